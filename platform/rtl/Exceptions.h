@@ -1,0 +1,62 @@
+// Run-time exception classes: the root `Exception` with its message, and the run time's own
+// failures (in/out errors with their error number, out of memory, conversion, list index ...).
+#pragma once
+
+#include <exception>
+#include <string>
+
+class Exception : public std::exception {
+public:
+    explicit Exception(std::string message) : Message(std::move(message)) {}
+    ~Exception() override = default;
+
+    const char* what() const noexcept override { return Message.c_str(); }
+
+    std::string Message;
+};
+
+// File and device errors of the run time; ErrorCode holds the run time's error number (2 file not
+// found, 5 access denied, 100 read beyond end of file ...).
+class EInOutError : public Exception {
+public:
+    EInOutError(std::string message, int errorCode) : Exception(std::move(message)), ErrorCode(errorCode) {}
+    int ErrorCode;
+};
+
+class EHeapException : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class EOutOfMemory : public EHeapException {
+public:
+    EOutOfMemory() : EHeapException("Out of memory") {}
+    using EHeapException::EHeapException;
+};
+
+class EConvertError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class EAbstractError : public Exception {
+public:
+    EAbstractError() : Exception("Abstract Error") {}
+    using Exception::Exception;
+};
+
+class EListError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class EStringListError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class EOSError : public Exception {
+public:
+    EOSError(std::string message, int errorCode) : Exception(std::move(message)), ErrorCode(errorCode) {}
+    int ErrorCode;
+};

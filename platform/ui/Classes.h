@@ -1,0 +1,68 @@
+// The component model: TPersistent and TComponent with its owner tree, names, component state,
+// the loading protocol and free notifications.
+#pragma once
+
+#include "platform/rtl/Set.h"
+
+#include <string>
+#include <vector>
+
+enum class TComponentStateItem {
+    csLoading, csReading, csWriting, csDestroying, csDesigning, csAncestor, csUpdating, csFixups,
+    csFreeNotification, csInline, csDesignInstance
+};
+using TComponentState = TSet<TComponentStateItem>;
+
+enum class TOperation { opInsert, opRemove };
+
+class TPersistent {
+public:
+    virtual ~TPersistent() = default;
+    // Copies another object's state; the base raises EConvertError ("Cannot assign ...").
+    virtual void Assign(const TPersistent* source);
+    virtual std::string ClassName() const;
+};
+
+class TComponent : public TPersistent {
+public:
+    explicit TComponent(TComponent* owner);
+    // Frees every owned component (last inserted first), after telling free-notification peers.
+    ~TComponent() override;
+
+    TComponent* Owner() const { return owner_; }
+    const std::string& Name() const { return name_; }
+    virtual void SetName(const std::string& name);
+    int ComponentCount() const { return static_cast<int>(components_.size()); }
+    TComponent* Components(int index) const { return components_.at(static_cast<std::size_t>(index)); }
+    int ComponentIndex() const;
+    TComponent* FindComponent(const std::string& name) const;
+
+    TComponentState ComponentState() const { return state_; }
+    int Tag = 0;
+
+    void InsertComponent(TComponent* component);
+    void RemoveComponent(TComponent* component);
+    // Asks component to call Notification(this, opRemove) on us when it is freed.
+    void FreeNotification(TComponent* component);
+    void RemoveFreeNotification(TComponent* component);
+
+    // The loading protocol a form runs after building its components in code: BeginLoading marks
+    // this component and its owned ones csLoading; EndLoading clears the flag and calls Loaded on
+    // each, owned ones first.
+    void BeginLoading();
+    void EndLoading();
+
+protected:
+    virtual void Loaded();
+    virtual void Notification(TComponent* component, TOperation operation);
+    void SetComponentState(TComponentState state) { state_ = state; }
+    // Marks csDestroying; derived destructors may call it early to stop work in their setters.
+    void Destroying();
+
+private:
+    TComponent* owner_ = nullptr;
+    std::string name_;
+    std::vector<TComponent*> components_;
+    std::vector<TComponent*> freeNotifies_;
+    TComponentState state_;
+};
