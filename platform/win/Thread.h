@@ -4,6 +4,10 @@
 // thread waits; the main thread serves it whenever it pumps (GetMessage, PeekMessage, the waits
 // that pump, ProcessMessages, Qt's loop). Called on the main thread it runs at once.
 // A thread with FreeOnTerminate deletes itself after Execute and OnTerminate.
+//
+// A thread is always created suspended: Execute is virtual, so it must not start before the
+// most-derived constructor has finished. A class that runs at once calls Start() as the last
+// statement of its own constructor.
 #pragma once
 
 #include "platform/win/Types.h"
@@ -18,7 +22,7 @@ public:
     using TThreadMethod = std::function<void()>;
     using TNotifyEvent = std::function<void(TThread*)>;
 
-    explicit TThread(bool createSuspended);
+    TThread();
     // Terminates and waits for the thread unless it frees itself (a self-freeing thread is deleted
     // by its own thread and must not be deleted by anyone else).
     virtual ~TThread();
