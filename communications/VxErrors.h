@@ -1,12 +1,8 @@
-// Provisional: replaced by the generated error-code constants.
+// The communications library's error codes: 0 for success and one constant per negative code.
+// Positive codes name status texts and log captions and are used by number.
 #pragma once
 
 enum : int {
-    ecOK = 0,
-    ecOutOfMemory = -8,
-    ecBadArgument = -1002,
-    ecPutBlockFail = -3004,
-    ecOutputBufferTooSmall = -3006,
-    ecBufferIsEmpty = -3007,
-    ecBaseAddressNotSet = -3010,
+#define VX_CODE(code, name, text) ec##name = code,
+#include "communications/VxMessages.def"
 };
