@@ -55,6 +55,34 @@ public:
     using Exception::Exception;
 };
 
+// Stream failures: a short read or write, a file a stream could not open or create.
+class EStreamError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class EReadError : public EStreamError {
+public:
+    EReadError() : EStreamError("Stream read error") {}
+    using EStreamError::EStreamError;
+};
+
+class EWriteError : public EStreamError {
+public:
+    EWriteError() : EStreamError("Stream write error") {}
+    using EStreamError::EStreamError;
+};
+
+class EFOpenError : public EStreamError {
+public:
+    using EStreamError::EStreamError;
+};
+
+class EFCreateError : public EStreamError {
+public:
+    using EStreamError::EStreamError;
+};
+
 class EOSError : public Exception {
 public:
     EOSError(std::string message, int errorCode) : Exception(std::move(message)), ErrorCode(errorCode) {}

@@ -1,0 +1,173 @@
+#include "platform/rtl/Streams.h"
+
+#include "platform/rtl/Exceptions.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+// --- TStream ----------------------------------------------------------------------------------------
+
+std::int64_t TStream::Size() {
+    const std::int64_t pos = Seek(0, TSeekOrigin::soCurrent);
+    const std::int64_t size = Seek(0, TSeekOrigin::soEnd);
+    Seek(pos, TSeekOrigin::soBeginning);
+    return size;
+}
+
+// Streams that cannot change their size keep it.
+void TStream::SetSize(std::int64_t) {}
+
+void TStream::ReadBuffer(void* buffer, std::int32_t count) {
+    if (count != 0 && Read(buffer, count) != count) throw EReadError();
+}
+
+void TStream::WriteBuffer(const void* buffer, std::int32_t count) {
+    if (count != 0 && Write(buffer, count) != count) throw EWriteError();
+}
+
+std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
+    constexpr std::int64_t maxBufSize = 0xF000;
+    if (count == 0) {
+        source.SetPosition(0);
+        count = source.Size();
+    }
+    if (count <= 0) return 0;
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min(count, maxBufSize)));
+    for (std::int64_t left = count; left > 0;) {
+        const auto n =
+            static_cast<std::int32_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(buffer.size())));
+        source.ReadBuffer(buffer.data(), n);
+        WriteBuffer(buffer.data(), n);
+        left -= n;
+    }
+    return count;
+}
+
+// --- TMemoryStream ----------------------------------------------------------------------------------
+
+std::int32_t TMemoryStream::Read(void* buffer, std::int32_t count) {
+    const std::int64_t size = Size();
+    if (pos_ < 0 || count <= 0 || pos_ >= size) return 0;
+    const auto n = static_cast<std::int32_t>(std::min<std::int64_t>(count, size - pos_));
+    std::memcpy(buffer, data_.data() + pos_, static_cast<std::size_t>(n));
+    pos_ += n;
+    return n;
+}
+
+std::int32_t TMemoryStream::Write(const void* buffer, std::int32_t count) {
+    if (pos_ < 0 || count <= 0) return 0;
+    const std::int64_t end = pos_ + count;
+    // Writing past the end fills the gap with zeros.
+    if (end > Size()) data_.resize(static_cast<std::size_t>(end), 0);
+    std::memcpy(data_.data() + pos_, buffer, static_cast<std::size_t>(count));
+    pos_ = end;
+    return count;
+}
+
+std::int64_t TMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin) {
+    switch (origin) {
+    case TSeekOrigin::soBeginning:
+        pos_ = offset;
+        break;
+    case TSeekOrigin::soCurrent:
+        pos_ += offset;
+        break;
+    case TSeekOrigin::soEnd:
+        pos_ = Size() + offset;
+        break;
+    }
+    return pos_;
+}
+
+void TMemoryStream::SetSize(std::int64_t size) {
+    size = std::max<std::int64_t>(size, 0);
+    data_.resize(static_cast<std::size_t>(size), 0);
+    if (pos_ > size) pos_ = size;
+}
+
+void TMemoryStream::Clear() {
+    data_.clear();
+    data_.shrink_to_fit();
+    pos_ = 0;
+}
+
+void TMemoryStream::LoadFromFile(const std::string& fileName) {
+    TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
+    const std::int64_t size = stream.Size();
+    SetSize(size);
+    if (size != 0) stream.ReadBuffer(data_.data(), static_cast<std::int32_t>(size));
+}
+
+void TMemoryStream::SaveToFile(const std::string& fileName) {
+    TFileStream stream(fileName, fmCreate);
+    stream.WriteBuffer(data_.data(), static_cast<std::int32_t>(data_.size()));
+}
+
+// --- TFileStream ------------------------------------------------------------------------------------
+
+TFileStream::TFileStream(const std::string& fileName, unsigned mode) : fileName_(fileName) {
+    if ((mode & fmCreate) == fmCreate) {
+        fd_ = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd_ < 0) throw EFCreateError("Cannot create file \"" + fileName + "\"");
+        return;
+    }
+    int flags;
+    switch (mode & 3) {
+    case fmOpenWrite:
+        flags = O_WRONLY;
+        break;
+    case fmOpenReadWrite:
+        flags = O_RDWR;
+        break;
+    default:
+        flags = O_RDONLY;
+        break;
+    }
+    fd_ = ::open(fileName.c_str(), flags | O_CLOEXEC);
+    if (fd_ < 0) throw EFOpenError("Cannot open file \"" + fileName + "\"");
+}
+
+TFileStream::~TFileStream() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::int32_t TFileStream::Read(void* buffer, std::int32_t count) {
+    if (count <= 0) return 0;
+    auto* p = static_cast<char*>(buffer);
+    std::int32_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::read(fd_, p + done, static_cast<std::size_t>(count - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::int32_t>(n);
+    }
+    return done;
+}
+
+std::int32_t TFileStream::Write(const void* buffer, std::int32_t count) {
+    if (count <= 0) return 0;
+    const auto* p = static_cast<const char*>(buffer);
+    std::int32_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::write(fd_, p + done, static_cast<std::size_t>(count - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::int32_t>(n);
+    }
+    return done;
+}
+
+std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
+    int whence = SEEK_SET;
+    if (origin == TSeekOrigin::soCurrent) whence = SEEK_CUR;
+    if (origin == TSeekOrigin::soEnd) whence = SEEK_END;
+    return ::lseek(fd_, static_cast<off_t>(offset), whence);
+}
+
+void TFileStream::SetSize(std::int64_t size) {
+    Seek(size, TSeekOrigin::soBeginning);
+    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) throw EWriteError();
+}

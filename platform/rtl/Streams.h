@@ -51,6 +51,9 @@ private:
 inline constexpr unsigned fmOpenRead = 0x0000;
 inline constexpr unsigned fmOpenWrite = 0x0001;
 inline constexpr unsigned fmOpenReadWrite = 0x0002;
+// Share modes are accepted and ignored: POSIX files have none.
+inline constexpr unsigned fmShareExclusive = 0x0010;
+inline constexpr unsigned fmShareDenyWrite = 0x0020;
 inline constexpr unsigned fmShareDenyNone = 0x0040;
 inline constexpr unsigned fmCreate = 0xFFFF;
 
@@ -66,6 +69,8 @@ public:
     std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
     void SetSize(std::int64_t size) override;
     const std::string& FileName() const { return fileName_; }
+    // The POSIX file descriptor (for FileGetDate and the like).
+    int Handle() const { return fd_; }
 
 private:
     std::string fileName_;
