@@ -11,8 +11,8 @@ std::uint64_t MonotonicMs();
 // The same clock in microseconds.
 std::uint64_t MonotonicUs();
 
-DWORD GetTickCount();   // low 32 bits of MonotonicMs()
-DWORD timeGetTime();    // the multimedia clock: the same milliseconds
+DWORD GetTickCount(); // low 32 bits of MonotonicMs()
+DWORD timeGetTime();  // the multimedia clock: the same milliseconds
 std::uint64_t GetTickCount64();
 
 // The performance counter: counts of QueryPerformanceFrequency per second (here 1 MHz, i.e.

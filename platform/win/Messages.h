@@ -13,6 +13,8 @@
 #include "platform/win/Types.h"
 
 #include <functional>
+#include <type_traits>
+#include <utility>
 
 // The window procedure as a callable, so that objects can own windows (MakeObjectInstance).
 using TWndMethod = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>;
@@ -21,6 +23,13 @@ using TWndMethod = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>;
 // look-ups and diagnostics. Returns 0 on failure.
 HWND CreateMessageWindow(const char* className, TWndMethod proc);
 HWND CreateMessageWindow(const char* className, WNDPROC proc);
+// Any other callable (a lambda converts to both of the above).
+template <class F>
+requires(!std::is_same_v<std::decay_t<F>, WNDPROC> && !std::is_same_v<std::decay_t<F>, TWndMethod> &&
+         std::is_invocable_r_v<LRESULT, F&, HWND, UINT, WPARAM, LPARAM>) HWND
+    CreateMessageWindow(const char* className, F&& proc) {
+    return CreateMessageWindow(className, TWndMethod(std::forward<F>(proc)));
+}
 // Destroys the window: its timers are killed, queued messages and pending sends to it are dropped
 // (a waiting sender gets 0). Destroying from another thread is allowed. Returns false for a bad handle.
 BOOL DestroyWindow(HWND wnd);
@@ -72,8 +81,9 @@ BOOL WaitMessageTimeout(DWORD milliseconds);
 // Runs GetMessage/DispatchMessage until the quit; returns its exit code.
 int RunMessageLoop();
 // Dispatches every message waiting for the calling thread (and, on the Qt thread, lets Qt handle
-// its pending events) without waiting; a pending quit stays pending. Returns false when a quit is
-// pending.
+// its pending events) without waiting; a pending quit stays pending. Messages that handlers post
+// meanwhile wait for the next call, so a handler that always posts again cannot hold it. Returns
+// false when a quit is pending.
 bool ProcessMessages();
 
 // Installed by the Qt integration on the GUI thread: called inside every pump of that thread so

@@ -48,8 +48,9 @@ BOOL CloseHandle(HANDLE object);
 DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);
 DWORD WaitForMultipleObjects(DWORD count, const HANDLE* objects, BOOL waitAll, DWORD milliseconds);
 
-// Like WaitForMultipleObjects (wait any), but also returns WAIT_OBJECT_0 + count when a message or
-// a cross-thread send arrives for the calling thread. It does not take the message.
+// Like WaitForMultipleObjects, but also returns WAIT_OBJECT_0 + count when a message, a due timer,
+// the quit or a cross-thread send is there for the calling thread (with waitAll: all the objects, or
+// that). It does not take the message; a send is served before it returns.
 DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* objects, BOOL waitAll, DWORD milliseconds,
                                 DWORD wakeMask);
 

@@ -24,14 +24,15 @@ public:
 
     TThread();
     // Terminates and waits for the thread unless it frees itself (a self-freeing thread is deleted
-    // by its own thread and must not be deleted by anyone else).
+    // by its own thread and must not be deleted by anyone else). By then the derived parts are gone:
+    // a class whose Execute uses its own members calls Terminate and WaitFor in its own destructor.
     virtual ~TThread();
     TThread(const TThread&) = delete;
     TThread& operator=(const TThread&) = delete;
 
-    void Resume();  // starts a thread created suspended
+    void Resume(); // starts a thread created suspended
     void Start() { Resume(); }
-    void Terminate();  // sets Terminated; Execute is expected to look at it
+    void Terminate(); // sets Terminated; Execute is expected to look at it
     // Waits for the end of Execute and returns ReturnValue. On the main thread the wait serves
     // synchronized calls, so a worker blocked in Synchronize can finish.
     int WaitFor();
