@@ -85,8 +85,6 @@ public:
 // group, backslashes escape a quote), waits for it and returns its exit code; -1 when it cannot be
 // started. No shell is involved. showCommand is accepted for its callers and has no effect here.
 std::int32_t ApWinExecAndWait32(const std::string& program, const std::string& parameters, int showCommand);
-// The argument splitting used by ApWinExecAndWait32.
-std::vector<std::string> SplitCommandLine(const std::string& parameters);
 
 // --- Zero-terminated strings and paths ----------------------------------------------------------
 //

@@ -1,4 +1,5 @@
 #include "communications/VxMisc.h"
+#include "platform/win/Process.h"
 
 #include "platform/rtl/Streams.h"
 #include "platform/win/Clock.h"
@@ -382,7 +383,7 @@ TEST(VxMiscExec, SplitsParametersByTheWindowsRules) {
         {R"("a""b")", {R"(a"b)"}},
         {R"("open)", {"open"}},
     };
-    for (const Case& c : cases) EXPECT_EQ(SplitCommandLine(c.in), c.out) << c.in;
+    for (const Case& c : cases) EXPECT_EQ(CommandLineToArgv(c.in), c.out) << c.in;
 }
 
 TEST(VxMiscExec, ReturnsTheProgramsExitCode) {
