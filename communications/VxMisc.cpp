@@ -16,7 +16,6 @@
 #include <limits>
 #include <string_view>
 
-
 // --- Clock and timers -------------------------------------------------------------------------
 
 namespace {
