@@ -716,7 +716,10 @@ struct TPortTable {
 
 TPortTable& Ports() {
     // Never destroyed: a port still open at exit must not be joined from a static destructor.
-    static auto* table = new TPortTable;
+    static auto* table = [] {
+        RegisterHandleCloser(kFirstHandle, CloseComm);
+        return new TPortTable;
+    }();
     return *table;
 }
 

@@ -7,7 +7,7 @@
 // the call wait for the result instead.
 //
 // Comm handles come from their own range (from 0x40000000), apart from the kernel objects of
-// platform/win, and are never reused. Close them with CloseComm.
+// platform/win, and are never reused. CloseHandle (or CloseComm) closes them.
 //
 // "COMn" names the device node /dev/ttyS(n-1) unless the user maps it elsewhere: the environment
 // variable VEXO_COMn, or a line "COMn=/dev/node" in $XDG_CONFIG_HOME/vexo/comports
@@ -19,17 +19,6 @@
 
 #include <cstdint>
 #include <string>
-
-inline constexpr DWORD MAXDWORD = 0xFFFFFFFF;
-
-// Last-error values of the comm calls, beside those of Types.h.
-inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;     // no such port or device node
-inline constexpr DWORD ERROR_ACCESS_DENIED = 5;      // the user may not open the node
-inline constexpr DWORD ERROR_GEN_FAILURE = 31;       // the device failed (unplugged, hung up)
-inline constexpr DWORD ERROR_SHARING_VIOLATION = 32; // the port is open elsewhere
-inline constexpr DWORD ERROR_OPERATION_ABORTED = 995;
-inline constexpr DWORD ERROR_IO_INCOMPLETE = 996;
-inline constexpr DWORD ERROR_IO_PENDING = 997;
 
 // OVERLAPPED.Internal while the operation is under way.
 inline constexpr std::uintptr_t STATUS_PENDING = 0x103;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <map>
 #include <thread>
+#include <vector>
 
 using namespace wincore;
 
@@ -231,7 +232,35 @@ BOOL PulseEvent(HANDLE event) {
     return 1;
 }
 
+namespace {
+struct HandleCloser {
+    HANDLE first;
+    THandleCloser closer;
+};
+std::vector<HandleCloser>& HandleClosers() {
+    static std::vector<HandleCloser> closers;
+    return closers;
+}
+} // namespace
+
+void RegisterHandleCloser(HANDLE first, THandleCloser closer) {
+    Lock lk(GlobalLock());
+    HandleClosers().push_back({first, closer});
+}
+
 BOOL CloseHandle(HANDLE object) {
+    THandleCloser foreign = nullptr;
+    HANDLE best = 0;
+    {
+        Lock lk(GlobalLock());
+        for (const HandleCloser& c : HandleClosers())
+            if (object >= c.first && c.first > best) {
+                best = c.first;
+                foreign = c.closer;
+            }
+    }
+    // The service's own close runs without our lock: it may wait for its workers.
+    if (foreign) return foreign(object);
     Lock lk(GlobalLock());
     if (Handles().objects.erase(object) == 0) {
         SetLastError(ERROR_INVALID_HANDLE);

@@ -41,7 +41,11 @@ HANDLE CreateEvent(void* securityAttributes, BOOL manualReset, BOOL initialState
 BOOL SetEvent(HANDLE event);
 BOOL ResetEvent(HANDLE event);
 BOOL PulseEvent(HANDLE event);
+// Closes an event or thread handle, or a handle of a service that registered its own range.
 BOOL CloseHandle(HANDLE object);
+// A service whose handles start at first (above every kernel-object handle) closes them itself.
+using THandleCloser = BOOL (*)(HANDLE);
+void RegisterHandleCloser(HANDLE first, THandleCloser closer);
 
 // Waits on events and thread handles (a thread handle is signalled once the thread has ended).
 // Results: WAIT_OBJECT_0 + index, WAIT_TIMEOUT, or WAIT_FAILED for a bad handle.

@@ -45,6 +45,7 @@ inline constexpr UINT WM_USER = 0x0400;
 inline constexpr UINT WM_APP = 0x8000;
 
 inline constexpr DWORD INFINITE = 0xFFFFFFFF;
+inline constexpr DWORD MAXDWORD = 0xFFFFFFFF;
 inline constexpr DWORD WAIT_OBJECT_0 = 0x00000000;
 inline constexpr DWORD WAIT_ABANDONED_0 = 0x00000080;
 inline constexpr DWORD WAIT_TIMEOUT = 0x00000102;
@@ -60,11 +61,18 @@ inline constexpr UINT SMTO_NORMAL = 0x0000;
 inline constexpr UINT SMTO_BLOCK = 0x0001;
 inline constexpr UINT SMTO_ABORTIFHUNG = 0x0002;
 
-// Last-error values the window and wait services report.
+// Last-error values the platform's services report.
 inline constexpr DWORD ERROR_SUCCESS = 0;
+inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;     // no such file, port or device node
+inline constexpr DWORD ERROR_ACCESS_DENIED = 5;      // the user may not open it
 inline constexpr DWORD ERROR_INVALID_HANDLE = 6;
 inline constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
+inline constexpr DWORD ERROR_GEN_FAILURE = 31;       // the device failed (unplugged, hung up)
+inline constexpr DWORD ERROR_SHARING_VIOLATION = 32; // open elsewhere
 inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 inline constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
 inline constexpr DWORD ERROR_INVALID_THREAD_ID = 1444;
 inline constexpr DWORD ERROR_TIMEOUT = 1460;
+inline constexpr DWORD ERROR_OPERATION_ABORTED = 995;
+inline constexpr DWORD ERROR_IO_INCOMPLETE = 996;
+inline constexpr DWORD ERROR_IO_PENDING = 997;
