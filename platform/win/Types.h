@@ -8,6 +8,8 @@ using WORD = std::uint16_t;
 using DWORD = std::uint32_t;
 using UINT = std::uint32_t;
 using BOOL = int;
+inline constexpr BOOL FALSE = 0;
+inline constexpr BOOL TRUE = 1;
 using LONG = std::int32_t;
 
 // Message parameters are pointer sized so that a pointer can travel in either; the system's own

@@ -1,0 +1,294 @@
+#include "platform/gdi/FontEngine_p.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGlyphRun>
+#include <QImage>
+#include <QPainter>
+#include <QRawFont>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <mutex>
+
+namespace gdi {
+
+namespace {
+
+enum class Family { Sans, Mono, Serif };
+
+struct FaceInfo {
+    const char* name;
+    Family family;
+    bool trueType;
+};
+
+// The faces the original system asks for; the bitmap faces among them could not rotate.
+constexpr FaceInfo kFaces[] = {
+    {"MS Sans Serif", Family::Sans, false},   {"Arial", Family::Sans, true},
+    {"Tahoma", Family::Sans, true},           {"Verdana", Family::Sans, true},
+    {"System", Family::Sans, false},          {"Small Fonts", Family::Sans, false},
+    {"Courier New", Family::Mono, true},      {"Courier", Family::Mono, false},
+    {"Terminal", Family::Mono, false},        {"Fixedsys", Family::Mono, false},
+    {"Times New Roman", Family::Serif, true}, {"MS Serif", Family::Serif, false},
+};
+
+bool SameFace(const char* a, const std::string& b) {
+    if (std::strlen(a) != b.size()) return false;
+    for (std::size_t i = 0; i < b.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+FaceInfo FindFace(const std::string& face, BYTE pitchAndFamily) {
+    for (const FaceInfo& f : kFaces)
+        if (SameFace(f.name, face)) return f;
+    if ((pitchAndFamily & 0x03) == FIXED_PITCH || (pitchAndFamily & 0xF0) == FF_MODERN)
+        return FaceInfo{"", Family::Mono, true};
+    if ((pitchAndFamily & 0xF0) == FF_ROMAN) return FaceInfo{"", Family::Serif, true};
+    return FaceInfo{"", Family::Sans, true};
+}
+
+const char* FamilyName(Family f) {
+    switch (f) {
+    case Family::Mono:
+        return "DejaVu Sans Mono";
+    case Family::Serif:
+        return "DejaVu Serif";
+    default:
+        return "DejaVu Sans";
+    }
+}
+
+const char* FileName(Family f, bool bold) {
+    switch (f) {
+    case Family::Mono:
+        return bold ? "DejaVuSansMono-Bold.ttf" : "DejaVuSansMono.ttf";
+    case Family::Serif:
+        return bold ? "DejaVuSerif-Bold.ttf" : "DejaVuSerif.ttf";
+    default:
+        return bold ? "DejaVuSans-Bold.ttf" : "DejaVuSans.ttf";
+    }
+}
+
+constexpr const char* kFontDirs[] = {"/usr/share/fonts/truetype/dejavu", "/usr/share/fonts/dejavu",
+                                     "/usr/share/fonts/TTF", "/usr/local/share/fonts/dejavu"};
+
+QString FontPath(Family f, bool bold) {
+    for (const char* dir : kFontDirs) {
+        const QString path =
+            QString::fromLatin1(dir) + QLatin1Char('/') + QString::fromLatin1(FileName(f, bold));
+        if (QFileInfo::exists(path)) return path;
+    }
+    // A bold face missing from a partial install falls back to the regular one.
+    return bold ? FontPath(f, false) : QString();
+}
+
+char16_t Cp1252ToUnicode(unsigned char c) {
+    static constexpr char16_t high[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                          0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                          0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                          0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    return (c >= 0x80 && c < 0xA0) ? high[c - 0x80] : static_cast<char16_t>(c);
+}
+
+// Slant of the drawn italic: one pixel to the right per five rows above the baseline.
+constexpr double kItalicSlant = 0.2;
+// Pixel sizes beyond this are drawn at this size.
+constexpr double kMaxPixelSize = 1000;
+// Runs whose mask would exceed this many pixels are not drawn.
+constexpr long long kMaxMaskPixels = 64LL << 20;
+
+} // namespace
+
+// A face at one pixel size: Qt's font and the glyph and advance of every byte. Shared by the fonts
+// that realise to the same file and size.
+struct FontFace::Engine {
+    QRawFont raw;
+    std::array<quint32, 256> glyphs{};
+    std::array<int, 256> advances{};
+};
+
+namespace {
+
+std::shared_ptr<const FontFace::Engine> EngineFor(const QString& path, double pixelSize) {
+    // Never destroyed: Qt's font engine may be gone by the time static objects are.
+    static auto* mutex = new std::mutex();
+    static auto* cache = new std::map<std::pair<QString, double>, std::shared_ptr<const FontFace::Engine>>();
+    std::lock_guard lock(*mutex);
+    const auto key = std::make_pair(path, pixelSize);
+    if (auto it = cache->find(key); it != cache->end()) return it->second;
+    auto engine = std::make_shared<FontFace::Engine>();
+    engine->raw = QRawFont(path, pixelSize, QFont::PreferFullHinting);
+    if (!engine->raw.isValid()) return nullptr;
+    for (int c = 0; c < 256; ++c) {
+        const QString s(QChar(Cp1252ToUnicode(static_cast<unsigned char>(c))));
+        const QList<quint32> g = engine->raw.glyphIndexesForString(s);
+        engine->glyphs[static_cast<std::size_t>(c)] = g.isEmpty() ? 0 : g.front();
+        const QList<QPointF> adv = engine->raw.advancesForGlyphIndexes(g);
+        engine->advances[static_cast<std::size_t>(c)] =
+            adv.isEmpty() ? 0 : static_cast<int>(std::lround(adv.front().x()));
+    }
+    // Fonts already realised keep their engines; the cache only bounds what it holds itself.
+    if (cache->size() >= 64) cache->clear();
+    cache->emplace(key, engine);
+    return engine;
+}
+
+} // namespace
+
+FontFace::~FontFace() {
+    // A font deleted after the application object is gone must not reach into Qt's font engine.
+    if (engine_ && !QCoreApplication::instance()) new std::shared_ptr<const Engine>(std::move(engine_));
+}
+
+int FontFace::Advance(unsigned char c) const {
+    return engine_->advances[c];
+}
+
+bool FontEngineReady(std::string* why) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || !app->inherits("QGuiApplication")) {
+        if (why) *why = "text needs a QGuiApplication (Qt's font engine)";
+        return false;
+    }
+    if (FontPath(Family::Sans, false).isEmpty() || FontPath(Family::Mono, false).isEmpty() ||
+        FontPath(Family::Serif, false).isEmpty()) {
+        if (why) *why = "the DejaVu fonts are missing (install the package fonts-dejavu-core)";
+        return false;
+    }
+    return true;
+}
+
+std::shared_ptr<FontFace> FontFace::Realize(const LOGFONT& lf) {
+    if (!FontEngineReady(nullptr)) return nullptr;
+    char faceName[LF_FACESIZE + 1] = {};
+    std::memcpy(faceName, lf.lfFaceName, LF_FACESIZE);
+    const FaceInfo info = FindFace(faceName, lf.lfPitchAndFamily);
+    const bool bold = lf.lfWeight >= FW_SEMIBOLD;
+    const QString path = FontPath(info.family, bold);
+    if (path.isEmpty()) return nullptr;
+
+    const std::shared_ptr<const Engine> probe = EngineFor(path, 100);
+    if (!probe) return nullptr;
+    const double cellPer100 = probe->raw.ascent() + probe->raw.descent();
+    double pixelSize;
+    if (lf.lfHeight < 0)
+        pixelSize = -static_cast<double>(lf.lfHeight);
+    else
+        pixelSize = (lf.lfHeight > 0 ? lf.lfHeight : 16) * 100.0 / cellPer100;
+    pixelSize = std::clamp(pixelSize, 1.0, kMaxPixelSize);
+
+    std::shared_ptr<FontFace> face(new FontFace());
+    face->engine_ = EngineFor(path, pixelSize);
+    if (!face->engine_) return nullptr;
+    const QRawFont& raw = face->engine_->raw;
+
+    TEXTMETRIC& tm = face->metrics_;
+    tm.tmAscent = static_cast<LONG>(std::lround(raw.ascent()));
+    tm.tmDescent = static_cast<LONG>(std::lround(raw.descent()));
+    // A cell height is kept exactly.
+    if (lf.lfHeight > 0 && lf.lfHeight <= kMaxPixelSize)
+        tm.tmDescent = std::max<LONG>(lf.lfHeight - tm.tmAscent, 0);
+    tm.tmHeight = tm.tmAscent + tm.tmDescent;
+    tm.tmInternalLeading = std::max<LONG>(tm.tmHeight - static_cast<LONG>(std::lround(pixelSize)), 0);
+    tm.tmExternalLeading = static_cast<LONG>(std::lround(raw.leading()));
+    tm.tmAveCharWidth = static_cast<LONG>(std::lround(raw.averageCharWidth()));
+    tm.tmMaxCharWidth = static_cast<LONG>(std::ceil(raw.maxCharWidth()));
+    tm.tmWeight = bold ? FW_BOLD : FW_NORMAL;
+    tm.tmDigitizedAspectX = tm.tmDigitizedAspectY = 96;
+    tm.tmFirstChar = 0x20;
+    tm.tmLastChar = 0xFF;
+    tm.tmDefaultChar = 0x1F;
+    tm.tmBreakChar = 0x20;
+    tm.tmItalic = lf.lfItalic ? 1 : 0;
+    tm.tmUnderlined = lf.lfUnderline ? 1 : 0;
+    tm.tmStruckOut = lf.lfStrikeOut ? 1 : 0;
+    const BYTE familyBits = info.family == Family::Mono    ? FF_MODERN
+                            : info.family == Family::Serif ? FF_ROMAN
+                                                           : FF_SWISS;
+    tm.tmPitchAndFamily =
+        static_cast<BYTE>(familyBits | (info.family == Family::Mono ? 0 : TMPF_FIXED_PITCH) |
+                          (info.trueType ? TMPF_TRUETYPE | TMPF_VECTOR : 0));
+    tm.tmCharSet = ANSI_CHARSET;
+
+    face->escapement_ = info.trueType ? ((lf.lfEscapement % 3600) + 3600) % 3600 : 0;
+    face->lineThickness_ = std::max(1, static_cast<int>(std::lround(raw.lineThickness())));
+    face->underlineRow_ = std::clamp(static_cast<int>(std::lround(raw.underlinePosition())), 1,
+                                     std::max<int>(1, tm.tmDescent - face->lineThickness_));
+    face->strikeRow_ = -std::max(1, static_cast<int>(std::lround(raw.xHeight() / 2)));
+    face->italic_ = lf.lfItalic != 0;
+    return face;
+}
+
+TextMask FontFace::Render(const std::string& text, const std::vector<int>& positions, int runWidth,
+                          const std::vector<bool>* underlined) const {
+    const TEXTMETRIC& tm = metrics_;
+    const int margin = tm.tmHeight + 2;
+    const int slant = italic_ ? static_cast<int>(std::ceil(tm.tmAscent * kItalicSlant)) : 0;
+    TextMask m;
+    m.width = std::max(runWidth, 0) + 2 * margin + slant;
+    m.height = tm.tmHeight + 2 * margin;
+    m.originX = margin;
+    m.originY = margin + tm.tmAscent;
+    if (static_cast<long long>(m.width) * m.height > kMaxMaskPixels) {
+        m.width = m.height = 0;
+        return m;
+    }
+    m.bits.assign(static_cast<std::size_t>(m.width) * static_cast<std::size_t>(m.height), 0);
+
+    if (!text.empty()) {
+        QImage img(m.width, m.height, QImage::Format_ARGB32_Premultiplied);
+        if (img.isNull()) return m;
+        img.fill(0);
+        QList<quint32> glyphs;
+        QList<QPointF> points;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            glyphs.append(engine_->glyphs[static_cast<unsigned char>(text[i])]);
+            points.append(QPointF(positions[i], 0));
+        }
+        QGlyphRun run;
+        run.setRawFont(engine_->raw);
+        run.setGlyphIndexes(glyphs);
+        run.setPositions(points);
+        {
+            QPainter painter(&img);
+            painter.setRenderHint(QPainter::TextAntialiasing, false);
+            painter.setPen(Qt::white);
+            painter.drawGlyphRun(QPointF(m.originX, m.originY), run);
+        }
+        // Coverage of at least one half turns a pixel on: crisp glyphs that repeat exactly.
+        for (int y = 0; y < m.height; ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+            const int shift = italic_ ? static_cast<int>(std::floor((m.originY - y) * kItalicSlant)) : 0;
+            for (int x = 0; x < m.width; ++x)
+                if (qAlpha(line[x]) >= 128) m.Set(x + shift, y);
+        }
+    }
+    auto hline = [&m](int x0, int x1, int row, int thickness) {
+        for (int t = 0; t < thickness; ++t)
+            for (int x = x0; x < x1; ++x) m.Set(m.originX + x, m.originY + row + t);
+    };
+    if (tm.tmUnderlined) hline(0, runWidth, underlineRow_, lineThickness_);
+    if (tm.tmStruckOut) hline(0, runWidth, strikeRow_, lineThickness_);
+    if (underlined)
+        for (std::size_t i = 0; i < text.size() && i < underlined->size(); ++i)
+            if ((*underlined)[i])
+                hline(positions[i], positions[i] + Advance(static_cast<unsigned char>(text[i])),
+                      underlineRow_, 1);
+    return m;
+}
+
+} // namespace gdi
+
+std::string GdiSubstituteFace(const std::string& face) {
+    return gdi::FamilyName(gdi::FindFace(face, 0).family);
+}
+
+bool GdiTextAvailable(std::string* why) {
+    return gdi::FontEngineReady(why);
+}
