@@ -11,7 +11,7 @@ void TPersistent::Assign(const TPersistent* source) {
     throw EConvertError("Cannot assign a " + from + " to a " + ClassName());
 }
 
-std::string TPersistent::ClassName() const {
+std::string TObject::ClassName() const {
     // Type names carry their length as a prefix in the Itanium mangling of plain class names.
     std::string n = typeid(*this).name();
     std::size_t i = 0;
@@ -35,6 +35,7 @@ TComponent::~TComponent() {
     while (!components_.empty()) {
         TComponent* c = components_.back();
         RemoveComponent(c);
+        c->BeforeDestruction();
         delete c;
     }
     if (owner_) owner_->RemoveComponent(this);

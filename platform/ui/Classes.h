@@ -1,7 +1,8 @@
-// The component model: TPersistent and TComponent with its owner tree, names, component state,
-// the loading protocol and free notifications.
+// The component model: TObject, TPersistent and TComponent with its owner tree, names, component
+// state, the loading protocol and free notifications.
 #pragma once
 
+#include "platform/rtl/Method.h"
 #include "platform/rtl/Set.h"
 
 #include <string>
@@ -15,12 +16,22 @@ using TComponentState = TSet<TComponentStateItem>;
 
 enum class TOperation { opInsert, opRemove };
 
-class TPersistent {
+class TObject {
 public:
-    virtual ~TPersistent() = default;
+    virtual ~TObject() = default;
+    virtual std::string ClassName() const;
+    // Called by whoever frees the object (an owner, a parent control, the application) just before
+    // it is deleted, while every derived part still exists.
+    virtual void BeforeDestruction() {}
+};
+
+// The event types shared by every component.
+using TNotifyEvent = TMethod<void(TObject* Sender)>;
+
+class TPersistent : public TObject {
+public:
     // Copies another object's state; the base raises EConvertError ("Cannot assign ...").
     virtual void Assign(const TPersistent* source);
-    virtual std::string ClassName() const;
 };
 
 class TComponent : public TPersistent {
