@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <new>
+#include <utility>
 
 std::vector<TVexBaseDispatcher*> PortList;
 
@@ -204,6 +206,9 @@ void TVexBaseDispatcher::ResetState() {
         InAvail = false;
         ReadCount = 0;
         LargestReadCount = 0;
+        RingReceived = 0;
+        NextToScan = 0;
+        NotifyTail = 0;
     }
     TCriticalSectionLock lock(ListLock);
     LineErrors = 0;
@@ -211,14 +216,14 @@ void TVexBaseDispatcher::ResetState() {
     ModemStatus = 0;
     RS485Mode = false;
     BaseAddress = 0;
-    NextToScan = 0;
-    NotifyTail = 0;
     StatusHit = false;
     OutputSent = false;
     RingTrailingEdge = false;
     FClosePending = false;
     TracingOn = false;
     LoggingOn = false;
+    Trace.Abort();
+    DispatchLog.Abort();
 }
 
 int TVexBaseDispatcher::InitPort(const char* ComName, DWORD Baud, DWORD Flags, DWORD OutQueue, DWORD InQueue,
@@ -452,6 +457,44 @@ int TVexBaseDispatcher::SetCommStateFix(DCB& Dcb) {
     return code;
 }
 
+int TVexBaseDispatcher::ChangeBaud(DWORD Baud) {
+    return SetLine(Baud, 5, 3, 9);
+}
+
+void TVexBaseDispatcher::GetLine(DWORD& Baud, BYTE& Parity, BYTE& StopBits, BYTE& DataBits) {
+    TCriticalSectionLock lock(ListLock);
+    DCB dcb;
+    if (GetComState(dcb) >= 0) LineDCB = dcb;
+    Baud = BaudRateFromCode(LineDCB.BaudRate);
+    Parity = LineDCB.Parity;
+    StopBits = LineDCB.StopBits == ONESTOPBIT ? 1 : 2;
+    DataBits = LineDCB.ByteSize;
+}
+
+DWORD TxSentDelayMs(DWORD Baud, const DCB& Dcb) {
+    const DWORD rate = BaudRateFromCode(Baud);
+    if (rate == 0) return 0;
+    const std::uint64_t bits =
+        Dcb.ByteSize + 2u + (Dcb.Parity != NOPARITY ? 1u : 0u) + (Dcb.StopBits != ONESTOPBIT ? 1u : 0u);
+    std::uint64_t time100ns = (10000000u / rate) * bits * 18u;
+    if (time100ns < 10000) time100ns *= 2;
+    return static_cast<DWORD>((time100ns + 9999) / 10000);
+}
+
+void TVexBaseDispatcher::WaitTxSent() {
+    for (int poll = 0; poll < 5000 && OutBuffUsed() != 0; ++poll) Sleep(2);
+    DCB dcb;
+    DWORD baud;
+    {
+        TCriticalSectionLock lock(ListLock);
+        GetComState(dcb);
+        baud = LastBaud;
+    }
+    // The device may still be shifting out what it holds.
+    const DWORD delay = TxSentDelayMs(baud, dcb);
+    if (delay > 0) Sleep(delay);
+}
+
 int TVexBaseDispatcher::SetDtr(bool OnOff) {
     if (DtrAuto) return 1;
     const int code = EscapeComFunction(OnOff ? SETDTR : CLRDTR);
@@ -466,6 +509,70 @@ int TVexBaseDispatcher::SetRts(bool OnOff) {
     return code < 0 ? ecBadArgument : code;
 }
 
+int TVexBaseDispatcher::SetModem(bool Dtr, bool Rts) {
+    int code = SetDtr(Dtr);
+    if (code == ecOK) code = SetRts(Rts);
+    return code;
+}
+
+// In RS-485 mode RTS turns the transmitter on: a break needs it, and it drops again once nothing
+// is left to send.
+void TVexBaseDispatcher::SendBreak(std::int32_t Ticks, bool Yield) {
+    if (RS485Mode) SetRts(true);
+    EscapeComFunction(SETBREAK);
+    DelayTicks(Ticks, Yield);
+    EscapeComFunction(CLRBREAK);
+    if (RS485Mode && OutBuffUsed() == 0) SetRts(false);
+}
+
+void TVexBaseDispatcher::SetBreak(bool OnOff) {
+    if (OnOff) {
+        if (RS485Mode) SetRts(true);
+        EscapeComFunction(SETBREAK);
+    } else {
+        EscapeComFunction(CLRBREAK);
+        if (RS485Mode && OutBuffUsed() == 0) SetRts(false);
+    }
+}
+
+// Every system this runs on counts as NT (IsWinNT), where the device drives the RS-485 direction
+// itself: the UART's base address is never needed, only stored for callers that ask.
+void TVexBaseDispatcher::SetRS485Mode(bool OnOff) {
+    TCriticalSectionLock lock(ListLock);
+    RS485Mode = OnOff;
+    SetPriorities();
+}
+
+void TVexBaseDispatcher::SetBaseAddress(WORD NewBaseAddress) {
+    TCriticalSectionLock lock(ListLock);
+    BaseAddress = NewBaseAddress;
+}
+
+WORD TVexBaseDispatcher::GetBaseAddress() {
+    TCriticalSectionLock lock(ListLock);
+    return BaseAddress;
+}
+
+void TVexBaseDispatcher::SetThreadBoost(BYTE Boost) {
+    TCriticalSectionLock lock(ListLock);
+    if (Boost == ThreadBoost) return;
+    ThreadBoost = Boost;
+    SetPriorities();
+}
+
+void TVexBaseDispatcher::SetPriorities() {
+    auto set = [](TVexDispatcherThread* thread, int priority) {
+        if (thread != nullptr)
+            thread->Priority = static_cast<TThreadPriority>(
+                std::min(priority, static_cast<int>(TThreadPriority::tpTimeCritical)));
+    };
+    const int normal = static_cast<int>(TThreadPriority::tpNormal) + ThreadBoost;
+    set(ComThread, normal);
+    set(DispThread, normal);
+    // Sending turns the line round in RS-485 mode: the output thread must not lag.
+    set(OutThread, RS485Mode ? normal + 1 : normal);
+}
+
 BYTE TVexBaseDispatcher::GetModemStatusPrim(BYTE ClearMask) {
     TCriticalSectionLock lock(ListLock);
     const DWORD lines = GetComModemStatus();
@@ -476,22 +583,214 @@ BYTE TVexBaseDispatcher::GetModemStatusPrim(BYTE ClearMask) {
     return result;
 }
 
-void TVexBaseDispatcher::WaitTxSent() {
-    for (int poll = 0; poll < 5000 && OutBuffUsed() != 0; ++poll) Sleep(2);
-    DCB dcb;
-    DWORD baud;
-    {
-        TCriticalSectionLock lock(ListLock);
-        GetComState(dcb);
-        baud = BaudRateFromCode(LastBaud);
+BYTE TVexBaseDispatcher::GetModemStatus() {
+    return GetModemStatusPrim(0xF0);
+}
+
+void TVexBaseDispatcher::MapEventsToMS(DWORD /*EventMask*/) {
+    TCriticalSectionLock lock(ListLock);
+    const BYTE before = static_cast<BYTE>(ModemStatus);
+    const BYTE now = GetModemStatusPrim(0xFF);
+    ModemStatus |= static_cast<DWORD>(((before ^ now) & 0xF0) >> 4);
+}
+
+namespace {
+constexpr BYTE Without(BYTE Bit) {
+    return static_cast<BYTE>(~Bit);
+}
+} // namespace
+
+bool TVexBaseDispatcher::CheckCTS() {
+    return (GetModemStatusPrim(Without(ModemDeltaCts)) & ModemCts) != 0;
+}
+
+bool TVexBaseDispatcher::CheckDSR() {
+    return (GetModemStatusPrim(Without(ModemDeltaDsr)) & ModemDsr) != 0;
+}
+
+bool TVexBaseDispatcher::CheckRI() {
+    return (GetModemStatusPrim(Without(ModemTrailingRi)) & ModemRi) != 0;
+}
+
+bool TVexBaseDispatcher::CheckDCD() {
+    return (GetModemStatusPrim(Without(ModemDeltaDcd)) & ModemDcd) != 0;
+}
+
+bool TVexBaseDispatcher::CheckDeltaCTS() {
+    return (GetModemStatusPrim(Without(ModemDeltaCts)) & ModemDeltaCts) != 0;
+}
+
+bool TVexBaseDispatcher::CheckDeltaDSR() {
+    return (GetModemStatusPrim(Without(ModemDeltaDsr)) & ModemDeltaDsr) != 0;
+}
+
+bool TVexBaseDispatcher::CheckDeltaRI() {
+    return (GetModemStatusPrim(Without(ModemTrailingRi)) & ModemTrailingRi) != 0;
+}
+
+bool TVexBaseDispatcher::CheckDeltaDCD() {
+    return (GetModemStatusPrim(Without(ModemDeltaDcd)) & ModemDeltaDcd) != 0;
+}
+
+int TVexBaseDispatcher::GetLineError() {
+    static constexpr struct {
+        DWORD Bit;
+        int Code;
+    } errors[] = {{CE_RXOVER, leBuffer},
+                  {CE_OVERRUN, leOverrun},
+                  {CE_RXPARITY, leParity},
+                  {CE_FRAME, leFraming},
+                  {CE_BREAK, leBreak}};
+    TCriticalSectionLock lock(ListLock);
+    for (const auto& e : errors) {
+        if ((LineErrors & e.Bit) != 0) {
+            // A break is told apart by CheckLineBreak, which clears it.
+            LineErrors &= ~(CE_RXOVER | CE_OVERRUN | CE_RXPARITY | CE_FRAME);
+            return e.Code;
+        }
     }
-    if (baud == 0) return;
-    // The device may still be shifting out what it holds: 18 characters' time.
-    const std::uint64_t bits =
-        dcb.ByteSize + 2u + (dcb.Parity != 0 ? 1u : 0u) + (dcb.StopBits != ONESTOPBIT ? 1u : 0u);
-    std::uint64_t time100ns = (10000000u / baud) * bits * 18u;
-    if (time100ns < 10000) time100ns *= 2;
-    Sleep(static_cast<DWORD>((time100ns + 9999) / 10000));
+    return leNone;
+}
+
+bool TVexBaseDispatcher::CheckLineBreak() {
+    TCriticalSectionLock lock(ListLock);
+    const bool brk = (LineErrors & CE_BREAK) != 0;
+    LineErrors &= ~CE_BREAK;
+    return brk;
+}
+
+// --- Flow control -------------------------------------------------------------------------------
+
+namespace {
+
+constexpr DWORD DtrHandshakeBit = 0x0020;
+constexpr DWORD RtsHandshakeBit = 0x2000; // set for toggle as well
+
+// The control block's limits are 16-bit; a larger input queue must not wrap them round.
+WORD FlowLimit(DWORD Bytes) {
+    return static_cast<WORD>(std::min<DWORD>(Bytes, 0xFFFF));
+}
+
+} // namespace
+
+int TVexBaseDispatcher::HWFlowOptions(DWORD BufferFull, DWORD BufferResume, DWORD Options) {
+    TCriticalSectionLock lock(ListLock);
+    if (BufferFull < BufferResume || BufferFull > InSize) return ecBadArgument;
+    DCB dcb;
+    const int code = GetComState(dcb);
+    if (code < 0) return code;
+    dcb.fOutxCtsFlow = 0;
+    dcb.fOutxDsrFlow = 0;
+    dcb.fDtrControl = DTR_CONTROL_DISABLE;
+    dcb.fRtsControl = RTS_CONTROL_DISABLE;
+    DtrAuto = false;
+    RtsAuto = false;
+    if ((Options & hwfUseDTR) != 0) {
+        dcb.fDtrControl = DTR_CONTROL_HANDSHAKE;
+        DtrAuto = true;
+    } else if (DtrState) {
+        dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    }
+    if ((Options & hwfUseRTS) != 0) {
+        dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
+        RtsAuto = true;
+    } else if (RtsState) {
+        dcb.fRtsControl = RTS_CONTROL_ENABLE;
+    }
+    if (RS485Mode) {
+        dcb.fRtsControl = RTS_CONTROL_TOGGLE;
+        RtsAuto = true;
+    }
+    dcb.XoffLim = FlowLimit(InSize - BufferFull);
+    dcb.XonLim = FlowLimit(BufferResume);
+    if ((Options & hwfRequireDSR) != 0) dcb.fOutxDsrFlow = 1;
+    if ((Options & hwfRequireCTS) != 0) dcb.fOutxCtsFlow = 1;
+    return SetCommStateFix(dcb);
+}
+
+int TVexBaseDispatcher::HWFlowState() {
+    TCriticalSectionLock lock(ListLock);
+    DCB dcb;
+    GetComState(dcb);
+    const bool ctsFlow = dcb.fOutxCtsFlow != 0;
+    const bool dsrFlow = dcb.fOutxDsrFlow != 0;
+    const bool handshake = (dcb.Flags & (DtrHandshakeBit | RtsHandshakeBit)) != 0;
+    if (!ctsFlow && !dsrFlow && !handshake) return fcOff + 1;
+    if (!handshake) return fcOn + 1;
+    RefreshStatus();
+    if (ctsFlow && ComStatus.fCtsHold) return fcCtsHold + 1;
+    if (dsrFlow && ComStatus.fDsrHold) return fcDsrHold + 1;
+    return fcOn + 1;
+}
+
+int TVexBaseDispatcher::SWFlowEnable(DWORD BufferFull, DWORD BufferResume, DWORD Options) {
+    TCriticalSectionLock lock(ListLock);
+    if (BufferFull < BufferResume || BufferFull > InSize) return ecBadArgument;
+    DCB dcb;
+    const int code = GetComState(dcb);
+    if (code < 0) return code;
+    if ((Options & sfReceiveFlow) != 0) {
+        dcb.fInX = 1;
+        dcb.XoffLim = FlowLimit(InSize - BufferFull);
+        dcb.XonLim = FlowLimit(BufferResume);
+    }
+    if ((Options & sfTransmitFlow) != 0) dcb.fOutX = 1;
+    if ((Options & (sfReceiveFlow | sfTransmitFlow)) != 0) {
+        dcb.XonChar = 17;
+        dcb.XoffChar = 19;
+    }
+    return SetCommStateFix(dcb);
+}
+
+int TVexBaseDispatcher::SWFlowDisable() {
+    TCriticalSectionLock lock(ListLock);
+    DCB dcb;
+    const int code = GetComState(dcb);
+    if (code < 0) return code;
+    dcb.fInX = 0;
+    dcb.fOutX = 0;
+    return SetCommStateFix(dcb);
+}
+
+int TVexBaseDispatcher::SWFlowChars(char OnChar, char OffChar) {
+    TCriticalSectionLock lock(ListLock);
+    DCB dcb;
+    const int code = GetComState(dcb);
+    if (code < 0) return code;
+    dcb.XonChar = OnChar;
+    dcb.XoffChar = OffChar;
+    return SetCommStateFix(dcb);
+}
+
+int TVexBaseDispatcher::SWFlowState() {
+    TCriticalSectionLock lock(ListLock);
+    DCB dcb;
+    GetComState(dcb);
+    if (!dcb.fInX && !dcb.fOutX) return fcOff + 1;
+    RefreshStatus();
+    const bool held = ComStatus.fXoffHold != 0;
+    const bool sent = ComStatus.fXoffSent != 0;
+    if (held && sent) return fcXBothHold + 1;
+    if (sent) return fcXInHold + 1;
+    if (held) return fcXOutHold + 1;
+    return fcOn + 1;
+}
+
+int TVexBaseDispatcher::GetFlowOptions(DWORD& HWOpts, DWORD& SWOpts, char& OnChar, char& OffChar) {
+    TCriticalSectionLock lock(ListLock);
+    DCB dcb;
+    const int code = GetComState(dcb);
+    HWOpts = 0;
+    if ((dcb.Flags & DtrHandshakeBit) != 0) HWOpts |= hwfUseDTR;
+    if ((dcb.Flags & RtsHandshakeBit) != 0) HWOpts |= hwfUseRTS;
+    if (dcb.fOutxDsrFlow) HWOpts |= hwfRequireDSR;
+    if (dcb.fOutxCtsFlow) HWOpts |= hwfRequireCTS;
+    SWOpts = 0;
+    if (dcb.fOutX) SWOpts |= sfTransmitFlow;
+    if (dcb.fInX) SWOpts |= sfReceiveFlow;
+    OnChar = dcb.XonChar;
+    OffChar = dcb.XoffChar;
+    return code;
 }
 
 // --- Data ---------------------------------------------------------------------------------------
@@ -709,12 +1008,15 @@ bool TVexBaseDispatcher::ExtractData() {
 
     const DWORD read = ReadIntoRing(RingHead, first);
     RingHead += read;
+    RingReceived += read;
     if (read < first) second = 0;
     if (RingHead == ReceiveRingSize) RingHead = 0;
     if (read > 0) RingFull = RingHead == RingTail;
 
     if (second > 0) {
-        RingHead += ReadIntoRing(0, second);
+        const DWORD more = ReadIntoRing(0, second);
+        RingHead += more;
+        RingReceived += more;
         RingFull = RingHead == RingTail;
     }
     return true;
@@ -1001,31 +1303,563 @@ void TVexBaseDispatcher::DispatchPass() {
 }
 
 bool TVexBaseDispatcher::CheckTriggers() {
-    // The timer, status and receive triggers arrive with the trigger unit.
+    if (EventBusy()) return false;
+    return CheckTimerTriggers() || CheckStatusTriggers() || CheckReceiveTriggers();
+}
+
+// Each check picks what fires under the list lock and delivers with no lock held: a handler may
+// add, arm or remove triggers, so nothing found before a delivery is trusted after it.
+
+bool TVexBaseDispatcher::CheckTimerTriggers() {
+    DWORD handle = 0;
+    {
+        TCriticalSectionLock lock(ListLock);
+        for (TTimerTrigger& t : TimerTriggers) {
+            if (t.Armed && TimerExpired(t.Timer)) {
+                t.Armed = false;
+                handle = t.Handle;
+                break;
+            }
+        }
+        if (handle == 0) return false;
+        if (LoggingOn) AddDispatchEntry(dtTrigger, dstTimer, 0, nullptr, handle);
+    }
+    return SendNotify(TriggerTimerMsg, handle, 0);
+}
+
+bool TVexBaseDispatcher::StatusConditionHolds(TStatusTrigger& T, int& Data) {
+    Data = 0;
+    switch (T.Type) {
+    case stModem: {
+        const DWORD mask = T.Value >> 8;
+        const DWORD remembered = T.Value & 0xFF;
+        return ((remembered ^ ModemStatus) & mask) != 0;
+    }
+    case stLine:
+        return (T.Value & LineErrors) != 0;
+    case stOutBuffFree: {
+        const DWORD free = OutBuffFree();
+        if (free < T.Value) return false;
+        Data = static_cast<int>(free);
+        return true;
+    }
+    case stOutBuffUsed: {
+        const DWORD used = OutBuffUsed();
+        if (used > T.Value) return false;
+        Data = static_cast<int>(used);
+        return true;
+    }
+    case stOutSent:
+        return std::exchange(OutputSent, false);
+    default:
+        return false;
+    }
+}
+
+bool TVexBaseDispatcher::CheckStatusTriggers() {
+    DWORD handle = 0;
+    int data = 0;
+    {
+        TCriticalSectionLock lock(ListLock);
+        for (TStatusTrigger& t : StatusTriggers) {
+            if (!t.Armed || t.Hit) continue;
+            if (StatusConditionHolds(t, data)) {
+                t.Armed = false;
+                t.Hit = true;
+                StatusHit = true;
+                handle = t.Handle;
+                break;
+            }
+        }
+        if (handle == 0) return false;
+        if (LoggingOn) AddDispatchEntry(dtTrigger, dstStatus, 0, nullptr, handle);
+    }
+    return SendNotify(TriggerStatusMsg, handle, data);
+}
+
+bool TVexBaseDispatcher::CheckReceiveTriggers() {
+    bool found = false;
+    std::uint64_t matchAt = 0;
+    bool sendAvail = false;
+    DWORD availCount = 0;
+    {
+        TCriticalSectionLock receiveLock(ReceiveLock);
+        TCriticalSectionLock listLock(ListLock);
+        if (!Ring) return false;
+        // A reader outside a notification (a string wait) may have taken bytes past the scan and
+        // the last announcement; those bytes are gone and must not be matched or counted.
+        const std::uint64_t consumed = RingReceived - InBuffCount();
+        if (NextToScan < consumed) {
+            NextToScan = consumed;
+            ResetDataTriggers(); // a partial match ran into bytes nobody scanned
+        }
+        if (NotifyTail < consumed) NotifyTail = consumed;
+
+        DWORD longest = 0;
+        if (!DataTriggers.empty()) {
+            for (std::uint64_t i = NextToScan; i < RingReceived; ++i) {
+                const char c = Ring[i % ReceiveRingSize];
+                for (TDataTrigger& t : DataTriggers) {
+                    if (t.Len == 0) continue;
+                    t.Matched = t.Matched || t.Match(c);
+                    if (t.Matched) {
+                        found = true;
+                        longest = std::max(longest, t.Len);
+                    }
+                }
+                if (found) {
+                    matchAt = i;
+                    break;
+                }
+            }
+        }
+
+        if (!found) {
+            NextToScan = RingReceived;
+            if (LengthTrigger == 0 || NotifyTail == RingReceived) return false;
+            availCount = InBuffCount();
+            if (availCount < LengthTrigger) return false;
+            NotifyTail = RingReceived;
+            if (LoggingOn) AddDispatchEntry(dtTrigger, dstAvail, 0, nullptr, availCount);
+        } else if (LengthTrigger != 0 && NotifyTail != matchAt) {
+            // The bytes before the string are announced first, so a reader sees them before it
+            // hears of the string.
+            const std::int64_t before = static_cast<std::int64_t>(matchAt - NotifyTail + 1) - longest;
+            if (before >= static_cast<std::int64_t>(LengthTrigger)) {
+                sendAvail = true;
+                availCount = static_cast<DWORD>(before);
+                if (LoggingOn) AddDispatchEntry(dtTrigger, dstAvail, 0, nullptr, availCount);
+            }
+        }
+    }
+    if (!found) return SendNotify(TriggerAvailMsg, availCount, 0);
+
+    if (sendAvail) {
+        SendNotify(TriggerAvailMsg, availCount, 0);
+        {
+            TCriticalSectionLock lock(ReceiveLock);
+            NextToScan = matchAt;
+            NotifyTail = matchAt;
+        }
+        if (FClosePending) return false;
+    }
+    bool result = true;
+    for (;;) {
+        DWORD handle = 0;
+        DWORD len = 0;
+        {
+            // Last to first; found again after every delivery, as the list may have changed.
+            TCriticalSectionLock lock(ListLock);
+            auto t = std::find_if(DataTriggers.rbegin(), DataTriggers.rend(),
+                                  [](const TDataTrigger& d) { return d.Matched; });
+            if (t == DataTriggers.rend()) break;
+            t->Matched = false;
+            handle = t->Handle;
+            len = t->Len;
+            if (LoggingOn) AddDispatchEntry(dtTrigger, dstData, 0, nullptr, handle);
+        }
+        result = SendNotify(TriggerDataMsg, handle, static_cast<int>(len));
+        if (FClosePending) return false;
+    }
+    TCriticalSectionLock lock(ReceiveLock);
+    NextToScan = std::max(NextToScan, matchAt + 1);
+    return result;
+}
+
+void TVexBaseDispatcher::ResetStatusHits() {
+    TCriticalSectionLock lock(ListLock);
+    for (TStatusTrigger& t : StatusTriggers) t.Hit = false;
+    StatusHit = false;
+}
+
+void TVexBaseDispatcher::ResetDataTriggers() {
+    TCriticalSectionLock lock(ListLock);
+    for (TDataTrigger& t : DataTriggers) t.Reset();
+}
+
+// --- Trigger lists ------------------------------------------------------------------------------
+
+bool TVexBaseDispatcher::IsTriggerHandleUsed(DWORD Base) const {
+    for (const TTimerTrigger& t : TimerTriggers)
+        if (t.Handle == Base) return true;
+    for (const TStatusTrigger& t : StatusTriggers)
+        if ((t.Handle & ~DWORD{7}) == Base) return true;
+    for (const TDataTrigger& t : DataTriggers)
+        if (t.Handle == Base) return true;
     return false;
+}
+
+DWORD TVexBaseDispatcher::GetTriggerHandle() {
+    TCriticalSectionLock lock(ListLock);
+    // Restored triggers keep their handles while the count starts again at 1 on every open: a
+    // handle in use is passed over rather than handed out twice.
+    while (TriggerCounter < 4096) {
+        const DWORD handle = TriggerCounter++ * 8;
+        if (!IsTriggerHandleUsed(handle)) return handle;
+    }
+    for (DWORD handle = 8; handle <= MaxReusedTriggerHandle; handle += 8)
+        if (!IsTriggerHandleUsed(handle)) return handle;
+    return 0;
+}
+
+int TVexBaseDispatcher::AddTimerTrigger() {
+    TCriticalSectionLock lock(ListLock);
+    const DWORD handle = GetTriggerHandle();
+    if (handle == 0) return ecNoMoreTriggers;
+    TTimerTrigger t;
+    t.Handle = handle;
+    TimerTriggers.push_back(t);
+    if (LoggingOn) AddDispatchEntry(dtTriggerAlloc, dstTimerTrigger, 0, nullptr, handle);
+    return static_cast<int>(handle);
+}
+
+int TVexBaseDispatcher::AddDataTrigger(const char* Data, bool IgnoreCase) {
+    return AddDataTriggerLen(Data, IgnoreCase, Data != nullptr ? static_cast<DWORD>(std::strlen(Data)) : 0);
+}
+
+int TVexBaseDispatcher::AddDataTriggerLen(const char* Data, bool IgnoreCase, DWORD Len) {
+    if (Len > MaxTrigData) return ecTriggerTooLong;
+    if (Data == nullptr) Len = 0;
+    TCriticalSectionLock lock(ListLock);
+    const DWORD handle = GetTriggerHandle();
+    if (handle == 0) return ecNoMoreTriggers;
+    TDataTrigger t;
+    t.Handle = handle;
+    t.Len = Len;
+    t.IgnoreCase = IgnoreCase;
+    for (DWORD i = 0; i < Len; ++i) t.Data[i] = IgnoreCase ? TriggerUpCase(Data[i]) : Data[i];
+    DataTriggers.push_back(t);
+    if (LoggingOn) AddDispatchEntry(dtTriggerAlloc, dstDataTrigger, Len, t.Data, handle);
+    return static_cast<int>(handle);
+}
+
+int TVexBaseDispatcher::AddStatusTrigger(DWORD SType) {
+    if (SType > stOutSent) return ecBadArgument;
+    TCriticalSectionLock lock(ListLock);
+    const DWORD base = GetTriggerHandle();
+    if (base == 0) return ecNoMoreTriggers;
+    TStatusTrigger t;
+    t.Handle = base + SType;
+    t.Type = SType;
+    StatusTriggers.push_back(t);
+    if (LoggingOn) {
+        const char type = static_cast<char>(SType);
+        AddDispatchEntry(dtTriggerAlloc, dstStatusTrigger, 1, &type, t.Handle);
+    }
+    return static_cast<int>(t.Handle);
+}
+
+int TVexBaseDispatcher::RemoveTrigger(DWORD Handle) {
+    if (Handle == LengthTriggerHandle) {
+        TCriticalSectionLock lock(ListLock);
+        LengthTrigger = 0;
+        return ecOK;
+    }
+    TTriggerType kind;
+    return FindTriggerFromHandle(Handle, true, kind);
 }
 
 void TVexBaseDispatcher::RemoveAllTriggers() {
     TCriticalSectionLock lock(ListLock);
     LengthTrigger = 0;
+    TimerTriggers.clear();
+    DataTriggers.clear();
+    StatusTriggers.clear();
     TriggerCounter = 1;
 }
 
-void TVexBaseDispatcher::ResetStatusHits() {
+void TVexBaseDispatcher::ChangeLengthTrigger(DWORD Length) {
     TCriticalSectionLock lock(ListLock);
-    StatusHit = false;
+    LengthTrigger = Length;
+    if (LoggingOn) AddDispatchEntry(dtTriggerDataChange, dstAvailTrigger, 0, nullptr, Length);
 }
 
-void TVexBaseDispatcher::ResetDataTriggers() {
-    // Data triggers keep match state once the trigger unit adds them.
+void TVexBaseDispatcher::LogTriggerChange(TDispatchSubType DST, DWORD Handle, DWORD DataLen,
+                                          const void* Data) {
+    if (LoggingOn) AddDispatchEntry(dtTriggerDataChange, DST, DataLen, Data, Handle);
 }
 
-// --- Trace and dispatch log ---------------------------------------------------------------------
+namespace {
 
-// Callers hold the list lock and call these only while tracing or logging is on. Neither can be
-// switched on before the trace unit brings the buffers that these store into.
+// A number as the log stores it: four bytes, low byte first.
+struct TLogNumber {
+    explicit TLogNumber(DWORD V) {
+        for (int i = 0; i < 4; ++i) Bytes[i] = static_cast<char>(V >> (8 * i));
+    }
+    char Bytes[4];
+};
 
-void TVexBaseDispatcher::AddTraceEntry(char /*CurEntry*/, char /*CurCh*/) {}
+} // namespace
 
-void TVexBaseDispatcher::AddDispatchEntry(TDispatchType /*DT*/, TDispatchSubType /*DST*/, DWORD /*DataLen*/,
-                                          const void* /*Data*/, DWORD /*Value*/) {}
+int TVexBaseDispatcher::SetTimerTrigger(DWORD Handle, std::int32_t Ticks, bool Activate) {
+    TCriticalSectionLock lock(ListLock);
+    auto t = std::find_if(TimerTriggers.begin(), TimerTriggers.end(),
+                          [Handle](const TTimerTrigger& r) { return r.Handle == Handle; });
+    if (t == TimerTriggers.end()) return ecBadTriggerHandle;
+    if (Activate) {
+        if (Ticks != 0) t->Ticks = static_cast<DWORD>(Ticks);
+        NewTimer(t->Timer, static_cast<std::int32_t>(t->Ticks));
+        t->Armed = true;
+        const TLogNumber ticks(t->Ticks);
+        LogTriggerChange(dstTimerTrigger, Handle, sizeof ticks.Bytes, ticks.Bytes);
+    } else {
+        t->Armed = false;
+        static constexpr char deactivated[] = "Deactivated";
+        LogTriggerChange(dstTimerTrigger, Handle, sizeof deactivated - 1, deactivated);
+    }
+    return ecOK;
+}
+
+int TVexBaseDispatcher::ExtendTimer(DWORD Handle, std::int32_t Ticks) {
+    TCriticalSectionLock lock(ListLock);
+    auto t = std::find_if(TimerTriggers.begin(), TimerTriggers.end(),
+                          [Handle](const TTimerTrigger& r) { return r.Handle == Handle; });
+    if (t == TimerTriggers.end()) return ecBadTriggerHandle;
+    const std::int64_t expiry = std::int64_t{t->Timer.ExpireTicks} + Ticks;
+    t->Timer.ExpireTicks = static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        expiry, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+    const TLogNumber added(static_cast<DWORD>(Ticks));
+    LogTriggerChange(dstTimerTrigger, Handle, sizeof added.Bytes, added.Bytes);
+    return ecOK;
+}
+
+int TVexBaseDispatcher::TimerTicksRemaining(DWORD Handle, std::int32_t& TicksRemaining) {
+    TCriticalSectionLock lock(ListLock);
+    TicksRemaining = 0;
+    auto t = std::find_if(TimerTriggers.begin(), TimerTriggers.end(),
+                          [Handle](const TTimerTrigger& r) { return r.Handle == Handle; });
+    if (t == TimerTriggers.end()) return ecBadTriggerHandle;
+    TicksRemaining = RemainingTime(t->Timer);
+    return ecOK;
+}
+
+int TVexBaseDispatcher::SetStatusTrigger(DWORD Handle, WORD Value, bool Activate) {
+    TCriticalSectionLock lock(ListLock);
+    auto t = std::find_if(StatusTriggers.begin(), StatusTriggers.end(),
+                          [Handle](const TStatusTrigger& r) { return r.Handle == Handle; });
+    if (t == StatusTriggers.end()) return ecBadTriggerHandle;
+    if (Activate) {
+        switch (t->Type) {
+        case stModem: {
+            const DWORD mask = Value & 0xFF;
+            t->Value = static_cast<WORD>((mask << 8) | (Value & ModemStatus & 0xFF));
+            break;
+        }
+        case stLine: {
+            DWORD watched = 0;
+            if ((Value & 1) != 0) watched |= CE_OVERRUN;
+            if ((Value & 2) != 0) watched |= CE_RXPARITY;
+            if ((Value & 4) != 0) watched |= CE_FRAME;
+            if ((Value & 8) != 0) watched |= CE_BREAK;
+            t->Value = static_cast<WORD>(watched);
+            break;
+        }
+        default:
+            t->Value = Value;
+            break;
+        }
+    }
+    t->Armed = Activate;
+    const TLogNumber value(Value);
+    LogTriggerChange(dstStatusTrigger, Handle, sizeof value.Bytes, value.Bytes);
+    return ecOK;
+}
+
+int TVexBaseDispatcher::FindTriggerFromHandle(DWORD Handle, bool Delete, TTriggerType& Kind) {
+    TCriticalSectionLock lock(ListLock);
+    Kind = ttNone;
+    if (Handle < 2) return ecBadTriggerHandle;
+    auto timer = std::find_if(TimerTriggers.begin(), TimerTriggers.end(),
+                              [Handle](const TTimerTrigger& r) { return r.Handle == Handle; });
+    if (timer != TimerTriggers.end()) {
+        Kind = ttTimer;
+        if (Delete) {
+            if (LoggingOn) AddDispatchEntry(dtTriggerDispose, dstTimer, 0, nullptr, Handle);
+            TimerTriggers.erase(timer);
+        }
+        return ecOK;
+    }
+    auto status = std::find_if(StatusTriggers.begin(), StatusTriggers.end(),
+                               [Handle](const TStatusTrigger& r) { return r.Handle == Handle; });
+    if (status != StatusTriggers.end()) {
+        Kind = ttStatus;
+        if (Delete) {
+            if (LoggingOn) {
+                const char type = static_cast<char>(status->Type);
+                AddDispatchEntry(dtTriggerDispose, dstStatusTrigger, 1, &type, Handle);
+            }
+            StatusTriggers.erase(status);
+        }
+        return ecOK;
+    }
+    const DWORD base = Handle & ~DWORD{7};
+    auto data = std::find_if(DataTriggers.begin(), DataTriggers.end(),
+                             [base](const TDataTrigger& r) { return r.Handle == base; });
+    if (data != DataTriggers.end()) {
+        Kind = ttData;
+        if (Delete) {
+            if (LoggingOn) AddDispatchEntry(dtTriggerDispose, dstData, 0, nullptr, Handle);
+            DataTriggers.erase(data);
+        }
+        return ecOK;
+    }
+    return ecBadTriggerHandle;
+}
+
+void TVexBaseDispatcher::SaveTriggers(TTriggerSave& Save) {
+    TCriticalSectionLock lock(ListLock);
+    Save.LengthTrigger = LengthTrigger;
+    Save.TimerTriggers = TimerTriggers;
+    Save.DataTriggers = DataTriggers;
+    Save.StatusTriggers = StatusTriggers;
+}
+
+void TVexBaseDispatcher::RestoreTriggers(const TTriggerSave& Save) {
+    TCriticalSectionLock lock(ListLock);
+    LengthTrigger = Save.LengthTrigger;
+    TimerTriggers = Save.TimerTriggers;
+    DataTriggers = Save.DataTriggers;
+    StatusTriggers = Save.StatusTriggers;
+}
+
+void TVexBaseDispatcher::ClearSaveBuffers(TTriggerSave& Save) {
+    Save = TTriggerSave{};
+}
+
+// --- Trace --------------------------------------------------------------------------------------
+
+int TVexBaseDispatcher::InitTracing(DWORD NumEntries) {
+    TCriticalSectionLock lock(ListLock);
+    const int code = Trace.Init(NumEntries);
+    if (code == ecOK) TracingOn = true;
+    return code;
+}
+
+void TVexBaseDispatcher::ClearTracing() {
+    TCriticalSectionLock lock(ListLock);
+    Trace.Clear();
+}
+
+void TVexBaseDispatcher::AbortTracing() {
+    TCriticalSectionLock lock(ListLock);
+    TracingOn = false;
+    Trace.Abort();
+}
+
+void TVexBaseDispatcher::StartTracing() {
+    TCriticalSectionLock lock(ListLock);
+    if (Trace.HasBuffer()) TracingOn = true;
+}
+
+void TVexBaseDispatcher::StopTracing() {
+    TCriticalSectionLock lock(ListLock);
+    TracingOn = false;
+}
+
+void TVexBaseDispatcher::AddTraceEntry(char CurEntry, char CurCh) {
+    TCriticalSectionLock lock(ListLock);
+    Trace.Add(CurEntry, CurCh);
+}
+
+int TVexBaseDispatcher::DumpTrace(const std::string& FName, bool InHex, bool AllHex) {
+    return DumpTracePrim(FName, false, InHex, AllHex);
+}
+
+int TVexBaseDispatcher::AppendTrace(const std::string& FName, bool InHex, bool AllHex) {
+    return DumpTracePrim(FName, true, InHex, AllHex);
+}
+
+int TVexBaseDispatcher::DumpTracePrim(const std::string& FName, bool AppendFile, bool InHex, bool AllHex) {
+    TCriticalSectionLock lock(ListLock);
+    TracingOn = false;
+    const int code = Trace.Empty() ? ecOK : Trace.Dump(FName, AppendFile, InHex, AllHex);
+    Trace.Abort();
+    return code;
+}
+
+// --- Dispatch log -------------------------------------------------------------------------------
+
+namespace {
+constexpr std::int64_t NoFakeDispatchTime = -1;
+std::atomic<std::int64_t> FakeDispatchTime{NoFakeDispatchTime};
+} // namespace
+
+void SetDispatchTimeForTesting(std::optional<DWORD> Ms) {
+    FakeDispatchTime = Ms ? std::int64_t{*Ms} : NoFakeDispatchTime;
+}
+
+int TVexBaseDispatcher::InitDispatchLogging(DWORD QueueSize) {
+    TCriticalSectionLock lock(ListLock);
+    const bool present = DispatchLog.HasBuffer();
+    const int code = DispatchLog.Init(QueueSize);
+    if (code == ecOK && !present) LoggingOn = true;
+    return code;
+}
+
+void TVexBaseDispatcher::ClearDispatchLogging() {
+    TCriticalSectionLock lock(ListLock);
+    DispatchLog.Clear();
+}
+
+void TVexBaseDispatcher::AbortDispatchLogging() {
+    TCriticalSectionLock lock(ListLock);
+    LoggingOn = false;
+    DispatchLog.Abort();
+}
+
+void TVexBaseDispatcher::StartDispatchLogging() {
+    TCriticalSectionLock lock(ListLock);
+    if (DispatchLog.HasBuffer()) LoggingOn = true;
+}
+
+void TVexBaseDispatcher::StopDispatchLogging() {
+    TCriticalSectionLock lock(ListLock);
+    LoggingOn = false;
+}
+
+DWORD TVexBaseDispatcher::GetDispatchTime() {
+    const std::int64_t fake = FakeDispatchTime;
+    if (fake != NoFakeDispatchTime) return static_cast<DWORD>(fake);
+    TCriticalSectionLock lock(ListLock);
+    return VxTimeGetTime() - DispatchStartTime;
+}
+
+void TVexBaseDispatcher::AddDispatchEntry(TDispatchType DT, TDispatchSubType DST, DWORD DataLen,
+                                          const void* Data, DWORD Value) {
+    TCriticalSectionLock lock(ListLock);
+    if (!LoggingOn) return;
+    TDispatchEntryHeader header;
+    header.Type = DT;
+    header.SubType = DST;
+    header.Time = GetDispatchTime();
+    header.Value = Value;
+    header.DataLen = Data != nullptr ? DataLen : 0;
+    DispatchLog.PushDLEntry(header, Data);
+}
+
+void TVexBaseDispatcher::AddStringToLog(const std::string& S) {
+    AddDispatchEntry(dtUser, dstNone, static_cast<DWORD>(S.size()), S.data(), 0);
+}
+
+int TVexBaseDispatcher::DumpDispatchLog(const std::string& FName, bool InHex, bool AllHex) {
+    return DumpDispatchLogPrim(FName, false, InHex, AllHex);
+}
+
+int TVexBaseDispatcher::AppendDispatchLog(const std::string& FName, bool InHex, bool AllHex) {
+    return DumpDispatchLogPrim(FName, true, InHex, AllHex);
+}
+
+int TVexBaseDispatcher::DumpDispatchLogPrim(const std::string& FName, bool AppendFile, bool InHex,
+                                            bool AllHex) {
+    TCriticalSectionLock lock(ListLock);
+    if (!DispatchLog.HasBuffer() || DispatchLog.Empty()) {
+        AbortDispatchLogging();
+        return ecOK;
+    }
+    LoggingOn = false;
+    bool opened = false;
+    const int code = DispatchLog.Dump(FName, AppendFile, InHex, AllHex, DeviceName, opened);
+    // A file that could not be opened leaves the log to be dumped elsewhere.
+    if (opened) DispatchLog.Abort();
+    return code;
+}

@@ -7,6 +7,9 @@
 // Never take one while holding a lock that comes after it.
 #pragma once
 
+#include "communications/VxDispatchLog.h"
+#include "communications/VxTrace.h"
+#include "communications/VxTrigger.h"
 #include "platform/comm/Comm.h"
 #include "platform/rtl/Method.h"
 #include "platform/ui/Classes.h"
@@ -15,7 +18,9 @@
 #include "platform/win/Types.h"
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,68 +54,39 @@ inline constexpr BYTE ModemDeltaCts = 0x01;
 inline constexpr BYTE ModemDeltaDsr = 0x02;
 inline constexpr BYTE ModemTrailingRi = 0x04;
 inline constexpr BYTE ModemDeltaDcd = 0x08;
+inline constexpr BYTE ModemCts = 0x10;
+inline constexpr BYTE ModemDsr = 0x20;
+inline constexpr BYTE ModemRi = 0x40;
+inline constexpr BYTE ModemDcd = 0x80;
+
+// GetLineError's codes.
+inline constexpr int leNone = 0;
+inline constexpr int leBuffer = 1; // receive-queue overflow
+inline constexpr int leOverrun = 2;
+inline constexpr int leParity = 3;
+inline constexpr int leFraming = 4;
+inline constexpr int leBreak = 9;
+
+// Hardware flow-control options (HWFlowOptions, GetFlowOptions).
+inline constexpr DWORD hwfUseDTR = 0x01;
+inline constexpr DWORD hwfUseRTS = 0x02;
+inline constexpr DWORD hwfRequireDSR = 0x04;
+inline constexpr DWORD hwfRequireCTS = 0x08;
+
+// Software flow-control directions (SWFlowEnable, GetFlowOptions).
+inline constexpr DWORD sfTransmitFlow = 0x01;
+inline constexpr DWORD sfReceiveFlow = 0x02;
+
+// HWFlowState and SWFlowState answer one of these plus one.
+enum TFlowControlState { fcOff, fcOn, fcDsrHold, fcCtsHold, fcDcdHold, fcXOutHold, fcXInHold, fcXBothHold };
+
+// The highest handle base a trigger may have once the first 4095 have been handed out.
+inline constexpr DWORD MaxReusedTriggerHandle = 4096;
 
 using TVexNotifyEvent = TMethod<void(UINT Msg, UINT wParam, int lParam)>;
 using TVexNotifyProc = void (*)(UINT Msg, UINT wParam, int lParam);
 
 enum TApHandlerFlagUpdate { fuKeepPort, fuEnablePort, fuDisablePort };
-
-// Dispatch-log entry types and the subtypes this library writes.
-enum TDispatchType : BYTE {
-    dtNone,
-    dtDispatch,
-    dtTrigger,
-    dtError,
-    dtThread,
-    dtTriggerAlloc,
-    dtTriggerDispose,
-    dtTriggerHandlerAlloc,
-    dtTriggerHandlerDispose,
-    dtTriggerDataChange,
-    dtTelnet,
-    dtFax,
-    dtXModem,
-    dtYModem,
-    dtZModem,
-    dtKermit,
-    dtAscii,
-    dtBPlus,
-    dtPacket,
-    dtUser,
-    dtScript
-};
-enum TDispatchSubType : BYTE {
-    dstNone,
-    dstReadCom,
-    dstWriteCom,
-    dstLineStatus,
-    dstModemStatus,
-    dstAvail,
-    dstTimer,
-    dstData,
-    dstStatus,
-    dstThreadStart,
-    dstThreadExit,
-    dstThreadSleep,
-    dstThreadWake,
-    dstDataTrigger,
-    dstTimerTrigger,
-    dstStatusTrigger,
-    dstAvailTrigger,
-    dstWndHandler,
-    dstProcHandler,
-    dstEventHandler,
-    dstSWill,
-    dstSWont,
-    dstSDo,
-    dstSDont,
-    dstRWill,
-    dstRWont,
-    dstRDo,
-    dstRDont,
-    dstCommand,
-    dstSTerm
-};
 
 // A worker thread of a dispatcher. It frees itself when it ends. The constructor counts it among
 // the dispatcher's running threads and DoTerminate reports its end with ThreadGone, so a worker
@@ -195,13 +171,55 @@ public:
     void OptionsOff(DWORD Bits);
     bool OptionsAreOn(DWORD Bits);
 
-    // Line operations that opening a port needs.
+    // Line settings. Parity 5, stop bits 3 and data bits 9 keep what the device has; baud 0 too.
+    // A change waits for the output to drain first.
     int SetLine(DWORD Baud, BYTE Parity, BYTE StopBits, BYTE DataBits);
+    int ChangeBaud(DWORD Baud);
+    // Stop bits come back as 1, or 2 for 1.5 and 2.
+    void GetLine(DWORD& Baud, BYTE& Parity, BYTE& StopBits, BYTE& DataBits);
+    void WaitTxSent();
+    // Applies Dcb with DTR and RTS as this dispatcher holds them (unless the device drives them).
     int SetCommStateFix(DCB& Dcb);
+    // 1, with the line untouched, while the device drives it for flow control; -1002 when the
+    // device refuses (the state is kept all the same).
     int SetDtr(bool OnOff);
     int SetRts(bool OnOff);
+    int SetModem(bool Dtr, bool Rts);
+    void SendBreak(std::int32_t Ticks, bool Yield);
+    void SetBreak(bool OnOff);
+    void SetRS485Mode(bool OnOff);
+    void SetBaseAddress(WORD NewBaseAddress);
+    WORD GetBaseAddress();
+    // Worker priorities: normal plus the boost (0 to 2), the output thread one higher in RS-485
+    // mode.
+    virtual void SetThreadBoost(BYTE Boost);
+
+    // Modem status: the line states with their change bits, which stay set until read.
     BYTE GetModemStatusPrim(BYTE ClearMask);
-    void WaitTxSent();
+    BYTE GetModemStatus();
+    // After a modem event: each line that changed since the last read sets its change bit.
+    void MapEventsToMS(DWORD EventMask);
+    bool CheckCTS();
+    bool CheckDSR();
+    bool CheckRI();
+    bool CheckDCD();
+    bool CheckDeltaCTS();
+    bool CheckDeltaDSR();
+    bool CheckDeltaRI();
+    bool CheckDeltaDCD();
+    // The first line error (le... codes) and clears the errors but a break; 0 for none.
+    int GetLineError();
+    bool CheckLineBreak();
+
+    // Flow control; the limits are in bytes of the input queue. -1002 for BufferFull below
+    // BufferResume or above the input size, with nothing changed.
+    int HWFlowOptions(DWORD BufferFull, DWORD BufferResume, DWORD Options);
+    int HWFlowState();
+    int SWFlowEnable(DWORD BufferFull, DWORD BufferResume, DWORD Options);
+    int SWFlowDisable();
+    int SWFlowChars(char OnChar, char OffChar);
+    int SWFlowState();
+    int GetFlowOptions(DWORD& HWOpts, DWORD& SWOpts, char& OnChar, char& OffChar);
 
     // Data. Reads are all or nothing (-3007), and so are writes (-3006). During an avail or data
     // notification reads do not move the ring's tail: each handler starts at the same tail and
@@ -247,17 +265,64 @@ public:
     virtual void UpdateHandlerFlags(TApHandlerFlagUpdate FlagUpdate);
     bool SendNotify(UINT Msg, UINT wParam, int Data);
 
-    // Triggers. The trigger lists come with the trigger unit; until then there is nothing to check.
-    bool CheckTriggers();
+    // Triggers. Handles are multiples of 8, a status trigger's carrying its type in the low three
+    // bits. Additions answer the handle or a negative code; timer and status triggers start
+    // disarmed and fire once per arming.
+    DWORD GetTriggerHandle(); // 0 when none is free
+    int AddTimerTrigger();
+    int AddDataTrigger(const char* Data, bool IgnoreCase); // up to the first zero byte
+    int AddDataTriggerLen(const char* Data, bool IgnoreCase, DWORD Len);
+    int AddStatusTrigger(DWORD SType);
+    // Handle 1 switches avail notifications off.
+    int RemoveTrigger(DWORD Handle);
     void RemoveAllTriggers();
+    void ChangeLengthTrigger(DWORD Length);
+    // Activate arms the timer for Ticks (0: the ticks it had); otherwise it only disarms.
+    int SetTimerTrigger(DWORD Handle, std::int32_t Ticks, bool Activate);
+    int ExtendTimer(DWORD Handle, std::int32_t Ticks);
+    int TimerTicksRemaining(DWORD Handle, std::int32_t& TicksRemaining);
+    // Modem: Value's low byte names the lines to watch for a change from their present state.
+    // Line: bits 1, 2, 4, 8 watch overrun, parity, framing and break. Output buffer: a threshold.
+    int SetStatusTrigger(DWORD Handle, WORD Value, bool Activate);
+    int FindTriggerFromHandle(DWORD Handle, bool Delete, TTriggerType& Kind);
+    static DWORD ClassifyStatusTrigger(DWORD Handle) { return Handle & 7; }
+    void SaveTriggers(TTriggerSave& Save);
+    void RestoreTriggers(const TTriggerSave& Save);
+    void ClearSaveBuffers(TTriggerSave& Save);
+
+    // One check of the timers, else the status triggers, else the received data; true when a
+    // notification was delivered and its handlers took what it announced. Not while event busy.
+    bool CheckTriggers();
+    bool CheckTimerTriggers();
+    bool CheckStatusTriggers();
+    bool CheckReceiveTriggers();
     void ResetStatusHits();
     void ResetDataTriggers();
 
-    // Trace and dispatch-log entries; the caller holds the list lock and has checked that tracing
-    // or logging is on.
+    // Trace: the last bytes sent ('T') and read ('R'). A dump ends the trace.
+    int InitTracing(DWORD NumEntries);
+    void ClearTracing();
+    void AbortTracing();
+    void StartTracing();
+    void StopTracing();
     void AddTraceEntry(char CurEntry, char CurCh);
+    int DumpTrace(const std::string& FName, bool InHex, bool AllHex = false);
+    int AppendTrace(const std::string& FName, bool InHex, bool AllHex = false);
+    int DumpTracePrim(const std::string& FName, bool AppendFile, bool InHex, bool AllHex);
+
+    // Dispatch log: the last events with their times and data. A dump ends the log.
+    int InitDispatchLogging(DWORD QueueSize);
+    void ClearDispatchLogging();
+    void AbortDispatchLogging();
+    void StartDispatchLogging();
+    void StopDispatchLogging();
     void AddDispatchEntry(TDispatchType DT, TDispatchSubType DST, DWORD DataLen, const void* Data,
                           DWORD Value);
+    void AddStringToLog(const std::string& S);
+    DWORD GetDispatchTime(); // milliseconds since the port opened
+    int DumpDispatchLog(const std::string& FName, bool InHex, bool AllHex = false);
+    int AppendDispatchLog(const std::string& FName, bool InHex, bool AllHex = false);
+    int DumpDispatchLogPrim(const std::string& FName, bool AppendFile, bool InHex, bool AllHex);
 
     // Called from each worker's DoTerminate.
     void ThreadGone(TVexDispatcherThread* Thread);
@@ -289,6 +354,10 @@ protected:
     void StartHandlerRead();
     void EndHandlerRead();
     bool EndNotify(UINT Msg, UINT wParam, bool InAvailMsg, bool Delivered);
+    bool IsTriggerHandleUsed(DWORD Base) const;
+    void LogTriggerChange(TDispatchSubType DST, DWORD Handle, DWORD DataLen, const void* Data);
+    bool StatusConditionHolds(TStatusTrigger& T, int& Data);
+    void SetPriorities();
     // The dispatch thread's SyncNotify when called on it; otherwise a plain synchronised call.
     void DeliverSync(const TVexNotifyEvent& Method, UINT Msg, UINT wParam, int lParam);
 
@@ -307,8 +376,8 @@ protected:
     std::atomic<bool> DtrAuto{false};
     std::atomic<bool> RtsState{false};
     std::atomic<bool> RtsAuto{false};
-    HWND DispatcherWindow = 0; // socket layer
-    bool RS485Mode = false;
+    HWND DispatcherWindow = 0;          // socket layer
+    std::atomic<bool> RS485Mode{false}; // SendBreak and SetBreak take no lock
     WORD BaseAddress = 0;
 
     bool PortHandlerInstalled = false;
@@ -331,12 +400,20 @@ protected:
     std::vector<TProcTriggerHandler> ProcTriggerHandlers;
     std::vector<TEventTriggerHandler> EventTriggerHandlers;
 
-    // Receive-trigger bookkeeping, used by the trigger checks.
-    DWORD NextToScan = 0;
+    // Triggers, under the list lock.
     DWORD LengthTrigger = 0;
-    DWORD NotifyTail = 0;
     DWORD TriggerCounter = 1;
     bool StatusHit = false;
+    std::vector<TTimerTrigger> TimerTriggers;
+    std::vector<TDataTrigger> DataTriggers;
+    std::vector<TStatusTrigger> StatusTriggers;
+
+    // Receive-trigger bookkeeping, under the receive lock. Positions count the bytes received since
+    // the port opened, so a reader that consumed bytes past them is seen and nothing is scanned or
+    // announced twice.
+    std::uint64_t RingReceived = 0; // every byte ExtractData put in the ring
+    std::uint64_t NextToScan = 0;   // the first byte not yet run through the data triggers
+    std::uint64_t NotifyTail = 0;   // the head at the last avail notification
 
     // The avail read-count protocol, under the receive lock.
     bool InAvail = false;
@@ -382,9 +459,11 @@ protected:
     std::atomic<bool> FClosePending{false};
     bool OutputSent = false;
 
-    // Trace and dispatch log, under the list lock; off until the trace unit arrives.
+    // Trace and dispatch log, under the list lock.
     bool TracingOn = false;
     bool LoggingOn = false;
+    TVexTrace Trace;
+    TVexDispatchLog DispatchLog;
     DWORD DispatchStartTime = 0;
 
     DWORD TimerId = 0; // socket layer's window timer
@@ -411,6 +490,13 @@ TVexBaseDispatcher* GetTComRecPtr(int Cid, TDispatcherClass DeviceLayerClass);
 template <class T> T* GetTComRecPtr(int Cid) {
     return static_cast<T*>(GetTComRecPtr(Cid, &IsDispatcherClass<T>));
 }
+
+// How long WaitTxSent lets the device shift out what it may still hold once its queue is empty:
+// 18 characters at Baud (a rate or one of the control block's baud codes) in Dcb's format.
+DWORD TxSentDelayMs(DWORD Baud, const DCB& Dcb);
+
+// Pins what GetDispatchTime answers (every dispatcher); nullopt returns to the clock.
+void SetDispatchTimeForTesting(std::optional<DWORD> Ms);
 
 // Window handlers that have not started on a notification within this time are passed over (3000 ms).
 // Tests shorten it; nothing else changes it.

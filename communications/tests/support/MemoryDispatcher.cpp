@@ -100,6 +100,30 @@ void TMemoryDispatcher::SetModemLines(DWORD Lines) {
     ModemLines = Lines;
 }
 
+void TMemoryDispatcher::ChangeModemLines(DWORD Lines) {
+    SetModemLines(Lines);
+    MapEventsToMS(EV_CTS | EV_DSR | EV_RLSD | EV_RING);
+}
+
+void TMemoryDispatcher::SignalRingTrailingEdge() {
+    RingTrailingEdge = true;
+}
+
+void TMemoryDispatcher::SetHoldFlags(DWORD Flags) {
+    std::lock_guard<std::mutex> lock(DeviceMutex);
+    HoldFlags = Flags;
+}
+
+void TMemoryDispatcher::FailEscapes(bool Fail) {
+    std::lock_guard<std::mutex> lock(DeviceMutex);
+    EscapesFail = Fail;
+}
+
+void TMemoryDispatcher::SetComStateResult(int Result) {
+    std::lock_guard<std::mutex> lock(DeviceMutex);
+    ComStateResult = Result;
+}
+
 void TMemoryDispatcher::SetDeviceErrors(int Bits) {
     std::lock_guard<std::mutex> lock(DeviceMutex);
     PendingErrors = Bits;
@@ -139,6 +163,21 @@ std::vector<int> TMemoryDispatcher::Escapes() {
 std::vector<int> TMemoryDispatcher::ReadSizes() {
     std::lock_guard<std::mutex> lock(DeviceMutex);
     return ReadLog;
+}
+
+bool TMemoryDispatcher::DtrOn() {
+    std::lock_guard<std::mutex> lock(DeviceMutex);
+    return Dtr;
+}
+
+bool TMemoryDispatcher::RtsOn() {
+    std::lock_guard<std::mutex> lock(DeviceMutex);
+    return Rts;
+}
+
+bool TMemoryDispatcher::BreakOn() {
+    std::lock_guard<std::mutex> lock(DeviceMutex);
+    return Break;
 }
 
 int TMemoryDispatcher::SetComStateCalls() {
@@ -221,6 +260,23 @@ void TMemoryDispatcher::WorkerLoop() {
 int TMemoryDispatcher::EscapeComFunction(int Func) {
     std::lock_guard<std::mutex> lock(DeviceMutex);
     EscapeLog.push_back(Func);
+    if (EscapesFail) return -1;
+    switch (static_cast<DWORD>(Func)) {
+    case SETDTR:
+    case CLRDTR:
+        Dtr = Func == SETDTR;
+        break;
+    case SETRTS:
+    case CLRRTS:
+        Rts = Func == SETRTS;
+        break;
+    case SETBREAK:
+    case CLRBREAK:
+        Break = Func == SETBREAK;
+        break;
+    default:
+        break;
+    }
     return 0;
 }
 
@@ -238,7 +294,7 @@ int TMemoryDispatcher::FlushCom(int Queue) {
 
 int TMemoryDispatcher::GetComError(COMSTAT& Stat) {
     std::lock_guard<std::mutex> lock(DeviceMutex);
-    Stat.Flags = 0;
+    Stat.Flags = HoldFlags;
     Stat.cbInQue = static_cast<DWORD>(Input.size());
     Stat.cbOutQue = WaitingOut;
     return std::exchange(PendingErrors, 0);
@@ -273,7 +329,7 @@ int TMemoryDispatcher::SetComState(DCB& Dcb) {
     std::lock_guard<std::mutex> lock(DeviceMutex);
     Line = Dcb;
     ++SetStateCount;
-    return 0;
+    return ComStateResult;
 }
 
 int TMemoryDispatcher::WriteCom(const char* Buf, int Size) {

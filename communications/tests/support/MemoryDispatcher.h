@@ -40,6 +40,16 @@ public:
     // Every write answers Result (0, negative, or a count short of the block).
     void FailWrites(int Result);
     void SetModemLines(DWORD Lines);
+    // The lines change and the device reports it, as a comm-event thread does (MapEventsToMS).
+    void ChangeModemLines(DWORD Lines);
+    // RI has dropped since the last read (the comm-event thread's ring event).
+    void SignalRingTrailingEdge();
+    // Hold bits the device reports (COMSTAT.Flags: waiting for CTS or DSR, XOFF held or sent).
+    void SetHoldFlags(DWORD Flags);
+    // Escape functions fail (DTR, RTS, break).
+    void FailEscapes(bool Fail);
+    // What SetComState answers; the block is stored whatever the answer.
+    void SetComStateResult(int Result);
     // The next GetComError reports these line-error bits.
     void SetDeviceErrors(int Bits);
     // The next open fails: OpenCom answers Result with LastError set.
@@ -52,6 +62,10 @@ public:
 
     // --- What the dispatcher did to the device ---
     std::vector<int> Escapes();
+    // The line states the escape functions left.
+    bool DtrOn();
+    bool RtsOn();
+    bool BreakOn();
     std::vector<int> ReadSizes();
     int SetComStateCalls();
     int ClearErrorCalls(); // GetComEventMask(-1)
@@ -103,6 +117,12 @@ private:
     bool WriteFails = false;
     int WriteResult = 0;
     DWORD ModemLines = 0;
+    DWORD HoldFlags = 0;
+    bool EscapesFail = false;
+    int ComStateResult = 0;
+    bool Dtr = false;
+    bool Rts = false;
+    bool Break = false;
     int PendingErrors = 0;
     int OpenResult = 0;
     DWORD OpenError = 0;
