@@ -238,8 +238,9 @@ struct HandleCloser {
     THandleCloser closer;
 };
 std::vector<HandleCloser>& HandleClosers() {
-    static std::vector<HandleCloser> closers;
-    return closers;
+    // Never destroyed: self-freeing workers may still close handles after main returns.
+    static auto* closers = new std::vector<HandleCloser>;
+    return *closers;
 }
 } // namespace
 

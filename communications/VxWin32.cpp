@@ -1,0 +1,630 @@
+#include "communications/VxWin32.h"
+
+#include "communications/VxErrors.h"
+#include "communications/VxMisc.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/ui/Forms.h"
+#include "platform/win/Clock.h"
+#include "platform/win/Messages.h"
+#include "platform/win/Sync.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// The ring's trailing edge; only systems older than NT report it, and they also take the NT set.
+constexpr DWORD EV_RINGTE = 0x2000;
+constexpr DWORD NTEventMask = EV_RXCHAR | EV_CTS | EV_DSR | EV_RLSD | EV_BREAK | EV_ERR | EV_RING;
+constexpr DWORD ModemEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING | EV_RINGTE;
+constexpr DWORD LineEvents = EV_BREAK | EV_ERR;
+
+constexpr DWORD DispatchWaitMs = 50;
+constexpr DWORD WorkerStartMs = 3000;
+constexpr DWORD FlushAckMs = 5000;
+constexpr DWORD DispatchStopMs = 36 * 55; // 36 ticks; the stop waits this long twice
+
+int NegatedLastError() {
+    const DWORD error = GetLastError();
+    return error != 0 ? -static_cast<int>(error) : -1;
+}
+
+// The firmware loader's build leaves the modem status alone before the status triggers of a pass.
+bool RereadModemStatus() {
+    static const bool reread = std::strcmp(VxVersionText(), "v4.05") != 0;
+    return reread;
+}
+
+// Serves the calling thread's messages and synchronised calls for about a millisecond: a worker
+// may be waiting for this thread before it can end.
+void YieldWhileWaiting() {
+    const std::int32_t got = SafeYield();
+    if (got == 0)
+        WaitMessageTimeout(1);
+    else if ((got & 0xFFFF) == static_cast<std::int32_t>(WM_QUIT))
+        Sleep(1); // the quit stays pending: nothing else to serve
+}
+
+void ShowWorkerException(TVexDispatcherThread* Thread, const Exception& E) {
+    try {
+        Thread->Sync([&E] {
+            if (Application != nullptr) Application->ShowException(&E);
+        });
+    } catch (...) {
+    }
+}
+
+} // namespace
+
+// --- Worker threads -----------------------------------------------------------------------------
+
+class TComThread : public TVexDispatcherThread {
+public:
+    explicit TComThread(TVexWin32Dispatcher* D) : TVexDispatcherThread(D), Disp(D) {}
+
+protected:
+    void Execute() override {
+        try {
+            Disp->ComThreadExecute();
+        } catch (const Exception& E) {
+            ShowWorkerException(this, E);
+        }
+    }
+
+private:
+    TVexWin32Dispatcher* Disp;
+};
+
+class TDispThread : public TVexDispatcherThread {
+public:
+    explicit TDispThread(TVexWin32Dispatcher* D) : TVexDispatcherThread(D), Disp(D) {}
+
+protected:
+    void Execute() override {
+        try {
+            Disp->DispThreadExecute();
+        } catch (const Exception& E) {
+            ShowWorkerException(this, E);
+        }
+    }
+
+private:
+    TVexWin32Dispatcher* Disp;
+};
+
+class TOutThread : public TVexDispatcherThread {
+public:
+    explicit TOutThread(TVexWin32Dispatcher* D) : TVexDispatcherThread(D), Disp(D) {}
+
+protected:
+    void Execute() override {
+        try {
+            Disp->OutThreadExecute();
+        } catch (const Exception& E) {
+            ShowWorkerException(this, E);
+        }
+    }
+
+private:
+    TVexWin32Dispatcher* Disp;
+};
+
+// --- Life cycle ---------------------------------------------------------------------------------
+
+TVexWin32Dispatcher::TVexWin32Dispatcher(TComponent* Owner) : TVexBaseDispatcher(Owner) {}
+
+TVexWin32Dispatcher::~TVexWin32Dispatcher() {
+    BeforeDestruction();
+    TCriticalSectionLock lock(ReceiveLock);
+    if (ReadEvent != INVALID_HANDLE_VALUE) CloseHandle(ReadEvent);
+    ReadEvent = INVALID_HANDLE_VALUE;
+}
+
+bool TVexWin32Dispatcher::PrepareDevice(HANDLE Device) {
+    COMMTIMEOUTS timeouts;
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    SetCommTimeouts(Device, &timeouts);
+    TCriticalSectionLock lock(ReceiveLock);
+    if (ReadEvent != INVALID_HANDLE_VALUE) CloseHandle(ReadEvent);
+    const HANDLE event = CreateEvent(nullptr, 1, 0, nullptr);
+    ReadEvent = event != 0 ? event : INVALID_HANDLE_VALUE;
+    ReadOverlapped = OVERLAPPED{};
+    ReadOverlapped.hEvent = event;
+    return event != 0;
+}
+
+int TVexWin32Dispatcher::OpenCom(const char* ComName, DWORD /*InQueue*/, DWORD /*OutQueue*/) {
+    const HANDLE device = OpenComm(ComName != nullptr ? ComName : "");
+    if (device == INVALID_HANDLE_VALUE) return -1;
+    if (!PrepareDevice(device)) {
+        CloseHandle(device);
+        return ecOutOfMemory;
+    }
+    return static_cast<int>(device);
+}
+
+int TVexWin32Dispatcher::CloseCom() {
+    {
+        TCriticalSectionLock lock(ReceiveLock);
+        if (ReadEvent != INVALID_HANDLE_VALUE) CloseHandle(ReadEvent);
+        ReadEvent = INVALID_HANDLE_VALUE;
+        ReadOverlapped.hEvent = 0;
+    }
+    const HANDLE device = Device();
+    if (FDispatcherStarted) {
+        KillThreads = true;
+        // A new mask ends the comm-event thread's wait; ready releases it from the hand-off.
+        SetCommMask(device, 0);
+        HANDLE ready, started;
+        {
+            TCriticalSectionLock lock(ListLock);
+            ready = ReadyEvent;
+            started = StartedEvent;
+        }
+        SetEvent(ready);
+        ResetEvent(started);
+    }
+    const BOOL closed = CloseHandle(device);
+    FDeviceId = -1;
+    return closed ? 0 : -1;
+}
+
+void TVexWin32Dispatcher::StartDispatcher() {
+    {
+        TCriticalSectionLock lock(ListLock);
+        if (FDispatcherStarted) throw Exception("Dispatcher already started");
+        FDispatcherStarted = true;
+        KillThreads = false;
+    }
+    HANDLE started;
+    {
+        TCriticalSectionLock lock(ListLock);
+        started = StartedEvent;
+    }
+    ResetEvent(started);
+    StartWorker<TComThread>(ComThread, started);
+    StartWorker<TDispThread>(DispThread, started);
+    StartWorker<TOutThread>(OutThread, started);
+}
+
+// The reference is stored before the thread runs, so its ThreadGone always finds it. A worker that
+// does not report within the limit is not waited for further.
+template <class TWorker>
+void TVexWin32Dispatcher::StartWorker(std::atomic<TVexDispatcherThread*>& Ref, HANDLE Started) {
+    auto* worker = new TWorker(this);
+    {
+        TCriticalSectionLock lock(ListLock);
+        Ref = worker;
+        if (&Ref == &DispThread) DispThreadId = worker->ThreadID();
+        SetPriorities();
+    }
+    worker->Start();
+    WaitForSingleObject(Started, WorkerStartMs);
+}
+
+void TVexWin32Dispatcher::WaitForWorker(const std::atomic<TVexDispatcherThread*>& Ref,
+                                        const std::function<void()>& Wake) {
+    // These workers wait for nothing but their events and the device, so waking them ends them;
+    // they are woken again on every turn in case the first wake came before their wait.
+    while (Ref.load() != nullptr) {
+        Wake();
+        YieldWhileWaiting();
+    }
+}
+
+bool TVexWin32Dispatcher::WaitForDispatchThread(DWORD Milliseconds) {
+    const std::uint64_t deadline = MonotonicMs() + Milliseconds;
+    while (RunningThreads() > 0) {
+        if (MonotonicMs() >= deadline) return false;
+        YieldWhileWaiting();
+    }
+    return true;
+}
+
+// No lock is held while waiting: the dispatch thread takes the list lock during a pass, and every
+// worker takes it in ThreadGone. The dispatch thread may be held in a handler or a notification
+// to a window; after its waits the stop goes on without it. It touches nothing that the close
+// frees without first looking under the lock that guards it, its events are never reused, and the
+// dispatcher itself is not destroyed before its running thread count is 0.
+void TVexWin32Dispatcher::StopDispatcher() {
+    if (!FDispatcherStarted) return;
+    KillThreads = true;
+    HANDLE comEvent, ready, started, stopOutput;
+    {
+        TCriticalSectionLock lock(ListLock);
+        comEvent = ComEvent;
+        ready = ReadyEvent;
+        started = StartedEvent;
+        stopOutput = StopOutputEvent;
+    }
+    SetEvent(comEvent); // the dispatch thread leaves its 50 ms wait at once
+    WaitForWorker(OutThread, [&] { SetEvent(stopOutput); });
+    WaitForWorker(ComThread, [&] {
+        SetCommMask(Device(), 0);
+        SetEvent(ready);
+    });
+    ResetEvent(started);
+    // Finishing a close from its own ThreadGone, the dispatch thread must not wait for itself.
+    if (GetCurrentThreadId() == DispThreadId.load()) return;
+    if (!WaitForDispatchThread(DispatchStopMs)) {
+        SetEvent(comEvent);
+        WaitForDispatchThread(DispatchStopMs);
+    }
+}
+
+int TVexWin32Dispatcher::ProcessCommunications() {
+    Sleep(0); // the workers do the work
+    return 0;
+}
+
+// --- Device operations --------------------------------------------------------------------------
+
+int TVexWin32Dispatcher::EscapeComFunction(int Func) {
+    return EscapeCommFunction(Device(), static_cast<DWORD>(Func)) ? 0 : NegatedLastError();
+}
+
+int TVexWin32Dispatcher::GetComEventMask(int /*EvtMask*/) {
+    return 0;
+}
+
+bool TVexWin32Dispatcher::WaitComEvent(DWORD& EvtMask, OVERLAPPED* Overlapped) {
+    return WaitCommEvent(Device(), &EvtMask, Overlapped) != 0;
+}
+
+bool TVexWin32Dispatcher::SetupCom(int InQueue, int OutQueue) {
+    return SetupComm(Device(), static_cast<DWORD>(InQueue), static_cast<DWORD>(OutQueue)) != 0;
+}
+
+int TVexWin32Dispatcher::GetComState(DCB& Dcb) {
+    return GetCommState(Device(), &Dcb) ? 0 : NegatedLastError();
+}
+
+int TVexWin32Dispatcher::SetComState(DCB& Dcb) {
+    return SetCommState(Device(), &Dcb) ? 0 : NegatedLastError();
+}
+
+DWORD TVexWin32Dispatcher::GetComModemStatus() {
+    DWORD lines = 0;
+    return GetCommModemStatus(Device(), &lines) ? lines : 0;
+}
+
+int TVexWin32Dispatcher::GetComError(COMSTAT& Stat) {
+    DWORD errors = 0;
+    if (!ClearCommError(Device(), &errors, &Stat)) {
+        Stat = COMSTAT{};
+        errors = 0;
+    }
+    TCriticalSectionLock lock(OutputLock);
+    Stat.cbOutQue = OutUsed;
+    return static_cast<int>(errors);
+}
+
+int TVexWin32Dispatcher::ReadCom(char* Buf, int Size) {
+    if (Size <= 0) return 0;
+    TCriticalSectionLock lock(ReceiveLock);
+    DWORD got = 0;
+    if (ReadFile(Device(), Buf, static_cast<DWORD>(Size), &got, &ReadOverlapped))
+        return static_cast<int>(got);
+    if (GetLastError() != ERROR_IO_PENDING) return -1;
+    const BOOL done = GetOverlappedResult(Device(), &ReadOverlapped, &got, 1);
+    if (ReadEvent != INVALID_HANDLE_VALUE) ResetEvent(ReadEvent);
+    // Bytes that reached the buffer before an abort are real data.
+    return done || got > 0 ? static_cast<int>(got) : -1;
+}
+
+int TVexWin32Dispatcher::WriteCom(const char* Buf, int Size) {
+    if (Size <= 0) return 0;
+    TCriticalSectionLock lock(OutputLock);
+    const DWORD len = static_cast<DWORD>(Size);
+    if (!OutBuffer || len > OutSize - OutUsed) {
+        OutBufferFull = OutBuffer && OutUsed == OutSize;
+        return 0;
+    }
+    const DWORD first = std::min(len, OutSize - OutHead);
+    std::memcpy(OutBuffer.get() + OutHead, Buf, first);
+    std::memcpy(OutBuffer.get(), Buf + first, len - first);
+    OutHead = (OutHead + len) % OutSize;
+    OutUsed += len;
+    OutBufferFull = OutUsed == OutSize;
+    SetEvent(OutputReadyEvent);
+    return Size;
+}
+
+int TVexWin32Dispatcher::FlushCom(int Queue) {
+    if (Queue != 0) return PurgeComm(Device(), PURGE_RXABORT | PURGE_RXCLEAR) ? 0 : NegatedLastError();
+
+    // One flush at a time: each needs its own acknowledgement.
+    TCriticalSectionLock flush(FlushLock);
+    HANDLE stopOutput, started;
+    {
+        TCriticalSectionLock lock(ListLock);
+        stopOutput = StopOutputEvent;
+        started = StartedEvent;
+    }
+    if (OutThread.load() != nullptr && !KillThreads) {
+        ResetEvent(started);
+        SetEvent(stopOutput);
+        const std::uint64_t deadline = MonotonicMs() + FlushAckMs;
+        for (;;) {
+            const DWORD woke = WaitForSingleObject(started, 20);
+            if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED) break;
+            if (OutThread.load() == nullptr || MonotonicMs() >= deadline) break;
+        }
+    }
+    {
+        TCriticalSectionLock lock(OutputLock);
+        OutHead = 0;
+        OutTail = 0;
+        OutUsed = 0;
+        OutBufferFull = false;
+        ++OutGeneration;
+    }
+    return PurgeComm(Device(), PURGE_TXABORT | PURGE_TXCLEAR) ? 0 : NegatedLastError();
+}
+
+// --- Comm-event thread --------------------------------------------------------------------------
+
+void TVexWin32Dispatcher::ComThreadExecute() {
+    HANDLE comEvent, ready, started;
+    {
+        TCriticalSectionLock lock(ListLock);
+        comEvent = ComEvent;
+        ready = ReadyEvent;
+        started = StartedEvent;
+    }
+    const HANDLE waitDone = CreateEvent(nullptr, 1, 0, nullptr);
+    OVERLAPPED overlapped;
+    overlapped.hEvent = waitDone;
+    DWORD mask = IsWinNT() ? NTEventMask : NTEventMask | EV_RINGTE;
+    SetCommMask(Device(), mask);
+    COMMTIMEOUTS timeouts;
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    SetCommTimeouts(Device(), &timeouts);
+    SetEvent(started);
+
+    while (!KillThreads) {
+        DWORD events = 0; // written by the device when a pending wait completes
+        // Called directly: the loop runs on while a destructor may be storing the object's type.
+        if (!TVexWin32Dispatcher::WaitComEvent(events, &overlapped)) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_INVALID_PARAMETER && (mask & EV_RINGTE) != 0) {
+                mask = NTEventMask;
+                SetCommMask(Device(), mask);
+                continue;
+            }
+            // A wait that fails ends the thread; the dispatch thread still runs every 50 ms.
+            if (error != ERROR_IO_PENDING) break;
+            DWORD unused = 0;
+            if (!GetOverlappedResult(Device(), &overlapped, &unused, 1)) break;
+        }
+        if ((events & (EV_RING | EV_RINGTE)) != 0) RingTrailingEdge = true;
+        // Kept until a pass takes them: a pass that ran on its 50 ms wake must not lose them.
+        PendingEvents.fetch_or(events);
+        if (KillThreads) break;
+        SetEvent(comEvent);
+        WaitForSingleObject(ready, INFINITE);
+    }
+    SetEvent(started);
+    if (waitDone != 0) CloseHandle(waitDone);
+}
+
+// --- Dispatch thread ----------------------------------------------------------------------------
+
+void TVexWin32Dispatcher::DispThreadExecute() {
+    // However the thread ends, ThreadGone finishes a close that was asked for meanwhile.
+    struct TExitRecord {
+        TVexWin32Dispatcher* Disp;
+        ~TExitRecord() { Disp->DoneOnThreadExit = Disp->FClosePending || Disp->KillThreads; }
+    } exitRecord{this};
+
+    HANDLE comEvent, ready, started;
+    {
+        TCriticalSectionLock lock(ListLock);
+        comEvent = ComEvent;
+        ready = ReadyEvent;
+        started = StartedEvent;
+    }
+    SetEvent(started);
+    for (;;) {
+        const DWORD woke = WaitForSingleObject(comEvent, DispatchWaitMs);
+        if (KillThreads || woke == WAIT_FAILED) return;
+        DispatchPassA(woke == WAIT_OBJECT_0 ? PendingEvents.exchange(0) : 0, ready);
+        DispatchPassB();
+        if (KillThreads || FClosePending) break;
+    }
+    SetEvent(started);
+}
+
+bool TVexWin32Dispatcher::KeepChecking() const {
+    // A stop must not wait behind a stream of deliveries.
+    return !FClosePending && !KillThreads && !EventBusy();
+}
+
+void TVexWin32Dispatcher::CheckStatusTriggersWhileDelivered() {
+    while (KeepChecking() && CheckStatusTriggers()) {
+    }
+}
+
+void TVexWin32Dispatcher::ResetStatusHitsIfAny() {
+    bool hit;
+    {
+        TCriticalSectionLock lock(ListLock);
+        hit = StatusHit;
+    }
+    if (hit) ResetStatusHits();
+}
+
+void TVexWin32Dispatcher::DispatchPassA(DWORD Events, HANDLE Ready) {
+    if ((Events & ModemEvents) != 0) {
+        MapEventsToMS(Events);
+        CheckStatusTriggersWhileDelivered();
+        ResetStatusHitsIfAny();
+    }
+    if ((Events & LineEvents) != 0) {
+        RefreshStatus();
+        CheckStatusTriggersWhileDelivered();
+    }
+    ExtractData();
+    if (!EventBusy()) {
+        if (RereadModemStatus()) GetModemStatus();
+        CheckStatusTriggersWhileDelivered();
+        while (KeepChecking() && CheckReceiveTriggers()) {
+        }
+    }
+    ResetStatusHitsIfAny();
+    SetEvent(Ready);
+}
+
+// Timer triggers are checked here, so they fire within 50 ms of expiring.
+void TVexWin32Dispatcher::DispatchPassB() {
+    if (FClosePending || EventBusy()) return;
+    {
+        TCriticalSectionLock lock(ListLock);
+        StatusHit = false;
+    }
+    while (KeepChecking() && (CheckStatusTriggers() || CheckTimerTriggers())) {
+    }
+    ResetStatusHitsIfAny();
+}
+
+// --- Output thread ------------------------------------------------------------------------------
+
+void TVexWin32Dispatcher::OutThreadExecute() {
+    HANDLE waits[2], writeDone, started;
+    {
+        TCriticalSectionLock lock(ListLock);
+        waits[0] = OutputReadyEvent;
+        waits[1] = StopOutputEvent;
+        writeDone = WriteDoneEvent;
+        started = StartedEvent;
+    }
+    // Lives as long as the thread: no write is left pending on it when the thread ends.
+    OVERLAPPED overlapped;
+    overlapped.hEvent = writeDone;
+    SetEvent(started);
+    do {
+        const DWORD woke = WaitForMultipleObjects(2, waits, 0, INFINITE);
+        if (woke == WAIT_OBJECT_0) {
+            if (KillThreads) break;
+            WriteOutput(overlapped, writeDone, waits[1], started);
+        } else if (woke == WAIT_OBJECT_0 + 1) {
+            SetEvent(started); // flush acknowledged
+        } else {
+            break;
+        }
+    } while (!KillThreads && !FClosePending);
+    // A flush that started meanwhile must not wait for an acknowledgement that cannot come.
+    SetEvent(started);
+}
+
+// Under the output lock. The bytes from the tail as one run; bytes that wrap round the end are
+// first rotated to the start of the ring, so that one write takes them all.
+bool TVexWin32Dispatcher::TakeOutputRun(char*& Run, DWORD& Len) {
+    if (!OutBuffer || OutUsed == 0) return false;
+    if (OutTail < OutHead) {
+        Len = OutHead - OutTail;
+    } else if (OutHead == 0) {
+        Len = OutSize - OutTail;
+    } else {
+        std::rotate(OutBuffer.get(), OutBuffer.get() + OutTail, OutBuffer.get() + OutSize);
+        OutTail = 0;
+        OutHead = OutUsed % OutSize;
+        Len = OutUsed;
+    }
+    Run = OutBuffer.get() + OutTail;
+    return true;
+}
+
+// Under the output lock. Bytes of a run taken before a flush emptied the ring are not there to
+// advance over.
+void TVexWin32Dispatcher::AdvanceOutputTail(DWORD Written, DWORD Generation) {
+    if (Generation != OutGeneration || !OutBuffer) return;
+    const DWORD n = std::min(Written, OutUsed);
+    if (n == 0) return;
+    OutTail = (OutTail + n) % OutSize;
+    OutUsed -= n;
+    if (OutUsed == 0) {
+        OutHead = 0;
+        OutTail = 0;
+    }
+    OutBufferFull = false;
+}
+
+void TVexWin32Dispatcher::WriteOutput(OVERLAPPED& Overlapped, HANDLE WriteDone, HANDLE StopOutput,
+                                      HANDLE Started) {
+    for (;;) {
+        if (KillThreads) return;
+        // A flush waiting is served before anything more is sent.
+        if (WaitForSingleObject(StopOutput, 0) == WAIT_OBJECT_0) {
+            SetEvent(Started);
+            return;
+        }
+        DWORD len = 0, generation = 0, written = 0, error = 0;
+        bool done;
+        {
+            TCriticalSectionLock lock(OutputLock);
+            char* run = nullptr;
+            if (!TakeOutputRun(run, len)) return;
+            generation = OutGeneration;
+            // The device copies the bytes before WriteFile returns and never waits in it, so the
+            // lock is held only for the copy, and a flush cannot empty the ring under it.
+            done = WriteFile(Device(), run, len, &written, &Overlapped) != 0;
+            if (done)
+                AdvanceOutputTail(written, generation);
+            else
+                error = GetLastError();
+        }
+        if (done) continue;
+        if (error == ERROR_IO_PENDING) {
+            const HANDLE waits[2] = {WriteDone, StopOutput};
+            const DWORD woke = WaitForMultipleObjects(2, waits, 0, INFINITE);
+            if (woke != WAIT_OBJECT_0) {
+                // Abandoned (flush or stop): the record is free again before anything reuses it.
+                CancelIo(Device());
+                GetOverlappedResult(Device(), &Overlapped, &written, 1);
+                if (woke == WAIT_OBJECT_0 + 1) SetEvent(Started);
+                return;
+            }
+            ResetEvent(WriteDone);
+            if (GetOverlappedResult(Device(), &Overlapped, &written, 0)) {
+                TCriticalSectionLock lock(OutputLock);
+                AdvanceOutputTail(written, generation);
+                continue;
+            }
+            error = GetLastError();
+        }
+        // The device failed the run. It leaves the ring so that output goes on, but PutBlock had
+        // reported these bytes as accepted: the loss is reported, unless a purge or close took them.
+        bool lost;
+        {
+            TCriticalSectionLock lock(OutputLock);
+            lost = generation == OutGeneration && OutBuffer != nullptr;
+            AdvanceOutputTail(len, generation);
+        }
+        if (lost && error != ERROR_OPERATION_ABORTED) ReportWriteFailure();
+    }
+}
+
+void TVexWin32Dispatcher::ReportWriteFailure() {
+    TCriticalSectionLock lock(ListLock);
+    LineErrors |= LineErrorWriteFailed;
+}
+
+// --- Telephony handle ---------------------------------------------------------------------------
+
+TVexTAPI32Dispatcher::TVexTAPI32Dispatcher(TComponent* Owner, HANDLE Handle)
+    : TVexWin32Dispatcher(Owner), TapiHandle(Handle) {}
+
+int TVexTAPI32Dispatcher::OpenCom(const char* /*ComName*/, DWORD /*InQueue*/, DWORD /*OutQueue*/) {
+    if (TapiHandle == 0) {
+        SetLastError(static_cast<DWORD>(-ecCommNotOpen));
+        return ecCommNotOpen;
+    }
+    if (!PrepareDevice(TapiHandle)) {
+        FDeviceId = static_cast<int>(TapiHandle);
+        CloseCom();
+        return -1;
+    }
+    return static_cast<int>(TapiHandle);
+}

@@ -1,0 +1,99 @@
+// The serial device layer: a dispatcher whose device is a serial port opened as "\\.\COMn". While
+// the port is open three workers run it: TComThread waits for comm events, TDispThread runs the
+// dispatch pass on each of them and at least every 50 ms (so trigger handlers registered without
+// synchronisation run on it), and TOutThread writes the output ring to the device, so PutBlock
+// returns as soon as the bytes are in the ring.
+#pragma once
+
+#include "communications/VxUser.h"
+#include "platform/comm/Comm.h"
+
+#include <atomic>
+#include <functional>
+
+class TComThread;
+class TDispThread;
+class TOutThread;
+
+// Line-error bit: the device failed a write, and bytes that PutBlock had accepted were lost.
+inline constexpr DWORD LineErrorWriteFailed = 0x0400;
+
+class TVexWin32Dispatcher : public TVexBaseDispatcher {
+public:
+    explicit TVexWin32Dispatcher(TComponent* Owner);
+    ~TVexWin32Dispatcher() override;
+
+    int EscapeComFunction(int Func) override;
+    // Output (0): the output thread abandons any write in progress and acknowledges within 5000 ms;
+    // then the output ring and the device's transmit side are emptied.
+    int FlushCom(int Queue) override;
+    // Bytes waiting out are those of the output ring, whatever the device still holds.
+    int GetComError(COMSTAT& Stat) override;
+    int GetComEventMask(int EvtMask) override;
+    int GetComState(DCB& Dcb) override;
+    int ReadCom(char* Buf, int Size) override;
+    int SetComState(DCB& Dcb) override;
+    // Copies into the output ring and wakes the output thread.
+    int WriteCom(const char* Buf, int Size) override;
+    bool WaitComEvent(DWORD& EvtMask, OVERLAPPED* Overlapped) override;
+    bool SetupCom(int InQueue, int OutQueue) override;
+    void StartDispatcher() override;
+    // Wakes every worker and waits for them, serving this thread's messages meanwhile. Called on
+    // the dispatch thread (a close finished as it ends) it does not wait for that thread.
+    void StopDispatcher() override;
+    int OpenCom(const char* ComName, DWORD InQueue, DWORD OutQueue) override;
+    int CloseCom() override;
+    int ProcessCommunications() override;
+    DWORD GetComModemStatus() override;
+
+protected:
+    // Creates the read event and makes reads return at once with what the device holds.
+    bool PrepareDevice(HANDLE Device);
+
+private:
+    friend class TComThread;
+    friend class TDispThread;
+    friend class TOutThread;
+
+    HANDLE Device() const { return static_cast<HANDLE>(FDeviceId.load()); }
+
+    void ComThreadExecute();
+    void DispThreadExecute();
+    void OutThreadExecute();
+
+    void DispatchPassA(DWORD Events, HANDLE Ready);
+    void DispatchPassB();
+    bool KeepChecking() const;
+    void CheckStatusTriggersWhileDelivered();
+    void ResetStatusHitsIfAny();
+
+    // The output ring, under the output lock.
+    bool TakeOutputRun(char*& Run, DWORD& Len);
+    void AdvanceOutputTail(DWORD Written, DWORD Generation);
+    void WriteOutput(OVERLAPPED& Overlapped, HANDLE WriteDone, HANDLE StopOutput, HANDLE Started);
+    void ReportWriteFailure();
+
+    template <class TWorker> void StartWorker(std::atomic<TVexDispatcherThread*>& Ref, HANDLE Started);
+    void WaitForWorker(const std::atomic<TVexDispatcherThread*>& Ref, const std::function<void()>& Wake);
+    bool WaitForDispatchThread(DWORD Milliseconds);
+
+    OVERLAPPED ReadOverlapped; // under the receive lock
+    HANDLE ReadEvent = INVALID_HANDLE_VALUE;
+    std::atomic<DWORD> PendingEvents{0}; // comm events not yet taken by a dispatch pass
+    std::atomic<DWORD> DispThreadId{0};
+    DWORD OutUsed = 0;       // bytes in the output ring, under the output lock
+    DWORD OutGeneration = 0; // changes when a flush empties the ring under a write
+    TRTLCriticalSection FlushLock;
+};
+
+// The same layer on a comm handle that a telephony component has opened already.
+class TVexTAPI32Dispatcher : public TVexWin32Dispatcher {
+public:
+    TVexTAPI32Dispatcher(TComponent* Owner, HANDLE Handle);
+
+    // The stored handle; -2007 (device not open) when there is none.
+    int OpenCom(const char* ComName, DWORD InQueue, DWORD OutQueue) override;
+
+private:
+    HANDLE TapiHandle;
+};
