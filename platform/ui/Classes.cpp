@@ -47,7 +47,9 @@ void TComponent::Destroying() {
     for (TComponent* c : components_) c->Destroying();
 }
 
-void TComponent::SetName(const std::string& name) { name_ = name; }
+void TComponent::SetName(const std::string& name) {
+    name_ = name;
+}
 
 int TComponent::ComponentIndex() const {
     if (!owner_) return -1;
@@ -61,7 +63,8 @@ TComponent* TComponent::FindComponent(const std::string& name) const {
     auto same = [&](const std::string& other) {
         return other.size() == name.size() &&
                std::equal(other.begin(), other.end(), name.begin(), [](char a, char b) {
-                   return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+                   return std::toupper(static_cast<unsigned char>(a)) ==
+                          std::toupper(static_cast<unsigned char>(b));
                });
     };
     for (TComponent* c : components_)
@@ -96,7 +99,8 @@ void TComponent::FreeNotification(TComponent* component) {
 
 void TComponent::RemoveFreeNotification(TComponent* component) {
     if (!component) return;
-    freeNotifies_.erase(std::remove(freeNotifies_.begin(), freeNotifies_.end(), component), freeNotifies_.end());
+    freeNotifies_.erase(std::remove(freeNotifies_.begin(), freeNotifies_.end(), component),
+                        freeNotifies_.end());
     auto& back = component->freeNotifies_;
     back.erase(std::remove(back.begin(), back.end(), this), back.end());
 }

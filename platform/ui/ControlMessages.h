@@ -1,0 +1,202 @@
+// Window messages as controls receive them: the message record, the Windows message numbers the
+// controls handle, the class library's component messages (CM_*), virtual-key codes and the
+// mouse-key flags of mouse messages.
+#pragma once
+
+#include "platform/win/Types.h"
+
+// One message on its way through a control's WindowProc, WndProc and Dispatch; a handler puts its
+// answer in Result.
+struct TMessage {
+    UINT Msg = 0;
+    WPARAM WParam = 0;
+    LPARAM LParam = 0;
+    LRESULT Result = 0;
+};
+
+// Mouse messages carry the client position in LParam: x in the low word, y in the high word, both
+// signed.
+inline constexpr LPARAM MakeMouseLParam(int x, int y) {
+    return static_cast<LPARAM>(static_cast<std::uint32_t>(static_cast<std::uint16_t>(x)) |
+                               (static_cast<std::uint32_t>(static_cast<std::uint16_t>(y)) << 16));
+}
+inline constexpr int MouseX(LPARAM lParam) {
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(lParam & 0xFFFF));
+}
+inline constexpr int MouseY(LPARAM lParam) {
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>((lParam >> 16) & 0xFFFF));
+}
+
+inline constexpr UINT WM_MOVE = 0x0003;
+inline constexpr UINT WM_SIZE = 0x0005;
+inline constexpr UINT WM_ACTIVATE = 0x0006;
+inline constexpr UINT WM_SETFOCUS = 0x0007;
+inline constexpr UINT WM_KILLFOCUS = 0x0008;
+inline constexpr UINT WM_ENABLE = 0x000A;
+inline constexpr UINT WM_SETTEXT = 0x000C;
+inline constexpr UINT WM_GETTEXT = 0x000D;
+inline constexpr UINT WM_GETTEXTLENGTH = 0x000E;
+inline constexpr UINT WM_PAINT = 0x000F;
+inline constexpr UINT WM_ERASEBKGND = 0x0014;
+inline constexpr UINT WM_SYSCOLORCHANGE = 0x0015;
+inline constexpr UINT WM_SHOWWINDOW = 0x0018;
+inline constexpr UINT WM_ACTIVATEAPP = 0x001C;
+inline constexpr UINT WM_CANCELMODE = 0x001F;
+inline constexpr UINT WM_SETCURSOR = 0x0020;
+inline constexpr UINT WM_SETFONT = 0x0030;
+inline constexpr UINT WM_WINDOWPOSCHANGED = 0x0047;
+inline constexpr UINT WM_CONTEXTMENU = 0x007B;
+inline constexpr UINT WM_NCHITTEST = 0x0084;
+inline constexpr UINT WM_GETDLGCODE = 0x0087;
+inline constexpr UINT WM_KEYDOWN = 0x0100;
+inline constexpr UINT WM_KEYUP = 0x0101;
+inline constexpr UINT WM_CHAR = 0x0102;
+inline constexpr UINT WM_SYSKEYDOWN = 0x0104;
+inline constexpr UINT WM_SYSKEYUP = 0x0105;
+inline constexpr UINT WM_SYSCHAR = 0x0106;
+inline constexpr UINT WM_COMMAND = 0x0111;
+inline constexpr UINT WM_SYSCOMMAND = 0x0112;
+inline constexpr UINT WM_HSCROLL = 0x0114;
+inline constexpr UINT WM_VSCROLL = 0x0115;
+inline constexpr UINT WM_MOUSEFIRST = 0x0200;
+inline constexpr UINT WM_MOUSEMOVE = 0x0200;
+inline constexpr UINT WM_LBUTTONDOWN = 0x0201;
+inline constexpr UINT WM_LBUTTONUP = 0x0202;
+inline constexpr UINT WM_LBUTTONDBLCLK = 0x0203;
+inline constexpr UINT WM_RBUTTONDOWN = 0x0204;
+inline constexpr UINT WM_RBUTTONUP = 0x0205;
+inline constexpr UINT WM_RBUTTONDBLCLK = 0x0206;
+inline constexpr UINT WM_MBUTTONDOWN = 0x0207;
+inline constexpr UINT WM_MBUTTONUP = 0x0208;
+inline constexpr UINT WM_MBUTTONDBLCLK = 0x0209;
+inline constexpr UINT WM_MOUSEWHEEL = 0x020A;
+inline constexpr UINT WM_MOUSELAST = 0x020A;
+
+// WM_GETDLGCODE answers: the keys a control takes itself instead of the dialog.
+inline constexpr LRESULT DLGC_WANTARROWS = 0x0001;
+inline constexpr LRESULT DLGC_WANTTAB = 0x0002;
+inline constexpr LRESULT DLGC_WANTALLKEYS = 0x0004;
+inline constexpr LRESULT DLGC_WANTCHARS = 0x0080;
+
+// WM_ACTIVATE's low word of WParam
+inline constexpr WPARAM WA_INACTIVE = 0;
+inline constexpr WPARAM WA_ACTIVE = 1;
+inline constexpr WPARAM WA_CLICKACTIVE = 2;
+
+// WM_SIZE's WParam
+inline constexpr WPARAM SIZE_RESTORED = 0;
+inline constexpr WPARAM SIZE_MINIMIZED = 1;
+inline constexpr WPARAM SIZE_MAXIMIZED = 2;
+
+// Mouse-key flags in the WParam of mouse messages
+inline constexpr WPARAM MK_LBUTTON = 0x0001;
+inline constexpr WPARAM MK_RBUTTON = 0x0002;
+inline constexpr WPARAM MK_SHIFT = 0x0004;
+inline constexpr WPARAM MK_CONTROL = 0x0008;
+inline constexpr WPARAM MK_MBUTTON = 0x0010;
+
+// The class library's component messages.
+inline constexpr UINT CM_BASE = 0xB000;
+inline constexpr UINT CM_ACTIVATE = CM_BASE + 0;
+inline constexpr UINT CM_DEACTIVATE = CM_BASE + 1;
+inline constexpr UINT CM_GOTFOCUS = CM_BASE + 2;
+inline constexpr UINT CM_LOSTFOCUS = CM_BASE + 3;
+inline constexpr UINT CM_CANCELMODE = CM_BASE + 4;
+inline constexpr UINT CM_DIALOGKEY = CM_BASE + 5;
+inline constexpr UINT CM_DIALOGCHAR = CM_BASE + 6;
+inline constexpr UINT CM_FOCUSCHANGED = CM_BASE + 7;
+inline constexpr UINT CM_PARENTFONTCHANGED = CM_BASE + 8;
+inline constexpr UINT CM_PARENTCOLORCHANGED = CM_BASE + 9;
+inline constexpr UINT CM_HITTEST = CM_BASE + 10;
+inline constexpr UINT CM_VISIBLECHANGED = CM_BASE + 11;
+inline constexpr UINT CM_ENABLEDCHANGED = CM_BASE + 12;
+inline constexpr UINT CM_COLORCHANGED = CM_BASE + 13;
+inline constexpr UINT CM_FONTCHANGED = CM_BASE + 14;
+inline constexpr UINT CM_CURSORCHANGED = CM_BASE + 15;
+inline constexpr UINT CM_CTL3DCHANGED = CM_BASE + 16;
+inline constexpr UINT CM_PARENTCTL3DCHANGED = CM_BASE + 17;
+inline constexpr UINT CM_TEXTCHANGED = CM_BASE + 18;
+inline constexpr UINT CM_MOUSEENTER = CM_BASE + 19;
+inline constexpr UINT CM_MOUSELEAVE = CM_BASE + 20;
+inline constexpr UINT CM_MENUCHANGED = CM_BASE + 21;
+inline constexpr UINT CM_APPKEYDOWN = CM_BASE + 22;
+inline constexpr UINT CM_APPSYSCOMMAND = CM_BASE + 23;
+inline constexpr UINT CM_BUTTONPRESSED = CM_BASE + 24;
+inline constexpr UINT CM_SHOWINGCHANGED = CM_BASE + 25;
+inline constexpr UINT CM_ENTER = CM_BASE + 26;
+inline constexpr UINT CM_EXIT = CM_BASE + 27;
+inline constexpr UINT CM_DESIGNHITTEST = CM_BASE + 28;
+inline constexpr UINT CM_ICONCHANGED = CM_BASE + 29;
+inline constexpr UINT CM_WANTSPECIALKEY = CM_BASE + 30;
+inline constexpr UINT CM_INVOKEHELP = CM_BASE + 31;
+inline constexpr UINT CM_WINDOWHOOK = CM_BASE + 32;
+inline constexpr UINT CM_RELEASE = CM_BASE + 33;
+inline constexpr UINT CM_SHOWHINTCHANGED = CM_BASE + 34;
+inline constexpr UINT CM_PARENTSHOWHINTCHANGED = CM_BASE + 35;
+inline constexpr UINT CM_SYSCOLORCHANGE = CM_BASE + 36;
+inline constexpr UINT CM_WININICHANGE = CM_BASE + 37;
+inline constexpr UINT CM_FONTCHANGE = CM_BASE + 38;
+inline constexpr UINT CM_TIMECHANGE = CM_BASE + 39;
+inline constexpr UINT CM_TABSTOPCHANGED = CM_BASE + 40;
+inline constexpr UINT CM_UIACTIVATE = CM_BASE + 41;
+inline constexpr UINT CM_UIDEACTIVATE = CM_BASE + 42;
+inline constexpr UINT CM_DOCWINDOWACTIVATE = CM_BASE + 43;
+inline constexpr UINT CM_CONTROLLISTCHANGE = CM_BASE + 44;
+inline constexpr UINT CM_GETDATALINK = CM_BASE + 45;
+inline constexpr UINT CM_CHILDKEY = CM_BASE + 46;
+inline constexpr UINT CM_DRAG = CM_BASE + 47;
+inline constexpr UINT CM_HINTSHOW = CM_BASE + 48;
+inline constexpr UINT CM_DIALOGHANDLE = CM_BASE + 49;
+inline constexpr UINT CM_ISTOOLCONTROL = CM_BASE + 50;
+inline constexpr UINT CM_RECREATEWND = CM_BASE + 51;
+inline constexpr UINT CM_INVALIDATE = CM_BASE + 52;
+inline constexpr UINT CM_SYSFONTCHANGED = CM_BASE + 53;
+inline constexpr UINT CM_CONTROLCHANGE = CM_BASE + 54;
+inline constexpr UINT CM_CHANGED = CM_BASE + 55;
+
+// Virtual-key codes. Letters and digits are their upper-case ASCII codes.
+inline constexpr WORD VK_LBUTTON = 0x01;
+inline constexpr WORD VK_RBUTTON = 0x02;
+inline constexpr WORD VK_CANCEL = 0x03;
+inline constexpr WORD VK_MBUTTON = 0x04;
+inline constexpr WORD VK_BACK = 0x08;
+inline constexpr WORD VK_TAB = 0x09;
+inline constexpr WORD VK_CLEAR = 0x0C;
+inline constexpr WORD VK_RETURN = 0x0D;
+inline constexpr WORD VK_SHIFT = 0x10;
+inline constexpr WORD VK_CONTROL = 0x11;
+inline constexpr WORD VK_MENU = 0x12;
+inline constexpr WORD VK_PAUSE = 0x13;
+inline constexpr WORD VK_CAPITAL = 0x14;
+inline constexpr WORD VK_ESCAPE = 0x1B;
+inline constexpr WORD VK_SPACE = 0x20;
+inline constexpr WORD VK_PRIOR = 0x21;
+inline constexpr WORD VK_NEXT = 0x22;
+inline constexpr WORD VK_END = 0x23;
+inline constexpr WORD VK_HOME = 0x24;
+inline constexpr WORD VK_LEFT = 0x25;
+inline constexpr WORD VK_UP = 0x26;
+inline constexpr WORD VK_RIGHT = 0x27;
+inline constexpr WORD VK_DOWN = 0x28;
+inline constexpr WORD VK_SELECT = 0x29;
+inline constexpr WORD VK_PRINT = 0x2A;
+inline constexpr WORD VK_EXECUTE = 0x2B;
+inline constexpr WORD VK_SNAPSHOT = 0x2C;
+inline constexpr WORD VK_INSERT = 0x2D;
+inline constexpr WORD VK_DELETE = 0x2E;
+inline constexpr WORD VK_HELP = 0x2F;
+inline constexpr WORD VK_LWIN = 0x5B;
+inline constexpr WORD VK_RWIN = 0x5C;
+inline constexpr WORD VK_APPS = 0x5D;
+inline constexpr WORD VK_NUMPAD0 = 0x60;
+inline constexpr WORD VK_NUMPAD9 = 0x69;
+inline constexpr WORD VK_MULTIPLY = 0x6A;
+inline constexpr WORD VK_ADD = 0x6B;
+inline constexpr WORD VK_SEPARATOR = 0x6C;
+inline constexpr WORD VK_SUBTRACT = 0x6D;
+inline constexpr WORD VK_DECIMAL = 0x6E;
+inline constexpr WORD VK_DIVIDE = 0x6F;
+inline constexpr WORD VK_F1 = 0x70;
+inline constexpr WORD VK_F24 = 0x87;
+inline constexpr WORD VK_NUMLOCK = 0x90;
+inline constexpr WORD VK_SCROLL = 0x91;

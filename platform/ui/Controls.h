@@ -1,0 +1,505 @@
+// Controls: TControl (bounds, parent, visibility, colours and fonts with their parent links, text,
+// hints, cursors, control style, messages, painting requests, mouse and click events), the windowed
+// TWinControl backed by a QWidget created on demand, TGraphicControl painted by its parent, and
+// TCustomControl, a windowed control that paints itself on its Canvas.
+//
+// Messages: Perform hands a message to WindowProc (by default WndProc), which a derived class or a
+// subclassing component may replace and chain; WndProc passes it on to Dispatch, where each class
+// handles the numbers it knows and passes the rest to its base class, down to DefaultHandler.
+//
+// Windows of windowed controls: each has a handle from the platform's window registry, so that
+// messages can be posted and sent to it, and a QWidget. Controls that paint themselves keep a
+// 32-bit window surface: invalidated areas are painted into it (WM_ERASEBKGND, WM_PAINT, then the
+// graphic children in z-order, each at its own origin and clipped to its bounds), and Qt shows it.
+#pragma once
+
+#include "platform/rtl/Set.h"
+#include "platform/ui/Classes.h"
+#include "platform/ui/ControlMessages.h"
+#include "platform/ui/Graphics.h"
+
+#include <string>
+#include <vector>
+
+class QWidget;
+class TWinControl;
+class TCustomForm;
+class TPopupMenu;
+class TControlCanvas;
+
+// Controls use bsNone and bsSingle only.
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+using TBorderStyle = TFormBorderStyle;
+
+enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+enum TAnchorKind { akLeft, akTop, akRight, akBottom };
+using TAnchors = TSet<TAnchorKind>;
+
+enum TControlStyleItem {
+    csAcceptsControls,
+    csCaptureMouse,
+    csDesignInteractive,
+    csClickEvents,
+    csFramed,
+    csSetCaption,
+    csOpaque,
+    csDoubleClicks,
+    csFixedWidth,
+    csFixedHeight,
+    csNoDesignVisible,
+    csReplicatable,
+    csNoStdEvents,
+    csDisplayDragImage,
+    csReflector,
+    csActionClient,
+    csMenuEvents
+};
+using TControlStyle = TSet<TControlStyleItem>;
+
+enum TControlStateItem {
+    csLButtonDown,
+    csClicked,
+    csPalette,
+    csReadingState,
+    csAlignmentNeeded,
+    csFocusing,
+    csCreating,
+    csPaintCopy,
+    csCustomPaint,
+    csDestroyingHandle,
+    csDocking
+};
+using TControlState = TSet<TControlStateItem>;
+
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+enum TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
+using TShiftState = TSet<TShiftStateItem>;
+
+using TCursor = int;
+inline constexpr TCursor crDefault = 0;
+inline constexpr TCursor crNone = -1;
+inline constexpr TCursor crArrow = -2;
+inline constexpr TCursor crCross = -3;
+inline constexpr TCursor crIBeam = -4;
+inline constexpr TCursor crSizeNESW = -6;
+inline constexpr TCursor crSizeNS = -7;
+inline constexpr TCursor crSizeNWSE = -8;
+inline constexpr TCursor crSizeWE = -9;
+inline constexpr TCursor crUpArrow = -10;
+inline constexpr TCursor crHourGlass = -11;
+inline constexpr TCursor crDrag = -12;
+inline constexpr TCursor crNoDrop = -13;
+inline constexpr TCursor crHSplit = -14;
+inline constexpr TCursor crVSplit = -15;
+inline constexpr TCursor crMultiDrag = -16;
+inline constexpr TCursor crSQLWait = -17;
+inline constexpr TCursor crNo = -18;
+inline constexpr TCursor crAppStart = -19;
+inline constexpr TCursor crHelp = -20;
+inline constexpr TCursor crHandPoint = -21;
+inline constexpr TCursor crSizeAll = -22;
+
+// The class library's TWndMethod; platform/win already uses that name for window procedures.
+using TWindowProcMethod = TMethod<void(TMessage& Message)>;
+
+// Window and window-class styles as a control asks for them when its window is made. The widgets
+// behind the windows need none of them; they are kept so that controls can state them.
+inline constexpr DWORD WS_CHILD = 0x40000000;
+inline constexpr DWORD WS_VISIBLE = 0x10000000;
+inline constexpr DWORD WS_CLIPSIBLINGS = 0x04000000;
+inline constexpr DWORD WS_CLIPCHILDREN = 0x02000000;
+inline constexpr DWORD WS_BORDER = 0x00800000;
+inline constexpr DWORD WS_TABSTOP = 0x00010000;
+inline constexpr DWORD WS_EX_TRANSPARENT = 0x00000020;
+inline constexpr DWORD WS_EX_CLIENTEDGE = 0x00000200;
+inline constexpr UINT CS_VREDRAW = 0x0001;
+inline constexpr UINT CS_HREDRAW = 0x0002;
+inline constexpr UINT CS_DBLCLKS = 0x0008;
+
+struct TCreateParams {
+    DWORD Style = 0;
+    DWORD ExStyle = 0;
+    struct {
+        UINT style = 0;
+    } WindowClass;
+};
+using TMouseEvent = TMethod<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
+using TMouseMoveEvent = TMethod<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
+using TKeyEvent = TMethod<void(TObject* Sender, WORD& Key, TShiftState Shift)>;
+using TKeyPressEvent = TMethod<void(TObject* Sender, char& Key)>;
+
+class TControl : public TComponent {
+public:
+    explicit TControl(TComponent* AOwner);
+    ~TControl() override;
+
+    TWinControl* Parent() const { return parent_; }
+    virtual void SetParent(TWinControl* AParent);
+
+    int Left() const { return left_; }
+    int Top() const { return top_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    void SetLeft(int value) { SetBounds(value, top_, width_, height_); }
+    void SetTop(int value) { SetBounds(left_, value, width_, height_); }
+    void SetWidth(int value) { SetBounds(left_, top_, value, height_); }
+    void SetHeight(int value) { SetBounds(left_, top_, width_, value); }
+    virtual void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
+    TRect BoundsRect() const { return Bounds(left_, top_, width_, height_); }
+    void SetBoundsRect(const TRect& r) { SetBounds(r.Left, r.Top, r.Width(), r.Height()); }
+    // The client area in the control's own coordinates.
+    virtual TRect ClientRect() const { return Rect(0, 0, width_, height_); }
+    int ClientWidth() const { return ClientRect().Width(); }
+    int ClientHeight() const { return ClientRect().Height(); }
+    void SetClientWidth(int value) { SetClientSize(value, ClientHeight()); }
+    void SetClientHeight(int value) { SetClientSize(ClientWidth(), value); }
+    virtual void SetClientSize(int width, int height);
+    // Screen position of the client area's top-left corner.
+    virtual TPoint ClientOrigin() const;
+    TPoint ClientToScreen(const TPoint& p) const;
+    TPoint ScreenToClient(const TPoint& p) const;
+
+    TAlign Align() const { return align_; }
+    void SetAlign(TAlign value);
+    TAnchors Anchors{akLeft, akTop};
+
+    bool Visible() const { return visible_; }
+    void SetVisible(bool value);
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+    bool Enabled() const { return enabled_; }
+    virtual void SetEnabled(bool value);
+    TColor Color() const { return color_; }
+    void SetColor(TColor value);
+    bool ParentColor() const { return parentColor_; }
+    void SetParentColor(bool value);
+    TFont* Font() const { return font_; }
+    void SetFont(const TFont* value) { font_->Assign(value); }
+    bool ParentFont() const { return parentFont_; }
+    void SetParentFont(bool value);
+    std::string Caption() const { return RealGetText(); }
+    void SetCaption(const std::string& value) { SetText(value); }
+    std::string Text() const { return RealGetText(); }
+    void SetText(const std::string& value);
+    const std::string& Hint() const { return hint_; }
+    void SetHint(const std::string& value);
+    bool ShowHint() const { return showHint_; }
+    void SetShowHint(bool value);
+    bool ParentShowHint() const { return parentShowHint_; }
+    void SetParentShowHint(bool value);
+    TCursor Cursor() const { return cursor_; }
+    void SetCursor(TCursor value);
+    TPopupMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(TPopupMenu* value);
+
+    TControlStyle ControlStyle;
+    TControlState ControlState;
+
+    LRESULT Perform(UINT Msg, WPARAM WParam, LPARAM LParam);
+    // The entry of every message; replace it to subclass the control, and chain to the old value.
+    TWindowProcMethod WindowProc;
+    virtual void WndProc(TMessage& Message);
+    virtual void Dispatch(TMessage& Message);
+    virtual void DefaultHandler(TMessage& Message);
+
+    // Painting requests: Invalidate marks the control's area for painting, Update paints what is
+    // marked now, Repaint and Refresh do both.
+    virtual void Invalidate();
+    virtual void Update();
+    virtual void Repaint();
+    void Refresh() { Repaint(); }
+    void BringToFront();
+    void SendToBack();
+    // Visible here and in every parent.
+    bool IsVisibleOnScreen() const;
+
+    virtual void Click();
+    virtual void DblClick();
+
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    TMouseEvent OnMouseDown;
+    TMouseEvent OnMouseUp;
+    TMouseMoveEvent OnMouseMove;
+    TNotifyEvent OnResize;
+
+protected:
+    virtual std::string RealGetText() const { return text_; }
+    // Stores the text; windowed controls also hand it to their widget.
+    virtual void RealSetText(const std::string& value) { text_ = value; }
+    virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+    virtual void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
+    virtual void MouseMove(TShiftState Shift, int X, int Y);
+    virtual void Resize();
+    virtual void VisibleChanging() {}
+    // Realigns the parent when this control is aligned.
+    void RequestAlign();
+    // Invalidates this control's rectangle on its parent.
+    void InvalidateControl(bool IsVisible, bool IsOpaque);
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void Loaded() override;
+    void SetMouseCapture(bool value);
+    bool MouseCapture() const;
+    // The popup menu that a right click shows: this control's, else its parent's.
+    virtual TPopupMenu* GetPopupMenu() const;
+
+private:
+    friend class TWinControl;
+    friend class TCustomForm;
+    friend struct FormAccess;
+    void FontChanged(TObject* Sender);
+    void DoMouseDown(TMessage& Message, TMouseButton Button, TShiftState Shift);
+    void DoMouseUp(TMessage& Message, TMouseButton Button);
+    void ApplyParentColor(const TMessage& Message);
+    void ApplyParentFont(const TMessage& Message);
+
+    TWinControl* parent_ = nullptr;
+    int left_ = 0;
+    int top_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+    TAlign align_ = alNone;
+    bool visible_ = true;
+    bool enabled_ = true;
+    TColor color_ = clWindow;
+    bool parentColor_ = true;
+    TFont* font_;
+    bool parentFont_ = true;
+    std::string text_;
+    std::string hint_;
+    bool showHint_ = false;
+    bool parentShowHint_ = true;
+    TCursor cursor_ = crDefault;
+    TPopupMenu* popupMenu_ = nullptr;
+};
+
+class TWinControl : public TControl {
+public:
+    explicit TWinControl(TComponent* AOwner);
+    // Destroys the child controls, then the window.
+    ~TWinControl() override;
+
+    int ControlCount() const { return static_cast<int>(controls_.size()); }
+    TControl* Controls(int index) const { return controls_.at(static_cast<std::size_t>(index)); }
+    void InsertControl(TControl* AControl);
+    void RemoveControl(TControl* AControl);
+    bool ContainsControl(const TControl* control) const;
+
+    // The window handle, created with its parents' on first use.
+    HWND Handle();
+    bool HandleAllocated() const { return handle_ != 0; }
+    void HandleNeeded();
+    // The widget that holds the client area (platform use).
+    QWidget* Widget();
+    void RecreateWnd();
+
+    bool Focused() const;
+    bool CanFocus() const;
+    virtual void SetFocus();
+    bool TabStop() const { return tabStop_; }
+    void SetTabStop(bool value);
+    int TabOrder() const;
+    void SetTabOrder(int value);
+    bool Ctl3D = true;
+    TBrush* Brush() const { return brush_; }
+    // Visible and every parent visible, with a window.
+    bool Showing() const;
+
+    // Paints this control and its children into dc at (X, Y).
+    void PaintTo(HDC DC, int X, int Y);
+    // The topmost visible child under Pos (client coordinates); windowed children only when asked.
+    TControl* ControlAtPos(const TPoint& Pos, bool AllowDisabled, bool AllowWinControls = false) const;
+    // Sends the message to every child control until one answers with a non-zero result.
+    void Broadcast(TMessage& Message);
+    void NotifyControls(UINT Msg);
+    void Realign();
+    void DisableAlign() { ++alignDisabled_; }
+    void EnableAlign();
+
+    // Marks rect (client coordinates; nullptr: all) for painting; erase asks for WM_ERASEBKGND first.
+    void InvalidateRect(const TRect* rect, bool erase);
+    void Invalidate() override;
+    void Update() override;
+    void Repaint() override;
+    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+
+    void WndProc(TMessage& Message) override;
+    void Dispatch(TMessage& Message) override;
+
+    // Keyboard dispatch as the window gets it; true when a handler consumed the key.
+    bool DoKeyDown(WORD& key, TShiftState shift);
+    bool DoKeyPress(char& key);
+    bool DoKeyUp(WORD& key, TShiftState shift);
+
+    TNotifyEvent OnEnter;
+    TNotifyEvent OnExit;
+    TKeyEvent OnKeyDown;
+    TKeyPressEvent OnKeyPress;
+    TKeyEvent OnKeyUp;
+
+    // The window procedure's entry: runs the message through WindowProc and hands an exception to
+    // the application instead of letting it leave.
+    LRESULT MainWndProc(UINT msg, WPARAM wParam, LPARAM lParam);
+
+    // The window surface's DC with its state saved, for drawing outside a paint (nullptr for a
+    // control that does not paint itself); ReleaseSurfaceDC restores the state and shows the result.
+    HDC AcquireSurfaceDC(int* savedLevel);
+    void ReleaseSurfaceDC(int savedLevel);
+
+protected:
+    // The styles of the window about to be made.
+    virtual void CreateParams(TCreateParams& Params);
+    // Makes the widget; the default paints through WM_ERASEBKGND and WM_PAINT on a window surface.
+    virtual QWidget* CreateWidget(QWidget* parentWidget);
+    // Called once the widget exists, to hand it the control's state.
+    virtual void InitWidget() {}
+    // Whether the control paints its client area on the window surface.
+    virtual bool PaintsSelf() const { return true; }
+    virtual void CreateHandle();
+    virtual void DestroyHandle();
+    // Top-level windows (forms) have no parent.
+    virtual bool IsTopLevel() const { return false; }
+    // The widget to place child widgets in, and the one that is shown for this control.
+    virtual QWidget* OuterWidget() const;
+    virtual void ApplyGeometry();
+    virtual void ApplyVisible();
+
+    virtual void PaintWindow(HDC DC);
+    void PaintHandler(HDC DC);
+    void PaintControls(HDC DC, TControl* First);
+    virtual void AlignControls(TControl* AControl, TRect& Rect);
+    virtual void KeyDown(WORD& Key, TShiftState Shift);
+    virtual void KeyUp(WORD& Key, TShiftState Shift);
+    virtual void KeyPress(char& Key);
+    virtual void DoEnter();
+    virtual void DoExit();
+    void RealSetText(const std::string& value) override;
+    // The text changed while the widget exists: the widget is to show it.
+    virtual void TextChanged() {}
+    void Loaded() override;
+
+    QWidget* widget_ = nullptr;
+
+private:
+    friend class TControl;
+    friend class TControlCanvas;
+    friend class TCustomForm;
+    friend struct WidgetAccess;
+    friend struct FormAccess;
+    void ApplyWidgetState();
+    void ApplyFont();
+    void ApplyPalette();
+    void ApplyCursor();
+    void ApplyToolTip();
+    void ApplyTabOrder();
+    bool IsControlMouseMsg(TMessage& Message);
+    void TrackMouseControl(TControl* control);
+    void EnsureSurface();
+    void FreeSurface();
+    void FreeCanvases();
+    void ValidateWindow();
+
+    std::vector<TControl*> controls_;
+    std::vector<TWinControl*> tabList_;
+    HWND handle_ = 0;
+    TCreateParams params_;
+    TBrush* brush_;
+    bool tabStop_ = false;
+    int alignDisabled_ = 0;
+    bool alignPending_ = false;
+    TControl* captureControl_ = nullptr;
+
+    // The window surface and what of it waits for painting.
+    HBITMAP surface_ = nullptr;
+    HDC surfaceDC_ = nullptr;
+    HGDIOBJ surfaceOld_ = nullptr;
+    void* surfaceBits_ = nullptr;
+    int surfaceWidth_ = 0;
+    int surfaceHeight_ = 0;
+    RECT invalid_{};
+    bool eraseInvalid_ = false;
+    std::vector<TControlCanvas*> openCanvases_;
+};
+
+class TGraphicControl : public TControl {
+public:
+    explicit TGraphicControl(TComponent* AOwner);
+    ~TGraphicControl() override;
+    TCanvas* Canvas() const;
+    void Dispatch(TMessage& Message) override;
+
+protected:
+    virtual void Paint() {}
+
+private:
+    TControlCanvas* canvas_;
+};
+
+class TCustomControl : public TWinControl {
+public:
+    explicit TCustomControl(TComponent* AOwner);
+    ~TCustomControl() override;
+    TCanvas* Canvas() const;
+
+protected:
+    virtual void Paint() {}
+    void PaintWindow(HDC DC) override;
+
+private:
+    TControlCanvas* canvas_;
+};
+
+// The canvas of a control. While the control paints, it draws on the paint DC; at any other time it
+// draws straight onto the window surface of the control (or of its parent, for a graphic control),
+// at the control's origin and clipped to it; the DC is let go at the next paint or when the
+// application is idle.
+class TControlCanvas : public TCanvas {
+public:
+    explicit TControlCanvas(TControl* control) : control_(control) {}
+    ~TControlCanvas() override;
+    TControl* Control() const { return control_; }
+    void FreeHandle();
+
+protected:
+    void CreateHandle() override;
+
+private:
+    TControl* control_;
+    TWinControl* window_ = nullptr;
+    int savedLevel_ = 0;
+};
+
+// The form a control sits on, or nullptr.
+TCustomForm* GetParentForm(TControl* control);
+// The windowed control of a window handle, or nullptr.
+TWinControl* FindControl(HWND handle);
+
+// Window painting by handle, as the system's code asks for it.
+BOOL InvalidateRect(HWND wnd, const RECT* rect, BOOL erase);
+BOOL UpdateWindow(HWND wnd);
+// A DC over the window's client area (0: the whole screen); release it with ReleaseDC. The windows
+// of controls have no frame of their own, so the window DC is the client DC.
+HDC GetDC(HWND wnd);
+HDC GetWindowDC(HWND wnd);
+int ReleaseDC(HWND wnd, HDC dc);
+inline constexpr UINT RDW_INVALIDATE = 0x0001;
+inline constexpr UINT RDW_INTERNALPAINT = 0x0002;
+inline constexpr UINT RDW_ERASE = 0x0004;
+inline constexpr UINT RDW_VALIDATE = 0x0008;
+inline constexpr UINT RDW_NOINTERNALPAINT = 0x0010;
+inline constexpr UINT RDW_NOERASE = 0x0020;
+inline constexpr UINT RDW_NOCHILDREN = 0x0040;
+inline constexpr UINT RDW_ALLCHILDREN = 0x0080;
+inline constexpr UINT RDW_UPDATENOW = 0x0100;
+inline constexpr UINT RDW_ERASENOW = 0x0200;
+inline constexpr UINT RDW_FRAME = 0x0400;
+inline constexpr UINT RDW_NOFRAME = 0x0800;
+// Invalidates (RDW_INVALIDATE, with RDW_ERASE) and paints at once (RDW_UPDATENOW, RDW_ERASENOW);
+// the region is not used.
+BOOL RedrawWindow(HWND wnd, const RECT* rect, HRGN region, UINT flags);
+// The window of a control by its class name and, when given, its caption; 0 when none.
+HWND FindWindow(const char* className, const char* windowName);
+BOOL IsWindowVisible(HWND wnd);
+BOOL EnableWindow(HWND wnd, BOOL enable);
+BOOL IsWindowEnabled(HWND wnd);
+BOOL GetClientRect(HWND wnd, RECT* rect);

@@ -1,0 +1,803 @@
+#include "platform/ui/Forms.h"
+
+#include "platform/rtl/Strings.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Menus.h"
+#include "platform/ui/Widgets_p.h"
+#include "platform/ui/Win1252.h"
+#include "platform/win/Messages.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QMoveEvent>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QWidget>
+
+#include <algorithm>
+#include <climits>
+#include <unistd.h>
+
+TApplication* Application = new TApplication(nullptr);
+TScreen* Screen = new TScreen(nullptr);
+
+namespace {
+
+bool IsLoading(const TComponent* c) {
+    return c->ComponentState().Contains(TComponentStateItem::csLoading);
+}
+
+// The top-level window of a form: holds the menu bar and the client widget, and turns the window
+// system's close, move and resize into the form's.
+class TFormFrame : public QWidget {
+public:
+    explicit TFormFrame(TCustomForm* form) : QWidget(nullptr, Qt::Window), form_(form) {}
+
+    void Detach() { form_ = nullptr; }
+    void Layout(QWidget* menuBar, QWidget* client, int clientWidth, int clientHeight) {
+        int menuHeight = 0;
+        if (menuBar) {
+            menuHeight = menuBar->sizeHint().height();
+            menuBar->setGeometry(0, 0, clientWidth, menuHeight);
+        }
+        if (client) client->setGeometry(0, menuHeight, clientWidth, clientHeight);
+    }
+    bool applying = false;
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        event->ignore();
+        if (TCustomForm* form = form_) CallGuarded(form, [form] { form->Close(); });
+    }
+    void moveEvent(QMoveEvent* event) override {
+        QWidget::moveEvent(event);
+        if (form_ && !applying && isVisible()) {
+            const QPoint p = pos();
+            TCustomForm* form = form_;
+            CallGuarded(form, [&] { FormAccess::FrameMoved(form, p.x(), p.y()); });
+        }
+    }
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        if (form_ && !applying && isVisible()) {
+            TCustomForm* form = form_;
+            const QSize s = event->size();
+            CallGuarded(form, [&] { FormAccess::FrameResized(form, s.width(), s.height()); });
+        }
+    }
+
+private:
+    TCustomForm* form_;
+};
+
+TFormFrame* FrameOf(QWidget* w) {
+    return static_cast<TFormFrame*>(w);
+}
+
+} // namespace
+
+// --- TCustomForm ----------------------------------------------------------------------------------
+
+TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner), canvas_(new TControlCanvas(this)) {
+    ControlStyle = {csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
+    visible_ = false;
+    left_ = 0;
+    top_ = 0;
+    width_ = 320;
+    height_ = 240;
+    SetColor(clBtnFace);
+    SetParentFont(false);
+    Screen->AddForm(this);
+}
+
+TCustomForm::~TCustomForm() {
+    Destroying();
+    Screen->RemoveForm(this);
+    if (menu_ && menu_->form_ == this) menu_->form_ = nullptr;
+    DestroyHandle();
+    delete canvas_;
+    canvas_ = nullptr;
+}
+
+void TCustomForm::BeforeDestruction() {
+    if (destroyed_) return;
+    destroyed_ = true;
+    Destroying();
+    DoDestroy();
+}
+
+void TCustomForm::Loaded() {
+    TWinControl::Loaded();
+    formState_.Exclude(fsCreating);
+    if (!created_) {
+        created_ = true;
+        DoCreate();
+    }
+    if (Visible()) Perform(CM_VISIBLECHANGED, 1, 0);
+}
+
+void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
+    TWinControl::Notification(AComponent, Operation);
+    if (Operation != TOperation::opRemove) return;
+    if (AComponent == menu_) SetMenu(nullptr);
+    if (AComponent == activeControl_) activeControl_ = nullptr;
+}
+
+void TCustomForm::DoCreate() {
+    if (OnCreate) OnCreate(this);
+}
+
+void TCustomForm::DoDestroy() {
+    if (OnDestroy) OnDestroy(this);
+}
+
+void TCustomForm::DoShow() {
+    if (OnShow) OnShow(this);
+}
+
+void TCustomForm::DoHide() {
+    if (OnHide) OnHide(this);
+}
+
+void TCustomForm::Activate() {
+    if (OnActivate) OnActivate(this);
+}
+
+void TCustomForm::Deactivate() {
+    if (OnDeactivate) OnDeactivate(this);
+}
+
+void TCustomForm::DoClose(TCloseAction& Action) {
+    if (OnClose) OnClose(this, Action);
+}
+
+void TCustomForm::Paint() {
+    if (OnPaint) OnPaint(this);
+}
+
+TCanvas* TCustomForm::Canvas() const {
+    return canvas_;
+}
+
+void TCustomForm::PaintWindow(HDC DC) {
+    canvas_->FreeHandle();
+    canvas_->Lock();
+    canvas_->SetHandle(DC);
+    try {
+        Paint();
+    } catch (...) {
+        canvas_->SetHandle(nullptr);
+        canvas_->Unlock();
+        throw;
+    }
+    canvas_->SetHandle(nullptr);
+    canvas_->Unlock();
+}
+
+void TCustomForm::Show() {
+    if (!Visible()) {
+        SetVisible(true);
+        return;
+    }
+    // Bringing a shown window to the top activates it, unless a modal form holds the input.
+    if (frame_) RaiseWidget(frame_);
+    TCustomForm* active = Screen->ActiveForm();
+    if (!active || active == this || !active->FormState().Contains(fsModal)) Screen->ActivateForm(this);
+}
+
+void TCustomForm::Hide() {
+    SetVisible(false);
+}
+
+void TCustomForm::VisibleChanging() {}
+
+void TCustomForm::Dispatch(TMessage& Message) {
+    switch (Message.Msg) {
+    case CM_VISIBLECHANGED:
+        if (IsLoading(this)) return;
+        if (Visible()) {
+            DoShow();
+            if (!Visible()) return;
+            HandleNeeded();
+            PlaceOnShow();
+            ApplyVisible();
+            Screen->ActivateForm(this);
+        } else {
+            DoHide();
+            ApplyVisible();
+            if (Screen->ActiveForm() == this) Screen->ActivateNext(this);
+        }
+        return;
+    case CM_ACTIVATE:
+        Activate();
+        return;
+    case CM_DEACTIVATE:
+        Deactivate();
+        return;
+    case CM_RELEASE:
+        BeforeDestruction();
+        delete this;
+        return;
+    case WM_CLOSE:
+        Close();
+        return;
+    case CM_DIALOGKEY:
+        Broadcast(Message);
+        return;
+    default:
+        TWinControl::Dispatch(Message);
+        return;
+    }
+}
+
+void TCustomForm::SetActive(bool value) {
+    if (value == active_) return;
+    active_ = value;
+    if (value) {
+        formState_.Include(fsActivated);
+        if (activeControl_ && activeControl_->widget_ && activeControl_->CanFocus())
+            activeControl_->widget_->setFocus(Qt::ActiveWindowFocusReason);
+    }
+    if (HandleAllocated())
+        MainWndProc(value ? CM_ACTIVATE : CM_DEACTIVATE, 0, 0);
+    else
+        Perform(value ? CM_ACTIVATE : CM_DEACTIVATE, 0, 0);
+}
+
+void TCustomForm::SetActiveControl(TWinControl* control) {
+    if (control == activeControl_) return;
+    if (control) {
+        if (GetParentForm(control) != this || !control->CanFocus())
+            throw EInvalidOperation("Invalid active control");
+        control->SetFocus();
+    } else {
+        activeControl_ = nullptr;
+    }
+}
+
+void TCustomForm::FocusChanged(TWinControl* control) {
+    if (control == activeControl_ || control == this) return;
+    TWinControl* old = activeControl_;
+    activeControl_ = control;
+    if (control) control->FreeNotification(this);
+    if (old) old->Perform(CM_EXIT, 0, 0);
+    if (control && activeControl_ == control) control->Perform(CM_ENTER, 0, 0);
+}
+
+void TCustomForm::ControlRemoved(TWinControl* control) {
+    if (activeControl_ == control || (activeControl_ && control->ContainsControl(activeControl_)))
+        activeControl_ = nullptr;
+}
+
+void TCustomForm::Close() {
+    if (formState_.Contains(fsModal)) {
+        modalResult_ = mrCancel;
+        return;
+    }
+    if (!CloseQuery()) return;
+    TCloseAction action = caHide;
+    DoClose(action);
+    if (action == caNone) return;
+    if (Application->MainForm() == this) {
+        Application->Terminate();
+        return;
+    }
+    switch (action) {
+    case caHide:
+        Hide();
+        break;
+    case caMinimize:
+        SetWindowState(wsMinimized);
+        break;
+    case caFree:
+        Release();
+        break;
+    default:
+        break;
+    }
+}
+
+bool TCustomForm::CloseQuery() {
+    bool canClose = true;
+    if (OnCloseQuery) OnCloseQuery(this, canClose);
+    return canClose;
+}
+
+void TCustomForm::Release() {
+    PostMessage(Handle(), CM_RELEASE, 0, 0);
+}
+
+int TCustomForm::ShowModal() {
+    if (Visible() || !Enabled() || formState_.Contains(fsModal))
+        throw EInvalidOperation("Cannot make a visible window modal");
+    return UiSeam().ShowModal(this);
+}
+
+void TCustomForm::CloseModal() {
+    TCloseAction action = caNone;
+    if (CloseQuery()) {
+        action = caHide;
+        DoClose(action);
+    }
+    switch (action) {
+    case caNone:
+        modalResult_ = mrNone;
+        break;
+    case caFree:
+        Release();
+        break;
+    default:
+        break;
+    }
+}
+
+int TCustomForm::ExecuteModal(const std::function<void(TCustomForm*)>& script) {
+    if (Visible() || formState_.Contains(fsModal))
+        throw EInvalidOperation("Cannot make a visible window modal");
+    modalResult_ = mrNone;
+    formState_.Include(fsModal);
+    HandleNeeded();
+    if (frame_) frame_->setWindowModality(Qt::ApplicationModal);
+    auto finish = [this] {
+        formState_.Exclude(fsModal);
+        if (Visible()) Hide();
+        if (frame_) frame_->setWindowModality(Qt::NonModal);
+    };
+    try {
+        Show();
+        if (script) {
+            script(this);
+            if (modalResult_ == mrNone && Visible()) modalResult_ = mrCancel;
+        }
+        while (!Application->Terminated()) {
+            if (modalResult_ != mrNone) {
+                CloseModal();
+                if (modalResult_ != mrNone || script) break;
+            }
+            Application->HandleMessage();
+        }
+    } catch (...) {
+        finish();
+        throw;
+    }
+    const int result = modalResult_;
+    finish();
+    return result;
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle value) {
+    if (value == borderStyle_) return;
+    const TRect client = ClientRect();
+    borderStyle_ = value;
+    SetClientSize(client.Width(), client.Height());
+    if (frame_) ApplyWindowFlags();
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons value) {
+    if (value == borderIcons_) return;
+    borderIcons_ = value;
+    if (frame_) ApplyWindowFlags();
+}
+
+void TCustomForm::SetFormStyle(TFormStyle value) {
+    if (value == formStyle_) return;
+    formStyle_ = value;
+    if (frame_) ApplyWindowFlags();
+}
+
+void TCustomForm::SetWindowState(TWindowState value) {
+    if (value == windowState_) return;
+    windowState_ = value;
+    if (!frame_ || !Visible()) return;
+    switch (value) {
+    case wsMinimized:
+        frame_->showMinimized();
+        break;
+    case wsMaximized:
+        frame_->showMaximized();
+        break;
+    default:
+        frame_->showNormal();
+        break;
+    }
+}
+
+void TCustomForm::SetMenu(TMainMenu* value) {
+    if (value == menu_) return;
+    const TRect client = ClientRect();
+    if (menu_) {
+        menu_->RemoveFreeNotification(this);
+        if (menu_->form_ == this) menu_->form_ = nullptr;
+    }
+    menu_ = value;
+    if (value) {
+        value->form_ = this;
+        value->FreeNotification(this);
+    }
+    MenuChanged();
+    SetClientSize(client.Width(), client.Height());
+}
+
+void TCustomForm::MenuChanged() {
+    if (!frame_ || ComponentState().Contains(TComponentStateItem::csDestroying)) return;
+    // The client area keeps its size; the window grows or shrinks with the bar.
+    const TRect client = ClientRect();
+    if (menuBar_) DeleteWidget(menuBar_);
+    menuBar_ = menu_ ? menu_->CreateMenuBar(frame_) : nullptr;
+    if (menuBar_) menuBar_->show();
+    SetClientSize(client.Width(), client.Height());
+    ApplyGeometry();
+}
+
+int TCustomForm::MenuHeight() const {
+    if (!menu_) return 0;
+    if (menuBar_) return menuBar_->sizeHint().height();
+    return GetSystemMetrics(SM_CYMENU);
+}
+
+TRect TCustomForm::NonClient() const {
+    int border = 0;
+    int caption = 0;
+    switch (borderStyle_) {
+    case bsNone:
+        break;
+    case bsSingle:
+    case bsDialog:
+        border = GetSystemMetrics(SM_CXFIXEDFRAME);
+        caption = GetSystemMetrics(SM_CYCAPTION);
+        break;
+    case bsSizeable:
+        border = GetSystemMetrics(SM_CXSIZEFRAME);
+        caption = GetSystemMetrics(SM_CYCAPTION);
+        break;
+    case bsToolWindow:
+        border = GetSystemMetrics(SM_CXFIXEDFRAME);
+        caption = GetSystemMetrics(SM_CYSMCAPTION);
+        break;
+    case bsSizeToolWin:
+        border = GetSystemMetrics(SM_CXSIZEFRAME);
+        caption = GetSystemMetrics(SM_CYSMCAPTION);
+        break;
+    }
+    return TRect(border, border + caption, border, border);
+}
+
+TRect TCustomForm::ClientRect() const {
+    const TRect nc = NonClient();
+    return Rect(0, 0, std::max(Width() - nc.Left - nc.Right, 0),
+                std::max(Height() - nc.Top - nc.Bottom - MenuHeight(), 0));
+}
+
+void TCustomForm::SetClientSize(int width, int height) {
+    const TRect nc = NonClient();
+    SetBounds(Left(), Top(), width + nc.Left + nc.Right, height + nc.Top + nc.Bottom + MenuHeight());
+}
+
+TPoint TCustomForm::ClientOrigin() const {
+    if (widget_) {
+        const QPoint p = widget_->mapToGlobal(QPoint(0, 0));
+        return TPoint(p.x(), p.y());
+    }
+    const TRect nc = NonClient();
+    return TPoint(Left() + nc.Left, Top() + nc.Top + MenuHeight());
+}
+
+QWidget* TCustomForm::CreateWidget(QWidget*) {
+    frame_ = new TFormFrame(this);
+    return new TControlWidget(this, frame_);
+}
+
+QWidget* TCustomForm::OuterWidget() const {
+    return frame_;
+}
+
+void TCustomForm::InitWidget() {
+    ApplyWindowFlags();
+    TextChanged();
+    MenuChanged();
+}
+
+void TCustomForm::TextChanged() {
+    if (frame_) frame_->setWindowTitle(Win1252ToQString(Caption()));
+}
+
+void TCustomForm::ApplyWindowFlags() {
+    Qt::WindowFlags flags = Qt::Window;
+    const bool tool = borderStyle_ == bsToolWindow || borderStyle_ == bsSizeToolWin;
+    if (tool) flags = Qt::Tool;
+    if (borderStyle_ == bsDialog) flags = Qt::Dialog;
+    if (borderStyle_ == bsNone) {
+        flags |= Qt::FramelessWindowHint;
+    } else {
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+        if (borderIcons_.Contains(biSystemMenu)) {
+            flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+            if (!tool && borderStyle_ != bsDialog) {
+                if (borderIcons_.Contains(biMinimize)) flags |= Qt::WindowMinimizeButtonHint;
+                if (borderIcons_.Contains(biMaximize) && borderStyle_ == bsSizeable)
+                    flags |= Qt::WindowMaximizeButtonHint;
+            }
+        }
+    }
+    if (formStyle_ == fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
+    if (frame_->windowFlags() == flags) return;
+    const bool wasVisible = frame_->isVisible();
+    frame_->setWindowFlags(flags);
+    ApplyGeometry();
+    if (wasVisible) frame_->show();
+}
+
+void TCustomForm::ApplyGeometry() {
+    if (!frame_) return;
+    auto* frame = FrameOf(frame_);
+    const TRect client = ClientRect();
+    frame->applying = true;
+    const int h = client.Height() + (menuBar_ ? menuBar_->sizeHint().height() : 0);
+    const bool fixed = borderStyle_ != bsSizeable && borderStyle_ != bsSizeToolWin;
+    if (fixed) {
+        frame->setFixedSize(client.Width(), h);
+    } else {
+        frame->setMinimumSize(0, 0);
+        frame->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        frame->resize(client.Width(), h);
+    }
+    frame->move(Left(), Top());
+    frame->Layout(menuBar_, widget_, client.Width(), client.Height());
+    frame->applying = false;
+}
+
+void TCustomForm::ApplyVisible() {
+    if (!frame_) return;
+    if (Visible()) {
+        frame_->show();
+        RaiseWidget(frame_);
+        frame_->activateWindow();
+        // Without a focused control the form itself takes the keys.
+        if (!frame_->focusWidget() && widget_) widget_->setFocus(Qt::ActiveWindowFocusReason);
+    } else {
+        frame_->hide();
+    }
+}
+
+void TCustomForm::PlaceOnShow() {
+    int x = Left(), y = Top();
+    const TCustomForm* over = nullptr;
+    switch (position_) {
+    case poScreenCenter:
+    case poDesktopCenter:
+        break;
+    case poMainFormCenter:
+        over = Application->MainForm();
+        break;
+    case poOwnerFormCenter:
+        over = dynamic_cast<TCustomForm*>(Owner());
+        if (!over) over = Application->MainForm();
+        break;
+    default:
+        return;
+    }
+    if (over == this) over = nullptr;
+    if (over) {
+        x = over->Left() + (over->Width() - Width()) / 2;
+        y = over->Top() + (over->Height() - Height()) / 2;
+    } else {
+        x = (Screen->Width() - Width()) / 2;
+        y = (Screen->Height() - Height()) / 2;
+    }
+    SetBounds(std::max(x, 0), std::max(y, 0), Width(), Height());
+}
+
+// --- FormAccess -----------------------------------------------------------------------------------
+
+void FormAccess::UserActivated(TCustomForm* form) {
+    if (!form || Screen->ActiveForm() == form || !form->Visible()) return;
+    if (TCustomForm* active = Screen->ActiveForm(); active && active->FormState().Contains(fsModal)) return;
+    Screen->ActivateForm(form);
+}
+
+void FormAccess::FrameMoved(TCustomForm* form, int left, int top) {
+    if (left == form->Left() && top == form->Top()) return;
+    form->left_ = left;
+    form->top_ = top;
+    form->Perform(WM_MOVE, 0, MakeMouseLParam(left, top));
+}
+
+void FormAccess::FrameResized(TCustomForm* form, int width, int height) {
+    const TRect nc = form->NonClient();
+    const int clientHeight = height - (form->menuBar_ ? form->menuBar_->sizeHint().height() : 0);
+    const int w = width + nc.Left + nc.Right;
+    const int h = clientHeight + nc.Top + nc.Bottom + form->MenuHeight();
+    if (w == form->Width() && h == form->Height()) return;
+    form->width_ = w;
+    form->height_ = h;
+    FrameOf(form->frame_)->Layout(form->menuBar_, form->widget_, width, clientHeight);
+    form->Perform(WM_SIZE, SIZE_RESTORED, MakeMouseLParam(width, clientHeight));
+}
+
+// --- TApplication ---------------------------------------------------------------------------------
+
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {}
+
+TApplication::~TApplication() = default;
+
+void TApplication::Initialize() {
+    EnsureQtApplication();
+}
+
+void TApplication::SetMainFormOnCreate(TCustomForm* form) {
+    mainForm_ = form;
+    form->FreeNotification(this);
+}
+
+void TApplication::Notification(TComponent* AComponent, TOperation Operation) {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == TOperation::opRemove && AComponent == mainForm_) mainForm_ = nullptr;
+}
+
+void TApplication::Run() {
+    EnsureQtApplication();
+    if (mainForm_ && ShowMainForm && !mainForm_->Visible()) {
+        try {
+            mainForm_->Show();
+        } catch (...) {
+            HandleException(this);
+        }
+    }
+    if (terminated_) return;
+    QEventLoop loop;
+    runLoop_ = &loop;
+    running_ = true;
+    loop.exec();
+    running_ = false;
+    runLoop_ = nullptr;
+}
+
+void TApplication::ProcessMessages() {
+    if (QCoreApplication::instance()) EnsureQtApplication();
+    ::ProcessMessages();
+}
+
+void TApplication::HandleMessage() {
+    if (QCoreApplication::instance()) {
+        EnsureQtApplication();
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        return;
+    }
+    WaitMessageTimeout(INFINITE);
+    ::ProcessMessages();
+}
+
+void TApplication::Terminate() {
+    terminated_ = true;
+    PostQuitMessage(0);
+    if (runLoop_) static_cast<QEventLoop*>(runLoop_)->exit(0);
+}
+
+void TApplication::ResetTerminated() {
+    terminated_ = false;
+    MSG m;
+    PeekMessage(&m, 0, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
+void TApplication::HandleException(TObject* Sender) {
+    std::exception_ptr error = std::current_exception();
+    if (!error) return;
+    auto report = [&](Exception& e) {
+        if (OnException)
+            OnException(Sender, &e);
+        else
+            ShowException(&e);
+    };
+    try {
+        std::rethrow_exception(error);
+    } catch (Exception& e) {
+        report(e);
+    } catch (const std::exception& e) {
+        Exception wrapped(e.what());
+        report(wrapped);
+    } catch (...) {
+        Exception wrapped("");
+        report(wrapped);
+    }
+}
+
+void TApplication::ShowException(const Exception* E) {
+    std::string message = E ? E->Message : std::string();
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') message += '.';
+    TMessageBoxRequest request;
+    request.Kind = TMessageBoxRequest::ErrorBox;
+    request.Caption = Title();
+    request.Text = message;
+    request.DlgType = mtError;
+    request.Buttons = {mbOK};
+    request.DefaultButton = mbOK;
+    request.CancelButton = mbOK;
+    UiSeam().MessageBox(request);
+}
+
+int TApplication::MessageBox(const std::string& Text, const std::string& Caption, int Flags) {
+    return ::MessageBox(0, Text.c_str(), Caption.c_str(), static_cast<UINT>(Flags));
+}
+
+std::string TApplication::ExeName() const {
+    char path[4096];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof(path) - 1);
+    if (n <= 0) return std::string();
+    return std::string(path, static_cast<std::size_t>(n));
+}
+
+std::string TApplication::Title() const {
+    if (!title_.empty()) return title_;
+    const std::string name = ExtractFileName(ExeName());
+    const std::string ext = ExtractFileExt(name);
+    return name.substr(0, name.size() - ext.size());
+}
+
+void TApplication::DestroyForms() {
+    for (int i = ComponentCount() - 1; i >= 0; i = std::min(i - 1, ComponentCount() - 1)) {
+        TComponent* c = Components(i);
+        RemoveComponent(c);
+        c->BeforeDestruction();
+        delete c;
+    }
+}
+
+// --- TScreen --------------------------------------------------------------------------------------
+
+int TScreen::Width() const {
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()); app && app->primaryScreen())
+        return app->primaryScreen()->geometry().width();
+    return GetSystemMetrics(SM_CXSCREEN);
+}
+
+int TScreen::Height() const {
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()); app && app->primaryScreen())
+        return app->primaryScreen()->geometry().height();
+    return GetSystemMetrics(SM_CYSCREEN);
+}
+
+void TScreen::SetCursor(TCursor value) {
+    if (value == cursor_) return;
+    const bool app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+    if (cursor_ != crDefault && app) QGuiApplication::restoreOverrideCursor();
+    cursor_ = value;
+    if (value != crDefault && app) QGuiApplication::setOverrideCursor(QCursor(CursorShapeOf(value)));
+}
+
+void TScreen::AddForm(TCustomForm* form) {
+    forms_.push_back(form);
+}
+
+void TScreen::RemoveForm(TCustomForm* form) {
+    forms_.erase(std::remove(forms_.begin(), forms_.end(), form), forms_.end());
+    activation_.erase(std::remove(activation_.begin(), activation_.end(), form), activation_.end());
+    if (activeForm_ == form) {
+        activeForm_ = nullptr;
+        if (!Application->Terminated()) ActivateNext(form);
+    }
+}
+
+void TScreen::ActivateForm(TCustomForm* form) {
+    if (form == activeForm_) return;
+    TCustomForm* old = activeForm_;
+    activeForm_ = form;
+    if (form) {
+        activation_.erase(std::remove(activation_.begin(), activation_.end(), form), activation_.end());
+        activation_.insert(activation_.begin(), form);
+    }
+    if (old) old->SetActive(false);
+    if (form && activeForm_ == form) form->SetActive(true);
+}
+
+void TScreen::ActivateNext(TCustomForm* leaving) {
+    for (TCustomForm* f : activation_) {
+        if (f == leaving || !f->Visible() || f->ComponentState().Contains(TComponentStateItem::csDestroying))
+            continue;
+        ActivateForm(f);
+        return;
+    }
+    ActivateForm(nullptr);
+}

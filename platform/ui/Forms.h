@@ -1,0 +1,280 @@
+// Forms, the application object and the screen.
+//
+// A form is built in code: its constructor creates the components, runs BeginLoading, sets their
+// properties and event bindings, and runs EndLoading; OnCreate fires once the form is loaded.
+// Showing a form activates it (OnShow, then OnActivate); hiding or closing the active form
+// activates the form that was active before it, as the window manager of the original did.
+#pragma once
+
+#include "platform/rtl/Exceptions.h"
+#include "platform/ui/Controls.h"
+
+#include <exception>
+#include <functional>
+#include <new>
+#include <string>
+#include <vector>
+
+class TMainMenu;
+
+enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
+using TBorderIcons = TSet<TBorderIcon>;
+enum TPosition {
+    poDesigned,
+    poDefault,
+    poDefaultPosOnly,
+    poDefaultSizeOnly,
+    poScreenCenter,
+    poDesktopCenter,
+    poMainFormCenter,
+    poOwnerFormCenter
+};
+enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+enum TFormStateItem { fsCreating, fsVisible, fsShowing, fsModal, fsCreatedMDIChild, fsActivated };
+using TFormState = TSet<TFormStateItem>;
+
+using TModalResult = int;
+inline constexpr TModalResult mrNone = 0;
+inline constexpr TModalResult mrOk = 1;
+inline constexpr TModalResult mrCancel = 2;
+inline constexpr TModalResult mrAbort = 3;
+inline constexpr TModalResult mrRetry = 4;
+inline constexpr TModalResult mrIgnore = 5;
+inline constexpr TModalResult mrYes = 6;
+inline constexpr TModalResult mrNo = 7;
+inline constexpr TModalResult mrAll = 8;
+inline constexpr TModalResult mrNoToAll = 9;
+inline constexpr TModalResult mrYesToAll = 10;
+
+using TCloseEvent = TMethod<void(TObject* Sender, TCloseAction& Action)>;
+using TCloseQueryEvent = TMethod<void(TObject* Sender, bool& CanClose)>;
+
+class TCustomForm : public TWinControl {
+public:
+    explicit TCustomForm(TComponent* AOwner);
+    ~TCustomForm() override;
+    // Fires OnDestroy while the derived form still exists.
+    void BeforeDestruction() override;
+
+    void Show();
+    void Hide();
+    // OnCloseQuery, then OnClose with its action: caHide hides, caFree frees the form once the
+    // current message has been handled, caMinimize minimises; closing the main form ends the
+    // application. On a modal form it only sets ModalResult to mrCancel.
+    void Close();
+    bool CloseQuery();
+    // Frees the form after the messages already queued.
+    void Release();
+    // Shows the form modally and returns its ModalResult; the dialog seam may answer in place of the
+    // user.
+    virtual int ShowModal();
+    // The modal loop itself: shows and activates the form, then waits until ModalResult is set. A
+    // script, when given, runs in place of the user once the form is up; if it leaves ModalResult at
+    // 0 the form closes as with mrCancel.
+    int ExecuteModal(const std::function<void(TCustomForm*)>& script = {});
+
+    bool Active() const { return active_; }
+    TWinControl* ActiveControl() const { return activeControl_; }
+    void SetActiveControl(TWinControl* control);
+    TFormBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TFormBorderStyle value);
+    TBorderIcons BorderIcons() const { return borderIcons_; }
+    void SetBorderIcons(TBorderIcons value);
+    TPosition Position() const { return position_; }
+    void SetPosition(TPosition value) { position_ = value; }
+    TFormStyle FormStyle() const { return formStyle_; }
+    void SetFormStyle(TFormStyle value);
+    TWindowState WindowState() const { return windowState_; }
+    void SetWindowState(TWindowState value);
+    TModalResult ModalResult() const { return modalResult_; }
+    void SetModalResult(TModalResult value) { modalResult_ = value; }
+    TFormState FormState() const { return formState_; }
+    TMainMenu* Menu() const { return menu_; }
+    void SetMenu(TMainMenu* value);
+    TCanvas* Canvas() const;
+    bool KeyPreview = false;
+
+    TRect ClientRect() const override;
+    TPoint ClientOrigin() const override;
+    void SetClientSize(int width, int height) override;
+
+    void Dispatch(TMessage& Message) override;
+
+    // Focus bookkeeping: sends CM_EXIT to the control that had the focus and CM_ENTER to the new one.
+    void FocusChanged(TWinControl* control);
+    void ControlRemoved(TWinControl* control);
+    // The menu bar changed its items.
+    void MenuChanged();
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnDestroy;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnHide;
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnDeactivate;
+    TNotifyEvent OnPaint;
+    TCloseEvent OnClose;
+    TCloseQueryEvent OnCloseQuery;
+
+protected:
+    virtual void DoCreate();
+    virtual void DoDestroy();
+    virtual void DoShow();
+    virtual void DoHide();
+    virtual void Activate();
+    virtual void Deactivate();
+    virtual void DoClose(TCloseAction& Action);
+    virtual void Paint();
+    void PaintWindow(HDC DC) override;
+    void Loaded() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void VisibleChanging() override;
+    void TextChanged() override;
+
+    QWidget* CreateWidget(QWidget* parentWidget) override;
+    void InitWidget() override;
+    bool IsTopLevel() const override { return true; }
+    QWidget* OuterWidget() const override;
+    void ApplyGeometry() override;
+    void ApplyVisible() override;
+
+private:
+    friend class TScreen;
+    friend struct FormAccess;
+    void SetActive(bool value);
+    void ApplyWindowFlags();
+    void PlaceOnShow();
+    void CloseModal();
+    int MenuHeight() const;
+    // Border and caption around the client area, as the window's Width and Height count them.
+    TRect NonClient() const;
+
+    TFormBorderStyle borderStyle_ = bsSizeable;
+    TBorderIcons borderIcons_{biSystemMenu, biMinimize, biMaximize};
+    TPosition position_ = poDesigned;
+    TFormStyle formStyle_ = fsNormal;
+    TWindowState windowState_ = wsNormal;
+    TModalResult modalResult_ = mrNone;
+    TFormState formState_;
+    TMainMenu* menu_ = nullptr;
+    TWinControl* activeControl_ = nullptr;
+    TControlCanvas* canvas_;
+    QWidget* frame_ = nullptr;
+    QWidget* menuBar_ = nullptr;
+    bool active_ = false;
+    bool created_ = false;
+    bool destroyed_ = false;
+    bool placed_ = false;
+};
+
+class TForm : public TCustomForm {
+public:
+    using TCustomForm::TCustomForm;
+};
+
+using TExceptionEvent = TMethod<void(TObject* Sender, Exception* E)>;
+
+class TApplication : public TComponent {
+public:
+    explicit TApplication(TComponent* AOwner);
+    ~TApplication() override;
+
+    // Creates the Qt application when there is none and lets the platform's message queue run in
+    // Qt's loop.
+    void Initialize();
+    // Creates a form owned by the application; reference is set before the form's constructor runs,
+    // as the class library does. The first form created becomes MainForm.
+    template <class T> void CreateForm(T*& reference) {
+        void* memory = ::operator new(sizeof(T));
+        reference = static_cast<T*>(memory);
+        T* form = nullptr;
+        try {
+            form = new (memory) T(this);
+        } catch (...) {
+            ::operator delete(memory);
+            reference = nullptr;
+            throw;
+        }
+        if (!mainForm_) {
+            if (auto* f = dynamic_cast<TCustomForm*>(form)) SetMainFormOnCreate(f);
+        }
+    }
+    // Shows the main form and runs the message loop until Terminate (closing the main form
+    // terminates).
+    void Run();
+    // Handles the messages and Qt events waiting now.
+    void ProcessMessages();
+    // Waits for the next message or event and handles what arrived.
+    void HandleMessage();
+    void Terminate();
+    bool Terminated() const { return terminated_; }
+    // For tests that start a program more than once in one process.
+    void ResetTerminated();
+
+    // Hands the exception being handled (inside a catch) to OnException, or shows it.
+    void HandleException(TObject* Sender);
+    // The standard error box: the message (with a full stop added unless it ends in one), the
+    // application's title, an OK button.
+    void ShowException(const Exception* E);
+    int MessageBox(const std::string& Text, const std::string& Caption, int Flags = 0);
+
+    std::string Title() const;
+    void SetTitle(const std::string& value) { title_ = value; }
+    std::string ExeName() const;
+    TCustomForm* MainForm() const { return mainForm_; }
+    bool ShowMainForm = true;
+    bool ShowHint = true;
+    std::string Hint;
+    TExceptionEvent OnException;
+
+    // Frees every form the application owns (last created first).
+    void DestroyForms();
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    void SetMainFormOnCreate(TCustomForm* form);
+
+    TCustomForm* mainForm_ = nullptr;
+    std::string title_;
+    bool terminated_ = false;
+    bool running_ = false;
+    void* runLoop_ = nullptr;
+};
+
+class TScreen : public TComponent {
+public:
+    explicit TScreen(TComponent* AOwner) : TComponent(AOwner) {}
+
+    int Width() const;
+    int Height() const;
+    int PixelsPerInch() const { return 96; }
+    TCursor Cursor() const { return cursor_; }
+    // crDefault lets every control show its own cursor again.
+    void SetCursor(TCursor value);
+    int FormCount() const { return static_cast<int>(forms_.size()); }
+    TCustomForm* Forms(int index) const { return forms_.at(static_cast<std::size_t>(index)); }
+    TCustomForm* ActiveForm() const { return activeForm_; }
+    TWinControl* ActiveControl() const { return activeForm_ ? activeForm_->ActiveControl() : nullptr; }
+
+private:
+    friend class TCustomForm;
+    friend struct FormAccess;
+    void AddForm(TCustomForm* form);
+    void RemoveForm(TCustomForm* form);
+    // Makes form the active one (nullptr: none), deactivating the previous one.
+    void ActivateForm(TCustomForm* form);
+    // The active form went away: the most recently active visible form takes over.
+    void ActivateNext(TCustomForm* leaving);
+
+    std::vector<TCustomForm*> forms_;
+    std::vector<TCustomForm*> activation_; // most recent first
+    TCustomForm* activeForm_ = nullptr;
+    TCursor cursor_ = crDefault;
+};
+
+extern TApplication* Application;
+extern TScreen* Screen;

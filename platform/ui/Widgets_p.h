@@ -1,0 +1,114 @@
+// Private to platform/ui: the QWidgets behind windowed controls and the relay that turns Qt's input
+// events into the window messages the controls handle.
+#pragma once
+
+#include "platform/ui/Controls.h"
+
+#include <QColor>
+#include <QObject>
+#include <QWidget>
+
+#include <functional>
+
+class QKeyEvent;
+class QPainter;
+class QMouseEvent;
+
+// Runs a call that came from Qt's event delivery; an exception goes to the application.
+void CallGuarded(TObject* sender, const std::function<void()>& call);
+
+// What the widgets need of a control's private parts.
+struct WidgetAccess {
+    static void WidgetGone(TWinControl* control, QWidget* widget);
+    static void Paint(TWinControl* control, QPainter& painter, const QRect& rect);
+    static void TrackMouse(TWinControl* control, int x, int y);
+    static void MouseLeft(TWinControl* control);
+    static void FocusIn(TWinControl* control);
+    static TControl* ToolTipControl(TWinControl* control, int x, int y);
+};
+
+// The Windows virtual-key code of a Qt key, or 0.
+WORD QtKeyToVK(int key, Qt::KeyboardModifiers modifiers);
+TShiftState QtShiftState(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
+// Shift, Ctrl and Alt as they were for the input event being relayed (else as they are now), as
+// the original reads the key state of the message being handled.
+TShiftState KeyboardShiftState();
+WPARAM QtMouseKeys(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
+
+// Sends the mouse event to the control as its WM_ message; right button up is followed by
+// WM_CONTEXTMENU. doubleClicks: the control takes WM_xBUTTONDBLCLK (csDoubleClicks).
+class TWidgetBridge;
+void RelayMouse(TWidgetBridge* bridge, QMouseEvent* event);
+// Sends WM_KEYDOWN and WM_CHAR (press) or WM_KEYUP (release); true when a handler consumed the key.
+bool RelayKey(TWidgetBridge* bridge, QKeyEvent* event);
+// A key the control left alone, as the form's dialog keys: Enter and Escape for the default and
+// cancel buttons (unless the control wants all keys), Alt with a character for access keys.
+bool DialogKey(TWinControl* control, QKeyEvent* event);
+
+// Relays input, focus and tool tips of a widget to its control, and tells the control when the
+// widget goes away. A native widget gets one as an event filter; our own widgets use it directly.
+class TWidgetBridge : public QObject {
+public:
+    TWidgetBridge(TWinControl* control, QWidget* widget, bool nativeInput);
+    ~TWidgetBridge() override;
+    TWidgetBridge(const TWidgetBridge&) = delete;
+    TWidgetBridge& operator=(const TWidgetBridge&) = delete;
+
+    TWinControl* Control() const { return control_; }
+    void Detach() { control_ = nullptr; }
+    // Handles the event for the control; true when it must not reach the widget.
+    bool Handle(QEvent* event);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    TWinControl* control_;
+    QWidget* widget_;
+    bool native_;
+};
+
+// The widget of a control that paints itself: its paint event paints the control's invalid areas on
+// the window surface and shows the surface.
+class TControlWidget : public QWidget {
+public:
+    TControlWidget(TWinControl* control, QWidget* parent);
+    ~TControlWidget() override;
+    TControlWidget(const TControlWidget&) = delete;
+    TControlWidget& operator=(const TControlWidget&) = delete;
+
+    TWidgetBridge* Bridge() const { return bridge_; }
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    TWidgetBridge* bridge_;
+};
+
+// Gives a native widget its bridge.
+TWidgetBridge* AttachBridge(TWinControl* control, QWidget* widget);
+// Detaches the widget's bridge (so that its deletion reports nothing) and deletes it.
+void DeleteWidget(QWidget* widget);
+// Ensures a QApplication exists (offscreen when no display is configured) and that the platform's
+// message queue runs in Qt's loop.
+void EnsureQtApplication();
+Qt::CursorShape CursorShapeOf(TCursor cursor);
+// Raises a widget above its siblings (a window above the others where the platform can).
+void RaiseWidget(QWidget* widget);
+QColor ToQColor(TColor color);
+
+class TPopupMenu;
+class TMenuItem;
+// Shows the popup menu with Qt and returns the item chosen.
+TMenuItem* ExecPopupMenu(TPopupMenu* menu, int x, int y);
+
+// What the widgets need of a form.
+struct FormAccess {
+    // The user clicked into the form's window.
+    static void UserActivated(TCustomForm* form);
+    // The window system moved or resized the window.
+    static void FrameMoved(TCustomForm* form, int left, int top);
+    static void FrameResized(TCustomForm* form, int width, int height);
+};

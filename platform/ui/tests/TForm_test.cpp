@@ -1,0 +1,284 @@
+// Forms: the loading protocol and OnCreate, showing and activation, closing with its actions, modal
+// forms answered through the seam, placement and client size, keyboard preview and dialog keys.
+#include "platform/ui/ExtCtrls.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/SeamRecorder.h"
+#include "platform/ui/StdCtrls.h"
+#include "support/UiTest.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+std::vector<std::string> events;
+
+// A form built as the programs build theirs: components, loading, properties, events.
+class TLogForm : public TForm {
+public:
+    explicit TLogForm(TComponent* owner, const std::string& name = "Form") : TForm(owner) {
+        Edit = new TEdit(this);
+        OkButton = new TButton(this);
+        CancelButton = new TButton(this);
+        BeginLoading();
+        SetName(name);
+        SetCaption(name);
+        SetClientSize(200, 100);
+        Edit->SetName("Edit");
+        Edit->SetParent(this);
+        OkButton->SetName("OkButton");
+        OkButton->SetParent(this);
+        OkButton->SetModalResult(mrOk);
+        OkButton->SetDefault(true);
+        OkButton->SetBounds(10, 60, 75, 25);
+        CancelButton->SetName("CancelButton");
+        CancelButton->SetParent(this);
+        CancelButton->SetModalResult(mrCancel);
+        CancelButton->SetCancel(true);
+        CancelButton->SetBounds(100, 60, 75, 25);
+        OnCreate = TNotifyEvent::Bind<&TLogForm::Log<'c'>>(this);
+        OnShow = TNotifyEvent::Bind<&TLogForm::Log<'s'>>(this);
+        OnHide = TNotifyEvent::Bind<&TLogForm::Log<'h'>>(this);
+        OnActivate = TNotifyEvent::Bind<&TLogForm::Log<'a'>>(this);
+        OnDeactivate = TNotifyEvent::Bind<&TLogForm::Log<'d'>>(this);
+        OnDestroy = TNotifyEvent::Bind<&TLogForm::Log<'x'>>(this);
+        OnClose = TCloseEvent::Bind<&TLogForm::FormClose>(this);
+        OnCloseQuery = TCloseQueryEvent::Bind<&TLogForm::FormCloseQuery>(this);
+        EndLoading();
+    }
+
+    template <char C> void Log(TObject*) {
+        const char* names[] = {"create", "show", "hide", "activate", "deactivate", "destroy"};
+        const std::string all = "cshadx";
+        events.push_back(Name() + " " + names[all.find(C)]);
+    }
+    void FormClose(TObject*, TCloseAction& action) {
+        events.push_back(Name() + " close");
+        action = Action;
+    }
+    void FormCloseQuery(TObject*, bool& canClose) { canClose = CanClose; }
+
+    TEdit* Edit;
+    TButton* OkButton;
+    TButton* CancelButton;
+    TCloseAction Action = caHide;
+    bool CanClose = true;
+};
+
+struct Fixture : ::testing::Test {
+    void SetUp() override {
+        events.clear();
+        Application->ResetTerminated();
+    }
+    void TearDown() override {
+        Application->DestroyForms();
+        Application->ResetTerminated();
+    }
+};
+
+using TFormBehaviour = Fixture;
+
+TEST_F(TFormBehaviour, CreateFiresAfterLoadingAndShowComesBeforeActivate) {
+    std::unique_ptr<TLogForm> form(new TLogForm(nullptr));
+    EXPECT_EQ(events, (std::vector<std::string>{"Form create"}));
+    form->Show();
+    form->Show();
+    EXPECT_EQ(events, (std::vector<std::string>{"Form create", "Form show", "Form activate"}));
+    EXPECT_TRUE(form->Active());
+    EXPECT_EQ(Screen->ActiveForm(), form.get());
+}
+
+TEST_F(TFormBehaviour, ActivationGoesToAModalFormAndComesBackWhenItCloses) {
+    TSeamRecorder seam;
+    std::unique_ptr<TLogForm> main(new TLogForm(nullptr, "Main"));
+    std::unique_ptr<TLogForm> dialog(new TLogForm(nullptr, "Dialog"));
+    main->Show();
+    events.clear();
+    seam.AnswerModal(mrOk);
+    EXPECT_EQ(dialog->ShowModal(), mrOk);
+    EXPECT_EQ(events,
+              (std::vector<std::string>{"Dialog show", "Main deactivate", "Dialog activate", "Dialog close",
+                                        "Dialog hide", "Dialog deactivate", "Main activate"}));
+    EXPECT_FALSE(dialog->Visible());
+    ASSERT_EQ(seam.Of(TSeamRecorder::kShowModal).size(), 1u);
+    EXPECT_EQ(seam.Entries[0].FormName, "Dialog");
+    EXPECT_EQ(seam.Entries[0].Result, mrOk);
+}
+
+TEST_F(TFormBehaviour, AModalFormEndsWhenAButtonWithAModalResultIsClicked) {
+    TSeamRecorder seam;
+    std::unique_ptr<TLogForm> dialog(new TLogForm(nullptr, "Dialog"));
+    seam.OnShowModal = [](TCustomForm* f) {
+        auto* d = static_cast<TLogForm*>(f);
+        ASSERT_TRUE(d->Visible());
+        ASSERT_TRUE(d->FormState().Contains(fsModal));
+        ClickAt(d->CancelButton->Widget(), QPoint(5, 5));
+    };
+    EXPECT_EQ(dialog->ShowModal(), mrCancel);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "Dialog close"), 1);
+
+    // Closing a modal form only sets its result; a refused close keeps it up.
+    seam.OnShowModal = [](TCustomForm* f) { f->Close(); };
+    EXPECT_EQ(dialog->ShowModal(), mrCancel);
+    dialog->Show();
+    EXPECT_THROW(dialog->ShowModal(), EInvalidOperation);
+}
+
+TEST_F(TFormBehaviour, CloseActionsHideKeepOrFreeTheForm) {
+    auto* form = new TLogForm(Application, "Other");
+    auto* main = new TLogForm(nullptr, "Main");
+    std::unique_ptr<TLogForm> mainOwner(main);
+    main->Show();
+    form->Show();
+
+    form->Action = caNone;
+    form->Close();
+    EXPECT_TRUE(form->Visible());
+    form->CanClose = false;
+    events.clear();
+    form->Close();
+    EXPECT_TRUE(events.empty());
+    form->CanClose = true;
+
+    form->Action = caHide;
+    form->Close();
+    EXPECT_FALSE(form->Visible());
+    EXPECT_EQ(Screen->ActiveForm(), main);
+
+    form->Show();
+    form->Action = caFree;
+    events.clear();
+    form->Close();
+    EXPECT_EQ(Application->ComponentCount(), 1); // freed only once the messages are handled
+    Pump();
+    EXPECT_EQ(Application->ComponentCount(), 0);
+    EXPECT_NE(std::find(events.begin(), events.end(), "Other destroy"), events.end());
+    EXPECT_EQ(Screen->ActiveForm(), main);
+}
+
+TEST_F(TFormBehaviour, ClosingTheMainFormTerminatesTheApplication) {
+    TLogForm* main = nullptr;
+    Application->CreateForm(main);
+    ASSERT_EQ(Application->MainForm(), main);
+    main->Show();
+    main->Close();
+    EXPECT_TRUE(Application->Terminated());
+    EXPECT_TRUE(main->Visible());
+}
+
+TEST_F(TFormBehaviour, TheWindowCloseBoxRunsClose) {
+    std::unique_ptr<TLogForm> form(new TLogForm(nullptr));
+    form->Show();
+    QWidget* window = form->Widget()->window();
+    QCloseEvent close;
+    QApplication::sendEvent(window, &close);
+    EXPECT_NE(std::find(events.begin(), events.end(), "Form close"), events.end());
+    EXPECT_FALSE(form->Visible());
+}
+
+class TSelfCheckForm;
+TSelfCheckForm* SelfCheckForm = nullptr;
+bool referenceSetBeforeConstructor = false;
+
+class TSelfCheckForm : public TForm {
+public:
+    explicit TSelfCheckForm(TComponent* owner) : TForm(owner) {
+        referenceSetBeforeConstructor = SelfCheckForm == this;
+    }
+};
+
+TEST_F(TFormBehaviour, CreateFormSetsTheReferenceBeforeTheConstructorRuns) {
+    Application->CreateForm(SelfCheckForm);
+    EXPECT_TRUE(referenceSetBeforeConstructor);
+    EXPECT_EQ(Application->MainForm(), SelfCheckForm);
+}
+
+TEST_F(TFormBehaviour, PositionCentresOnTheScreenOrTheMainForm) {
+    TLogForm* main = nullptr;
+    Application->CreateForm(main);
+    main->SetBounds(100, 50, 400, 300);
+    main->Show();
+    auto* screenCentred = new TLogForm(Application, "S");
+    screenCentred->SetPosition(poScreenCenter);
+    screenCentred->Show();
+    EXPECT_EQ(screenCentred->Left(), (Screen->Width() - screenCentred->Width()) / 2);
+    EXPECT_EQ(screenCentred->Top(), (Screen->Height() - screenCentred->Height()) / 2);
+    auto* overMain = new TLogForm(Application, "M");
+    overMain->SetPosition(poMainFormCenter);
+    overMain->Show();
+    EXPECT_EQ(overMain->Left(), 100 + (400 - overMain->Width()) / 2);
+    EXPECT_EQ(overMain->Top(), 50 + (300 - overMain->Height()) / 2);
+}
+
+TEST_F(TFormBehaviour, ClientSizeStaysWhenTheBorderChanges) {
+    std::unique_ptr<TLogForm> form(new TLogForm(nullptr));
+    form->SetClientSize(220, 131);
+    const int sizeableWidth = form->Width();
+    form->SetBorderStyle(bsDialog);
+    EXPECT_EQ(form->ClientWidth(), 220);
+    EXPECT_EQ(form->ClientHeight(), 131);
+    EXPECT_LT(form->Width(), sizeableWidth);
+    form->SetBorderStyle(bsNone);
+    EXPECT_EQ(form->Width(), 220);
+    EXPECT_EQ(form->Height(), 131);
+    EXPECT_EQ(form->Widget()->size(), QSize(220, 131));
+}
+
+struct TKeys : TObject {
+    std::vector<std::string> seen;
+    char swallow = 0;
+    void FormKeyPress(TObject*, char& key) {
+        seen.push_back(std::string("form ") + key);
+        if (key == swallow) key = 0;
+    }
+    void EditKeyPress(TObject*, char& key) { seen.push_back(std::string("edit ") + key); }
+};
+
+TEST_F(TFormBehaviour, KeyPreviewLetsTheFormSeeAndSwallowKeysFirst) {
+    std::unique_ptr<TLogForm> form(new TLogForm(nullptr));
+    TKeys keys;
+    keys.swallow = 'x';
+    form->KeyPreview = true;
+    form->OnKeyPress = TKeyPressEvent::Bind<&TKeys::FormKeyPress>(&keys);
+    form->Edit->OnKeyPress = TKeyPressEvent::Bind<&TKeys::EditKeyPress>(&keys);
+    QWidget* edit = form->Edit->Widget();
+    SendKey(edit, QEvent::KeyPress, Qt::Key_A, "a");
+    SendKey(edit, QEvent::KeyPress, Qt::Key_X, "x");
+    EXPECT_EQ(keys.seen, (std::vector<std::string>{"form a", "edit a", "form x"}));
+    EXPECT_EQ(form->Edit->Text(), "a");
+}
+
+TEST_F(TFormBehaviour, AFormWithoutAFocusedControlTakesTheKeysItself) {
+    std::unique_ptr<TForm> form(new TForm(nullptr));
+    TKeys keys;
+    form->OnKeyPress = TKeyPressEvent::Bind<&TKeys::FormKeyPress>(&keys);
+    form->Show();
+    SendKey(form->Widget(), QEvent::KeyPress, Qt::Key_Q, "q");
+    EXPECT_EQ(keys.seen, std::vector<std::string>{"form q"});
+}
+
+TEST_F(TFormBehaviour, EnterEscapeAndAccessKeysClickTheirButtons) {
+    TSeamRecorder seam;
+    std::unique_ptr<TLogForm> dialog(new TLogForm(nullptr, "Dialog"));
+    seam.OnShowModal = [](TCustomForm* f) {
+        PressKey(static_cast<TLogForm*>(f)->Edit->Widget(), Qt::Key_Return, "\r");
+    };
+    EXPECT_EQ(dialog->ShowModal(), mrOk);
+    seam.OnShowModal = [](TCustomForm* f) {
+        PressKey(static_cast<TLogForm*>(f)->Edit->Widget(), Qt::Key_Escape, "\x1b");
+    };
+    EXPECT_EQ(dialog->ShowModal(), mrCancel);
+    seam.OnShowModal = [](TCustomForm* f) {
+        auto* d = static_cast<TLogForm*>(f);
+        d->OkButton->SetCaption("&Okay");
+        SendKey(d->Edit->Widget(), QEvent::KeyPress, Qt::Key_O, "o", Qt::AltModifier);
+    };
+    EXPECT_EQ(dialog->ShowModal(), mrOk);
+}
+
+} // namespace
