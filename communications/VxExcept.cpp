@@ -2,6 +2,7 @@
 
 #include "communications/VxErrors.h"
 #include "communications/VxStrMap.h"
+#include "platform/rtl/Win1252.h"
 #include "platform/ui/Classes.h"
 
 #include <cstdint>
@@ -29,38 +30,6 @@ constexpr int RaisedCodesCount() {
 static_assert(ExceptionClassesCount() == 192);
 static_assert(RaisedCodesCount() == 166);
 
-// Windows-1252 bytes 0x80..0x9F that stand for characters beyond Latin-1.
-constexpr char16_t Cp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-// Characters the code page lacks become '?', one per character.
-std::string ToCodePage(const std::u16string& text) {
-    std::string result;
-    result.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        char byte = '?';
-        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-            byte = static_cast<char>(c);
-        } else {
-            for (int b = 0; b < 32; ++b) {
-                if (Cp1252High[b] == c) {
-                    byte = static_cast<char>(0x80 + b);
-                    break;
-                }
-            }
-            if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-                text[i + 1] <= 0xDFFF) {
-                ++i;
-            }
-        }
-        result += byte;
-    }
-    return result;
-}
 
 // The system's text for a message number. Linux keeps no table for these numbers, and strerror's
 // numbering is a different one.
@@ -83,7 +52,7 @@ int EVEXException::MapCodeToStringID(int code) {
 EVxStreamError::EVxStreamError(int position, std::string text) : EXML(std::move(text)), position_(position) {}
 
 EVxFilterError::EVxFilterError(int position, int line, int linePos, std::u16string reason)
-    : EVxStreamError(position, ToCodePage(reason)), reason_(std::move(reason)), line_(line),
+    : EVxStreamError(position, Utf16ToWin1252(reason)), reason_(std::move(reason)), line_(line),
       linePos_(linePos) {}
 
 EVxParserError::EVxParserError(int line, int linePos, std::u16string reason)

@@ -1,5 +1,7 @@
 #include "platform/gdi/FontEngine_p.h"
 
+#include "platform/rtl/Win1252.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGlyphRun>
@@ -88,13 +90,6 @@ QString FontPath(Family f, bool bold) {
     return bold ? FontPath(f, false) : QString();
 }
 
-char16_t Cp1252ToUnicode(unsigned char c) {
-    static constexpr char16_t high[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                          0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                          0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                          0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-    return (c >= 0x80 && c < 0xA0) ? high[c - 0x80] : static_cast<char16_t>(c);
-}
 
 // Slant of the drawn italic: one pixel to the right per five rows above the baseline.
 constexpr double kItalicSlant = 0.2;
@@ -126,7 +121,7 @@ std::shared_ptr<const FontFace::Engine> EngineFor(const QString& path, double pi
     engine->raw = QRawFont(path, pixelSize, QFont::PreferFullHinting);
     if (!engine->raw.isValid()) return nullptr;
     for (int c = 0; c < 256; ++c) {
-        const QString s(QChar(Cp1252ToUnicode(static_cast<unsigned char>(c))));
+        const QString s(QChar(Win1252ToUnicode(static_cast<unsigned char>(c))));
         const QList<quint32> g = engine->raw.glyphIndexesForString(s);
         engine->glyphs[static_cast<std::size_t>(c)] = g.isEmpty() ? 0 : g.front();
         const QList<QPointF> adv = engine->raw.advancesForGlyphIndexes(g);
