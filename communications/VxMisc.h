@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/ui/Classes.h"
+#include "platform/ui/Controls.h"
 #include "platform/win/Types.h"
 
 #include <cstdint>
@@ -77,6 +78,16 @@ public:
 class TVexBaseComponent : public TVexVersioned<TComponent> {
 public:
     using TVexVersioned<TComponent>::TVexVersioned;
+};
+
+class TVexBaseWinControl : public TVexVersioned<TWinControl> {
+public:
+    using TVexVersioned<TWinControl>::TVexVersioned;
+};
+
+class TVexBaseGraphicControl : public TVexVersioned<TGraphicControl> {
+public:
+    using TVexVersioned<TGraphicControl>::TVexVersioned;
 };
 
 // --- Processes ----------------------------------------------------------------------------------

@@ -360,6 +360,11 @@ TEST(VxMiscBase, ComponentPublishesTheLibraryVersionReadOnly) {
     child->SetVersion("v9.99");
     EXPECT_EQ(child->Version(), "v4.06");
     EXPECT_EQ(owner.ComponentCount(), 1);
+
+    TVexBaseWinControl windowed(&owner);
+    TVexBaseGraphicControl windowless(&owner);
+    EXPECT_EQ(windowed.Version(), "v4.06");
+    EXPECT_EQ(windowless.Version(), "v4.06");
 }
 
 // --- Processes ------------------------------------------------------------------------------------
