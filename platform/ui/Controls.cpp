@@ -1215,18 +1215,7 @@ TCanvas* TCustomControl::Canvas() const {
 }
 
 void TCustomControl::PaintWindow(HDC DC) {
-    canvas_->FreeHandle();
-    canvas_->Lock();
-    canvas_->SetHandle(DC);
-    try {
-        Paint();
-    } catch (...) {
-        canvas_->SetHandle(nullptr);
-        canvas_->Unlock();
-        throw;
-    }
-    canvas_->SetHandle(nullptr);
-    canvas_->Unlock();
+    PaintOnCanvas(*canvas_, DC, [this] { Paint(); });
 }
 
 // --- TControlCanvas -------------------------------------------------------------------------------

@@ -163,18 +163,7 @@ TCanvas* TCustomForm::Canvas() const {
 }
 
 void TCustomForm::PaintWindow(HDC DC) {
-    canvas_->FreeHandle();
-    canvas_->Lock();
-    canvas_->SetHandle(DC);
-    try {
-        Paint();
-    } catch (...) {
-        canvas_->SetHandle(nullptr);
-        canvas_->Unlock();
-        throw;
-    }
-    canvas_->SetHandle(nullptr);
-    canvas_->Unlock();
+    PaintOnCanvas(*canvas_, DC, [this] { Paint(); });
 }
 
 void TCustomForm::Show() {

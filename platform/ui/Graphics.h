@@ -397,6 +397,23 @@ private:
     int lockCount_ = 0;
 };
 
+// Runs paint with canvas bound to dc, locked, and unbinds it however paint ends: the paint step of
+// every control that draws on its own window.
+template <typename Canvas, typename Paint>
+void PaintOnCanvas(Canvas& canvas, HDC dc, Paint&& paint) {
+    canvas.FreeHandle();
+    canvas.Lock();
+    canvas.SetHandle(dc);
+    struct Unbind {
+        Canvas& c;
+        ~Unbind() {
+            c.SetHandle(nullptr);
+            c.Unlock();
+        }
+    } unbind{canvas};
+    paint();
+}
+
 // --- Graphics -------------------------------------------------------------------------------------
 
 class TGraphic : public TPersistent {
