@@ -11,6 +11,26 @@ using namespace gdi;
 
 namespace {
 
+// The combination a RGN_ mode asks for; false for RGN_COPY and unknown modes.
+bool CombineOp(int mode, Region::Op& op) {
+    switch (mode) {
+    case RGN_AND:
+        op = Region::Op::And;
+        return true;
+    case RGN_OR:
+        op = Region::Op::Or;
+        return true;
+    case RGN_XOR:
+        op = Region::Op::Xor;
+        return true;
+    case RGN_DIFF:
+        op = Region::Op::Diff;
+        return true;
+    default:
+        return false;
+    }
+}
+
 HRGN NewRegion(Region r) {
     auto object = std::make_shared<RegionObject>();
     object->region = std::move(r);
@@ -183,22 +203,7 @@ int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode) {
     std::shared_ptr<RegionObject> b = FindRegion(src2);
     if (!b) return RGN_ERROR;
     Region::Op op;
-    switch (mode) {
-    case RGN_AND:
-        op = Region::Op::And;
-        break;
-    case RGN_OR:
-        op = Region::Op::Or;
-        break;
-    case RGN_XOR:
-        op = Region::Op::Xor;
-        break;
-    case RGN_DIFF:
-        op = Region::Op::Diff;
-        break;
-    default:
-        return RGN_ERROR;
-    }
+    if (!CombineOp(mode, op)) return RGN_ERROR;
     d->region = Region::Combine(a->region, b->region, op);
     return d->region.Complexity();
 }
@@ -335,22 +340,7 @@ int ExtSelectClipRgn(HDC handle, HRGN rgn, int mode) {
     std::shared_ptr<RegionObject> r = FindRegion(rgn);
     if (!dc || !r) return RGN_ERROR;
     Region::Op op;
-    switch (mode) {
-    case RGN_AND:
-        op = Region::Op::And;
-        break;
-    case RGN_OR:
-        op = Region::Op::Or;
-        break;
-    case RGN_XOR:
-        op = Region::Op::Xor;
-        break;
-    case RGN_DIFF:
-        op = Region::Op::Diff;
-        break;
-    default:
-        return RGN_ERROR;
-    }
+    if (!CombineOp(mode, op)) return RGN_ERROR;
     return SetClip(*dc, Region::Combine(CurrentClip(*dc), r->region, op));
 }
 
