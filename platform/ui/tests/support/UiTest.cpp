@@ -81,9 +81,3 @@ std::string TEventLog::Joined() const {
     }
     return out;
 }
-
-// The system's font configuration library keeps a cache for the life of the process; leak checks
-// in sanitizer builds leave it alone.
-extern "C" __attribute__((used)) const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}

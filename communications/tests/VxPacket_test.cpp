@@ -1,0 +1,1005 @@
+// Data packets over a port whose device is memory: bytes in, packets out.
+#include "communications/VxPacket.h"
+
+#include "communications/VxErrors.h"
+#include "communications/VxExcept.h"
+#include "communications/VxPort.h"
+#include "communications/tests/support/MemoryDispatcher.h"
+#include "platform/ui/Forms.h"
+#include "platform/win/Clock.h"
+#include "platform/win/Messages.h"
+#include "platform/win/Sync.h"
+#include "platform/win/Thread.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Finishes a close that a delivery deferred at the end of the pass, as the socket layer does.
+class TStepDispatcher : public TMemoryDispatcher {
+public:
+    using TMemoryDispatcher::TMemoryDispatcher;
+    int ProcessCommunications() override {
+        const int result = TMemoryDispatcher::ProcessCommunications();
+        if (ClosePending() && DispatcherStarted() && !EventBusy()) DonePortPrim();
+        return result;
+    }
+};
+
+class TMemoryPort : public TVexComPort {
+public:
+    explicit TMemoryPort(TMemoryDispatcher::TMode Mode = TMemoryDispatcher::TMode::Manual)
+        : TVexComPort(nullptr), FMode(Mode) {
+        SetComNumber(1);
+        SetAutoOpen(false);
+    }
+    TMemoryDispatcher* Device() { return static_cast<TMemoryDispatcher*>(GetDispatcher()); }
+
+protected:
+    TVexBaseDispatcher* ActivateDeviceLayer() override {
+        if (FMode == TMemoryDispatcher::TMode::Manual) return new TStepDispatcher(FMode, this);
+        return new TMemoryDispatcher(FMode, this);
+    }
+
+private:
+    TMemoryDispatcher::TMode FMode;
+};
+
+// Every event of every packet, as "Name:bytes".
+struct TRecorder {
+    std::vector<std::string> Got;
+    std::function<void(TVexDataPacket*, const std::string&)> Then;
+    std::vector<DWORD> Threads;
+
+    void StringPacket(TObject* Sender, const std::string& Data) {
+        auto* p = static_cast<TVexDataPacket*>(Sender);
+        Got.push_back(p->Name() + ":" + Data);
+        Threads.push_back(GetCurrentThreadId());
+        if (Then) Then(p, Data);
+    }
+    void Timeout(TObject* Sender) {
+        auto* p = static_cast<TVexDataPacket*>(Sender);
+        std::string data;
+        p->GetCollectedString(data);
+        Got.push_back(p->Name() + " timed out:" + data);
+        if (Then) Then(p, data);
+    }
+};
+
+struct TExceptions {
+    std::vector<std::string> Messages;
+    std::vector<int> Codes;
+    void Handle(TObject*, Exception* E) {
+        Messages.push_back(E->Message);
+        auto* vex = dynamic_cast<EVEXException*>(E);
+        Codes.push_back(vex != nullptr ? vex->ErrorCode() : 0);
+    }
+};
+
+struct TPacketSetup {
+    std::string Name;
+    TPacketStartCond Start = scString;
+    std::string StartString;
+    TPacketEndSet End;
+    std::string EndString;
+    int Size = 0;
+    bool IgnoreCase = true;
+    bool Include = true;
+    bool AutoEnable = true;
+    bool Enabled = true;
+    int TimeOut = 2184;
+};
+
+TPacketSetup StartOnly(std::string Start) {
+    TPacketSetup s;
+    s.Name = "P";
+    s.StartString = std::move(Start);
+    return s;
+}
+
+TPacketSetup Between(std::string Start, std::string End) {
+    TPacketSetup s = StartOnly(std::move(Start));
+    s.End = {ecString};
+    s.EndString = std::move(End);
+    return s;
+}
+
+TPacketSetup AnyData(TPacketEndSet End, std::string EndString, int Size = 0) {
+    TPacketSetup s;
+    s.Name = "P";
+    s.Start = scAnyData;
+    s.End = End;
+    s.EndString = std::move(EndString);
+    s.Size = Size;
+    return s;
+}
+
+// The switcher's four packets, in the order of its form.
+const TPacketSetup QueueOverflowPkt{"QueueOverflowPkt",
+                                    scString,
+                                    "\"TaskEnet msq queue getting full\"",
+                                    {ecString},
+                                    "\"to empty\"",
+                                    0,
+                                    false,
+                                    true,
+                                    true,
+                                    true,
+                                    2184};
+const TPacketSetup ErrorDPckt{"ErrorDPckt", scString, "!ERR_", {ecString}, "\\r", 0,
+                              true,         true,     true,    true,       2184};
+const TPacketSetup ResponseDPkt{"ResponseDPkt", scAnyData, "",    {ecString}, "#", 0,
+                                true,           true,      false, false,      2184};
+const TPacketSetup PopUpPckt{"PopUpPckt", scString, "<POPUPMSG>", {ecString}, "</POPUPMSG>", 0, true,
+                             false,       true,     true,         100};
+
+std::vector<TPacketSetup> Switcher(bool Querying) {
+    TPacketSetup response = ResponseDPkt;
+    response.Enabled = Querying;
+    return {QueueOverflowPkt, ErrorDPckt, response, PopUpPckt};
+}
+
+class PacketTest : public ::testing::Test {
+public:
+    void SetUp() override {
+        MainThreadId(); // the test's thread is the main thread
+        Application->OnException = TExceptionEvent::Bind<&TExceptions::Handle>(&Errors);
+    }
+    void TearDown() override {
+        if (Port) {
+            Port->SetOpen(false);
+            PumpUntil([&] { return Port->PortState() == psClosed; });
+        }
+        for (TVexDataPacket* p : Made) delete p;
+        Made.clear();
+        Port.reset();
+        Pump();
+        Application->OnException = nullptr;
+        SetTicksForTesting(std::nullopt);
+    }
+
+    void OpenPort(TMemoryDispatcher::TMode Mode = TMemoryDispatcher::TMode::Manual) {
+        if (!Port) Port = std::make_unique<TMemoryPort>(Mode);
+        Port->SetOpen(true);
+        ASSERT_EQ(Port->PortState(), psOpen);
+    }
+
+    TVexDataPacket* Make(const TPacketSetup& s, TVexCustomComPort* On = nullptr) {
+        auto* p = new TVexDataPacket(nullptr);
+        Made.push_back(p);
+        p->SetName(s.Name);
+        p->SetStartCond(s.Start);
+        p->SetStartString(s.StartString);
+        p->SetEndCond(s.End);
+        p->SetEndString(s.EndString);
+        p->SetPacketSize(s.Size);
+        p->SetIgnoreCase(s.IgnoreCase);
+        p->SetIncludeStrings(s.Include);
+        p->SetAutoEnable(s.AutoEnable);
+        p->SetTimeOut(s.TimeOut);
+        p->OnStringPacket = TStringPacketNotifyEvent::Bind<&TRecorder::StringPacket>(&Rec);
+        p->OnTimeout = TNotifyEvent::Bind<&TRecorder::Timeout>(&Rec);
+        p->SetComPort(On != nullptr ? On : Port.get());
+        if (s.Enabled) p->SetEnabled(true);
+        return p;
+    }
+    void Forget(TVexDataPacket* p) { std::erase(Made, p); }
+
+    // Bytes reach the device and one dispatch pass runs.
+    void Feed(const std::string& Bytes) {
+        Port->Device()->Receive(Bytes);
+        Port->ProcessCommunications();
+    }
+
+    static void Pump() {
+        for (int i = 0; i < 5; ++i) ProcessMessages();
+    }
+    // Serves messages and synchronised calls until Done or the time runs out.
+    static bool PumpUntil(const std::function<bool()>& Done, DWORD Ms = 5000) {
+        const std::uint64_t deadline = MonotonicMs() + Ms;
+        while (!Done()) {
+            if (MonotonicMs() > deadline) return false;
+            ProcessMessages();
+            CheckSynchronize(1);
+        }
+        return true;
+    }
+    TVexDataPacketManager* Manager() const { return PacketManagerList->GetPortManager(Port.get()); }
+
+    std::unique_ptr<TMemoryPort> Port;
+    std::vector<TVexDataPacket*> Made;
+    TRecorder Rec;
+    TExceptions Errors;
+};
+
+// --- Matching -----------------------------------------------------------------------------------
+
+struct TCase {
+    const char* What;
+    std::vector<TPacketSetup> Packets;
+    std::vector<std::string> Arrivals;
+    std::vector<std::string> Expected;
+};
+
+void PrintTo(const TCase& c, std::ostream* os) {
+    *os << c.What;
+}
+
+class PacketMatchTest : public PacketTest, public ::testing::WithParamInterface<TCase> {};
+
+TEST_P(PacketMatchTest, DeliversExactlyTheExpectedPackets) {
+    const TCase& c = GetParam();
+    OpenPort();
+    for (const TPacketSetup& s : c.Packets) Make(s);
+    for (const std::string& bytes : c.Arrivals) Feed(bytes);
+    EXPECT_EQ(Rec.Got, c.Expected) << c.What;
+    EXPECT_TRUE(Errors.Messages.empty());
+}
+
+std::vector<std::string> Bytewise(const std::string& s) {
+    std::vector<std::string> out;
+    for (char c : s) out.emplace_back(1, c);
+    return out;
+}
+
+const std::string Unasked =
+    "\"TaskEnet msq queue getting full\" wait \"to empty\"!ERR_ syntax erRor<popupmsg>Hi "
+    "there</POPUPMSG>";
+
+INSTANTIATE_TEST_SUITE_P(
+    Conditions, PacketMatchTest,
+    ::testing::Values(
+        TCase{"tags removed, noise before and after dropped",
+              {PopUpPckt},
+              {"noise<POPUPMSG>Hello</POPUPMSG>more"},
+              {"PopUpPckt:Hello"}},
+        TCase{"a failed start match restarts one past its start", {StartOnly("AB")}, {"AAB"}, {"P:AB"}},
+        TCase{"a start-only packet delivers each occurrence",
+              {StartOnly("OK")},
+              {"xxOKyyOK"},
+              {"P:OK", "P:OK"}},
+        TCase{"'?' matches any byte", {StartOnly("A?C")}, {"AxC"}, {"P:AxC"}},
+        TCase{"an escaped '?' is a question mark", {StartOnly("A\\?C")}, {"AxC A?C"}, {"P:A?C"}},
+        TCase{"a trailing backslash is dropped", {StartOnly("AB\\")}, {"xAB"}, {"P:AB"}},
+        TCase{"case ignored: the pattern and the bytes are upper-cased",
+              {Between("<a>", "</A>")},
+              {"<A>x</a>"},
+              {"P:<A>x</a>"}},
+        TCase{"\\r with IgnoreCase ends at the first r, not at a carriage return",
+              {ErrorDPckt},
+              {"!ERR_ bad Param\r\n"},
+              {"ErrorDPckt:!ERR_ bad Par"}},
+        TCase{"any data up to and including #, seen by no other packet",
+              {StartOnly("abc"), AnyData({ecString}, "#")},
+              {"abc#"},
+              {"P:abc#"}},
+        TCase{"the size is tested before the end string",
+              {[] {
+                  TPacketSetup s = AnyData({ecString, ecPacketSize}, "C", 3);
+                  s.Include = false;
+                  return s;
+              }()},
+              {"ABCD"},
+              {"P:ABC"}},
+        TCase{"a size-ended packet counts from its first byte",
+              {[] {
+                  TPacketSetup s = StartOnly("<");
+                  s.End = {ecPacketSize};
+                  s.Size = 4;
+                  return s;
+              }()},
+              {"xx<abcdef"},
+              {"P:<abc"}},
+        TCase{"a size equal to the start string ends with the start string",
+              {[] {
+                  TPacketSetup s = StartOnly("AB");
+                  s.End = {ecPacketSize};
+                  s.Size = 2;
+                  return s;
+              }()},
+              {"ABxAB"},
+              {"P:AB", "P:AB"}},
+        TCase{"an end string split four and rest",
+              {PopUpPckt},
+              {"<POPUPMSG>hi</PO", "PUPMSG>"},
+              {"PopUpPckt:hi"}},
+        TCase{"a start string split across arrivals",
+              {PopUpPckt},
+              {"<POP", "UPMSG>x</POPUPMSG>"},
+              {"PopUpPckt:x"}},
+        TCase{"a failed end match continues from the mismatching byte",
+              {Between("S", "ab")},
+              {"Saab"},
+              {"P:Saab"}},
+        TCase{"the end match re-examines bytes it has compared",
+              {Between("S", "aab")},
+              {"Saaab", "x"},
+              {"P:Saaab"}},
+        TCase{"no end match across the start string", {Between("AB", "BC")}, {"ABC", "xBC"}, {"P:ABCxBC"}},
+        TCase{"switcher: unasked messages in one arrival",
+              Switcher(false),
+              {Unasked},
+              {"QueueOverflowPkt:\"TaskEnet msq queue getting full\" wait \"to empty\"",
+               "ErrorDPckt:!ERR_ syntax er", "PopUpPckt:Hi there"}},
+        TCase{"switcher: unasked messages byte by byte",
+              Switcher(false),
+              Bytewise(Unasked),
+              {"QueueOverflowPkt:\"TaskEnet msq queue getting full\" wait \"to empty\"",
+               "ErrorDPckt:!ERR_ syntax er", "PopUpPckt:Hi there"}},
+        TCase{"switcher: the queue notice is case-sensitive",
+              Switcher(false),
+              {"\"TASKENET msq queue getting full\" \"to empty\""},
+              {}},
+        TCase{"switcher: a reply split in two",
+              Switcher(true),
+              {"KeyStatus\r\n<1><PVW>ON</PVW>", "</1>\r\n#"},
+              {"ResponseDPkt:KeyStatus\r\n<1><PVW>ON</PVW></1>\r\n#"}},
+        TCase{"switcher: an unasked message inside a reply belongs to the reply",
+              Switcher(true),
+              {"ab<POPUPMSG>x</POPUP", "MSG>!ERR_ r#"},
+              {"ResponseDPkt:ab<POPUPMSG>x</POPUPMSG>!ERR_ r#"}},
+        TCase{"switcher: a # inside an unasked message ends the reply early",
+              Switcher(true),
+              {"<POPUPMSG>a#b</POPUPMSG>"},
+              {"ResponseDPkt:<POPUPMSG>a#"}},
+        TCase{"switcher: after a reply the unasked packets match again",
+              Switcher(true),
+              {"ok#<POPUPMSG>y</POPUPMSG>"},
+              {"ResponseDPkt:ok#", "PopUpPckt:y"}},
+        TCase{"an error report stays open until an r arrives",
+              Switcher(false),
+              {"!ERR_ 12", "34 \r\n", "over"},
+              {"ErrorDPckt:!ERR_ 1234 \r\nover"}},
+        TCase{"a start-only delivery shifts the bytes a later packet has not seen",
+              {StartOnly("AB"),
+               [] {
+                   TPacketSetup s = StartOnly("CD");
+                   s.Name = "Q";
+                   return s;
+               }()},
+              {"xA", "BCD"},
+              {"P:AB", "Q:CD"}}),
+    [](const ::testing::TestParamInfo<TCase>& p) { return "Case" + std::to_string(p.index); });
+
+TEST_F(PacketTest, BytesThatBeginNoMatchLeaveTheCollector) {
+    OpenPort();
+    Make(PopUpPckt);
+    Feed("noise<POP");
+    EXPECT_EQ(Manager()->CollectedLength(), 9); // a partial start match keeps them
+    Feed("UPMSG>x</POPUPMSG>tail");
+    EXPECT_EQ(Rec.Got, std::vector<std::string>{"PopUpPckt:x"});
+    EXPECT_EQ(Manager()->CollectedLength(), 0);
+}
+
+TEST_F(PacketTest, CapturingPacketKeepsOthersFromMatching) {
+    OpenPort();
+    TVexDataPacket* popup = Make(PopUpPckt);
+    TVexDataPacket* response = Make(ResponseDPkt);
+    response->SetEnabled(true);
+    EXPECT_EQ(response->Mode(), dpCollecting);
+    EXPECT_EQ(Manager()->Capture(), response);
+    EXPECT_EQ(popup->Mode(), dpWaitStart);
+    Feed("<POPUPMSG>");
+    EXPECT_EQ(popup->Mode(), dpWaitStart); // saw nothing
+    Feed("#");
+    EXPECT_EQ(Manager()->Capture(), nullptr);
+    EXPECT_FALSE(response->Enabled()); // AutoEnable False
+    Feed("<POPUPMSG>z</POPUPMSG>");
+    EXPECT_EQ(Rec.Got, (std::vector<std::string>{"ResponseDPkt:<POPUPMSG>#", "PopUpPckt:z"}));
+}
+
+TEST_F(PacketTest, AnyDataPacketWaitsForTheCaptureToEnd) {
+    OpenPort();
+    Make(Between("<", ">"));
+    TPacketSetup any = AnyData({ecPacketSize}, "", 2);
+    any.Name = "Any";
+    any.Enabled = false;
+    TVexDataPacket* p = Make(any);
+    Feed("<ab");
+    p->SetEnabled(true); // the capture is taken: it waits
+    EXPECT_EQ(p->Mode(), dpIdle);
+    Feed("c>xyz");
+    EXPECT_EQ(Rec.Got, (std::vector<std::string>{"P:<abc>", "Any:xy"}));
+}
+
+TEST_F(PacketTest, StringPacketAndDataPacketSeeTheSameBytes) {
+    OpenPort();
+    TVexDataPacket* p = Make(PopUpPckt);
+    std::string viaData;
+    struct TData {
+        std::string* Into;
+        void Packet(TObject*, void* Data, int Size) { Into->assign(static_cast<char*>(Data), Size); }
+    } sink{&viaData};
+    p->OnPacket = TPacketNotifyEvent::Bind<&TData::Packet>(&sink);
+    Feed(std::string("<POPUPMSG>a\0b</POPUPMSG>", 24));
+    EXPECT_EQ(viaData, std::string("a\0b", 3));
+    EXPECT_EQ(Rec.Got, std::vector<std::string>{std::string("PopUpPckt:a\0b", 13)});
+    std::string after;
+    p->GetCollectedString(after);
+    EXPECT_EQ(after, ""); // the bytes have left the collector
+}
+
+TEST_F(PacketTest, AutoEnableFalseDeliversOnce) {
+    OpenPort();
+    TPacketSetup s = StartOnly("OK");
+    s.AutoEnable = false;
+    TVexDataPacket* p = Make(s);
+    Feed("OK OK");
+    EXPECT_EQ(Rec.Got, std::vector<std::string>{"P:OK"});
+    EXPECT_FALSE(p->Enabled());
+    p->SetEnabled(true);
+    Feed("OK");
+    EXPECT_EQ(Rec.Got.size(), 2u);
+}
+
+TEST_F(PacketTest, BytesArrivingDuringAHandlerAreMatchedAfterIt) {
+    OpenPort();
+    Make(PopUpPckt);
+    bool first = true;
+    Rec.Then = [&](TVexDataPacket*, const std::string&) {
+        if (!first) return;
+        first = false;
+        // The dispatcher is busy delivering: this pass only fills its ring.
+        Feed("<POPUPMSG>second</POPUPMSG>");
+    };
+    Feed("<POPUPMSG>first</POPUPMSG>");
+    EXPECT_EQ(Rec.Got, (std::vector<std::string>{"PopUpPckt:first", "PopUpPckt:second"}));
+}
+
+TEST_F(PacketTest, SettingTheEndStringRearmsAnEnabledPacket) {
+    OpenPort();
+    TVexDataPacket* p = Make(Between("<", ">"));
+    Feed("<ab");
+    p->SetEndString("]"); // the partial packet is dropped with the old arming
+    Feed("c]<d]");
+    EXPECT_EQ(Rec.Got, std::vector<std::string>{"P:<d]"});
+}
+
+// --- Property errors ----------------------------------------------------------------------------
+
+struct TErrorCase {
+    const char* What;
+    TPacketSetup Setup;
+    int Code;
+    const char* Text;
+};
+
+void PrintTo(const TErrorCase& c, std::ostream* os) {
+    *os << c.What;
+}
+
+class PacketErrorTest : public PacketTest, public ::testing::WithParamInterface<TErrorCase> {};
+
+TEST_P(PacketErrorTest, ArmingRaisesAndLeavesThePacketDisabled) {
+    const TErrorCase& c = GetParam();
+    OpenPort();
+    TPacketSetup s = c.Setup;
+    s.Enabled = false;
+    TVexDataPacket* p = Make(s);
+    try {
+        p->SetEnabled(true);
+        FAIL() << c.What << ": no exception";
+    } catch (const EInvalidProperty& e) {
+        EXPECT_EQ(e.ErrorCode(), c.Code) << c.What;
+        EXPECT_EQ(e.Message, c.Text) << c.What;
+    }
+    EXPECT_FALSE(p->Enabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, PacketErrorTest,
+    ::testing::Values(
+        TErrorCase{"empty start string", StartOnly(""), ecStartStringEmpty, "Start string is empty"},
+        TErrorCase{"a lone backslash matches nothing", StartOnly("\\"), ecStartStringEmpty,
+                   "Start string is empty"},
+        TErrorCase{"size below the start string",
+                   [] {
+                       TPacketSetup s = StartOnly("ABC");
+                       s.End = {ecPacketSize};
+                       s.Size = 2;
+                       return s;
+                   }(),
+                   ecPacketSmallerThanStart, "Packet size cannot be smaller than start string"},
+        TErrorCase{"any data without an end", AnyData({}, ""), ecNoEndCondition,
+                   "CharCount packets must have an end-condition"},
+        TErrorCase{"empty end string", Between("A", ""), ecEndStringEmpty, "End string is empty"},
+        TErrorCase{"size zero", AnyData({ecPacketSize}, "", 0), ecPacketSizeZero,
+                   "Packet size cannot be zero"},
+        TErrorCase{"negative size", AnyData({ecPacketSize}, "", -4), ecPacketSizeZero,
+                   "Packet size cannot be zero"}),
+    [](const ::testing::TestParamInfo<TErrorCase>& p) { return "Case" + std::to_string(p.index); });
+
+TEST_F(PacketTest, SettingsAreCheckedOnlyWhenThePortIsOpen) {
+    Port = std::make_unique<TMemoryPort>();
+    TVexDataPacket* bad = Make(StartOnly("")); // armed while closed: nothing to check yet
+    EXPECT_TRUE(bad->Enabled());
+    Make(StartOnly("OK"));
+    OpenPort();
+    // The bad packet is reported and disabled, the port opens and the others match.
+    EXPECT_EQ(Errors.Codes, std::vector<int>{ecStartStringEmpty});
+    EXPECT_FALSE(bad->Enabled());
+    Feed("OK");
+    EXPECT_EQ(Rec.Got, std::vector<std::string>{"P:OK"});
+}
+
+// --- Time-outs ----------------------------------------------------------------------------------
+
+TEST_F(PacketTest, TimeOutHandsOverWhatCameAfterTheStartAndDisables) {
+    SetTicksForTesting(1000);
+    OpenPort();
+    TVexDataPacket* popup = Make(PopUpPckt);
+    Feed("<POPUPMSG>half");
+    SetTicksForTesting(1099);
+    Port->ProcessCommunications();
+    EXPECT_TRUE(Rec.Got.empty());
+    SetTicksForTesting(1101);
+    Port->ProcessCommunications();
+    EXPECT_EQ(Rec.Got, std::vector<std::string>{"PopUpPckt timed out:half"});
+    EXPECT_FALSE(popup->Enabled()); // whatever AutoEnable says
+    EXPECT_EQ(Manager()->CollectedLength(), 0);
+    Feed("<POPUPMSG>x</POPUPMSG>");
+    EXPECT_EQ(Rec.Got.size(), 1u);
+}
+
+TEST_F(PacketTest, TimeOutWithoutFlushKeepsTheBytesForTheOthers) {
+    SetTicksForTesting(1000);
+    OpenPort();
+    TPacketSetup any = AnyData({ecString}, "#");
+    any.Name = "Any";
+    any.TimeOut = 10;
+    TVexDataPacket* p = Make(any);
+    p->SetFlushOnTimeout(false);
+    Make(StartOnly("OK"));
+    Feed("xxOK");
+    SetTicksForTesting(1011);
+    Port->ProcessCommunications();
+    EXPECT_EQ(Rec.Got, (std::vector<std::string>{"Any timed out:xxOK", "P:OK"}));
+}
+
+TEST_F(PacketTest, ZeroTimeOutNeverTimesOut) {
+    SetTicksForTesting(1000);
+    OpenPort();
+    TPacketSetup s = PopUpPckt;
+    s.TimeOut = 0;
+    Make(s);
+    Feed("<POPUPMSG>a");
+    SetTicksForTesting(1000 + 100000);
+    Port->ProcessCommunications();
+    Feed("</POPUPMSG>");
+    EXPECT_EQ(Rec.Got, std::vector<std::string>{"PopUpPckt:a"});
+}
+
+// --- Handlers that pump, close, free ------------------------------------------------------------
+
+TEST_F(PacketTest, DataStaysPutWhileTheHandlerPumpsAndClosesThePort) {
+    OpenPort();
+    TVexDataPacket* p = Make(PopUpPckt);
+    std::string before, after;
+    struct TSink {
+        std::function<void(void*, int)> Body;
+        void Packet(TObject*, void* Data, int Size) { Body(Data, Size); }
+    } sink;
+    sink.Body = [&](void* Data, int Size) {
+        before.assign(static_cast<char*>(Data), Size);
+        Feed(std::string(9000, 'x')); // more than the collector's first block
+        Pump();
+        Port->SetOpen(false); // the collector is disabled under the handler
+        Pump();
+        after.assign(static_cast<char*>(Data), Size);
+    };
+    p->OnPacket = TPacketNotifyEvent::Bind<&TSink::Packet>(&sink);
+    Feed("<POPUPMSG>payload</POPUPMSG>");
+    EXPECT_EQ(before, "payload");
+    EXPECT_EQ(after, "payload");
+    PumpUntil([&] { return Port->PortState() == psClosed; });
+    EXPECT_EQ(Port->PortState(), psClosed);
+    EXPECT_TRUE(p->Enabled()); // Enabled survives the close
+
+    p->OnPacket = nullptr;
+    OpenPort();
+    Feed("<POPUPMSG>again</POPUPMSG>");
+    EXPECT_EQ(Rec.Got, (std::vector<std::string>{"PopUpPckt:payload", "PopUpPckt:again"}));
+}
+
+TEST_F(PacketTest, PacketFreedInItsOwnHandler) {
+    OpenPort();
+    TVexDataPacket* doomed = Make(StartOnly("AB"));
+    TPacketSetup other = StartOnly("CD");
+    other.Name = "Q";
+    Make(other);
+    Rec.Then = [&](TVexDataPacket* p, const std::string&) {
+        if (p != doomed) return;
+        Forget(p);
+        delete p;
+    };
+    Feed("ABCDAB");
+    EXPECT_EQ(Rec.Got, (std::vector<std::string>{"P:AB", "Q:CD"}));
+    Feed("CD");
+    EXPECT_EQ(Rec.Got.size(), 3u);
+}
+
+TEST_F(PacketTest, PortFreedInsideAPacketHandler) {
+    OpenPort();
+    const int before = PacketManagerList->Count();
+    TVexDataPacket* p = Make(PopUpPckt);
+    auto* disp = static_cast<TStepDispatcher*>(Port->GetDispatcher());
+    std::string after;
+    struct TSink {
+        std::function<void(void*, int)> Body;
+        void Packet(TObject*, void* Data, int Size) { Body(Data, Size); }
+    } sink;
+    sink.Body = [&](void* Data, int Size) {
+        Port.reset();
+        after.assign(static_cast<char*>(Data), Size);
+    };
+    p->OnPacket = TPacketNotifyEvent::Bind<&TSink::Packet>(&sink);
+    disp->Receive("<POPUPMSG>gone</POPUPMSG>");
+    disp->ProcessCommunications(); // the port is gone when it returns; its dispatcher lingers
+    EXPECT_EQ(after, "gone");
+    EXPECT_EQ(p->ComPort(), nullptr);
+    PumpUntil([&] { return PacketManagerList->Count() == before; }, 1000);
+    EXPECT_EQ(PacketManagerList->Count(), before);
+}
+
+TEST_F(PacketTest, PacketFreedInItsTimeOutHandler) {
+    SetTicksForTesting(1000);
+    OpenPort();
+    TVexDataPacket* doomed = Make(PopUpPckt);
+    Make(StartOnly("OK"));
+    Rec.Then = [&](TVexDataPacket* p, const std::string&) {
+        if (p != doomed) return;
+        Forget(p);
+        delete p;
+    };
+    Feed("<POPUPMSG>OK");
+    SetTicksForTesting(1200);
+    Port->ProcessCommunications();
+    Feed("OK");
+    EXPECT_EQ(Rec.Got, (std::vector<std::string>{"PopUpPckt timed out:OK", "P:OK"}));
+}
+
+TEST_F(PacketTest, HandlerExceptionGoesToTheApplicationAndTheDeliveryCompletes) {
+    OpenPort();
+    TVexDataPacket* p = Make(StartOnly("OK"));
+    struct TThrower {
+        int Calls = 0;
+        void Packet(TObject*, void*, int) {
+            ++Calls;
+            throw Exception("handler failed");
+        }
+    } thrower;
+    p->OnPacket = TPacketNotifyEvent::Bind<&TThrower::Packet>(&thrower);
+    Feed("OKOK");
+    EXPECT_EQ(thrower.Calls, 2);
+    EXPECT_TRUE(Rec.Got.empty()); // a failing OnPacket skips OnStringPacket
+    EXPECT_EQ(Errors.Messages, (std::vector<std::string>{"handler failed", "handler failed"}));
+    EXPECT_EQ(Manager()->CollectedLength(), 0);
+}
+
+TEST_F(PacketTest, RearmingInsideTheHandlerWaitsForItsEnd) {
+    OpenPort();
+    TPacketSetup s = AnyData({ecPacketSize}, "", 2);
+    s.AutoEnable = false;
+    TVexDataPacket* p = Make(s);
+    Rec.Then = [&](TVexDataPacket* packet, const std::string& data) {
+        if (data != "ab") return;
+        packet->SetPacketSize(3);
+        packet->SetEnabled(true); // deferred: the packet still sees nothing during the handler
+        EXPECT_EQ(packet->Mode(), dpIdle);
+    };
+    Feed("abcde");
+    EXPECT_EQ(Rec.Got, (std::vector<std::string>{"P:ab", "P:cde"}));
+    EXPECT_FALSE(p->Enabled());
+}
+
+TEST_F(PacketTest, BadSettingsMadeInAHandlerAreReportedWhenItEnds) {
+    OpenPort();
+    TVexDataPacket* p = Make(StartOnly("OK"));
+    Make(Between("<", ">"));
+    Rec.Then = [&](TVexDataPacket* packet, const std::string&) {
+        if (packet == p) packet->SetStartString(""); // takes effect when it is armed again
+    };
+    Feed("OK<a>OK");
+    EXPECT_EQ(Errors.Codes, std::vector<int>{ecStartStringEmpty}); // once: the packet is disabled
+    EXPECT_FALSE(p->Enabled());
+    EXPECT_EQ(Rec.Got, (std::vector<std::string>{"P:OK", "P:<a>"}));
+}
+
+TEST_F(PacketTest, TimeOutsSurviveThePortLosingItsTriggers) {
+    SetTicksForTesting(1000);
+    OpenPort();
+    Make(PopUpPckt);
+    Port->RemoveAllTriggers();
+    Port->SetTriggerLength(1);
+    Feed("<POPUPMSG>x");
+    SetTicksForTesting(1200);
+    Port->ProcessCommunications();
+    EXPECT_EQ(Rec.Got, std::vector<std::string>{"PopUpPckt timed out:x"});
+}
+
+// --- Collectors ---------------------------------------------------------------------------------
+
+TEST_F(PacketTest, OneCollectorPerPortFreedAfterItsLastPacketLeaves) {
+    OpenPort();
+    const int before = PacketManagerList->Count();
+    TVexDataPacket* a = Make(StartOnly("A"));
+    TVexDataPacket* b = Make(StartOnly("B"));
+    EXPECT_EQ(a->Manager(), b->Manager());
+    EXPECT_EQ(PacketManagerList->Count(), before + 1);
+    a->SetComPort(nullptr);
+    b->SetComPort(nullptr);
+    b->SetComPort(Port.get()); // back before the collector's message is handled
+    Pump();
+    ASSERT_EQ(PacketManagerList->Count(), before + 1);
+    EXPECT_EQ(b->Manager(), Manager());
+    Feed("B");
+    EXPECT_EQ(Rec.Got, std::vector<std::string>{"P:B"});
+    b->SetComPort(nullptr);
+    Pump();
+    EXPECT_EQ(PacketManagerList->Count(), before);
+}
+
+TEST_F(PacketTest, PortDestroyedUnderItsPackets) {
+    OpenPort();
+    const int before = PacketManagerList->Count();
+    TVexDataPacket* p = Make(PopUpPckt);
+    Feed("<POPUPMSG>par");
+    Port.reset();
+    EXPECT_EQ(p->ComPort(), nullptr);
+    EXPECT_EQ(p->Manager(), nullptr);
+    Pump();
+    EXPECT_EQ(PacketManagerList->Count(), before);
+    // A new port, possibly at the same address, gets a fresh collector.
+    OpenPort();
+    p->SetComPort(Port.get());
+    Feed("<POPUPMSG>new</POPUPMSG>");
+    EXPECT_EQ(Rec.Got, std::vector<std::string>{"PopUpPckt:new"});
+}
+
+TEST_F(PacketTest, PacketsOwnedWithThePortGoTogether) {
+    auto* form = new TComponent(nullptr);
+    auto* port = new TMemoryPort();
+    form->InsertComponent(port);
+    auto* p = new TVexDataPacket(form);
+    p->SetStartString("OK");
+    p->SetComPort(port);
+    port->SetOpen(true);
+    p->SetEnabled(true);
+    const int before = PacketManagerList->Count();
+    delete form;
+    Pump();
+    EXPECT_EQ(PacketManagerList->Count(), before - 1);
+}
+
+TEST_F(PacketTest, ClosingDisarmsAndOpeningArmsAgain) {
+    OpenPort();
+    TVexDataPacket* p = Make(PopUpPckt);
+    Feed("<POPUPMSG>lost");
+    Port->SetOpen(false);
+    EXPECT_EQ(p->Mode(), dpIdle);
+    EXPECT_TRUE(p->Enabled());
+    EXPECT_EQ(Manager()->CollectedLength(), 0);
+    OpenPort();
+    EXPECT_EQ(p->Mode(), dpWaitStart);
+    Feed("</POPUPMSG><POPUPMSG>kept</POPUPMSG>");
+    EXPECT_EQ(Rec.Got, std::vector<std::string>{"PopUpPckt:kept"});
+}
+
+TEST_F(PacketTest, LoadedArmsWhatWasEnabledWhileLoading) {
+    OpenPort();
+    TComponent form(nullptr);
+    auto* p = new TVexDataPacket(&form);
+    form.BeginLoading();
+    p->SetName("P");
+    p->SetStartString("OK");
+    p->SetComPort(Port.get());
+    p->OnStringPacket = TStringPacketNotifyEvent::Bind<&TRecorder::StringPacket>(&Rec);
+    p->SetEnabled(true);
+    EXPECT_EQ(p->Mode(), dpIdle);
+    form.EndLoading();
+    EXPECT_EQ(p->Mode(), dpWaitStart);
+    Feed("OK");
+    EXPECT_EQ(Rec.Got, std::vector<std::string>{"P:OK"});
+}
+
+TEST_F(PacketTest, DispatchLogRecordsPacketEvents) {
+    OpenPort();
+    Port->SetLogging(tlOn);
+    Make(PopUpPckt);
+    Feed("<POPUPMSG>logged</POPUPMSG>");
+    const std::string file = ::testing::TempDir() + "packet_log.txt";
+    Port->DumpLog(file, false);
+    std::ifstream in(file, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::remove(file.c_str());
+    EXPECT_NE(text.find("Packet    Enable"), std::string::npos) << text;
+    EXPECT_NE(text.find("Packet:PopUpPckt"), std::string::npos);
+    EXPECT_NE(text.find("StringPacket"), std::string::npos);
+    EXPECT_NE(text.find("logged"), std::string::npos);
+}
+
+// --- Waiting ------------------------------------------------------------------------------------
+
+PacketTest* TimerTest = nullptr;
+std::string TimerBytes;
+std::optional<std::int32_t> TimerTicks;
+
+void FeedLater(HWND, UINT, std::uintptr_t Id, DWORD) {
+    KillTimer(0, Id);
+    if (TimerTicks) SetTicksForTesting(*TimerTicks);
+    TimerTest->Port->Device()->Receive(TimerBytes);
+    TimerTest->Port->ProcessCommunications();
+}
+
+TEST_F(PacketTest, WaitForStringReturnsTheDeliveredBytes) {
+    OpenPort();
+    TPacketSetup s = PopUpPckt;
+    s.Enabled = false;
+    TVexDataPacket* p = Make(s);
+    TimerTest = this;
+    TimerBytes = "<POPUPMSG>waited</POPUPMSG>";
+    TimerTicks.reset();
+    SetTimer(0, 0, 5, &FeedLater);
+    std::string got;
+    EXPECT_TRUE(p->WaitForString(got));
+    EXPECT_EQ(got, "waited");
+    EXPECT_FALSE(p->AutoEnable());
+    EXPECT_FALSE(p->Enabled());
+    void* data = nullptr;
+    int size = 0;
+    p->GetCollectedData(data, size); // the packet's own copy
+    EXPECT_EQ(std::string(static_cast<char*>(data), size), "waited");
+}
+
+TEST_F(PacketTest, WaitForPacketEndsOnTimeOut) {
+    SetTicksForTesting(1000);
+    OpenPort();
+    TPacketSetup s = PopUpPckt;
+    s.Enabled = false;
+    TVexDataPacket* p = Make(s);
+    TimerTest = this;
+    TimerBytes = "<POPUPMSG>never closed";
+    TimerTicks = 1000;
+    SetTimer(0, 0, 5, &FeedLater);
+    struct TLater {
+        static void Expire(HWND, UINT, std::uintptr_t Id, DWORD) {
+            KillTimer(0, Id);
+            SetTicksForTesting(1500);
+            TimerTest->Port->ProcessCommunications();
+        }
+    };
+    SetTimer(0, 0, 20, &TLater::Expire);
+    void* data = nullptr;
+    int size = -1;
+    EXPECT_FALSE(p->WaitForPacket(data, size));
+    EXPECT_EQ(size, -1); // untouched
+    EXPECT_EQ(Rec.Got, std::vector<std::string>{"PopUpPckt timed out:never closed"});
+}
+
+TEST_F(PacketTest, WaitEndsOnAQuit) {
+    OpenPort();
+    TPacketSetup s = PopUpPckt;
+    s.Enabled = false;
+    TVexDataPacket* p = Make(s);
+    PostQuitMessage(0);
+    std::string got = "unchanged";
+    EXPECT_FALSE(p->WaitForString(got));
+    EXPECT_EQ(got, "unchanged");
+    MSG quit;
+    EXPECT_TRUE(PeekMessage(&quit, 0, WM_QUIT, WM_QUIT, PM_REMOVE)); // left for the program's loop
+}
+
+// --- A port with a dispatch thread --------------------------------------------------------------
+
+TEST_F(PacketTest, OnADispatchThreadTheEventsRunOnTheMainThread) {
+    Port = std::make_unique<TMemoryPort>(TMemoryDispatcher::TMode::Worker);
+    Make(PopUpPckt);
+    Make(ErrorDPckt);
+    OpenPort();
+    Port->Device()->Receive("<POPUPMSG>one</POPUPMSG>!ERR_ r");
+    ASSERT_TRUE(PumpUntil([&] { return Rec.Got.size() == 2; }));
+    EXPECT_EQ(Rec.Got, (std::vector<std::string>{"PopUpPckt:one", "ErrorDPckt:!ERR_ r"}));
+    EXPECT_EQ(Rec.Threads, (std::vector<DWORD>{MainThreadId(), MainThreadId()}));
+}
+
+TEST_F(PacketTest, OnADispatchThreadAHandlerMayCloseThePort) {
+    Port = std::make_unique<TMemoryPort>(TMemoryDispatcher::TMode::Worker);
+    Make(PopUpPckt);
+    OpenPort();
+    std::string after;
+    struct TSink {
+        std::function<void(void*, int)> Body;
+        void Packet(TObject*, void* Data, int Size) { Body(Data, Size); }
+    } sink;
+    TVexDataPacket* p = Made.back();
+    sink.Body = [&](void* Data, int Size) {
+        Port->SetOpen(false);
+        after.assign(static_cast<char*>(Data), Size);
+    };
+    p->OnPacket = TPacketNotifyEvent::Bind<&TSink::Packet>(&sink);
+    Port->Device()->Receive("<POPUPMSG>bye</POPUPMSG>");
+    ASSERT_TRUE(PumpUntil([&] { return Port->PortState() == psClosed; }));
+    EXPECT_EQ(after, "bye");
+}
+
+TEST_F(PacketTest, ClosingWhileTheDispatchThreadDelivers) {
+    Port = std::make_unique<TMemoryPort>(TMemoryDispatcher::TMode::Worker);
+    Make(StartOnly("A"));
+    OpenPort();
+    for (int i = 0; i < 20; ++i) {
+        Port->Device()->Receive(std::string(200, 'A'));
+        Port->SetOpen(false);
+        Port->SetOpen(true);
+        PumpUntil([&] { return Port->PortState() == psOpen; }, 1000);
+    }
+    Port->Device()->Receive("A");
+    const std::size_t seen = Rec.Got.size();
+    ASSERT_TRUE(PumpUntil([&] { return Rec.Got.size() > seen; }));
+}
+
+// --- A serial port on a pseudo-terminal ---------------------------------------------------------
+
+// The slave end opens as COM9; the test writes on the master.
+class TPty {
+public:
+    TPty() {
+        char name[256] = {};
+        if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
+        setenv("VEXO_COM9", name, 1);
+    }
+    ~TPty() {
+        unsetenv("VEXO_COM9");
+        close(master_);
+        close(slave_);
+    }
+    TPty(const TPty&) = delete;
+    TPty& operator=(const TPty&) = delete;
+    void Send(const std::string& Bytes) {
+        std::size_t sent = 0;
+        while (sent < Bytes.size()) {
+            const ssize_t n = write(master_, Bytes.data() + sent, Bytes.size() - sent);
+            if (n > 0) sent += static_cast<std::size_t>(n);
+        }
+    }
+
+private:
+    int master_ = -1;
+    int slave_ = -1;
+};
+
+TEST_F(PacketTest, OverASerialPortOnAPseudoTerminal) {
+    TPty pty;
+    TVexComPort serial(nullptr);
+    serial.SetComNumber(9);
+    serial.SetAutoOpen(false);
+    Make(PopUpPckt, &serial);
+    Make(ErrorDPckt, &serial);
+    serial.SetOpen(true);
+    ASSERT_EQ(serial.PortState(), psOpen);
+    pty.Send("noise<POPUP");
+    pty.Send("MSG>serial</POPUPMSG>!ERR_ ove");
+    pty.Send("r\r\n");
+    ASSERT_TRUE(PumpUntil([&] { return Rec.Got.size() == 2; }));
+    EXPECT_EQ(Rec.Got, (std::vector<std::string>{"PopUpPckt:serial", "ErrorDPckt:!ERR_ over"}));
+    EXPECT_EQ(Rec.Threads, (std::vector<DWORD>{MainThreadId(), MainThreadId()}));
+    serial.SetOpen(false);
+    PumpUntil([&] { return serial.PortState() == psClosed; });
+}
+
+} // namespace
