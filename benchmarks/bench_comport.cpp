@@ -1,0 +1,139 @@
+// Receive throughput of a serial port over a pseudo-terminal pair: a writer thread pours bytes into
+// the far end, and either TVexComPort takes them (its OnTriggerAvail handler reads each announced
+// block with GetBlock while the main thread pumps messages) or a plain read loop takes them from the
+// near end. Both report bytes per second; the port's run also reports its rate as a share of the
+// plain loop's ("of_raw").
+#include "communications/VxMisc.h"
+#include "communications/VxPort.h"
+#include "platform/win/Messages.h"
+#include "platform/win/Sync.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <stdexcept>
+#include <string>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int ComNumber = 90;
+constexpr std::size_t BytesPerRun = 1 << 20;
+constexpr std::size_t WriteChunk = 4096;
+
+// The pair, with COM90 pointing at its near end; both ends raw.
+class TPtyPair {
+public:
+    TPtyPair() {
+        char name[256] = {};
+        if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
+        termios t{};
+        tcgetattr(slave_, &t);
+        cfmakeraw(&t);
+        tcsetattr(slave_, TCSANOW, &t);
+        setenv(("VEXO_COM" + std::to_string(ComNumber)).c_str(), name, 1);
+    }
+    ~TPtyPair() {
+        unsetenv(("VEXO_COM" + std::to_string(ComNumber)).c_str());
+        close(master_);
+        close(slave_);
+    }
+    TPtyPair(const TPtyPair&) = delete;
+    TPtyPair& operator=(const TPtyPair&) = delete;
+
+    // Blocks while the terminal's input queue is full.
+    void Pour(std::size_t total) const {
+        const std::string chunk(WriteChunk, 'x');
+        std::size_t sent = 0;
+        while (sent < total) {
+            const ssize_t n = write(master_, chunk.data(), std::min(WriteChunk, total - sent));
+            if (n > 0) sent += static_cast<std::size_t>(n);
+        }
+    }
+    int Near() const { return slave_; }
+
+private:
+    int master_ = -1;
+    int slave_ = -1;
+};
+
+TPtyPair& Pair() {
+    static TPtyPair pair;
+    return pair;
+}
+
+double RawBytesPerSecond = 0;
+
+void BM_RawReadLoop(benchmark::State& state) {
+    const int fd = Pair().Near();
+    std::vector<char> buffer(65536);
+    double seconds = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        std::thread writer([] { Pair().Pour(BytesPerRun); });
+        std::size_t got = 0;
+        while (got < BytesPerRun) {
+            const ssize_t n = read(fd, buffer.data(), buffer.size());
+            if (n > 0) got += static_cast<std::size_t>(n);
+        }
+        writer.join();
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    const double bytes = static_cast<double>(state.iterations()) * BytesPerRun;
+    state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
+    RawBytesPerSecond = bytes / seconds;
+}
+BENCHMARK(BM_RawReadLoop)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+struct TReceiver {
+    TVexCustomComPort* Port = nullptr;
+    std::vector<char> Block = std::vector<char>(ReceiveRingSize);
+    std::size_t Got = 0;
+    void Avail(TObject*, WORD Count) { Got += Port->GetBlock(Block.data(), Count); }
+};
+
+void BM_ComPortReceive(benchmark::State& state) {
+    TVexComPort port(nullptr);
+    port.SetComNumber(ComNumber);
+    TReceiver receiver{&port};
+    port.SetOnTriggerAvail(TTriggerAvailEvent::Bind<&TReceiver::Avail>(&receiver));
+    port.SetOpen(true);
+    double seconds = 0;
+    for (auto _ : state) {
+        receiver.Got = 0;
+        const auto start = std::chrono::steady_clock::now();
+        std::thread writer([] { Pair().Pour(BytesPerRun); });
+        while (receiver.Got < BytesPerRun)
+            if (SafeYield() == 0) WaitMessageTimeout(1);
+        writer.join();
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    port.SetOpen(false);
+    while (port.PortState() != psClosed)
+        if (SafeYield() == 0) WaitMessageTimeout(1);
+    const double bytes = static_cast<double>(state.iterations()) * BytesPerRun;
+    state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
+    if (RawBytesPerSecond > 0) state.counters["of_raw"] = bytes / seconds / RawBytesPerSecond;
+}
+// After the plain loop, whose rate it is compared with.
+BENCHMARK(BM_ComPortReceive)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    MainThreadId(); // this thread pumps the port's messages
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
