@@ -644,13 +644,15 @@ void TVexCustomComPort::DeregisterUser(HWND H) {
 
 void TVexCustomComPort::DeregisterUserCallback(TPortCallback CallBack) {
     if (ComponentState().Contains(TComponentStateItem::csDestroying)) return;
-    std::erase_if(FUsers, [&](const TPortUser& u) { return u.Callback && u.Callback.SameCode(CallBack); });
+    // The object is compared too: two components of one class may both use the port, and one
+    // leaving must not take the other's registration with it.
+    std::erase_if(FUsers, [&](const TPortUser& u) { return u.Callback && u.Callback == CallBack; });
 }
 
 void TVexCustomComPort::DeregisterUserCallbackEx(TPortCallbackEx CallBackEx) {
     if (ComponentState().Contains(TComponentStateItem::csDestroying)) return;
     std::erase_if(FUsers,
-                  [&](const TPortUser& u) { return u.CallbackEx && u.CallbackEx.SameCode(CallBackEx); });
+                  [&](const TPortUser& u) { return u.CallbackEx && u.CallbackEx == CallBackEx; });
 }
 
 bool TVexCustomComPort::NotifyUsers(TUserNote Note) {

@@ -208,12 +208,7 @@ void TVexCustomSLController::RegisterWithPort() {
 void TVexCustomSLController::DeregisterFromPort() {
     TVexCustomComPort* port = std::exchange(FRegisteredPort, nullptr);
     if (port == nullptr || port != FComPort || !PortUsable()) return;
-    // The port forgets every callback with this code, those of other controllers too; they are
-    // registered again.
     port->DeregisterUserCallback(PortCloseCallback());
-    for (TVexCustomSLController* other : LiveControllers())
-        if (other != this && other->FRegisteredPort == port)
-            port->RegisterUserCallback(other->PortCloseCallback());
 }
 
 void TVexCustomSLController::SetComPort(TVexCustomComPort* Value) {

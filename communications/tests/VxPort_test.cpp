@@ -544,6 +544,17 @@ TEST_F(VxPortMemory, UsersAreToldLastRegisteredFirst) {
     DestroyWindow(extended);
 }
 
+TEST_F(VxPortMemory, OneUserLeavingKeepsAnotherOfTheSameClass) {
+    TRecorder first, second;
+    Port.RegisterUserCallback(TPortCallback::Bind<&TRecorder::User>(&first));
+    Port.RegisterUserCallback(TPortCallback::Bind<&TRecorder::User>(&second));
+    Port.DeregisterUserCallback(TPortCallback::Bind<&TRecorder::User>(&first));
+    Open();
+    EXPECT_TRUE(first.Log.empty());
+    EXPECT_EQ(second.Log, std::vector<std::string>{"user open"});
+    Port.SetOpen(false);
+}
+
 TEST_F(VxPortMemory, TriggersSurviveCloseAndReopen) {
     Rec.Attach(Port);
     Open();
