@@ -1,0 +1,357 @@
+// Data packets on a TCP port: the bytes travel over a real loopback connection, in the splits each
+// case chooses, and every packet event runs on the main thread inside the socket dispatcher's pass.
+#include "communications/VxPacket.h"
+
+#include "communications/VxWnPort.h"
+#include "communications/VxWnsock.h"
+#include "communications/tests/support/SocketPeer.h"
+#include "platform/ui/Forms.h"
+#include "platform/win/Messages.h"
+#include "platform/win/Sync.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Every event of every packet, as "Name:bytes".
+struct TRecorder {
+    std::vector<std::string> Got;
+    std::function<void(TVexDataPacket*, const std::string&)> Then;
+    bool OffMainThread = false;
+
+    void StringPacket(TObject* Sender, const std::string& Data) {
+        auto* p = static_cast<TVexDataPacket*>(Sender);
+        OffMainThread = OffMainThread || GetCurrentThreadId() != MainThreadId();
+        Got.push_back(p->Name() + ":" + Data);
+        if (Then) Then(p, Data);
+    }
+};
+
+struct TExceptions {
+    std::vector<std::string> Messages;
+    void Handle(TObject*, Exception* E) { Messages.push_back(E->Message); }
+};
+
+struct TPacketSetup {
+    std::string Name;
+    TPacketStartCond Start = scString;
+    std::string StartString;
+    TPacketEndSet End;
+    std::string EndString;
+    int Size = 0;
+    bool IgnoreCase = true;
+    bool Include = true;
+    bool AutoEnable = true;
+    bool Enabled = true;
+    int TimeOut = 2184;
+};
+
+TPacketSetup StartOnly(std::string Start) {
+    TPacketSetup s;
+    s.Name = "P";
+    s.StartString = std::move(Start);
+    return s;
+}
+
+TPacketSetup Between(std::string Start, std::string End) {
+    TPacketSetup s = StartOnly(std::move(Start));
+    s.End = {ecString};
+    s.EndString = std::move(End);
+    return s;
+}
+
+TPacketSetup AnyData(TPacketEndSet End, std::string EndString, int Size = 0) {
+    TPacketSetup s;
+    s.Name = "P";
+    s.Start = scAnyData;
+    s.End = End;
+    s.EndString = std::move(EndString);
+    s.Size = Size;
+    return s;
+}
+
+// The switcher's four packets, in the order of its form.
+const TPacketSetup QueueOverflowPkt{"QueueOverflowPkt",
+                                    scString,
+                                    "\"TaskEnet msq queue getting full\"",
+                                    {ecString},
+                                    "\"to empty\"",
+                                    0,
+                                    false,
+                                    true,
+                                    true,
+                                    true,
+                                    2184};
+const TPacketSetup ErrorDPckt{"ErrorDPckt", scString, "!ERR_", {ecString}, "\\r", 0,
+                              true,         true,     true,    true,       2184};
+const TPacketSetup ResponseDPkt{"ResponseDPkt", scAnyData, "",    {ecString}, "#", 0,
+                                true,           true,      false, false,      2184};
+const TPacketSetup PopUpPckt{"PopUpPckt", scString, "<POPUPMSG>", {ecString}, "</POPUPMSG>", 0, true,
+                             false,       true,     true,         100};
+
+std::vector<TPacketSetup> Switcher(bool Querying) {
+    TPacketSetup response = ResponseDPkt;
+    response.Enabled = Querying;
+    return {QueueOverflowPkt, ErrorDPckt, response, PopUpPckt};
+}
+
+// Counts what the port announced, without taking it: the collector takes the bytes.
+struct TArrivals {
+    std::size_t Count = 0;
+    void Avail(TObject*, WORD N) { Count += N; }
+};
+
+class PacketTcpTest : public ::testing::Test {
+public:
+    void SetUp() override {
+        MainThreadId();
+        ASSERT_EQ(VexSocket->StartupError(), 0);
+        Application->OnException = TExceptionEvent::Bind<&TExceptions::Handle>(&Errors);
+        const unsigned short port = Peer.Listen();
+        ASSERT_NE(port, 0);
+        Port = std::make_unique<TVexWinsockPort>(nullptr);
+        Port->SetDeviceLayer(dlWinsock);
+        Port->SetWsAddress("127.0.0.1");
+        Port->SetWsPort(std::to_string(port));
+        Port->SetWsTelnet(false);
+        Port->SetAutoOpen(false);
+        Port->SetOnTriggerAvail(TTriggerAvailEvent::Bind<&TArrivals::Avail>(&Arrived));
+        Port->SetOpen(true);
+        ASSERT_TRUE(Peer.Accept());
+        ASSERT_TRUE(PumpUntil([&] { return Port->GetDCD(); }));
+    }
+    void TearDown() override {
+        if (Port) {
+            Port->SetOnTriggerAvail(nullptr);
+            Port->SetOpen(false);
+            PumpUntil([&] { return Port->PortState() == psClosed; });
+        }
+        for (TVexDataPacket* p : Made) delete p;
+        Made.clear();
+        Port.reset();
+        PumpFor(20);
+        Application->OnException = nullptr;
+    }
+
+    TVexDataPacket* Make(const TPacketSetup& s) {
+        auto* p = new TVexDataPacket(nullptr);
+        Made.push_back(p);
+        p->SetName(s.Name);
+        p->SetStartCond(s.Start);
+        p->SetStartString(s.StartString);
+        p->SetEndCond(s.End);
+        p->SetEndString(s.EndString);
+        p->SetPacketSize(s.Size);
+        p->SetIgnoreCase(s.IgnoreCase);
+        p->SetIncludeStrings(s.Include);
+        p->SetAutoEnable(s.AutoEnable);
+        p->SetTimeOut(s.TimeOut);
+        p->OnStringPacket = TStringPacketNotifyEvent::Bind<&TRecorder::StringPacket>(&Rec);
+        p->SetComPort(Port.get());
+        if (s.Enabled) p->SetEnabled(true);
+        return p;
+    }
+    void Forget(TVexDataPacket* p) { std::erase(Made, p); }
+
+    // One arrival: the peer sends the bytes and the port takes them all in before the next.
+    void Feed(const std::string& Bytes) {
+        const std::size_t expected = Arrived.Count + Bytes.size();
+        ASSERT_TRUE(Peer.Send(Bytes));
+        ASSERT_TRUE(PumpUntil([&] { return Arrived.Count >= expected; }));
+    }
+
+    TSocketPeer Peer;
+    std::unique_ptr<TVexWinsockPort> Port;
+    std::vector<TVexDataPacket*> Made;
+    TRecorder Rec;
+    TArrivals Arrived;
+    TExceptions Errors;
+};
+
+// --- Matching -----------------------------------------------------------------------------------
+
+struct TCase {
+    const char* What;
+    std::vector<TPacketSetup> Packets;
+    std::vector<std::string> Arrivals;
+    std::vector<std::string> Expected;
+};
+
+void PrintTo(const TCase& c, std::ostream* os) {
+    *os << c.What;
+}
+
+class PacketTcpMatchTest : public PacketTcpTest, public ::testing::WithParamInterface<TCase> {};
+
+TEST_P(PacketTcpMatchTest, DeliversExactlyTheExpectedPackets) {
+    const TCase& c = GetParam();
+    for (const TPacketSetup& s : c.Packets) Make(s);
+    for (const std::string& bytes : c.Arrivals) Feed(bytes);
+    EXPECT_EQ(Rec.Got, c.Expected) << c.What;
+    EXPECT_FALSE(Rec.OffMainThread);
+    EXPECT_TRUE(Errors.Messages.empty());
+}
+
+std::vector<std::string> Bytewise(const std::string& s) {
+    std::vector<std::string> out;
+    for (char c : s) out.emplace_back(1, c);
+    return out;
+}
+
+const std::string Unasked =
+    "\"TaskEnet msq queue getting full\" wait \"to empty\"!ERR_ syntax erRor<popupmsg>Hi "
+    "there</POPUPMSG>";
+
+INSTANTIATE_TEST_SUITE_P(
+    Conditions, PacketTcpMatchTest,
+    ::testing::Values(
+        TCase{"tags removed, noise before and after dropped",
+              {PopUpPckt},
+              {"noise<POPUPMSG>Hello</POPUPMSG>more"},
+              {"PopUpPckt:Hello"}},
+        TCase{"a failed start match restarts one past its start", {StartOnly("AB")}, {"A", "AB"}, {"P:AB"}},
+        TCase{"a start-only packet delivers each occurrence",
+              {StartOnly("OK")},
+              {"xxO", "KyyOK"},
+              {"P:OK", "P:OK"}},
+        TCase{"'?' matches any byte", {StartOnly("A?C")}, {"A", "x", "C"}, {"P:AxC"}},
+        TCase{"an escaped '?' is a question mark", {StartOnly("A\\?C")}, {"AxC A?", "C"}, {"P:A?C"}},
+        TCase{"a trailing backslash is dropped", {StartOnly("AB\\")}, {"xAB"}, {"P:AB"}},
+        TCase{"case ignored", {Between("<a>", "</A>")}, {"<A>x</", "a>"}, {"P:<A>x</a>"}},
+        TCase{"\\r with IgnoreCase ends at the first r, not at a carriage return",
+              {ErrorDPckt},
+              {"!ERR_ bad\r\n", " Param\r\n"},
+              {"ErrorDPckt:!ERR_ bad\r\n Par"}},
+        TCase{"any data up to and including #, seen by no other packet",
+              {StartOnly("abc"), AnyData({ecString}, "#")},
+              {"ab", "c#"},
+              {"P:abc#"}},
+        TCase{"the size is tested before the end string",
+              {[] {
+                  TPacketSetup s = AnyData({ecString, ecPacketSize}, "C", 3);
+                  s.Include = false;
+                  return s;
+              }()},
+              {"AB", "CD"},
+              {"P:ABC"}},
+        TCase{"a size-ended packet counts from its first byte",
+              {[] {
+                  TPacketSetup s = StartOnly("<");
+                  s.End = {ecPacketSize};
+                  s.Size = 4;
+                  return s;
+              }()},
+              {"xx<a", "bcdef"},
+              {"P:<abc"}},
+        TCase{"an end string split four and rest",
+              {PopUpPckt},
+              {"<POPUPMSG>hi</PO", "PUPMSG>"},
+              {"PopUpPckt:hi"}},
+        TCase{"a start string split across arrivals",
+              {PopUpPckt},
+              {"<POP", "UPMSG>x</POPUPMSG>"},
+              {"PopUpPckt:x"}},
+        TCase{"a failed end match continues from the mismatching byte",
+              {Between("S", "ab")},
+              {"Sa", "ab"},
+              {"P:Saab"}},
+        TCase{"the end match re-examines bytes it has compared",
+              {Between("S", "aab")},
+              {"Saa", "ab", "x"},
+              {"P:Saaab"}},
+        TCase{"switcher: unasked messages in one arrival",
+              Switcher(false),
+              {Unasked},
+              {"QueueOverflowPkt:\"TaskEnet msq queue getting full\" wait \"to empty\"",
+               "ErrorDPckt:!ERR_ syntax er", "PopUpPckt:Hi there"}},
+        TCase{"switcher: unasked messages byte by byte",
+              Switcher(false),
+              Bytewise(Unasked),
+              {"QueueOverflowPkt:\"TaskEnet msq queue getting full\" wait \"to empty\"",
+               "ErrorDPckt:!ERR_ syntax er", "PopUpPckt:Hi there"}},
+        TCase{"switcher: the queue notice is case-sensitive",
+              Switcher(false),
+              {"\"TASKENET msq queue getting full\" \"to empty\""},
+              {}},
+        TCase{"switcher: a reply split in two",
+              Switcher(true),
+              {"KeyStatus\r\n<1><PVW>ON</PVW>", "</1>\r\n#"},
+              {"ResponseDPkt:KeyStatus\r\n<1><PVW>ON</PVW></1>\r\n#"}},
+        TCase{"switcher: an unasked message inside a reply belongs to the reply",
+              Switcher(true),
+              {"ab<POPUPMSG>x</POPUP", "MSG>!ERR_ r#"},
+              {"ResponseDPkt:ab<POPUPMSG>x</POPUPMSG>!ERR_ r#"}},
+        TCase{"switcher: a # inside an unasked message ends the reply early",
+              Switcher(true),
+              {"<POPUPMSG>a#b</POPUPMSG>"},
+              {"ResponseDPkt:<POPUPMSG>a#"}},
+        TCase{"switcher: after a reply the unasked packets match again",
+              Switcher(true),
+              {"ok#<POPUPMSG>", "y</POPUPMSG>"},
+              {"ResponseDPkt:ok#", "PopUpPckt:y"}},
+        TCase{"an error report stays open until an r arrives",
+              Switcher(false),
+              {"!ERR_ 12", "34 \r\n", "over"},
+              {"ErrorDPckt:!ERR_ 1234 \r\nover"}}),
+    [](const ::testing::TestParamInfo<TCase>& p) { return "Case" + std::to_string(p.index); });
+
+// --- Handlers that pump and free ----------------------------------------------------------------
+
+TEST_F(PacketTcpTest, DataStaysPutWhileTheHandlerPumps) {
+    TVexDataPacket* p = Make(PopUpPckt);
+    std::string before, after;
+    struct TSink {
+        std::function<void(void*, int)> Body;
+        void Packet(TObject*, void* Data, int Size) { Body(Data, Size); }
+    } sink;
+    bool first = true;
+    sink.Body = [&](void* Data, int Size) {
+        if (!first) return;
+        first = false;
+        before.assign(static_cast<char*>(Data), Size);
+        // More than the collector's first block arrives while the handler serves messages; the
+        // port reads it, and the packets see it once the handler has returned.
+        ASSERT_TRUE(Peer.Send(std::string(9000, 'x') + "<POPUPMSG>second</POPUPMSG>"));
+        PumpFor(200);
+        after.assign(static_cast<char*>(Data), Size);
+    };
+    p->OnPacket = TPacketNotifyEvent::Bind<&TSink::Packet>(&sink);
+    Feed("<POPUPMSG>first</POPUPMSG>");
+    ASSERT_TRUE(PumpUntil([&] { return Rec.Got.size() == 2; }));
+    EXPECT_EQ(before, "first");
+    EXPECT_EQ(after, "first");
+    EXPECT_EQ(Rec.Got, (std::vector<std::string>{"PopUpPckt:first", "PopUpPckt:second"}));
+}
+
+TEST_F(PacketTcpTest, PacketFreedInItsOwnHandler) {
+    TVexDataPacket* doomed = Make(StartOnly("AB"));
+    TPacketSetup other = StartOnly("CD");
+    other.Name = "Q";
+    Make(other);
+    Rec.Then = [&](TVexDataPacket* p, const std::string&) {
+        if (p != doomed) return;
+        Forget(p);
+        delete p;
+    };
+    Feed("ABCDAB");
+    EXPECT_EQ(Rec.Got, (std::vector<std::string>{"P:AB", "Q:CD"}));
+    Feed("CD");
+    EXPECT_EQ(Rec.Got.size(), 3u);
+    EXPECT_TRUE(Errors.Messages.empty());
+}
+
+TEST_F(PacketTcpTest, PeerClosingDeliversWhatCameBeforeTheClose) {
+    Make(PopUpPckt);
+    ASSERT_TRUE(Peer.Send("<POPUPMSG>bye</POPUPMSG>"));
+    Peer.CloseConnection();
+    ASSERT_TRUE(PumpUntil([&] { return Port->PortState() == psClosed; }));
+    EXPECT_EQ(Rec.Got, std::vector<std::string>{"PopUpPckt:bye"});
+}
+
+} // namespace
