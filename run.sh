@@ -1,11 +1,20 @@
 #!/usr/bin/env bash
-# Installs what is needed (Debian), builds, and starts the front panel.
+# Installs what is needed (Debian), builds, and starts the front panel in a real window, connected
+# to the switcher simulator on this machine: press OK in the address dialog. The panel works in
+# the folder run/, where it keeps its settings files.
 set -euo pipefail
 cd "$(dirname "$0")"
 .ci/install-packages
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)"
-if [ -x build/front_panel/Dorvex ]; then
-  exec build/front_panel/Dorvex "$@"
-fi
-echo "Built the libraries and their tests; the front panel is not part of this build yet."
+
+mkdir -p run
+printf '[Orvel IP Parameters]\r\nIP=127.0.0.1\r\nPort=3000\r\n\r\n' > run/Dorvex.ini
+
+# The simulator logs what the panel sends to run/switcher-sim.log and stops when the panel exits.
+build/tools/switcher_sim/switcher-sim --model corvane --port 3000 --log run/switcher-sim.log </dev/null &
+sim=$!
+trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
+
+cd run
+../build/front_panel/Dorvex "$@"

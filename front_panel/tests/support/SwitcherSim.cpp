@@ -1,0 +1,174 @@
+#include "SwitcherSim.h"
+
+#include "platform/ui/Forms.h"
+#include "platform/win/Messages.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+std::string ReadLine(int fd, int timeoutMs) {
+    std::string line;
+    char ch;
+    pollfd p{fd, POLLIN, 0};
+    while (::poll(&p, 1, timeoutMs) > 0 && ::read(fd, &ch, 1) == 1 && ch != '\n') line += ch;
+    return line;
+}
+
+// "2025-03-01T10:00:01.523Z" as milliseconds since the epoch.
+long long ParseWallMs(const std::string& text) {
+    std::tm tm{};
+    int ms = 0;
+    if (std::sscanf(text.c_str(), "%d-%d-%dT%d:%d:%d.%dZ", &tm.tm_year, &tm.tm_mon, &tm.tm_mday, &tm.tm_hour,
+                    &tm.tm_min, &tm.tm_sec, &ms) != 7)
+        return 0;
+    tm.tm_year -= 1900;
+    tm.tm_mon -= 1;
+    return static_cast<long long>(timegm(&tm)) * 1000 + ms;
+}
+
+} // namespace
+
+std::string UnescapeLogText(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 >= text.size()) {
+            out += text[i];
+            continue;
+        }
+        const char c = text[++i];
+        if (c == 'r') {
+            out += '\r';
+        } else if (c == 'n') {
+            out += '\n';
+        } else if (c == 'x' && i + 2 < text.size()) {
+            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+TSwitcherSim::TSwitcherSim(const std::string& model, const std::vector<std::string>& options) {
+    char path[] = "/tmp/dorvex-sim-log-XXXXXX";
+    const int fd = ::mkstemp(path);
+    if (fd < 0) return;
+    ::close(fd);
+    logPath_ = path;
+
+    int in[2], out[2];
+    if (::pipe(in) != 0) return;
+    if (::pipe(out) != 0) {
+        ::close(in[0]);
+        ::close(in[1]);
+        return;
+    }
+    std::vector<std::string> args = {SWITCHER_SIM, "--model", model, "--port", "0", "--log", logPath_};
+    args.insert(args.end(), options.begin(), options.end());
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        ::dup2(in[0], 0);
+        ::dup2(out[1], 1);
+        for (int f : {in[0], in[1], out[0], out[1]}) ::close(f);
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(in[0]);
+    ::close(out[1]);
+    in_ = in[1];
+    const std::string line = ReadLine(out[0], 10000);
+    ::close(out[0]);
+    const std::string prefix = "listening on 127.0.0.1:";
+    if (line.rfind(prefix, 0) == 0) port_ = std::atoi(line.c_str() + prefix.size());
+}
+
+TSwitcherSim::~TSwitcherSim() {
+    if (pid_ > 0) {
+        Command("quit");
+        int status = 0;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (::waitpid(pid_, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > end) {
+                ::kill(pid_, SIGKILL);
+                ::waitpid(pid_, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    if (in_ >= 0) ::close(in_);
+    if (!logPath_.empty()) ::unlink(logPath_.c_str());
+}
+
+void TSwitcherSim::Command(const std::string& line) {
+    if (in_ < 0) return;
+    const std::string text = line + "\n";
+    if (::write(in_, text.data(), text.size()) != static_cast<ssize_t>(text.size())) return;
+}
+
+std::vector<TSwitcherSim::TChunk> TSwitcherSim::Chunks() const {
+    std::vector<TChunk> chunks;
+    std::ifstream log(logPath_);
+    std::string line;
+    while (std::getline(log, line)) {
+        // elapsed, wall time, who, tag, text
+        std::size_t p[4];
+        std::size_t from = 0;
+        bool ok = true;
+        for (std::size_t& q : p) {
+            q = line.find(' ', from);
+            if (q == std::string::npos) {
+                ok = false;
+                break;
+            }
+            from = q + 1;
+        }
+        if (!ok) continue;
+        const std::string who = line.substr(p[1] + 1, p[2] - p[1] - 1);
+        const std::string tag = line.substr(p[2] + 1, p[3] - p[2] - 1);
+        if (tag != "<" || who == "control") continue;
+        chunks.push_back(
+            {ParseWallMs(line.substr(p[0] + 1, p[1] - p[0] - 1)), UnescapeLogText(line.substr(p[3] + 1))});
+    }
+    return chunks;
+}
+
+std::string TSwitcherSim::Received() const {
+    std::string all;
+    for (const TChunk& c : Chunks()) all += c.Bytes;
+    return all;
+}
+
+std::vector<std::string> TSwitcherSim::Events() const {
+    std::vector<std::string> events;
+    std::ifstream log(logPath_);
+    std::string line;
+    while (std::getline(log, line))
+        if (line.find(" * ") != std::string::npos) events.push_back(line);
+    return events;
+}
+
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return done();
+        Application->ProcessMessages();
+        WaitMessageTimeout(5);
+    }
+    return true;
+}
