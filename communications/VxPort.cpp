@@ -651,8 +651,7 @@ void TVexCustomComPort::DeregisterUserCallback(TPortCallback CallBack) {
 
 void TVexCustomComPort::DeregisterUserCallbackEx(TPortCallbackEx CallBackEx) {
     if (ComponentState().Contains(TComponentStateItem::csDestroying)) return;
-    std::erase_if(FUsers,
-                  [&](const TPortUser& u) { return u.CallbackEx && u.CallbackEx == CallBackEx; });
+    std::erase_if(FUsers, [&](const TPortUser& u) { return u.CallbackEx && u.CallbackEx == CallBackEx; });
 }
 
 bool TVexCustomComPort::NotifyUsers(TUserNote Note) {
@@ -962,42 +961,62 @@ void TVexCustomComPort::SetBaseAddress(WORD NewBaseAddress) {
 
 // --- Trace and dispatch log ---------------------------------------------------------------------
 
+namespace {
+
+// The trace and the dispatch log move between their states alike; Ops names one of them.
+template <typename Ops> void ApplyTraceLogState(TTraceLogState& state, TTraceLogState NewState, Ops ops) {
+    const bool on = state == tlOn;
+    const bool paused = state == tlPause;
+    switch (NewState) {
+    case tlOff:
+        if (on || paused) ops.Abort();
+        break;
+    case tlOn:
+        if (paused)
+            ops.Start();
+        else
+            ops.Init();
+        break;
+    case tlDump:
+    case tlAppend:
+        if (on || paused) {
+            ops.Start();
+            ops.Write(NewState == tlAppend);
+        }
+        state = tlOff;
+        break;
+    case tlClear:
+        if (on || paused) ops.Clear();
+        break;
+    case tlPause:
+        if (on) ops.Stop();
+        break;
+    }
+}
+
+} // namespace
+
 void TVexCustomComPort::SetTracing(TTraceLogState NewState) {
     if (NewState == FTracing && !FForceApply) return;
     if (!IsOpen()) {
         FTracing = NewState == tlOn ? tlOn : tlOff;
         return;
     }
-    const bool on = FTracing == tlOn;
-    const bool paused = FTracing == tlPause;
-    switch (NewState) {
-    case tlOff:
-        if (on || paused) AbortTracing();
-        break;
-    case tlOn:
-        if (paused)
-            StartTracing();
-        else
-            InitTracing(FTraceSize);
-        break;
-    case tlDump:
-    case tlAppend:
-        if (on || paused) {
-            StartTracing();
-            if (NewState == tlDump)
-                DumpTrace(FTraceName, FTraceHex);
+    struct Ops {
+        TVexCustomComPort* P;
+        void Abort() { P->AbortTracing(); }
+        void Start() { P->StartTracing(); }
+        void Init() { P->InitTracing(P->FTraceSize); }
+        void Clear() { P->ClearTracing(); }
+        void Stop() { P->StopTracing(); }
+        void Write(bool append) {
+            if (append)
+                P->AppendTrace(P->FTraceName, P->FTraceHex);
             else
-                AppendTrace(FTraceName, FTraceHex);
+                P->DumpTrace(P->FTraceName, P->FTraceHex);
         }
-        FTracing = tlOff;
-        break;
-    case tlClear:
-        if (on || paused) ClearTracing();
-        break;
-    case tlPause:
-        if (on) StopTracing();
-        break;
-    }
+    };
+    ApplyTraceLogState(FTracing, NewState, Ops{this});
 }
 
 void TVexCustomComPort::SetTraceSize(DWORD NewSize) {
@@ -1014,36 +1033,21 @@ void TVexCustomComPort::SetLogging(TTraceLogState NewState) {
         FLogging = NewState == tlOn ? tlOn : tlOff;
         return;
     }
-    const bool on = FLogging == tlOn;
-    const bool paused = FLogging == tlPause;
-    switch (NewState) {
-    case tlOff:
-        if (on || paused) AbortLogging();
-        break;
-    case tlOn:
-        if (paused)
-            StartLogging();
-        else
-            InitLogging(FLogSize);
-        break;
-    case tlDump:
-    case tlAppend:
-        if (on || paused) {
-            StartLogging();
-            if (NewState == tlDump)
-                DumpLog(FLogName, FLogHex);
+    struct Ops {
+        TVexCustomComPort* P;
+        void Abort() { P->AbortLogging(); }
+        void Start() { P->StartLogging(); }
+        void Init() { P->InitLogging(P->FLogSize); }
+        void Clear() { P->ClearLogging(); }
+        void Stop() { P->StopLogging(); }
+        void Write(bool append) {
+            if (append)
+                P->AppendLog(P->FLogName, P->FLogHex);
             else
-                AppendLog(FLogName, FLogHex);
+                P->DumpLog(P->FLogName, P->FLogHex);
         }
-        FLogging = tlOff;
-        break;
-    case tlClear:
-        if (on || paused) ClearLogging();
-        break;
-    case tlPause:
-        if (on) StopLogging();
-        break;
-    }
+    };
+    ApplyTraceLogState(FLogging, NewState, Ops{this});
 }
 
 void TVexCustomComPort::SetLogSize(DWORD NewSize) {
