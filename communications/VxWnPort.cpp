@@ -267,7 +267,9 @@ int TVexCustomWinsockPort::OpenSocksConnection(TVexWinsockDispatcher* Disp) {
     const TVexSocksServerInfo& proxy = *FSocksServerInfo;
     const DWORD address = ResolveAddress(proxy.Address());
     if (address == 0) return OpenFailure(ecWsCannotResolve);
-    Disp->InitSocketData(FWsLocalAddressIndex, address, FWsTelnet, true, VexSocket->htons(proxy.Port()));
+    // The proxy speaks raw bytes: telnet would double a 0xFF or pad a CR in a port, an address or
+    // a password. It goes on once the proxy has connected us.
+    Disp->InitSocketData(FWsLocalAddressIndex, address, false, true, VexSocket->htons(proxy.Port()));
     const int code = Disp->InitSocket(InSize(), OutSize());
     if (code == ecOutOfMemory) return code;
     // As without a proxy: a socket that cannot be set up is raised with its own error.
@@ -588,6 +590,8 @@ bool TVexCustomWinsockPort::ContinueSocksNegotiation() {
     }
 
     if (FSocksError == 0) {
+        if (FWsTelnet && stillOpen())
+            if (TVexWinsockDispatcher* socketDisp = SocketDispatcher()) socketDisp->SetTelnet(true);
         // Through, and the other end has gone already.
         if (FSocksPeerClosed) PostClose();
         return true;

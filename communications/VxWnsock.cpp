@@ -180,6 +180,26 @@ void TWsConnection::FlushOutBuffer() {
     FBytesWritten = 0;
 }
 
+void TWsConnection::SetTelnet(bool On, const std::string& Pending) {
+    TUse use(*this);
+    if (On == FTelnet) return;
+    FTelnet = On;
+    FRecvState = rsData;
+    if (!On) return;
+    std::string raw = Pending;
+    const DWORD held = FIn.Used();
+    raw.resize(Pending.size() + held);
+    FIn.Get(raw.data() + Pending.size(), held);
+    FIn.Clear();
+    if (raw.size() > FIn.Size) {
+        // Decoding never adds bytes, so a ring this size takes them all.
+        FIn.Size = static_cast<DWORD>(raw.size());
+        FIn.Buf = std::make_unique<char[]>(FIn.Size);
+        FScratch = std::make_unique<char[]>(FIn.Size);
+    }
+    Receive(raw.data(), static_cast<int>(raw.size()));
+}
+
 void TWsConnection::Shutdown() {
     TUse use(*this);
     // Forgotten before they are closed, so that no lookup made meanwhile finds them.
@@ -597,6 +617,20 @@ void TVexWinsockDispatcher::InitSocketData(int, DWORD RemoteAddress, bool Telnet
     FLocalAddress.sin_addr.S_addr = INADDR_ANY;
     FClientMode = ClientMode;
     FTelnet = Telnet;
+}
+
+void TVexWinsockDispatcher::SetTelnet(bool On) {
+    FTelnet = On;
+    if (FConnection == nullptr) return;
+    std::string pending;
+    if (On && !FConnection->TelnetOn()) {
+        // What the receive ring holds came raw; it goes back through the connection, decoded, in
+        // front of what the connection still holds.
+        pending.resize(InBuffUsed());
+        if (!pending.empty() && GetBlock(pending.data(), static_cast<DWORD>(pending.size())) < 0)
+            pending.clear();
+    }
+    FConnection->SetTelnet(On, pending);
 }
 
 int TVexWinsockDispatcher::OpenCom(const char*, DWORD InQueue, DWORD OutQueue) {

@@ -82,6 +82,9 @@ public:
     int WriteBuf(const char* Buf, int Count);
     void FlushInBuffer();
     void FlushOutBuffer();
+    // Switches telnet processing. Switched on, Pending (raw bytes already handed out, oldest
+    // first) and what the input ring holds are decoded again, as if they came from the socket now.
+    void SetTelnet(bool On, const std::string& Pending = std::string());
     // Closes the sockets this connection holds.
     void Shutdown();
 
@@ -221,6 +224,9 @@ public:
     const TSockAddrIn& LocalAddress() const { return FLocalAddress; }
     bool ClientMode() const { return FClientMode; }
     bool Telnet() const { return FTelnet; }
+    // Switches telnet processing of the connection, e.g. on once a proxy has connected it. Bytes
+    // received raw and not yet read are decoded when it goes on.
+    void SetTelnet(bool On);
 
     int EscapeComFunction(int Func) override;
     int FlushCom(int Queue) override;

@@ -788,6 +788,63 @@ TEST_F(WinsockPortTest, BytesRightBehindTheProxyReplyAreKept) {
     EXPECT_EQ(in.Data, "banner\r\n");
 }
 
+// With WsTelnet the proxy still gets its bytes raw: a 0xFF or CR in the destination port, the user
+// name, the password or the proxy's replies is neither doubled nor padded. Telnet starts after.
+TEST_F(WinsockPortTest, ProxyNegotiatesRawThenTelnetStarts) {
+    const unsigned short dest = 0xFF0D; // port bytes 0xFF, CR
+    const std::string user = "a\xFF\rb";
+    const std::string password = "\r\xFF\xFF\r";
+    const std::vector<TStep> steps = {
+        {Socks5Greeting, Bytes({5, 2})},
+        {Bytes({1, 4}) + user + Bytes({4}) + password, Bytes({1, 0})},
+        {Bytes({5, 1, 0, 1}) + Loopback + PortBytes(dest), Bytes({5, 0, 0, 1, 255, 255, 13, 0, 255, 13})},
+        // Telnet now: the port's IAC is doubled and its lone CR padded; the peer's IAC IAC is one byte.
+        {Bytes({'x', 255, 255, 13, 0}), Bytes({'y', 255, 255, 13, 0, 'z'})},
+    };
+    TScriptedProxy proxy(steps, TScriptedProxy::Hold);
+    TVexWinsockPort& p = MakePort("127.0.0.1", std::to_string(dest), true);
+    p.WsSocksServerInfo()->SetSocksVersion(svSocks5);
+    p.WsSocksServerInfo()->SetAddress("127.0.0.1");
+    p.WsSocksServerInfo()->SetPort(proxy.Port());
+    p.WsSocksServerInfo()->SetUserCode(user);
+    p.WsSocksServerInfo()->SetPassword(password);
+    TEventLog log;
+    log.Watch(p);
+    p.SetOpen(true);
+    ASSERT_EQ(log.Seen, (std::vector<std::string>{"open", "connect"}));
+    EXPECT_TRUE(Disp(p)->Telnet());
+    TReceived in;
+    in.Watch(p);
+    p.PutString(Bytes({'x', 255, 13}));
+    ASSERT_TRUE(PumpUntil([&] { return in.Data.size() >= 4; }));
+    EXPECT_EQ(in.Data, Bytes({'y', 255, 13, 'z'}));
+    const std::vector<std::string> sent = proxy.Requests();
+    ASSERT_EQ(sent.size(), steps.size());
+    for (std::size_t i = 0; i < sent.size(); ++i) EXPECT_EQ(sent[i], steps[i].Request) << "request " << i;
+}
+
+// The server may speak before the port has read the proxy's reply: what came with the reply was
+// received raw, and is decoded once telnet starts (the option request answered too).
+TEST_F(WinsockPortTest, TelnetDecodesWhatCameWithTheProxyReply) {
+    const std::string afterReply =
+        "ban" + Bytes({255, 255}) + "ner\r" + Bytes({0, 255, TelnetDO, TelnetOptTermType});
+    TScriptedProxy proxy({{Socks4Request, Bytes({0, 90, 255, 13, 255, 255, 0, 13}) + afterReply},
+                          {Bytes({255, TelnetWILL, TelnetOptTermType}), ""}},
+                         TScriptedProxy::Hold);
+    TVexWinsockPort& p = MakePort("127.0.0.1", std::to_string(Dest), true);
+    p.WsSocksServerInfo()->SetSocksVersion(svSocks4);
+    p.WsSocksServerInfo()->SetAddress("127.0.0.1");
+    p.WsSocksServerInfo()->SetPort(proxy.Port());
+    p.WsSocksServerInfo()->SetUserCode("alice");
+    TReceived in;
+    in.Watch(p);
+    p.SetOpen(true);
+    ASSERT_EQ(p.PortState(), psOpen);
+    ASSERT_TRUE(PumpUntil([&] { return proxy.Requests().size() == 2 && in.Data.size() >= 8; }));
+    EXPECT_EQ(in.Data, "ban\xFFner\r");
+    EXPECT_EQ(proxy.Requests()[1], Bytes({255, TelnetWILL, TelnetOptTermType}));
+}
+
 TEST_F(WinsockPortTest, RefusingProxyEndsTheNegotiationWithItsError) {
     TVexWinsockPort& p = MakePort("127.0.0.1", "4000");
     p.WsSocksServerInfo()->SetSocksVersion(svSocks5);

@@ -1,0 +1,241 @@
+// Loopback throughput of the TCP port with the switcher's four packets armed, beside Qt's own
+// socket reading the same stream from the same server. The stream never matches a packet, so both
+// runs measure plain receiving; "ratio" is the port's rate over Qt's.
+#include "communications/VxPacket.h"
+#include "communications/VxWnPort.h"
+#include "communications/VxWnsock.h"
+#include "platform/win/Messages.h"
+#include "platform/win/Sync.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <future>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr std::int64_t StreamBytes = 64LL * 1024 * 1024;
+constexpr auto RunLimit = std::chrono::seconds(300);
+
+using Clock = std::chrono::steady_clock;
+
+// Printable text without '#', '<', '!' or '"': nothing a packet starts or ends on.
+std::string StreamBlock() {
+    static const std::string line = "abcdefghijklmnopqrstuvwxyz 0123456789 ABCDEFGHIJKLMNOPQRSTUVWXYZ\r\n";
+    std::string block;
+    while (block.size() < 64 * 1024) block += line;
+    return block;
+}
+
+// Serves each connection, one after another, the whole stream, then closes it. Runs on its own
+// thread with Qt's blocking socket calls.
+class TStreamServer {
+public:
+    TStreamServer() {
+        std::promise<unsigned short> listening;
+        std::future<unsigned short> port = listening.get_future();
+        FThread = std::thread([this, &listening] { Run(listening); });
+        FPort = port.get();
+    }
+    ~TStreamServer() {
+        FStop = true;
+        FThread.join();
+    }
+    TStreamServer(const TStreamServer&) = delete;
+    TStreamServer& operator=(const TStreamServer&) = delete;
+
+    unsigned short Port() const { return FPort; }
+
+private:
+    void Run(std::promise<unsigned short>& Listening) {
+        QTcpServer server;
+        if (!server.listen(QHostAddress::LocalHost, 0)) {
+            Listening.set_value(0);
+            return;
+        }
+        Listening.set_value(server.serverPort());
+        const QByteArray block = QByteArray::fromStdString(StreamBlock());
+        while (!FStop) {
+            if (!server.waitForNewConnection(50)) continue;
+            std::unique_ptr<QTcpSocket> peer(server.nextPendingConnection());
+            std::int64_t left = StreamBytes;
+            while (left > 0 && peer->state() == QAbstractSocket::ConnectedState) {
+                const qint64 chunk = std::min<qint64>(left, block.size());
+                const qint64 taken = peer->write(block.constData(), chunk);
+                if (taken <= 0) break;
+                left -= taken;
+                while (peer->bytesToWrite() > 4 * block.size())
+                    if (!peer->waitForBytesWritten(1000)) break;
+            }
+            while (peer->bytesToWrite() > 0 && peer->waitForBytesWritten(1000)) {
+            }
+            peer->disconnectFromHost();
+            if (peer->state() != QAbstractSocket::UnconnectedState) peer->waitForDisconnected(1000);
+        }
+    }
+
+    unsigned short FPort = 0;
+    std::atomic<bool> FStop{false};
+    std::thread FThread;
+};
+
+struct TPacketSetup {
+    const char* Name;
+    TPacketStartCond Start;
+    const char* StartString;
+    const char* EndString;
+    bool IgnoreCase;
+    bool Include;
+    bool AutoEnable;
+    bool Enabled;
+    int TimeOut;
+};
+
+// The switcher's four packets, as its form sets them; the reply packet is armed as while querying.
+const TPacketSetup SwitcherPackets[] = {
+    {"QueueOverflowPkt", scString, "\"TaskEnet msq queue getting full\"", "\"to empty\"", false, true, true,
+     true, 2184},
+    {"ErrorDPckt", scString, "!ERR_", "\\r", true, true, true, true, 2184},
+    {"ResponseDPkt", scAnyData, "", "#", true, true, false, true, 2184},
+    {"PopUpPckt", scString, "<POPUPMSG>", "</POPUPMSG>", true, false, true, true, 100},
+};
+
+struct TReader {
+    TVexCustomComPort* Port = nullptr;
+    std::vector<char> Into = std::vector<char>(65536);
+    std::int64_t Total = 0;
+    int Packets = 0;
+    void Avail(TObject*, WORD Count) {
+        Port->GetBlock(Into.data(), Count);
+        Total += Count;
+    }
+    void Packet(TObject*, const std::string&) { ++Packets; }
+};
+
+// Seconds for the whole stream through the port; negative when it did not all arrive.
+double PortRun(unsigned short ServerPort, int& Packets) {
+    TVexWinsockPort port(nullptr);
+    port.SetDeviceLayer(dlWinsock);
+    port.SetWsAddress("127.0.0.1");
+    port.SetWsPort(std::to_string(ServerPort));
+    port.SetWsTelnet(false);
+    port.SetAutoOpen(false);
+    TReader reader;
+    reader.Port = &port;
+    std::vector<std::unique_ptr<TVexDataPacket>> packets;
+    for (const TPacketSetup& s : SwitcherPackets) {
+        auto p = std::make_unique<TVexDataPacket>(nullptr);
+        p->SetName(s.Name);
+        p->SetStartCond(s.Start);
+        p->SetStartString(s.StartString);
+        p->SetEndCond(TPacketEndSet{ecString});
+        p->SetEndString(s.EndString);
+        p->SetIgnoreCase(s.IgnoreCase);
+        p->SetIncludeStrings(s.Include);
+        p->SetAutoEnable(s.AutoEnable);
+        p->SetTimeOut(s.TimeOut);
+        p->OnStringPacket = TStringPacketNotifyEvent::Bind<&TReader::Packet>(&reader);
+        p->SetComPort(&port);
+        if (s.Enabled) p->SetEnabled(true);
+        packets.push_back(std::move(p));
+    }
+    port.SetOnTriggerAvail(TTriggerAvailEvent::Bind<&TReader::Avail>(&reader));
+
+    const auto start = Clock::now();
+    port.SetOpen(true);
+    while (reader.Total < StreamBytes && Clock::now() - start < RunLimit) {
+        ProcessMessages();
+        if (reader.Total < StreamBytes) WaitMessageTimeout(5);
+    }
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+
+    port.SetOnTriggerAvail(nullptr);
+    port.SetOpen(false);
+    for (int i = 0; i < 1000 && port.PortState() != psClosed; ++i) {
+        ProcessMessages();
+        WaitMessageTimeout(5);
+    }
+    packets.clear();
+    Packets = reader.Packets;
+    return reader.Total == StreamBytes ? seconds : -1;
+}
+
+double QtRun(unsigned short ServerPort) {
+    QTcpSocket socket;
+    QEventLoop loop;
+    std::vector<char> into(65536);
+    std::int64_t total = 0;
+    QObject::connect(&socket, &QTcpSocket::readyRead, [&] {
+        for (qint64 got; (got = socket.read(into.data(), static_cast<qint64>(into.size()))) > 0;)
+            total += got;
+        if (total >= StreamBytes) loop.quit();
+    });
+    QObject::connect(&socket, &QTcpSocket::disconnected, &loop, &QEventLoop::quit);
+    QTimer::singleShot(std::chrono::duration_cast<std::chrono::milliseconds>(RunLimit), &loop,
+                       &QEventLoop::quit);
+
+    const auto start = Clock::now();
+    socket.connectToHost(QHostAddress::LocalHost, ServerPort);
+    loop.exec();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    socket.close();
+    return total == StreamBytes ? seconds : -1;
+}
+
+void BM_TcpPortBesideQTcpSocket(benchmark::State& state) {
+    TStreamServer server;
+    if (server.Port() == 0) {
+        state.SkipWithError("no loopback listener");
+        return;
+    }
+    double portSeconds = 0;
+    double qtSeconds = 0;
+    for (auto _ : state) {
+        int packets = 0;
+        const double port = PortRun(server.Port(), packets);
+        const double qt = QtRun(server.Port());
+        if (port < 0 || qt < 0) {
+            state.SkipWithError(port < 0 ? "the port did not get the whole stream"
+                                         : "Qt's socket did not get the whole stream");
+            return;
+        }
+        if (packets != 0) {
+            state.SkipWithError("a packet matched the stream");
+            return;
+        }
+        portSeconds += port;
+        qtSeconds += qt;
+        state.SetIterationTime(port);
+    }
+    const double bytes = static_cast<double>(StreamBytes) * static_cast<double>(state.iterations());
+    state.counters["port_Bps"] = bytes / portSeconds;
+    state.counters["qt_Bps"] = bytes / qtSeconds;
+    state.counters["ratio"] = qtSeconds / portSeconds;
+    state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
+}
+BENCHMARK(BM_TcpPortBesideQTcpSocket)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    MainThreadId();
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
