@@ -1,6 +1,7 @@
 // Data packets on a TCP port: the bytes travel over a real loopback connection, in the splits each
 // case chooses, and every packet event runs on the main thread inside the socket dispatcher's pass.
 #include "communications/VxPacket.h"
+#include "communications/tests/support/PacketSetups.h"
 
 #include "communications/VxWnPort.h"
 #include "communications/VxWnsock.h"
@@ -37,69 +38,6 @@ struct TExceptions {
     std::vector<std::string> Messages;
     void Handle(TObject*, Exception* E) { Messages.push_back(E->Message); }
 };
-
-struct TPacketSetup {
-    std::string Name;
-    TPacketStartCond Start = scString;
-    std::string StartString;
-    TPacketEndSet End;
-    std::string EndString;
-    int Size = 0;
-    bool IgnoreCase = true;
-    bool Include = true;
-    bool AutoEnable = true;
-    bool Enabled = true;
-    int TimeOut = 2184;
-};
-
-TPacketSetup StartOnly(std::string Start) {
-    TPacketSetup s;
-    s.Name = "P";
-    s.StartString = std::move(Start);
-    return s;
-}
-
-TPacketSetup Between(std::string Start, std::string End) {
-    TPacketSetup s = StartOnly(std::move(Start));
-    s.End = {ecString};
-    s.EndString = std::move(End);
-    return s;
-}
-
-TPacketSetup AnyData(TPacketEndSet End, std::string EndString, int Size = 0) {
-    TPacketSetup s;
-    s.Name = "P";
-    s.Start = scAnyData;
-    s.End = End;
-    s.EndString = std::move(EndString);
-    s.Size = Size;
-    return s;
-}
-
-// The switcher's four packets, in the order of its form.
-const TPacketSetup QueueOverflowPkt{"QueueOverflowPkt",
-                                    scString,
-                                    "\"TaskEnet msq queue getting full\"",
-                                    {ecString},
-                                    "\"to empty\"",
-                                    0,
-                                    false,
-                                    true,
-                                    true,
-                                    true,
-                                    2184};
-const TPacketSetup ErrorDPckt{"ErrorDPckt", scString, "!ERR_", {ecString}, "\\r", 0,
-                              true,         true,     true,    true,       2184};
-const TPacketSetup ResponseDPkt{"ResponseDPkt", scAnyData, "",    {ecString}, "#", 0,
-                                true,           true,      false, false,      2184};
-const TPacketSetup PopUpPckt{"PopUpPckt", scString, "<POPUPMSG>", {ecString}, "</POPUPMSG>", 0, true,
-                             false,       true,     true,         100};
-
-std::vector<TPacketSetup> Switcher(bool Querying) {
-    TPacketSetup response = ResponseDPkt;
-    response.Enabled = Querying;
-    return {QueueOverflowPkt, ErrorDPckt, response, PopUpPckt};
-}
 
 // Counts what the port announced, without taking it: the collector takes the bytes.
 struct TArrivals {
