@@ -10,6 +10,8 @@
 #include "platform/win/Process.h"
 #include "support/SwitcherSim.h"
 
+#include "tools/testing/RealDisplay.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -28,81 +30,9 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
-std::string FindProgram(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path ? path : "/usr/bin:/bin");
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
-        const std::string file = (dir.empty() ? "." : dir) + "/" + name;
-        if (::access(file.c_str(), X_OK) == 0) return file;
-    }
-    return {};
-}
-
-struct TChild {
-    pid_t Pid = -1;
-    ~TChild() {
-        if (Pid <= 0) return;
-        ::kill(Pid, SIGTERM);
-        ::waitpid(Pid, nullptr, 0);
-    }
-};
-
-// Starts program in dir with the environment changed by env, output to logPath; keepFd stays open.
-pid_t Spawn(const std::string& program, const std::vector<std::string>& args,
-            const std::vector<std::string>& env, const std::string& dir, const std::string& logPath,
-            int keepFd = -1) {
-    std::vector<std::string> argStore{program};
-    argStore.insert(argStore.end(), args.begin(), args.end());
-    std::vector<std::string> envStore(env);
-    for (char** e = environ; *e; ++e) {
-        const std::string entry(*e);
-        const std::string name = entry.substr(0, entry.find('='));
-        bool replaced = false;
-        for (const std::string& mine : env)
-            replaced = replaced || mine.compare(0, name.size() + 1, name + "=") == 0;
-        if (!replaced) envStore.push_back(entry);
-    }
-    std::vector<char*> argv, envp;
-    for (std::string& a : argStore) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    for (std::string& e : envStore) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    const int log = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (log >= 0) {
-            ::dup2(log, 1);
-            ::dup2(log, 2);
-        }
-        if (keepFd >= 0) ::fcntl(keepFd, F_SETFD, 0);
-        if (!dir.empty() && ::chdir(dir.c_str()) != 0) ::_exit(126);
-        ::execve(program.c_str(), argv.data(), envp.data());
-        ::_exit(127);
-    }
-    if (log >= 0) ::close(log);
-    return pid;
-}
-
-std::optional<int> StartXvfb(const std::string& xvfb, TChild& server) {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) return std::nullopt;
-    server.Pid =
-        Spawn(xvfb, {"-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x600x24", "-nolisten", "tcp"},
-              {}, "", "dorvex_xvfb.log", fds[1]);
-    ::close(fds[1]);
-    std::string number;
-    pollfd p{fds[0], POLLIN, 0};
-    char ch = 0;
-    while (::poll(&p, 1, 10000) > 0 && ::read(fds[0], &ch, 1) == 1 && ch != '\n') number += ch;
-    ::close(fds[0]);
-    if (number.empty()) return std::nullopt;
-    return std::stoi(number);
-}
+using namespace testing_display;
 
 struct TShot {
     int Width = 0;
@@ -175,7 +105,7 @@ TEST(DorvexWindow, ShowsThePanelWithItsLitKeyAgainstTheSimulator) {
         << "[Orvel IP Parameters]\r\nIP=127.0.0.1\r\nPort=" << sim.Port() << "\r\n\r\n";
 
     TChild server;
-    const std::optional<int> number = StartXvfb(xvfb, server);
+    const std::optional<int> number = StartXvfb(xvfb, "1024x600x24", "dorvex_xvfb.log", server);
     ASSERT_TRUE(number) << "Xvfb did not start; see dorvex_xvfb.log";
     const std::string display = ":" + std::to_string(*number);
 

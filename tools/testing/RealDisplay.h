@@ -1,0 +1,102 @@
+// For the tests that show a program in a real window: finding programs, starting and ending child
+// processes, and a virtual X server on a free display.
+#pragma once
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace testing_display {
+
+// The program's path on PATH, or empty.
+inline std::string FindProgram(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::stringstream dirs(path ? path : "/usr/bin:/bin");
+    std::string dir;
+    while (std::getline(dirs, dir, ':')) {
+        const std::string file = (dir.empty() ? "." : dir) + "/" + name;
+        if (::access(file.c_str(), X_OK) == 0) return file;
+    }
+    return {};
+}
+
+// A child process, ended (and reaped) with the test.
+struct TChild {
+    pid_t Pid = -1;
+    TChild() = default;
+    TChild(const TChild&) = delete;
+    TChild& operator=(const TChild&) = delete;
+    ~TChild() {
+        if (Pid <= 0) return;
+        ::kill(Pid, SIGTERM);
+        ::waitpid(Pid, nullptr, 0);
+    }
+};
+
+// Starts program with args in dir (empty: this folder), the environment changed by env
+// ("NAME=value"), its output to logPath; keepFd stays open in the child.
+inline pid_t Spawn(const std::string& program, const std::vector<std::string>& args,
+                   const std::vector<std::string>& env, const std::string& dir, const std::string& logPath,
+                   int keepFd = -1) {
+    std::vector<std::string> argStore{program};
+    argStore.insert(argStore.end(), args.begin(), args.end());
+    std::vector<std::string> envStore(env);
+    for (char** e = environ; *e; ++e) {
+        const std::string entry(*e);
+        const std::string name = entry.substr(0, entry.find('='));
+        bool replaced = false;
+        for (const std::string& mine : env)
+            replaced = replaced || mine.compare(0, name.size() + 1, name + "=") == 0;
+        if (!replaced) envStore.push_back(entry);
+    }
+    std::vector<char*> argv, envp;
+    for (std::string& a : argStore) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (std::string& e : envStore) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const int log = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (log >= 0) {
+            ::dup2(log, 1);
+            ::dup2(log, 2);
+        }
+        if (keepFd >= 0) ::fcntl(keepFd, F_SETFD, 0);
+        if (!dir.empty() && ::chdir(dir.c_str()) != 0) ::_exit(126);
+        ::execve(program.c_str(), argv.data(), envp.data());
+        ::_exit(127);
+    }
+    if (log >= 0) ::close(log);
+    return pid;
+}
+
+// Starts a virtual X server (screen like "640x480x24") on a free display and returns its number
+// once it accepts clients.
+inline std::optional<int> StartXvfb(const std::string& xvfb, const std::string& screen,
+                                    const std::string& logPath, TChild& server) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return std::nullopt;
+    server.Pid =
+        Spawn(xvfb, {"-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp"}, {},
+              "", logPath, fds[1]);
+    ::close(fds[1]);
+    std::string number;
+    pollfd p{fds[0], POLLIN, 0};
+    char ch = 0;
+    while (::poll(&p, 1, 10000) > 0 && ::read(fds[0], &ch, 1) == 1 && ch != '\n') number += ch;
+    ::close(fds[0]);
+    if (number.empty()) return std::nullopt;
+    return std::stoi(number);
+}
+
+} // namespace testing_display
