@@ -1,4 +1,5 @@
 #include "communications/VxSelCom.h"
+#include "communications/tests/support/TestPty.h"
 
 #include "communications/VxExcept.h"
 #include "communications/VxPort.h"
@@ -10,35 +11,11 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <memory>
-#include <pty.h>
 #include <stdexcept>
 #include <string>
 #include <unistd.h>
 
 namespace {
-
-// A pseudo-terminal pair whose slave the COM number opens.
-class TPty {
-public:
-    explicit TPty(int number) : number_(number) {
-        char name[256] = {};
-        if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
-        setenv(Variable().c_str(), name, 1);
-    }
-    ~TPty() {
-        unsetenv(Variable().c_str());
-        close(master_);
-        close(slave_);
-    }
-    TPty(const TPty&) = delete;
-    TPty& operator=(const TPty&) = delete;
-
-private:
-    std::string Variable() const { return "VEXO_COM" + std::to_string(number_); }
-    int number_;
-    int master_ = -1;
-    int slave_ = -1;
-};
 
 struct TProbeSettings {
     bool UseDispatcher;

@@ -1,6 +1,7 @@
 // Data packets over a port whose device is memory: bytes in, packets out.
 #include "communications/VxPacket.h"
 #include "communications/tests/support/PacketSetups.h"
+#include "communications/tests/support/TestPty.h"
 
 #include "communications/VxErrors.h"
 #include "communications/VxExcept.h"
@@ -16,7 +17,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -893,36 +893,8 @@ TEST_F(PacketTest, ClosingWhileTheDispatchThreadDelivers) {
 
 // --- A serial port on a pseudo-terminal ---------------------------------------------------------
 
-// The slave end opens as COM9; the test writes on the master.
-class TPty {
-public:
-    TPty() {
-        char name[256] = {};
-        if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
-        setenv("VEXO_COM9", name, 1);
-    }
-    ~TPty() {
-        unsetenv("VEXO_COM9");
-        close(master_);
-        close(slave_);
-    }
-    TPty(const TPty&) = delete;
-    TPty& operator=(const TPty&) = delete;
-    void Send(const std::string& Bytes) {
-        std::size_t sent = 0;
-        while (sent < Bytes.size()) {
-            const ssize_t n = write(master_, Bytes.data() + sent, Bytes.size() - sent);
-            if (n > 0) sent += static_cast<std::size_t>(n);
-        }
-    }
-
-private:
-    int master_ = -1;
-    int slave_ = -1;
-};
-
 TEST_F(PacketTest, OverASerialPortOnAPseudoTerminal) {
-    TPty pty;
+    TPty pty(9);
     TVexComPort serial(nullptr);
     serial.SetComNumber(9);
     serial.SetAutoOpen(false);

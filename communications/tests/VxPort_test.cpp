@@ -1,4 +1,5 @@
 #include "communications/VxPort.h"
+#include "communications/tests/support/TestPty.h"
 
 #include "communications/VxErrors.h"
 #include "communications/VxExcept.h"
@@ -23,7 +24,6 @@
 #include <iterator>
 #include <memory>
 #include <poll.h>
-#include <pty.h>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -58,51 +58,6 @@ bool SlotTaken(int handle) {
     UnlockPortList();
     return taken;
 }
-
-// A pseudo-terminal pair whose slave the COM number opens; the test plays the far end on the
-// master and keeps the slave open too, so the master stays usable while the port closes.
-class TPty {
-public:
-    explicit TPty(int number) : number_(number) {
-        char name[256] = {};
-        if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
-        fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
-        setenv(("VEXO_COM" + std::to_string(number)).c_str(), name, 1);
-    }
-    ~TPty() {
-        unsetenv(("VEXO_COM" + std::to_string(number_)).c_str());
-        close(master_);
-        close(slave_);
-    }
-    TPty(const TPty&) = delete;
-    TPty& operator=(const TPty&) = delete;
-
-    void Send(const std::string& bytes) {
-        std::size_t sent = 0;
-        while (sent < bytes.size()) {
-            const ssize_t n = write(master_, bytes.data() + sent, bytes.size() - sent);
-            if (n > 0) {
-                sent += static_cast<std::size_t>(n);
-            } else {
-                pollfd p{master_, POLLOUT, 0};
-                poll(&p, 1, 10);
-            }
-        }
-    }
-    std::string Drain() {
-        std::string got;
-        char buffer[4096];
-        ssize_t n;
-        while ((n = read(master_, buffer, sizeof buffer)) > 0)
-            got.append(buffer, static_cast<std::size_t>(n));
-        return got;
-    }
-
-private:
-    int number_;
-    int master_ = -1;
-    int slave_ = -1;
-};
 
 // What a port's events and users were told, in order.
 struct TRecorder {
