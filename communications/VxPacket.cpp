@@ -18,7 +18,6 @@ TVexDataPacketManagerList* PacketManagerList = nullptr;
 
 namespace {
 
-constexpr std::size_t BufferStep = 8192;
 constexpr UINT WM_QUERYENDSESSION = 0x0011;
 // How long a close waits for a delivery running on the dispatch thread.
 constexpr DWORD HandlerWaitMs = 5000;
@@ -392,11 +391,8 @@ TVexDataPacketManager::TCallScope::~TCallScope() {
 }
 
 void TVexDataPacketManager::Append(const char* Data, std::size_t Count) {
-    const std::size_t need = FBuffer.size() + Count;
-    if (need >= FCapacity) {
-        while (need >= FCapacity) FCapacity += BufferStep;
-        FBuffer.reserve(FCapacity);
-    }
+    // Grown geometrically by the vector: a packet waiting for its end may hold megabytes, and a
+    // fixed step would copy them all every few kilobytes.
     FBuffer.insert(FBuffer.end(), Data, Data + Count);
 }
 
@@ -421,10 +417,6 @@ void TVexDataPacketManager::PacketTriggerHandler(UINT Msg, UINT wParam, int) {
             if (count == 0) return;
             std::vector<char>& into = FInEvent ? FIntake : FBuffer;
             const std::size_t old = into.size();
-            if (!FInEvent && old + count >= FCapacity) {
-                while (old + count >= FCapacity) FCapacity += BufferStep;
-                FBuffer.reserve(FCapacity);
-            }
             into.resize(old + count);
             if (disp->GetBlock(into.data() + old, count) != static_cast<int>(count)) {
                 into.resize(old);
@@ -537,7 +529,6 @@ void TVexDataPacketManager::DisposeBuffer() {
         return;
     }
     std::vector<char>().swap(FBuffer);
-    FCapacity = 0;
 }
 
 // --- Packet -------------------------------------------------------------------------------------

@@ -116,7 +116,6 @@ private:
     std::atomic<bool> FHandlerRegistered{false};
     bool FEnabled = false;
     std::vector<char> FBuffer; // its size is the collected length
-    std::size_t FCapacity = 0;
     TVexDataPacket* FCapture = nullptr;
     DWORD FTimerHandle = 0;
     bool FInEvent = false;

@@ -325,6 +325,17 @@ TEST_F(PacketTest, BytesThatBeginNoMatchLeaveTheCollector) {
     EXPECT_EQ(Manager()->CollectedLength(), 0);
 }
 
+TEST_F(PacketTest, APacketCollectedOverManyArrivalsComesWhole) {
+    OpenPort();
+    Make(Between("<", ">"));
+    std::string body;
+    for (int i = 0; i < 100 * 1024; ++i) body += static_cast<char>('a' + i % 26);
+    Feed("<");
+    for (std::size_t at = 0; at < body.size(); at += 1024) Feed(body.substr(at, 1024));
+    Feed(">");
+    EXPECT_EQ(Rec.Got, std::vector<std::string>{"P:<" + body + ">"}); // strings included
+}
+
 TEST_F(PacketTest, CapturingPacketKeepsOthersFromMatching) {
     OpenPort();
     TVexDataPacket* popup = Make(PopUpPckt);
