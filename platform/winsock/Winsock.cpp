@@ -468,30 +468,30 @@ int ioctlsocket(SOCKET s, LONG cmd, DWORD* argp) {
     return wsock::Fail(WSAEINVAL);
 }
 
-int getpeername(SOCKET s, TSockAddr* name, int* namelen) {
+namespace {
+
+// getpeername and getsockname: which end of the socket names.
+int SocketName(SOCKET s, TSockAddr* name, int* namelen, int (*which)(int, std::uint32_t*, std::uint16_t*)) {
     Engine& e = Engine::Get();
     Lock lk(e.mutex);
     SocketPtr rec;
     if (int err = Lookup(e, s, rec)) return wsock::Fail(err);
     std::uint32_t addr;
     std::uint16_t port;
-    int r = wsbsd::PeerName(rec->fd, &addr, &port);
+    int r = which(rec->fd, &addr, &port);
     if (r < 0) return FailErrno(r);
     if (int err = WriteAddr(name, namelen, addr, port)) return wsock::Fail(err);
     return 0;
 }
 
+} // namespace
+
+int getpeername(SOCKET s, TSockAddr* name, int* namelen) {
+    return SocketName(s, name, namelen, wsbsd::PeerName);
+}
+
 int getsockname(SOCKET s, TSockAddr* name, int* namelen) {
-    Engine& e = Engine::Get();
-    Lock lk(e.mutex);
-    SocketPtr rec;
-    if (int err = Lookup(e, s, rec)) return wsock::Fail(err);
-    std::uint32_t addr;
-    std::uint16_t port;
-    int r = wsbsd::LocalName(rec->fd, &addr, &port);
-    if (r < 0) return FailErrno(r);
-    if (int err = WriteAddr(name, namelen, addr, port)) return wsock::Fail(err);
-    return 0;
+    return SocketName(s, name, namelen, wsbsd::LocalName);
 }
 
 namespace {
