@@ -14,6 +14,7 @@
 #include <regex>
 #include <string>
 #include <vector>
+#include "tools/testing/SourceTree.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ std::string ReadBytes(const fs::path& path) {
 
 // Expected dumps, written by hand, beside this file; they start at the column titles.
 std::string Expected(const char* name) {
-    return ReadBytes(fs::path(__FILE__).parent_path() / "data" / name);
+    return ReadBytes(SourceTree() / "communications" / "tests" / "data" / name);
 }
 
 // The two column-title lines that begin the rows.

@@ -12,6 +12,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include "tools/testing/SourceTree.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ std::string ReadBytes(const fs::path& path) {
 
 // Expected dumps, written by hand, beside this file.
 std::string Expected(const char* name) {
-    return ReadBytes(fs::path(__FILE__).parent_path() / "data" / name);
+    return ReadBytes(SourceTree() / "communications" / "tests" / "data" / name);
 }
 
 class TraceTest : public ::testing::Test {

@@ -31,6 +31,7 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include "tools/testing/SourceTree.h"
 
 using namespace std::string_literals;
 
@@ -163,7 +164,7 @@ private:
 };
 
 std::filesystem::path PeerConfigDir() {
-    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "tools" / "peers";
+    return SourceTree() / "tools" / "peers";
 }
 
 // A copy of a file from tools/peers with @PORT@ filled in, removed again with this object.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include "tools/testing/SourceTree.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ COLORREF PixelAt(TBitmap* bitmap, int x, int y) {
 }
 
 std::string DataPath(const std::string& name) {
-    return (std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / name).string();
+    return (SourceTree() / "indicator_controls" / "tests" / "data" / name).string();
 }
 
 std::string CompareWithFile(TBitmap* actual, const std::string& name) {
