@@ -128,7 +128,12 @@ TDateTime Now() {
                       static_cast<std::uint16_t>(ts.tv_nsec / 1000000));
 }
 
-std::string FormatDateTime(const std::string& format, TDateTime dateTime) {
+namespace {
+
+void AppendDateTime(std::string& out, const std::string& format, TDateTime dateTime,
+                    const TFormatSettings& fs, int depth) {
+    // Named formats may name each other; two levels are all the built-in ones use.
+    if (depth > 2) return;
     std::uint16_t year, month, day, hour, min, sec, msec;
     DecodeDate(dateTime, year, month, day);
     DecodeTime(dateTime, hour, min, sec, msec);
@@ -137,7 +142,6 @@ std::string FormatDateTime(const std::string& format, TDateTime dateTime) {
     // Day 1, 0001-01-01, was a Monday.
     const int dayOfWeek = static_cast<int>(((days % 7) + 7) % 7);
 
-    std::string out;
     const std::size_t n = format.size();
     std::size_t i = 0;
     char lastToken = ' ';
@@ -170,9 +174,32 @@ std::string FormatDateTime(const std::string& format, TDateTime dateTime) {
                 out += std::to_string(day);
             else if (count == 2)
                 out += Padded(day, 2);
-            else
+            else if (count <= 4)
                 out += count == 3 ? shortDayNames[dayOfWeek] : longDayNames[dayOfWeek];
+            else
+                AppendDateTime(out, count == 5 ? fs.ShortDateFormat : fs.LongDateFormat, dateTime, fs,
+                               depth + 1);
             i += count;
+            break;
+        case 'C':
+            AppendDateTime(out, fs.ShortDateFormat, dateTime, fs, depth + 1);
+            if (hour != 0 || min != 0 || sec != 0) {
+                out += ' ';
+                AppendDateTime(out, fs.LongTimeFormat, dateTime, fs, depth + 1);
+            }
+            ++i;
+            break;
+        case 'T':
+            AppendDateTime(out, count == 1 ? fs.ShortTimeFormat : fs.LongTimeFormat, dateTime, fs, depth + 1);
+            i += count;
+            break;
+        case '/':
+            out += fs.DateSeparator;
+            ++i;
+            break;
+        case ':':
+            out += fs.TimeSeparator;
+            ++i;
             break;
         case 'H': {
             i += count;
@@ -215,7 +242,7 @@ std::string FormatDateTime(const std::string& format, TDateTime dateTime) {
                 out += format[hour < 12 ? i : i + 2];
                 i += 3;
             } else if (StartsWithNoCase(format, i, "AMPM")) {
-                out += hour < 12 ? "AM" : "PM";
+                out += hour < 12 ? fs.TimeAMString : fs.TimePMString;
                 i += 4;
             } else {
                 out += start;
@@ -236,7 +263,18 @@ std::string FormatDateTime(const std::string& format, TDateTime dateTime) {
             break;
         }
     }
+}
+
+} // namespace
+
+std::string FormatDateTime(const std::string& format, TDateTime dateTime, const TFormatSettings& settings) {
+    std::string out;
+    AppendDateTime(out, format, dateTime, settings, 0);
     return out;
+}
+
+std::string FormatDateTime(const std::string& format, TDateTime dateTime) {
+    return FormatDateTime(format, dateTime, FormatSettings);
 }
 
 std::int32_t DateTimeToFileDate(TDateTime dateTime) {
@@ -256,4 +294,211 @@ TDateTime FileDateToDateTime(std::int32_t fileDate) {
                       static_cast<std::uint16_t>((hi >> 5) & 15), static_cast<std::uint16_t>(hi & 31)) +
            EncodeTime(static_cast<std::uint16_t>(lo >> 11), static_cast<std::uint16_t>((lo >> 5) & 63),
                       static_cast<std::uint16_t>((lo & 31) << 1), 0);
+}
+
+std::string DateToStr(TDateTime date, const TFormatSettings& settings) {
+    return FormatDateTime("ddddd", date, settings);
+}
+std::string DateToStr(TDateTime date) {
+    return DateToStr(date, FormatSettings);
+}
+std::string TimeToStr(TDateTime time, const TFormatSettings& settings) {
+    return FormatDateTime("tt", time, settings);
+}
+std::string TimeToStr(TDateTime time) {
+    return TimeToStr(time, FormatSettings);
+}
+std::string DateTimeToStr(TDateTime dateTime, const TFormatSettings& settings) {
+    return FormatDateTime("c", dateTime, settings);
+}
+std::string DateTimeToStr(TDateTime dateTime) {
+    return DateTimeToStr(dateTime, FormatSettings);
+}
+
+namespace {
+
+class Scanner {
+public:
+    Scanner(const std::string& s, const TFormatSettings& fs) : s_(s), fs_(fs) {}
+
+    bool AtEnd() {
+        Blanks();
+        return i_ == s_.size();
+    }
+
+    void Blanks() {
+        while (i_ < s_.size() && s_[i_] == ' ') ++i_;
+    }
+
+    // Up to 4 digits (9 for milliseconds); digits counts them.
+    bool Number(int& value, int& digits, int maxDigits = 4) {
+        Blanks();
+        value = 0;
+        digits = 0;
+        while (i_ < s_.size() && s_[i_] >= '0' && s_[i_] <= '9' && digits < maxDigits) {
+            value = value * 10 + (s_[i_++] - '0');
+            ++digits;
+        }
+        return digits > 0;
+    }
+
+    bool Char(char c) {
+        Blanks();
+        if (i_ < s_.size() && s_[i_] == c) {
+            ++i_;
+            return true;
+        }
+        return false;
+    }
+
+    bool Text(const std::string& text) {
+        Blanks();
+        if (text.empty() || s_.size() - i_ < text.size()) return false;
+        for (std::size_t k = 0; k < text.size(); ++k)
+            if (std::toupper(static_cast<unsigned char>(s_[i_ + k])) !=
+                std::toupper(static_cast<unsigned char>(text[k])))
+                return false;
+        i_ += text.size();
+        return true;
+    }
+
+    bool Date(TDateTime& value) {
+        enum Order { mdy, dmy, ymd } order = mdy;
+        for (char c : fs_.ShortDateFormat) {
+            const char u = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            if (u == 'D' || u == 'M' || u == 'Y') {
+                order = u == 'D' ? dmy : u == 'Y' ? ymd : mdy;
+                break;
+            }
+        }
+        int n1, n2, n3 = 0, l1, l2, l3 = 0;
+        if (!Number(n1, l1) || !Char(fs_.DateSeparator) || !Number(n2, l2)) return false;
+        const bool three = Char(fs_.DateSeparator);
+        if (three && !Number(n3, l3)) return false;
+        int y, m, d, yearDigits;
+        if (!three) {
+            y = CurrentYear();
+            yearDigits = 4;
+            if (order == mdy || order == ymd)
+                m = n1, d = n2;
+            else
+                d = n1, m = n2;
+        } else if (order == mdy) {
+            m = n1, d = n2, y = n3, yearDigits = l3;
+        } else if (order == dmy) {
+            d = n1, m = n2, y = n3, yearDigits = l3;
+        } else {
+            y = n1, m = n2, d = n3, yearDigits = l1;
+        }
+        if (yearDigits <= 2) y = WindowedYear(y);
+        if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m)) return false;
+        value = EncodeDate(static_cast<std::uint16_t>(y), static_cast<std::uint16_t>(m),
+                           static_cast<std::uint16_t>(d));
+        return true;
+    }
+
+    bool Time(TDateTime& value) {
+        int h, m = 0, sec = 0, ms = 0, digits;
+        if (!Number(h, digits)) return false;
+        if (Char(fs_.TimeSeparator)) {
+            if (!Number(m, digits)) return false;
+            if (Char(fs_.TimeSeparator)) {
+                if (!Number(sec, digits)) return false;
+                if (Char(fs_.DecimalSeparator)) {
+                    if (!Number(ms, digits, 3)) return false;
+                }
+            }
+        }
+        int base = -1;
+        if (Text(fs_.TimeAMString) || Text("AM"))
+            base = 0;
+        else if (Text(fs_.TimePMString) || Text("PM"))
+            base = 12;
+        if (base >= 0) {
+            if (h == 0 || h > 12) return false;
+            h = (h == 12 ? 0 : h) + base;
+        }
+        if (h >= 24 || m >= 60 || sec >= 60 || ms >= 1000) return false;
+        value = EncodeTime(static_cast<std::uint16_t>(h), static_cast<std::uint16_t>(m),
+                           static_cast<std::uint16_t>(sec), static_cast<std::uint16_t>(ms));
+        return true;
+    }
+
+private:
+    static int CurrentYear() {
+        std::uint16_t y, m, d;
+        DecodeDate(Now(), y, m, d);
+        return y;
+    }
+
+    int WindowedYear(int twoDigits) const {
+        const int now = CurrentYear();
+        if (fs_.TwoDigitYearCenturyWindow <= 0) return now / 100 * 100 + twoDigits;
+        const int pivot = now - fs_.TwoDigitYearCenturyWindow;
+        int y = pivot / 100 * 100 + twoDigits;
+        if (y < pivot) y += 100;
+        return y;
+    }
+
+    const std::string& s_;
+    const TFormatSettings& fs_;
+    std::size_t i_ = 0;
+};
+
+} // namespace
+
+bool TryStrToDate(const std::string& s, TDateTime& value, const TFormatSettings& settings) {
+    Scanner scan(s, settings);
+    TDateTime v;
+    if (!scan.Date(v) || !scan.AtEnd()) return false;
+    value = v;
+    return true;
+}
+
+TDateTime StrToDate(const std::string& s, const TFormatSettings& settings) {
+    TDateTime v;
+    if (!TryStrToDate(s, v, settings)) throw EConvertError("'" + s + "' is not a valid date");
+    return v;
+}
+
+TDateTime StrToDate(const std::string& s) {
+    return StrToDate(s, FormatSettings);
+}
+
+bool TryStrToTime(const std::string& s, TDateTime& value, const TFormatSettings& settings) {
+    Scanner scan(s, settings);
+    TDateTime v;
+    if (!scan.Time(v) || !scan.AtEnd()) return false;
+    value = v;
+    return true;
+}
+
+TDateTime StrToTime(const std::string& s, const TFormatSettings& settings) {
+    TDateTime v;
+    if (!TryStrToTime(s, v, settings)) throw EConvertError("'" + s + "' is not a valid time");
+    return v;
+}
+
+TDateTime StrToTime(const std::string& s) {
+    return StrToTime(s, FormatSettings);
+}
+
+bool TryStrToDateTime(const std::string& s, TDateTime& value, const TFormatSettings& settings) {
+    Scanner scan(s, settings);
+    TDateTime date, time = 0;
+    if (!scan.Date(date)) return TryStrToTime(s, value, settings);
+    if (!scan.AtEnd() && (!scan.Time(time) || !scan.AtEnd())) return false;
+    // Before 1899-12-30 the time of day counts away from zero.
+    value = date >= 0 ? date + time : date - time;
+    return true;
+}
+
+TDateTime StrToDateTime(const std::string& s, const TFormatSettings& settings) {
+    TDateTime v;
+    if (!TryStrToDateTime(s, v, settings)) throw EConvertError("'" + s + "' is not a valid date and time");
+    return v;
+}
+
+TDateTime StrToDateTime(const std::string& s) {
+    return StrToDateTime(s, FormatSettings);
 }

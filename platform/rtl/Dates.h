@@ -1,6 +1,8 @@
 // TDateTime: days since 1899-12-30 in the integer part, the time of day in the fraction.
 #pragma once
 
+#include "platform/rtl/FormatSettings.h"
+
 #include <cstdint>
 #include <string>
 
@@ -17,9 +19,35 @@ void DecodeTime(TDateTime dateTime, std::uint16_t& hour, std::uint16_t& min, std
                 std::uint16_t& msec);
 
 // Tokens (case-blind): yyyy yy, m mm mmm mmmm (minutes right after an hour token), d dd ddd dddd,
-// h hh, n nn, s ss, z zzz, am/pm a/p ampm (these make the hour 12-hour), '/' and ':' as the date and
-// time separators, text in single or double quotes as written; other characters are copied.
+// ddddd (ShortDateFormat) dddddd (LongDateFormat), c (short date, then long time unless midnight),
+// t (ShortTimeFormat) tt (LongTimeFormat), h hh, n nn, s ss, z zzz, am/pm a/p ampm (these make the
+// hour 12-hour; ampm writes TimeAMString or TimePMString), '/' and ':' for DateSeparator and
+// TimeSeparator, text in single or double quotes as written; other characters are copied.
 std::string FormatDateTime(const std::string& format, TDateTime dateTime);
+std::string FormatDateTime(const std::string& format, TDateTime dateTime, const TFormatSettings& settings);
+
+// ShortDateFormat, LongTimeFormat, and both ("c").
+std::string DateToStr(TDateTime date);
+std::string DateToStr(TDateTime date, const TFormatSettings& settings);
+std::string TimeToStr(TDateTime time);
+std::string TimeToStr(TDateTime time, const TFormatSettings& settings);
+std::string DateTimeToStr(TDateTime dateTime);
+std::string DateTimeToStr(TDateTime dateTime, const TFormatSettings& settings);
+
+// Dates are two or three numbers split by DateSeparator, in the order ShortDateFormat names day,
+// month and year (a missing year is this year's; a two-digit year falls in the century window);
+// times are h[:n[:s[.z]]] with an optional AM/PM; a date and time are a date, a blank and a time.
+// Blanks around are allowed. Failures raise EConvertError "'<s>' is not a valid date" (time, date
+// and time).
+TDateTime StrToDate(const std::string& s);
+TDateTime StrToDate(const std::string& s, const TFormatSettings& settings);
+bool TryStrToDate(const std::string& s, TDateTime& value, const TFormatSettings& settings);
+TDateTime StrToTime(const std::string& s);
+TDateTime StrToTime(const std::string& s, const TFormatSettings& settings);
+bool TryStrToTime(const std::string& s, TDateTime& value, const TFormatSettings& settings);
+TDateTime StrToDateTime(const std::string& s);
+TDateTime StrToDateTime(const std::string& s, const TFormatSettings& settings);
+bool TryStrToDateTime(const std::string& s, TDateTime& value, const TFormatSettings& settings);
 
 // The packed DOS form (date in the high word, time in the low word, seconds halved); 0 for a year
 // outside 1980-2107.

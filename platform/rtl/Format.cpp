@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -125,8 +126,8 @@ std::string Exponent(int exponent, bool plusSign, int minDigits) {
     return r + n;
 }
 
-// d.ddddE+ddd with `precision` significant digits.
-std::string FormatExponent(double v, int precision) {
+// d.ddddE+ddd with `precision` significant digits and at least `expDigits` exponent digits.
+std::string FormatExponent(double v, int precision, int expDigits, char decimalSeparator) {
     std::string text;
     if (NotFinite(v, text)) return text;
     precision = std::clamp(precision, 1, maxDigits);
@@ -134,24 +135,28 @@ std::string FormatExponent(double v, int precision) {
     RoundTo(d, precision);
     if (v < 0 && !d.Zero()) text = "-";
     text += d.At(0);
-    if (precision > 1) text += '.';
+    if (precision > 1) text += decimalSeparator;
     for (int i = 1; i < precision; ++i) text += d.At(i);
-    return text + Exponent(d.Zero() ? 0 : d.point - 1, true, 3);
+    return text + Exponent(d.Zero() ? 0 : d.point - 1, true, expDigits);
 }
 
-// Fixed notation with `decimals` decimals, optionally with thousands separators.
-std::string FormatFixed(double v, int decimals, bool thousands) {
+// Fixed notation with `decimals` decimals, at most `precision` significant digits (the rest
+// zeros), with thousands separated by `thousandSeparator` unless it is '\0'.
+std::string FormatFixed(double v, int decimals, int precision, char thousandSeparator,
+                        char decimalSeparator) {
     std::string text;
     if (NotFinite(v, text)) return text;
     decimals = std::clamp(decimals, 0, maxDigits);
     Decimal d = ToDecimal(v);
+    // To the precision first, so that binary noise below it does not decide the last decimal.
+    RoundTo(d, precision);
     RoundTo(d, d.point + decimals);
     std::string body;
     for (int i = 0; i < d.point; ++i) body += d.At(i);
     if (body.empty()) body = "0";
-    if (thousands)
-        for (std::size_t i = body.size(); i > 3; i -= 3) body.insert(i - 3, ",");
-    if (decimals > 0) body += '.';
+    if (thousandSeparator != '\0')
+        for (std::size_t i = body.size(); i > 3; i -= 3) body.insert(i - 3, 1, thousandSeparator);
+    if (decimals > 0) body += decimalSeparator;
     for (int i = d.point; i < d.point + decimals; ++i) body += d.At(i);
     if (v < 0 && !d.Zero()) text = "-";
     return text + body;
@@ -159,7 +164,7 @@ std::string FormatFixed(double v, int decimals, bool thousands) {
 
 // The shorter of fixed and scientific notation with `precision` significant digits, without trailing
 // zeros; scientific when the integer part has more digits than the precision or |v| < 0.0001.
-std::string FormatGeneral(double v, int precision) {
+std::string FormatGeneral(double v, int precision, int expDigits, char decimalSeparator) {
     std::string text;
     if (NotFinite(v, text)) return text;
     precision = std::clamp(precision, 1, maxDigits);
@@ -170,12 +175,14 @@ std::string FormatGeneral(double v, int precision) {
     const int size = static_cast<int>(d.digits.size());
     if (d.point > precision || d.point < -3) {
         text += d.digits[0];
-        if (size > 1) text += "." + d.digits.substr(1);
-        return text + Exponent(d.point - 1, false, 3);
+        if (size > 1) text += decimalSeparator + d.digits.substr(1);
+        return text + Exponent(d.point - 1, false, expDigits);
     }
-    if (d.point <= 0) return text + "0." + std::string(static_cast<std::size_t>(-d.point), '0') + d.digits;
+    if (d.point <= 0)
+        return text + "0" + decimalSeparator + std::string(static_cast<std::size_t>(-d.point), '0') +
+               d.digits;
     if (size <= d.point) return text + d.digits + std::string(static_cast<std::size_t>(d.point - size), '0');
-    return text + d.digits.substr(0, static_cast<std::size_t>(d.point)) + "." +
+    return text + d.digits.substr(0, static_cast<std::size_t>(d.point)) + decimalSeparator +
            d.digits.substr(static_cast<std::size_t>(d.point));
 }
 
@@ -287,17 +294,17 @@ private:
                            precision);
         case 'E':
             if (a.VType != TVarRec::vtExtended) Fail();
-            return FormatExponent(a.VExtended, precision < 0 ? 15 : precision);
+            return FormatExponent(a.VExtended, precision < 0 ? 15 : precision, 3, '.');
         case 'F':
         case 'M':
             if (a.VType != TVarRec::vtExtended) Fail();
-            return FormatFixed(a.VExtended, precision < 0 ? 2 : precision, false);
+            return FormatFixed(a.VExtended, precision < 0 ? 2 : precision, maxDigits, '\0', '.');
         case 'N':
             if (a.VType != TVarRec::vtExtended) Fail();
-            return FormatFixed(a.VExtended, precision < 0 ? 2 : precision, true);
+            return FormatFixed(a.VExtended, precision < 0 ? 2 : precision, maxDigits, ',', '.');
         case 'G':
             if (a.VType != TVarRec::vtExtended) Fail();
-            return FormatGeneral(a.VExtended, precision < 0 ? 15 : precision);
+            return FormatGeneral(a.VExtended, precision < 0 ? 15 : precision, 3, '.');
         case 'P': {
             if (a.VType != TVarRec::vtPointer && a.VType != TVarRec::vtPChar) Fail();
             const void* p = a.VType == TVarRec::vtPointer ? a.VPointer : static_cast<const void*>(a.VPChar);
@@ -337,4 +344,97 @@ private:
 
 std::string Format(const std::string& fmt, std::span<const TVarRec> args) {
     return Formatter(fmt, args).Run();
+}
+
+std::string FloatToStrF(double value, TFloatFormat format, int precision, int digits,
+                        const TFormatSettings& settings) {
+    precision = std::clamp(precision, 1, maxDigits);
+    const char dec = settings.DecimalSeparator;
+    switch (format) {
+    case ffExponent:
+        return FormatExponent(value, precision, std::clamp(digits, 0, 4), dec);
+    case ffFixed:
+    case ffNumber:
+        // Too many integer digits for the precision: general notation instead.
+        if (std::isfinite(value) && value != 0 && ToDecimal(value).point > precision)
+            return FormatGeneral(value, precision, 0, dec);
+        return FormatFixed(value, digits, precision, format == ffNumber ? settings.ThousandSeparator : '\0',
+                           dec);
+    case ffGeneral:
+    default:
+        return FormatGeneral(value, precision, std::clamp(digits, 0, 4), dec);
+    }
+}
+
+std::string FloatToStrF(double value, TFloatFormat format, int precision, int digits) {
+    return FloatToStrF(value, format, precision, digits, FormatSettings);
+}
+
+std::string FloatToStr(double value, const TFormatSettings& settings) {
+    return FloatToStrF(value, ffGeneral, 15, 0, settings);
+}
+
+std::string FloatToStr(double value) {
+    return FloatToStr(value, FormatSettings);
+}
+
+bool TryStrToFloat(const std::string& s, double& value, const TFormatSettings& settings) {
+    // Blanks around, an optional sign, digits with at most one decimal separator, an optional
+    // exponent; rewritten with '.' so the parse does not depend on the C library's locale.
+    std::size_t i = 0, n = s.size();
+    while (i < n && s[i] == ' ') ++i;
+    while (n > i && s[n - 1] == ' ') --n;
+    std::string text;
+    if (i < n && (s[i] == '+' || s[i] == '-')) {
+        if (s[i] == '-') text += '-';
+        ++i;
+    }
+    bool digits = false, point = false;
+    for (; i < n; ++i) {
+        const char c = s[i];
+        if (c >= '0' && c <= '9') {
+            text += c;
+            digits = true;
+        } else if (c == settings.DecimalSeparator && !point) {
+            text += '.';
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (!digits) return false;
+    if (i < n && (s[i] == 'E' || s[i] == 'e')) {
+        text += 'e';
+        ++i;
+        if (i < n && (s[i] == '+' || s[i] == '-')) text += s[i++];
+        const std::size_t first = i;
+        while (i < n && s[i] >= '0' && s[i] <= '9') text += s[i++];
+        if (i == first) return false;
+    }
+    if (i != n) return false;
+    double v = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc() || end != text.data() + text.size()) return false;
+    value = v;
+    return true;
+}
+
+bool TryStrToFloat(const std::string& s, double& value) {
+    return TryStrToFloat(s, value, FormatSettings);
+}
+
+double StrToFloat(const std::string& s, const TFormatSettings& settings) {
+    double value = 0;
+    if (!TryStrToFloat(s, value, settings))
+        throw EConvertError("'" + s + "' is not a valid floating point value");
+    return value;
+}
+
+double StrToFloat(const std::string& s) {
+    return StrToFloat(s, FormatSettings);
+}
+
+double StrToFloatDef(const std::string& s, double defaultValue) {
+    double value = defaultValue;
+    return TryStrToFloat(s, value) ? value : defaultValue;
 }

@@ -8,6 +8,8 @@
 // EConvertError "Format '<fmt>' invalid or incompatible with argument".
 #pragma once
 
+#include "platform/rtl/FormatSettings.h"
+
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
@@ -61,3 +63,25 @@ std::string Format(const std::string& fmt, std::span<const TVarRec> args);
 inline std::string Format(const std::string& fmt, std::initializer_list<TVarRec> args) {
     return Format(fmt, std::span<const TVarRec>(args.begin(), args.size()));
 }
+
+// --- Floating point ------------------------------------------------------------------------------
+
+// ffGeneral: the shorter of fixed and scientific notation, `digits` the least exponent digits;
+// ffExponent: d.dddE+dd; ffFixed: `digits` decimals; ffNumber: ffFixed with thousands separated.
+// `precision` counts significant digits (1..18); a fixed or number value with more integer digits
+// than that comes out in general notation.
+enum TFloatFormat { ffGeneral, ffExponent, ffFixed, ffNumber };
+
+std::string FloatToStrF(double value, TFloatFormat format, int precision, int digits);
+std::string FloatToStrF(double value, TFloatFormat format, int precision, int digits,
+                        const TFormatSettings& settings);
+// General notation with 15 significant digits: 1.5, 100, 1E-5.
+std::string FloatToStr(double value);
+std::string FloatToStr(double value, const TFormatSettings& settings);
+// Blanks around the number are allowed, thousands separators are not. Failures raise EConvertError
+// "'<s>' is not a valid floating point value".
+double StrToFloat(const std::string& s);
+double StrToFloat(const std::string& s, const TFormatSettings& settings);
+double StrToFloatDef(const std::string& s, double defaultValue);
+bool TryStrToFloat(const std::string& s, double& value);
+bool TryStrToFloat(const std::string& s, double& value, const TFormatSettings& settings);

@@ -1,6 +1,7 @@
 #include "platform/rtl/Streams.h"
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Strings.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -110,7 +111,7 @@ void TMemoryStream::SaveToFile(const std::string& fileName) {
 
 TFileStream::TFileStream(const std::string& fileName, unsigned mode) : fileName_(fileName) {
     if ((mode & fmCreate) == fmCreate) {
-        fd_ = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        fd_ = ::open(PosixFileName(fileName).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (fd_ < 0) throw EFCreateError("Cannot create file \"" + fileName + "\"");
         return;
     }
@@ -126,7 +127,7 @@ TFileStream::TFileStream(const std::string& fileName, unsigned mode) : fileName_
         flags = O_RDONLY;
         break;
     }
-    fd_ = ::open(fileName.c_str(), flags | O_CLOEXEC);
+    fd_ = ::open(PosixFileName(fileName).c_str(), flags | O_CLOEXEC);
     if (fd_ < 0) throw EFOpenError("Cannot open file \"" + fileName + "\"");
 }
 

@@ -439,13 +439,20 @@ std::string ChangeFileExt(const std::string& fileName, const std::string& extens
     return Copy(fileName, 1, i - 1) + extension;
 }
 
+std::string PosixFileName(const std::string& fileName) {
+    std::string name = fileName;
+    if (name.size() >= 2 && (name[0] == 'C' || name[0] == 'c') && name[1] == ':') name.erase(0, 2);
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return name;
+}
+
 bool FileExists(const std::string& fileName) {
     struct stat st;
-    return ::stat(fileName.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    return ::stat(PosixFileName(fileName).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 bool DeleteFile(const std::string& fileName) {
-    return ::unlink(fileName.c_str()) == 0;
+    return ::unlink(PosixFileName(fileName).c_str()) == 0;
 }
 
 std::string GetCurrentDir() {

@@ -103,6 +103,11 @@ std::string StrPas(const char* s);
 // --- File names --------------------------------------------------------------------------------------
 // Both '\' and '/' delimit directories; ':' ends a drive.
 
+// The name the file system knows: every '\' becomes '/', and a leading "C:" (the one drive, the
+// root) goes, so "C:\Temp\a.txt" is "/Temp/a.txt". The routines that open, test or delete files
+// pass their names through it.
+std::string PosixFileName(const std::string& fileName);
+
 std::string ExtractFileName(const std::string& fileName);
 // The directory part with its trailing delimiter.
 std::string ExtractFilePath(const std::string& fileName);

@@ -1,5 +1,7 @@
 #include "platform/rtl/TextFile.h"
 
+#include "platform/rtl/Strings.h"
+
 #include <cerrno>
 #include <ctime>
 #include <fcntl.h>
@@ -84,10 +86,11 @@ bool TextFile::Open(int flags, Mode mode) {
     }
     if (mode_ != Mode::closed) Close();
     bufPos_ = bufEnd_ = 0;
-    fd_ = ::open(name_.c_str(), flags | O_CLOEXEC, 0666);
+    const std::string path = PosixFileName(name_);
+    fd_ = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
     if (fd_ < 0) {
         const int err = errno;
-        SetInOutRes(err == ENOENT && !ParentExists(name_)
+        SetInOutRes(err == ENOENT && !ParentExists(path)
                         ? ePathNotFound
                         : IOErrorFromErrno(err, (flags & O_ACCMODE) != O_RDONLY));
         return false;
@@ -243,7 +246,7 @@ bool Eof(TextFile& f) {
 
 std::int32_t FileAge(const std::string& fileName) {
     struct stat st;
-    if (::stat(fileName.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return -1;
+    if (::stat(PosixFileName(fileName).c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return -1;
     return DosDateTime(st.st_mtime);
 }
 

@@ -131,3 +131,98 @@ TEST(Dates, NowIsTheLocalTime) {
         At(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
     EXPECT_LT(std::fabs(Now() - expected), 2.0 / 86400);
 }
+
+namespace {
+
+// A locale of the other kind: day first, dots, 24 hours.
+TFormatSettings German() {
+    TFormatSettings fs;
+    fs.DecimalSeparator = ',';
+    fs.DateSeparator = '.';
+    fs.ShortDateFormat = "dd/mm/yyyy";
+    fs.LongTimeFormat = "hh:nn:ss";
+    fs.ShortTimeFormat = "hh:nn";
+    return fs;
+}
+
+} // namespace
+
+TEST(Dates, DateAndTimeToStrFollowTheSettings) {
+    const TFormatSettings us;
+    const TDateTime t = At(2004, 3, 7, 14, 5, 9);
+    EXPECT_EQ(DateToStr(t, us), "3/7/2004");
+    EXPECT_EQ(TimeToStr(t, us), "2:05:09 PM");
+    EXPECT_EQ(DateTimeToStr(t, us), "3/7/2004 2:05:09 PM");
+    EXPECT_EQ(DateTimeToStr(At(2004, 3, 7, 0, 0, 0), us), "3/7/2004");
+    EXPECT_EQ(FormatDateTime("t", t, us), "2:05 PM");
+    EXPECT_EQ(DateToStr(t, German()), "07.03.2004");
+    EXPECT_EQ(DateTimeToStr(t, German()), "07.03.2004 14:05:09");
+    EXPECT_EQ(FormatDateTime("yyyy/mm/dd hh:nn", t, German()), "2004.03.07 14:05");
+    TFormatSettings fixed;
+    fixed.DateSeparator = '-';
+    fixed.ShortDateFormat = "yyyy/mm/dd";
+    fixed.LongTimeFormat = "hh:nn:ss";
+    EXPECT_EQ(DateTimeToStr(t, fixed), "2004-03-07 14:05:09");
+}
+
+TEST(Dates, ReadersTakeTheSettingsOrder) {
+    const TFormatSettings us;
+    TFormatSettings fixed;
+    fixed.DateSeparator = '-';
+    fixed.ShortDateFormat = "yyyy/mm/dd";
+    struct DateCase {
+        const char* text;
+        const TFormatSettings* fs;
+        TDateTime expected;
+    };
+    const TFormatSettings german = German();
+    const DateCase dates[] = {
+        {"3/7/2004", &us, At(2004, 3, 7, 0, 0, 0)},       {" 12/31/1999 ", &us, At(1999, 12, 31, 0, 0, 0)},
+        {"07.03.2004", &german, At(2004, 3, 7, 0, 0, 0)}, {"2004-03-07", &fixed, At(2004, 3, 7, 0, 0, 0)},
+        {"1/2/03", &us, At(2003, 1, 2, 0, 0, 0)},
+    };
+    for (const DateCase& c : dates) EXPECT_EQ(StrToDate(c.text, *c.fs), c.expected) << c.text;
+    std::uint16_t y, m, d, ny, nm, nd;
+    DecodeDate(StrToDate("2/28", us), y, m, d);
+    DecodeDate(Now(), ny, nm, nd);
+    EXPECT_EQ(y, ny);
+    for (const char* bad : {"", "3", "13/1/2004", "2/30/2004", "3-7-2004", "3/7/2004x", "1/2/3/4"}) {
+        try {
+            StrToDate(bad, us);
+            ADD_FAILURE() << bad;
+        } catch (const EConvertError& e) {
+            EXPECT_EQ(e.Message, std::string("'") + bad + "' is not a valid date");
+        }
+    }
+
+    const std::pair<const char*, TDateTime> times[] = {{"14:05:09", At(1899, 12, 30, 14, 5, 9)},
+                                                       {"2:05 PM", At(1899, 12, 30, 14, 5, 0)},
+                                                       {"12:00 am", At(1899, 12, 30, 0, 0, 0)},
+                                                       {"9", At(1899, 12, 30, 9, 0, 0)},
+                                                       {"1:02:03.5", At(1899, 12, 30, 1, 2, 3, 5)}};
+    for (auto [text, value] : times) EXPECT_DOUBLE_EQ(StrToTime(text, us), value) << text;
+    for (const char* bad : {"24:00", "1:60", "13:00 PM", "0 AM", "1:", "x"})
+        EXPECT_THROW(StrToTime(bad, us), EConvertError) << bad;
+
+    EXPECT_DOUBLE_EQ(StrToDateTime("2004-03-07 14:05:09", fixed), At(2004, 3, 7, 14, 5, 9));
+    EXPECT_DOUBLE_EQ(StrToDateTime("07.03.2004 14:05", german), At(2004, 3, 7, 14, 5, 0));
+    EXPECT_DOUBLE_EQ(StrToDateTime("14:05", german), At(1899, 12, 30, 14, 5, 0));
+    EXPECT_THROW(StrToDateTime("07.03.2004 x", german), EConvertError);
+    // Written and read in one form, any value comes back to the second.
+    const TDateTime t = At(1987, 6, 5, 4, 3, 2);
+    EXPECT_DOUBLE_EQ(StrToDateTime(DateTimeToStr(t, german), german), t);
+}
+
+TEST(Dates, SettingsFromTheLocale) {
+    const TFormatSettings c = GetLocaleFormatSettings("C");
+    EXPECT_EQ(c.DecimalSeparator, '.');
+    EXPECT_EQ(c.DateSeparator, '/');
+    EXPECT_EQ(c.TimeSeparator, ':');
+    EXPECT_EQ(c.ShortDateFormat, "mm/dd/yy");
+    EXPECT_EQ(c.LongTimeFormat, "hh:nn:ss");
+    EXPECT_EQ(c.ShortTimeFormat, "hh:nn");
+    // A locale that is not installed gives the C locale's.
+    const TFormatSettings missing = GetLocaleFormatSettings("xx_NOWHERE.UTF-8");
+    EXPECT_EQ(missing.ShortDateFormat, c.ShortDateFormat);
+    EXPECT_EQ(missing.DecimalSeparator, '.');
+}

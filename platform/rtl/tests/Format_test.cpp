@@ -137,3 +137,75 @@ TEST(Format, FormatTextIsNeverInterpretedByPrintf) {
     EXPECT_THROW(Format("%hhn", {1}), EConvertError);
     EXPECT_EQ(Format("%99999999999d|", {1}).size(), std::size_t{1 << 20} + 1);
 }
+
+namespace {
+
+TFormatSettings Comma() {
+    TFormatSettings fs;
+    fs.DecimalSeparator = ',';
+    fs.ThousandSeparator = '.';
+    return fs;
+}
+
+} // namespace
+
+TEST(Format, FloatToStrF) {
+    const TFormatSettings dot;
+    struct FloatCase {
+        double value;
+        TFloatFormat format;
+        int precision, digits;
+        const char* expected;
+    };
+    const FloatCase cases[] = {
+        {1.5, ffGeneral, 15, 0, "1.5"},
+        {100, ffGeneral, 15, 0, "100"},
+        {0.00001, ffGeneral, 15, 0, "1E-5"},
+        {0.00001, ffGeneral, 15, 2, "1E-05"},
+        {1e15, ffGeneral, 15, 0, "1E15"},
+        {1e14, ffGeneral, 15, 0, "100000000000000"},
+        {-2.0 / 3, ffGeneral, 4, 0, "-0.6667"},
+        {1234.5, ffExponent, 4, 2, "1.235E+03"},
+        {-0.000123, ffExponent, 3, 0, "-1.23E-4"},
+        {1.005, ffFixed, 15, 2, "1.01"},
+        {123.456, ffFixed, 4, 2, "123.50"},
+        {0.0, ffFixed, 15, 3, "0.000"},
+        {-0.001, ffFixed, 15, 2, "0.00"},
+        {123456.0, ffFixed, 4, 2, "1.235E5"},
+        {1234567.891, ffNumber, 15, 2, "1,234,567.89"},
+        {-999.0, ffNumber, 15, 0, "-999"},
+    };
+    for (const FloatCase& c : cases)
+        EXPECT_EQ(FloatToStrF(c.value, c.format, c.precision, c.digits, dot), c.expected) << c.value;
+    EXPECT_EQ(FloatToStr(2.5, dot), "2.5");
+    EXPECT_EQ(FloatToStr(-2.5, Comma()), "-2,5");
+    EXPECT_EQ(FloatToStrF(1234567.891, ffNumber, 15, 2, Comma()), "1.234.567,89");
+    TFormatSettings none;
+    none.ThousandSeparator = '\0';
+    EXPECT_EQ(FloatToStrF(1234.0, ffNumber, 15, 1, none), "1234.0");
+}
+
+TEST(Format, StrToFloatReadsItsSettingsSeparator) {
+    const TFormatSettings dot;
+    const std::pair<const char*, double> good[] = {{"1.5", 1.5},  {" -2.25 ", -2.25}, {"+3", 3},
+                                                   {"1e3", 1000}, {"1.5E-2", 0.015},  {".5", 0.5},
+                                                   {"5.", 5}};
+    for (auto [text, value] : good) EXPECT_EQ(StrToFloat(text, dot), value) << text;
+    for (const char* bad :
+         {"", " ", "1,5", "1.2.3", "e5", "1e", "1e+", "--1", "1 2", "0x10", "1,000.5", "inf"}) {
+        try {
+            StrToFloat(bad, dot);
+            ADD_FAILURE() << bad;
+        } catch (const EConvertError& e) {
+            EXPECT_EQ(e.Message, std::string("'") + bad + "' is not a valid floating point value");
+        }
+    }
+    EXPECT_EQ(StrToFloat("1,5", Comma()), 1.5);
+    EXPECT_THROW(StrToFloat("1.5", Comma()), EConvertError);
+    double v = 7;
+    EXPECT_FALSE(TryStrToFloat("x", v, dot));
+    EXPECT_EQ(v, 7);
+    // Every value FloatToStr writes reads back the same.
+    for (double x : {0.1, -1234.5678, 1e-10, 6.02214076e23})
+        EXPECT_DOUBLE_EQ(StrToFloat(FloatToStr(x, Comma()), Comma()), x);
+}

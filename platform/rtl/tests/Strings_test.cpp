@@ -1,10 +1,13 @@
 #include "platform/rtl/Strings.h"
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Streams.h"
+#include "platform/rtl/TextFile.h"
 #include "platform/rtl/tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 
 TEST(Strings, CopyClipsIndexAndCount) {
@@ -252,4 +255,31 @@ TEST(Strings, FileExistsAndDeleteFile) {
     EXPECT_FALSE(FileExists(name));
     EXPECT_FALSE(DeleteFile(name));
     EXPECT_FALSE(GetCurrentDir().empty());
+}
+
+TEST(Strings, FileRoutinesTakeBackslashesAndTheDrive) {
+    TempDir dir;
+    std::string windowsName = "C:" + dir.File("b.txt");
+    std::replace(windowsName.begin(), windowsName.end(), '/', '\\');
+    EXPECT_EQ(PosixFileName(windowsName), dir.File("b.txt"));
+    EXPECT_EQ(PosixFileName("c:\\"), "/");
+    EXPECT_EQ(PosixFileName("sub\\x.ini"), "sub/x.ini");
+
+    {
+        TFileStream f(windowsName, fmCreate);
+        f.WriteBuffer("data", 4);
+    }
+    EXPECT_EQ(TempDir::Read(dir.File("b.txt")), "data");
+    EXPECT_TRUE(FileExists(windowsName));
+    EXPECT_NE(FileAge(windowsName), -1);
+    TextFile t;
+    AssignFile(t, windowsName);
+    Reset(t);
+    std::string line;
+    Readln(t, line);
+    CloseFile(t);
+    EXPECT_EQ(IOResult(), 0);
+    EXPECT_EQ(line, "data");
+    EXPECT_TRUE(DeleteFile(windowsName));
+    EXPECT_FALSE(FileExists(dir.File("b.txt")));
 }
