@@ -2,15 +2,12 @@
 
 #include "platform/rtl/Streams.h"
 #include "platform/ui/Graphics.h"
+#include "platform/win/Resources.h"
 
 void LoadBitmapResource(TBitmap* Bitmap, const std::string& Name) {
-    for (int i = 0; i < DorvexResourceCount; ++i) {
-        const TDorvexResource& r = DorvexResources[i];
-        if (Name != r.Name) continue;
-        TMemoryStream stream(
-            std::string(reinterpret_cast<const char*>(r.Data), static_cast<std::size_t>(r.Size)));
-        Bitmap->LoadFromStream(stream);
-        return;
-    }
-    throw EResNotFound("Resource " + Name + " not found");
+    HRSRC res = FindResource(HInstance, Name, RT_BITMAP);
+    if (!res) throw EResNotFound("Resource " + Name + " not found");
+    const auto* data = static_cast<const char*>(LockResource(LoadResource(HInstance, res)));
+    TMemoryStream stream(std::string(data, SizeofResource(HInstance, res)));
+    Bitmap->LoadFromStream(stream);
 }

@@ -8,15 +8,6 @@
 
 class TBitmap;
 
-struct TDorvexResource {
-    const char* Name;
-    const unsigned char* Data;
-    int Size;
-};
-
-extern const TDorvexResource DorvexResources[];
-extern const int DorvexResourceCount;
-
 class EResNotFound : public Exception {
 public:
     using Exception::Exception;

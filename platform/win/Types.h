@@ -26,6 +26,10 @@ using HWND = std::uint32_t;
 using HANDLE = std::intptr_t;
 inline constexpr HANDLE INVALID_HANDLE_VALUE = -1;
 
+// Modules: the program itself and the libraries LoadLibrary hands out.
+using HMODULE = HANDLE;
+using HINSTANCE = HMODULE;
+
 using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 using TIMERPROC = void (*)(HWND, UINT, std::uintptr_t, DWORD);
 

@@ -5,7 +5,6 @@
 
 #include "platform/win/Types.h"
 
-using HMODULE = HANDLE;
 using FARPROC = void (*)();
 
 // Accepts the name with or without ".dll", in any case. Returns 0 for any other library
