@@ -15,6 +15,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <tuple>
 
 namespace gdi {
 
@@ -26,6 +27,7 @@ struct FaceInfo {
     const char* name;
     Family family;
     bool trueType;
+    bool oem = false; // bytes 128..255 drawn as the OEM character set draws them
 };
 
 // The faces the original system asks for; the bitmap faces among them could not rotate.
@@ -34,9 +36,28 @@ constexpr FaceInfo kFaces[] = {
     {"Tahoma", Family::Sans, true},           {"Verdana", Family::Sans, true},
     {"System", Family::Sans, false},          {"Small Fonts", Family::Sans, false},
     {"Courier New", Family::Mono, true},      {"Courier", Family::Mono, false},
-    {"Terminal", Family::Mono, false},        {"Fixedsys", Family::Mono, false},
+    {"Terminal", Family::Mono, false, true},  {"Fixedsys", Family::Mono, false},
     {"Times New Roman", Family::Serif, true}, {"MS Serif", Family::Serif, false},
 };
+
+// The upper half of the OEM character set: accented letters, line and block drawing, Greek and
+// mathematical signs.
+constexpr char16_t kOemUpper[128] = {
+    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE,
+    0x00EC, 0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9, 0x00FF, 0x00D6,
+    0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA,
+    0x00BA, 0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB, 0x2591, 0x2592, 0x2593, 0x2502,
+    0x2524, 0x2561, 0x2562, 0x2556, 0x2555, 0x2563, 0x2551, 0x2557, 0x255D, 0x255C, 0x255B, 0x2510, 0x2514,
+    0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F, 0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550,
+    0x256C, 0x2567, 0x2568, 0x2564, 0x2565, 0x2559, 0x2558, 0x2552, 0x2553, 0x256B, 0x256A, 0x2518, 0x250C,
+    0x2588, 0x2584, 0x258C, 0x2590, 0x2580, 0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4,
+    0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229, 0x2261, 0x00B1, 0x2265, 0x2264, 0x2320,
+    0x2321, 0x00F7, 0x2248, 0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
+};
+
+char16_t CharOf(unsigned char c, bool oem) {
+    return oem && c >= 128 ? kOemUpper[c - 128] : Win1252ToUnicode(c);
+}
 
 bool SameFace(const char* a, const std::string& b) {
     if (std::strlen(a) != b.size()) return false;
@@ -110,18 +131,18 @@ struct FontFace::Engine {
 
 namespace {
 
-std::shared_ptr<const FontFace::Engine> EngineFor(const QString& path, double pixelSize) {
+std::shared_ptr<const FontFace::Engine> EngineFor(const QString& path, double pixelSize, bool oem) {
     // Never destroyed: Qt's font engine may be gone by the time static objects are.
     static auto* mutex = new std::mutex();
-    static auto* cache = new std::map<std::pair<QString, double>, std::shared_ptr<const FontFace::Engine>>();
+    static auto* cache = new std::map<std::tuple<QString, double, bool>, std::shared_ptr<const FontFace::Engine>>();
     std::lock_guard lock(*mutex);
-    const auto key = std::make_pair(path, pixelSize);
+    const auto key = std::make_tuple(path, pixelSize, oem);
     if (auto it = cache->find(key); it != cache->end()) return it->second;
     auto engine = std::make_shared<FontFace::Engine>();
     engine->raw = QRawFont(path, pixelSize, QFont::PreferFullHinting);
     if (!engine->raw.isValid()) return nullptr;
     for (int c = 0; c < 256; ++c) {
-        const QString s(QChar(Win1252ToUnicode(static_cast<unsigned char>(c))));
+        const QString s(QChar(CharOf(static_cast<unsigned char>(c), oem)));
         const QList<quint32> g = engine->raw.glyphIndexesForString(s);
         engine->glyphs[static_cast<std::size_t>(c)] = g.isEmpty() ? 0 : g.front();
         const QList<QPointF> adv = engine->raw.advancesForGlyphIndexes(g);
@@ -168,7 +189,7 @@ std::shared_ptr<FontFace> FontFace::Realize(const LOGFONT& lf) {
     const QString path = FontPath(info.family, bold);
     if (path.isEmpty()) return nullptr;
 
-    const std::shared_ptr<const Engine> probe = EngineFor(path, 100);
+    const std::shared_ptr<const Engine> probe = EngineFor(path, 100, false);
     if (!probe) return nullptr;
     const double cellPer100 = probe->raw.ascent() + probe->raw.descent();
     double pixelSize;
@@ -179,7 +200,7 @@ std::shared_ptr<FontFace> FontFace::Realize(const LOGFONT& lf) {
     pixelSize = std::clamp(pixelSize, 1.0, kMaxPixelSize);
 
     std::shared_ptr<FontFace> face(new FontFace());
-    face->engine_ = EngineFor(path, pixelSize);
+    face->engine_ = EngineFor(path, pixelSize, info.oem);
     if (!face->engine_) return nullptr;
     const QRawFont& raw = face->engine_->raw;
 
@@ -209,7 +230,7 @@ std::shared_ptr<FontFace> FontFace::Realize(const LOGFONT& lf) {
     tm.tmPitchAndFamily =
         static_cast<BYTE>(familyBits | (info.family == Family::Mono ? 0 : TMPF_FIXED_PITCH) |
                           (info.trueType ? TMPF_TRUETYPE | TMPF_VECTOR : 0));
-    tm.tmCharSet = ANSI_CHARSET;
+    tm.tmCharSet = info.oem ? OEM_CHARSET : ANSI_CHARSET;
 
     face->escapement_ = info.trueType ? ((lf.lfEscapement % 3600) + 3600) % 3600 : 0;
     face->lineThickness_ = std::max(1, static_cast<int>(std::lround(raw.lineThickness())));

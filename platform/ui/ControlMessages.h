@@ -71,11 +71,49 @@ inline constexpr UINT WM_MBUTTONUP = 0x0208;
 inline constexpr UINT WM_MBUTTONDBLCLK = 0x0209;
 inline constexpr UINT WM_MOUSEWHEEL = 0x020A;
 inline constexpr UINT WM_MOUSELAST = 0x020A;
+inline constexpr UINT WM_CUT = 0x0300;
+inline constexpr UINT WM_COPY = 0x0301;
+inline constexpr UINT WM_PASTE = 0x0302;
+inline constexpr UINT WM_CLEAR = 0x0303;
+
+// Key data (LParam of key messages): repeat count in the low word, the extended-key flag (keys of
+// the navigation block and the keypad's Enter and Divide) and the previous key state (set for an
+// automatic repeat).
+inline constexpr LPARAM KF_EXTENDED_BIT = 1 << 24;
+inline constexpr LPARAM KF_REPEAT_BIT = 1 << 30;
+
+// Key messages reflected to the focused control before it handles them: a non-zero result
+// consumes the key.
+inline constexpr UINT CN_BASE = 0xBC00;
+inline constexpr UINT CN_KEYDOWN = CN_BASE + WM_KEYDOWN;
+inline constexpr UINT CN_KEYUP = CN_BASE + WM_KEYUP;
+inline constexpr UINT CN_CHAR = CN_BASE + WM_CHAR;
+inline constexpr UINT CN_SYSKEYDOWN = CN_BASE + WM_SYSKEYDOWN;
+inline constexpr UINT CN_SYSCHAR = CN_BASE + WM_SYSCHAR;
+
+// WM_HSCROLL and WM_VSCROLL: the request in the low word of WParam, the thumb position for
+// SB_THUMBPOSITION and SB_THUMBTRACK in the high word.
+inline constexpr WORD SB_LINEUP = 0;
+inline constexpr WORD SB_LINELEFT = 0;
+inline constexpr WORD SB_LINEDOWN = 1;
+inline constexpr WORD SB_LINERIGHT = 1;
+inline constexpr WORD SB_PAGEUP = 2;
+inline constexpr WORD SB_PAGELEFT = 2;
+inline constexpr WORD SB_PAGEDOWN = 3;
+inline constexpr WORD SB_PAGERIGHT = 3;
+inline constexpr WORD SB_THUMBPOSITION = 4;
+inline constexpr WORD SB_THUMBTRACK = 5;
+inline constexpr WORD SB_TOP = 6;
+inline constexpr WORD SB_LEFT = 6;
+inline constexpr WORD SB_BOTTOM = 7;
+inline constexpr WORD SB_RIGHT = 7;
+inline constexpr WORD SB_ENDSCROLL = 8;
 
 // WM_GETDLGCODE answers: the keys a control takes itself instead of the dialog.
 inline constexpr LRESULT DLGC_WANTARROWS = 0x0001;
 inline constexpr LRESULT DLGC_WANTTAB = 0x0002;
 inline constexpr LRESULT DLGC_WANTALLKEYS = 0x0004;
+inline constexpr LRESULT DLGC_HASSETSEL = 0x0008;
 inline constexpr LRESULT DLGC_WANTCHARS = 0x0080;
 
 // WM_ACTIVATE's low word of WParam

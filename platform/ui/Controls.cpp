@@ -530,7 +530,7 @@ QWidget* TWinControl::Widget() {
 }
 
 QWidget* TWinControl::OuterWidget() const {
-    return widget_;
+    return nonClient_ ? nonClient_ : widget_;
 }
 
 void TWinControl::CreateParams(TCreateParams& Params) {
@@ -549,6 +549,7 @@ void TWinControl::CreateHandle() {
     EnsureQtApplication();
     params_ = TCreateParams{};
     CreateParams(params_);
+    params_.Style = (params_.Style | shownBars_) & ~hiddenBars_;
     QWidget* parentWidget = parent_ ? parent_->Widget() : nullptr;
     const HWND wnd = CreateMessageWindow(
         ClassName().c_str(), [this](HWND, UINT msg, WPARAM w, LPARAM l) { return MainWndProc(msg, w, l); });
@@ -556,6 +557,7 @@ void TWinControl::CreateHandle() {
     handle_ = wnd;
     HandleMap()[wnd] = this;
     widget_ = CreateWidget(parentWidget);
+    CreateNonClient(parentWidget);
     ApplyWidgetState();
     InitWidget();
     for (TControl* c : controls_)
@@ -575,6 +577,8 @@ void TWinControl::DestroyHandle() {
     widget_ = nullptr;
     if (outer && outer != inner) DeleteWidget(inner);
     DeleteWidget(outer ? outer : inner);
+    nonClient_ = nullptr;
+    for (TScrollBarState& bar : scrollBars_) bar.Bar = nullptr;
     HandleMap().erase(handle_);
     DestroyWindow(handle_);
     handle_ = 0;
@@ -607,6 +611,7 @@ void TWinControl::ApplyWidgetState() {
 void TWinControl::ApplyGeometry() {
     if (QWidget* w = OuterWidget())
         w->setGeometry(Left(), Top(), std::max(Width(), 0), std::max(Height(), 0));
+    LayoutNonClient();
 }
 
 void TWinControl::ApplyVisible() {
@@ -833,6 +838,13 @@ LRESULT TWinControl::MainWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void TWinControl::WndProc(TMessage& Message) {
+    // A key goes to the control's own pre-translation first, as the message loop reflects it.
+    if (Message.Msg == WM_KEYDOWN || Message.Msg == WM_SYSKEYDOWN) {
+        if (Perform(CN_BASE + Message.Msg, Message.WParam, Message.LParam) != 0) {
+            Message.Result = 1;
+            return;
+        }
+    }
     if (Message.Msg >= WM_MOUSEFIRST && Message.Msg <= WM_MOUSELAST && Message.Msg != WM_MOUSEWHEEL &&
         IsControlMouseMsg(Message))
         return;
@@ -1392,6 +1404,7 @@ void WidgetAccess::Paint(TWinControl* control, QPainter& painter, const QRect& r
     const QImage image(static_cast<const uchar*>(control->surfaceBits_), control->surfaceWidth_,
                        control->surfaceHeight_, control->surfaceWidth_ * 4, QImage::Format_RGB32);
     painter.drawImage(rect, image, rect);
+    PaintCaret(control->handle_, painter, image);
 }
 
 void WidgetAccess::TrackMouse(TWinControl* control, int x, int y) {

@@ -102,9 +102,13 @@ inline constexpr TCursor crSizeAll = -22;
 // The class library's TWndMethod; platform/win already uses that name for window procedures.
 using TWindowProcMethod = TMethod<void(TMessage& Message)>;
 
-// Window and window-class styles as a control asks for them when its window is made. The widgets
-// behind the windows need none of them; they are kept so that controls can state them.
+// Window and window-class styles as a control asks for them when its window is made. A control that
+// paints itself gets a frame from WS_BORDER (one pixel) or WS_EX_CLIENTEDGE (two, sunken) and the
+// window's scroll bars from WS_HSCROLL and WS_VSCROLL (ScrollBars.h); its client area is what they
+// leave. The other styles are kept so that controls can state them.
 inline constexpr DWORD WS_CHILD = 0x40000000;
+inline constexpr DWORD WS_HSCROLL = 0x00100000;
+inline constexpr DWORD WS_VSCROLL = 0x00200000;
 inline constexpr DWORD WS_VISIBLE = 0x10000000;
 inline constexpr DWORD WS_CLIPSIBLINGS = 0x04000000;
 inline constexpr DWORD WS_CLIPCHILDREN = 0x02000000;
@@ -322,6 +326,8 @@ public:
     void Update() override;
     void Repaint() override;
     void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+    // The control less the frame and scroll bars its window has.
+    TRect ClientRect() const override;
 
     void WndProc(TMessage& Message) override;
     void Dispatch(TMessage& Message) override;
@@ -386,7 +392,13 @@ private:
     friend class TCustomForm;
     friend struct WidgetAccess;
     friend struct FormAccess;
+    friend struct NonClientAccess;
     void ApplyWidgetState();
+    // The frame and scroll bars the styles ask for, around the client widget.
+    void CreateNonClient(QWidget* parentWidget);
+    void LayoutNonClient();
+    // Border width and the space the scroll bars take, from the window's styles.
+    int BorderWidth() const;
     void ApplyFont();
     void ApplyPalette();
     void ApplyCursor();
@@ -419,6 +431,21 @@ private:
     RECT invalid_{};
     bool eraseInvalid_ = false;
     std::vector<TControlCanvas*> openCanvases_;
+
+    // Frame widget and the window's scroll bars (ScrollBars.h); null without those styles.
+    QWidget* nonClient_ = nullptr;
+    struct TScrollBarState {
+        int Min = 0;
+        int Max = 100;
+        unsigned Page = 0;
+        int Pos = 0;
+        int TrackPos = 0;
+        void* Bar = nullptr; // the QScrollBar
+    };
+    TScrollBarState scrollBars_[2];
+    // Scroll-bar styles set by ShowScrollBar, kept when the window is made anew.
+    DWORD shownBars_ = 0;
+    DWORD hiddenBars_ = 0;
 };
 
 class TGraphicControl : public TControl {

@@ -311,3 +311,13 @@ bool TOpenDialog::Execute() {
     if (OnClose) OnClose(this);
     return chosen;
 }
+
+void TUiSeam::MessageBeep(UINT) {
+    EnsureQtApplication();
+    QApplication::beep();
+}
+
+BOOL MessageBeep(UINT type) {
+    UiSeam().MessageBeep(type);
+    return TRUE;
+}

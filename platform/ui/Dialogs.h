@@ -95,6 +95,8 @@ public:
     virtual TMenuItem* TrackPopupMenu(TPopupMenu* menu, int x, int y) = 0;
     // Ends the program. A seam that returns leaves the application terminated instead.
     virtual void ExitProgram(int exitCode) = 0;
+    // Sounds the beep of the message-box kind (MB_ICONASTERISK ...); the default rings the bell.
+    virtual void MessageBeep(UINT type);
 };
 
 // The seam in use; SetUiSeam(nullptr) puts the default back. Returns the previous one.
@@ -111,6 +113,9 @@ int MessageBox(HWND Wnd, const char* Text, const char* Caption, UINT Type);
 inline int MessageBoxA(HWND Wnd, const char* Text, const char* Caption, UINT Type) {
     return MessageBox(Wnd, Text, Caption, Type);
 }
+
+// Through the seam in use.
+BOOL MessageBeep(UINT type);
 
 // Program exit through the seam; returns only when the seam in use does not end the process (the
 // application is then terminated).

@@ -100,6 +100,13 @@ TMenuItem* TSeamRecorder::TrackPopupMenu(TPopupMenu* menu, int, int) {
     return item;
 }
 
+void TSeamRecorder::MessageBeep(UINT type) {
+    TEntry entry;
+    entry.Kind = kBeep;
+    entry.BeepType = type;
+    Entries.push_back(entry);
+}
+
 void TSeamRecorder::ExitProgram(int exitCode) {
     TEntry entry;
     entry.Kind = kExit;

@@ -12,7 +12,7 @@
 
 class TSeamRecorder : public TUiSeam {
 public:
-    enum TKind { kMessageBox, kShowModal, kOpenDialog, kPopupMenu, kExit };
+    enum TKind { kMessageBox, kShowModal, kOpenDialog, kPopupMenu, kExit, kBeep };
     struct TEntry {
         TKind Kind = kMessageBox;
         // Message boxes: the request; modal forms: the form's caption and name.
@@ -21,6 +21,7 @@ public:
         std::string FormName;
         int Result = 0;
         int ExitCode = 0;
+        UINT BeepType = 0;
     };
 
     TSeamRecorder();
@@ -56,6 +57,7 @@ public:
     TMenuItem* TrackPopupMenu(TPopupMenu* menu, int x, int y) override;
     // Records the exit and terminates the application instead of ending the process.
     void ExitProgram(int exitCode) override;
+    void MessageBeep(UINT type) override;
 
 private:
     TUiSeam* previous_;

@@ -282,6 +282,17 @@ WPARAM QtMouseKeys(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
     return keys;
 }
 
+LPARAM QtKeyData(const QKeyEvent* event, WORD vk) {
+    LPARAM data = 1;
+    const bool keypad = (event->modifiers() & Qt::KeypadModifier) != 0;
+    // The navigation block beside the keypad, and the keypad's Enter and Divide, are extended keys.
+    const bool navigation = vk == VK_PRIOR || vk == VK_NEXT || vk == VK_END || vk == VK_HOME ||
+                            (vk >= VK_LEFT && vk <= VK_DOWN) || vk == VK_INSERT || vk == VK_DELETE;
+    if ((navigation && !keypad) || (keypad && (vk == VK_RETURN || vk == VK_DIVIDE))) data |= KF_EXTENDED_BIT;
+    if (event->isAutoRepeat()) data |= KF_REPEAT_BIT;
+    return data;
+}
+
 namespace {
 
 UINT ButtonMessage(Qt::MouseButton button, UINT left, UINT right, UINT middle) {
@@ -352,11 +363,13 @@ bool RelayKey(TWidgetBridge* bridge, QKeyEvent* event) {
     const bool press = event->type() == QEvent::KeyPress;
     const bool alt = event->modifiers() & Qt::AltModifier;
     const WORD vk = QtKeyToVK(event->key(), event->modifiers());
+    const LPARAM keyData = QtKeyData(event, vk);
+    NoteKeyForToggles(vk, (event->modifiers() & Qt::KeypadModifier) != 0, press && !event->isAutoRepeat());
     if (!press) {
         if (event->isAutoRepeat() || vk == 0) return false;
-        return control->MainWndProc(alt ? WM_SYSKEYUP : WM_KEYUP, vk, 0) != 0;
+        return control->MainWndProc(alt ? WM_SYSKEYUP : WM_KEYUP, vk, keyData) != 0;
     }
-    if (vk != 0 && control->MainWndProc(alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, 0) != 0) return true;
+    if (vk != 0 && control->MainWndProc(alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, keyData) != 0) return true;
     if (!alive()) return true;
     const std::string text = QStringToWin1252(event->text());
     bool consumed = false;

@@ -10,6 +10,7 @@
 
 #include <functional>
 
+class QImage;
 class QKeyEvent;
 class QPainter;
 class QMouseEvent;
@@ -34,6 +35,11 @@ TShiftState QtShiftState(Qt::KeyboardModifiers modifiers, Qt::MouseButtons butto
 // the original reads the key state of the message being handled.
 TShiftState KeyboardShiftState();
 WPARAM QtMouseKeys(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
+// The key data of a key message for a Qt key event: repeat count 1, the extended-key flag and,
+// for an automatic repeat, the previous-state flag.
+LPARAM QtKeyData(const QKeyEvent* event, WORD vk);
+// Keeps the toggle keys' state (Keyboard.h) in step with a key the program receives.
+void NoteKeyForToggles(WORD vk, bool keypad, bool press);
 
 // Sends the mouse event to the control as its WM_ message; right button up is followed by
 // WM_CONTEXTMENU. doubleClicks: the control takes WM_xBUTTONDBLCLK (csDoubleClicks).
@@ -101,6 +107,9 @@ QColor ToQColor(TColor color);
 
 class TPopupMenu;
 class TMenuItem;
+// Draws the caret over the window's surface image when the caret is in that window and showing.
+void PaintCaret(HWND wnd, QPainter& painter, const QImage& surface);
+
 // Shows the popup menu with Qt and returns the item chosen.
 TMenuItem* ExecPopupMenu(TPopupMenu* menu, int x, int y);
 

@@ -448,3 +448,39 @@ TEST_F(Text, RefusesWhatItCannotDraw) {
 }
 
 } // namespace
+
+namespace {
+
+// The ink of one byte drawn at the top-left of a fresh DC.
+RECT InkOf(const char* face, unsigned char byte, TEXTMETRIC* tm = nullptr) {
+    TestDc dc(40, 40);
+    HFONT font = MakeFont(face, -12);
+    HGDIOBJ old = SelectObject(dc, font);
+    const char text[2] = {static_cast<char>(byte), 0};
+    TextOut(dc, 0, 0, text, 1);
+    if (tm) GetTextMetrics(dc, tm);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    return dc.InkBox(kWhite);
+}
+
+} // namespace
+
+TEST_F(Text, TerminalFaceDrawsTheUpperBytesAsTheOemSetDoes) {
+    TEXTMETRIC tm;
+    const RECT horizontal = InkOf("Terminal", 0xC4, &tm);
+    const RECT vertical = InkOf("Terminal", 0xB3);
+    const RECT block = InkOf("Terminal", 0xDB);
+    EXPECT_EQ(tm.tmCharSet, OEM_CHARSET);
+    // A line across the whole cell, a line down the whole cell, a block over it.
+    EXPECT_EQ(horizontal.left, 0);
+    EXPECT_EQ(horizontal.right, tm.tmAveCharWidth);
+    EXPECT_LE(horizontal.bottom - horizontal.top, 2);
+    EXPECT_LE(vertical.right - vertical.left, 2);
+    EXPECT_GE(vertical.bottom - vertical.top, tm.tmHeight - 1);
+    EXPECT_EQ(block.right - block.left, tm.tmAveCharWidth);
+    EXPECT_GE(block.bottom - block.top, tm.tmHeight - 1);
+    // Other faces keep Windows-1252: 0xC4 is a capital A with diaeresis there, not a line.
+    const RECT letter = InkOf("Courier New", 0xC4);
+    EXPECT_GT(letter.bottom - letter.top, 4);
+}
