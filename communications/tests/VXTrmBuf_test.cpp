@@ -1,5 +1,7 @@
 #include "communications/VXTrmBuf.h"
 
+#include "platform/win/Messages.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -583,6 +585,38 @@ TEST(TVxTerminalBuffer, InvalidRectanglesMergeAndThenClear) {
     b.EraseLine();
     ASSERT_TRUE(b.GetInvalidRect(r));
     EXPECT_EQ(r, TRect(1, -3, 80, -3));
+}
+
+TEST(TVxTerminalBuffer, TheRegisteredWindowHearsOfPendingRectangles) {
+    int heard = 0;
+    HWND wnd = CreateMessageWindow("TrmBufTest", [&](HWND w, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+        if (msg == TermNeedsUpdateMsg) ++heard;
+        return DefWindowProc(w, msg, wp, lp);
+    });
+    TVxTerminalBuffer b(false);
+    TRect r;
+    // The new screen is pending before any window is known: registering announces it.
+    b.RegisterTerminalHandle(wnd);
+    ProcessMessages();
+    EXPECT_EQ(heard, 1);
+    ASSERT_TRUE(b.GetInvalidRect(r));
+
+    // One message covers everything recorded until the rectangles are taken.
+    b.WriteString("abc");
+    b.EraseLine();
+    ProcessMessages();
+    EXPECT_EQ(heard, 2);
+    ASSERT_TRUE(b.GetInvalidRect(r));
+    b.WriteChar('d');
+    ProcessMessages();
+    EXPECT_EQ(heard, 3);
+    ASSERT_TRUE(b.GetInvalidRect(r));
+
+    b.DeregisterTerminalHandle();
+    b.WriteChar('e');
+    ProcessMessages();
+    EXPECT_EQ(heard, 3);
+    DestroyWindow(wnd);
 }
 
 TEST(TVxTerminalBuffer, CursorMovesAreReportedInExternalCoordinates) {
