@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (count < 0 || count > TVxVT100Parser::MaxArguments) std::abort();
         if (parser.tpGetSequence().size() > TVxVT100Parser::MaxSequenceLength) std::abort();
         if (result == pctChar && (data[i] < 32 || data[i] > 126)) std::abort();
-        if (result == pctComplete && parser.tpGetSequence().empty()) std::abort();
+        if (result == pctComplete && parser.Command() != 0 && parser.tpGetSequence().empty()) std::abort();
         for (int a = -1; a <= count; ++a) parser.tpGetArgument(a);
     }
     return 0;
