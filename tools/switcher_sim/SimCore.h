@@ -1,6 +1,7 @@
 #pragma once
 
-#include "tools/switcher_sim/ByteLog.h"
+#include "tools/simlog/ByteLog.h"
+#include "tools/simlog/Serve.h"
 #include "tools/switcher_sim/SwitcherModel.h"
 
 #include <cstdint>
@@ -13,13 +14,10 @@
 
 namespace switchersim {
 
-// What a control line asks of the program around the core.
-struct ControlResult {
-    enum Action { None, Quit, Sleep, Error };
-    Action What = None;
-    int64_t SleepMs = 0;
-    std::string Message; // why a line was refused
-};
+using simlog::ByteLog;
+using simlog::ControlResult;
+using simlog::EscapeBytes;
+using simlog::UnescapeBytes;
 
 // The simulator without sockets: bytes in per connection, bytes out when they are due, control
 // lines for the faults and unasked messages. Time is passed in (ms since start), so tests need

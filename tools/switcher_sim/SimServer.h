@@ -41,19 +41,12 @@ private:
         int Fd = -1;
         std::string Out;
     };
-    struct ControlQueue {
-        std::deque<std::string> Lines;
-        int64_t ResumeAt = 0;
-        bool Running = false;
-    };
 
     int64_t Now() const;
-    bool RunControl(ControlQueue& q, int64_t now);
     void Accept(int64_t now);
     void ReadClient(int id, int64_t now);
     void WriteClient(int id, int64_t now);
     void CloseClient(int id);
-    void ReadControl();
 
     SimCore& Core;
     int ControlFd;
@@ -63,9 +56,9 @@ private:
     int BoundPort = 0;
     std::map<int, Client> Clients;
     int NextId = 1;
-    ControlQueue Input;
-    ControlQueue Script;
-    std::string ControlPartial;
+    simlog::ControlQueue Input;
+    simlog::ControlQueue Script;
+    simlog::LineSplitter ControlSplitter;
     std::ostream* Diagnostics = nullptr;
 };
 

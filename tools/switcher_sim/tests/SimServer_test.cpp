@@ -1,5 +1,7 @@
 #include "tools/switcher_sim/SimServer.h"
 
+#include "tools/testing/SimPeer.h"
+
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -14,19 +16,6 @@
 using namespace switchersim;
 
 namespace {
-
-int ConnectTo(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in sin{};
-    sin.sin_family = AF_INET;
-    sin.sin_port = htons(static_cast<uint16_t>(port));
-    sin.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&sin), sizeof sin) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
 
 void SendAll(int fd, std::string_view bytes) {
     ASSERT_EQ(::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
@@ -109,7 +98,7 @@ protected:
 
 TEST_F(SimServerTest, AnswersOverLoopbackAndLogsEveryByteReceived) {
     Start();
-    const int fd = ConnectTo(Server->Port());
+    const int fd = simtest::ConnectLoopback(Server->Port());
     ASSERT_GE(fd, 0);
     const std::string sent[] = {"Remote 0\n\r", "Lockout 2\n\r", "Who", "AreYou?\r\n",
                                 "KP 3\rKP Mix\rKeyStatus\r"};
@@ -130,7 +119,7 @@ TEST_F(SimServerTest, AnswersOverLoopbackAndLogsEveryByteReceived) {
 
 TEST_F(SimServerTest, DropClosesTheConnectionAndTheNextOneIsServed) {
     Start();
-    const int fd = ConnectTo(Server->Port());
+    const int fd = simtest::ConnectLoopback(Server->Port());
     ASSERT_GE(fd, 0);
     SendAll(fd, "KP 5\rKP CUT\r");
     EXPECT_EQ(ReadUntil(fd, "KP CUT\r\n"), "KP 5\r\nKP CUT\r\n");
@@ -140,7 +129,7 @@ TEST_F(SimServerTest, DropClosesTheConnectionAndTheNextOneIsServed) {
     EXPECT_TRUE(closed);
     ::close(fd);
 
-    const int again = ConnectTo(Server->Port());
+    const int again = simtest::ConnectLoopback(Server->Port());
     ASSERT_GE(again, 0);
     SendAll(again, "KeyStatus\r");
     EXPECT_NE(ReadUntil(again, "#").find("<5><PVW>OFF</PVW><PGM>ON</PGM></5>"), std::string::npos);
@@ -149,8 +138,8 @@ TEST_F(SimServerTest, DropClosesTheConnectionAndTheNextOneIsServed) {
 
 TEST_F(SimServerTest, ServesTwoClientsAtOnce) {
     Start();
-    const int a = ConnectTo(Server->Port());
-    const int b = ConnectTo(Server->Port());
+    const int a = simtest::ConnectLoopback(Server->Port());
+    const int b = simtest::ConnectLoopback(Server->Port());
     ASSERT_GE(a, 0);
     ASSERT_GE(b, 0);
     SendAll(a, "KP 7\r");
@@ -166,7 +155,7 @@ TEST_F(SimServerTest, ServesTwoClientsAtOnce) {
 
 TEST_F(SimServerTest, DelayedReplyComesNoSoonerThanAsked) {
     Start();
-    const int fd = ConnectTo(Server->Port());
+    const int fd = simtest::ConnectLoopback(Server->Port());
     ASSERT_GE(fd, 0);
     Sync(fd);
     Control("delay 150");
@@ -181,7 +170,7 @@ TEST_F(SimServerTest, DelayedReplyComesNoSoonerThanAsked) {
 TEST_F(SimServerTest, ScriptStartsWithTheFirstConnection) {
     Server->SetScript({"# pop-up, then leave", "sleep 50", "popup scripted", "quit"});
     Start();
-    const int fd = ConnectTo(Server->Port());
+    const int fd = simtest::ConnectLoopback(Server->Port());
     ASSERT_GE(fd, 0);
     EXPECT_EQ(ReadUntil(fd, "\r\n"), "<POPUPMSG>scripted</POPUPMSG>\r\n");
     Thread.join();

@@ -1,10 +1,10 @@
-#include "tools/switcher_sim/ByteLog.h"
+#include "tools/simlog/ByteLog.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-using namespace switchersim;
+using namespace simlog;
 
 TEST(EscapeBytes, EscapesControlAndHighBytesOnly) {
     const struct {

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace switchersim {
+namespace simlog {
 
 // "\r", "\n", "\\" and "\xNN" for every other byte outside printable ASCII, so a log line holds
 // exactly one chunk and every byte of it can be read back.
@@ -36,4 +36,4 @@ private:
     std::chrono::system_clock::time_point Start;
 };
 
-} // namespace switchersim
+} // namespace simlog

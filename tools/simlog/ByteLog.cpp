@@ -1,9 +1,9 @@
-#include "tools/switcher_sim/ByteLog.h"
+#include "tools/simlog/ByteLog.h"
 
 #include <cstdio>
 #include <ctime>
 
-namespace switchersim {
+namespace simlog {
 
 namespace {
 
@@ -98,4 +98,4 @@ void ByteLog::Write(int64_t ms, std::string_view who, char tag, std::string_view
     Out.flush();
 }
 
-} // namespace switchersim
+} // namespace simlog
