@@ -3,6 +3,7 @@
 // block with GetBlock while the main thread pumps messages) or a plain read loop takes them from the
 // near end. Both report bytes per second; the port's run also reports its rate as a share of the
 // plain loop's ("of_raw").
+#include "benchmarks/support/BenchPty.h"
 #include "communications/VxMisc.h"
 #include "communications/VxPort.h"
 #include "platform/win/Messages.h"
@@ -30,44 +31,8 @@ constexpr int ComNumber = 90;
 constexpr std::size_t BytesPerRun = 1 << 20;
 constexpr std::size_t WriteChunk = 4096;
 
-// The pair, with COM90 pointing at its near end; both ends raw.
-class TPtyPair {
-public:
-    TPtyPair() {
-        char name[256] = {};
-        if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
-        termios t{};
-        tcgetattr(slave_, &t);
-        cfmakeraw(&t);
-        tcsetattr(slave_, TCSANOW, &t);
-        setenv(("VEXO_COM" + std::to_string(ComNumber)).c_str(), name, 1);
-    }
-    ~TPtyPair() {
-        unsetenv(("VEXO_COM" + std::to_string(ComNumber)).c_str());
-        close(master_);
-        close(slave_);
-    }
-    TPtyPair(const TPtyPair&) = delete;
-    TPtyPair& operator=(const TPtyPair&) = delete;
-
-    // Blocks while the terminal's input queue is full.
-    void Pour(std::size_t total) const {
-        const std::string chunk(WriteChunk, 'x');
-        std::size_t sent = 0;
-        while (sent < total) {
-            const ssize_t n = write(master_, chunk.data(), std::min(WriteChunk, total - sent));
-            if (n > 0) sent += static_cast<std::size_t>(n);
-        }
-    }
-    int Near() const { return slave_; }
-
-private:
-    int master_ = -1;
-    int slave_ = -1;
-};
-
 TPtyPair& Pair() {
-    static TPtyPair pair;
+    static TPtyPair pair(ComNumber);
     return pair;
 }
 
@@ -79,7 +44,7 @@ void BM_RawReadLoop(benchmark::State& state) {
     double seconds = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        std::thread writer([] { Pair().Pour(BytesPerRun); });
+        std::thread writer([] { Pair().Pour(BytesPerRun, std::string(WriteChunk, 'x')); });
         std::size_t got = 0;
         while (got < BytesPerRun) {
             const ssize_t n = read(fd, buffer.data(), buffer.size());
@@ -111,7 +76,7 @@ void BM_ComPortReceive(benchmark::State& state) {
     for (auto _ : state) {
         receiver.Got = 0;
         const auto start = std::chrono::steady_clock::now();
-        std::thread writer([] { Pair().Pour(BytesPerRun); });
+        std::thread writer([] { Pair().Pour(BytesPerRun, std::string(WriteChunk, 'x')); });
         while (receiver.Got < BytesPerRun)
             if (SafeYield() == 0) WaitMessageTimeout(1);
         writer.join();

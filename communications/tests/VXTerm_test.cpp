@@ -1,0 +1,317 @@
+// The terminal control bound to one end of a pseudo-terminal pair: what the far end writes shows on
+// the buffer and in the control's pixels, typed keys and the emulator's replies arrive at the far
+// end, and the hand-off from the port's thread keeps every byte once and in order.
+#include "communications/VXTerm.h"
+
+#include "communications/VxPort.h"
+#include "communications/tests/support/PumpUntil.h"
+#include "communications/VxUser.h"
+#include "communications/tests/support/TestPty.h"
+#include "platform/gdi/Draw.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/ui/Clipboard.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/Keyboard.h"
+#include "platform/win/Clock.h"
+#include "platform/win/Messages.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+
+// Records what reaches an emulator from the terminal.
+class TProbeEmulator : public TVxTTYEmulator {
+public:
+    using TVxTTYEmulator::TVxTTYEmulator;
+    std::vector<WORD> Keys;
+    std::vector<int> Blocks;
+    void KeyDown(WORD& Key, TShiftState) override { Keys.push_back(Key); }
+    void ProcessBlock(const char* Data, int Length, TVxCharSource Source) override {
+        Blocks.push_back(Length);
+        TVxTTYEmulator::ProcessBlock(Data, Length, Source);
+    }
+};
+
+struct Terminal : ::testing::Test {
+    static constexpr int kCom = 41;
+    TPty pty{kCom};
+    std::unique_ptr<TForm> form{new TForm(nullptr)};
+    TVexComPort* port = nullptr;
+    TVxTerminal* term = nullptr;
+
+    void SetUp() override {
+        Application->Initialize();
+        form->SetClientSize(700, 400);
+        port = new TVexComPort(form.get());
+        port->SetComNumber(kCom);
+        port->SetBaud(115200);
+        term = new TVxTerminal(form.get());
+        term->SetParent(form.get());
+        term->SetBounds(0, 0, 660, 330);
+        term->tmSetComPort(port);
+        term->tmSetUseLazyDisplay(false);
+        form->Show();
+        port->SetOpen(true);
+        // Attached once what the far end writes arrives (the terminal attaches from its message queue).
+        bool attached = false;
+        for (int i = 0; i < 50 && !attached; ++i) {
+            pty.Send("#");
+            attached = PumpUntil([this] { return Line(1, 1) == "#"; }, 100);
+        }
+        ASSERT_TRUE(attached);
+        Buf()->EraseAll();
+    }
+    TVxTerminalBuffer* Buf() { return term->CurrentEmulator()->Buffer(); }
+    std::string Line(int row, int count) { return term->tmGetLine(row).substr(0, static_cast<std::size_t>(count)); }
+    std::string FarEnd(std::size_t atLeast) {
+        std::string got;
+        PumpUntil([&] {
+            got += pty.Drain();
+            return got.size() >= atLeast;
+        });
+        return got;
+    }
+    COLORREF Pixel(int x, int y) {
+        term->Update();
+        HDC dc = GetDC(term->Handle());
+        const COLORREF c = GetPixel(dc, x, y);
+        ReleaseDC(term->Handle(), dc);
+        return c;
+    }
+    // Pixels of the cell that differ from its background.
+    int InkIn(int row, int col) {
+        const int w = term->GetTotalCharWidth(), h = term->GetTotalCharHeight();
+        int ink = 0;
+        for (int y = (row - 1) * h; y < row * h; ++y)
+            for (int x = (col - 1) * w; x < col * w; ++x) ink += Pixel(x, y) != RGB(0, 0, 0);
+        return ink;
+    }
+};
+
+TEST_F(Terminal, ShowsWhatTheFarEndWrites) {
+    pty.Send("hello\r\nworld");
+    ASSERT_TRUE(PumpUntil([this] { return Line(2, 5) == "world"; }));
+    EXPECT_EQ(Line(1, 6), "hello ");
+    EXPECT_EQ(Buf()->tbGetRow(), 2);
+    EXPECT_EQ(Buf()->tbGetCol(), 6);
+    // Painted in the font's colour on black: ink in the written cells only.
+    EXPECT_GT(InkIn(1, 1), 0);
+    EXPECT_GT(InkIn(2, 5), 0);
+    EXPECT_EQ(InkIn(1, 7), 0);
+    EXPECT_EQ(InkIn(3, 1), 0);
+}
+
+TEST_F(Terminal, OemLineDrawingFillsItsCellEdgeToEdge) {
+    pty.Send("\xC4\xC4\xC4");
+    ASSERT_TRUE(PumpUntil([this] { return Line(1, 3) == "\xC4\xC4\xC4"; }));
+    const int w = term->GetTotalCharWidth(), h = term->GetTotalCharHeight();
+    int row = -1;
+    for (int y = 0; y < h && row < 0; ++y)
+        if (Pixel(0, y) != RGB(0, 0, 0)) row = y;
+    ASSERT_GE(row, 0);
+    for (int x = 0; x < 3 * w; ++x) EXPECT_NE(Pixel(x, row), RGB(0, 0, 0)) << x; // one unbroken line
+}
+
+TEST_F(Terminal, RepliesGoToTheFarEnd) {
+    Buf()->SetCursorPosition(3, 7);
+    TVxEmuCommandListItem dsr;
+    dsr.AddNamedIntegerArg("Type", 6);
+    term->CurrentEmulator()->teProcessCommand(ecDeviceStatusReport, dsr.Params());
+    EXPECT_EQ(FarEnd(6), "\033[3;7R");
+    term->CurrentEmulator()->teProcessCommand(ecDeviceStatusReport, nullptr);
+    EXPECT_EQ(FarEnd(4), "\033[0n");
+    term->CurrentEmulator()->teProcessCommand(ecDeviceAttributesReport, nullptr);
+    EXPECT_EQ(FarEnd(7), "\033[?1;0c");
+    term->CurrentEmulator()->teProcessCommand(ecAnswerback, nullptr);
+    EXPECT_EQ(FarEnd(8), "VEXOterm");
+    // Another terminal on the port is not the port's terminal: it does not answer.
+    auto* other = new TVxTerminal(form.get());
+    other->tmSetComPort(port);
+    other->BuiltInEmulator()->teProcessCommand(ecAnswerback, nullptr);
+    PumpFor(50);
+    EXPECT_EQ(pty.Drain(), "");
+}
+
+TEST_F(Terminal, TypedKeysBackspaceAndEnterArriveAtTheFarEnd) {
+    term->SetFocus();
+    for (const WPARAM c : {WPARAM('l'), WPARAM('s'), WPARAM(8), WPARAM(13)}) term->Perform(WM_CHAR, c, 1);
+    EXPECT_EQ(FarEnd(4), "ls\x7f\r");
+    EXPECT_EQ(Line(1, 3), "   "); // full duplex: nothing shown
+
+    term->SetHalfDuplex(true);
+    term->Perform(WM_CHAR, 'a', 1);
+    term->Perform(WM_CHAR, 8, 1);
+    EXPECT_EQ(FarEnd(2), "a\x7f");
+    EXPECT_EQ(Line(1, 2), "a\x7f"); // the echo of DEL is a character
+}
+
+TEST_F(Terminal, KeypadKeysWithNumLockOffReachTheEmulatorAsKeypadCodes) {
+    BYTE keys[256] = {};
+    SetKeyboardState(keys); // Num Lock off
+    const struct {
+        WORD key;
+        LPARAM data;
+    } presses[] = {{VK_HOME, 1}, {VK_PRIOR, 1}, {VK_INSERT, 1}, {VK_DELETE, 1 | KF_REPEAT_BIT},
+                   {VK_HOME, 1 | KF_EXTENDED_BIT}, {VK_RETURN, 1 | KF_EXTENDED_BIT}, {VK_RETURN, 1}};
+    for (const auto& p : presses) term->Perform(WM_KEYDOWN, p.key, p.data);
+    // The built-in TTY emulator sends nothing for them.
+    PumpFor(50);
+    EXPECT_EQ(pty.Drain(), "");
+
+    auto* probe = new TProbeEmulator(form.get());
+    term->tmSetEmulator(probe);
+    EXPECT_EQ(probe->Terminal(), term);
+    for (const auto& p : presses) term->Perform(WM_KEYDOWN, p.key, p.data);
+    keys[VK_NUMLOCK] = 1;
+    SetKeyboardState(keys);
+    term->Perform(WM_KEYDOWN, VK_HOME, 1);
+    const std::vector<WORD> expected = {VK_NUMPAD0 + 7, VK_NUMPAD0 + 9, VK_NUMPAD0, VK_DECIMAL + 0x8000,
+                                        VK_HOME,        0x2B,           VK_RETURN,  VK_HOME};
+    EXPECT_EQ(probe->Keys, expected);
+    delete probe;
+    EXPECT_EQ(term->Emulator(), nullptr); // back to the built-in one
+}
+
+TEST_F(Terminal, BytesQueuedTwiceBeforeTheWindowRunsMakeOneBlock) {
+    auto* probe = new TProbeEmulator(form.get());
+    term->tmSetEmulator(probe);
+    term->WriteString("ab");
+    term->WriteString("cd");
+    PumpUntil([&] { return !probe->Blocks.empty(); });
+    PumpFor(20);
+    EXPECT_EQ(probe->Blocks, std::vector<int>{4});
+    EXPECT_EQ(Line(1, 4), "abcd");
+}
+
+TEST_F(Terminal, AHandlerThatPumpsSeesNoByteTwiceAndKeepsTheOrder) {
+    auto* probe = new TProbeEmulator(form.get());
+    term->tmSetEmulator(probe);
+    struct Pumper {
+        TVxTerminal* term;
+        void OnChar(TObject*, char c, std::string&, TVxEmuCommandList*, TVxCharSource) {
+            if (c != 'x') return;
+            term->WriteString("12");
+            Application->ProcessMessages();
+            Application->ProcessMessages();
+        }
+    } pumper{term};
+    probe->OnProcessChar = TVxOnProcessChar::Bind<&Pumper::OnChar>(&pumper);
+    pty.Send("axb");
+    ASSERT_TRUE(PumpUntil([this] { return Line(1, 5) == "axb12"; })) << Line(1, 10);
+    PumpFor(50);
+    EXPECT_EQ(Line(1, 10), "axb12     ");
+}
+
+TEST_F(Terminal, AFailedReadIsNotTakenForData) {
+    auto* probe = new TProbeEmulator(form.get());
+    term->tmSetEmulator(probe);
+    // An announcement of more bytes than the port holds: the read fails.
+    port->GetDispatcher()->SendNotify(TriggerAvailMsg, 50, 0);
+    PumpFor(30);
+    EXPECT_TRUE(probe->Blocks.empty());
+    pty.Send("ok");
+    ASSERT_TRUE(PumpUntil([this] { return Line(1, 2) == "ok"; }));
+    EXPECT_EQ(Line(1, 4), "ok  ");
+}
+
+TEST_F(Terminal, WriteCharShowsWithoutSending) {
+    term->WriteString("ab");
+    term->WriteChar('\r');
+    term->WriteChar('\n');
+    ASSERT_TRUE(PumpUntil([this] { return Buf()->tbGetRow() == 2; }));
+    EXPECT_EQ(Buf()->tbGetCol(), 1);
+    EXPECT_EQ(pty.Drain(), "");
+}
+
+TEST_F(Terminal, SettersKeepTheirLimits) {
+    const struct {
+        int value, blink;
+    } blinks[] = {{100, 250}, {1, 250}, {251, 251}, {0, 0}, {-5, 0}, {500, 500}};
+    for (const auto& b : blinks) {
+        term->tmSetBlinkTime(b.value);
+        EXPECT_EQ(term->BlinkTime(), b.blink) << b.value;
+    }
+    for (int v : {2000, 0, 1025}) term->tmSetLazyByteDelay(v);
+    EXPECT_EQ(term->LazyByteDelay(), 200);
+    term->tmSetLazyByteDelay(1024);
+    EXPECT_EQ(term->LazyByteDelay(), 1024);
+    term->tmSetLazyTimeDelay(1001);
+    EXPECT_EQ(term->LazyTimeDelay(), 100);
+    term->tmSetRows(0);
+    EXPECT_EQ(term->Rows(), 24);
+    EXPECT_THROW(term->tmSetRows(1), Exception);
+}
+
+TEST_F(Terminal, ColourCommandWithoutParametersAlsoColoursTheTerminal) {
+    term->SetColor(0x0000FF);
+    term->Font()->SetColor(0x00FF00);
+    term->CurrentEmulator()->teProcessCommand(ecColor, nullptr);
+    EXPECT_EQ(Buf()->ForeColor(), 0xC0C0C0);
+    EXPECT_EQ(Buf()->BackColor(), 0);
+    EXPECT_EQ(term->Font()->Color(), 0xC0C0C0);
+    EXPECT_EQ(term->Color(), 0);
+}
+
+TEST_F(Terminal, CaptureWritesWhatArrivesAndAppendsOnRequest) {
+    const std::string file = (std::filesystem::temp_directory_path() / ("vxterm-cap-" + std::to_string(getpid()))).string();
+    std::remove(file.c_str());
+    term->tmSetCaptureFile(file);
+    EXPECT_THROW(term->tmSetCapture(cmAppend), Exception); // no file to append to
+    EXPECT_EQ(term->Capture(), cmOff);
+    term->tmSetCapture(cmOn);
+    pty.Send("one\r\n");
+    ASSERT_TRUE(PumpUntil([this] { return Buf()->tbGetRow() == 2; }));
+    term->tmSetCapture(cmAppend); // already on: stays on the same file
+    EXPECT_EQ(term->Capture(), cmOn);
+    term->tmSetCapture(cmOff);
+    term->tmSetCapture(cmAppend);
+    EXPECT_EQ(term->Capture(), cmOn);
+    term->WriteString("two");
+    ASSERT_TRUE(PumpUntil([this] { return Line(2, 3) == "two"; }));
+    term->tmSetCapture(cmOff);
+    std::ifstream in(file, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "one\r\ntwo");
+    std::remove(file.c_str());
+}
+
+TEST_F(Terminal, DraggedSelectionCopiesEachRowWithCrLf) {
+    term->WriteString("\r\n0123456789abcdef\r\nABCDEFGHIJKLMNOP");
+    ASSERT_TRUE(PumpUntil([this] { return Line(3, 3) == "ABC"; }));
+    const int w = term->GetTotalCharWidth(), h = term->GetTotalCharHeight();
+    term->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeMouseLParam(9 * w + 1, 2 * h + 1)); // row 3, col 10
+    term->Perform(WM_MOUSEMOVE, MK_LBUTTON, MakeMouseLParam(4 * w + 1, 1 * h + 1));   // row 2, col 5
+    term->Perform(WM_LBUTTONUP, 0, MakeMouseLParam(4 * w + 1, 1 * h + 1));
+    EXPECT_EQ(term->SelectionRange(), TRect(5, 2, 10, 3));
+    EXPECT_TRUE(term->tmGetAttributes(2, 5).Contains(tcaSelected));
+    EXPECT_FALSE(term->tmGetAttributes(2, 4).Contains(tcaSelected));
+    EXPECT_FALSE(term->tmGetAttributes(3, 11).Contains(tcaSelected));
+    ASSERT_TRUE(OpenClipboard(0));
+    const HANDLE h1 = GetClipboardData(CF_TEXT);
+    ASSERT_NE(h1, 0);
+    const std::string text = static_cast<const char*>(GlobalLock(reinterpret_cast<HGLOBAL>(h1)));
+    CloseClipboard();
+    EXPECT_EQ(text, "456789abcdef" + std::string(64, ' ') + "\r\nABCDEFGHIJ\r\n");
+    term->HideSelection();
+    EXPECT_FALSE(term->tmGetAttributes(2, 5).Contains(tcaSelected));
+}
+
+TEST_F(Terminal, WideScreensDrawEveryColumn) {
+    term->tmSetColumns(300);
+    term->SetBounds(0, 0, 300 * term->GetTotalCharWidth() + 40, 200);
+    term->WriteString(std::string(300, '#'));
+    ASSERT_TRUE(PumpUntil([this] { return term->tmGetLine(1) == std::string(300, '#'); }));
+    term->Repaint();
+    EXPECT_GT(InkIn(1, 300), 0);
+}
+
+} // namespace
