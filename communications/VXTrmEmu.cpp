@@ -453,43 +453,47 @@ void TVxTTYEmulator::CharTyped(char& C) {
     teSendChar(C, true, csKeyboard);
 }
 
-void TVxTTYEmulator::ProcessBlock(const char* Data, int Length, TVxCharSource Source) {
+void TVxTTYEmulator::ShowChar(char C) {
     TVxTerminalBuffer* b = Buffer();
+    if (static_cast<unsigned char>(C) >= 32) {
+        b->WriteChar(C);
+        return;
+    }
+    switch (C) {
+    case 7:
+        teProcessCommand(ecBell, nullptr);
+        break;
+    case 8:
+        b->DoBackspace();
+        break;
+    case 9:
+        b->DoHorzTab();
+        break;
+    case 10:
+        b->DoLineFeed();
+        break;
+    case 13:
+        b->DoCarriageReturn();
+        break;
+    default:
+        break; // dropped
+    }
+}
+
+void TVxTTYEmulator::ProcessBlock(const char* Data, int Length, TVxCharSource Source) {
+    if (!OnProcessChar) {
+        for (int i = 0; i < Length; ++i) ShowChar(Data[i]);
+        return;
+    }
     std::string replacement;
     for (int i = 0; i < Length; ++i) {
         const char c = Data[i];
         replacement.assign(1, c);
         TVxEmuCommandList* commands = CommandList();
         commands->Clear();
-        if (OnProcessChar) {
-            OnProcessChar(this, c, replacement, commands, Source);
-            teProcessCommandList(commands);
-        }
-        for (const char r : replacement) {
-            if (static_cast<unsigned char>(r) >= 32) {
-                b->WriteChar(r);
-                continue;
-            }
-            switch (r) {
-            case 7:
-                teProcessCommand(ecBell, nullptr);
-                break;
-            case 8:
-                b->DoBackspace();
-                break;
-            case 9:
-                b->DoHorzTab();
-                break;
-            case 10:
-                b->DoLineFeed();
-                break;
-            case 13:
-                b->DoCarriageReturn();
-                break;
-            default:
-                break; // dropped
-            }
-        }
+        OnProcessChar(this, c, replacement, commands, Source);
+        teProcessCommandList(commands);
+        for (const char r : replacement) ShowChar(r);
     }
 }
 

@@ -106,6 +106,8 @@ public:
     TVxOnProcessChar OnProcessChar;
 
 private:
+    // A printable byte is written; BEL, BS, HT, LF and CR act; other control bytes are dropped.
+    void ShowChar(char C);
     // The terminal's Color and font colour become the buffer's defaults when they changed.
     void TakeTerminalColors();
     void DrawRow(int Row, int FirstCol, int LastCol);
