@@ -26,24 +26,29 @@ struct DibFormat {
     int height = 0;
     int bpp = 0;
     bool topDown = false;
+    bool green6 = false;
     std::vector<RGBQUAD> palette;
 };
 
 // The format a caller's BITMAPINFO describes (uncompressed only; BI_BITFIELDS only with the
-// standard 32-bit masks).
+// standard 32-bit masks or the 5-5-5 and 5-6-5 masks of 16 bits).
 bool ParseInfo(const BITMAPINFO* info, DibFormat& f) {
     if (!info) return false;
     const BITMAPINFOHEADER& h = info->bmiHeader;
     if (h.biSize < sizeof(BITMAPINFOHEADER)) return false;
     if (h.biWidth <= 0 || h.biHeight == 0 || h.biHeight == LONG{INT32_MIN}) return false;
     f.bpp = h.biBitCount;
-    if (f.bpp != 1 && f.bpp != 4 && f.bpp != 8 && f.bpp != 24 && f.bpp != 32) return false;
+    if (f.bpp != 1 && f.bpp != 4 && f.bpp != 8 && f.bpp != 16 && f.bpp != 24 && f.bpp != 32) return false;
     const auto* colors = reinterpret_cast<const std::uint8_t*>(info) + h.biSize;
     if (h.biCompression == BI_BITFIELDS) {
-        if (f.bpp != 32) return false;
         DWORD masks[3];
         std::memcpy(masks, colors, sizeof masks);
-        if (masks[0] != 0xFF0000 || masks[1] != 0xFF00 || masks[2] != 0xFF) return false;
+        if (f.bpp == 16) {
+            f.green6 = masks[0] == 0xF800 && masks[1] == 0x7E0 && masks[2] == 0x1F;
+            if (!f.green6 && (masks[0] != 0x7C00 || masks[1] != 0x3E0 || masks[2] != 0x1F)) return false;
+        } else if (f.bpp != 32 || masks[0] != 0xFF0000 || masks[1] != 0xFF00 || masks[2] != 0xFF) {
+            return false;
+        }
     } else if (h.biCompression != BI_RGB) {
         return false;
     }
@@ -61,7 +66,7 @@ bool ParseInfo(const BITMAPINFO* info, DibFormat& f) {
 }
 
 std::shared_ptr<Surface> SurfaceFor(const DibFormat& f, int rows) {
-    std::shared_ptr<Surface> s = Surface::Create(f.width, rows, f.bpp, f.topDown, true);
+    std::shared_ptr<Surface> s = Surface::Create(f.width, rows, f.bpp, f.topDown, true, f.green6);
     if (s && f.bpp <= 8) {
         s->Palette() = f.palette;
         s->PaletteChanged();
@@ -95,16 +100,18 @@ HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
     if (width < 0 || height < 0) return nullptr;
     if (width == 0 || height == 0) return NewBitmap(Surface::Create(1, 1, 1, true, false));
     int bpp = 32;
+    bool green6 = false;
     const std::vector<RGBQUAD>* palette = nullptr;
     if (dc) {
         std::shared_ptr<DeviceContext> d = LookupDc(dc);
         if (!d) return nullptr;
         if (d->IsMemory()) {
             bpp = d->st.bitmap->surface->Bpp();
+            green6 = d->st.bitmap->surface->Green6();
             palette = &d->st.bitmap->surface->Palette();
         }
     }
-    std::shared_ptr<Surface> s = Surface::Create(width, height, bpp, true, false);
+    std::shared_ptr<Surface> s = Surface::Create(width, height, bpp, true, false, green6);
     if (!s) return nullptr;
     if (palette && bpp > 1 && bpp <= 8) {
         s->Palette() = *palette;
@@ -170,13 +177,13 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAP
         h.biHeight = s.Height();
         h.biPlanes = 1;
         h.biBitCount = static_cast<WORD>(s.Bpp());
-        h.biCompression = BI_RGB;
+        h.biCompression = s.Green6() ? BI_BITFIELDS : BI_RGB;
         h.biSizeImage =
             static_cast<DWORD>(Surface::StrideFor(s.Width(), s.Bpp(), 4)) * static_cast<DWORD>(s.Height());
         return 1;
     }
     const int bpp = h.biBitCount;
-    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32) return 0;
+    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return 0;
     if (h.biCompression != BI_RGB || h.biWidth <= 0 || h.biHeight == 0) return 0;
     // The colour table of the result: the bitmap's own when the depth matches, else the default.
     std::vector<RGBQUAD> palette;

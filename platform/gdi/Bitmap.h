@@ -1,4 +1,4 @@
-// Bitmaps of 1, 4, 8, 24 and 32 bits per pixel, DIB sections whose pixels the caller reaches
+// Bitmaps of 1, 4, 8, 16, 24 and 32 bits per pixel, DIB sections whose pixels the caller reaches
 // directly, and the palettes of indexed bitmaps.
 //
 // Device-dependent bitmaps (CreateBitmap, CreateCompatibleBitmap) keep rows top-down with a
@@ -76,13 +76,14 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, cons
 // The format of the bitmap selected into dc (32 bits for the display); note that a fresh memory DC
 // holds a 1 x 1 monochrome bitmap, so its compatible bitmaps are monochrome.
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
-// BI_RGB with 1, 4, 8, 24 or 32 bits; *bits receives the pixel memory, owned by the bitmap.
+// BI_RGB with 1, 4, 8, 16 (5-5-5), 24 or 32 bits, or BI_BITFIELDS with the masks of 5-5-5 or
+// 5-6-5 16-bit or of 32-bit pixels; *bits receives the pixel memory, owned by the bitmap.
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
                          DWORD offset);
 LONG GetBitmapBits(HBITMAP bitmap, LONG bytes, void* bits);
 LONG SetBitmapBits(HBITMAP bitmap, DWORD bytes, const void* bits);
 // Converts rows [start, start + lines) (counted from the bottom for a bottom-up request) to the
-// format info asks for (1, 4, 8, 24 or 32 bits, BI_RGB). With bits null and biBitCount 0 only the
+// format info asks for (1, 4, 8, 16 (5-5-5), 24 or 32 bits, BI_RGB). With bits null and biBitCount 0 only the
 // header is filled. Returns the number of rows copied.
 int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info, UINT usage);
 int SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, const void* bits, const BITMAPINFO* info,

@@ -286,7 +286,9 @@ bool GdiWriteBmp(HBITMAP bitmap, std::vector<std::uint8_t>& out) {
     const std::size_t stride = static_cast<std::size_t>(Surface::StrideFor(s.Width(), bpp, 4));
     const std::size_t rowBytes =
         (static_cast<std::size_t>(s.Width()) * static_cast<std::size_t>(bpp) + 7) / 8;
-    const std::size_t offBits = kFileHeaderSize + kInfoHeaderSize + colors * 4;
+    // 5-6-5 pixels need their masks after the header.
+    const std::size_t masks = s.Green6() ? 12 : 0;
+    const std::size_t offBits = kFileHeaderSize + kInfoHeaderSize + masks + colors * 4;
     const std::size_t total = offBits + stride * static_cast<std::size_t>(s.Height());
     out.clear();
     out.reserve(total);
@@ -300,12 +302,17 @@ bool GdiWriteBmp(HBITMAP bitmap, std::vector<std::uint8_t>& out) {
     Put32(out, static_cast<std::uint32_t>(s.Height()));
     Put16(out, 1);
     Put16(out, static_cast<std::uint32_t>(bpp));
-    Put32(out, BI_RGB);
+    Put32(out, masks ? BI_BITFIELDS : BI_RGB);
     Put32(out, static_cast<std::uint32_t>(stride * static_cast<std::size_t>(s.Height())));
     Put32(out, 0);
     Put32(out, 0);
     Put32(out, 0);
     Put32(out, 0);
+    if (masks) {
+        Put32(out, 0xF800);
+        Put32(out, 0x7E0);
+        Put32(out, 0x1F);
+    }
     for (std::uint32_t i = 0; i < colors; ++i) {
         const RGBQUAD q = i < s.Palette().size() ? s.Palette()[i] : RGBQUAD{};
         out.push_back(q.rgbBlue);

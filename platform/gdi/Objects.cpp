@@ -388,6 +388,12 @@ int GetObject(HGDIOBJ object, int size, void* buffer) {
             ds.dsBmih.biWidth = s.Width();
             ds.dsBmih.biHeight = s.TopDown() ? -s.Height() : s.Height();
             ds.dsBmih.biBitCount = static_cast<WORD>(s.Bpp());
+            if (s.Bpp() == 16) {
+                ds.dsBmih.biCompression = s.Green6() ? BI_BITFIELDS : BI_RGB;
+                ds.dsBitfields[0] = s.Green6() ? 0xF800 : 0x7C00;
+                ds.dsBitfields[1] = s.Green6() ? 0x7E0 : 0x3E0;
+                ds.dsBitfields[2] = 0x1F;
+            }
             ds.dsBmih.biSizeImage = static_cast<DWORD>(s.BitsSize());
             ds.dsBmih.biClrUsed = s.Indexed() ? static_cast<DWORD>(s.Palette().size()) : 0;
             if (!buffer) return sizeof ds;

@@ -122,7 +122,7 @@ void PaintPixel(DeviceContext& dc, int x, int y, const Fill& fill, std::uint8_t 
 
 PixelConverter::PixelConverter(const Surface& src, const DcState& srcState, const Surface& dst,
                                const DcState& dstState)
-    : dst_(dst) {
+    : src_(src), dst_(dst) {
     if (src.Bpp() == 1 && dst.Bpp() == 1 && src.IsMonoDdb()) {
         mode_ = Mode::Same;
     } else if (src.IsMonoDdb()) {
@@ -137,6 +137,9 @@ PixelConverter::PixelConverter(const Surface& src, const DcState& srcState, cons
         table_.resize(n);
         for (std::size_t i = 0; i < n; ++i)
             table_[i] = dst.ToDevice(src.ToColor(static_cast<std::uint32_t>(i)));
+    } else if ((src.Bpp() == 16 || dst.Bpp() == 16) &&
+               (src.Bpp() != dst.Bpp() || src.Green6() != dst.Green6())) {
+        mode_ = Mode::Convert;
     } else if (dst.Indexed()) {
         mode_ = Mode::ToIndexed;
     } else {

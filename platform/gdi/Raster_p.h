@@ -100,12 +100,15 @@ public:
             return v == srcBackground_ ? 1 : 0;
         case Mode::ToIndexed:
             return dst_.ToDevice(RgbToColor(v));
+        case Mode::Convert:
+            return dst_.ToDevice(src_.ToColor(v));
         }
         return v;
     }
 
 private:
-    enum class Mode { Same, Table, ToMono, ToIndexed };
+    enum class Mode { Same, Table, ToMono, ToIndexed, Convert };
+    const Surface& src_;
     const Surface& dst_;
     Mode mode_ = Mode::Same;
     std::vector<std::uint32_t> table_;

@@ -37,8 +37,9 @@ std::vector<RGBQUAD> Surface::DefaultPalette(int bpp) {
     return pal;
 }
 
-std::shared_ptr<Surface> Surface::Create(int width, int height, int bpp, bool topDown, bool dib) {
-    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32) return nullptr;
+std::shared_ptr<Surface> Surface::Create(int width, int height, int bpp, bool topDown, bool dib,
+                                         bool green6) {
+    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return nullptr;
     if (width < 0 || height < 0 || width > kMaxSurfaceSide || height > kMaxSurfaceSide) return nullptr;
     const int stride = StrideFor(width, bpp, dib ? 4 : 2);
     const std::size_t bytes = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
@@ -50,6 +51,7 @@ std::shared_ptr<Surface> Surface::Create(int width, int height, int bpp, bool to
     s->stride_ = stride;
     s->topDown_ = topDown;
     s->dib_ = dib;
+    s->green6_ = bpp == 16 && green6;
     s->bits_.assign(bytes, 0);
     s->palette_ = DefaultPalette(bpp);
     return s;
@@ -69,6 +71,8 @@ std::uint32_t Surface::ValueMask() const {
         return 0xF;
     case 8:
         return 0xFF;
+    case 16:
+        return green6_ ? 0xFFFF : 0x7FFF;
     default:
         return 0xFFFFFF;
     }
@@ -83,6 +87,8 @@ std::uint32_t Surface::Get(int x, int y) const {
         return (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
     case 8:
         return row[x];
+    case 16:
+        return row[x * 2] | (row[x * 2 + 1] << 8);
     case 24: {
         const std::uint8_t* p = row + x * 3;
         return p[0] | (p[1] << 8) | (static_cast<std::uint32_t>(p[2]) << 16);
@@ -116,6 +122,10 @@ void Surface::Set(int x, int y, std::uint32_t v) {
     case 8:
         row[x] = static_cast<std::uint8_t>(v);
         break;
+    case 16:
+        row[x * 2] = static_cast<std::uint8_t>(v);
+        row[x * 2 + 1] = static_cast<std::uint8_t>(v >> 8);
+        break;
     case 24: {
         std::uint8_t* p = row + x * 3;
         p[0] = static_cast<std::uint8_t>(v);
@@ -136,6 +146,11 @@ void Surface::Set(int x, int y, std::uint32_t v) {
 
 std::uint32_t Surface::ToDevice(COLORREF c) const {
     c &= 0xFFFFFF;
+    if (bpp_ == 16) {
+        const std::uint32_t r = GetRValue(c) >> 3, b = GetBValue(c) >> 3;
+        return green6_ ? (r << 11) | ((GetGValue(c) >> 2u) << 5) | b
+                       : (r << 10) | ((GetGValue(c) >> 3u) << 5) | b;
+    }
     if (!Indexed()) return ColorToRgb(c);
     if (cacheValid_ && cacheColor_ == c) return cacheValue_;
     const int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
@@ -159,6 +174,15 @@ std::uint32_t Surface::ToDevice(COLORREF c) const {
 }
 
 COLORREF Surface::ToColor(std::uint32_t v) const {
+    if (bpp_ == 16) {
+        // Each field widened by repeating its top bits, so full intensity stays 255.
+        const auto five = [](std::uint32_t f) { return static_cast<BYTE>((f << 3) | (f >> 2)); };
+        if (green6_) {
+            const std::uint32_t g = (v >> 5) & 0x3F;
+            return RGB(five((v >> 11) & 0x1F), static_cast<BYTE>((g << 2) | (g >> 4)), five(v & 0x1F));
+        }
+        return RGB(five((v >> 10) & 0x1F), five((v >> 5) & 0x1F), five(v & 0x1F));
+    }
     if (!Indexed()) return RgbToColor(v & 0xFFFFFF);
     if (v >= palette_.size()) return 0;
     const RGBQUAD& q = palette_[v];

@@ -2,9 +2,9 @@
 // pointer sees exactly what drawing writes.
 //
 // Drawing works on "device values": 0x00RRGGBB for 24 and 32 bits per pixel (the 32-bit layout is
-// one little-endian word per pixel, so a pixel's bytes are blue, green, red, 0), and the palette
-// index for 1, 4 and 8 bits. Raster operations combine device values bit by bit, as the original
-// does on palette devices.
+// one little-endian word per pixel, so a pixel's bytes are blue, green, red, 0), the pixel word for
+// 16 bits (5-5-5, or 5-6-5 with six bits of green), and the palette index for 1, 4 and 8 bits. Raster
+// operations combine device values bit by bit, as the original does on palette devices.
 #pragma once
 
 #include "platform/gdi/Types.h"
@@ -30,8 +30,10 @@ constexpr COLORREF RgbToColor(std::uint32_t v) {
 class Surface {
 public:
     // Row strides are rounded up to alignBytes: 4 for DIBs, 2 for device-dependent bitmaps.
-    // Returns null for a depth other than 1, 4, 8, 24, 32 or for a size beyond the limits.
-    static std::shared_ptr<Surface> Create(int width, int height, int bpp, bool topDown, bool dib);
+    // Returns null for a depth other than 1, 4, 8, 16, 24, 32 or for a size beyond the limits.
+    // green6 makes a 16-bit surface 5-6-5.
+    static std::shared_ptr<Surface> Create(int width, int height, int bpp, bool topDown, bool dib,
+                                           bool green6 = false);
     static int StrideFor(int width, int bpp, int alignBytes);
     static std::vector<RGBQUAD> DefaultPalette(int bpp);
 
@@ -45,6 +47,8 @@ public:
     // text and background colours instead of reading a palette.
     bool IsMonoDdb() const { return bpp_ == 1 && !dib_; }
     bool Indexed() const { return bpp_ <= 8; }
+    // A 16-bit surface with six bits of green (5-6-5) rather than five.
+    bool Green6() const { return green6_; }
     std::uint32_t ValueMask() const;
 
     std::uint8_t* Bits() { return bits_.data(); }
@@ -80,6 +84,7 @@ private:
     int stride_ = 0;
     bool topDown_ = true;
     bool dib_ = false;
+    bool green6_ = false;
     std::vector<std::uint8_t> bits_;
     std::vector<RGBQUAD> palette_;
     mutable bool cacheValid_ = false;

@@ -575,10 +575,11 @@ int FormatBits(TPixelFormat format) {
         return 4;
     case pf8bit:
         return 8;
-    case pf24bit:
-        return 24;
     case pf15bit:
     case pf16bit:
+        return 16;
+    case pf24bit:
+        return 24;
     case pf32bit:
     case pfDevice:
     case pfCustom:
@@ -587,7 +588,8 @@ int FormatBits(TPixelFormat format) {
     return 32;
 }
 
-TPixelFormat FormatOfBits(int bits) {
+// green6: a 16-bit bitmap with 5-6-5 pixels.
+TPixelFormat FormatOfBits(int bits, bool green6) {
     switch (bits) {
     case 1:
         return pf1bit;
@@ -595,6 +597,8 @@ TPixelFormat FormatOfBits(int bits) {
         return pf4bit;
     case 8:
         return pf8bit;
+    case 16:
+        return green6 ? pf16bit : pf15bit;
     case 24:
         return pf24bit;
     default:
@@ -602,8 +606,9 @@ TPixelFormat FormatOfBits(int bits) {
     }
 }
 
-// A bottom-up DIB section with the standard colours for indexed depths.
-HBITMAP CreateDib(int width, int height, int bits, void** pixels) {
+// A bottom-up DIB section with the standard colours for indexed depths; pf16bit has 5-6-5 pixels.
+HBITMAP CreateDib(int width, int height, TPixelFormat format, void** pixels) {
+    const int bits = FormatBits(format);
     std::vector<std::uint8_t> info(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD));
     auto* bi = reinterpret_cast<BITMAPINFO*>(info.data());
     bi->bmiHeader = BITMAPINFOHEADER{};
@@ -634,6 +639,10 @@ HBITMAP CreateDib(int width, int height, int bits, void** pixels) {
             colors[n] = RGBQUAD{v, v, v, 0};
         }
         bi->bmiHeader.biClrUsed = 256;
+    } else if (format == pf16bit) {
+        bi->bmiHeader.biCompression = BI_BITFIELDS;
+        const DWORD masks[3] = {0xF800, 0x7E0, 0x1F};
+        std::memcpy(colors, masks, sizeof masks);
     }
     return CreateDIBSection(nullptr, bi, DIB_RGB_COLORS, pixels, 0, 0);
 }
@@ -677,7 +686,7 @@ void TBitmap::Recreate(int width, int height, TPixelFormat format) {
     HBITMAP fresh = nullptr;
     void* bits = nullptr;
     if (width > 0 && height > 0) {
-        fresh = CreateDib(width, height, FormatBits(format), &bits);
+        fresh = CreateDib(width, height, format, &bits);
         if (!fresh) throw EOutOfResources("Out of system resources");
     }
     if (fresh && handle_) {
@@ -754,11 +763,12 @@ void TBitmap::SetHandle(HBITMAP bitmap) {
         bits_ = bm.bmBits;
         width_ = bm.bmWidth;
         height_ = bm.bmHeight;
-        pixelFormat_ = FormatOfBits(bm.bmBitsPixel);
+        pixelFormat_ = FormatOfBits(bm.bmBitsPixel, ds.dsBmih.biCompression == BI_BITFIELDS);
         stride_ = bm.bmWidthBytes;
     } else if (bitmap) {
         // Device-dependent or top-down: copy into our own bottom-up layout.
-        Recreate(bm.bmWidth, std::abs(bm.bmHeight), FormatOfBits(bm.bmBitsPixel));
+        Recreate(bm.bmWidth, std::abs(bm.bmHeight),
+                 FormatOfBits(bm.bmBitsPixel, isDib && ds.dsBmih.biCompression == BI_BITFIELDS));
         if (handle_) {
             HDC src = CreateCompatibleDC(nullptr);
             HGDIOBJ oldSrc = SelectObject(src, bitmap);
@@ -872,6 +882,11 @@ void TBitmap::LoadFromStream(TStream& stream) {
         const std::int32_t n = stream.Read(chunk, sizeof(chunk));
         if (n <= 0) break;
         data.insert(data.end(), chunk, chunk + n);
+    }
+    // Nothing left in the stream: the bitmap becomes empty, as an empty bitmap writes nothing.
+    if (data.empty()) {
+        Assign(nullptr);
+        return;
     }
     std::string why;
     HBITMAP bitmap = GdiReadBmp(data.data(), data.size(), &why);

@@ -483,7 +483,8 @@ public:
     TTransparentMode TransparentMode() const { return transparentMode_; }
     void SetTransparentMode(TTransparentMode value);
 
-    // Windows bitmap files (BM header); other data raises EInvalidGraphic.
+    // Windows bitmap files (BM header); no data at all gives an empty bitmap, other data raises
+    // EInvalidGraphic.
     void LoadFromStream(TStream& stream) override;
     void SaveToStream(TStream& stream) override;
 

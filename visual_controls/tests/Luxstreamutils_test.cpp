@@ -5,11 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include "platform/win/Process.h"
+
+#include <cstring>
+#include <filesystem>
 #include <random>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -36,6 +37,18 @@ std::string Unframe(const std::string& frame) {
     LoadCompressedStream(source, dest);
     return dest.DataString();
 }
+
+// A fresh directory, removed with its files afterwards.
+struct ScratchDir {
+    ScratchDir() {
+        path =
+            std::filesystem::temp_directory_path() / ("luxstream-" + std::to_string(std::random_device{}()));
+        std::filesystem::create_directories(path);
+    }
+    ~ScratchDir() { std::filesystem::remove_all(path); }
+    std::string File(const std::string& name) const { return (path / name).string(); }
+    std::filesystem::path path;
+};
 
 std::string Noise(std::size_t n, unsigned seed) {
     std::mt19937 rng(seed);
@@ -190,10 +203,8 @@ TEST(Luxstreamutils, BadFramesRaise) {
 }
 
 TEST(Luxstreamutils, TruncatedFrameFileRaises) {
-    char name[] = "/tmp/luxframeXXXXXX";
-    const int fd = mkstemp(name);
-    ASSERT_GE(fd, 0);
-    close(fd);
+    ScratchDir dir;
+    const std::string name = dir.File("cut.bin");
     {
         TFileStream f(name, fmCreate);
         const std::string frame = Frame(Noise(1000, 9));
@@ -202,7 +213,6 @@ TEST(Luxstreamutils, TruncatedFrameFileRaises) {
     TFileStream f(name, fmOpenRead);
     TMemoryStream out;
     EXPECT_THROW(LoadCompressedStream(f, out), EReadError);
-    std::remove(name);
 }
 
 TEST(Luxstreamutils, StringListRecords) {
@@ -262,4 +272,105 @@ TEST(Luxstreamutils, BitmapRecords) {
     TBitmap empty;
     TMemoryStream m;
     EXPECT_THROW(stWriteBitmap(m, empty, false, 0), Exception);
+}
+
+namespace {
+
+std::string DibOf(TBitmap& bitmap, int colors) {
+    TMemoryStream m;
+    stWriteInteger(m, 0); // the writer rewinds the whole stream, whatever came before
+    LuxBmpSaveDIBStream(m, bitmap, colors);
+    EXPECT_EQ(m.Position(), 0);
+    return m.DataString().substr(4);
+}
+
+std::uint32_t Le32At(const std::string& s, std::size_t at) {
+    return static_cast<std::uint8_t>(s[at]) | static_cast<std::uint8_t>(s[at + 1]) << 8 |
+           static_cast<std::uint8_t>(s[at + 2]) << 16 |
+           static_cast<std::uint32_t>(static_cast<std::uint8_t>(s[at + 3])) << 24;
+}
+
+} // namespace
+
+TEST(LuxBmpSaveDIBStream, MonochromeFileByteForByte) {
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(pf1bit);
+    bitmap.SetSize(3, 2);
+    bitmap.Canvas()->SetPixels(0, 0, clBlack);
+    bitmap.Canvas()->SetPixels(1, 0, clWhite);
+    bitmap.Canvas()->SetPixels(2, 0, clBlack);
+    for (int x = 0; x < 3; ++x) bitmap.Canvas()->SetPixels(x, 1, x == 2 ? clWhite : clBlack);
+    const std::string expected = "BM" + Le32(70) + Le32(0) + Le32(62) + // file header
+                                 Le32(40) + Le32(3) + Le32(2) + Bytes({1, 0, 1, 0}) + Le32(0) + Le32(8) +
+                                 Le32(0) + Le32(0) + Le32(0) + Le32(0) + // info header
+                                 Bytes({0, 0, 0, 0, 255, 255, 255, 0}) + // black, white
+                                 Bytes({0x20, 0, 0, 0}) +                // bottom row: . . #
+                                 Bytes({0x40, 0, 0, 0});                 // top row: . # .
+    // A monochrome bitmap keeps two colours whatever it is asked for.
+    EXPECT_EQ(DibOf(bitmap, 0), expected);
+    EXPECT_EQ(DibOf(bitmap, 256), expected);
+}
+
+TEST(LuxBmpSaveDIBStream, ColourCountsChooseTheDepth) {
+    const struct {
+        TPixelFormat format;
+        int colors, bits;
+    } cases[] = {
+        {pf4bit, 0, 4},   {pf8bit, 0, 8},  {pf15bit, 0, 24}, {pf16bit, 0, 24},  {pf24bit, 0, 24},
+        {pf32bit, 0, 24}, {pf24bit, 2, 1}, {pf24bit, 16, 4}, {pf24bit, 256, 8}, {pf8bit, 16, 4},
+    };
+    for (const auto& c : cases) {
+        TBitmap bitmap;
+        bitmap.SetPixelFormat(c.format);
+        bitmap.SetSize(5, 3);
+        const std::string dib = DibOf(bitmap, c.colors);
+        const std::uint32_t header = 40 + (c.bits == 24 ? 0 : 4u << c.bits);
+        const std::uint32_t image = 3 * ((5 * c.bits + 31) / 32) * 4;
+        EXPECT_EQ(dib[28], c.bits) << c.format << " " << c.colors;
+        EXPECT_EQ(Le32At(dib, 2), 14 + header + image);
+        EXPECT_EQ(Le32At(dib, 10), 14 + header);
+        EXPECT_EQ(Le32At(dib, 34), image);
+        EXPECT_EQ(dib.size(), 14 + header + image);
+    }
+}
+
+TEST(LuxBmpSaveDIBStream, ImageMagickReadsTheFilesBack) {
+    if (RunProcessAndWait("convert", {"-version"}) != 0)
+        GTEST_SKIP() << "needs ImageMagick (Debian package imagemagick)";
+    ScratchDir dir;
+    const TColor palette[] = {clBlack, clWhite, clRed, clBlue, clLime, clYellow};
+    for (TPixelFormat format : {pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit}) {
+        SCOPED_TRACE(static_cast<int>(format));
+        TBitmap bitmap;
+        bitmap.SetPixelFormat(format);
+        bitmap.SetSize(7, 5); // odd width: rows are padded
+        const int colours = format == pf1bit ? 2 : 6;
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 7; ++x) bitmap.Canvas()->SetPixels(x, y, palette[(x * 3 + y) % colours]);
+        if (format == pf16bit) {
+            // 5-6-5 pixel words under the canvas.
+            std::uint16_t word;
+            std::memcpy(&word, bitmap.ScanLine(0), 2);
+            EXPECT_EQ(word, 0x0000);
+            std::memcpy(&word, static_cast<std::uint8_t*>(bitmap.ScanLine(1)), 2);
+            EXPECT_EQ(word, 0xFFFF);
+        }
+        const std::string file = dir.File("f" + std::to_string(format) + ".bmp");
+        const std::string raw = file + ".rgb";
+        {
+            TFileStream f(file, fmCreate);
+            const std::string dib = DibOf(bitmap, 0);
+            f.WriteBuffer(dib.data(), static_cast<std::int32_t>(dib.size()));
+        }
+        ASSERT_EQ(RunProcessAndWait("convert", {file, "-depth", "8", "rgb:" + raw}), 0);
+        TMemoryStream rgb;
+        rgb.LoadFromFile(raw);
+        ASSERT_EQ(rgb.Size(), 7 * 5 * 3);
+        const std::uint8_t* p = rgb.Memory();
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 7; ++x, p += 3) {
+                const TColor want = palette[(x * 3 + y) % colours];
+                EXPECT_EQ(RGB(p[0], p[1], p[2]), static_cast<COLORREF>(want)) << x << "," << y;
+            }
+    }
 }

@@ -72,11 +72,105 @@ TEST(CreateDIBSection, PixelsReachableInTheDibLayout) {
     DeleteObject(b4);
 }
 
+TEST(CreateDIBSection, SixteenBitPixels) {
+    // 5-5-5 through BI_RGB, 5-6-5 through BI_BITFIELDS: drawing writes the pixel words.
+    const struct {
+        bool green6;
+        std::uint16_t red, green, white;
+    } formats[] = {{false, 0x7C00, 0x03E0, 0x7FFF}, {true, 0xF800, 0x07E0, 0xFFFF}};
+    for (const auto& f : formats) {
+        SCOPED_TRACE(f.green6 ? "5-6-5" : "5-5-5");
+        Info info{};
+        info.header.biWidth = 3;
+        info.header.biHeight = 1;
+        info.header.biBitCount = 16;
+        if (f.green6) {
+            info.header.biCompression = BI_BITFIELDS;
+            const DWORD masks[3] = {0xF800, 0x7E0, 0x1F};
+            std::memcpy(info.colors, masks, sizeof masks);
+        }
+        void* bits = nullptr;
+        HBITMAP b =
+            CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, 0, 0);
+        ASSERT_NE(b, nullptr);
+        Plot(b, 0, 0, RGB(255, 0, 0));
+        Plot(b, 1, 0, RGB(0, 255, 0));
+        Plot(b, 2, 0, RGB(255, 255, 255));
+        std::uint16_t words[3];
+        std::memcpy(words, bits, sizeof words);
+        EXPECT_EQ(words[0], f.red);
+        EXPECT_EQ(words[1], f.green);
+        EXPECT_EQ(words[2], f.white);
+
+        DIBSECTION ds{};
+        ASSERT_EQ(GetObject(b, sizeof ds, &ds), static_cast<int>(sizeof ds));
+        EXPECT_EQ(ds.dsBm.bmBitsPixel, 16);
+        EXPECT_EQ(ds.dsBm.bmWidthBytes, 8);
+        EXPECT_EQ(ds.dsBmih.biCompression, f.green6 ? BI_BITFIELDS : BI_RGB);
+        EXPECT_EQ(ds.dsBitfields[1], f.green6 ? 0x7E0u : 0x3E0u);
+
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, b);
+        // Full intensity stays 255; a field widens by repeating its top bits.
+        EXPECT_EQ(GetPixel(dc, 2, 0), RGB(255, 255, 255));
+        SetPixel(dc, 1, 0, RGB(0x84, 0x82, 0x08));
+        EXPECT_EQ(GetPixel(dc, 1, 0), RGB(0x84, f.green6 ? 0x82 : 0x84, 0x08));
+        // Blits to and from other depths go through colours; between equal formats, words.
+        TestDc dc32(3, 1);
+        BitBlt(dc32, 0, 0, 3, 1, dc, 0, 0, SRCCOPY);
+        EXPECT_EQ(dc32.At(0, 0), RGB(255, 0, 0));
+        EXPECT_EQ(dc32.At(2, 0), RGB(255, 255, 255));
+        dc32.Fill(RGB(0, 0, 255));
+        BitBlt(dc, 0, 0, 1, 1, dc32, 0, 0, SRCCOPY);
+        std::memcpy(words, bits, sizeof words);
+        EXPECT_EQ(words[0], 0x001F);
+        HBITMAP same = CreateCompatibleBitmap(dc, 3, 1);
+        HDC copy = CreateCompatibleDC(nullptr);
+        HGDIOBJ oldCopy = SelectObject(copy, same);
+        BitBlt(copy, 0, 0, 3, 1, dc, 0, 0, SRCINVERT);
+        EXPECT_EQ(GetPixel(copy, 2, 0), RGB(255, 255, 255));
+        EXPECT_EQ(GetPixel(copy, 0, 0), RGB(0, 0, 255));
+        SelectObject(copy, oldCopy);
+        DeleteDC(copy);
+        DeleteObject(same);
+
+        // GetDIBits converts to 24 bits.
+        Info out{};
+        out.header.biWidth = 3;
+        out.header.biHeight = 1;
+        out.header.biBitCount = 24;
+        std::uint8_t rgb[12] = {};
+        EXPECT_EQ(GetDIBits(dc, b, 0, 1, rgb, reinterpret_cast<BITMAPINFO*>(&out), DIB_RGB_COLORS), 1);
+        EXPECT_EQ(rgb[0], 255); // blue, red, green of the first pixel
+        EXPECT_EQ(rgb[2], 0);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+
+        // Bitmap files keep the depth (5-6-5 with its masks), and read back.
+        std::vector<std::uint8_t> file;
+        ASSERT_TRUE(GdiWriteBmp(b, file));
+        EXPECT_EQ(file[10], f.green6 ? 66 : 54); // bits offset
+        EXPECT_EQ(file[28], 16);
+        EXPECT_EQ(file[30], f.green6 ? BI_BITFIELDS : BI_RGB);
+        std::string error;
+        HBITMAP back = GdiReadBmp(file.data(), file.size(), &error);
+        ASSERT_NE(back, nullptr) << error;
+        HDC backDc = CreateCompatibleDC(nullptr);
+        HGDIOBJ oldBack = SelectObject(backDc, back);
+        EXPECT_EQ(GetPixel(backDc, 0, 0), RGB(0, 0, 255));
+        EXPECT_EQ(GetPixel(backDc, 2, 0), RGB(255, 255, 255));
+        SelectObject(backDc, oldBack);
+        DeleteDC(backDc);
+        DeleteObject(back);
+        DeleteObject(b);
+    }
+}
+
 TEST(CreateDIBSection, RefusesWhatItCannotHold) {
     void* bits = reinterpret_cast<void*>(1);
     EXPECT_EQ(Dib(0, 4, 24, &bits), nullptr);
     EXPECT_EQ(bits, nullptr);
-    EXPECT_EQ(Dib(4, 4, 16, &bits), nullptr);
+    EXPECT_EQ(Dib(4, 4, 2, &bits), nullptr);
     EXPECT_EQ(Dib(40000, 4, 24, &bits), nullptr);
     EXPECT_EQ(Dib(30000, 30000, 32, &bits), nullptr); // beyond the memory limit
 }
