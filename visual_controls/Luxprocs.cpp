@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -23,6 +24,24 @@ constexpr int maxMatch = 18;
 constexpr int minRun = 16;
 constexpr int maxRun = 4095;
 
+std::uint64_t Load8(const std::uint8_t* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+
+constexpr std::uint64_t Repeated(std::uint8_t c) {
+    return c * 0x0101010101010101ull;
+}
+
+// The index of the first byte in memory order at which two loaded words differ (diff != 0).
+int FirstUnequal(std::uint64_t diff) {
+    if constexpr (std::endian::native == std::endian::little)
+        return std::countr_zero(diff) / 8;
+    else
+        return std::countl_zero(diff) / 8;
+}
+
 } // namespace
 
 std::uint16_t LuxLZRWCompress(const std::uint8_t* source, std::uint8_t* dest, std::uint16_t sourceSize) {
@@ -34,7 +53,6 @@ std::uint16_t LuxLZRWCompress(const std::uint8_t* source, std::uint8_t* dest, st
     // candidate, as in the original table.
     std::array<std::int16_t, 4096> table;
     table.fill(-1);
-    auto at = [&](int i) -> unsigned { return i < size ? source[i] : 0u; };
 
     work[0] = flagCompressed;
     int y = 3, q = 1, k = 0, x = 0;
@@ -47,24 +65,43 @@ std::uint16_t LuxLZRWCompress(const std::uint8_t* source, std::uint8_t* dest, st
             y += 2;
             k = 0;
         }
+        const std::uint8_t c = source[x];
         int run = 1;
-        while (run < maxRun && x + run < size && source[x + run] == source[x]) ++run;
+        // Sixteen equal bytes, eight at a time, before counting the run byte by byte.
+        if (x + minRun <= size && Load8(source + x) == Repeated(c) && Load8(source + x + 8) == Repeated(c)) {
+            run = minRun;
+            while (run < maxRun && x + run < size && source[x + run] == c) ++run;
+        }
         if (run >= minRun) {
             work[y] = 0;
             work[y + 1] = static_cast<std::uint8_t>((run - minRun) >> 8);
             work[y + 2] = static_cast<std::uint8_t>(run - minRun);
-            work[y + 3] = source[x];
+            work[y + 3] = c;
             y += 4;
             x += run;
             w = static_cast<std::uint16_t>(w * 2 + 1);
         } else {
-            const std::uint32_t h = ((((((at(x) << 4) ^ at(x + 1)) << 4) ^ at(x + 2)) * 40543u) >> 4) & 0xFFF;
+            // Bytes past the end count as 0; no match can reach them.
+            const std::uint32_t b1 = x + 1 < size ? source[x + 1] : 0u;
+            const std::uint32_t b2 = x + 2 < size ? source[x + 2] : 0u;
+            const std::uint32_t h = ((((std::uint32_t{c} << 8) ^ (b1 << 4) ^ b2) * 40543u) >> 4) & 0xFFF;
             const int p = table[h];
             table[h] = static_cast<std::int16_t>(x);
+            // A stored position from 32768 on reads back negative and is never a candidate.
+            const bool candidate = p >= 0 && x - p <= maxDistance;
+            const int limit = std::min(maxMatch, size - x);
+            const std::uint8_t* a = source + x;
             int length = 0;
-            if (p != -1 && x - p <= maxDistance)
-                while (length < maxMatch && x + length < size && source[x + length] == source[p + length])
-                    ++length;
+            if (limit >= 8) {
+                // Eight bytes compared at once, without a branch on whether there is a candidate:
+                // most positions have none or fail in the first bytes.
+                const std::uint64_t diff = Load8(a) ^ Load8(source + (candidate ? p : x));
+                length = candidate ? (diff != 0 ? FirstUnequal(diff) : 8) : 0;
+                if (length == 8)
+                    while (length < limit && a[length] == source[p + length]) ++length;
+            } else if (candidate) {
+                while (length < limit && a[length] == source[p + length]) ++length;
+            }
             if (length >= minMatch) {
                 const int word = ((x - p) << 4) + (length - minMatch);
                 work[y] = static_cast<std::uint8_t>(word >> 8);
@@ -73,7 +110,8 @@ std::uint16_t LuxLZRWCompress(const std::uint8_t* source, std::uint8_t* dest, st
                 x += length;
                 w = static_cast<std::uint16_t>(w * 2 + 1);
             } else {
-                work[y++] = source[x++];
+                work[y++] = c;
+                ++x;
                 w = static_cast<std::uint16_t>(w * 2);
             }
         }
@@ -110,6 +148,31 @@ std::uint16_t LuxLZRWDecompress(const std::uint8_t* source, std::uint8_t* dest, 
             w = (source[i] << 8) | source[i + 1];
             i += 2;
             bits = 16;
+        }
+        // A whole group with its 16 items inside the block and room for them unless a run comes:
+        // only distances and runs need checking.
+        if (bits == 16 && size - i >= 16 * 4 && LuxLZRWMaxSource - o >= 16 * maxMatch) {
+            for (; bits > 0; --bits, w <<= 1) {
+                if ((w & 0x8000) == 0) {
+                    dest[o++] = source[i++];
+                    continue;
+                }
+                const int distance = (source[i] << 4) | (source[i + 1] >> 4);
+                if (distance == 0) {
+                    const int count = ((source[i + 1] << 8) | source[i + 2]) + minRun;
+                    // Too close to the end to leave room for the rest: they go the careful way.
+                    if (count > LuxLZRWMaxSource - o - 16 * maxMatch) break;
+                    std::memset(dest + o, source[i + 3], static_cast<std::size_t>(count));
+                    o += count;
+                    i += 4;
+                } else {
+                    const int length = (source[i + 1] & 0x0F) + minMatch;
+                    if (distance > o) throw EReadError();
+                    for (int n = 0; n < length; ++n, ++o) dest[o] = dest[o - distance];
+                    i += 2;
+                }
+            }
+            if (bits == 0) continue;
         }
         if ((w & 0x8000) == 0) {
             if (o >= LuxLZRWMaxSource) throw EReadError();
