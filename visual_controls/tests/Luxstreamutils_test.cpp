@@ -269,8 +269,14 @@ TEST(Luxstreamutils, BitmapRecords) {
             EXPECT_EQ(back.Canvas()->Pixels(4, 0), clBlue) << compressed << colors;
         }
     }
+    // An empty bitmap writes nothing of its own and reads back empty; the file writer refuses it.
     TBitmap empty;
     TMemoryStream m;
+    stWriteBitmap(m, empty, false, -1);
+    EXPECT_EQ(m.DataString(), Le32(0));
+    m.SetPosition(0);
+    stReadBitmap(m, bitmap, false);
+    EXPECT_TRUE(bitmap.Empty());
     EXPECT_THROW(stWriteBitmap(m, empty, false, 0), Exception);
 }
 
