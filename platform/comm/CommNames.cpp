@@ -1,6 +1,7 @@
 // Port names, the user's map from COM numbers to device nodes, and the open-failure messages.
 #include "platform/comm/Comm.h"
 #include "platform/comm/CommDevice.h"
+#include "platform/win/ConfigDir.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -26,11 +27,8 @@ std::string_view Trim(std::string_view s) {
 }
 
 std::string MapFilePath() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config && config[0] == '/') return std::string(config) + "/vexo/comports";
-    const char* home = std::getenv("HOME");
-    if (home && home[0]) return std::string(home) + "/.config/vexo/comports";
-    return {};
+    const std::string dir = VexoConfigDir();
+    return dir.empty() ? std::string() : dir + "/comports";
 }
 
 // The node the map file gives the port, or "". A later line for the same port wins.

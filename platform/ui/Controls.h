@@ -295,6 +295,8 @@ public:
     void HandleNeeded();
     // The widget that holds the client area (platform use).
     QWidget* Widget();
+    // The styles the window was made with (GetWindowLong).
+    const TCreateParams& WindowParams() const { return params_; }
     void RecreateWnd();
 
     bool Focused() const;

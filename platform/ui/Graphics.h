@@ -133,6 +133,14 @@ inline constexpr TColor clDefault = 0x20000000;
 // The RGB value of a colour, system colours looked up.
 COLORREF ColorToRGB(TColor color);
 
+// A colour's constant name ("clRed", "clBtnFace", "clNone") or, for any other value, "$" and eight
+// hex digits. StringToColor reads either form (names case-blind, "clLtGray" and "clDkGray" too)
+// or a plain number; anything else raises EConvertError.
+std::string ColorToString(TColor color);
+TColor StringToColor(const std::string& text);
+bool ColorToIdent(TColor color, std::string& ident);
+bool IdentToColor(const std::string& ident, TColor& color);
+
 // --- Drawing objects ------------------------------------------------------------------------------
 
 // Base of TFont, TPen and TBrush: OnChange fires after every change of a property.

@@ -1,0 +1,151 @@
+#include "platform/ui/WindowQueries.h"
+
+#include "platform/ui/Forms.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+namespace {
+
+TCustomForm* FormOf(HWND wnd) {
+    return dynamic_cast<TCustomForm*>(FindControl(wnd));
+}
+
+DWORD FormStyle(const TCustomForm& form, DWORD& exStyle) {
+    DWORD style = WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    exStyle = 0;
+    switch (form.BorderStyle()) {
+    case bsNone: style |= WS_POPUP; break;
+    case bsSingle: style |= WS_CAPTION; break;
+    case bsSizeable: style |= WS_CAPTION | WS_THICKFRAME; break;
+    case bsDialog:
+        style |= WS_POPUP | WS_CAPTION;
+        exStyle |= WS_EX_DLGMODALFRAME;
+        break;
+    case bsToolWindow:
+        style |= WS_CAPTION;
+        exStyle |= WS_EX_TOOLWINDOW;
+        break;
+    case bsSizeToolWin:
+        style |= WS_CAPTION | WS_THICKFRAME;
+        exStyle |= WS_EX_TOOLWINDOW;
+        break;
+    }
+    const TBorderIcons icons = form.BorderIcons();
+    if (form.BorderStyle() != bsNone && icons.Contains(biSystemMenu)) {
+        style |= WS_SYSMENU;
+        const bool boxes = form.BorderStyle() == bsSingle || form.BorderStyle() == bsSizeable;
+        if (boxes && icons.Contains(biMinimize)) style |= WS_MINIMIZEBOX;
+        if (boxes && icons.Contains(biMaximize)) style |= WS_MAXIMIZEBOX;
+        if (icons.Contains(biHelp) && form.BorderStyle() == bsDialog) exStyle |= WS_EX_CONTEXTHELP;
+    }
+    if (form.WindowState() == wsMinimized) style |= WS_MINIMIZE;
+    if (form.WindowState() == wsMaximized) style |= WS_MAXIMIZE;
+    return style;
+}
+
+} // namespace
+
+LONG GetWindowLong(HWND wnd, int index) {
+    TWinControl* control = FindControl(wnd);
+    if (!control) return 0;
+    DWORD style = control->WindowParams().Style, exStyle = control->WindowParams().ExStyle;
+    if (auto* form = dynamic_cast<TCustomForm*>(control)) style = FormStyle(*form, exStyle);
+    if (control->Showing()) style |= WS_VISIBLE;
+    switch (index) {
+    case GWL_STYLE: return static_cast<LONG>(style);
+    case GWL_EXSTYLE: return static_cast<LONG>(exStyle);
+    default: return 0;
+    }
+}
+
+BOOL GetWindowRect(HWND wnd, RECT* rect) {
+    TWinControl* control = FindControl(wnd);
+    if (!control || !rect) return FALSE;
+    TPoint origin(control->Left(), control->Top());
+    if (control->Parent()) origin = control->Parent()->ClientToScreen(origin);
+    *rect = Bounds(origin.X, origin.Y, control->Width(), control->Height());
+    return TRUE;
+}
+
+BOOL IsIconic(HWND wnd) {
+    TCustomForm* form = FormOf(wnd);
+    return form && form->WindowState() == wsMinimized ? TRUE : FALSE;
+}
+
+BOOL SetWindowPos(HWND wnd, HWND, int x, int y, int cx, int cy, UINT flags) {
+    TWinControl* control = FindControl(wnd);
+    if (!control) return FALSE;
+    if (flags & SWP_NOMOVE) {
+        x = control->Left();
+        y = control->Top();
+    }
+    if (flags & SWP_NOSIZE) {
+        cx = control->Width();
+        cy = control->Height();
+    }
+    control->SetBounds(x, y, cx, cy);
+    return TRUE;
+}
+
+BOOL SetForegroundWindow(HWND wnd) {
+    TCustomForm* form = FormOf(wnd);
+    if (!form) return FALSE;
+    form->Show();
+    if (QWidget* w = form->Widget()) {
+        w->window()->raise();
+        w->window()->activateWindow();
+    }
+    return TRUE;
+}
+
+BOOL ShowWindow(HWND wnd, int cmd) {
+    TWinControl* control = FindControl(wnd);
+    if (!control) return FALSE;
+    const BOOL wasVisible = control->Visible() ? TRUE : FALSE;
+    TCustomForm* form = dynamic_cast<TCustomForm*>(control);
+    switch (cmd) {
+    case SW_HIDE: control->Hide(); break;
+    case SW_MINIMIZE:
+    case SW_SHOWMINIMIZED:
+        if (form) form->SetWindowState(wsMinimized);
+        control->Show();
+        break;
+    case SW_RESTORE:
+    case SW_SHOWNORMAL:
+        if (form) form->SetWindowState(wsNormal);
+        control->Show();
+        break;
+    default: control->Show(); break;
+    }
+    return wasVisible;
+}
+
+SHORT GetKeyState(int virtKey) {
+    Qt::KeyboardModifiers mods = Qt::NoModifier;
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) mods = QGuiApplication::queryKeyboardModifiers();
+    auto down = [](bool d) { return static_cast<SHORT>(d ? 0x8000 : 0); };
+    switch (virtKey) {
+    case VK_SHIFT: return down(mods.testFlag(Qt::ShiftModifier));
+    case VK_CONTROL: return down(mods.testFlag(Qt::ControlModifier));
+    case VK_MENU: return down(mods.testFlag(Qt::AltModifier));
+    default: return 0;
+    }
+}
+
+BOOL SystemParametersInfo(UINT action, UINT, void* value, UINT) {
+    switch (action) {
+    case SPI_GETWORKAREA: {
+        if (!value) return FALSE;
+        RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()); app && app->primaryScreen()) {
+            const QRect r = app->primaryScreen()->availableGeometry();
+            area = RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+        }
+        *static_cast<RECT*>(value) = area;
+        return TRUE;
+    }
+    default: return FALSE;
+    }
+}

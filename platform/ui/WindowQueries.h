@@ -1,0 +1,60 @@
+// Window queries and placement by handle, the keyboard's lock keys and the session's parameters,
+// as the system's code asks for them.
+#pragma once
+
+#include "platform/ui/Controls.h"
+
+// The class library's flag: the windows have the newer look (small captions, caption icons).
+inline bool NewStyleControls = true;
+
+inline constexpr DWORD WS_OVERLAPPED = 0x00000000;
+inline constexpr DWORD WS_POPUP = 0x80000000;
+inline constexpr DWORD WS_MINIMIZE = 0x20000000;
+inline constexpr DWORD WS_MAXIMIZE = 0x01000000;
+inline constexpr DWORD WS_CAPTION = 0x00C00000;
+inline constexpr DWORD WS_DLGFRAME = 0x00400000;
+inline constexpr DWORD WS_SYSMENU = 0x00080000;
+inline constexpr DWORD WS_THICKFRAME = 0x00040000;
+inline constexpr DWORD WS_MINIMIZEBOX = 0x00020000;
+inline constexpr DWORD WS_MAXIMIZEBOX = 0x00010000;
+inline constexpr DWORD WS_EX_DLGMODALFRAME = 0x00000001;
+inline constexpr DWORD WS_EX_TOOLWINDOW = 0x00000080;
+inline constexpr DWORD WS_EX_CONTEXTHELP = 0x00000400;
+
+inline constexpr int GWL_STYLE = -16;
+inline constexpr int GWL_EXSTYLE = -20;
+// The style of a form follows its border style and icons; of any other control, what it was made
+// with. 0 for an unknown handle.
+LONG GetWindowLong(HWND wnd, int index);
+// Screen coordinates of the whole window (a form's frame included).
+BOOL GetWindowRect(HWND wnd, RECT* rect);
+// A minimised form.
+BOOL IsIconic(HWND wnd);
+
+inline constexpr UINT SWP_NOSIZE = 0x0001;
+inline constexpr UINT SWP_NOMOVE = 0x0002;
+inline constexpr UINT SWP_NOZORDER = 0x0004;
+inline constexpr UINT SWP_NOACTIVATE = 0x0010;
+inline constexpr HWND HWND_TOP = 0;
+// Moves and sizes the window (the order and activation are left to the window manager).
+BOOL SetWindowPos(HWND wnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
+// Shows the form and makes it the active one.
+BOOL SetForegroundWindow(HWND wnd);
+inline constexpr int SW_HIDE = 0;
+inline constexpr int SW_SHOWNORMAL = 1;
+inline constexpr int SW_SHOWMINIMIZED = 2;
+inline constexpr int SW_SHOW = 5;
+inline constexpr int SW_MINIMIZE = 6;
+inline constexpr int SW_RESTORE = 9;
+// True when the window was visible before.
+BOOL ShowWindow(HWND wnd, int cmd);
+
+// The lock keys read as off (bit 0 clear); Shift, Ctrl and Alt as Qt last saw them (bit 15).
+SHORT GetKeyState(int virtKey);
+
+inline constexpr UINT SPI_GETSCREENSAVETIMEOUT = 14;
+inline constexpr UINT SPI_GETWORKAREA = 48;
+inline constexpr UINT SPI_GETWINDOWSEXTENSION = 92;
+// SPI_GETWORKAREA: the primary screen's available area (a RECT); the screen saver's time-out is
+// not known here, so that query fails.
+BOOL SystemParametersInfo(UINT action, UINT param, void* value, UINT winIni);
