@@ -196,12 +196,13 @@ bool TCustomIniFile::ValueExists(const std::string& Section, const std::string& 
 // --- TIniFile -----------------------------------------------------------------------------------------
 
 TIniText TIniFile::Load() const {
-    std::ifstream in(FileName(), std::ios::binary);
+    std::ifstream in(PosixFileName(FileName()), std::ios::binary);
     return TIniText(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
 }
 
 void TIniFile::Save(const TIniText& text) {
-    const std::string temp = FileName() + ".new";
+    const std::string file = PosixFileName(FileName());
+    const std::string temp = file + ".new";
     const std::string bytes = text.Bytes();
     std::FILE* f = std::fopen(temp.c_str(), "wb");
     bool ok = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
@@ -210,8 +211,8 @@ void TIniFile::Save(const TIniText& text) {
     if (ok) {
         // The new file keeps the old one's permissions.
         struct stat st{};
-        if (::stat(FileName().c_str(), &st) == 0) ::chmod(temp.c_str(), st.st_mode & 07777);
-        ok = std::rename(temp.c_str(), FileName().c_str()) == 0;
+        if (::stat(file.c_str(), &st) == 0) ::chmod(temp.c_str(), st.st_mode & 07777);
+        ok = std::rename(temp.c_str(), file.c_str()) == 0;
     }
     if (!ok) {
         std::remove(temp.c_str());

@@ -122,18 +122,6 @@ BOOL ShowWindow(HWND wnd, int cmd) {
     return wasVisible;
 }
 
-SHORT GetKeyState(int virtKey) {
-    Qt::KeyboardModifiers mods = Qt::NoModifier;
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) mods = QGuiApplication::queryKeyboardModifiers();
-    auto down = [](bool d) { return static_cast<SHORT>(d ? 0x8000 : 0); };
-    switch (virtKey) {
-    case VK_SHIFT: return down(mods.testFlag(Qt::ShiftModifier));
-    case VK_CONTROL: return down(mods.testFlag(Qt::ControlModifier));
-    case VK_MENU: return down(mods.testFlag(Qt::AltModifier));
-    default: return 0;
-    }
-}
-
 BOOL SystemParametersInfo(UINT action, UINT, void* value, UINT) {
     switch (action) {
     case SPI_GETWORKAREA: {

@@ -1,4 +1,4 @@
-// Window queries and placement by handle, the keyboard's lock keys and the session's parameters,
+// Window queries and placement by handle and the session's parameters,
 // as the system's code asks for them.
 #pragma once
 
@@ -48,9 +48,6 @@ inline constexpr int SW_MINIMIZE = 6;
 inline constexpr int SW_RESTORE = 9;
 // True when the window was visible before.
 BOOL ShowWindow(HWND wnd, int cmd);
-
-// The lock keys read as off (bit 0 clear); Shift, Ctrl and Alt as Qt last saw them (bit 15).
-SHORT GetKeyState(int virtKey);
 
 inline constexpr UINT SPI_GETSCREENSAVETIMEOUT = 14;
 inline constexpr UINT SPI_GETWORKAREA = 48;
