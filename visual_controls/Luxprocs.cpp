@@ -4,6 +4,8 @@
 #include "platform/rtl/Strings.h"
 #include "platform/ui/Forms.h"
 #include "platform/win/Clock.h"
+#include "platform/win/SysInfo.h"
+#include "visual_controls/Luxstrings.h"
 
 #include <algorithm>
 #include <array>
@@ -418,4 +420,29 @@ void LuxDelay(std::uint32_t milliseconds) {
     const std::uint64_t start = MonotonicMs();
     while (MonotonicMs() - start <= milliseconds) {
     }
+}
+
+std::string LuxWindowsDirectory() {
+    char dir[MAX_PATH + 1] = {};
+    const UINT n = GetWindowsDirectory(dir, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(dir, n) : std::string();
+}
+
+std::string LuxSystemDirectory() {
+    char dir[MAX_PATH + 1] = {};
+    const UINT n = GetSystemDirectory(dir, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(dir, n) : std::string();
+}
+
+std::string LuxCreatePathPrefix(TLuxPathPrefix Prefix, bool WithSlash) {
+    std::string dir;
+    switch (Prefix) {
+    case ppWindows: dir = LuxWindowsDirectory(); break;
+    case ppSystem: dir = LuxSystemDirectory(); break;
+    case ppProgram: dir = LuxAppPath(); break;
+    case ppFixed: return {};
+    }
+    // A directory may end in '/' on this system; the slash handling is about the backslash.
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    return WithSlash ? LuxSlashAdd(dir) : LuxSlashRemove(dir);
 }

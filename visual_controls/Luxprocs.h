@@ -90,3 +90,11 @@ std::string LuxShrunkFileName(const std::string& name, int maxLen);
 
 // Spins on the tick count until more than `milliseconds` have passed; no messages are handled.
 void LuxDelay(std::uint32_t milliseconds);
+
+// The Windows and the system directory (both the settings directory here), without a trailing
+// separator.
+std::string LuxWindowsDirectory();
+std::string LuxSystemDirectory();
+// ppWindows, ppSystem, ppProgram: that directory with a trailing backslash (WithSlash) or without
+// one; ppFixed: "".
+std::string LuxCreatePathPrefix(TLuxPathPrefix Prefix, bool WithSlash);
