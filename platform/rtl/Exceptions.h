@@ -88,3 +88,38 @@ public:
     EOSError(std::string message, int errorCode) : Exception(std::move(message)), ErrorCode(errorCode) {}
     int ErrorCode;
 };
+
+// Floating-point failures, as the processor reports them.
+class EMathError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class EZeroDivide : public EMathError {
+public:
+    EZeroDivide() : EMathError("Floating point division by zero") {}
+    using EMathError::EMathError;
+};
+
+class EInvalidOp : public EMathError {
+public:
+    EInvalidOp() : EMathError("Invalid floating point operation") {}
+    using EMathError::EMathError;
+};
+
+class EOverflow : public EMathError {
+public:
+    EOverflow() : EMathError("Floating point overflow") {}
+    using EMathError::EMathError;
+};
+
+class ERangeError : public Exception {
+public:
+    ERangeError() : Exception("Range check error") {}
+    using Exception::Exception;
+};
+
+class EComponentError : public Exception {
+public:
+    using Exception::Exception;
+};
