@@ -11,7 +11,12 @@
 #include "platform/win/Thread.h"
 
 #include <algorithm>
+#include <bit>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <exception>
+#include <new>
 #include <utility>
 
 TVexDataPacketManagerList* PacketManagerList = nullptr;
@@ -21,6 +26,9 @@ namespace {
 constexpr UINT WM_QUERYENDSESSION = 0x0011;
 // How long a close waits for a delivery running on the dispatch thread.
 constexpr DWORD HandlerWaitMs = 5000;
+// The collector keeps this much room once emptied; a long packet's room goes back.
+constexpr std::size_t KeptRoom = 1 << 20;
+constexpr std::size_t FirstRoom = 16 * 1024;
 
 char UpCase(char C) {
     return C >= 'a' && C <= 'z' ? static_cast<char>(C - 'a' + 'A') : C;
@@ -43,6 +51,16 @@ void PreparePattern(const std::string& Source, bool IgnoreCase, std::string& Pat
         Pattern += IgnoreCase ? UpCase(c) : c;
         Mask += wild ? '1' : '0';
     }
+}
+
+// A prepared pattern remembers the string and case it came from.
+std::string SourceKey(const std::string& Source, bool IgnoreCase) {
+    return Source + (IgnoreCase ? '1' : '0');
+}
+
+bool SameSource(const std::string& Key, const std::string& Source, bool IgnoreCase) {
+    return Key.size() == Source.size() + 1 && Key.back() == (IgnoreCase ? '1' : '0') &&
+           Key.compare(0, Source.size(), Source) == 0;
 }
 
 bool OnMainThread() {
@@ -85,6 +103,155 @@ struct TUnit {
 } Unit;
 
 } // namespace
+
+// --- Buffer and pattern ----------------------------------------------------------------------------
+
+TPacketBuffer::~TPacketBuffer() {
+    std::free(FMem);
+}
+
+char* TPacketBuffer::Extend(std::size_t Count) {
+    if (FHead + FSize + Count > FCapacity) {
+        // Moving the bytes to the front costs no more than the consumed bytes cost to collect.
+        if (FHead > 0 && (FHead >= FSize || FSize + Count > FCapacity)) {
+            std::memmove(FMem, FMem + FHead, FSize);
+            FHead = 0;
+        }
+        if (FSize + Count > FCapacity) {
+            const std::size_t room = std::max({FCapacity * 2, FSize + Count, FirstRoom});
+            char* mem = static_cast<char*>(std::realloc(FMem, room));
+            if (mem == nullptr) throw std::bad_alloc();
+            FMem = mem;
+            FCapacity = room;
+        }
+    }
+    char* const at = FMem + FHead + FSize;
+    FSize += Count;
+    return at;
+}
+
+void TPacketBuffer::Truncate(std::size_t Count) {
+    FSize -= std::min(Count, FSize);
+}
+
+void TPacketBuffer::Append(const char* Bytes, std::size_t Count) {
+    if (Count > 0) std::memcpy(Extend(Count), Bytes, Count);
+}
+
+void TPacketBuffer::Consume(std::size_t Count) {
+    Count = std::min(Count, FSize);
+    FHead += Count;
+    FSize -= Count;
+    if (FSize == 0) FHead = 0;
+}
+
+void TPacketBuffer::Clear() {
+    FHead = 0;
+    FSize = 0;
+}
+
+void TPacketBuffer::Release() {
+    std::free(std::exchange(FMem, nullptr));
+    FHead = 0;
+    FSize = 0;
+    FCapacity = 0;
+}
+
+void TPacketPattern::Prepare(const std::string& Pattern, const std::string& Mask, bool IgnoreCase) {
+    FLength = static_cast<int>(Pattern.size());
+    FWords = std::max<std::size_t>(1, (Pattern.size() + 63) / 64);
+    FTable.assign(256 * FWords, 0);
+    for (std::size_t j = 0; j < Pattern.size(); ++j) {
+        const std::uint64_t bit = std::uint64_t{1} << (j % 64);
+        const std::size_t word = j / 64;
+        if (Mask[j] == '1') {
+            for (std::size_t c = 0; c < 256; ++c) FTable[c * FWords + word] |= bit;
+            continue;
+        }
+        const auto c = static_cast<unsigned char>(Pattern[j]);
+        FTable[c * FWords + word] |= bit;
+        // The pattern is upper case already; the bytes are compared upper-cased.
+        if (IgnoreCase && c >= 'A' && c <= 'Z') FTable[(c - 'A' + 'a') * FWords + word] |= bit;
+    }
+    FFirstCount = 0;
+    int firsts = 0;
+    for (std::size_t c = 0; c < 256; ++c) {
+        if ((FTable[c * FWords] & 1) == 0) continue;
+        if (firsts < 2) FFirst[firsts] = static_cast<unsigned char>(c);
+        ++firsts;
+    }
+    if (firsts <= 2) FFirstCount = firsts;
+    FState.assign(FWords, 0);
+}
+
+void TPacketPattern::Reset() {
+    std::fill(FState.begin(), FState.end(), 0);
+}
+
+bool TPacketPattern::Pending() const {
+    for (const std::uint64_t w : FState)
+        if (w != 0) return true;
+    return false;
+}
+
+int TPacketPattern::PendingLength() const {
+    for (std::size_t w = FState.size(); w-- > 0;)
+        if (FState[w] != 0) return static_cast<int>(w * 64) + std::bit_width(FState[w]);
+    return 0;
+}
+
+int TPacketPattern::Skip(const char* Data, int From, int To) const {
+    const char* const from = Data + From;
+    const auto n = static_cast<std::size_t>(To - From);
+    const void* a = std::memchr(from, FFirst[0], n);
+    if (FFirstCount == 2) {
+        const std::size_t upTo = a != nullptr ? static_cast<std::size_t>(static_cast<const char*>(a) - from) : n;
+        if (const void* b = std::memchr(from, FFirst[1], upTo)) a = b;
+    }
+    return a != nullptr ? static_cast<int>(static_cast<const char*>(a) - Data) : To;
+}
+
+int TPacketPattern::Find(const char* Data, int From, int To) {
+    if (FLength == 0 || From >= To) return -1;
+    const std::uint64_t* const table = FTable.data();
+    const bool skips = FFirstCount != 0;
+    int i = From;
+    if (FWords == 1) {
+        std::uint64_t state = FState[0];
+        const std::uint64_t done = std::uint64_t{1} << (FLength - 1);
+        while (i < To) {
+            if (state == 0 && skips) {
+                i = Skip(Data, i, To);
+                if (i >= To) break;
+            }
+            state = ((state << 1) | 1) & table[static_cast<unsigned char>(Data[i])];
+            if ((state & done) != 0) {
+                FState[0] = state;
+                return i;
+            }
+            ++i;
+        }
+        FState[0] = state;
+        return -1;
+    }
+    const std::size_t last = static_cast<std::size_t>(FLength - 1) / 64;
+    const std::uint64_t done = std::uint64_t{1} << ((FLength - 1) % 64);
+    for (; i < To; ++i) {
+        if (skips && !Pending()) {
+            i = Skip(Data, i, To);
+            if (i >= To) break;
+        }
+        const std::uint64_t* const row = table + static_cast<unsigned char>(Data[i]) * FWords;
+        std::uint64_t carry = 1;
+        for (std::size_t w = 0; w < FWords; ++w) {
+            const std::uint64_t next = (FState[w] << 1) | carry;
+            carry = FState[w] >> 63;
+            FState[w] = next & row[w];
+        }
+        if ((FState[last] & done) != 0) return i;
+    }
+    return -1;
+}
 
 // Tells the collector when its port is gone: free notifications arrive once the port's own
 // destructor has finished, so from then on the port calls nobody.
@@ -307,9 +474,10 @@ void TVexDataPacketManager::Disable() {
     Unregister();
     RemoveTimer();
     FDispatcher = nullptr;
-    FIntake.clear();
+    FIntake.Release();
     FDataPending = false;
     DisposeBuffer();
+    if (!FDisposePending) FBuffer.Release();
 }
 
 void TVexDataPacketManager::EnableIfPending() {
@@ -371,7 +539,9 @@ void TVexDataPacketManager::PortOpenCloseEx(TObject*, TVexCallbackType CallbackT
     // two threads work on the packets at once.
     Unregister();
     WaitForHandler();
+    FClosing = true;
     DisablePackets();
+    FClosing = false;
     SetEnabled(false);
 }
 
@@ -388,12 +558,6 @@ TVexDataPacketManager::TCallScope::~TCallScope() {
         }
     }
     if (--M->FCallDepth == 0 && M->FFreePending && !M->FInEvent) M->PostFree();
-}
-
-void TVexDataPacketManager::Append(const char* Data, std::size_t Count) {
-    // Grown geometrically by the vector: a packet waiting for its end may hold megabytes, and a
-    // fixed step would copy them all every few kilobytes.
-    FBuffer.insert(FBuffer.end(), Data, Data + Count);
 }
 
 void TVexDataPacketManager::PacketTriggerHandler(UINT Msg, UINT wParam, int) {
@@ -415,16 +579,15 @@ void TVexDataPacketManager::PacketTriggerHandler(UINT Msg, UINT wParam, int) {
             // Never more than the ring holds for us, whatever the count says.
             const DWORD count = std::min<DWORD>(wParam, disp->InBuffUsed());
             if (count == 0) return;
-            std::vector<char>& into = FInEvent ? FIntake : FBuffer;
-            const std::size_t old = into.size();
-            into.resize(old + count);
-            if (disp->GetBlock(into.data() + old, count) != static_cast<int>(count)) {
-                into.resize(old);
+            TPacketBuffer& into = FInEvent ? FIntake : FBuffer;
+            const int old = into.Size();
+            if (disp->GetBlock(into.Extend(count), count) != static_cast<int>(count)) {
+                into.Truncate(count);
                 return;
             }
             // Taken in when the event ends, and offered from there.
             if (FInEvent) return;
-            NotifyData(static_cast<int>(old));
+            NotifyData(old);
         } else if (Msg == TriggerTimerMsg && wParam == FTimerHandle && FTimerHandle != 0 &&
                    FCapture != nullptr && !FInEvent) {
             FCapture->TimedOut();
@@ -435,44 +598,73 @@ void TVexDataPacketManager::PacketTriggerHandler(UINT Msg, UINT wParam, int) {
 }
 
 void TVexDataPacketManager::NotifyData(int Start) {
+    if (FClosing) return;
     if (FInEvent) {
         if (!FDataPending || Start < FPendingStart) FPendingStart = Start;
         FDataPending = true;
         return;
     }
-    if (FBuffer.empty()) return;
-    const unsigned offer = ++FOfferCount;
-    if (FCapture != nullptr) {
-        FCapture->ProcessData(Start);
+    // Bytes are offered in stream order by the running offer, whoever asks.
+    if (FOffering) {
+        if (!FReoffer || Start < FReofferStart) FReofferStart = Start;
+        FReoffer = true;
         return;
     }
-    const std::uint64_t removedBefore = FRemovedTotal;
-    for (std::size_t i = 0; i < FPackets.size();) {
-        // A delivery in this pass moved the bytes forward.
-        const std::uint64_t removed = FRemovedTotal - removedBefore;
-        const int from =
-            removed >= static_cast<std::uint64_t>(std::max(Start, 0)) ? 0 : Start - static_cast<int>(removed);
-        TVexDataPacket* const p = FPackets[i];
-        p->ProcessData(from);
-        if (offer != FOfferCount) return; // a nested pass has offered the rest
-        if (FCapture != nullptr) return;
-        if (FBuffer.empty()) return;
-        // A packet that left during its event has made room for the next one.
-        if (i < FPackets.size() && FPackets[i] == p) ++i;
+    if (FBuffer.Empty()) return;
+    struct TOffer {
+        TVexDataPacketManager* M;
+        explicit TOffer(TVexDataPacketManager* Manager) : M(Manager) { M->FOffering = true; }
+        ~TOffer() { M->FOffering = false; }
+        TOffer(const TOffer&) = delete;
+        TOffer& operator=(const TOffer&) = delete;
+    };
+    {
+        const TOffer offer(this);
+        int from = std::max(Start, 0);
+        for (;;) {
+            FReoffer = false;
+            // After an event every packet starts afresh on what is left, from its front.
+            if (!FBuffer.Empty() && OfferStep(from)) {
+                from = 0;
+                continue;
+            }
+            if (!FReoffer) break;
+            from = std::max(FReofferStart, 0);
+        }
     }
+    if (FCapture != nullptr || FBuffer.Empty()) return;
     for (TVexDataPacket* p : FPackets)
         if (p->FEnabled && p->FMode != dpIdle && p->FStartIndex != -1) return;
     DisposeBuffer();
 }
 
+bool TVexDataPacketManager::OfferStep(int From) {
+    if (FCapture != nullptr) return FCapture->Collect(From);
+    // The packet whose event comes first in the stream acts; at the same byte, the first listed.
+    // Each later packet searches only up to the earliest event found so far.
+    TVexDataPacket* first = nullptr;
+    int at = FBuffer.Size();
+    for (std::size_t i = 0; i < FPackets.size(); ++i) {
+        const int event = FPackets[i]->NextEvent(From, at);
+        if (event >= 0 && event < at) {
+            first = FPackets[i];
+            at = event;
+        }
+    }
+    if (first == nullptr) return false;
+    first->TakeEvent(at);
+    return true;
+}
+
 void TVexDataPacketManager::RemoveData(int Start, int Size) {
     long long end = static_cast<long long>(Start) + Size;
-    end = std::min<long long>(end, static_cast<long long>(FBuffer.size()));
+    end = std::min<long long>(end, FBuffer.Size());
     if (end <= 0) return;
-    FBuffer.erase(FBuffer.begin(), FBuffer.begin() + static_cast<std::ptrdiff_t>(end));
+    FBuffer.Consume(static_cast<std::size_t>(end));
     FRemovedTotal += static_cast<std::uint64_t>(end);
     if (FDataPending) FPendingStart = std::max(0, FPendingStart - static_cast<int>(end));
-    if (FBuffer.empty()) DisposeBuffer();
+    if (FReoffer) FReofferStart = std::max(0, FReofferStart - static_cast<int>(end));
+    if (FBuffer.Empty()) DisposeBuffer();
     for (std::size_t i = 0; i < FPackets.size(); ++i) FPackets[i]->NotifyRemove(static_cast<int>(end));
 }
 
@@ -502,14 +694,14 @@ void TVexDataPacketManager::SetInEvent(bool Value) {
     }
     if (FDisposePending && FHandlerDepth == 0) {
         FDisposePending = false;
-        FIntake.clear();
+        FIntake.Clear();
         FDataPending = false;
         DisposeBuffer();
     }
-    if (!FIntake.empty()) {
-        const int old = static_cast<int>(FBuffer.size());
-        Append(FIntake.data(), FIntake.size());
-        std::vector<char>().swap(FIntake);
+    if (!FIntake.Empty()) {
+        const int old = FBuffer.Size();
+        FBuffer.Append(FIntake.Data(), static_cast<std::size_t>(FIntake.Size()));
+        FIntake.Clear();
         if (!FDataPending || old < FPendingStart) FPendingStart = old;
         FDataPending = true;
     }
@@ -517,7 +709,7 @@ void TVexDataPacketManager::SetInEvent(bool Value) {
     EnablePackets();
     if (FDataPending) {
         FDataPending = false;
-        if (!FBuffer.empty()) NotifyData(FPendingStart);
+        if (!FBuffer.Empty()) NotifyData(FPendingStart);
     }
     if (FFreePending && FCallDepth == 0) PostFree();
 }
@@ -528,7 +720,15 @@ void TVexDataPacketManager::DisposeBuffer() {
         FDisposePending = true;
         return;
     }
-    std::vector<char>().swap(FBuffer);
+    const int dropped = FBuffer.Size();
+    FRemovedTotal += static_cast<std::uint64_t>(dropped);
+    for (TVexDataPacket* p : FPackets)
+        if (p->FScanPos >= 0) p->FScanPos = std::max(0, p->FScanPos - dropped);
+    // A steady stream keeps its room; a long packet's goes back.
+    if (FBuffer.Capacity() > KeptRoom)
+        FBuffer.Release();
+    else
+        FBuffer.Clear();
 }
 
 // --- Packet -------------------------------------------------------------------------------------
@@ -629,31 +829,41 @@ void TVexDataPacket::Enable() {
         LogPacketEvent(dstEnable, nullptr, 0);
         // Everything is checked and prepared before the mode changes: leaving dpCollecting offers
         // the buffer again, and this packet must not meet it half armed.
+        // A pattern armed before from the same string is prepared already (and was not empty).
         std::string startPattern, startMask, endPattern, endMask;
+        const bool newStart = FStartCond == scString && !SameSource(FStartKey, FStartString, FIgnoreCase);
+        const bool newEnd = FEndCond.Contains(ecString) && !SameSource(FEndKey, FEndString, FIgnoreCase);
         if (FStartCond == scString) {
             LogPacketEvent(dstStartStr, FStartString.data(), static_cast<int>(FStartString.size()));
             if (FStartString.empty()) RaiseProperty(ecStartStringEmpty);
             if (FEndCond.Contains(ecPacketSize) && static_cast<int>(FStartString.size()) > FPacketSize)
                 RaiseProperty(ecPacketSmallerThanStart);
-            PreparePattern(FStartString, FIgnoreCase, startPattern, startMask);
+            if (newStart) PreparePattern(FStartString, FIgnoreCase, startPattern, startMask);
             // "\" alone prepares to nothing, which no byte could ever match.
-            if (startPattern.empty()) RaiseProperty(ecStartStringEmpty);
+            if (newStart && startPattern.empty()) RaiseProperty(ecStartStringEmpty);
         } else if (FEndCond.Empty()) {
             RaiseProperty(ecNoEndCondition);
         }
         if (FEndCond.Contains(ecString)) {
             if (FEndString.empty()) RaiseProperty(ecEndStringEmpty);
             LogPacketEvent(dstEndStr, FEndString.data(), static_cast<int>(FEndString.size()));
-            PreparePattern(FEndString, FIgnoreCase, endPattern, endMask);
-            if (endPattern.empty()) RaiseProperty(ecEndStringEmpty);
+            if (newEnd) PreparePattern(FEndString, FIgnoreCase, endPattern, endMask);
+            if (newEnd && endPattern.empty()) RaiseProperty(ecEndStringEmpty);
         }
         if (FEndCond.Contains(ecPacketSize) && FPacketSize <= 0) RaiseProperty(ecPacketSizeZero);
 
-        FArmedIgnoreCase = FIgnoreCase;
-        FStartPattern = std::move(startPattern);
-        FStartMask = std::move(startMask);
-        FEndPattern = std::move(endPattern);
-        FEndMask = std::move(endMask);
+        if (newStart) {
+            FStartMatch.Prepare(startPattern, startMask, FIgnoreCase);
+            FStartKey = SourceKey(FStartString, FIgnoreCase);
+            // What the start search has learnt holds only for the same pattern.
+            FSearchedFrom = 0;
+            FSearchedTo = 0;
+        }
+        if (newEnd) {
+            FEndMatch.Prepare(endPattern, endMask, FIgnoreCase);
+            FEndKey = SourceKey(FEndString, FIgnoreCase);
+        }
+        FStartArmed = FStartCond == scString;
         ResetMatch();
         if (FStartCond == scString) {
             SetMode(dpWaitStart);
@@ -670,10 +880,11 @@ void TVexDataPacket::Enable() {
 
 void TVexDataPacket::ResetMatch() {
     FEffectiveSize = FPacketSize;
-    FStartMatchPos = 1;
     FStartIndex = -1;
-    FEndMatchPos = 1;
-    FEndMatchBase = -1;
+    FScanPos = -1;
+    FHitPos = -1;
+    FStartMatch.Reset();
+    FEndMatch.Reset();
 }
 
 void TVexDataPacket::Disable() {
@@ -716,83 +927,97 @@ void TVexDataPacket::SetMode(TPacketMode Value) {
     LogPacketEvent(names[FMode], nullptr, 0);
 }
 
-bool TVexDataPacket::Matches(char C, const std::string& Pattern, const std::string& Mask, int Pos) const {
-    if (Pos < 1 || Pos > static_cast<int>(Pattern.size())) return false;
-    const std::size_t i = static_cast<std::size_t>(Pos - 1);
-    if (Mask[i] == '1') return true;
-    return (FArmedIgnoreCase ? UpCase(C) : C) == Pattern[i];
+void TVexDataPacket::StartScan(int From) {
+    // A search that already went past From on an earlier arming resumes where a match could still
+    // begin; no match begins before that and ends before where it got to.
+    const std::uint64_t base = FManager->FRemovedTotal;
+    const std::uint64_t origin = base + static_cast<std::uint64_t>(From);
+    const auto reach = static_cast<std::uint64_t>(FStartMatch.Length() - 1);
+    std::uint64_t at = origin;
+    if (FSearchedFrom <= origin && FSearchedTo > origin) {
+        if (FSearchedTo - origin > reach) at = FSearchedTo - reach;
+    } else {
+        FSearchedTo = origin;
+    }
+    FSearchedFrom = origin;
+    FStartMatch.Reset();
+    FStartIndex = -1;
+    FScanPos = static_cast<int>(at - base);
 }
 
-bool TVexDataPacket::ProcessData(int Start) {
-    if (!FEnabled || FManager == nullptr) return true;
-    TVexDataPacketManager* const manager = FManager;
-    const unsigned offer = manager->FOfferCount;
-    const std::vector<char>& buffer = manager->FBuffer;
-    int pos = std::max(Start, 0);
-    while (FManager == manager && pos < static_cast<int>(buffer.size())) {
-        const char c = buffer[static_cast<std::size_t>(pos)];
-        switch (FMode) {
-        case dpIdle:
-            if (!FStartPending) return true;
-            FStartPending = false;
-            SetMode(dpCollecting);
-            break;
-        case dpWaitStart:
-            if (Matches(c, FStartPattern, FStartMask, FStartMatchPos)) {
-                if (FStartIndex == -1) FStartIndex = pos;
-                if (FStartMatchPos >= static_cast<int>(FStartPattern.size())) {
-                    const int length = static_cast<int>(FStartPattern.size());
-                    // No end condition, or a size that the start string already fills: the
-                    // packet ends here (not one byte later).
-                    if (FEndCond.Empty() || (FEndCond.Contains(ecPacketSize) && length >= FEffectiveSize)) {
-                        FCollectedSize = length;
-                        if (!Packet(ecPacketSize)) return false;
-                        // Matching resumes at the front, unless a nested pass has already
-                        // offered what is left.
-                        if (FManager != manager || manager->FOfferCount != offer) return true;
-                        pos = 0;
-                        break;
-                    }
-                    SetMode(dpCollecting);
-                } else {
-                    ++FStartMatchPos;
-                }
-                ++pos;
-            } else if (FStartIndex != -1) {
-                pos = FStartIndex + 1;
-                FStartIndex = -1;
-                FStartMatchPos = 1;
-            } else {
-                ++pos;
-            }
-            break;
-        case dpCollecting:
-            if (FStartIndex == -1) FStartIndex = pos;
-            if (FEndCond.Contains(ecPacketSize) && pos - FStartIndex + 1 >= FEffectiveSize) {
-                FCollectedSize = pos - FStartIndex + 1;
-                return Packet(ecPacketSize);
-            }
-            if (!FEndCond.Contains(ecString)) {
-                ++pos;
-            } else if (Matches(c, FEndPattern, FEndMask, FEndMatchPos)) {
-                if (FEndMatchBase == -1) FEndMatchBase = pos;
-                if (FEndMatchPos >= static_cast<int>(FEndPattern.size())) {
-                    FCollectedSize = pos - FStartIndex + 1;
-                    return Packet(ecString);
-                }
-                ++FEndMatchPos;
-                ++pos;
-            } else if (FEndMatchBase != -1) {
-                // The next alignment, over the bytes already compared.
-                pos = FEndMatchBase + 1;
-                FEndMatchBase = -1;
-                FEndMatchPos = 1;
-            } else {
-                ++pos;
-            }
-            break;
+int TVexDataPacket::NextEvent(int From, int Limit) {
+    if (!FEnabled || FManager == nullptr) return -1;
+    if (FMode == dpIdle) {
+        // Waiting for the capture: its packet begins with the first byte it is offered.
+        if (!FStartPending) return -1;
+        const int at = FScanPos >= 0 ? FScanPos : From;
+        return at < Limit ? at : -1;
+    }
+    if (FMode != dpWaitStart) return -1;
+    if (FHitPos >= 0) return FHitPos < Limit ? FHitPos : -1;
+    if (FScanPos < 0) StartScan(From);
+    if (FScanPos >= Limit) return -1;
+    const std::uint64_t base = FManager->FRemovedTotal;
+    const int hit = FStartMatch.Find(FManager->FBuffer.Data(), FScanPos, Limit);
+    if (hit >= 0) {
+        FHitPos = hit;
+        FScanPos = hit + 1;
+        FStartIndex = hit - FStartMatch.Length() + 1;
+        FSearchedTo = std::max(FSearchedTo, base + static_cast<std::uint64_t>(hit));
+        return hit;
+    }
+    FScanPos = Limit;
+    const int pending = FStartMatch.PendingLength();
+    FStartIndex = pending > 0 ? Limit - pending : -1;
+    FSearchedTo = std::max(FSearchedTo, base + static_cast<std::uint64_t>(Limit));
+    return -1;
+}
+
+bool TVexDataPacket::TakeEvent(int At) {
+    if (FMode == dpIdle) {
+        FStartPending = false;
+        FScanPos = At;
+        SetMode(dpCollecting);
+        return true;
+    }
+    FHitPos = -1;
+    const int length = FStartMatch.Length();
+    // No end condition, or a size that the start string already fills: the packet ends here.
+    if (FEndCond.Empty() || (FEndCond.Contains(ecPacketSize) && length >= FEffectiveSize)) {
+        FCollectedSize = length;
+        return Packet(ecPacketSize);
+    }
+    FEndMatch.Reset();
+    SetMode(dpCollecting);
+    return true;
+}
+
+bool TVexDataPacket::Collect(int From) {
+    if (!FEnabled || FManager == nullptr || FMode != dpCollecting) return false;
+    const TPacketBuffer& buffer = FManager->FBuffer;
+    const int length = buffer.Size();
+    if (FScanPos < 0) FScanPos = From;
+    if (FScanPos >= length) return false;
+    if (FStartIndex == -1) FStartIndex = FScanPos;
+    // The size is tested before the end string: the byte that fills it ends the packet.
+    long long sizeAt = LLONG_MAX;
+    if (FEndCond.Contains(ecPacketSize))
+        sizeAt = std::max<long long>(static_cast<long long>(FStartIndex) + FEffectiveSize - 1, FScanPos);
+    const int limit = static_cast<int>(std::min<long long>(length, sizeAt));
+    if (FEndCond.Contains(ecString)) {
+        const int hit = FEndMatch.Find(buffer.Data(), FScanPos, limit);
+        if (hit >= 0) {
+            FScanPos = hit + 1;
+            FCollectedSize = hit - FStartIndex + 1;
+            Packet(ecString);
+            return true;
         }
     }
+    FScanPos = limit;
+    if (sizeAt >= length) return false;
+    FScanPos = static_cast<int>(sizeAt) + 1;
+    FCollectedSize = static_cast<int>(sizeAt) - FStartIndex + 1;
+    Packet(ecPacketSize);
     return true;
 }
 
@@ -802,19 +1027,19 @@ bool TVexDataPacket::Packet(TPacketEndCond EndBy) {
     manager->SetInEvent(true);
     SetEnabled(false);
 
-    const std::vector<char>& buffer = manager->FBuffer;
+    const TPacketBuffer& buffer = manager->FBuffer;
     const int n = FCollectedSize;
-    const int start = std::clamp(FStartIndex, 0, static_cast<int>(buffer.size()));
+    const int start = std::clamp(FStartIndex, 0, buffer.Size());
     int offset = start;
     int size = n;
-    if (FStartCond == scString && !FIncludeStrings) {
-        offset += static_cast<int>(FStartPattern.size());
-        size -= static_cast<int>(FStartPattern.size());
+    if (FStartCond == scString && FStartArmed && !FIncludeStrings) {
+        offset += FStartMatch.Length();
+        size -= FStartMatch.Length();
     }
-    if (!FIncludeStrings && EndBy == ecString) size -= static_cast<int>(FEndPattern.size());
-    offset = std::min(offset, static_cast<int>(buffer.size()));
-    size = std::clamp(size, 0, static_cast<int>(buffer.size()) - offset);
-    const char* data = buffer.data() + offset;
+    if (!FIncludeStrings && EndBy == ecString) size -= FEndMatch.Length();
+    offset = std::min(offset, buffer.Size());
+    size = std::clamp(size, 0, buffer.Size() - offset);
+    const char* data = buffer.Data() + offset;
 
     LogPacketEvent(dstStringPacket, nullptr, 0);
     LogPacketEvent(EndBy == ecString ? dstStringPacket : dstSizePacket, data, size);
@@ -843,11 +1068,11 @@ void TVexDataPacket::TimedOut() {
     FTimedOut = true;
 
     // What came after the start string; nothing when not a byte has come.
-    const std::vector<char>& buffer = manager->FBuffer;
-    const int length = static_cast<int>(buffer.size());
-    const int startLength = FStartCond == scString ? static_cast<int>(FStartPattern.size()) : 0;
+    const TPacketBuffer& buffer = manager->FBuffer;
+    const int length = buffer.Size();
+    const int startLength = FStartCond == scString && FStartArmed ? FStartMatch.Length() : 0;
     const int from = FStartIndex < 0 ? length : std::min(FStartIndex + startLength, length);
-    FDataPointer = buffer.data() + from;
+    FDataPointer = buffer.Data() + from;
     FDataSize = length - from;
     if (FWaiting) FWaitCopy.assign(FDataPointer, static_cast<std::size_t>(FDataSize));
     bool flush = FFlushOnTimeout;
@@ -858,7 +1083,7 @@ void TVexDataPacket::TimedOut() {
         flush = FFlushOnTimeout;
         KeepWaitCopy();
     }
-    if (flush) manager->RemoveData(0, static_cast<int>(buffer.size()));
+    if (flush) manager->RemoveData(0, buffer.Size());
     manager->SetInEvent(false);
 }
 
@@ -904,17 +1129,19 @@ void TVexDataPacket::DoTimeout() {
 }
 
 void TVexDataPacket::NotifyRemove(int Removed) {
-    if (!FEnabled || FStartIndex == -1 || FMode == dpIdle) return;
-    if (FStartIndex < Removed)
+    if (!FEnabled || FMode == dpIdle) return;
+    if (FStartIndex != -1 && FStartIndex < Removed)
         Rearm();
     else
         Resync(Removed);
 }
 
 void TVexDataPacket::Resync(int Removed) {
-    // The matched bytes are unchanged, only earlier by what was removed.
-    FStartIndex -= Removed;
-    if (FEndMatchBase != -1) FEndMatchBase -= Removed;
+    // The matched bytes are unchanged, only earlier by what was removed; the search state follows
+    // them.
+    if (FStartIndex != -1) FStartIndex -= Removed;
+    if (FScanPos >= 0) FScanPos = std::max(0, FScanPos - Removed);
+    if (FHitPos >= 0) FHitPos -= Removed;
 }
 
 void TVexDataPacket::LogPacketEvent(BYTE SubType, const void* Data, int Size) {
@@ -924,10 +1151,13 @@ void TVexDataPacket::LogPacketEvent(BYTE SubType, const void* Data, int Size) {
     const auto subType = static_cast<TDispatchSubType>(SubType);
     if (Data != nullptr) {
         disp->AddDispatchEntry(dtPacket, subType, static_cast<DWORD>(Size), Data, 0);
-    } else {
-        const std::string text = "Packet:" + Name();
-        disp->AddDispatchEntry(dtPacket, subType, static_cast<DWORD>(text.size()), text.data(), 0);
+        return;
     }
+    // Made once per name: every arming logs it several times.
+    const std::string& name = Name();
+    if (FLogText.size() != name.size() + 7 || FLogText.compare(7, name.size(), name) != 0)
+        FLogText = "Packet:" + name;
+    disp->AddDispatchEntry(dtPacket, subType, static_cast<DWORD>(FLogText.size()), FLogText.data(), 0);
 }
 
 void TVexDataPacket::GetCollectedString(std::string& Data) const {

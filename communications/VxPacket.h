@@ -40,6 +40,65 @@ using TStringPacketNotifyEvent = TMethod<void(TObject* Sender, const std::string
 // The private message by which a collector without packets frees itself.
 inline constexpr UINT PacketManagerFreeMsg = 0xB021;
 
+// The collector's bytes: consumed at the front, appended at the back, and its room kept between
+// packets so that a steady stream allocates nothing.
+class TPacketBuffer {
+public:
+    TPacketBuffer() = default;
+    ~TPacketBuffer();
+    TPacketBuffer(const TPacketBuffer&) = delete;
+    TPacketBuffer& operator=(const TPacketBuffer&) = delete;
+
+    const char* Data() const { return FMem + FHead; }
+    int Size() const { return static_cast<int>(FSize); }
+    bool Empty() const { return FSize == 0; }
+    std::size_t Capacity() const { return FCapacity; }
+    // Room for Count more bytes at the back, counted in the size; the caller fills them.
+    char* Extend(std::size_t Count);
+    // Takes back the last Count bytes.
+    void Truncate(std::size_t Count);
+    void Append(const char* Bytes, std::size_t Count);
+    // Drops the first Count bytes.
+    void Consume(std::size_t Count);
+    void Clear();
+    // Clears and gives the memory back.
+    void Release();
+
+private:
+    char* FMem = nullptr;
+    std::size_t FHead = 0;
+    std::size_t FSize = 0;
+    std::size_t FCapacity = 0;
+};
+
+// A start or end pattern and the state of its search: every partial match is followed at once (a
+// bit per pattern position), so no byte is compared twice, and where no partial match is pending
+// the search skips to the next byte that can begin one.
+class TPacketPattern {
+public:
+    // Pattern and Mask as PreparePattern makes them; with IgnoreCase the pattern is upper case.
+    void Prepare(const std::string& Pattern, const std::string& Mask, bool IgnoreCase);
+    int Length() const { return FLength; }
+    void Reset();
+    // Searches Data[From, To): the index of the byte that completes the pattern, or -1 when none
+    // does (the partial matches carry over to the next call).
+    int Find(const char* Data, int From, int To);
+    // The longest partial match pending, 0 when none is.
+    int PendingLength() const;
+
+private:
+    bool Pending() const;
+    int Skip(const char* Data, int From, int To) const;
+
+    int FLength = 0;
+    std::size_t FWords = 0;
+    std::vector<std::uint64_t> FTable; // per byte value, the pattern positions it matches
+    std::vector<std::uint64_t> FState; // the partial matches pending, one bit per length
+    // The bytes that can begin a match when there are at most two of them (FFirstCount 0: any).
+    int FFirstCount = 0;
+    unsigned char FFirst[2] = {0, 0};
+};
+
 class TVexDataPacketManager : public TObject {
 public:
     explicit TVexDataPacketManager(TVexCustomComPort* Port);
@@ -54,7 +113,7 @@ public:
     TVexDataPacket* Capture() const { return FCapture; }
     bool InEvent() const { return FInEvent; }
     // Bytes collected and not yet delivered or dropped.
-    int CollectedLength() const { return static_cast<int>(FBuffer.size()); }
+    int CollectedLength() const { return FBuffer.Size(); }
 
     void Insert(TVexDataPacket* Value);
     void Remove(TVexDataPacket* Value);
@@ -96,7 +155,9 @@ private:
     void ReleaseCapture(TVexDataPacket* Packet);
     void SetInEvent(bool Value);
     void DisposeBuffer();
-    void Append(const char* Data, std::size_t Count);
+    // One step of an offer: the capture's next bytes, or the earliest event of the other packets;
+    // false when nothing happened.
+    bool OfferStep(int From);
 
     // The port's dispatcher; nullptr while the port is closed or being destroyed. Never opens it.
     TVexBaseDispatcher* Dispatcher() const;
@@ -115,7 +176,7 @@ private:
     // Cleared before a close waits for a running delivery; a delivery starting late sees it.
     std::atomic<bool> FHandlerRegistered{false};
     bool FEnabled = false;
-    std::vector<char> FBuffer; // its size is the collected length
+    TPacketBuffer FBuffer; // its size is the collected length
     TVexDataPacket* FCapture = nullptr;
     DWORD FTimerHandle = 0;
     bool FInEvent = false;
@@ -129,13 +190,18 @@ private:
     // main thread's).
     TVexBaseDispatcher* FDispatcher = nullptr;
     // Bytes read while an event runs wait here, so the delivered bytes never move under a handler.
-    std::vector<char> FIntake;
+    TPacketBuffer FIntake;
     bool FDisposePending = false;
     std::atomic<bool> FFreePending{false};
     bool FHoldsUserCallback = false;
-    // Counts the offers of the buffer, so a pass learns that a nested one has offered the rest.
-    unsigned FOfferCount = 0;
-    // Bytes removed from the front so far, so a pass can follow the shift.
+    // An offer is running: a nested one is folded into it, so the bytes are offered in stream
+    // order and no delivery nests inside another's offer.
+    bool FOffering = false;
+    bool FReoffer = false;
+    int FReofferStart = 0;
+    // Disarming for a close offers nothing: the bytes are dropped with the collector.
+    bool FClosing = false;
+    // Bytes removed from the front so far: a byte's stream offset is this plus its index.
     std::uint64_t FRemovedTotal = 0;
     int FHandlerDepth = 0;                 // packet event handlers running
     std::atomic<int> FDeliveries{0};       // PacketTriggerHandler calls running
@@ -234,7 +300,14 @@ private:
     void SetMode(TPacketMode Value);
     // False when the packet was freed by one of its events meanwhile.
     void ResetMatch();
-    bool ProcessData(int Start);
+    // The position before Limit at which this packet's next event happens (its start string
+    // completes, or it takes the capture it was waiting for), or -1; changes only its match state.
+    int NextEvent(int From, int Limit);
+    // Acts on the event NextEvent found; false when the packet was freed by its event.
+    bool TakeEvent(int At);
+    // The capture's packet examines the bytes it has not seen; true when it was delivered.
+    bool Collect(int From);
+    void StartScan(int From);
     bool Packet(TPacketEndCond EndBy);
     void TimedOut();
     void KeepWaitCopy();
@@ -246,7 +319,6 @@ private:
     void LogPacketEvent(BYTE SubType, const void* Data, int Size);
     bool Designing() const;
     bool Loading() const;
-    bool Matches(char C, const std::string& Pattern, const std::string& Mask, int Pos) const;
     // 1 delivered, 0 timed out or quit, -1 the packet was freed meanwhile.
     int Wait();
 
@@ -256,15 +328,23 @@ private:
     int FStartIndex = -1;
     const char* FDataPointer = nullptr;
     int FDataSize = 0;
-    int FStartMatchPos = 1;
-    int FEndMatchPos = 1;
-    int FEndMatchBase = -1;
     int FEffectiveSize = 0;
-    std::string FStartMask;
-    std::string FEndMask;
-    std::string FStartPattern;
-    std::string FEndPattern;
-    bool FArmedIgnoreCase = true;
+    // The next byte to examine (-1: from where the next offer starts), and the completed start
+    // match not yet acted on (-1: none).
+    int FScanPos = -1;
+    int FHitPos = -1;
+    TPacketPattern FStartMatch;
+    TPacketPattern FEndMatch;
+    // The strings the patterns were made from: a re-arming with the same ones keeps their tables,
+    // and the start search what it has learnt.
+    std::string FStartKey;
+    std::string FEndKey;
+    bool FStartArmed = false; // armed with a start string
+    std::string FLogText;
+    // Stream offsets: no start match beginning at or after FSearchedFrom ends before FSearchedTo.
+    // After a reset the search resumes near FSearchedTo instead of re-reading the bytes before it.
+    std::uint64_t FSearchedFrom = 0;
+    std::uint64_t FSearchedTo = 0;
     bool FStartPending = false;
     bool FEnablePending = false;
     bool FHoldsCapture = false;

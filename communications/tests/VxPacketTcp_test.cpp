@@ -1,6 +1,7 @@
 // Data packets on a TCP port: the bytes travel over a real loopback connection, in the splits each
 // case chooses, and every packet event runs on the main thread inside the socket dispatcher's pass.
 #include "communications/VxPacket.h"
+#include "communications/tests/support/PacketRun.h"
 #include "communications/tests/support/PacketSetups.h"
 
 #include "communications/VxWnPort.h"
@@ -80,16 +81,7 @@ public:
     TVexDataPacket* Make(const TPacketSetup& s) {
         auto* p = new TVexDataPacket(nullptr);
         Made.push_back(p);
-        p->SetName(s.Name);
-        p->SetStartCond(s.Start);
-        p->SetStartString(s.StartString);
-        p->SetEndCond(s.End);
-        p->SetEndString(s.EndString);
-        p->SetPacketSize(s.Size);
-        p->SetIgnoreCase(s.IgnoreCase);
-        p->SetIncludeStrings(s.Include);
-        p->SetAutoEnable(s.AutoEnable);
-        p->SetTimeOut(s.TimeOut);
+        ApplySetup(*p, s);
         p->OnStringPacket = TStringPacketNotifyEvent::Bind<&TRecorder::StringPacket>(&Rec);
         p->SetComPort(Port.get());
         if (s.Enabled) p->SetEnabled(true);
@@ -134,12 +126,6 @@ TEST_P(PacketTcpMatchTest, DeliversExactlyTheExpectedPackets) {
     EXPECT_EQ(Rec.Got, c.Expected) << c.What;
     EXPECT_FALSE(Rec.OffMainThread);
     EXPECT_TRUE(Errors.Messages.empty());
-}
-
-std::vector<std::string> Bytewise(const std::string& s) {
-    std::vector<std::string> out;
-    for (char c : s) out.emplace_back(1, c);
-    return out;
 }
 
 const std::string Unasked =

@@ -1,5 +1,6 @@
 // Data packets over a port whose device is memory: bytes in, packets out.
 #include "communications/VxPacket.h"
+#include "communications/tests/support/PacketRun.h"
 #include "communications/tests/support/PacketSetups.h"
 #include "communications/tests/support/TestPty.h"
 
@@ -31,36 +32,6 @@
 #include <vector>
 
 namespace {
-
-// Finishes a close that a delivery deferred at the end of the pass, as the socket layer does.
-class TStepDispatcher : public TMemoryDispatcher {
-public:
-    using TMemoryDispatcher::TMemoryDispatcher;
-    int ProcessCommunications() override {
-        const int result = TMemoryDispatcher::ProcessCommunications();
-        if (ClosePending() && DispatcherStarted() && !EventBusy()) DonePortPrim();
-        return result;
-    }
-};
-
-class TMemoryPort : public TVexComPort {
-public:
-    explicit TMemoryPort(TMemoryDispatcher::TMode Mode = TMemoryDispatcher::TMode::Manual)
-        : TVexComPort(nullptr), FMode(Mode) {
-        SetComNumber(1);
-        SetAutoOpen(false);
-    }
-    TMemoryDispatcher* Device() { return static_cast<TMemoryDispatcher*>(GetDispatcher()); }
-
-protected:
-    TVexBaseDispatcher* ActivateDeviceLayer() override {
-        if (FMode == TMemoryDispatcher::TMode::Manual) return new TStepDispatcher(FMode, this);
-        return new TMemoryDispatcher(FMode, this);
-    }
-
-private:
-    TMemoryDispatcher::TMode FMode;
-};
 
 // Every event of every packet, as "Name:bytes".
 struct TRecorder {
@@ -121,16 +92,7 @@ public:
     TVexDataPacket* Make(const TPacketSetup& s, TVexCustomComPort* On = nullptr) {
         auto* p = new TVexDataPacket(nullptr);
         Made.push_back(p);
-        p->SetName(s.Name);
-        p->SetStartCond(s.Start);
-        p->SetStartString(s.StartString);
-        p->SetEndCond(s.End);
-        p->SetEndString(s.EndString);
-        p->SetPacketSize(s.Size);
-        p->SetIgnoreCase(s.IgnoreCase);
-        p->SetIncludeStrings(s.Include);
-        p->SetAutoEnable(s.AutoEnable);
-        p->SetTimeOut(s.TimeOut);
+        ApplySetup(*p, s);
         p->OnStringPacket = TStringPacketNotifyEvent::Bind<&TRecorder::StringPacket>(&Rec);
         p->OnTimeout = TNotifyEvent::Bind<&TRecorder::Timeout>(&Rec);
         p->SetComPort(On != nullptr ? On : Port.get());
@@ -190,19 +152,11 @@ TEST_P(PacketMatchTest, DeliversExactlyTheExpectedPackets) {
     EXPECT_TRUE(Errors.Messages.empty());
 }
 
-std::vector<std::string> Bytewise(const std::string& s) {
-    std::vector<std::string> out;
-    for (char c : s) out.emplace_back(1, c);
-    return out;
-}
-
 const std::string Unasked =
     "\"TaskEnet msq queue getting full\" wait \"to empty\"!ERR_ syntax erRor<popupmsg>Hi "
     "there</POPUPMSG>";
 
-INSTANTIATE_TEST_SUITE_P(
-    Conditions, PacketMatchTest,
-    ::testing::Values(
+const std::vector<TCase> MatchCases{
         TCase{"tags removed, noise before and after dropped",
               {PopUpPckt},
               {"noise<POPUPMSG>Hello</POPUPMSG>more"},
@@ -312,8 +266,67 @@ INSTANTIATE_TEST_SUITE_P(
                    return s;
                }()},
               {"xA", "BCD"},
-              {"P:AB", "Q:CD"}}),
-    [](const ::testing::TestParamInfo<TCase>& p) { return "Case" + std::to_string(p.index); });
+              {"P:AB", "Q:CD"}},
+        TCase{"a packet completing later removes nothing another completes earlier",
+              {[] {
+                   TPacketSetup s = StartOnly("B");
+                   s.End = {ecPacketSize};
+                   s.Size = 2;
+                   return s;
+               }(),
+               [] {
+                   TPacketSetup s = Between("A", "C");
+                   s.Name = "Q";
+                   return s;
+               }()},
+              {"AxCB1"},
+              {"Q:AxC", "P:B1"}},
+        TCase{"switcher: a pop-up and then a queue notice in one arrival",
+              Switcher(false),
+              {"<POPUPMSG>Hi</POPUPMSG>\"TaskEnet msq queue getting full\" \"to empty\""},
+              {"PopUpPckt:Hi", "QueueOverflowPkt:\"TaskEnet msq queue getting full\" \"to empty\""}},
+        TCase{"the earliest start takes the capture, whatever the order of the list",
+              {Between("<b>", "</b>"),
+               [] {
+                   TPacketSetup s = Between("<a>", "</a>");
+                   s.Name = "Q";
+                   return s;
+               }()},
+              {"<a>1<b>2</b>3</a><b>4</b>"},
+              {"Q:<a>1<b>2</b>3</a>", "P:<b>4</b>"}},
+        TCase{"a capture ends at its size even on an end string",
+              {[] {
+                  TPacketSetup s = Between("<", "ab");
+                  s.End = {ecString, ecPacketSize};
+                  s.Size = 4;
+                  return s;
+              }()},
+              {"<xab<ab"},
+              {"P:<xab", "P:<ab"}},
+        TCase{"a long start string and wildcards",
+              {Between(std::string(70, 'x') + "?y", "z")},
+              {std::string(75, 'x') + "Qyz" + std::string(71, 'x') + "y!z"},
+              {"P:" + std::string(70, 'x') + "Qyz", "P:" + std::string(70, 'x') + "xy!z"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Conditions, PacketMatchTest, ::testing::ValuesIn(MatchCases),
+                         [](const ::testing::TestParamInfo<TCase>& p) { return "Case" + std::to_string(p.index); });
+
+class PacketSplitTest : public PacketTest, public ::testing::WithParamInterface<TCase> {};
+
+// However the bytes are split into arrivals, the same packets come in the same order.
+TEST_P(PacketSplitTest, EverySplitDeliversTheSame) {
+    const TCase& c = GetParam();
+    std::string stream;
+    for (const std::string& bytes : c.Arrivals) stream += bytes;
+    EXPECT_EQ(RunPackets(c.Packets, {stream}), c.Expected) << c.What << ", whole";
+    for (std::size_t at = 1; at < stream.size(); ++at)
+        EXPECT_EQ(RunPackets(c.Packets, SplitAt(stream, at)), c.Expected) << c.What << ", cut before byte " << at;
+    EXPECT_EQ(RunPackets(c.Packets, Bytewise(stream)), c.Expected) << c.What << ", byte by byte";
+}
+
+INSTANTIATE_TEST_SUITE_P(Conditions, PacketSplitTest, ::testing::ValuesIn(MatchCases),
+                         [](const ::testing::TestParamInfo<TCase>& p) { return "Case" + std::to_string(p.index); });
 
 TEST_F(PacketTest, BytesThatBeginNoMatchLeaveTheCollector) {
     OpenPort();

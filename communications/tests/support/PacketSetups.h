@@ -21,6 +21,20 @@ struct TPacketSetup {
     int TimeOut = 2184;
 };
 
+// Gives a packet the setup's settings (not its port, events or Enabled).
+inline void ApplySetup(TVexDataPacket& P, const TPacketSetup& S) {
+    P.SetName(S.Name);
+    P.SetStartCond(S.Start);
+    P.SetStartString(S.StartString);
+    P.SetEndCond(S.End);
+    P.SetEndString(S.EndString);
+    P.SetPacketSize(S.Size);
+    P.SetIgnoreCase(S.IgnoreCase);
+    P.SetIncludeStrings(S.Include);
+    P.SetAutoEnable(S.AutoEnable);
+    P.SetTimeOut(S.TimeOut);
+}
+
 inline TPacketSetup StartOnly(std::string Start) {
     TPacketSetup s;
     s.Name = "P";
