@@ -22,18 +22,22 @@ struct TInput {
     bool More() const { return At < Size; }
 };
 
-// Few letters, so that patterns and streams meet; '?' is a wildcard in a pattern and a plain byte
-// in the stream.
-std::string Pattern(TInput& In, int MaxTokens) {
-    static const char* const tokens[] = {"A", "a", "B", "b", "?", "\\?", "#", "\\A"};
-    std::string s;
-    const int n = 1 + In.Next() % MaxTokens;
-    for (int i = 0; i < n; ++i) s += tokens[In.Next() % 8];
+// Three bytes make a packet and each further byte two stream bytes, so that short inputs make
+// packets that meet the stream. Few letters: '?' is a wildcard in a pattern and a plain byte in the
+// stream.
+const char* const Tokens[] = {"A", "B", "C", "a", "?", "\\?", "x", "b"};
+const char Letters[] = "ABCabx?#";
+
+std::string Pattern(std::uint8_t Bits, bool Two) {
+    std::string s = Tokens[Bits & 7];
+    if (Two) s += Tokens[(Bits >> 3) & 7];
     return s;
 }
 
 TPacketSetup Setup(TInput& In, int Index) {
     const std::uint8_t flags = In.Next();
+    const std::uint8_t start = In.Next();
+    const std::uint8_t end = In.Next();
     TPacketSetup s;
     s.Name = std::string(1, static_cast<char>('P' + Index));
     s.Start = (flags & 1) != 0 ? scAnyData : scString;
@@ -41,11 +45,11 @@ TPacketSetup Setup(TInput& In, int Index) {
     if ((flags & 4) != 0) s.End.Include(ecPacketSize);
     s.IgnoreCase = (flags & 8) != 0;
     s.Include = (flags & 16) != 0;
-    s.AutoEnable = (flags & 32) == 0;
+    s.AutoEnable = (flags & 96) != 96;
     s.TimeOut = 0;
-    if (s.Start == scString) s.StartString = Pattern(In, 4);
-    s.EndString = Pattern(In, 3);
-    s.Size = 1 + In.Next() % 8;
+    if (s.Start == scString) s.StartString = Pattern(start, (start & 64) != 0);
+    s.EndString = Pattern(end, (end & 64) != 0);
+    s.Size = 1 + ((flags >> 7) | ((start >> 6) & 2) | ((end >> 5) & 4));
     // Only settings that arm: any data needs an end, and a size holds the start string.
     if (s.Start == scAnyData && s.End.Empty()) s.End.Include(ecString);
     if (s.End.Contains(ecPacketSize) && s.Size < static_cast<int>(s.StartString.size()))
@@ -78,14 +82,17 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     TInput in{data, size};
+    const std::uint8_t head = in.Next();
     std::vector<TPacketSetup> setups;
-    const int count = 1 + in.Next() % 4;
-    for (int i = 0; i < count; ++i) setups.push_back(Setup(in, i));
+    for (int i = 0; i <= (head & 3); ++i) setups.push_back(Setup(in, i));
     // The split points come from the input too, so a failure reproduces.
-    std::uint32_t seed = in.Next() | (static_cast<std::uint32_t>(in.Next()) << 8);
+    std::uint32_t seed = head >> 2;
     std::string stream;
-    static const char letters[] = "AaBb?#x\\";
-    while (in.More() && stream.size() < 256) stream += letters[in.Next() % 8];
+    while (in.More() && stream.size() < 256) {
+        const std::uint8_t b = in.Next();
+        stream += Letters[b & 7];
+        stream += Letters[(b >> 3) & 7];
+    }
 
     const std::vector<std::string> whole = RunPackets(setups, {stream});
     std::vector<std::vector<std::string>> splits;
