@@ -763,6 +763,15 @@ TEST_F(PacketTest, ClosingDisarmsAndOpeningArmsAgain) {
     EXPECT_EQ(Rec.Got, std::vector<std::string>{"PopUpPckt:kept"});
 }
 
+TEST_F(PacketTest, ClosingDuringACaptureDeliversNothing) {
+    OpenPort();
+    for (const TPacketSetup& s : Switcher(true)) Make(s);
+    Feed("<POPUPMSG>inside the reply</POPUPMSG>"); // the reply's, which never ends
+    Port->SetOpen(false); // the capture is dropped with the bytes, not offered to the pop-up
+    EXPECT_TRUE(Rec.Got.empty());
+    EXPECT_EQ(Manager()->CollectedLength(), 0);
+}
+
 TEST_F(PacketTest, LoadedArmsWhatWasEnabledWhileLoading) {
     OpenPort();
     TComponent form(nullptr);
