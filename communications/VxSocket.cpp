@@ -188,6 +188,12 @@ int TVexSocket::WriteSocket(TSocket Socket, const char* Buf, int Size, int Flags
     return result;
 }
 
+DWORD TVexSocket::BytesWaiting(TSocket Socket) {
+    CheckLoaded();
+    DWORD waiting = 0;
+    return SockFuncs.ioctlsocket(Socket, FIONREAD, &waiting) == 0 ? waiting : 0;
+}
+
 int TVexSocket::ShutdownSocket(TSocket Socket, int How) {
     CheckLoaded();
     const int result = SockFuncs.shutdown(Socket, How);

@@ -65,6 +65,8 @@ public:
     int ReadSocket(TSocket Socket, char* Buf, int Size, int Flags);
     int WriteSocket(TSocket Socket, const char* Buf, int Size, int Flags);
     int ShutdownSocket(TSocket Socket, int How);
+    // Bytes received on the socket and not yet read; 0 when that cannot be told.
+    DWORD BytesWaiting(TSocket Socket);
     int SetSocketOptions(TSocket Socket, int Level, int OptName, const void* OptVal, int OptLen);
     // Selects Events for this component's window with SocketEventMsg.
     int SetAsyncStyles(TSocket Socket, LONG Events);

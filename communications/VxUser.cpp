@@ -2,6 +2,7 @@
 
 #include "communications/VxErrors.h"
 #include "communications/VxMisc.h"
+#include "platform/win/Clock.h"
 #include "platform/win/Messages.h"
 
 #include <algorithm>
@@ -33,10 +34,6 @@ TVexBaseDispatcher* LastDispatcher = nullptr;
 
 std::atomic<UINT> WndHandlerTimeout{3000};
 
-DWORD RingDistance(DWORD from, DWORD to) {
-    return (to + ReceiveRingSize - from) % ReceiveRingSize;
-}
-
 // A control block's baud as a rate: 0xFEFF and the codes 0xFF10 to 0xFF27 stand for rates; any
 // other value is a rate already.
 DWORD BaudRateFromCode(DWORD baud) {
@@ -55,6 +52,18 @@ void LockPortList() {
 
 void UnlockPortList() {
     LeaveCriticalSection(&PortListLock());
+}
+
+namespace {
+std::atomic<bool> TimerHeld{false};
+} // namespace
+
+void HoldDispatchTimerForTesting(bool Hold) {
+    TimerHeld = Hold;
+}
+
+bool DispatchTimerHeld() {
+    return TimerHeld;
 }
 
 void SetWndHandlerTimeoutForTesting(UINT Milliseconds) {
@@ -200,15 +209,14 @@ void TVexBaseDispatcher::CloseEvents() {
 void TVexBaseDispatcher::ResetState() {
     {
         TCriticalSectionLock lock(ReceiveLock);
-        RingHead = 0;
-        RingTail = 0;
-        RingFull = false;
         InAvail = false;
         ReadCount = 0;
         LargestReadCount = 0;
         RingReceived = 0;
+        RingConsumed = 0;
         NextToScan = 0;
         NotifyTail = 0;
+        DeviceHasMore = false;
     }
     TCriticalSectionLock lock(ListLock);
     LineErrors = 0;
@@ -345,9 +353,8 @@ void TVexBaseDispatcher::ReleaseBuffers() {
     {
         TCriticalSectionLock lock(ReceiveLock);
         Ring.reset();
-        RingHead = 0;
-        RingTail = 0;
-        RingFull = false;
+        RingReceived = RingConsumed = NextToScan = NotifyTail = 0;
+        DeviceHasMore = false;
         ReadCount = 0;
         LargestReadCount = 0;
     }
@@ -483,6 +490,8 @@ DWORD TxSentDelayMs(DWORD Baud, const DCB& Dcb) {
 
 void TVexBaseDispatcher::WaitTxSent() {
     for (int poll = 0; poll < 5000 && OutBuffUsed() != 0; ++poll) Sleep(2);
+    // What the device and the kernel still queue would otherwise go out with the new settings.
+    DrainCom();
     DCB dcb;
     DWORD baud;
     {
@@ -640,12 +649,13 @@ int TVexBaseDispatcher::GetLineError() {
                   {CE_OVERRUN, leOverrun},
                   {CE_RXPARITY, leParity},
                   {CE_FRAME, leFraming},
+                  {LineErrorWriteFailed, leWriteFailed},
                   {CE_BREAK, leBreak}};
     TCriticalSectionLock lock(ListLock);
     for (const auto& e : errors) {
         if ((LineErrors & e.Bit) != 0) {
             // A break is told apart by CheckLineBreak, which clears it.
-            LineErrors &= ~(CE_RXOVER | CE_OVERRUN | CE_RXPARITY | CE_FRAME);
+            LineErrors &= ~(CE_RXOVER | CE_OVERRUN | CE_RXPARITY | CE_FRAME | LineErrorWriteFailed);
             return e.Code;
         }
     }
@@ -795,61 +805,65 @@ int TVexBaseDispatcher::GetFlowOptions(DWORD& HWOpts, DWORD& SWOpts, char& OnCha
 
 // --- Data ---------------------------------------------------------------------------------------
 
-DWORD TVexBaseDispatcher::InBuffCount() const {
-    if (RingFull) return ReceiveRingSize;
-    return RingDistance(RingTail, RingHead);
+bool TVexBaseDispatcher::HandlerReads() const {
+    return InAvail && GetCurrentThreadId() == HandlerThread;
+}
+
+std::uint64_t TVexBaseDispatcher::ReadPosition() const {
+    return HandlerReads() ? DeliveryBase + ReadCount : RingConsumed;
+}
+
+DWORD TVexBaseDispatcher::Unread() const {
+    const std::uint64_t from = ReadPosition();
+    return from < RingReceived ? static_cast<DWORD>(RingReceived - from) : 0;
 }
 
 bool TVexBaseDispatcher::CharReady() {
     TCriticalSectionLock lock(ReceiveLock);
-    return InBuffCount() > (InAvail ? ReadCount : 0);
+    return Unread() > 0;
 }
 
 int TVexBaseDispatcher::PeekCharPrim(char& C, DWORD Index) {
     TCriticalSectionLock lock(ReceiveLock);
     if (Index < 1) return ecBadArgument;
-    if (InBuffCount() < Index) return ecBufferIsEmpty;
-    C = Ring[(RingTail + Index - 1) % ReceiveRingSize];
+    const std::uint64_t base = HandlerReads() ? DeliveryBase : RingConsumed;
+    if (base + Index > RingReceived) return ecBufferIsEmpty;
+    C = Ring[(base + Index - 1) % ReceiveRingSize];
     return ecOK;
 }
 
 int TVexBaseDispatcher::PeekChar(char& C, DWORD Index) {
     TCriticalSectionLock lock(ReceiveLock);
     if (Index < 1) return ecBadArgument;
-    const std::uint64_t index = static_cast<std::uint64_t>(Index) + (InAvail ? ReadCount : 0);
+    const std::uint64_t index = static_cast<std::uint64_t>(Index) + (HandlerReads() ? ReadCount : 0);
     if (index > ReceiveRingSize) return ecBufferIsEmpty;
     return PeekCharPrim(C, static_cast<DWORD>(index));
 }
 
 int TVexBaseDispatcher::GetChar(char& C) {
     TCriticalSectionLock lock(ReceiveLock);
-    int code;
-    if (InAvail) {
+    if (!Ring || Unread() == 0) return ecBufferIsEmpty;
+    const std::uint64_t at = ReadPosition();
+    C = Ring[at % ReceiveRingSize];
+    if (HandlerReads())
         ++ReadCount;
-        code = PeekCharPrim(C, ReadCount);
-        if (code != ecOK) --ReadCount;
-    } else {
-        code = PeekCharPrim(C, 1);
-        if (code == ecOK) {
-            RingTail = (RingTail + 1) % ReceiveRingSize;
-            RingFull = false;
-        }
-    }
-    if (code == ecOK) {
-        TCriticalSectionLock listLock(ListLock);
-        if (TracingOn) AddTraceEntry('R', C);
-    }
-    return code;
+    else
+        RingConsumed = at + 1;
+    TCriticalSectionLock listLock(ListLock);
+    if (TracingOn) AddTraceEntry('R', C);
+    return ecOK;
 }
 
 int TVexBaseDispatcher::PeekBlockPrim(char* Block, DWORD Offset, DWORD& NewTail, DWORD Len) {
     TCriticalSectionLock lock(ReceiveLock);
-    if (static_cast<std::uint64_t>(Offset) + Len > InBuffCount()) return ecBufferIsEmpty;
-    const DWORD start = (RingTail + Offset) % ReceiveRingSize;
-    NewTail = (start + Len) % ReceiveRingSize;
+    const std::uint64_t base = HandlerReads() ? DeliveryBase : RingConsumed;
+    const std::uint64_t start = base + Offset;
+    if (start + Len > RingReceived) return ecBufferIsEmpty;
+    NewTail = static_cast<DWORD>((start + Len) % ReceiveRingSize);
     if (Len == 0) return 0;
-    const DWORD first = std::min(Len, ReceiveRingSize - start);
-    std::memcpy(Block, Ring.get() + start, first);
+    const DWORD at = static_cast<DWORD>(start % ReceiveRingSize);
+    const DWORD first = std::min(Len, ReceiveRingSize - at);
+    std::memcpy(Block, Ring.get() + at, first);
     if (first < Len) std::memcpy(Block + first, Ring.get(), Len - first);
     return static_cast<int>(Len);
 }
@@ -857,7 +871,7 @@ int TVexBaseDispatcher::PeekBlockPrim(char* Block, DWORD Offset, DWORD& NewTail,
 int TVexBaseDispatcher::PeekBlock(char* Block, DWORD Len) {
     TCriticalSectionLock lock(ReceiveLock);
     DWORD newTail;
-    return PeekBlockPrim(Block, InAvail ? ReadCount : 0, newTail, Len);
+    return PeekBlockPrim(Block, HandlerReads() ? ReadCount : 0, newTail, Len);
 }
 
 int TVexBaseDispatcher::GetBlock(char* Block, DWORD Len) {
@@ -865,16 +879,13 @@ int TVexBaseDispatcher::GetBlock(char* Block, DWORD Len) {
     {
         TCriticalSectionLock lock(ReceiveLock);
         DWORD newTail;
-        code = PeekBlockPrim(Block, InAvail ? ReadCount : 0, newTail, Len);
+        const bool handler = HandlerReads();
+        code = PeekBlockPrim(Block, handler ? ReadCount : 0, newTail, Len);
         if (code >= 0) {
-            if (InAvail) {
+            if (handler)
                 ReadCount += Len;
-            } else if (Len > 0) {
-                // Only a block actually taken ends a full ring; an empty read of a full ring
-                // must not make it look empty.
-                RingTail = newTail;
-                RingFull = false;
-            }
+            else
+                RingConsumed += Len;
         }
     }
     if (code > 0) {
@@ -926,14 +937,12 @@ int TVexBaseDispatcher::PutBlock(const char* Block, DWORD Len) {
 
 DWORD TVexBaseDispatcher::InBuffUsed() {
     TCriticalSectionLock lock(ReceiveLock);
-    const DWORD used = InBuffCount();
-    return InAvail ? used - std::min(ReadCount, used) : used;
+    return Unread();
 }
 
 DWORD TVexBaseDispatcher::InBuffFree() {
     TCriticalSectionLock lock(ReceiveLock);
-    const DWORD used = InBuffCount();
-    return ReceiveRingSize - used + (InAvail ? std::min(ReadCount, used) : 0);
+    return ReceiveRingSize - std::min(Unread(), ReceiveRingSize);
 }
 
 DWORD TVexBaseDispatcher::OutBuffUsed() {
@@ -959,13 +968,12 @@ int TVexBaseDispatcher::FlushOutBuffer() {
 int TVexBaseDispatcher::FlushInBuffer() {
     const int code = FlushCom(1);
     TCriticalSectionLock lock(ReceiveLock);
-    if (InAvail) {
-        // The notification consumes the whole ring when it ends (and clears ring full then).
-        LargestReadCount = InBuffCount();
+    if (HandlerReads()) {
+        // The notification consumes the whole ring when it ends.
+        LargestReadCount = static_cast<DWORD>(RingReceived - DeliveryBase);
     } else {
-        RingTail = RingHead;
-        ReadCount = 0;
-        RingFull = false;
+        RingConsumed = RingReceived;
+        if (!InAvail) ReadCount = 0;
     }
     TCriticalSectionLock listLock(ListLock);
     ResetDataTriggers();
@@ -977,8 +985,9 @@ void TVexBaseDispatcher::BufferSizes(DWORD& InQueue, DWORD& OutQueue) const {
     OutQueue = OutSize;
 }
 
-DWORD TVexBaseDispatcher::ReadIntoRing(DWORD Pos, DWORD Count) {
-    int got = ReadCom(Ring.get() + Pos, static_cast<int>(Count));
+DWORD TVexBaseDispatcher::ReadIntoRing(std::uint64_t Pos, DWORD Count) {
+    char* into = Ring.get() + Pos % ReceiveRingSize;
+    int got = ReadCom(into, static_cast<int>(Count));
     if (got < 0) {
         GetComEventMask(-1);
         got = 0;
@@ -987,39 +996,47 @@ DWORD TVexBaseDispatcher::ReadIntoRing(DWORD Pos, DWORD Count) {
     const DWORD read = std::min(static_cast<DWORD>(got), Count);
     if (read > 0) {
         TCriticalSectionLock lock(ListLock);
-        if (LoggingOn) AddDispatchEntry(dtDispatch, dstReadCom, read, Ring.get() + Pos, read);
+        if (LoggingOn) AddDispatchEntry(dtDispatch, dstReadCom, read, into, read);
     }
     return read;
 }
 
+// Reads as much as the device holds and the ring can take, in at most two pieces (to the ring's end,
+// then from its start); a device counts what its own queue holds too, so one pass takes it all. Bytes a
+// notification in progress has announced are kept even when a reader on another thread has taken them
+// meanwhile.
 bool TVexBaseDispatcher::ExtractData() {
     TCriticalSectionLock lock(ReceiveLock);
+    DeviceHasMore = false;
     if (!Ring) return false;
-    if (RingFull) return true;
+    const std::uint64_t kept = InAvail ? std::min(RingConsumed, DeliveryBase) : RingConsumed;
+    const DWORD used = static_cast<DWORD>(RingReceived - kept);
+    if (used >= ReceiveRingSize) {
+        DeviceHasMore = true;
+        return true;
+    }
     COMSTAT stat;
     const int errors = GetComError(stat);
     RecordStatus(stat, errors);
     if (stat.cbInQue == 0) return false;
 
-    const DWORD freeSpace = RingHead == RingTail ? ReceiveRingSize : RingDistance(RingHead, RingTail);
-    const DWORD first = RingTail <= RingHead ? ReceiveRingSize - RingHead : RingTail - RingHead;
-    const DWORD want = std::min(freeSpace, stat.cbInQue);
-    DWORD second = want > first ? want - first : 0;
-
-    const DWORD read = ReadIntoRing(RingHead, first);
-    RingHead += read;
+    const DWORD want = std::min(ReceiveRingSize - used, stat.cbInQue);
+    const DWORD at = static_cast<DWORD>(RingReceived % ReceiveRingSize);
+    const DWORD first = std::min(want, ReceiveRingSize - at);
+    const DWORD read = ReadIntoRing(RingReceived, first);
     RingReceived += read;
-    if (read < first) second = 0;
-    if (RingHead == ReceiveRingSize) RingHead = 0;
-    if (read > 0) RingFull = RingHead == RingTail;
-
-    if (second > 0) {
-        const DWORD more = ReadIntoRing(0, second);
-        RingHead += more;
+    DWORD total = read;
+    if (read == first && want > first) {
+        const DWORD more = ReadIntoRing(RingReceived, want - first);
         RingReceived += more;
-        RingFull = RingHead == RingTail;
+        total += more;
     }
+    DeviceHasMore = total == want && stat.cbInQue > want;
     return true;
+}
+
+bool TVexBaseDispatcher::MoreToExtract() const {
+    return DeviceHasMore && RingReceived - RingConsumed < ReceiveRingSize;
 }
 
 void TVexBaseDispatcher::SetEventBusy(bool& WasOn, bool SetOn) {
@@ -1155,9 +1172,10 @@ void TVexBaseDispatcher::DeliverSync(const TVexNotifyEvent& Method, UINT Msg, UI
         TThread::Synchronize(nullptr, [&] { Method(Msg, wParam, lParam); });
 }
 
-void TVexBaseDispatcher::StartHandlerRead() {
+void TVexBaseDispatcher::StartHandlerRead(DWORD Thread) {
     TCriticalSectionLock lock(ReceiveLock);
     ReadCount = 0;
+    HandlerThread = Thread;
 }
 
 void TVexBaseDispatcher::EndHandlerRead() {
@@ -1180,7 +1198,7 @@ bool TVexBaseDispatcher::DeliverToHandlers(UINT Msg, UINT wParam, int lParam) {
             if (i >= EventTriggerHandlers.size()) break;
             rec = EventTriggerHandlers[i];
         }
-        StartHandlerRead();
+        StartHandlerRead(rec.Sync ? MainThreadId() : GetCurrentThreadId());
         if (!rec.Deleted && rec.Event) {
             if (rec.Sync)
                 DeliverSync(rec.Event, Msg, wParam, lParam);
@@ -1202,7 +1220,7 @@ bool TVexBaseDispatcher::DeliverToHandlers(UINT Msg, UINT wParam, int lParam) {
             if (i >= ProcTriggerHandlers.size()) break;
             rec = ProcTriggerHandlers[i];
         }
-        StartHandlerRead();
+        StartHandlerRead(GetCurrentThreadId());
         if (!rec.Deleted && rec.Proc != nullptr) rec.Proc(Msg, wParam, lParam);
         if (FClosePending) return false;
         EndHandlerRead();
@@ -1222,7 +1240,7 @@ bool TVexBaseDispatcher::DeliverToHandlers(UINT Msg, UINT wParam, int lParam) {
             if (i >= WndTriggerHandlers.size()) break;
             rec = WndTriggerHandlers[i];
         }
-        StartHandlerRead();
+        StartHandlerRead(MainThreadId()); // every window lives on the main thread
         if (!rec.Deleted) {
             // A window that has not started within the limit never runs this notification, so
             // it cannot read after the tail has moved.
@@ -1243,13 +1261,15 @@ bool TVexBaseDispatcher::EndNotify(UINT Msg, UINT wParam, bool InAvailMsg, bool 
         if (InAvailMsg) {
             InAvail = false;
             if (Delivered) {
-                const DWORD taken = std::min(LargestReadCount, InBuffCount());
-                RingTail = (RingTail + taken) % ReceiveRingSize;
-                if (LargestReadCount != 0) RingFull = false;
+                // A reader on another thread may have taken some of these bytes already.
+                const std::uint64_t taken =
+                    std::min<std::uint64_t>(LargestReadCount, RingReceived - DeliveryBase);
+                RingConsumed = std::max(RingConsumed, DeliveryBase + taken);
                 if (Msg == TriggerAvailMsg && LargestReadCount != wParam) result = false;
             }
         }
         ReadCount = 0;
+        HandlerThread = 0;
     }
     TCriticalSectionLock lock(ListLock);
     if (FEventBusy > 0) --FEventBusy;
@@ -1269,6 +1289,7 @@ bool TVexBaseDispatcher::SendNotify(UINT Msg, UINT wParam, int Data) {
         LargestReadCount = 0;
         ReadCount = 0;
         InAvail = inAvail;
+        DeliveryBase = RingConsumed;
     }
     const int lParam = static_cast<int>((static_cast<UINT>(FHandle) << 16) + static_cast<UINT>(Data));
     bool delivered;
@@ -1284,10 +1305,34 @@ bool TVexBaseDispatcher::SendNotify(UINT Msg, UINT wParam, int Data) {
 
 // --- Dispatch pass and triggers -----------------------------------------------------------------
 
-void TVexBaseDispatcher::DispatchPass() {
-    RefreshStatus();
-    ExtractData();
-    if (EventBusy()) return;
+namespace {
+
+// A pass that keeps finding bytes in the device lets other work run after this much.
+constexpr std::uint64_t PassByteBudget = 256 * 1024;
+constexpr std::uint64_t PassTimeBudgetMs = 20;
+
+} // namespace
+
+bool TVexBaseDispatcher::ExtractAndCheck(const std::function<void()>& CheckRound) {
+    const std::uint64_t started = MonotonicMs();
+    std::uint64_t from;
+    {
+        TCriticalSectionLock lock(ReceiveLock);
+        from = RingReceived;
+    }
+    for (;;) {
+        ExtractData();
+        // A string wait holding the port reads for itself; nothing is checked meanwhile.
+        if (EventBusy()) return false;
+        CheckRound();
+        if (FClosePending || KillThreads || EventBusy()) return false;
+        TCriticalSectionLock lock(ReceiveLock);
+        if (!MoreToExtract()) return false;
+        if (RingReceived - from >= PassByteBudget || MonotonicMs() - started >= PassTimeBudgetMs) return true;
+    }
+}
+
+void TVexBaseDispatcher::CheckTriggersWhileDelivered() {
     {
         TCriticalSectionLock lock(ListLock);
         StatusHit = false;
@@ -1300,6 +1345,11 @@ void TVexBaseDispatcher::DispatchPass() {
         hit = StatusHit;
     }
     if (hit) ResetStatusHits();
+}
+
+bool TVexBaseDispatcher::DispatchPass() {
+    RefreshStatus();
+    return ExtractAndCheck([this] { CheckTriggersWhileDelivered(); });
 }
 
 bool TVexBaseDispatcher::CheckTriggers() {
@@ -1335,8 +1385,12 @@ bool TVexBaseDispatcher::StatusConditionHolds(TStatusTrigger& T, int& Data) {
         const DWORD remembered = T.Value & 0xFF;
         return ((remembered ^ ModemStatus) & mask) != 0;
     }
-    case stLine:
-        return (T.Value & LineErrors) != 0;
+    case stLine: {
+        // Lost output is an error of the line for whoever watches errors other than a break.
+        const DWORD watched =
+            T.Value | ((T.Value & (CE_OVERRUN | CE_RXPARITY | CE_FRAME)) != 0 ? LineErrorWriteFailed : 0);
+        return (watched & LineErrors) != 0;
+    }
     case stOutBuffFree: {
         const DWORD free = OutBuffFree();
         if (free < T.Value) return false;
@@ -1388,7 +1442,7 @@ bool TVexBaseDispatcher::CheckReceiveTriggers() {
         if (!Ring) return false;
         // A reader outside a notification (a string wait) may have taken bytes past the scan and
         // the last announcement; those bytes are gone and must not be matched or counted.
-        const std::uint64_t consumed = RingReceived - InBuffCount();
+        const std::uint64_t consumed = RingConsumed;
         if (NextToScan < consumed) {
             NextToScan = consumed;
             ResetDataTriggers(); // a partial match ran into bytes nobody scanned
@@ -1417,14 +1471,14 @@ bool TVexBaseDispatcher::CheckReceiveTriggers() {
         if (!found) {
             NextToScan = RingReceived;
             if (LengthTrigger == 0 || NotifyTail == RingReceived) return false;
-            availCount = InBuffCount();
+            availCount = static_cast<DWORD>(RingReceived - RingConsumed);
             if (availCount < LengthTrigger) return false;
             NotifyTail = RingReceived;
             if (LoggingOn) AddDispatchEntry(dtTrigger, dstAvail, 0, nullptr, availCount);
         } else if (LengthTrigger != 0 && NotifyTail != matchAt) {
             // The bytes before the string are announced first, so a reader sees them before it
-            // hears of the string.
-            const std::int64_t before = static_cast<std::int64_t>(matchAt - NotifyTail + 1) - longest;
+            // hears of the string: every unread byte up to it, announced before or not.
+            const std::int64_t before = static_cast<std::int64_t>(matchAt + 1 - RingConsumed) - longest;
             if (before >= static_cast<std::int64_t>(LengthTrigger)) {
                 sendAvail = true;
                 availCount = static_cast<DWORD>(before);

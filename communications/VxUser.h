@@ -19,6 +19,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,8 +34,9 @@ inline constexpr UINT TriggerTimerMsg = 0x7E03;
 inline constexpr UINT TriggerStatusMsg = 0x7E04;
 
 // The receive ring has this size whatever the port's input size; the input size only sizes the
-// device's own queue.
-inline constexpr DWORD ReceiveRingSize = 8192;
+// device's own queue. A power of two, and below 64 KiB: avail counts travel in 16 bits.
+inline constexpr DWORD ReceiveRingSize = 32768;
+static_assert((ReceiveRingSize & (ReceiveRingSize - 1)) == 0 && ReceiveRingSize < 65536);
 
 // InitPort flags.
 inline constexpr DWORD InitAssertDtr = 0x01;
@@ -47,6 +49,8 @@ inline constexpr DWORD OptionUseEventWord = 0x04;
 
 // Line-error bits kept by RefreshStatus: receive-queue overflow, overrun, parity, framing, break.
 inline constexpr DWORD LineErrorMask = 0x1F;
+// Line-error bit: the device failed a write, and bytes that PutBlock had accepted were lost.
+inline constexpr DWORD LineErrorWriteFailed = 0x0400;
 
 // The modem-status byte: current line states in the high nibble (as GetComModemStatus reports
 // them), sticky change bits in the low one.
@@ -65,6 +69,7 @@ inline constexpr int leBuffer = 1; // receive-queue overflow
 inline constexpr int leOverrun = 2;
 inline constexpr int leParity = 3;
 inline constexpr int leFraming = 4;
+inline constexpr int leWriteFailed = 5; // output accepted by PutBlock was lost by the device
 inline constexpr int leBreak = 9;
 
 // Hardware flow-control options (HWFlowOptions, GetFlowOptions).
@@ -159,10 +164,16 @@ public:
     // The device's modem lines (MS_CTS_ON, MS_DSR_ON, MS_RING_ON, MS_RLSD_ON); a device without
     // modem lines (a socket) keeps the default, all off.
     virtual DWORD GetComModemStatus() { return 0; }
+    // Waits until the device has put on the line what it was given; a device without a line (a
+    // socket) has nothing to wait for.
+    virtual void DrainCom() {}
 
     // One dispatch pass, run repeatedly by the device layers: reads the device into the ring and,
-    // unless event busy, checks the triggers while they deliver and no close is pending.
-    void DispatchPass();
+    // unless event busy, checks the triggers while they deliver and no close is pending. While the
+    // device holds more and the handlers made room, it reads and checks again, up to a budget;
+    // true when it stopped at the budget with bytes still waiting, so the caller runs the next
+    // pass soon rather than on its timer.
+    bool DispatchPass();
 
     // Status and options.
     int RefreshStatus();
@@ -343,15 +354,26 @@ protected:
     void ReleaseBuffers();
     int DeviceErrorCode(int Fallback) const; // the negated last error, or Fallback when there is none
     void RecordStatus(const COMSTAT& Stat, int Errors);
-    DWORD InBuffCount() const; // under the receive lock
-    DWORD ReadIntoRing(DWORD Pos, DWORD Count);
+    // Under the receive lock. A handler reading inside a notification reads from where the
+    // notification started plus its read count; any other reader from the ring's tail.
+    bool HandlerReads() const;
+    std::uint64_t ReadPosition() const;
+    DWORD Unread() const;
+    DWORD ReadIntoRing(std::uint64_t Pos, DWORD Count);
+    // Under the receive lock: what ExtractData left in the device, and whether the ring has room.
+    bool MoreToExtract() const;
+    // Runs the pass's read-and-check rounds while MoreToExtract, within the budget; CheckRound runs the
+    // trigger checks of one round. True when the budget ran out with bytes still waiting.
+    bool ExtractAndCheck(const std::function<void()>& CheckRound);
+    // One round of a pass: every trigger check, repeated while it delivers.
+    void CheckTriggersWhileDelivered();
 
     template <class Rec, class Match>
     void DeregisterHandler(std::vector<Rec>& List, Match Matches, TDispatchSubType Subtype,
                            DWORD (*Value)(const Rec&));
     void PurgeDeletedHandlers(); // under the list lock, once no hold is left
     bool DeliverToHandlers(UINT Msg, UINT wParam, int lParam);
-    void StartHandlerRead();
+    void StartHandlerRead(DWORD Thread);
     void EndHandlerRead();
     bool EndNotify(UINT Msg, UINT wParam, bool InAvailMsg, bool Delivered);
     bool IsTriggerHandleUsed(DWORD Base) const;
@@ -408,17 +430,23 @@ protected:
     std::vector<TDataTrigger> DataTriggers;
     std::vector<TStatusTrigger> StatusTriggers;
 
-    // Receive-trigger bookkeeping, under the receive lock. Positions count the bytes received since
-    // the port opened, so a reader that consumed bytes past them is seen and nothing is scanned or
-    // announced twice.
-    std::uint64_t RingReceived = 0; // every byte ExtractData put in the ring
+    // Receive ring and its bookkeeping, under the receive lock. Positions count the bytes received
+    // since the port opened (a byte's slot is its position modulo the ring size), so a reader that
+    // consumed bytes past them is seen and nothing is scanned or announced twice.
+    std::unique_ptr<char[]> Ring;
+    std::uint64_t RingReceived = 0; // the head: every byte ExtractData put in the ring
+    std::uint64_t RingConsumed = 0; // the tail
     std::uint64_t NextToScan = 0;   // the first byte not yet run through the data triggers
     std::uint64_t NotifyTail = 0;   // the head at the last avail notification
+    bool DeviceHasMore = false;     // the last ExtractData left bytes in the device
 
-    // The avail read-count protocol, under the receive lock.
+    // The avail read-count protocol, under the receive lock. Only the thread the current handler
+    // runs on reads through the read count; a string wait on another thread reads from the tail.
     bool InAvail = false;
     DWORD ReadCount = 0;
     DWORD LargestReadCount = 0;
+    std::uint64_t DeliveryBase = 0; // the tail when the notification started
+    DWORD HandlerThread = 0;
 
     std::atomic<bool> KillThreads{false};
     std::atomic<TVexDispatcherThread*> ComThread{nullptr};
@@ -447,12 +475,6 @@ protected:
     DWORD OutHead = 0;
     DWORD OutTail = 0;
     bool OutBufferFull = false;
-
-    // Receive ring, under the receive lock; only ExtractData moves the head.
-    std::unique_ptr<char[]> Ring;
-    DWORD RingHead = 0;
-    DWORD RingTail = 0;
-    bool RingFull = false;
 
     std::atomic<int> FEventBusy{0}; // holds, changed under the list lock
     std::atomic<bool> HandlerDeletedWhileBusy{false};
@@ -497,6 +519,11 @@ DWORD TxSentDelayMs(DWORD Baud, const DCB& Dcb);
 
 // Pins what GetDispatchTime answers (every dispatcher); nullopt returns to the clock.
 void SetDispatchTimeForTesting(std::optional<DWORD> Ms);
+
+// While held, the device layers' periodic passes (the 50 ms wake of the serial dispatch thread, the
+// socket layer's timer) do not run: tests show that data never waits for them.
+void HoldDispatchTimerForTesting(bool Hold);
+bool DispatchTimerHeld();
 
 // Window handlers that have not started on a notification within this time are passed over (3000 ms).
 // Tests shorten it; nothing else changes it.

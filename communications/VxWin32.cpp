@@ -289,20 +289,24 @@ DWORD TVexWin32Dispatcher::GetComModemStatus() {
     return GetCommModemStatus(Device(), &lines) ? lines : 0;
 }
 
+void TVexWin32Dispatcher::DrainCom() {
+    FlushFileBuffers(Device());
+}
+
 int TVexWin32Dispatcher::GetComError(COMSTAT& Stat) {
     DWORD errors = 0;
     if (!ClearCommError(Device(), &errors, &Stat)) {
         Stat = COMSTAT{};
         errors = 0;
     }
+    // What the device itself holds counts too: a read takes it in the same pass.
+    Stat.cbInQue = std::max(Stat.cbInQue, CommInputWaiting(Device()));
     TCriticalSectionLock lock(OutputLock);
     Stat.cbOutQue = OutUsed;
     return static_cast<int>(errors);
 }
 
-int TVexWin32Dispatcher::ReadCom(char* Buf, int Size) {
-    if (Size <= 0) return 0;
-    TCriticalSectionLock lock(ReceiveLock);
+int TVexWin32Dispatcher::ReadOnce(char* Buf, int Size) {
     DWORD got = 0;
     if (ReadFile(Device(), Buf, static_cast<DWORD>(Size), &got, &ReadOverlapped))
         return static_cast<int>(got);
@@ -311,6 +315,21 @@ int TVexWin32Dispatcher::ReadCom(char* Buf, int Size) {
     if (ReadEvent != INVALID_HANDLE_VALUE) ResetEvent(ReadEvent);
     // Bytes that reached the buffer before an abort are real data.
     return done || got > 0 ? static_cast<int>(got) : -1;
+}
+
+// A read hands over at most the device's queue: reads follow one another until the count is met
+// or nothing more comes, so one call takes a large block.
+int TVexWin32Dispatcher::ReadCom(char* Buf, int Size) {
+    if (Size <= 0) return 0;
+    TCriticalSectionLock lock(ReceiveLock);
+    int got = 0;
+    while (got < Size) {
+        const int n = ReadOnce(Buf + got, Size - got);
+        if (n < 0) return got > 0 ? got : n;
+        if (n == 0) break;
+        got += n;
+    }
+    return got;
 }
 
 int TVexWin32Dispatcher::WriteCom(const char* Buf, int Size) {
@@ -427,7 +446,7 @@ void TVexWin32Dispatcher::DispThreadExecute() {
     }
     SetEvent(started);
     for (;;) {
-        const DWORD woke = WaitForSingleObject(comEvent, DispatchWaitMs);
+        const DWORD woke = WaitForSingleObject(comEvent, DispatchTimerHeld() ? INFINITE : DispatchWaitMs);
         if (KillThreads || woke == WAIT_FAILED) return;
         DispatchPassA(woke == WAIT_OBJECT_0 ? PendingEvents.exchange(0) : 0, ready);
         DispatchPassB();
@@ -465,15 +484,23 @@ void TVexWin32Dispatcher::DispatchPassA(DWORD Events, HANDLE Ready) {
         RefreshStatus();
         CheckStatusTriggersWhileDelivered();
     }
-    ExtractData();
-    if (!EventBusy()) {
+    const bool more = ExtractAndCheck([this] {
         if (RereadModemStatus()) GetModemStatus();
         CheckStatusTriggersWhileDelivered();
         while (KeepChecking() && CheckReceiveTriggers()) {
         }
-    }
+    });
     ResetStatusHitsIfAny();
     SetEvent(Ready);
+    // Bytes left at the pass's budget are taken by the next pass at once, not after the timer.
+    if (more) {
+        HANDLE comEvent;
+        {
+            TCriticalSectionLock lock(ListLock);
+            comEvent = ComEvent;
+        }
+        SetEvent(comEvent);
+    }
 }
 
 // Timer triggers are checked here, so they fire within 50 ms of expiring.
@@ -602,13 +629,21 @@ void TVexWin32Dispatcher::WriteOutput(OVERLAPPED& Overlapped, HANDLE WriteDone, 
             lost = generation == OutGeneration && OutBuffer != nullptr;
             AdvanceOutputTail(len, generation);
         }
-        if (lost && error != ERROR_OPERATION_ABORTED) ReportWriteFailure();
+        if (lost && error != ERROR_OPERATION_ABORTED) ReportWriteFailure(len);
     }
 }
 
-void TVexWin32Dispatcher::ReportWriteFailure() {
-    TCriticalSectionLock lock(ListLock);
-    LineErrors |= LineErrorWriteFailed;
+// A line error like any other: GetLineError answers it, line-status triggers watching errors fire
+// on the next pass (woken now), and the dispatch log records the loss.
+void TVexWin32Dispatcher::ReportWriteFailure(DWORD Lost) {
+    HANDLE comEvent;
+    {
+        TCriticalSectionLock lock(ListLock);
+        LineErrors |= LineErrorWriteFailed;
+        if (LoggingOn) AddDispatchEntry(dtError, dstWriteCom, 0, nullptr, Lost);
+        comEvent = ComEvent;
+    }
+    SetEvent(comEvent);
 }
 
 // --- Telephony handle ---------------------------------------------------------------------------

@@ -15,9 +15,6 @@ class TComThread;
 class TDispThread;
 class TOutThread;
 
-// Line-error bit: the device failed a write, and bytes that PutBlock had accepted were lost.
-inline constexpr DWORD LineErrorWriteFailed = 0x0400;
-
 class TVexWin32Dispatcher : public TVexBaseDispatcher {
 public:
     explicit TVexWin32Dispatcher(TComponent* Owner);
@@ -45,6 +42,7 @@ public:
     int CloseCom() override;
     int ProcessCommunications() override;
     DWORD GetComModemStatus() override;
+    void DrainCom() override;
 
 protected:
     // Creates the read event and makes reads return at once with what the device holds.
@@ -56,6 +54,7 @@ private:
     friend class TOutThread;
 
     HANDLE Device() const { return static_cast<HANDLE>(FDeviceId.load()); }
+    int ReadOnce(char* Buf, int Size); // under the receive lock
 
     void ComThreadExecute();
     void DispThreadExecute();
@@ -71,7 +70,7 @@ private:
     bool TakeOutputRun(char*& Run, DWORD& Len);
     void AdvanceOutputTail(DWORD Written, DWORD Generation);
     void WriteOutput(OVERLAPPED& Overlapped, HANDLE WriteDone, HANDLE StopOutput, HANDLE Started);
-    void ReportWriteFailure();
+    void ReportWriteFailure(DWORD Lost);
 
     template <class TWorker> void StartWorker(std::atomic<TVexDispatcherThread*>& Ref, HANDLE Started);
     void WaitForWorker(const std::atomic<TVexDispatcherThread*>& Ref, const std::function<void()>& Wake);

@@ -67,6 +67,12 @@ void TWsConnection::TRing::Put(const char* Data, DWORD Count) {
     Full = Write == Read;
 }
 
+void TWsConnection::TRing::Commit(DWORD Count) {
+    if (Count == 0) return;
+    Write = (Write + Count) % Size;
+    Full = Write == Read;
+}
+
 DWORD TWsConnection::TRing::Get(char* Data, DWORD Count) {
     Count = std::min(Count, Used());
     if (Count == 0) return 0;
@@ -127,6 +133,10 @@ int TWsConnection::SocketRead(char* Buf, int Count) {
     return VexSocket->ReadSocket(FDataSocket, Buf, Count, 0);
 }
 
+DWORD TWsConnection::SocketWaiting() {
+    return VexSocket->BytesWaiting(FDataSocket);
+}
+
 int TWsConnection::SocketWrite(const char* Buf, int Count) {
     return VexSocket->WriteSocket(FDataSocket, Buf, Count, 0);
 }
@@ -148,11 +158,26 @@ DWORD TWsConnection::GetOutChars() {
     return 0;
 }
 
+DWORD TWsConnection::GetInCharsWaiting() {
+    const DWORD held = GetInChars();
+    return held + (FIn.Full && CanSend() ? SocketWaiting() : 0);
+}
+
 int TWsConnection::ReadBuf(char* Buf, int Count) {
     TUse use(*this);
     PullSocket();
     if (Count <= 0) return 0;
-    return static_cast<int>(FIn.Get(Buf, static_cast<DWORD>(Count)));
+    DWORD got = FIn.Get(Buf, static_cast<DWORD>(Count));
+    // Once the input ring is empty the rest goes from the socket straight to the caller: a large
+    // read costs one copy, not one per ring. Telnet is decoded in the ring, a ring at a time.
+    while (!FTelnet && got < static_cast<DWORD>(Count) && CanSend()) {
+        const int want = Count - static_cast<int>(got);
+        const int n = SocketRead(Buf + got, want);
+        if (n <= 0) break;
+        got += static_cast<DWORD>(std::min(n, want));
+        if (n < want) break;
+    }
+    return static_cast<int>(got);
 }
 
 int TWsConnection::WriteBuf(const char* Buf, int Count) {
@@ -213,6 +238,17 @@ void TWsConnection::Shutdown() {
 
 void TWsConnection::PullSocket() {
     if (!CanSend()) return;
+    if (!FTelnet) {
+        // Straight into the ring's free space: to its end, then from its start.
+        for (int piece = 0; piece < 2 && !FIn.Full; ++piece) {
+            const DWORD room = FIn.Read > FIn.Write ? FIn.Read - FIn.Write : FIn.Size - FIn.Write;
+            const int got = SocketRead(FIn.Buf.get() + FIn.Write, static_cast<int>(room));
+            if (got <= 0) return;
+            FIn.Commit(std::min(static_cast<DWORD>(got), room));
+            if (static_cast<DWORD>(got) < room) return;
+        }
+        return;
+    }
     const DWORD room = FIn.Free();
     if (room == 0) return;
     const int got = SocketRead(FScratch.get(), static_cast<int>(room));
@@ -704,7 +740,7 @@ int TVexWinsockDispatcher::WriteCom(const char* Buf, int Size) {
 
 int TVexWinsockDispatcher::GetComError(COMSTAT& Stat) {
     Stat = COMSTAT{};
-    if (FConnection != nullptr) Stat.cbInQue = FConnection->GetInChars();
+    if (FConnection != nullptr) Stat.cbInQue = FConnection->GetInCharsWaiting();
     if (FConnection != nullptr) Stat.cbOutQue = FConnection->GetOutChars();
     // Socket errors travel as events to the port; read as line-error bits they would be noise.
     return 0;
@@ -773,6 +809,7 @@ void TVexWinsockDispatcher::StopDispatcher() {
 }
 
 void TVexWinsockDispatcher::TimerProc(HWND, UINT, std::uintptr_t Id, DWORD) {
+    if (DispatchTimerHeld()) return;
     TVexWinsockDispatcher* found = nullptr;
     LockPortList();
     for (TVexBaseDispatcher* disp : PortList) {
@@ -825,21 +862,13 @@ void TVexWinsockDispatcher::Dispatcher(UINT Msg, bool ReadingOnly, LPARAM) {
         return;
     }
     RefreshStatus();
-    ExtractData();
     if (ReadingOnly || EventBusy()) {
+        ExtractData();
         AddDispatchEntry(dtError, dstNone, 0, nullptr, Msg);
         return;
     }
-    {
-        TCriticalSectionLock lock(ListLock);
-        StatusHit = false;
-    }
-    while (!FClosePending && CheckTriggers()) {
-    }
-    bool hit;
-    {
-        TCriticalSectionLock lock(ListLock);
-        hit = StatusHit;
-    }
-    if (hit) ResetStatusHits();
+    const bool more = ExtractAndCheck([this] { CheckTriggersWhileDelivered(); });
+    // The rest comes in the next step, after the messages queued meanwhile.
+    if (more && DispatcherWindow != 0)
+        PostMessage(DispatcherWindow, SocketEventMsg, static_cast<WPARAM>(FDeviceId.load()), 0);
 }

@@ -72,6 +72,8 @@ public:
 
     // Bytes waiting in the input ring, after pulling what the socket holds when connected.
     DWORD GetInChars();
+    // Those and what the socket still holds behind them: what reads can hand out now.
+    DWORD GetInCharsWaiting();
     // The bytes written since the output ring was last found empty; pushes pending output first
     // when connected.
     DWORD GetOutChars();
@@ -95,6 +97,7 @@ protected:
     // The socket calls, through VexSocket; -1 for a failure or a call that would block.
     virtual int SocketRead(char* Buf, int Count);
     virtual int SocketWrite(const char* Buf, int Count);
+    virtual DWORD SocketWaiting();
 
     void SetDataSocket(TSocket Socket) { FDataSocket = Socket; }
     void SetDispatcher(TVexWinsockDispatcher* Disp) { FDispatcher = Disp; }
@@ -110,6 +113,7 @@ private:
         DWORD Used() const;
         DWORD Free() const { return Size - Used(); }
         void Put(const char* Data, DWORD Count); // Count <= Free()
+        void Commit(DWORD Count);                // Count bytes were written at Write
         DWORD Get(char* Data, DWORD Count);
         void Clear();
     };
@@ -152,7 +156,7 @@ private:
     TTelnetOpt FOptSGA = tnoFalse;
     TTelnetOpt FOptEcho = tnoFalse;
 
-    std::unique_ptr<char[]> FScratch; // raw bytes between the socket and the input ring
+    std::unique_ptr<char[]> FScratch; // raw bytes between the socket and the input ring (telnet)
     TRecvState FRecvState = rsData;
     BYTE FCommand = 0;
     int FUseCount = 0;

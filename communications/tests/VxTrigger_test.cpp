@@ -158,6 +158,33 @@ TEST_F(TriggerTest, BytesBeforeTheStringAreAnnouncedFirst) {
     EXPECT_TRUE(Pass().empty());
 }
 
+// Bytes announced earlier and left unread are still unread when a string arrives after them: the
+// avail before the string counts from the ring's tail, whatever the length trigger.
+TEST(TriggerUnread, AvailBeforeAStringCountsEveryUnreadByte) {
+    MainThreadId();
+    for (DWORD length : {1u, 2u}) {
+        SCOPED_TRACE(length);
+        TMemoryDispatcher disp;
+        ASSERT_EQ(disp.Open(), ecOK);
+        TRecorder rec;
+        disp.RegisterEventTriggerHandler(rec.Event());
+        disp.ChangeLengthTrigger(length);
+        const int ok = disp.AddDataTrigger("OK", false);
+        disp.Receive("xyO");
+        disp.DispatchPass();
+        ASSERT_EQ(rec.Notes.size(), 1u);
+        EXPECT_EQ(rec.Notes[0].WParam, 3u);
+        rec.Notes.clear();
+        disp.Receive("zOK");
+        disp.DispatchPass();
+        ASSERT_GE(rec.Notes.size(), 2u);
+        EXPECT_EQ(rec.Notes[0].Msg, TriggerAvailMsg);
+        EXPECT_EQ(rec.Notes[0].WParam, 4u) << "\"xyOz\": nobody read the first three";
+        EXPECT_EQ(rec.Notes[1].Msg, TriggerDataMsg);
+        EXPECT_EQ(rec.Notes[1].WParam, static_cast<UINT>(ok));
+    }
+}
+
 TEST_F(TriggerTest, AvailIsAnnouncedOncePerArrivalAndAtTheLength) {
     Disp.ChangeLengthTrigger(5);
     Disp.Receive("abc");

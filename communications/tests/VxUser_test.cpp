@@ -85,17 +85,18 @@ TEST_F(DispatcherTest, FullRingReportsEverythingUsedAndExtractsNothingMore) {
 }
 
 TEST_F(DispatcherTest, ReadsStopAtTheRingEndAndWrapInOrder) {
-    Arrive(Pattern(8000));
-    EXPECT_EQ(Take(7990), Pattern(7990));
-    Disp.Receive(Pattern(300, 8000));
+    constexpr int toEnd = 192;
+    Arrive(Pattern(ReceiveRingSize - toEnd));
+    EXPECT_EQ(Take(ReceiveRingSize - toEnd - 10), Pattern(ReceiveRingSize - toEnd - 10));
+    Disp.Receive(Pattern(300, ReceiveRingSize - toEnd));
     EXPECT_TRUE(Disp.ExtractData());
     const auto sizes = Disp.ReadSizes();
     ASSERT_GE(sizes.size(), 2u);
-    EXPECT_EQ(sizes[sizes.size() - 2], 192) << "first piece: up to the ring's end";
-    EXPECT_EQ(sizes.back(), 108) << "second piece: the rest, from the ring's start";
+    EXPECT_EQ(sizes[sizes.size() - 2], toEnd) << "first piece: up to the ring's end";
+    EXPECT_EQ(sizes.back(), 300 - toEnd) << "second piece: the rest, from the ring's start";
     EXPECT_EQ(Disp.InBuffUsed(), 310u);
-    EXPECT_EQ(Peek(310), Pattern(310, 7990));
-    EXPECT_EQ(Take(310), Pattern(310, 7990));
+    EXPECT_EQ(Peek(310), Pattern(310, ReceiveRingSize - toEnd - 10));
+    EXPECT_EQ(Take(310), Pattern(310, ReceiveRingSize - toEnd - 10));
 }
 
 TEST_F(DispatcherTest, ReadStopsAtTheTail) {
@@ -287,6 +288,55 @@ TEST_F(DispatcherTest, ReadsInsideANotificationCountFromTheHandlersOwnReads) {
     EXPECT_TRUE(Disp.SendNotify(TriggerAvailMsg, 10, 0));
     EXPECT_EQ(r.Calls, 1);
     EXPECT_EQ(Disp.InBuffUsed(), 0u);
+}
+
+// A string wait on the main thread that starts while a handler on the dispatch thread is being
+// notified reads from the tail, not through that handler's read count: the handler still gets every
+// byte it was announced, and the tail ends past what either took.
+TEST(ReadCountThreads, AWaitStartedDuringADeliveryLeavesTheHandlersBytes) {
+    MainThreadId();
+    TMemoryDispatcher disp(TMemoryDispatcher::TMode::Worker);
+    ASSERT_EQ(disp.Open(), ecOK);
+    struct THandler {
+        TMemoryDispatcher* Disp = nullptr;
+        std::atomic<bool> InFlight{false};
+        std::atomic<bool> WaitHasRead{false};
+        std::atomic<bool> Done{false};
+        std::string Got;
+        int Code = 0;
+        void Notify(UINT Msg, UINT wParam, int) {
+            if (Msg != TriggerAvailMsg || InFlight) return;
+            InFlight = true;
+            for (int i = 0; i < 5000 && !WaitHasRead; ++i) Sleep(1);
+            Got.resize(wParam);
+            Code = Disp->GetBlock(Got.data(), wParam);
+            Done = true;
+        }
+    } handler;
+    handler.Disp = &disp;
+    disp.RegisterEventTriggerHandler(TVexNotifyEvent::Bind<&THandler::Notify>(&handler));
+    disp.ChangeLengthTrigger(1);
+    disp.Receive("abcdef");
+    for (int i = 0; i < 5000 && !handler.InFlight; ++i) Sleep(1);
+    ASSERT_TRUE(handler.InFlight);
+
+    bool held = false;
+    disp.SetEventBusy(held, true); // the wait holds the port, as WaitForString does
+    std::string waited;
+    for (int i = 0; i < 3; ++i) {
+        char c = 0;
+        ASSERT_EQ(disp.GetChar(c), ecOK);
+        waited += c;
+    }
+    handler.WaitHasRead = true;
+    for (int i = 0; i < 5000 && !handler.Done; ++i) Sleep(1);
+    disp.SetEventBusy(held, false);
+    ASSERT_TRUE(handler.Done);
+    EXPECT_EQ(waited, "abc");
+    EXPECT_EQ(handler.Code, 6);
+    EXPECT_EQ(handler.Got, "abcdef");
+    EXPECT_EQ(disp.InBuffUsed(), 0u);
+    disp.DonePort();
 }
 
 TEST_F(DispatcherTest, FlushInsideANotificationConsumesTheWholeRing) {

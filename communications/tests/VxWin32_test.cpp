@@ -59,6 +59,14 @@ public:
         TCriticalSectionLock lock(ListLock);
         return ModemStatus;
     }
+    // Whether the dispatch log holds the error entry of a lost write of that many bytes.
+    bool LoggedWriteFailure(DWORD Lost) {
+        TCriticalSectionLock lock(ListLock);
+        TDispatchEntryHeader h;
+        while (!DispatchLog.PopLastDLEntry(h, nullptr))
+            if (h.Type == dtError && h.SubType == dstWriteCom && h.Value == Lost) return true;
+        return false;
+    }
 };
 
 // Opens with the line the device has (no drain wait), DTR and RTS on.
@@ -184,16 +192,27 @@ TEST_F(Win32Test, OpenFailuresAnswerTheNegatedSystemError) {
     first.DonePort();
 }
 
-// The device lost bytes that PutBlock had accepted: the line-error state says so.
-TEST_F(Win32Test, FailedWriteIsReportedAsALineError) {
+// The device lost bytes that PutBlock had accepted: the line error says so, a line-status trigger
+// watching errors fires, and the dispatch log records the loss.
+TEST_F(Win32Test, WriteAfterTheFarEndHungUpIsALineError) {
     TPty pty(41);
+    TNotes notes;
     TProbeDispatcher disp(nullptr);
     ASSERT_EQ(Open(disp, pty.Name()), ecOK);
-    EXPECT_EQ(disp.LineErrorBits() & LineErrorWriteFailed, 0u);
+    disp.RegisterEventTriggerHandler(notes.Event());
+    ASSERT_EQ(disp.InitDispatchLogging(10000), ecOK);
+    const int errors = disp.AddStatusTrigger(stLine);
+    ASSERT_GT(errors, 0);
+    ASSERT_EQ(disp.SetStatusTrigger(static_cast<DWORD>(errors), 7, true), ecOK); // overrun, parity, framing
+    EXPECT_EQ(disp.GetLineError(), leNone);
+
     pty.CloseMaster(); // the far end hangs up: writes to the slave fail
     ASSERT_EQ(disp.PutString("lost"), ecOK);
-    EXPECT_TRUE(PumpUntil([&] { return (disp.LineErrorBits() & LineErrorWriteFailed) != 0; }));
+    EXPECT_TRUE(PumpUntil([&] { return notes.Has(TriggerStatusMsg, static_cast<UINT>(errors)); }));
+    EXPECT_EQ(disp.GetLineError(), leWriteFailed);
+    EXPECT_EQ(disp.GetLineError(), leNone) << "read once, like any line error";
     EXPECT_TRUE(PumpUntil([&] { return disp.OutBuffUsed() == 0; })) << "output goes on after the failure";
+    EXPECT_TRUE(disp.LoggedWriteFailure(4));
     disp.DonePort();
 }
 
@@ -316,6 +335,16 @@ TEST_F(SimulatedLine, BreakAndParityErrorReachTheLineErrorState) {
 }
 
 // A line change the device refuses is reported, not answered as done.
+// Bytes the device still holds leave at the old speed: the change waits until they are out.
+TEST_F(SimulatedLine, LineChangeWaitsForTheDeviceToSendWhatItHolds) {
+    Sim.SetPacing(true);
+    const std::string out(100, 'p'); // about 100 ms at 9600 baud
+    ASSERT_EQ(Disp.PutString(out), ecOK);
+    ASSERT_EQ(Disp.ChangeBaud(19200), ecOK);
+    EXPECT_EQ(Sim.TakeTransmitted(), out);
+    EXPECT_EQ(Sim.LineSettings().BaudRate, 19200u);
+}
+
 TEST_F(SimulatedLine, RefusedLineChangeIsReported) {
     EXPECT_EQ(Disp.SetDtr(false), ecOK);
     EXPECT_FALSE(Sim.Dtr());

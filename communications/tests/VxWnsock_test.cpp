@@ -134,6 +134,30 @@ TEST_F(SocketDispatcherTest, AvailNotificationRunsOnTheMainThread) {
     EXPECT_EQ(Disp->InBuffUsed(), 0u);
 }
 
+// With a 64 KiB input size the connection can take a whole burst from the socket at once, more
+// than the receive ring holds; the rest follows at once, not on the timer (held off here).
+TEST_F(SocketDispatcherTest, ABurstBeyondTheRingIsDeliveredWithoutTheTimer) {
+    struct THoldTimer {
+        THoldTimer() { HoldDispatchTimerForTesting(true); }
+        ~THoldTimer() { HoldDispatchTimerForTesting(false); }
+    } held;
+    Connect(*Disp, Peer, false, 65536);
+    TReader<1> reader;
+    std::string got;
+    reader.Body = [&](UINT Msg, UINT wParam, int) {
+        if (Msg != TriggerAvailMsg) return;
+        std::string s(wParam, '\0');
+        if (Disp->GetBlock(s.data(), wParam) == static_cast<int>(wParam)) got += s;
+    };
+    Disp->RegisterEventTriggerHandler(reader.Event());
+    Disp->ChangeLengthTrigger(1);
+    std::string burst(65536, '\0');
+    for (std::size_t i = 0; i < burst.size(); ++i) burst[i] = static_cast<char>(i % 251);
+    ASSERT_TRUE(Peer.Send(burst));
+    EXPECT_TRUE(PumpUntil([&] { return got.size() >= burst.size(); }, 3000)) << got.size();
+    EXPECT_EQ(got, burst);
+}
+
 TEST_F(SocketDispatcherTest, DataSentBeforeThePeerClosedArrivesBeforeTheClose) {
     for (std::size_t size : {std::size_t{3}, std::size_t{20000}}) {
         SCOPED_TRACE(size);

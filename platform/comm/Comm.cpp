@@ -30,6 +30,7 @@
 #include <system_error>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -117,6 +118,46 @@ int MsUntil(TimePoint now, TimePoint when) {
     const auto us = std::chrono::duration_cast<std::chrono::microseconds>(when - now).count();
     return static_cast<int>(std::min<long long>((us + 999) / 1000, INT32_MAX));
 }
+
+// The input queue: a ring of bytes filled from the device and emptied into reads in blocks.
+class TByteRing {
+public:
+    std::size_t size() const { return used_; }
+    std::size_t capacity() const { return buffer_.size(); }
+    void clear() {
+        read_ = 0;
+        used_ = 0;
+    }
+    // Keeps what it holds (as much as fits).
+    void Resize(std::size_t capacity) {
+        std::vector<char> next(capacity);
+        const std::size_t kept = Take(next.data(), std::min(used_, capacity));
+        buffer_.swap(next);
+        read_ = 0;
+        used_ = kept;
+    }
+    // The free space after the last byte, as one block: to the buffer's end or to the first byte.
+    char* WriteBlock(std::size_t& room) {
+        const std::size_t write = (read_ + used_) % std::max<std::size_t>(capacity(), 1);
+        room = used_ == capacity() ? 0 : (write >= read_ ? capacity() - write : read_ - write);
+        return buffer_.data() + write;
+    }
+    void Commit(std::size_t count) { used_ += count; }
+    std::size_t Take(char* to, std::size_t count) {
+        count = std::min(count, used_);
+        const std::size_t first = std::min(count, capacity() - read_);
+        std::memcpy(to, buffer_.data() + read_, first);
+        std::memcpy(to + first, buffer_.data(), count - first);
+        read_ = capacity() == 0 ? 0 : (read_ + count) % capacity();
+        used_ -= count;
+        return count;
+    }
+
+private:
+    std::vector<char> buffer_;
+    std::size_t read_ = 0;
+    std::size_t used_ = 0;
+};
 
 class TCommPort {
 public:
@@ -207,6 +248,7 @@ public:
 
     BOOL Setup(DWORD inQueue) {
         if (inQueue != 0) inSize_ = std::min(inQueue, kMaxInQueue);
+        if (inQueue_.capacity() != inSize_) inQueue_.Resize(inSize_);
         Service(Clock::now());
         return 1;
     }
@@ -285,7 +327,7 @@ public:
     }
 
     BOOL ClearError(DWORD* errors, COMSTAT* status) {
-        Service(Clock::now());
+        RefreshStatus(Clock::now());
         if (errors) *errors = errors_;
         errors_ = 0;
         if (status) {
@@ -326,8 +368,20 @@ public:
     }
 
     BOOL ModemStatus(DWORD* status) {
-        Service(Clock::now());
+        RefreshStatus(Clock::now());
         *status = modem_;
+        return 1;
+    }
+
+    BOOL InputWaiting(DWORD& waiting) {
+        waiting = static_cast<DWORD>(inQueue_.size()) + device_->InQueue();
+        return 1;
+    }
+
+    // Bytes written and not yet out on the line: the port's and the device's.
+    BOOL OutputLeft(DWORD& left) {
+        PushOutput(Clock::now());
+        left = PendingOutput() + device_->OutQueue();
         return 1;
     }
 
@@ -419,6 +473,15 @@ private:
         DeliverEvents();
     }
 
+    // What a status query brings up to date: lines, errors and output, but no data is read; input
+    // is taken by the worker as it arrives and by reads.
+    void RefreshStatus(TimePoint now) {
+        WatchLines();
+        PushOutput(now);
+        CheckTxEmpty();
+        DeliverEvents();
+    }
+
     void WatchLines() {
         const DWORD modem = device_->ModemStatus();
         const TCommCounters c = device_->Counters();
@@ -440,35 +503,40 @@ private:
         counters_ = c;
     }
 
+    // Reads the device straight into the queue's free space, block by block, while it delivers.
     void PullInput(TimePoint now) {
+        if (inQueue_.capacity() != inSize_) inQueue_.Resize(inSize_);
         const size_t before = inQueue_.size();
-        size_t added = 0;
-        char chunk[1024];
-        while (inQueue_.size() < size_t{inSize_}) {
-            const int room =
-                static_cast<int>(std::min<size_t>(sizeof chunk, size_t{inSize_} - inQueue_.size()));
-            const int n = device_->Read(chunk, room);
+        bool added = false;
+        for (;;) {
+            size_t room = 0;
+            char* into = inQueue_.WriteBlock(room);
+            if (room == 0) break;
+            const int n = device_->Read(into, static_cast<int>(room));
             if (n < 0) {
                 hungUp_ = true;
                 break;
             }
             if (n == 0) break;
             hungUp_ = false;
-            const bool dsrOff = !(modem_ & MS_DSR_ON);
-            for (int i = 0; i < n; ++i) {
-                const char c = chunk[i];
-                if (dcb_.fNull && c == 0) continue;
-                if (dcb_.fDsrSensitivity && dsrOff) continue;
-                inQueue_.push_back(c);
-                ++added;
-                if (c == dcb_.EvtChar) Raise(EV_RXFLAG);
-            }
-            if (n < room) break;
+            const size_t kept = Filter(into, static_cast<size_t>(n));
+            inQueue_.Commit(kept);
+            added = added || kept > 0;
+            if (static_cast<size_t>(n) < room) break;
         }
         if (added) Raise(EV_RXCHAR);
         const size_t full80 = size_t{inSize_} * 8 / 10;
         if (before < full80 && inQueue_.size() >= full80) Raise(EV_RX80FULL);
         FeedReads(now);
+    }
+
+    // Drops what the line settings discard (NUL bytes with fNull, everything while DSR is off with
+    // fDsrSensitivity), in place; raises EV_RXFLAG for the event character. The bytes kept.
+    size_t Filter(char* bytes, size_t count) {
+        if (dcb_.fDsrSensitivity && !(modem_ & MS_DSR_ON)) return 0;
+        if (dcb_.fNull) count = static_cast<size_t>(std::remove(bytes, bytes + count, '\0') - bytes);
+        if (std::memchr(bytes, dcb_.EvtChar, count) != nullptr) Raise(EV_RXFLAG);
+        return count;
     }
 
     void FeedReads(TimePoint now) {
@@ -485,8 +553,7 @@ private:
             }
             const DWORD take = std::min<DWORD>(op.count - op.done, static_cast<DWORD>(inQueue_.size()));
             if (take) {
-                std::copy_n(inQueue_.begin(), take, op.buffer + op.done);
-                inQueue_.erase(inQueue_.begin(), inQueue_.begin() + take);
+                inQueue_.Take(op.buffer + op.done, take);
                 op.done += take;
                 op.lastByte = now;
             }
@@ -602,6 +669,26 @@ private:
         return ms;
     }
 
+    // What the worker polls the device for; -1 when it does not poll the device.
+    int PollEvents() const {
+        if (device_->PollFd() < 0 || hungUp_) return -1;
+        short events = 0;
+        if (inQueue_.size() < size_t{inSize_}) events |= POLLIN;
+        if (!writes_.empty() && OutputAllowed()) events |= POLLOUT;
+        return events;
+    }
+
+public:
+    // After a call, under m: whether the worker must look again, because what it waits for changed
+    // or something falls due before it would wake. Waking it for nothing costs a thread switch.
+    bool WorkerMustLook() {
+        if (closed) return true;
+        if (PollEvents() != polledEvents_) return true;
+        const TimePoint now = Clock::now();
+        return now + std::chrono::milliseconds(NextTimeoutMs(now)) < wakeAt_;
+    }
+
+private:
     void Run() {
         std::unique_lock lk(m);
         while (!closed) {
@@ -609,15 +696,13 @@ private:
             Service(now);
             pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {-1, 0, 0}};
             nfds_t count = 1;
-            const int fd = device_->PollFd();
-            if (fd >= 0 && !hungUp_) {
-                short events = 0;
-                if (inQueue_.size() < size_t{inSize_}) events |= POLLIN;
-                if (!writes_.empty() && OutputAllowed()) events |= POLLOUT;
-                fds[1] = {fd, events, 0};
+            polledEvents_ = PollEvents();
+            if (polledEvents_ >= 0) {
+                fds[1] = {device_->PollFd(), static_cast<short>(polledEvents_), 0};
                 count = 2;
             }
             const int timeout = NextTimeoutMs(now);
+            wakeAt_ = now + std::chrono::milliseconds(timeout);
             lk.unlock();
             poll(fds, count, timeout);
             if (fds[0].revents & POLLIN) {
@@ -695,12 +780,14 @@ private:
     DWORD modem_ = 0;
     TCommCounters counters_;
 
-    std::deque<char> inQueue_;
+    TByteRing inQueue_;
     std::deque<std::unique_ptr<TReadOp>> reads_;
     std::deque<std::unique_ptr<TWriteOp>> writes_;
     std::unique_ptr<TWaitOp> wait_;
 
     bool hungUp_ = false;
+    int polledEvents_ = -1; // what the worker's poll waits for, and when it wakes at the latest
+    TimePoint wakeAt_;
     bool throttled_ = false; // input flow stopped
     bool xoffSent_ = false;
     bool sending_ = false; // output went to the device and has not yet left it
@@ -737,8 +824,9 @@ template <class Call> BOOL OnPort(HANDLE comm, Call&& call) {
         std::unique_lock lk(port->m);
         if (!port->closed) {
             const BOOL result = call(*port);
+            const bool kick = port->WorkerMustLook();
             lk.unlock();
-            port->Kick();
+            if (kick) port->Kick();
             return result;
         }
     }
@@ -905,8 +993,33 @@ BOOL PurgeComm(HANDLE comm, DWORD flags) {
     return OnPort(comm, [&](TCommPort& p) { return p.Purge(flags); });
 }
 
+BOOL FlushFileBuffers(HANDLE comm) {
+    constexpr auto stall = std::chrono::seconds(1);
+    DWORD last = 0;
+    TimePoint moved = Clock::now();
+    for (;;) {
+        DWORD left = 0;
+        if (!OnPort(comm, [&](TCommPort& p) { return p.OutputLeft(left); })) return 0;
+        if (left == 0) return 1;
+        const TimePoint now = Clock::now();
+        if (left != last) {
+            last = left;
+            moved = now;
+        } else if (now - moved > stall) {
+            return 1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
 BOOL ClearCommError(HANDLE comm, DWORD* errors, COMSTAT* status) {
     return OnPort(comm, [&](TCommPort& p) { return p.ClearError(errors, status); });
+}
+
+DWORD CommInputWaiting(HANDLE comm) {
+    DWORD waiting = 0;
+    OnPort(comm, [&](TCommPort& p) { return p.InputWaiting(waiting); });
+    return waiting;
 }
 
 BOOL EscapeCommFunction(HANDLE comm, DWORD function) {

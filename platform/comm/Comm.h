@@ -201,8 +201,16 @@ BOOL CancelIo(HANDLE comm);
 // flag empties that side's queues. Any purge completes a pending WaitCommEvent with no events.
 BOOL PurgeComm(HANDLE comm, DWORD flags);
 
+// Waits until every byte written has left the device, the device's own queue included. Output
+// that stops moving (held by flow control) ends the wait after a second without progress.
+BOOL FlushFileBuffers(HANDLE comm);
+
 // Returns the line errors collected since the last call (and forgets them) and the queue state.
+// Like GetCommModemStatus it reads no data: cbInQue counts what has come in from the device so far.
 BOOL ClearCommError(HANDLE comm, DWORD* errors, COMSTAT* status);
+// Bytes received and not yet read: the input queue's and those the device itself still holds,
+// which reads take in turn. 0 for a handle that is not an open port.
+DWORD CommInputWaiting(HANDLE comm);
 BOOL EscapeCommFunction(HANDLE comm, DWORD function);
 // Devices that cannot report modem lines (pseudo-terminals) read CTS, DSR and DCD as on.
 BOOL GetCommModemStatus(HANDLE comm, DWORD* modemStatus);

@@ -47,6 +47,8 @@ public:
     virtual int Write(const char* buffer, int count) = 0;
     // Bytes accepted and not yet out on the line.
     virtual DWORD OutQueue() = 0;
+    // Bytes received that a Read would return now.
+    virtual DWORD InQueue() = 0;
     virtual void Purge(bool input, bool output) = 0;
 
     // MS_CTS_ON, MS_DSR_ON, MS_RING_ON, MS_RLSD_ON.

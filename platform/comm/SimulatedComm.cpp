@@ -170,6 +170,11 @@ public:
         return static_cast<DWORD>(line_->tx.size());
     }
 
+    DWORD InQueue() override {
+        std::lock_guard g(line_->m);
+        return static_cast<DWORD>(line_->rx.size());
+    }
+
     void Purge(bool input, bool output) override {
         std::lock_guard g(line_->m);
         if (input) line_->rx.clear();
@@ -313,6 +318,11 @@ std::string TSimulatedComm::TakeTransmitted() {
     std::string sent;
     sent.swap(line_->line);
     return sent;
+}
+
+std::size_t TSimulatedComm::Unread() const {
+    std::lock_guard g(line_->m);
+    return line_->rx.size();
 }
 
 void TSimulatedComm::SetCts(bool on) {

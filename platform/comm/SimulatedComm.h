@@ -27,6 +27,8 @@ public:
     void Receive(const std::string& bytes);
     // The bytes the port has put on the line since the last call.
     std::string TakeTransmitted();
+    // Bytes received that the port has not taken in yet.
+    std::size_t Unread() const;
 
     void SetCts(bool on);
     void SetDsr(bool on);

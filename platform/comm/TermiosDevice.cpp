@@ -165,6 +165,12 @@ public:
         return static_cast<DWORD>(queued);
     }
 
+    DWORD InQueue() override {
+        int waiting = 0;
+        if (ioctl(fd_, FIONREAD, &waiting) != 0 || waiting < 0) waiting = 0;
+        return static_cast<DWORD>(waiting);
+    }
+
     void Purge(bool input, bool output) override {
         if (input && output)
             ioctl(fd_, TCFLSH, TCIOFLUSH);
