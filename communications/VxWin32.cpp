@@ -59,23 +59,6 @@ void ShowWorkerException(TVexDispatcherThread* Thread, const Exception& E) {
 
 // --- Worker threads -----------------------------------------------------------------------------
 
-class TComThread : public TVexDispatcherThread {
-public:
-    explicit TComThread(TVexWin32Dispatcher* D) : TVexDispatcherThread(D), Disp(D) {}
-
-protected:
-    void Execute() override {
-        try {
-            Disp->ComThreadExecute();
-        } catch (const Exception& E) {
-            ShowWorkerException(this, E);
-        }
-    }
-
-private:
-    TVexWin32Dispatcher* Disp;
-};
-
 class TDispThread : public TVexDispatcherThread {
 public:
     explicit TDispThread(TVexWin32Dispatcher* D) : TVexDispatcherThread(D), Disp(D) {}
@@ -154,15 +137,13 @@ int TVexWin32Dispatcher::CloseCom() {
     const HANDLE device = Device();
     if (FDispatcherStarted) {
         KillThreads = true;
-        // A new mask ends the comm-event thread's wait; ready releases it from the hand-off.
+        // A new mask ends the dispatch thread's wait for comm events.
         SetCommMask(device, 0);
-        HANDLE ready, started;
+        HANDLE started;
         {
             TCriticalSectionLock lock(ListLock);
-            ready = ReadyEvent;
             started = StartedEvent;
         }
-        SetEvent(ready);
         ResetEvent(started);
     }
     const BOOL closed = CloseHandle(device);
@@ -183,7 +164,6 @@ void TVexWin32Dispatcher::StartDispatcher() {
         started = StartedEvent;
     }
     ResetEvent(started);
-    StartWorker<TComThread>(ComThread, started);
     StartWorker<TDispThread>(DispThread, started);
     StartWorker<TOutThread>(OutThread, started);
 }
@@ -230,20 +210,15 @@ bool TVexWin32Dispatcher::WaitForDispatchThread(DWORD Milliseconds) {
 void TVexWin32Dispatcher::StopDispatcher() {
     if (!FDispatcherStarted) return;
     KillThreads = true;
-    HANDLE comEvent, ready, started, stopOutput;
+    HANDLE comEvent, started, stopOutput;
     {
         TCriticalSectionLock lock(ListLock);
         comEvent = ComEvent;
-        ready = ReadyEvent;
         started = StartedEvent;
         stopOutput = StopOutputEvent;
     }
-    SetEvent(comEvent); // the dispatch thread leaves its 50 ms wait at once
+    SetEvent(comEvent); // the dispatch thread leaves its wait at once
     WaitForWorker(OutThread, [&] { SetEvent(stopOutput); });
-    WaitForWorker(ComThread, [&] {
-        SetCommMask(Device(), 0);
-        SetEvent(ready);
-    });
     ResetEvent(started);
     // Finishing a close from its own ThreadGone, the dispatch thread must not wait for itself.
     if (GetCurrentThreadId() == DispThreadId.load()) return;
@@ -382,53 +357,66 @@ int TVexWin32Dispatcher::FlushCom(int Queue) {
     return PurgeComm(Device(), PURGE_TXABORT | PURGE_TXCLEAR) ? 0 : NegatedLastError();
 }
 
-// --- Comm-event thread --------------------------------------------------------------------------
+// --- Dispatch thread ----------------------------------------------------------------------------
 
-void TVexWin32Dispatcher::ComThreadExecute() {
-    HANDLE comEvent, ready, started;
-    {
-        TCriticalSectionLock lock(ListLock);
-        comEvent = ComEvent;
-        ready = ReadyEvent;
-        started = StartedEvent;
-    }
-    const HANDLE waitDone = CreateEvent(nullptr, 1, 0, nullptr);
-    OVERLAPPED overlapped;
-    overlapped.hEvent = waitDone;
-    DWORD mask = IsWinNT() ? NTEventMask : NTEventMask | EV_RINGTE;
-    SetCommMask(Device(), mask);
+// Starts watching the device's comm events; false when no event wait can be made, and the pass then
+// runs on its timer alone.
+bool TVexWin32Dispatcher::StartEventWatch(TEventWatch& Watch) {
+    Watch.Done = CreateEvent(nullptr, 1, 0, nullptr);
+    Watch.Overlapped = OVERLAPPED{};
+    Watch.Overlapped.hEvent = Watch.Done;
+    Watch.Mask = IsWinNT() ? NTEventMask : NTEventMask | EV_RINGTE;
+    SetCommMask(Device(), Watch.Mask);
     COMMTIMEOUTS timeouts;
     timeouts.ReadIntervalTimeout = MAXDWORD;
     SetCommTimeouts(Device(), &timeouts);
-    SetEvent(started);
-
-    while (!KillThreads) {
-        DWORD events = 0; // written by the device when a pending wait completes
-        // Called directly: the loop runs on while a destructor may be storing the object's type.
-        if (!TVexWin32Dispatcher::WaitComEvent(events, &overlapped)) {
-            const DWORD error = GetLastError();
-            if (error == ERROR_INVALID_PARAMETER && (mask & EV_RINGTE) != 0) {
-                mask = NTEventMask;
-                SetCommMask(Device(), mask);
-                continue;
-            }
-            // A wait that fails ends the thread; the dispatch thread still runs every 50 ms.
-            if (error != ERROR_IO_PENDING) break;
-            DWORD unused = 0;
-            if (!GetOverlappedResult(Device(), &overlapped, &unused, 1)) break;
-        }
-        if ((events & (EV_RING | EV_RINGTE)) != 0) RingTrailingEdge = true;
-        // Kept until a pass takes them: a pass that ran on its 50 ms wake must not lose them.
-        PendingEvents.fetch_or(events);
-        if (KillThreads) break;
-        SetEvent(comEvent);
-        WaitForSingleObject(ready, INFINITE);
-    }
-    SetEvent(started);
-    if (waitDone != 0) CloseHandle(waitDone);
+    Watch.Watching = Watch.Done != 0;
+    return Watch.Watching;
 }
 
-// --- Dispatch thread ----------------------------------------------------------------------------
+// A wait still out is cancelled and its end awaited: the device must not write into the record
+// once the thread has gone.
+void TVexWin32Dispatcher::EndEventWatch(TEventWatch& Watch) {
+    if (Watch.Pending) {
+        CancelIo(Device());
+        DWORD unused = 0;
+        GetOverlappedResult(0, &Watch.Overlapped, &unused, 1);
+        Watch.Pending = false;
+    }
+    if (Watch.Done != 0) CloseHandle(Watch.Done);
+    Watch.Done = 0;
+}
+
+// The comm events that have happened, waiting for them (or for Wake, or the pass's timer) when none
+// has. The wait stays out across passes; a failed one ends the watching.
+DWORD TVexWin32Dispatcher::NextEvents(TEventWatch& Watch, HANDLE Wake) {
+    if (Watch.Watching && !Watch.Pending) {
+        Watch.Events = 0;
+        // Called directly: the loop runs on while a destructor may be storing the object's type.
+        if (TVexWin32Dispatcher::WaitComEvent(Watch.Events, &Watch.Overlapped)) return Watch.Events;
+        const DWORD error = GetLastError();
+        if (error == ERROR_INVALID_PARAMETER && (Watch.Mask & EV_RINGTE) != 0) {
+            Watch.Mask = NTEventMask;
+            SetCommMask(Device(), Watch.Mask);
+            return 0;
+        }
+        Watch.Pending = error == ERROR_IO_PENDING;
+        Watch.Watching = Watch.Pending;
+    }
+    const DWORD timeout = DispatchTimerHeld() ? INFINITE : DispatchWaitMs;
+    if (!Watch.Pending) {
+        WaitForSingleObject(Wake, timeout);
+        return 0;
+    }
+    const HANDLE waits[2] = {Wake, Watch.Done};
+    WaitForMultipleObjects(2, waits, 0, timeout);
+    if (!HasOverlappedIoCompleted(&Watch.Overlapped)) return 0;
+    Watch.Pending = false;
+    DWORD unused = 0;
+    if (GetOverlappedResult(0, &Watch.Overlapped, &unused, 0)) return Watch.Events;
+    Watch.Watching = false;
+    return 0;
+}
 
 void TVexWin32Dispatcher::DispThreadExecute() {
     // However the thread ends, ThreadGone finishes a close that was asked for meanwhile.
@@ -437,18 +425,27 @@ void TVexWin32Dispatcher::DispThreadExecute() {
         ~TExitRecord() { Disp->DoneOnThreadExit = Disp->FClosePending || Disp->KillThreads; }
     } exitRecord{this};
 
-    HANDLE comEvent, ready, started;
+    HANDLE comEvent, started;
     {
         TCriticalSectionLock lock(ListLock);
         comEvent = ComEvent;
-        ready = ReadyEvent;
         started = StartedEvent;
     }
+    // This thread waits for the device's events itself: an arrival wakes the thread that delivers
+    // it, with none between them.
+    TEventWatch watch;
+    struct TWatchEnd {
+        TVexWin32Dispatcher* Disp;
+        TEventWatch& Watch;
+        ~TWatchEnd() { Disp->EndEventWatch(Watch); }
+    } watchEnd{this, watch};
+    StartEventWatch(watch);
     SetEvent(started);
     for (;;) {
-        const DWORD woke = WaitForSingleObject(comEvent, DispatchTimerHeld() ? INFINITE : DispatchWaitMs);
-        if (KillThreads || woke == WAIT_FAILED) return;
-        DispatchPassA(woke == WAIT_OBJECT_0 ? PendingEvents.exchange(0) : 0, ready);
+        const DWORD events = NextEvents(watch, comEvent);
+        if (KillThreads) return;
+        if ((events & (EV_RING | EV_RINGTE)) != 0) RingTrailingEdge = true;
+        DispatchPassA(events);
         DispatchPassB();
         if (KillThreads || FClosePending) break;
     }
@@ -474,7 +471,7 @@ void TVexWin32Dispatcher::ResetStatusHitsIfAny() {
     if (hit) ResetStatusHits();
 }
 
-void TVexWin32Dispatcher::DispatchPassA(DWORD Events, HANDLE Ready) {
+void TVexWin32Dispatcher::DispatchPassA(DWORD Events) {
     if ((Events & ModemEvents) != 0) {
         MapEventsToMS(Events);
         CheckStatusTriggersWhileDelivered();
@@ -491,7 +488,6 @@ void TVexWin32Dispatcher::DispatchPassA(DWORD Events, HANDLE Ready) {
         }
     });
     ResetStatusHitsIfAny();
-    SetEvent(Ready);
     // Bytes left at the pass's budget are taken by the next pass at once, not after the timer.
     if (more) {
         HANDLE comEvent;

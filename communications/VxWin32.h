@@ -1,8 +1,8 @@
 // The serial device layer: a dispatcher whose device is a serial port opened as "\\.\COMn". While
-// the port is open three workers run it: TComThread waits for comm events, TDispThread runs the
-// dispatch pass on each of them and at least every 50 ms (so trigger handlers registered without
-// synchronisation run on it), and TOutThread writes the output ring to the device, so PutBlock
-// returns as soon as the bytes are in the ring.
+// the port is open two workers run it: TDispThread waits for comm events and runs the dispatch pass
+// on each of them and at least every 50 ms (so trigger handlers registered without synchronisation
+// run on it), and TOutThread writes the output ring to the device, so PutBlock returns as soon as
+// the bytes are in the ring.
 #pragma once
 
 #include "communications/VxUser.h"
@@ -11,7 +11,6 @@
 #include <atomic>
 #include <functional>
 
-class TComThread;
 class TDispThread;
 class TOutThread;
 
@@ -49,18 +48,29 @@ protected:
     bool PrepareDevice(HANDLE Device);
 
 private:
-    friend class TComThread;
     friend class TDispThread;
     friend class TOutThread;
 
     HANDLE Device() const { return static_cast<HANDLE>(FDeviceId.load()); }
     int ReadOnce(char* Buf, int Size); // under the receive lock
 
-    void ComThreadExecute();
+    // The dispatch thread's wait for comm events.
+    struct TEventWatch {
+        OVERLAPPED Overlapped{};
+        HANDLE Done = 0;
+        DWORD Events = 0; // written by the device when the wait completes
+        DWORD Mask = 0;
+        bool Pending = false;
+        bool Watching = false;
+    };
+    bool StartEventWatch(TEventWatch& Watch);
+    void EndEventWatch(TEventWatch& Watch);
+    DWORD NextEvents(TEventWatch& Watch, HANDLE Wake);
+
     void DispThreadExecute();
     void OutThreadExecute();
 
-    void DispatchPassA(DWORD Events, HANDLE Ready);
+    void DispatchPassA(DWORD Events);
     void DispatchPassB();
     bool KeepChecking() const;
     void CheckStatusTriggersWhileDelivered();
@@ -78,7 +88,6 @@ private:
 
     OVERLAPPED ReadOverlapped; // under the receive lock
     HANDLE ReadEvent = INVALID_HANDLE_VALUE;
-    std::atomic<DWORD> PendingEvents{0}; // comm events not yet taken by a dispatch pass
     std::atomic<DWORD> DispThreadId{0};
     DWORD OutUsed = 0;       // bytes in the output ring, under the output lock
     DWORD OutGeneration = 0; // changes when a flush empties the ring under a write
