@@ -70,6 +70,7 @@ struct TReceiver {
 };
 
 void BM_ComPortReceive(benchmark::State& state) {
+    Pair(); // COM90 names its near end
     TVexComPort port(nullptr);
     port.SetComNumber(ComNumber);
     TReceiver receiver{&port};

@@ -19,8 +19,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <future>
 #include <memory>
 #include <string>
@@ -251,6 +251,7 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    std::printf("ratio to QTcpSocket: %.2f with the four packets armed, %.2f with none\n", Ratios[1], Ratios[0]);
+    std::printf("ratio to QTcpSocket: %.2f with the four packets armed, %.2f with none\n", Ratios[1],
+                Ratios[0]);
     return 0;
 }

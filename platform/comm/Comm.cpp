@@ -293,7 +293,11 @@ public:
         }
         Begin(*op, overlapped);
         reads_.push_back(std::move(op));
+        const bool wasFull = inQueue_.size() >= size_t{inSize_};
         PullInput(now); // and hands the read what has arrived
+        // A full queue left the rest in the device: it is taken in now, here, rather than by the
+        // worker after a wake of its own.
+        if (wasFull && inQueue_.size() < size_t{inSize_}) PullInput(now);
         return Submitted(overlapped, bytesRead);
     }
 
