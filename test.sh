@@ -4,6 +4,8 @@
 #   SANITIZE=1 ./test.sh      address and undefined-behaviour sanitizers in build-asan/
 set -euo pipefail
 cd "$(dirname "$0")"
+# A fresh machine has neither Qt nor CMake: install what the build and the tests need first.
+.ci/install-packages
 build=build
 args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_WERROR=ON)
 if [ "${SANITIZE:-0}" = 1 ]; then
