@@ -45,9 +45,14 @@ std::vector<TVexBaseDispatcher*>& Orphans() {
 }
 std::uintptr_t OrphanTimer = 0;
 constexpr UINT OrphanPollMs = 10;
+// The port window's timer that looks again at a close still waiting for its dispatcher.
+constexpr std::uintptr_t DeferredCloseTimer = 1;
+constexpr UINT DeferredCloseRetryMs = 10;
 
+// Nothing runs on the dispatcher any more, and nobody holds it (a handler that closed its port from
+// inside a notification still holds it until the handler returns).
 bool Finished(const TVexBaseDispatcher* Disp) {
-    return !Disp->DispatcherStarted() && Disp->RunningThreads() == 0;
+    return !Disp->DispatcherStarted() && Disp->RunningThreads() == 0 && !Disp->EventBusy();
 }
 
 void FreeFinishedOrphans(HWND, UINT, std::uintptr_t, DWORD) {
@@ -405,10 +410,13 @@ void TVexCustomComPort::DonePort() {
     if (error) std::rethrow_exception(error);
 }
 
-void TVexCustomComPort::FinishDeferredClose(HWND Wnd, LPARAM lParam) {
+void TVexCustomComPort::FinishDeferredClose(HWND Wnd, LPARAM) {
     if (!ShuttingDown() || FDispatcher == nullptr) return;
     if (!Finished(FDispatcher)) {
-        PostMessage(Wnd, PortClosingMsg, 0, lParam);
+        // Looked at again a little later, not re-posted at once: a message that posts itself keeps
+        // the queue from ever running empty, so the timers that let the dispatcher finish (and
+        // every other timer) would never fire.
+        SetTimer(Wnd, DeferredCloseTimer, DeferredCloseRetryMs, nullptr);
         return;
     }
     FreeDispatcher();
@@ -444,6 +452,14 @@ void TVexCustomComPort::RegisterComPort(bool Enabling) {
 }
 
 LRESULT TVexCustomComPort::PortWindowProc(HWND Wnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    if (Msg == WM_TIMER && wParam == DeferredCloseTimer) {
+        KillTimer(Wnd, DeferredCloseTimer);
+        TPortListHold hold;
+        const auto found = PortWindows().find(Wnd);
+        if (found != PortWindows().end() && found->second->FDispatcher != nullptr)
+            PostMessage(Wnd, PortClosingMsg, 0, static_cast<LPARAM>(found->second->FDispatcher->Handle()) << 16);
+        return 0;
+    }
     if ((Msg < TriggerAvailMsg || Msg > TriggerStatusMsg) && Msg != PortClosingMsg)
         return DefWindowProc(Wnd, Msg, wParam, lParam);
     // Held while the events run, as the port list's users expect.
