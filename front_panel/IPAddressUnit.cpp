@@ -3,6 +3,7 @@
 #include "front_panel/DorvexMainUnit.h"
 #include "platform/rtl/Format.h"
 #include "platform/ui/Dialogs.h"
+#include "platform/win/Clock.h"
 #include "platform/win/Messages.h"
 
 #include <cctype>
@@ -112,27 +113,44 @@ bool TIPAddressForm::ValidateAddress() {
 
 void TIPAddressForm::IP_OkayBtnClick(TObject*) {
     TDorvexMainForm* main = DorvexMainForm;
-    if (!main || !main->Link || !ValidateAddress()) return;
+    // Enter in the edit comes here too: one connection attempt at a time.
+    if (!main || !main->Link || !IP_OkayBtn->Enabled() || !ValidateAddress()) return;
     const std::string text = IPAddrEdit->Text();
     TSwitcherLink* link = main->Link.get();
     link->SetTarget(text, Format("%d", {main->GetPortNumber()}));
-    link->PortTag = 1;
-    link->SetOpen(true);
 
     // The connect event clears the tag. Cancel, or the end of the program, may free the port meanwhile.
-    int passes = 0;
-    while (main->Link.get() == link && link->PortTag == 1 && !Application->Terminated()) {
-        if (passes == ConnectWaitPasses) {
-            link->PortTag = 0;
-            MessageDlg(" Device not found at IP Address \"" + text +
-                           ".\" Run program again with the correct address.",
-                       mtError, {mbOK}, 0);
-            if (main->Link.get() == link) link->SetOpen(false);
-            return;
+    bool timedOut = false;
+    {
+        // While the attempt waits, OK is off and the wait cursor shows.
+        IP_OkayBtn->SetEnabled(false);
+        Screen->SetCursor(crHourGlass);
+        struct TWaitEnd {
+            TIPAddressForm* Form;
+            ~TWaitEnd() {
+                Screen->SetCursor(crDefault);
+                Form->IP_OkayBtn->SetEnabled(true);
+            }
+        } waitEnd{this};
+
+        link->PortTag = 1;
+        link->SetOpen(true);
+        const std::uint64_t start = GetTickCount64();
+        while (main->Link.get() == link && link->PortTag == 1 && !Application->Terminated()) {
+            if (GetTickCount64() - start >= ConnectTimeoutMs) {
+                timedOut = true;
+                break;
+            }
+            Application->ProcessMessages();
+            if (main->Link.get() == link && link->PortTag == 1) WaitMessageTimeout(1);
         }
-        ++passes;
-        Application->ProcessMessages();
-        if (main->Link.get() == link && link->PortTag == 1) WaitMessageTimeout(1);
+    }
+    if (timedOut) {
+        link->PortTag = 0;
+        MessageDlg(" Device not found at IP Address \"" + text + ".\" Run program again with the correct address.",
+                   mtError, {mbOK}, 0);
+        if (main->Link.get() == link) link->SetOpen(false);
+        return;
     }
     if (main->Link.get() != link || link->PortTag == 1) return;
 

@@ -7,6 +7,7 @@
 #include "platform/ui/StdCtrls.h"
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -28,10 +29,9 @@ public:
     // four numbers from 0 to 255.
     bool ValidateAddress();
 
-    // Passes of the connect wait before the device counts as not found. Each pass handles the
-    // messages waiting and then blocks until the next one arrives or a millisecond has passed, so
-    // the wait lasts at least 100 seconds.
-    int ConnectWaitPasses = 100001;
+    // How long a connection attempt may wait for its connect event before the device counts as not
+    // found, in milliseconds.
+    std::uint64_t ConnectTimeoutMs = 10000;
 };
 
 extern TIPAddressForm* IPAddressForm;

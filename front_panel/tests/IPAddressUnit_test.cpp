@@ -81,7 +81,7 @@ TEST_F(IPAddress, ASlowConnectionIsWaitedFor) {
 
 TEST_F(IPAddress, NoConnectEventMeansDeviceNotFound) {
     Link()->Connect = TFakeLink::TConnect::Never;
-    IPAddressForm->ConnectWaitPasses = 20;
+    IPAddressForm->ConnectTimeoutMs = 100;
     bool stays = false;
     OnAddressDialog = [&](TIPAddressForm* dialog) {
         dialog->IPAddrEdit->SetText("10.9.8.7");
@@ -99,7 +99,7 @@ TEST_F(IPAddress, NoConnectEventMeansDeviceNotFound) {
 
 TEST_F(IPAddress, ARefusedConnectionShowsTheSocketErrorAndKeepsWaiting) {
     Link()->Connect = TFakeLink::TConnect::Refused;
-    IPAddressForm->ConnectWaitPasses = 20;
+    IPAddressForm->ConnectTimeoutMs = 100;
     std::vector<bool> opens;
     OnAddressDialog = [&](TIPAddressForm* dialog) {
         dialog->IP_OkayBtn->Click();
