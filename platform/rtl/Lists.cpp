@@ -498,15 +498,11 @@ void TStringList::LoadFromFile(const std::string& fileName) {
 }
 
 void TStringList::SaveToFile(const std::string& fileName) const {
-    TFileStream stream(fileName, fmCreate);
-    SaveToStream(stream);
+    SaveFileReplacing(fileName, Text());
 }
 
 void TStringList::LoadFromStream(TStream& stream) {
-    const std::int64_t size = stream.Size() - stream.Position();
-    std::string text(static_cast<std::size_t>(std::max<std::int64_t>(size, 0)), '\0');
-    if (!text.empty()) stream.ReadBuffer(text.data(), static_cast<std::int32_t>(text.size()));
-    SetText(text);
+    SetText(ReadToEnd(stream));
 }
 
 void TStringList::SaveToStream(TStream& stream) const {

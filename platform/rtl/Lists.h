@@ -109,7 +109,8 @@ public:
     void SetValue(const std::string& name, const std::string& value);
     int IndexOfName(const std::string& name) const;
 
-    // Byte for byte: the file is Text.
+    // Byte for byte: the file is Text. A save replaces the file whole (SaveFileReplacing), so one that
+    // fails leaves the old file as it was.
     void LoadFromFile(const std::string& fileName);
     void SaveToFile(const std::string& fileName) const;
     // From the stream's position to its end.

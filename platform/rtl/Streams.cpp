@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // --- TStream ----------------------------------------------------------------------------------------
@@ -97,9 +99,9 @@ void TMemoryStream::Clear() {
 
 void TMemoryStream::LoadFromFile(const std::string& fileName) {
     TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
-    const std::int64_t size = stream.Size();
-    SetSize(size);
-    if (size != 0) stream.ReadBuffer(data_.data(), static_cast<std::int32_t>(size));
+    const std::string bytes = ReadToEnd(stream);
+    data_.assign(bytes.begin(), bytes.end());
+    pos_ = 0;
 }
 
 void TMemoryStream::SaveToFile(const std::string& fileName) {
@@ -109,9 +111,27 @@ void TMemoryStream::SaveToFile(const std::string& fileName) {
 
 // --- TFileStream ------------------------------------------------------------------------------------
 
+namespace {
+
+// The descriptor of a regular file, or -1. Opened without blocking (a pipe with no writer would
+// hold the open), then checked, then made blocking again.
+int OpenRegularFile(const std::string& fileName, int flags) {
+    const int fd = ::open(fileName.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0) return -1;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
 TFileStream::TFileStream(const std::string& fileName, unsigned mode) : fileName_(fileName) {
     if ((mode & fmCreate) == fmCreate) {
-        fd_ = ::open(PosixFileName(fileName).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        fd_ = OpenRegularFile(PosixFileName(fileName), O_RDWR | O_CREAT | O_TRUNC);
         if (fd_ < 0) throw EFCreateError("Cannot create file \"" + fileName + "\"");
         return;
     }
@@ -127,7 +147,7 @@ TFileStream::TFileStream(const std::string& fileName, unsigned mode) : fileName_
         flags = O_RDONLY;
         break;
     }
-    fd_ = ::open(PosixFileName(fileName).c_str(), flags | O_CLOEXEC);
+    fd_ = OpenRegularFile(PosixFileName(fileName), flags);
     if (fd_ < 0) throw EFOpenError("Cannot open file \"" + fileName + "\"");
 }
 
@@ -171,4 +191,65 @@ std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
 void TFileStream::SetSize(std::int64_t size) {
     Seek(size, TSeekOrigin::soBeginning);
     if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) throw EWriteError();
+}
+
+// --- Whole files ------------------------------------------------------------------------------------
+
+std::string ReadToEnd(TStream& stream) {
+    constexpr std::int32_t chunk = 0x10000;
+    std::string bytes;
+    for (;;) {
+        const std::size_t had = bytes.size();
+        bytes.resize(had + chunk);
+        const std::int32_t n = stream.Read(bytes.data() + had, chunk);
+        bytes.resize(had + static_cast<std::size_t>(std::max(n, 0)));
+        if (n <= 0) return bytes;
+    }
+}
+
+namespace {
+
+bool WriteAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+void SaveFileReplacing(const std::string& fileName, const std::string& bytes) {
+    std::string target = PosixFileName(fileName);
+    struct stat st;
+    if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        std::error_code error;
+        const std::filesystem::path resolved = std::filesystem::canonical(target, error);
+        if (!error) target = resolved.string();
+    }
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) throw EFCreateError("Cannot create file \"" + fileName + "\"");
+
+    static unsigned counter = 0;
+    const std::string temporary =
+        target + ".new-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (!exists || (errno != EACCES && errno != EPERM))
+            throw EFCreateError("Cannot create file \"" + fileName + "\"");
+        TFileStream stream(target, fmCreate);
+        stream.WriteBuffer(bytes.data(), static_cast<std::int32_t>(bytes.size()));
+        return;
+    }
+    // The new file keeps the old one's permissions.
+    bool written =
+        (!exists || ::fchmod(fd, st.st_mode & 07777) == 0) && WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    written = ::close(fd) == 0 && written;
+    if (!written || ::rename(temporary.c_str(), target.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        throw EWriteError();
+    }
 }

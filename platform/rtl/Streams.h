@@ -57,7 +57,8 @@ inline constexpr unsigned fmShareDenyWrite = 0x0020;
 inline constexpr unsigned fmShareDenyNone = 0x0040;
 inline constexpr unsigned fmCreate = 0xFFFF;
 
-// Raises EFOpenError ("Cannot open file \"name\"") / EFCreateError when the file cannot be opened.
+// Raises EFOpenError ("Cannot open file \"name\"") / EFCreateError when the file cannot be opened,
+// and for anything that is not a regular file (a directory, a device, a pipe).
 class TFileStream : public TStream {
 public:
     TFileStream(const std::string& fileName, unsigned mode);
@@ -76,3 +77,13 @@ private:
     std::string fileName_;
     int fd_ = -1;
 };
+
+// The rest of the stream, read until a read returns nothing. The size a stream reports is not taken
+// on trust: the bytes grow as they arrive.
+std::string ReadToEnd(TStream& stream);
+
+// Writes bytes to a new file beside fileName and renames it over fileName, so that a save that fails
+// leaves the old file as it was (a link is followed: its target is replaced). Where no new file can
+// be made beside it (a folder the user may not write), an existing file is rewritten in place.
+// Raises EFCreateError ("Cannot create file \"name\"") or EWriteError.
+void SaveFileReplacing(const std::string& fileName, const std::string& bytes);

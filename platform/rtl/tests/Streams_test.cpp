@@ -2,10 +2,14 @@
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/tests/support/TempDir.h"
+#include "tools/testing/FileLimits.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+
+#include <sys/stat.h>
 
 TEST(TMemoryStream, ReadWriteSeekAndSize) {
     TMemoryStream s;
@@ -149,4 +153,104 @@ TEST(TMemoryStream, LoadAndSaveFiles) {
     s.SaveToFile(dir.File("copy.bin"));
     EXPECT_EQ(TempDir::Read(dir.File("copy.bin")), "!" + bytes.substr(1));
     EXPECT_THROW(s.LoadFromFile(dir.File("missing")), EFOpenError);
+}
+
+TEST(TFileStream, RefusesWhatIsNotARegularFile) {
+    TempDir dir;
+    const std::string pipe = dir.File("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    // A pipe without a writer does not hold the open; a directory's size is never taken as a file's.
+    for (const std::string& name : {dir.Path(), pipe, std::string("/dev/null")}) {
+        SCOPED_TRACE(name);
+        EXPECT_THROW(TFileStream(name, fmOpenRead), EFOpenError);
+        EXPECT_THROW(TFileStream(name, fmCreate), EFCreateError);
+        TMemoryStream m;
+        EXPECT_THROW(m.LoadFromFile(name), EFOpenError);
+    }
+}
+
+// A stream that claims far more than it holds, as a directory does.
+class TBoastingStream : public TStream {
+public:
+    explicit TBoastingStream(std::string bytes) : inner_(std::move(bytes)) {}
+    std::int32_t Read(void* buffer, std::int32_t count) override { return inner_.Read(buffer, count); }
+    std::int32_t Write(const void*, std::int32_t) override { return 0; }
+    std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
+        return inner_.Seek(offset, origin);
+    }
+    std::int64_t Size() override { return std::int64_t{1} << 62; }
+
+private:
+    TMemoryStream inner_;
+};
+
+TEST(ReadToEnd, TakesWhatArrivesNotWhatTheSizeSays) {
+    const std::string bytes(200000, 'x');
+    TBoastingStream s(bytes);
+    s.SetPosition(5);
+    EXPECT_EQ(ReadToEnd(s), bytes.substr(5));
+    EXPECT_EQ(ReadToEnd(s), "");
+}
+
+TEST(SaveFileReplacing, ReplacesTheFileWholeAndKeepsItsPermissions) {
+    TempDir dir;
+    const std::string name = dir.File("a.ini");
+    SaveFileReplacing(name, "one\r\n");
+    EXPECT_EQ(TempDir::Read(name), "one\r\n");
+    ::chmod(name.c_str(), 0640);
+    SaveFileReplacing(name, "two");
+    EXPECT_EQ(TempDir::Read(name), "two");
+    struct stat st;
+    ASSERT_EQ(::stat(name.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+    // A link keeps pointing at its target, which gets the new bytes.
+    const std::string link = dir.File("link.ini");
+    std::filesystem::create_symlink(name, link);
+    SaveFileReplacing(link, "three");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(TempDir::Read(name), "three");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
+}
+
+TEST(SaveFileReplacing, AFailedSaveLeavesTheOldFileAsItWas) {
+    TempDir dir;
+    const std::string name = dir.File("a.ini");
+    const std::string old = "[Old]\r\nKey=1\r\n";
+    TempDir::Write(name, old);
+    {
+        // The disk fills up part-way through the new bytes.
+        TFileSizeLimit limit(8);
+        EXPECT_THROW(SaveFileReplacing(name, std::string(4000, 'n')), EWriteError);
+    }
+    EXPECT_EQ(TempDir::Read(name), old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+
+    const std::string folder = dir.File("sub");
+    std::filesystem::create_directory(folder);
+    EXPECT_THROW(SaveFileReplacing(folder, "x"), EFCreateError);
+    EXPECT_THROW(SaveFileReplacing(dir.File("none/a.ini"), "x"), EFCreateError);
+}
+
+TEST(SaveFileReplacing, InAFolderThatTakesNoNewFile) {
+    TempDir dir;
+    const std::string folder = dir.File("ro");
+    std::filesystem::create_directory(folder);
+    const std::string kept = folder + "/kept.ini";
+    const std::string locked = folder + "/locked.ini";
+    TempDir::Write(kept, "old");
+    TempDir::Write(locked, "old");
+    ::chmod(locked.c_str(), 0444);
+    ::chmod(folder.c_str(), 0555);
+    {
+        TPermissionsBind bind;
+        // A file the user may write is rewritten in place; nothing else can be saved there.
+        SaveFileReplacing(kept, "new");
+        EXPECT_THROW(SaveFileReplacing(locked, "new"), EFCreateError);
+        EXPECT_THROW(SaveFileReplacing(folder + "/fresh.ini", "new"), EFCreateError);
+    }
+    ::chmod(folder.c_str(), 0755);
+    EXPECT_EQ(TempDir::Read(kept), "new");
+    EXPECT_EQ(TempDir::Read(locked), "old");
+    EXPECT_FALSE(std::filesystem::exists(folder + "/fresh.ini"));
 }
