@@ -231,7 +231,12 @@ void SaveFileReplacing(const std::string& fileName, const std::string& bytes) {
         if (!error) target = resolved.string();
     }
     const bool exists = ::stat(target.c_str(), &st) == 0;
-    if (exists && !S_ISREG(st.st_mode)) throw EFCreateError("Cannot create file \"" + fileName + "\"");
+    if (exists) {
+        // A file the user may not write stays as it is, though its folder would let it be replaced.
+        const int probe = OpenRegularFile(target, O_WRONLY);
+        if (probe < 0) throw EFCreateError("Cannot create file \"" + fileName + "\"");
+        ::close(probe);
+    }
 
     static unsigned counter = 0;
     const std::string temporary =

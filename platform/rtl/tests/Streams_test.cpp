@@ -226,6 +226,14 @@ TEST(SaveFileReplacing, AFailedSaveLeavesTheOldFileAsItWas) {
     EXPECT_EQ(TempDir::Read(name), old);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 
+    // A file the user may not write is not replaced, though its folder would allow it.
+    ::chmod(name.c_str(), 0444);
+    {
+        TPermissionsBind bind;
+        EXPECT_THROW(SaveFileReplacing(name, "new"), EFCreateError);
+    }
+    EXPECT_EQ(TempDir::Read(name), old);
+
     const std::string folder = dir.File("sub");
     std::filesystem::create_directory(folder);
     EXPECT_THROW(SaveFileReplacing(folder, "x"), EFCreateError);
