@@ -45,6 +45,17 @@ std::string SettingsPath(const std::string& name) {
     return GetCurrentDir() + "/" + name;
 }
 
+// The main window has closed and the program is ending: what a wait was waiting for no longer
+// matters, and the panel sends and shows nothing more.
+bool Ending() {
+    return Application->Terminated();
+}
+
+// A plain message box, unless the program is ending.
+void Tell(const std::string& text) {
+    if (!Ending()) ShowMessage(text);
+}
+
 int StateOf(const std::string& value) {
     if (value == "OFF") return 0;
     if (value == "ON") return 1;
@@ -329,7 +340,7 @@ void TDorvexMainForm::FormActivate(TObject*) {
 
     if (IPAddressForm) IPAddressForm->ShowModal();
     if (!Link) return;
-    if (!IdentifyDevice()) return;
+    if (!IdentifyDevice() || Ending()) return;
     LoadSourceLabels();
 
     SendCommand("ACQMODE 0");
@@ -364,6 +375,7 @@ void TDorvexMainForm::ReadConnectionSettings() {
 bool TDorvexMainForm::IdentifyDevice() {
     DelayTicks(20, true);
     const std::string r = UpperCase(SendAndWait("WhoAreYou?\r\n"));
+    if (Ending()) return false;
     if (r == "CORVANE II APPLICATION") {
         DeviceModel = 1;
         if (PopupForm) PopupForm->SetCaption("Message from the Corvane II");
@@ -388,6 +400,7 @@ bool TDorvexMainForm::IdentifyDevice() {
 
     DelayTicks(20, true);
     const std::string version = RevisionVersion(SendAndWait("Rev\r\n"));
+    if (Ending()) return false;
     if (!VersionSupported(version)) {
         ShowMessage("Software version " + version + " is not supported.\n" + "Please upgrade the " +
                     (DeviceModel == 1 ? "CorvaneII" : "HalverinII") + " to version " + MinimumVersion +
@@ -427,12 +440,22 @@ void TDorvexMainForm::LoadSourceLabels() {
 }
 
 void TDorvexMainForm::SaveSettings() {
+    // A file that cannot be written does not keep the other from being saved; the first failure is
+    // raised at the end.
+    std::exception_ptr failure;
+    auto save = [&failure](const TStringList& list, const std::string& name) {
+        try {
+            list.SaveToFile(SettingsPath(name));
+        } catch (...) {
+            if (!failure) failure = std::current_exception();
+        }
+    };
     TStringList list;
     list.Add("[Orvel IP Parameters]");
     list.Add(Format("IP=%s", {IPText}));
     list.Add(Format("Port=%d", {PortNumber}));
     list.Add("");
-    list.SaveToFile(SettingsPath("Dorvex.ini"));
+    save(list, "Dorvex.ini");
 
     list.Clear();
     const bool corvane = DeviceModel == 1;
@@ -448,13 +471,20 @@ void TDorvexMainForm::SaveSettings() {
         list.Add(Format("Src%dEnable=%d", {n, EnabledSlots[static_cast<std::size_t>(n - 1)]}));
     list.Add(Format("SrcSDI1Enable=%d", {EnabledSlots[8]}));
     if (corvane) list.Add(Format("SrcSDI2Enable=%d", {EnabledSlots[9]}));
-    list.SaveToFile(SettingsPath(LabelsFileName()));
+    save(list, LabelsFileName());
+    if (failure) std::rethrow_exception(failure);
 }
 
 void TDorvexMainForm::FormClose(TObject*, TCloseAction&) {
     Timer1->SetEnabled(false);
-    if (Link && Link->Open()) Link->PutString("Lockout 0\r\n");
-    SaveSettings();
+    // A failure here is shown once and the window closes all the same: kept open, it could never be
+    // closed, and every try would send the lockout again.
+    try {
+        if (Link && Link->Open()) Link->PutString("Lockout 0\r\n");
+        SaveSettings();
+    } catch (const Exception& e) {
+        Application->ShowException(&e);
+    }
     FreeBitmaps();
 }
 
@@ -485,16 +515,17 @@ void TDorvexMainForm::VexWinsockPort1WsError(TObject*, int ErrCode) {
 // --- Wire -------------------------------------------------------------------------------------
 
 void TDorvexMainForm::SendCommand(const std::string& Command) {
-    if (Link) Link->PutString(Command + "\r");
+    if (Link && !Ending()) Link->PutString(Command + "\r");
 }
 
 std::string TDorvexMainForm::SendAndWait(const std::string& Query) {
-    if (!Link) return "0";
+    if (!Link || Ending()) return "0";
     Link->ReplyTag = 1;
     Link->ArmReply();
     Link->PutString(Query);
-    for (int i = 0; i < 60 && Link && Link->ReplyTag == 1; ++i) DelayTicks(1, true);
+    for (int i = 0; i < 60 && Link && Link->ReplyTag == 1 && !Ending(); ++i) DelayTicks(1, true);
     if (!Link || Link->ReplyTag == 1) {
+        if (Ending()) return "0";
         ShowMessage(DeviceModel == 1 ? "Timeout waiting for a response from the Corvane II"
                                      : "Timeout waiting for a response from the Halverin II");
         if (Link) Link->SetOpen(true);
@@ -809,13 +840,13 @@ void TDorvexMainForm::DetectLayerMode() {
     if (!Link || !Link->Open()) return;
     StatusText = SendAndWait("KeyStatus\r\n");
     const std::string p = ExtractTag(ExtractTag(StatusText, "PIP"), "PVW");
-    if (p == "0") ShowMessage("Cannot read PIP information");
+    if (p == "0") Tell("Cannot read PIP information");
     if (p == "BLINK") {
         LayerMode = 0;
         return;
     }
     const std::string k = ExtractTag(ExtractTag(StatusText, "KEY"), "PVW");
-    if (k == "0") ShowMessage("Cannot read KEY information");
+    if (k == "0") Tell("Cannot read KEY information");
     if (k == "BLINK") {
         LayerMode = 1;
     } else {
@@ -860,7 +891,7 @@ void TDorvexMainForm::SyncLayers() {
         return ExtractTag(ExtractTag(StatusText, section), part);
     };
     const std::string s = value("SPLITLAYER", "PVW");
-    if (s == "0") ShowMessage("Cannot read SplitLayer information");
+    if (s == "0") Tell("Cannot read SplitLayer information");
     if (s == "ON") {
         const std::string aV = value("LAYERA", "PVW"), aP = value("LAYERA", "PGM");
         const std::string bV = value("LAYERB", "PVW"), bP = value("LAYERB", "PGM");
@@ -885,10 +916,10 @@ void TDorvexMainForm::SyncLayers() {
         return;
     }
     const std::string aV = value("LAYERA", "PVW"), aP = value("LAYERA", "PGM");
-    if (aV == "0") ShowMessage("Cannot read LayerA information");
+    if (aV == "0") Tell("Cannot read LayerA information");
     if (aV == "BLINK") return;
     const std::string bV = value("LAYERB", "PVW");
-    if (bV == "0") ShowMessage("Cannot read LayerB information");
+    if (bV == "0") Tell("Cannot read LayerB information");
     if (bV == "BLINK") return;
     SendCommand(aP != "ON" ? "KP LAYERA" : "KP LAYERB");
 }
@@ -896,6 +927,7 @@ void TDorvexMainForm::SyncLayers() {
 // --- Device messages --------------------------------------------------------------------------
 
 void TDorvexMainForm::PopUpPcktStringPacket(TObject*, const std::string& Data) {
+    if (Ending()) return;
     Timer1->SetEnabled(false);
     TRestoreOnThrow restore([this] { Timer1->SetEnabled(true); });
     PollInterrupted = true;
@@ -906,6 +938,7 @@ void TDorvexMainForm::PopUpPcktStringPacket(TObject*, const std::string& Data) {
 }
 
 void TDorvexMainForm::ErrorDPcktStringPacket(TObject*, const std::string& Data) {
+    if (Ending()) return;
     Timer1->SetEnabled(false);
     TRestoreOnThrow restore([this] { Timer1->SetEnabled(true); });
     PollInterrupted = true;
@@ -917,6 +950,7 @@ void TDorvexMainForm::ErrorDPcktStringPacket(TObject*, const std::string& Data) 
 }
 
 void TDorvexMainForm::QueueOverflowPktStringPacket(TObject*, const std::string&) {
+    if (Ending()) return;
     Timer1->SetEnabled(false);
     TRestoreOnThrow restore([this] { Timer1->SetEnabled(true); });
     PollInterrupted = true;

@@ -3,8 +3,12 @@
 #include "support/PanelTest.h"
 
 #include "platform/rtl/Strings.h"
+#include "tools/testing/FileLimits.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
 
 #include <sys/stat.h>
 
@@ -146,20 +150,97 @@ TEST_F(Settings, HalverinWritesNoSecondSdiKey) {
     EXPECT_EQ(written.substr(written.size() - 17), "SrcSDI1Enable=1\r\n");
 }
 
-TEST_F(Settings, AFailedWriteKeepsTheWindowOpenAndClosingAgainRetries) {
-    Started(1);
-    ASSERT_EQ(mkdir("Corvane.ini", 0755), 0);
-    Close(Main());
-    ASSERT_EQ(Seam->BoxTexts().size(), 1u);
-    EXPECT_EQ(Seam->Entries[0].Box.Kind, TMessageBoxRequest::ErrorBox);
-    EXPECT_FALSE(Application->Terminated());
-    EXPECT_FALSE(Main()->Timer1->Enabled());
-    EXPECT_TRUE(FileExists("Dorvex.ini"));
+// Settings files that cannot be read or written: start-up takes what it can read and falls back to
+// the defaults for the rest; at close, the first failure is shown once, every file that can be
+// saved is, a file that cannot be keeps its old bytes, and the window closes.
+TEST_F(Settings, FilesThatCannotBeReadOrWritten) {
+    const std::string oldDorvex = "[Orvel IP Parameters]\r\nIP=10.0.0.7\r\nPort=3000\r\n\r\n";
+    const std::string oldLabels = "Src1Label=AAA\r\n";
+    const std::string newDorvex = "[Orvel IP Parameters]\r\nIP=127.0.0.1\r\nPort=3000\r\n\r\n";
+    struct TCase {
+        const char* What;
+        std::function<void()> Prepare;
+        // What the address dialog shows at start, and key 1's label.
+        const char* Address;
+        const char* Label1;
+        // The file the error box names ("" none); what each file holds afterwards ("dir" a folder).
+        const char* Failed;
+        std::string Dorvex;
+        std::string Labels;
+    };
+    const TCase cases[] = {
+        {"unwritable labels file",
+         [&] {
+             WriteFile("Corvane.ini", oldLabels);
+             chmod("Corvane.ini", 0444);
+         },
+         "192.168.1.100", "AAA", "Corvane.ini", newDorvex, oldLabels},
+        {"unwritable Dorvex.ini",
+         [&] {
+             WriteFile("Dorvex.ini", oldDorvex);
+             chmod("Dorvex.ini", 0444);
+         },
+         "10.0.0.7", " 1 ", "Dorvex.ini", oldDorvex, CorvaneDefaults},
+        {"Dorvex.ini a folder", [] { mkdir("Dorvex.ini", 0755); }, "192.168.1.100", " 1 ", "Dorvex.ini",
+         "dir", CorvaneDefaults},
+        {"labels file a folder", [] { mkdir("Corvane.ini", 0755); }, "192.168.1.100", " 1 ", "Corvane.ini",
+         newDorvex, "dir"},
+        {"read-only folder",
+         [&] {
+             WriteFile("Dorvex.ini", oldDorvex);
+             chmod("Dorvex.ini", 0444);
+             chmod(".", 0555);
+         },
+         "10.0.0.7", " 1 ", "Dorvex.ini", oldDorvex, ""},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.What);
+        TearDown();
+        SetUp();
+        c.Prepare();
+        std::string shown;
+        OnAddressDialog = [&shown](TIPAddressForm* dialog) {
+            shown = dialog->IPAddrEdit->Text();
+            dialog->IPAddrEdit->SetText("127.0.0.1");
+            dialog->IP_OkayBtn->Click();
+        };
+        {
+            // Mode bits hold even for a test run as root.
+            TPermissionsBind bind;
+            ASSERT_TRUE(Start(1));
+            EXPECT_EQ(TakeWritten(), std::string(ConnectAndIdentify) + FirstCommands);
+            EXPECT_EQ(shown, c.Address);
+            EXPECT_EQ(SourceLabels[0], c.Label1);
+            Seam->Clear();
+            Close(Main());
+        }
+        chmod(".", 0755);
+        EXPECT_EQ(TakeWritten(), "Lockout 0\r\n");
+        ASSERT_EQ(Seam->BoxTexts().size(), 1u);
+        EXPECT_EQ(Seam->Entries[0].Box.Kind, TMessageBoxRequest::ErrorBox);
+        EXPECT_NE(Seam->BoxTexts()[0].find(std::string(c.Failed) + "\""), std::string::npos)
+            << Seam->BoxTexts()[0];
+        EXPECT_TRUE(Application->Terminated());
+        EXPECT_EQ(std::filesystem::is_directory("Dorvex.ini") ? "dir" : ReadFile("Dorvex.ini"), c.Dorvex);
+        EXPECT_EQ(std::filesystem::is_directory("Corvane.ini") ? "dir" : ReadFile("Corvane.ini"), c.Labels);
+    }
+}
 
-    ASSERT_EQ(rmdir("Corvane.ini"), 0);
-    Close(Main());
+TEST_F(Settings, AnInterruptedSaveLeavesTheOldFiles) {
+    const std::string oldDorvex = "[Orvel IP Parameters]\r\nIP=10.0.0.7\r\nPort=3000\r\n\r\n";
+    WriteFile("Dorvex.ini", oldDorvex);
+    WriteFile("Corvane.ini", HalverinFile);
+    Started(1);
+    {
+        // The disk fills up a few bytes into each new file.
+        TFileSizeLimit limit(10);
+        Close(Main());
+    }
+    EXPECT_EQ(Seam->BoxTexts(), std::vector<std::string>{"Stream write error."});
     EXPECT_TRUE(Application->Terminated());
-    EXPECT_EQ(ReadFile("Corvane.ini"), CorvaneDefaults);
+    EXPECT_EQ(ReadFile("Dorvex.ini"), oldDorvex);
+    EXPECT_EQ(ReadFile("Corvane.ini"), HalverinFile);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 2);
 }
 
 TEST_F(Settings, ProgramsThatEndEarlyWriteNothing) {
