@@ -9,7 +9,8 @@ const char* Usage() {
            "                    [--log FILE] [--script FILE]\n"
            "Answers as a switcher on ADDR:N (default 127.0.0.1:3000; port 0 picks a free one).\n"
            "Control commands on standard input, one per line: popup TEXT, error TEXT, queuefull,\n"
-           "delay MS, mute, unmute, drop, version TEXT, set SECTION PVW PGM, sleep MS, quit.\n";
+           "stream BYTES, delay MS, mute, unmute, drop, version TEXT, set SECTION PVW PGM, sleep MS,\n"
+           "quit.\n";
 }
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error) {

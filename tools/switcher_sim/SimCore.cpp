@@ -51,6 +51,14 @@ std::string QueueFullNotice() {
     return "\"TaskEnet msq queue getting full\", waiting for it \"to empty\"\r\n";
 }
 
+std::string EndlessData(size_t bytes) {
+    const std::string line = "<1><PVW>ON</PVW><PGM>OFF</PGM></1>\r\n";
+    std::string out;
+    out.reserve(bytes);
+    while (out.size() < bytes) out.append(line, 0, std::min(line.size(), bytes - out.size()));
+    return out;
+}
+
 void SimCore::Connect(int id, std::string peer, int64_t now) {
     Log.Event(now, peer, "connected");
     Connections[id] = Connection{std::move(peer), {}, false, {}};
@@ -100,7 +108,7 @@ void SimCore::Command(Connection& c, std::string_view line, int64_t now) {
     c.Queue.push_back({due, std::move(a.Bytes)});
 }
 
-void SimCore::Unasked(const std::string& bytes, int64_t now, std::string_view what) {
+void SimCore::Unasked(const std::string& bytes, int64_t now, std::string_view what, bool stream) {
     if (Connections.empty()) {
         Log.Event(now, ControlWho, std::string(what) + ": no client connected, not sent");
         return;
@@ -109,7 +117,7 @@ void SimCore::Unasked(const std::string& bytes, int64_t now, std::string_view wh
         // The switcher sends it at once, ahead of replies that a delay holds back.
         auto pos =
             std::find_if(c.Queue.begin(), c.Queue.end(), [&](const Pending& p) { return p.Due > now; });
-        c.Queue.insert(pos, Pending{now, bytes});
+        c.Queue.insert(pos, Pending{now, bytes, stream});
     }
 }
 
@@ -118,11 +126,20 @@ std::string SimCore::TakeOutput(int id, int64_t now) {
     if (it == Connections.end()) return {};
     Connection& c = it->second;
     std::string out;
+    std::string logged;
     while (!c.Queue.empty() && c.Queue.front().Due <= now) {
-        out += c.Queue.front().Bytes;
+        Pending& p = c.Queue.front();
+        if (p.Stream) {
+            if (!logged.empty()) Log.Sent(now, c.Peer, logged);
+            logged.clear();
+            Log.Event(now, c.Peer, "streamed " + std::to_string(p.Bytes.size()) + " bytes");
+        } else {
+            logged += p.Bytes;
+        }
+        out += p.Bytes;
         c.Queue.pop_front();
     }
-    if (!out.empty()) Log.Sent(now, c.Peer, out);
+    if (!logged.empty()) Log.Sent(now, c.Peer, logged);
     return out;
 }
 
@@ -160,6 +177,13 @@ ControlResult SimCore::Control(std::string_view line, int64_t now) {
         Unasked(word == "popup" ? PopupMessage(*text) : ErrorReport(*text), now, word);
     } else if (word == "queuefull" && rest.empty()) {
         Unasked(QueueFullNotice(), now, word);
+    } else if (word == "stream") {
+        int64_t bytes = 0;
+        const char* end = rest.data() + rest.size();
+        auto [p, ec] = std::from_chars(rest.data(), end, bytes);
+        if (ec != std::errc() || p != end || bytes < 1 || bytes > MaxStream)
+            return refuse("stream needs a number of bytes up to " + std::to_string(MaxStream));
+        Unasked(EndlessData(static_cast<size_t>(bytes)), now, word, true);
     } else if (word == "delay" || word == "sleep") {
         const auto ms = ParseMs(rest);
         if (!ms) return refuse(std::string(word) + " needs a number of milliseconds");

@@ -26,6 +26,8 @@ class SimCore {
 public:
     // Longest command line kept; the rest of a longer line is discarded with it.
     static constexpr size_t MaxLine = 4096;
+    // Most bytes one "stream" sends.
+    static constexpr int64_t MaxStream = 1'000'000'000;
 
     SimCore(SwitcherModel device, ByteLog& log) : Device(std::move(device)), Log(log) {}
 
@@ -50,6 +52,8 @@ private:
     struct Pending {
         int64_t Due;
         std::string Bytes;
+        // A stream is logged by its size alone.
+        bool Stream = false;
     };
     struct Connection {
         std::string Peer;
@@ -59,7 +63,7 @@ private:
     };
 
     void Command(Connection& c, std::string_view line, int64_t now);
-    void Unasked(const std::string& bytes, int64_t now, std::string_view what);
+    void Unasked(const std::string& bytes, int64_t now, std::string_view what, bool stream = false);
 
     SwitcherModel Device;
     ByteLog& Log;
@@ -68,6 +72,9 @@ private:
     int64_t Delay = 0;
     bool Mute = false;
 };
+
+// Bytes of status lines that never end in "#", as a switcher gone wrong streams them.
+std::string EndlessData(size_t bytes);
 
 // Unasked messages, framed as the switcher sends them.
 std::string PopupMessage(std::string_view text);

@@ -73,6 +73,18 @@ TEST_F(SimCoreTest, UnaskedMessagesAreFramedExactly) {
     }
 }
 
+TEST_F(SimCoreTest, AStreamNeverEndsAReplyAndIsLoggedBySize) {
+    EXPECT_EQ(Control("stream 100000").What, ControlResult::None);
+    const std::string out = Core.TakeOutput(1, 0);
+    EXPECT_EQ(out.size(), 100000u);
+    EXPECT_EQ(out.find('#'), std::string::npos);
+    EXPECT_EQ(out.substr(0, 36), "<1><PVW>ON</PVW><PGM>OFF</PGM></1>\r\n");
+    EXPECT_NE(LogText.str().find("streamed 100000 bytes"), std::string::npos);
+    EXPECT_EQ(LogText.str().find("<1><PVW>"), std::string::npos);
+    for (const char* bad : {"stream", "stream 0", "stream -5", "stream 12x", "stream 1000000001"})
+        EXPECT_EQ(Control(bad).What, ControlResult::Error) << bad;
+}
+
 TEST_F(SimCoreTest, UnaskedMessagesGoToEveryClientAndNowhereWithoutOne) {
     Core.Connect(2, "second", 0);
     Control("error X");
