@@ -537,6 +537,8 @@ std::string TDorvexMainForm::SendAndWait(const std::string& Query) {
 }
 
 void TDorvexMainForm::ResponseDPktPacket(TObject*, void* Data, int Size) {
+    // Cut off at its size limit, not ended by its "#": no reply, and the wait runs out.
+    if (Size >= MaxReplySize && static_cast<const char*>(Data)[Size - 1] != '#') return;
     ResponseText.assign(static_cast<const char*>(Data), static_cast<std::size_t>(Size > 0 ? Size : 0));
     if (Link) Link->ReplyTag = 0;
 }

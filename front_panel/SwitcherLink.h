@@ -29,7 +29,7 @@ public:
     // The port component's Tag: 1 while a connection attempt waits for its connect event.
     int PortTag = 0;
 
-    // --- The reply packet (start: any data, end: "#") ---
+    // --- The reply packet (start: any data, end: "#", or MaxReplySize bytes) ---
     // Sets its EndString to "#" and enables it: it captures every byte from now on up to a "#".
     virtual void ArmReply() = 0;
     virtual void DisarmReply() = 0;
@@ -44,6 +44,10 @@ public:
     TLinkStringEvent OnErrorReport;
     TLinkStringEvent OnQueueOverflow;
 };
+
+// A status reply is a few kilobytes. A reply that reaches this size without its "#" has failed: the
+// packet ends there, so a switcher that streams without end cannot fill the panel's memory.
+inline constexpr int MaxReplySize = 65536;
 
 class TDorvexMainForm;
 

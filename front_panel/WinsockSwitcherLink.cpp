@@ -61,8 +61,9 @@ TWinsockSwitcherLink::TWinsockSwitcherLink(TComponent* Owner) {
 
     ResponseDPkt = NewPacket(Owner, "ResponseDPkt", VexWinsockPort1);
     ResponseDPkt->SetStartCond(scAnyData);
-    ResponseDPkt->SetEndCond({ecString});
+    ResponseDPkt->SetEndCond({ecString, ecPacketSize});
     ResponseDPkt->SetEndString("#");
+    ResponseDPkt->SetPacketSize(MaxReplySize);
     ResponseDPkt->SetIgnoreCase(true);
     ResponseDPkt->SetIncludeStrings(true);
     ResponseDPkt->SetAutoEnable(false);
