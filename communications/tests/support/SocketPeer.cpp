@@ -1,6 +1,7 @@
 #include "communications/tests/support/SocketPeer.h"
 
 #include "platform/win/Messages.h"
+#include "tools/testing/LoopbackAddress.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -26,14 +27,6 @@ bool WaitFor(int Fd, short Events, int TimeoutMs) {
     return ::poll(&p, 1, TimeoutMs) > 0;
 }
 
-sockaddr_in Loopback(unsigned short Port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(Port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return a;
-}
-
 void CloseFd(int& Fd) {
     if (Fd >= 0) ::close(Fd);
     Fd = -1;
@@ -50,7 +43,7 @@ unsigned short TSocketPeer::Listen() {
     CloseListener();
     FListener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (FListener < 0) return 0;
-    sockaddr_in a = Loopback(0);
+    sockaddr_in a = LoopbackAddress(0);
     socklen_t len = sizeof a;
     if (::bind(FListener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(FListener, 8) != 0 ||
         ::getsockname(FListener, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
@@ -75,7 +68,7 @@ bool TSocketPeer::Connect(unsigned short Port, int TimeoutMs) {
     if (FConnection < 0) return false;
     FReceived.clear();
     FClosed = false;
-    const sockaddr_in a = Loopback(Port);
+    const sockaddr_in a = LoopbackAddress(Port);
     if (::connect(FConnection, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0 && errno != EINPROGRESS)
         return false;
     if (!WaitFor(FConnection, POLLOUT, TimeoutMs)) return false;
