@@ -107,7 +107,9 @@ TEST(Dates, FormatDateTimeTokens) {
         {"x-q", morning, "x-q"},
         {"", morning, ""},
     };
-    for (const Case& c : cases) EXPECT_EQ(FormatDateTime(c.format, c.when), c.expected) << c.format;
+    // The separators and am/pm texts of the default settings, whatever the machine's locale.
+    for (const Case& c : cases)
+        EXPECT_EQ(FormatDateTime(c.format, c.when, TFormatSettings()), c.expected) << c.format;
 }
 
 TEST(Dates, FileDates) {
