@@ -193,6 +193,11 @@ void TCustomForm::Dispatch(TMessage& Message) {
             HandleNeeded();
             PlaceOnShow();
             ApplyVisible();
+            // Shown without an active control, the form gives the focus to its first control in tab
+            // order, so the keyboard reaches the form's controls at once.
+            if (!activeControl_) {
+                if (TWinControl* first = FirstTabStop(this)) first->SetFocus();
+            }
             Screen->ActivateForm(this);
         } else {
             DoHide();
@@ -245,6 +250,15 @@ void TCustomForm::SetActiveControl(TWinControl* control) {
     } else {
         activeControl_ = nullptr;
     }
+}
+
+TWinControl* TCustomForm::FirstTabStop(const TWinControl* parent) {
+    for (TWinControl* c : parent->tabList_) {
+        if (!c->CanFocus()) continue;
+        if (c->TabStop()) return c;
+        if (TWinControl* inner = FirstTabStop(c)) return inner;
+    }
+    return nullptr;
 }
 
 void TCustomForm::FocusChanged(TWinControl* control) {

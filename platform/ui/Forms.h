@@ -147,6 +147,8 @@ private:
     void ApplyWindowFlags();
     void PlaceOnShow();
     void CloseModal();
+    // The first control in tab order, through its containers, that can take the focus.
+    static TWinControl* FirstTabStop(const TWinControl* parent);
     int MenuHeight() const;
     // Border and caption around the client area, as the window's Width and Height count them.
     TRect NonClient() const;

@@ -1,7 +1,12 @@
 #include "platform/ui/SeamRecorder.h"
 
+#include "platform/ui/ControlMessages.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Menus.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWidget>
 
 TSeamRecorder::TSeamRecorder() : previous_(SetUiSeam(this)) {}
 
@@ -113,4 +118,35 @@ void TSeamRecorder::ExitProgram(int exitCode) {
     entry.ExitCode = exitCode;
     Entries.push_back(entry);
     Application->Terminate();
+}
+
+void TSeamRecorder::PressKey(TCustomForm* form, WORD key) {
+    QWidget* window = form->Widget() ? form->Widget()->window() : nullptr;
+    if (!window) return;
+    QWidget* target = window->focusWidget() ? window->focusWidget() : form->Widget();
+    int qtKey = 0;
+    QString text;
+    switch (key) {
+    case VK_RETURN:
+        qtKey = Qt::Key_Return;
+        text = "\r";
+        break;
+    case VK_ESCAPE:
+        qtKey = Qt::Key_Escape;
+        text = "\x1b";
+        break;
+    case VK_SPACE:
+        qtKey = Qt::Key_Space;
+        text = " ";
+        break;
+    default:
+        if (key < 'A' || key > 'Z') return;
+        qtKey = Qt::Key_A + (key - 'A');
+        text = QChar(key - 'A' + 'a');
+        break;
+    }
+    QKeyEvent press(QEvent::KeyPress, qtKey, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, qtKey, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &release);
 }

@@ -44,6 +44,10 @@ public:
     // sub-menu); an empty caption chooses nothing.
     void AnswerPopup(const std::string& caption) { popupAnswers_.push_back(caption); }
 
+    // Presses and releases a key (VK_RETURN, VK_ESCAPE, VK_SPACE or a letter) as the keyboard does:
+    // the key events go to the control that has the focus in the form's window, or to the form.
+    static void PressKey(TCustomForm* form, WORD key);
+
     std::vector<TEntry> Entries;
     // The entries of one kind.
     std::vector<TEntry> Of(TKind kind) const;

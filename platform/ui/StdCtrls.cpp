@@ -382,8 +382,12 @@ void TButton::Click() {
 
 void TButton::Dispatch(TMessage& Message) {
     if (Message.Msg == CM_DIALOGKEY) {
-        const bool hit =
-            (Message.WParam == VK_RETURN && default_) || (Message.WParam == VK_ESCAPE && cancel_);
+        // Enter goes to the focused push button; to the default button while no button has the
+        // focus.
+        TCustomForm* form = GetParentForm(this);
+        TWinControl* focused = form ? form->ActiveControl() : nullptr;
+        const bool active = focused == this || (default_ && !dynamic_cast<TButton*>(focused));
+        const bool hit = (Message.WParam == VK_RETURN && active) || (Message.WParam == VK_ESCAPE && cancel_);
         if (hit && CanFocus()) {
             Click();
             Message.Result = 1;

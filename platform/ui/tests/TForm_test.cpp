@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -279,6 +280,69 @@ TEST_F(TFormBehaviour, EnterEscapeAndAccessKeysClickTheirButtons) {
         SendKey(d->Edit->Widget(), QEvent::KeyPress, Qt::Key_O, "o", Qt::AltModifier);
     };
     EXPECT_EQ(dialog->ShowModal(), mrOk);
+}
+
+// A message window: a text and its one button, neither default nor cancel.
+class TNoticeForm : public TForm {
+public:
+    explicit TNoticeForm(TComponent* owner) : TForm(owner) {
+        Text = new TLabel(this);
+        OkButton = new TButton(this);
+        BeginLoading();
+        SetName("Notice");
+        SetClientSize(200, 100);
+        Text->SetName("Text");
+        Text->SetCaption("Input lost");
+        Text->SetParent(this);
+        OkButton->SetName("OkButton");
+        OkButton->SetBounds(60, 60, 75, 25);
+        OkButton->SetModalResult(mrOk);
+        OkButton->SetParent(this);
+        EndLoading();
+    }
+    TLabel* Text;
+    TButton* OkButton;
+};
+
+TEST_F(TFormBehaviour, KeysReachTheFocusedControlOfAFormAsShown) {
+    TSeamRecorder seam;
+    std::unique_ptr<TNoticeForm> notice(new TNoticeForm(nullptr));
+    std::unique_ptr<TLogForm> dialog(new TLogForm(nullptr, "Dialog"));
+    struct TCase {
+        const char* What;
+        TCustomForm* Form;
+        std::function<void(TCustomForm*)> Before;
+        WORD Key;
+        TModalResult Result;
+    };
+    const TCase cases[] = {
+        // Without an active control the first control in tab order has the focus.
+        {"Enter on the notice's only button", notice.get(), nullptr, VK_RETURN, mrOk},
+        {"Space on the notice's only button", notice.get(), nullptr, VK_SPACE, mrOk},
+        {"Enter in the edit: the default button", dialog.get(), nullptr, VK_RETURN, mrOk},
+        {"Escape in the edit: the cancel button", dialog.get(), nullptr, VK_ESCAPE, mrCancel},
+        // A focused push button takes Enter from the default button.
+        {"Enter on the focused cancel button", dialog.get(),
+         [](TCustomForm* f) { static_cast<TLogForm*>(f)->CancelButton->SetFocus(); }, VK_RETURN, mrCancel},
+        {"a letter on the focused cancel button", dialog.get(),
+         [](TCustomForm* f) { static_cast<TLogForm*>(f)->CancelButton->SetFocus(); }, 'X', mrNone},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.What);
+        TModalResult byKey = -1;
+        TWinControl* focused = nullptr;
+        seam.OnShowModal = [&](TCustomForm* f) {
+            if (c.Before) c.Before(f);
+            focused = f->ActiveControl();
+            TSeamRecorder::PressKey(f, c.Key);
+            byKey = f->ModalResult();
+        };
+        c.Form->ShowModal();
+        EXPECT_EQ(byKey, c.Result);
+        EXPECT_NE(focused, nullptr);
+        // The next showing starts again without an active control.
+        c.Form->SetActiveControl(nullptr);
+    }
 }
 
 } // namespace
