@@ -145,6 +145,7 @@ public:
     void Commit(std::size_t count) { used_ += count; }
     std::size_t Take(char* to, std::size_t count) {
         count = std::min(count, used_);
+        if (count == 0) return 0; // the buffer may not be there yet
         const std::size_t first = std::min(count, capacity() - read_);
         std::memcpy(to, buffer_.data() + read_, first);
         std::memcpy(to + first, buffer_.data(), count - first);
