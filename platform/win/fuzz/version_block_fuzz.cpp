@@ -8,9 +8,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
-    // The block holds as many bytes as its first word says, as a loaded block does.
+    // The block holds as many bytes as its first word says, as a loaded block does (and at least
+    // that word).
     const std::size_t length = static_cast<std::size_t>(data[0] | data[1] << 8);
-    if (length > size) return 0;
+    if (length < 2 || length > size) return 0;
     std::vector<std::uint8_t> block(data, data + length);
     static const char* const paths[] = {"\\", "\\VarFileInfo\\Translation", "\\StringFileInfo\\040904E4\\CompanyName",
                                         "\\\\StringFileInfo\\\\040904E4\\\\Comments", "\\a\\b\\c\\d"};
