@@ -8,26 +8,22 @@ namespace {
 constexpr long double kInt64Limit = 9223372036854775808.0L;
 
 std::int64_t ToInt64(long double whole) {
-    if (std::isnan(whole) || whole >= kInt64Limit || whole < -kInt64Limit)
-        throw EInvalidOp();
+    if (std::isnan(whole) || whole >= kInt64Limit || whole < -kInt64Limit) throw EInvalidOp();
     return static_cast<std::int64_t>(whole);
 }
 
 } // namespace
 
 std::int64_t Round(long double x) {
-    if (!std::isfinite(x))
-        throw EInvalidOp();
+    if (!std::isfinite(x)) throw EInvalidOp();
     long double whole = std::floor(x);
     const long double fraction = x - whole;
-    if (fraction > 0.5L || (fraction == 0.5L && std::fmod(whole, 2.0L) != 0))
-        whole += 1;
+    if (fraction > 0.5L || (fraction == 0.5L && std::fmod(whole, 2.0L) != 0)) whole += 1;
     return ToInt64(whole);
 }
 
 std::int64_t Trunc(long double x) {
-    if (!std::isfinite(x))
-        throw EInvalidOp();
+    if (!std::isfinite(x)) throw EInvalidOp();
     return ToInt64(std::trunc(x));
 }
 
@@ -45,10 +41,10 @@ std::uint32_t NextSeed() {
 } // namespace
 
 int Random(int range) {
-    if (range <= 0)
-        return 0;
+    if (range <= 0) return 0;
     // The high bits of seed x range: uniform without the bias of a remainder.
-    return static_cast<int>((static_cast<std::uint64_t>(NextSeed()) * static_cast<std::uint32_t>(range)) >> 32);
+    return static_cast<int>((static_cast<std::uint64_t>(NextSeed()) * static_cast<std::uint32_t>(range)) >>
+                            32);
 }
 
 double Random() {
@@ -57,5 +53,6 @@ double Random() {
 
 void Randomize() {
     const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
-    RandSeed = static_cast<std::int32_t>(static_cast<std::uint64_t>(ticks) ^ (static_cast<std::uint64_t>(ticks) >> 32));
+    RandSeed = static_cast<std::int32_t>(static_cast<std::uint64_t>(ticks) ^
+                                         (static_cast<std::uint64_t>(ticks) >> 32));
 }

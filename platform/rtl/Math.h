@@ -25,13 +25,10 @@ void Randomize();
 
 // A NaN result raises EInvalidOp; an infinite one EOverflow, or EZeroDivide when it is a quotient
 // (x / 0 with x not 0; 0 / 0 is NaN, an invalid operation). Finite results pass through.
-template <std::floating_point T>
-T CheckFloat(T result, bool quotient = false) {
-    if (std::isnan(result))
-        throw EInvalidOp();
+template <std::floating_point T> T CheckFloat(T result, bool quotient = false) {
+    if (std::isnan(result)) throw EInvalidOp();
     if (std::isinf(result)) {
-        if (quotient)
-            throw EZeroDivide();
+        if (quotient) throw EZeroDivide();
         throw EOverflow();
     }
     return result;

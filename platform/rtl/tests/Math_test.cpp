@@ -12,9 +12,18 @@ TEST(RtlMath, RoundTiesToEvenAndTruncTowardZero) {
         long double x;
         std::int64_t round, trunc;
     } cases[] = {
-        {0.0L, 0, 0},       {0.5L, 0, 0},       {1.5L, 2, 1},     {2.5L, 2, 2},
-        {3.5L, 4, 3},       {-0.5L, 0, 0},      {-1.5L, -2, -1},  {-2.5L, -2, -2},
-        {2.4999L, 2, 2},    {2.5001L, 3, 2},    {-2.5001L, -3, -2}, {25.5L, 26, 25},
+        {0.0L, 0, 0},
+        {0.5L, 0, 0},
+        {1.5L, 2, 1},
+        {2.5L, 2, 2},
+        {3.5L, 4, 3},
+        {-0.5L, 0, 0},
+        {-1.5L, -2, -1},
+        {-2.5L, -2, -2},
+        {2.4999L, 2, 2},
+        {2.5001L, 3, 2},
+        {-2.5001L, -3, -2},
+        {25.5L, 26, 25},
         {0.49999999999999994L, 0, 0},
         {9007199254740993.0L, 9007199254740993LL, 9007199254740993LL},
         {-9223372036854775808.0L, INT64_MIN, INT64_MIN},
@@ -28,8 +37,10 @@ TEST(RtlMath, RoundTiesToEvenAndTruncTowardZero) {
 TEST(RtlMath, RoundAndTruncRaiseOutsideTheIntegerRange) {
     const long double bad[] = {std::numeric_limits<long double>::quiet_NaN(),
                                std::numeric_limits<long double>::infinity(),
-                               -std::numeric_limits<long double>::infinity(), 9223372036854775808.0L,
-                               -9223372036854775809.0L, 1e30L};
+                               -std::numeric_limits<long double>::infinity(),
+                               9223372036854775808.0L,
+                               -9223372036854775809.0L,
+                               1e30L};
     for (long double x : bad) {
         EXPECT_THROW(Round(x), EInvalidOp) << static_cast<double>(x);
         EXPECT_THROW(Trunc(x), EInvalidOp) << static_cast<double>(x);
@@ -60,11 +71,9 @@ TEST(RtlMath, CheckFloatRaisesWhatTheResultMeans) {
 TEST(RtlMath, RandomRepeatsFromASeedAndStaysInRange) {
     RandSeed = 12345;
     int first[8];
-    for (int& v : first)
-        v = Random(1000);
+    for (int& v : first) v = Random(1000);
     RandSeed = 12345;
-    for (int v : first)
-        EXPECT_EQ(Random(1000), v);
+    for (int v : first) EXPECT_EQ(Random(1000), v);
 
     std::set<int> seen;
     for (int i = 0; i < 2000; ++i) {
