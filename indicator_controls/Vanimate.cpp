@@ -414,11 +414,12 @@ int TvDesktop::gHeight() {
 }
 
 TvResBitmap::TvResBitmap(const std::string& ResourceName) {
-    // Bitmap resources hold whole bitmap files; an absent one loads as no data, which the loader refuses.
-    std::string bytes;
-    if (HRSRC res = FindResource(HInstance, ResourceName, RT_BITMAP))
-        bytes.assign(static_cast<const char*>(LockResource(LoadResource(HInstance, res))),
-                     SizeofResource(HInstance, res));
+    // Bitmap resources hold whole bitmap files. An empty stream loads as an empty bitmap, so a name
+    // that is not there is refused here.
+    HRSRC res = FindResource(HInstance, ResourceName, RT_BITMAP);
+    if (!res) throw EInvalidGraphic("Bitmap image is not valid");
+    std::string bytes(static_cast<const char*>(LockResource(LoadResource(HInstance, res))),
+                      SizeofResource(HInstance, res));
     TMemoryStream stream(std::move(bytes));
     LoadFromStream(stream);
 }
