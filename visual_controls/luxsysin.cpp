@@ -17,6 +17,7 @@
 #include "platform/win/Sync.h"
 #include "platform/win/SysInfo.h"
 #include "platform/win/Version.h"
+#include "platform/winsock/Library.h"
 #include "visual_controls/Luxprocs.h"
 
 #include <cmath>

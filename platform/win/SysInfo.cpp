@@ -370,17 +370,3 @@ HANDLE GetCurrentProcess() {
     return -1; // the pseudo handle
 }
 
-HMODULE LoadLibrary(const char*) {
-    SetLastError(ERROR_MOD_NOT_FOUND);
-    return 0;
-}
-
-FARPROC GetProcAddress(HMODULE, const char*) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
-}
-
-BOOL FreeLibrary(HMODULE) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-}

@@ -127,10 +127,4 @@ BOOL ExitWindowsEx(UINT flags, DWORD reserved);
 BOOL OpenProcessToken(HANDLE process, DWORD desiredAccess, HANDLE* token);
 HANDLE GetCurrentProcess();
 
-// There are no DLLs to load: LoadLibrary fails with ERROR_MOD_NOT_FOUND.
-using HMODULE = std::intptr_t;
-using HINSTANCE = HMODULE;
-using FARPROC = void (*)();
-HMODULE LoadLibrary(const char* fileName);
-FARPROC GetProcAddress(HMODULE module, const char* procName);
-BOOL FreeLibrary(HMODULE module);
+// LoadLibrary lives with the socket library, the one library there is to load (platform/winsock).

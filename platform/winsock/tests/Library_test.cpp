@@ -63,7 +63,7 @@ TEST(Library, LoadsTheSocketLibraryByItsNames) {
         EXPECT_NE(h, 0) << name;
         EXPECT_TRUE(FreeLibrary(h)) << name;
     }
-    for (const char* name : {"WS2_32", "wsock32x", "kernel32.dll", "", "wsock"}) {
+    for (const char* name : {"WS2_32", "wsock32x", "kernel32.dll", "RSRC32.DLL", "", "wsock"}) {
         EXPECT_EQ(LoadLibrary(name), 0) << name;
         EXPECT_EQ(GetLastError(), 126u);
     }
