@@ -16,7 +16,7 @@
 namespace loadersim {
 
 LoaderServer::LoaderServer(LoaderCore& core, int controlFd, std::chrono::steady_clock::time_point start)
-    : Core(core), ControlFd(controlFd), Start(start) {
+    : Core(core), ControlFd(controlFd), Clock(start) {
     Input.Running = true;
 }
 
@@ -25,11 +25,6 @@ LoaderServer::~LoaderServer() {
     if (ListenFd >= 0) ::close(ListenFd);
     if (SlaveFd >= 0) ::close(SlaveFd);
     if (!LinkPath.empty()) ::unlink(LinkPath.c_str());
-}
-
-int64_t LoaderServer::Now() const {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - Start)
-        .count();
 }
 
 bool LoaderServer::Listen(const std::string& address, int port, std::string& error) {
@@ -66,8 +61,8 @@ bool LoaderServer::OpenPty(const std::string& linkPath, std::string& error) {
     }
     const int id = NextId++;
     Links[id] = Link{master, true, {}};
-    Core.Connect(id, "pty", Now());
-    StartScript(Now());
+    Core.Connect(id, "pty", Clock.Elapsed());
+    StartScript(Clock.Elapsed());
     return true;
 }
 
@@ -132,7 +127,7 @@ void LoaderServer::WriteLink(int id, int64_t now) {
 
 int LoaderServer::Run() {
     for (;;) {
-        int64_t now = Now();
+        int64_t now = Clock.Elapsed();
         const bool quit = !Input.Run(Core, now, Diagnostics, "loader-sim") ||
                           !Script.Run(Core, now, Diagnostics, "loader-sim");
         for (int id : Core.TakeDrops()) CloseLink(id, now);
@@ -152,7 +147,7 @@ int LoaderServer::Run() {
         for (auto& [id, l] : Links)
             poll.Add(l.Fd, static_cast<short>(in | (l.Out.empty() ? 0 : POLLOUT)), id);
         if (!poll.Wait(wake, now)) return 1;
-        now = Now();
+        now = Clock.Arrival();
         poll.ForEachReady([&](int owner, short ev) {
             if (owner == 0) {
                 Accept(now);

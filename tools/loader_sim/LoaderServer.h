@@ -45,7 +45,6 @@ private:
         std::string Out;
     };
 
-    int64_t Now() const;
     void StartScript(int64_t now);
     void Accept(int64_t now);
     void ReadLink(int id, int64_t now);
@@ -54,7 +53,7 @@ private:
 
     LoaderCore& Core;
     int ControlFd;
-    std::chrono::steady_clock::time_point Start;
+    simlog::MsClock Clock;
     int ListenFd = -1;
     int BoundPort = 0;
     int SlaveFd = -1; // kept open so the pseudo-terminal lives while the loader has it closed

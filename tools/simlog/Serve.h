@@ -5,6 +5,7 @@
 
 #include <poll.h>
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <initializer_list>
@@ -60,6 +61,22 @@ public:
 
 private:
     std::string Partial;
+};
+
+// Milliseconds since a start. An arrival is stamped with the next whole millisecond and a
+// deadline is checked against the last one, so that a delay of n ms never ends sooner than n ms
+// after what it waits on arrived.
+class MsClock {
+public:
+    explicit MsClock(std::chrono::steady_clock::time_point start) : Start(start) {}
+    int64_t Elapsed() const { return Count(false); }  // for deadlines
+    int64_t Arrival() const { return Count(true); }   // for what just arrived
+private:
+    int64_t Count(bool roundUp) const {
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - Start).count();
+        return ns / 1000000 + (roundUp && ns % 1000000 ? 1 : 0);
+    }
+    std::chrono::steady_clock::time_point Start;
 };
 
 // The earliest of due and the resume times of the queues with lines waiting; -1 for none.

@@ -14,18 +14,13 @@
 namespace switchersim {
 
 SimServer::SimServer(SimCore& core, int controlFd, std::chrono::steady_clock::time_point start)
-    : Core(core), ControlFd(controlFd), Start(start) {
+    : Core(core), ControlFd(controlFd), Clock(start) {
     Input.Running = true;
 }
 
 SimServer::~SimServer() {
     for (auto& [id, c] : Clients) ::close(c.Fd);
     if (ListenFd >= 0) ::close(ListenFd);
-}
-
-int64_t SimServer::Now() const {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - Start)
-        .count();
 }
 
 bool SimServer::Listen(const std::string& address, int port, std::string& error) {
@@ -92,7 +87,7 @@ void SimServer::WriteClient(int id, int64_t now) {
 
 int SimServer::Run() {
     for (;;) {
-        int64_t now = Now();
+        int64_t now = Clock.Elapsed();
         const bool quit = !Input.Run(Core, now, Diagnostics, "switcher-sim") ||
                           !Script.Run(Core, now, Diagnostics, "switcher-sim");
         for (int id : Core.TakeDrops()) CloseClient(id);
@@ -114,7 +109,7 @@ int SimServer::Run() {
         for (auto& [id, c] : Clients)
             poll.Add(c.Fd, static_cast<short>(POLLIN | (c.Out.empty() ? 0 : POLLOUT)), id);
         if (!poll.Wait(wake, now)) return 1;
-        now = Now();
+        now = Clock.Arrival();
         poll.ForEachReady([&](int owner, short ev) {
             if (owner == 0) {
                 Accept(now);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tools/simlog/Serve.h"
 #include "tools/switcher_sim/SimCore.h"
 
 #include <chrono>
@@ -42,7 +43,6 @@ private:
         std::string Out;
     };
 
-    int64_t Now() const;
     void Accept(int64_t now);
     void ReadClient(int id, int64_t now);
     void WriteClient(int id, int64_t now);
@@ -50,7 +50,7 @@ private:
 
     SimCore& Core;
     int ControlFd;
-    std::chrono::steady_clock::time_point Start;
+    simlog::MsClock Clock;
     int ListenFd = -1;
     std::string BoundAddress;
     int BoundPort = 0;
