@@ -2,7 +2,7 @@
 // connection and a retry, OK pressed twice, an address that never answers, a switcher that streams
 // without end, and the window closed while a poll waits. Each case checks what reached the
 // switcher, the boxes shown and the state the program is left in.
-#include "support/LoopbackPeers.h"
+#include "tools/testing/LoopbackPeers.h"
 #include "support/ProcessUse.h"
 #include "support/SimPanelTest.h"
 
