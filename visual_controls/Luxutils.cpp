@@ -6,6 +6,7 @@
 #include "platform/ui/WindowQueries.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Messages.h"
+#include "visual_controls/Luxclass.h"
 #include "visual_controls/Luxstrings.h"
 
 #include <algorithm>
@@ -95,6 +96,18 @@ bool LuxIsChild(TControl* Control, TControl* Parent) {
     for (TControl* c = Control; c; c = c->Parent())
         if (c == Parent) return true;
     return false;
+}
+
+void LuxActivatePrevInstance() {
+    if (!LuxApplication || !LuxApplication->PrevInstance() || !Application) return;
+    const std::string title = Application->Title();
+    SetWindowText(Application->Handle(), ""); // so that this run does not find itself
+    const HWND wnd = FindWindow("TApplication", title.c_str());
+    if (wnd == 0) return;
+    if (IsIconic(wnd))
+        ShowWindow(wnd, SW_RESTORE);
+    else
+        SetForegroundWindow(wnd);
 }
 
 void LuxWait(DWORD Milliseconds) {

@@ -30,6 +30,9 @@ TRect LuxStringToRect(const std::string& Text);
 void LuxGetDivider(TStringList* List, int N);
 
 bool LuxIsChild(TControl* Control, TControl* Parent);
+// When LuxApplication found another run of this program: that run's application window (found by
+// this application's title) is restored when minimised, else brought to the front.
+void LuxActivatePrevInstance();
 // Handles messages until more than Milliseconds have passed or the application is terminating.
 void LuxWait(DWORD Milliseconds);
 void LuxCenterForm(TForm* Form);

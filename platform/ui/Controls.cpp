@@ -4,6 +4,7 @@
 #include "platform/gdi/Region.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Menus.h"
+#include "platform/ui/OtherRuns_p.h"
 #include "platform/ui/Widgets_p.h"
 #include "platform/ui/Win1252.h"
 #include "platform/win/Messages.h"
@@ -1364,7 +1365,10 @@ HWND FindWindow(const char* className, const char* windowName) {
         if (windowName && control->Caption() != windowName) continue;
         return handle;
     }
-    return 0;
+    if (Application && Application->HandleAllocated() && (!className || std::string(className) == "TApplication") &&
+        (!windowName || Application->HandleText() == windowName))
+        return Application->Handle();
+    return FindOtherRunWindow(className, windowName);
 }
 
 BOOL IsWindowVisible(HWND wnd) {

@@ -526,7 +526,9 @@ inline constexpr UINT RDW_NOFRAME = 0x0800;
 // Invalidates (RDW_INVALIDATE, with RDW_ERASE) and paints at once (RDW_UPDATENOW, RDW_ERASENOW);
 // the region is not used.
 BOOL RedrawWindow(HWND wnd, const RECT* rect, HRGN region, UINT flags);
-// The window of a control by its class name and, when given, its caption; 0 when none.
+// The window of a control by its class name and, when given, its caption; then the application's
+// window ("TApplication", by its title); then a window another run of this user announced (the
+// application windows of other runs). 0 when none.
 HWND FindWindow(const char* className, const char* windowName);
 BOOL IsWindowVisible(HWND wnd);
 BOOL EnableWindow(HWND wnd, BOOL enable);

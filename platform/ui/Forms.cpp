@@ -3,9 +3,11 @@
 #include "platform/rtl/Strings.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Menus.h"
+#include "platform/ui/OtherRuns_p.h"
 #include "platform/ui/Widgets_p.h"
 #include "platform/ui/Win1252.h"
 #include "platform/win/Messages.h"
+#include "platform/win/RunService.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -628,6 +630,26 @@ TApplication::~TApplication() = default;
 
 void TApplication::Initialize() {
     EnsureQtApplication();
+    Handle();
+}
+
+HWND TApplication::Handle() {
+    if (handle_ == 0) {
+        handle_ = CreateMessageWindow("TApplication", DefWindowProc);
+        ServeOtherRuns();
+        SetHandleText(Title());
+    }
+    return handle_;
+}
+
+void TApplication::SetTitle(const std::string& value) {
+    title_ = value;
+    if (handle_) SetHandleText(Title());
+}
+
+void TApplication::SetHandleText(const std::string& value) {
+    handleText_ = value;
+    if (handle_) AnnounceRunWindow(handle_, "TApplication", handleText_);
 }
 
 void TApplication::SetMainFormOnCreate(TCustomForm* form) {

@@ -223,7 +223,15 @@ public:
     int MessageBox(const std::string& Text, const std::string& Caption, int Flags = 0);
 
     std::string Title() const;
-    void SetTitle(const std::string& value) { title_ = value; }
+    // The title is also the text of the application's window (other runs find it by that).
+    void SetTitle(const std::string& value);
+    // The application's hidden window (class "TApplication"), made by Initialize: other runs of
+    // this user find it by the title with FindWindow. Making it starts this run's service.
+    HWND Handle();
+    bool HandleAllocated() const { return handle_ != 0; }
+    // The text of that window: the title, unless SetWindowText changed it since.
+    const std::string& HandleText() const { return handleText_; }
+    void SetHandleText(const std::string& value);
     std::string ExeName() const;
     TCustomForm* MainForm() const { return mainForm_; }
     bool ShowMainForm = true;
@@ -242,6 +250,8 @@ private:
 
     TCustomForm* mainForm_ = nullptr;
     std::string title_;
+    HWND handle_ = 0;
+    std::string handleText_;
     bool terminated_ = false;
     bool running_ = false;
     void* runLoop_ = nullptr;

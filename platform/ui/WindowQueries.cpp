@@ -1,6 +1,7 @@
 #include "platform/ui/WindowQueries.h"
 
 #include "platform/ui/Forms.h"
+#include "platform/ui/OtherRuns_p.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -8,8 +9,16 @@
 
 namespace {
 
+// The application's window stands for its main form.
+HWND ThroughApplication(HWND wnd) {
+    if (wnd != 0 && Application && Application->HandleAllocated() && wnd == Application->Handle() &&
+        Application->MainForm())
+        return Application->MainForm()->Handle();
+    return wnd;
+}
+
 TCustomForm* FormOf(HWND wnd) {
-    return dynamic_cast<TCustomForm*>(FindControl(wnd));
+    return dynamic_cast<TCustomForm*>(FindControl(ThroughApplication(wnd)));
 }
 
 DWORD FormStyle(const TCustomForm& form, DWORD& exStyle) {
@@ -70,6 +79,7 @@ BOOL GetWindowRect(HWND wnd, RECT* rect) {
 }
 
 BOOL IsIconic(HWND wnd) {
+    if (BOOL r; CallOtherRunWindow(wnd, TOtherRunCall::IsIconic, 0, &r)) return r;
     TCustomForm* form = FormOf(wnd);
     return form && form->WindowState() == wsMinimized ? TRUE : FALSE;
 }
@@ -90,6 +100,7 @@ BOOL SetWindowPos(HWND wnd, HWND, int x, int y, int cx, int cy, UINT flags) {
 }
 
 BOOL SetForegroundWindow(HWND wnd) {
+    if (BOOL r; CallOtherRunWindow(wnd, TOtherRunCall::SetForegroundWindow, 0, &r)) return r;
     TCustomForm* form = FormOf(wnd);
     if (!form) return FALSE;
     form->Show();
@@ -101,7 +112,8 @@ BOOL SetForegroundWindow(HWND wnd) {
 }
 
 BOOL ShowWindow(HWND wnd, int cmd) {
-    TWinControl* control = FindControl(wnd);
+    if (BOOL r; CallOtherRunWindow(wnd, TOtherRunCall::ShowWindow, cmd, &r)) return r;
+    TWinControl* control = FindControl(ThroughApplication(wnd));
     if (!control) return FALSE;
     const BOOL wasVisible = control->Visible() ? TRUE : FALSE;
     TCustomForm* form = dynamic_cast<TCustomForm*>(control);
@@ -136,4 +148,16 @@ BOOL SystemParametersInfo(UINT action, UINT, void* value, UINT) {
     }
     default: return FALSE;
     }
+}
+
+BOOL SetWindowText(HWND wnd, const char* text) {
+    const std::string value = text ? text : "";
+    if (wnd != 0 && Application && Application->HandleAllocated() && wnd == Application->Handle()) {
+        Application->SetHandleText(value);
+        return TRUE;
+    }
+    TWinControl* control = FindControl(wnd);
+    if (!control) return FALSE;
+    control->SetCaption(value);
+    return TRUE;
 }

@@ -28,7 +28,8 @@ inline constexpr int GWL_EXSTYLE = -20;
 LONG GetWindowLong(HWND wnd, int index);
 // Screen coordinates of the whole window (a form's frame included).
 BOOL GetWindowRect(HWND wnd, RECT* rect);
-// A minimised form.
+// A minimised form (the application's window: its main form). The calls on windows here also take
+// a window of another run that FindWindow found, and pass the call on to that run.
 BOOL IsIconic(HWND wnd);
 
 inline constexpr UINT SWP_NOSIZE = 0x0001;
@@ -48,6 +49,8 @@ inline constexpr int SW_MINIMIZE = 6;
 inline constexpr int SW_RESTORE = 9;
 // True when the window was visible before.
 BOOL ShowWindow(HWND wnd, int cmd);
+// A control's caption; for the application's window, the text other runs find it by.
+BOOL SetWindowText(HWND wnd, const char* text);
 
 inline constexpr UINT SPI_GETSCREENSAVETIMEOUT = 14;
 inline constexpr UINT SPI_GETWORKAREA = 48;
