@@ -13,6 +13,7 @@ TEST(RunService, ARequestGivenUpNeverRuns) {
     RunHome home(false);
     auto peer = StartRunPeer("busy");
     ASSERT_TRUE(PostRunRequest(peer->Pid(), "block", "600"));
+    ASSERT_EQ(peer->NextReport(), "blocking");
     std::string answer;
     EXPECT_FALSE(SendRunRequest(peer->Pid(), "echo", "late", &answer, 100));
     ASSERT_TRUE(SendRunRequest(peer->Pid(), "note", "after", nullptr, 5000));

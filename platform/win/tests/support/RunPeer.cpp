@@ -33,6 +33,7 @@ void ServeAsRunPeer() {
         return std::string();
     });
     SetRunRequestHandler("block", [](const std::string& body) {
+        Report("blocking");
         std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(body.c_str())));
         Report("unblocked");
         return std::string();
