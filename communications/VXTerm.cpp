@@ -5,6 +5,7 @@
 #include "platform/gdi/Draw.h"
 #include "platform/gdi/Region.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/Lists.h"
 #include "platform/ui/Caret.h"
 #include "platform/ui/Clipboard.h"
 #include "platform/ui/Forms.h"
@@ -361,6 +362,8 @@ void TVxCustomTerminal::tmSetEmulator(TVxTerminalEmulator* Value) {
         b->tbSetRowCount(rows);
         b->tbSetColCount(cols);
     }
+    // The new emulator may draw with fonts of its own: the cell fits them all.
+    if (HandleAllocated()) tmGetFontInfo();
     FBeat->SetEnabled(HandleAllocated());
     Invalidate();
 }
@@ -660,9 +663,29 @@ void TVxCustomTerminal::tmGetFontInfo() {
     TEXTMETRIC tm;
     FCharHeight = 0;
     FCharWidth = 0;
-    if (GetTextMetrics(dc, &tm)) {
-        FCharHeight = tm.tmHeight + tm.tmExternalLeading;
-        FCharWidth = tm.tmMaxCharWidth;
+    auto measure = [&] {
+        if (GetTextMetrics(dc, &tm)) {
+            FCharHeight = std::max(FCharHeight, static_cast<int>(tm.tmHeight + tm.tmExternalLeading));
+            FCharWidth = tm.tmMaxCharWidth;
+        }
+    };
+    TVxCharSetMapping* sets = FEmulator ? FEmulator->CharSetMap() : nullptr;
+    if (!sets) {
+        measure();
+    } else {
+        // Every font the character sets draw with, in the map's order; the cell is as high as the
+        // highest and as wide as the last.
+        TStringList names;
+        sets->GetFontNames(&names);
+        TFont font;
+        for (int i = 0; i < names.Count(); ++i) {
+            font.Assign(Font());
+            if (names.Strings(i) != VxDefaultFontName) font.SetName(names.Strings(i));
+            font.SetCharset(DEFAULT_CHARSET);
+            SelectObject(dc, font.Handle());
+            measure();
+        }
+        SelectObject(dc, Font()->Handle());
     }
     SelectObject(dc, old);
     DeleteDC(dc);

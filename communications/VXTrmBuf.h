@@ -202,6 +202,8 @@ public:
     bool UseScrollRegion() const { return FUseScrollRegion; }
     // Homes the cursor to the new active region.
     void tbSetUseScrollRegion(bool Value);
+    // Rows of the active region: the scroll region's while UseScrollRegion is on, else the screen's.
+    int RegionHeight() const { return FRegion.Height; }
     bool UseAbsAddress() const { return FUseAbsAddress; }
     void SetUseAbsAddress(bool Value) { FUseAbsAddress = Value; }
     bool UseAutoWrap() const { return FUseAutoWrap; }

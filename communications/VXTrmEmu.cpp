@@ -84,6 +84,42 @@ void TVxTerminalEmulator::teSendReply(const std::string& S) {
     port->PutString(S);
 }
 
+void TVxTerminalEmulator::tePaintInvalid(bool& RefreshAll) {
+    TVxCustomTerminal* t = FTerminal;
+    if (!t || !FBuffer) return;
+    TRect r;
+    if (RefreshAll) {
+        RefreshAll = false;
+        while (FBuffer->GetInvalidRect(r)) {
+        }
+        for (int row = t->OriginRow(); row < t->OriginRow() + t->VisibleRows(); ++row)
+            teDrawRow(row, 1, FBuffer->ColCount());
+        return;
+    }
+    const int shift = t->FreezeScrollBack() ? 0 : t->VertScrollPos();
+    while (FBuffer->GetInvalidRect(r)) {
+        int top = r.Top, bottom = r.Bottom;
+        if (shift) {
+            top += shift;
+            bottom += shift + 1;
+        }
+        for (int row = top; row <= bottom; ++row) teDrawRow(row, r.Left, r.Right);
+    }
+}
+
+void TVxTerminalEmulator::tePaintClip() {
+    TVxCustomTerminal* t = FTerminal;
+    if (!t) return;
+    const TRect clip = t->Canvas()->ClipRect();
+    const int cw = t->GetTotalCharWidth(), ch = t->GetTotalCharHeight();
+    const int firstCol = clip.Left / cw + t->OriginCol();
+    const int lastCol = (clip.Right - 1) / cw + t->OriginCol();
+    const int shift = t->FreezeScrollBack() ? 0 : t->VertScrollPos();
+    const int firstRow = clip.Top / ch + t->OriginRow() + shift;
+    const int lastRow = (clip.Bottom - 1) / ch + t->OriginRow() + shift;
+    for (int row = firstRow; row <= lastRow; ++row) teDrawRow(row, firstCol, lastCol);
+}
+
 void TVxTerminalEmulator::teHandleCursorMovement(TObject* Sender, int Row, int Col) {
     if (!FTerminal) return;
     if (!FTerminal->UseLazyDisplay() && FTerminal->HandleAllocated())
@@ -481,20 +517,7 @@ void TVxTTYEmulator::ShowChar(char C) {
 }
 
 void TVxTTYEmulator::ProcessBlock(const char* Data, int Length, TVxCharSource Source) {
-    if (!OnProcessChar) {
-        for (int i = 0; i < Length; ++i) ShowChar(Data[i]);
-        return;
-    }
-    std::string replacement;
-    for (int i = 0; i < Length; ++i) {
-        const char c = Data[i];
-        replacement.assign(1, c);
-        TVxEmuCommandList* commands = CommandList();
-        commands->Clear();
-        OnProcessChar(this, c, replacement, commands, Source);
-        teProcessCommandList(commands);
-        for (const char r : replacement) ShowChar(r);
-    }
+    teForEachChar(Data, Length, Source, OnProcessChar, [this](char C) { ShowChar(C); });
 }
 
 void TVxTTYEmulator::TakeTerminalColors() {
@@ -511,53 +534,19 @@ void TVxTTYEmulator::TakeTerminalColors() {
     FRefreshAll = true;
 }
 
-int TVxTTYEmulator::RowShift() const {
-    TVxCustomTerminal* t = Terminal();
-    return t && !t->FreezeScrollBack() ? t->VertScrollPos() : 0;
-}
-
 void TVxTTYEmulator::LazyPaint() {
-    TVxCustomTerminal* t = Terminal();
-    if (!t) return;
+    if (!Terminal()) return;
     TakeTerminalColors();
-    TVxTerminalBuffer* b = Buffer();
-    TRect r;
-    if (FRefreshAll) {
-        FRefreshAll = false;
-        while (b->GetInvalidRect(r)) {
-        }
-        for (int row = t->OriginRow(); row < t->OriginRow() + t->VisibleRows(); ++row)
-            DrawRow(row, 1, b->ColCount());
-        return;
-    }
-    const int shift = RowShift();
-    while (b->GetInvalidRect(r)) {
-        int top = r.Top, bottom = r.Bottom;
-        if (shift) {
-            top += shift;
-            bottom += shift + 1;
-        }
-        for (int row = top; row <= bottom; ++row) DrawRow(row, r.Left, r.Right);
-    }
+    tePaintInvalid(FRefreshAll);
 }
 
 void TVxTTYEmulator::Paint() {
-    TVxCustomTerminal* t = Terminal();
-    if (!t) return;
+    if (!Terminal()) return;
     TakeTerminalColors();
-    const TRect clip = t->Canvas()->ClipRect();
-    const int cw = t->GetTotalCharWidth(), ch = t->GetTotalCharHeight();
-    const int firstCol = clip.Left / cw + t->OriginCol();
-    const int lastCol = (clip.Right - 1) / cw + t->OriginCol();
-    int firstRow = clip.Top / ch + t->OriginRow();
-    int lastRow = (clip.Bottom - 1) / ch + t->OriginRow();
-    const int shift = RowShift();
-    firstRow += shift;
-    lastRow += shift;
-    for (int row = firstRow; row <= lastRow; ++row) DrawRow(row, firstCol, lastCol);
+    tePaintClip();
 }
 
-void TVxTTYEmulator::DrawRow(int Row, int FirstCol, int LastCol) {
+void TVxTTYEmulator::teDrawRow(int Row, int FirstCol, int LastCol) {
     TVxCustomTerminal* t = Terminal();
     TVxTerminalBuffer* b = Buffer();
     if (Row < t->OriginRow() || Row > t->OriginRow() + t->VisibleRows() - 1) return;

@@ -1,0 +1,282 @@
+#include "communications/tests/vttest/VtScreen.h"
+
+#include "communications/VXTrmEmu.h"
+
+#include <vterm.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <sstream>
+
+namespace {
+
+void AppendUtf8(std::string& Out, std::uint32_t C) {
+    if (C < 0x80) {
+        Out += static_cast<char>(C);
+    } else if (C < 0x800) {
+        Out += static_cast<char>(0xC0 | (C >> 6));
+        Out += static_cast<char>(0x80 | (C & 0x3F));
+    } else if (C < 0x10000) {
+        Out += static_cast<char>(0xE0 | (C >> 12));
+        Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+        Out += static_cast<char>(0x80 | (C & 0x3F));
+    } else {
+        Out += static_cast<char>(0xF0 | (C >> 18));
+        Out += static_cast<char>(0x80 | ((C >> 12) & 0x3F));
+        Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+        Out += static_cast<char>(0x80 | (C & 0x3F));
+    }
+}
+
+char AttrLetter(bool Bold, bool Underline, bool Blink, bool Reverse) {
+    const int mask = (Bold ? 1 : 0) | (Underline ? 2 : 0) | (Blink ? 4 : 0) | (Reverse ? 8 : 0);
+    return mask ? static_cast<char>('@' + mask) : '.';
+}
+
+// What the reference shows for a character of a designated set: asked of the reference itself.
+std::uint32_t ReferenceGlyph(char Designator, unsigned char C) {
+    static std::map<std::pair<char, unsigned char>, std::uint32_t> cache;
+    const auto key = std::make_pair(Designator, C);
+    if (auto it = cache.find(key); it != cache.end()) return it->second;
+    VTerm* probe = vterm_new(2, 4);
+    vterm_set_utf8(probe, 0);
+    VTermScreen* screen = vterm_obtain_screen(probe);
+    vterm_screen_reset(screen, 1);
+    const std::string bytes = std::string("\033(") + Designator + static_cast<char>(C);
+    vterm_input_write(probe, bytes.data(), bytes.size());
+    VTermScreenCell cell{};
+    vterm_screen_get_cell(screen, VTermPos{0, 0}, &cell);
+    vterm_free(probe);
+    return cache[key] = cell.chars[0] ? cell.chars[0] : ' ';
+}
+
+} // namespace
+
+std::string TVtScreen::Difference(const TVtScreen& Other) const {
+    std::ostringstream out;
+    for (std::size_t r = 0; r < Text.size() && r < Other.Text.size(); ++r) {
+        if (Text[r] != Other.Text[r])
+            out << "row " << r + 1 << " text:\n  ours |" << Text[r] << "|\n  ref  |" << Other.Text[r] << "|\n";
+        else if (Attrs[r] != Other.Attrs[r])
+            out << "row " << r + 1 << " attributes:\n  ours |" << Attrs[r] << "|\n  ref  |" << Other.Attrs[r] << "|\n";
+        if (out.tellp() > 0) return out.str();
+    }
+    if (Text.size() != Other.Text.size()) return "row counts differ";
+    if (LineKinds != Other.LineKinds) return "line kinds: ours " + LineKinds + ", ref " + Other.LineKinds;
+    if (CursorRow != Other.CursorRow || CursorCol != Other.CursorCol) {
+        out << "cursor: ours " << CursorRow << ";" << CursorCol << ", ref " << Other.CursorRow << ";" << Other.CursorCol;
+        return out.str();
+    }
+    return {};
+}
+
+std::string TVtScreen::Dump() const {
+    std::string out;
+    for (std::size_t r = 0; r < Text.size(); ++r) out += LineKinds.substr(r, 1) + "|" + Text[r] + "|\n";
+    return out + "cursor " + std::to_string(CursorRow) + ";" + std::to_string(CursorCol) + "\n";
+}
+
+TVtScreen EmulatorScreen(TVxVT100Emulator& Emulator, int Rows, int Cols) {
+    TVxTerminalBuffer* b = Emulator.Buffer();
+    TVtScreen s;
+    const int cols = std::min(Cols, b->ColCount());
+    for (int row = 1; row <= Rows; ++row) {
+        const auto* chars = static_cast<const unsigned char*>(b->GetLineCharPtr(row));
+        const BYTE* sets = b->GetLineCharSetPtr(row);
+        const BYTE* attrs = b->GetLineAttrPtr(row);
+        std::string text, letters;
+        for (int col = 0; col < cols; ++col) {
+            const unsigned char c = chars[col];
+            std::uint32_t u = c;
+            if (sets[col] == TVxVT100Emulator::csLineDraw || sets[col] == TVxVT100Emulator::csROM2)
+                u = ReferenceGlyph('0', c);
+            else if (sets[col] == TVxVT100Emulator::csUK)
+                u = ReferenceGlyph('A', c);
+            AppendUtf8(text, u);
+            // The reference shows a reversed screen as reversed cells.
+            const TVxTerminalCharAttrs a = ByteToCharAttrs(attrs[col]);
+            letters += AttrLetter(a.Contains(tcaBold), a.Contains(tcaUnderline), a.Contains(tcaBlink),
+                                  a.Contains(tcaReverse) != Emulator.RevScreenMode());
+        }
+        s.Text.push_back(text);
+        s.Attrs.push_back(letters);
+        switch (Emulator.LineAttr(row)) {
+        case ltDblWidth:
+            s.LineKinds += 'w';
+            break;
+        case ltDblHeightTop:
+            s.LineKinds += 't';
+            break;
+        case ltDblHeightBottom:
+            s.LineKinds += 'b';
+            break;
+        default:
+            s.LineKinds += '-';
+            break;
+        }
+    }
+    s.CursorRow = b->UseAbsAddress() ? b->tbGetRow() : b->tbGetRow() + b->tbGetOriginRow() - 1;
+    s.CursorCol = b->tbGetCol();
+    return s;
+}
+
+struct TReferenceTerminal::TImpl {
+    VTerm* Vt;
+    VTermScreen* Screen;
+    int Rows, Cols;
+    bool VT52 = false;
+    std::string Pending; // a VT52 sequence begun
+};
+
+TReferenceTerminal::TReferenceTerminal(int Rows, int Cols) : FImpl(new TImpl) {
+    FImpl->Vt = vterm_new(Rows, Cols);
+    FImpl->Rows = Rows;
+    FImpl->Cols = Cols;
+    vterm_set_utf8(FImpl->Vt, 0);
+    FImpl->Screen = vterm_obtain_screen(FImpl->Vt);
+    vterm_screen_reset(FImpl->Screen, 1);
+}
+
+TReferenceTerminal::~TReferenceTerminal() {
+    vterm_free(FImpl->Vt);
+}
+
+// The library keeps its size on a column-mode change; a VT100 takes the new width, resets the
+// margins, clears the screen and homes the cursor, and so does the reference here. The library
+// has no VT52 mode: in it, the VT52 sequences are handed over as their ANSI equivalents.
+void TReferenceTerminal::Feed(const std::string& Bytes) {
+    std::string out;
+    auto flush = [&] {
+        if (!out.empty()) vterm_input_write(FImpl->Vt, out.data(), out.size());
+        out.clear();
+    };
+    for (const char c : Bytes) {
+        TImpl& m = *FImpl;
+        if (m.VT52) {
+            if (m.Pending.empty() && c != '\033') {
+                out += c;
+                continue;
+            }
+            m.Pending += c;
+            if (m.Pending.size() < 2) continue;
+            const char f = m.Pending[1];
+            if (f == 'Y' && m.Pending.size() < 4) continue;
+            switch (f) {
+            case 'A': case 'B': case 'C': case 'D': case 'H': case 'J': case 'K':
+                out += std::string("\033[") + f;
+                break;
+            case 'I':
+                out += "\033M";
+                break;
+            case 'F':
+                out += "\033(0";
+                break;
+            case 'G':
+                out += "\033(B";
+                break;
+            case 'Y':
+                out += "\033[" + std::to_string(m.Pending[2] - 31) + ";" + std::to_string(m.Pending[3] - 31) + "H";
+                break;
+            case '<':
+                m.VT52 = false;
+                break;
+            default:
+                break; // keypad modes and the identify request change no screen
+            }
+            m.Pending.clear();
+            continue;
+        }
+        out += c;
+        for (const char* mode : {"\033[?3h", "\033[?3l", "\033[?2l"}) {
+            const std::size_t n = std::strlen(mode);
+            if (out.size() < n || out.compare(out.size() - n, n, mode) != 0) continue;
+            flush();
+            if (mode[3] == '2') {
+                m.VT52 = true;
+            } else {
+                m.Cols = mode[4] == 'h' ? 132 : 80;
+                vterm_set_size(m.Vt, m.Rows, m.Cols);
+                out = "\033[r\033[2J\033[H";
+                flush();
+            }
+        }
+    }
+    flush();
+}
+
+TVtScreen TReferenceTerminal::Screen() const {
+    TVtScreen s;
+    int rows = 0, cols = 0;
+    vterm_get_size(FImpl->Vt, &rows, &cols);
+    for (int row = 0; row < FImpl->Rows; ++row) {
+        std::string text, letters;
+        char kind = '-';
+        for (int col = 0; col < std::min(cols, FImpl->Cols); ++col) {
+            VTermScreenCell cell{};
+            if (row >= rows || !vterm_screen_get_cell(FImpl->Screen, VTermPos{row, col}, &cell)) {
+                text += ' ';
+                letters += '.';
+                continue;
+            }
+            AppendUtf8(text, cell.chars[0] ? cell.chars[0] : ' ');
+            letters += AttrLetter(cell.attrs.bold, cell.attrs.underline != 0, cell.attrs.blink, cell.attrs.reverse);
+            if (col == 0) kind = cell.attrs.dhl == 1 ? 't' : cell.attrs.dhl == 2 ? 'b' : cell.attrs.dwl ? 'w' : '-';
+        }
+        s.Text.push_back(text);
+        s.Attrs.push_back(letters);
+        s.LineKinds += kind;
+    }
+    VTermPos pos{};
+    vterm_state_get_cursorpos(vterm_obtain_state(FImpl->Vt), &pos);
+    s.CursorRow = pos.row + 1;
+    s.CursorCol = pos.col + 1;
+    return s;
+}
+
+std::string FormatRecording(const std::vector<TVtRecordedScreen>& Screens) {
+    std::string out = "VTREC1\n";
+    for (const TVtRecordedScreen& s : Screens)
+        out += "screen " + s.Name + " " + std::to_string(s.Bytes.size()) + "\n" + s.Bytes + "\n";
+    return out;
+}
+
+bool ParseRecording(const std::string& Text, std::vector<TVtRecordedScreen>& Screens) {
+    Screens.clear();
+    if (Text.rfind("VTREC1\n", 0) != 0) return false;
+    std::size_t at = 7;
+    while (at < Text.size()) {
+        const std::size_t eol = Text.find('\n', at);
+        if (eol == std::string::npos) return false;
+        std::istringstream header(Text.substr(at, eol - at));
+        std::string word, name;
+        std::size_t length = 0;
+        if (!(header >> word >> name >> length) || word != "screen") return false;
+        if (eol + 1 + length + 1 > Text.size() || Text[eol + 1 + length] != '\n') return false;
+        Screens.push_back({name, Text.substr(eol + 1, length)});
+        at = eol + 1 + length + 1;
+    }
+    return true;
+}
+
+const std::vector<TVtAllowedDifference>& AllowedDifferences() {
+    static const std::vector<TVtAllowedDifference> list = {
+        {"cursor-3", "a column-mode change homes the cursor and keeps the screen; a VT100 clears it"},
+        {"cursor-4", "a column-mode change homes the cursor and keeps the screen; a VT100 clears it"},
+        {"screen-15", "restoring the cursor brings back the character set in use, as a VT100 does (vttest asks for "
+                      "ten line-drawing characters); the reference library shows the last five as the letter q"},
+        {"charsets-1", "character set 2 (the alternate ROM's graphics) draws as line drawing; the reference "
+                       "library has no alternate ROM and shows plain text"},
+        {"double-5", "line attributes change only how a row is drawn: on a double-width row the cursor keeps "
+                     "the row's full width, so a tab passes column 40 and the frame's right edge lies beyond "
+                     "the screen; a VT100 stops at column 40"},
+        {"double-6", "as double-5: the frame's right edge was written beyond column 40 of its double-width rows"},
+    };
+    return list;
+}
+
+const char* AllowedDifference(const std::string& Screen) {
+    for (const TVtAllowedDifference& d : AllowedDifferences())
+        if (Screen == d.Screen) return d.Reason;
+    return nullptr;
+}
