@@ -1002,7 +1002,8 @@ DWORD TVexBaseDispatcher::ReadIntoRing(std::uint64_t Pos, DWORD Count) {
 }
 
 // Reads as much as the device holds and the ring can take, in at most two pieces (to the ring's end,
-// then from its start); a device counts what its own queue holds too, so one pass takes it all. Bytes a
+// then from its start); a device counts what its own queue holds too, so one pass takes it all (a
+// device that reads what arrived is simply asked for all the ring can take). Bytes a
 // notification in progress has announced are kept even when a reader on another thread has taken them
 // meanwhile.
 bool TVexBaseDispatcher::ExtractData() {
@@ -1015,12 +1016,15 @@ bool TVexBaseDispatcher::ExtractData() {
         DeviceHasMore = true;
         return true;
     }
-    COMSTAT stat;
-    const int errors = GetComError(stat);
-    RecordStatus(stat, errors);
-    if (stat.cbInQue == 0) return false;
-
-    const DWORD want = std::min(ReceiveRingSize - used, stat.cbInQue);
+    DWORD want = ReceiveRingSize - used;
+    const bool counted = !ReadsWhatArrived();
+    COMSTAT stat{};
+    if (counted) {
+        const int errors = GetComError(stat);
+        RecordStatus(stat, errors);
+        if (stat.cbInQue == 0) return false;
+        want = std::min(want, stat.cbInQue);
+    }
     const DWORD at = static_cast<DWORD>(RingReceived % ReceiveRingSize);
     const DWORD first = std::min(want, ReceiveRingSize - at);
     const DWORD read = ReadIntoRing(RingReceived, first);
@@ -1031,8 +1035,9 @@ bool TVexBaseDispatcher::ExtractData() {
         RingReceived += more;
         total += more;
     }
-    DeviceHasMore = total == want && stat.cbInQue > want;
-    return true;
+    // A read that took all it asked for may have left more behind.
+    DeviceHasMore = total == want && (!counted || stat.cbInQue > want);
+    return counted || total > 0;
 }
 
 bool TVexBaseDispatcher::MoreToExtract() const {

@@ -167,6 +167,9 @@ public:
     // Waits until the device has put on the line what it was given; a device without a line (a
     // socket) has nothing to wait for.
     virtual void DrainCom() {}
+    // True for a device whose read hands out what has arrived, without waiting and without being
+    // told how much: ExtractData then reads as much as the ring can take, with no count asked first.
+    virtual bool ReadsWhatArrived() const { return false; }
 
     // One dispatch pass, run repeatedly by the device layers: reads the device into the ring and,
     // unless event busy, checks the triggers while they deliver and no close is pending. While the

@@ -159,13 +159,16 @@ DWORD TWsConnection::GetOutChars() {
 }
 
 DWORD TWsConnection::GetInCharsWaiting() {
+    TUse use(*this);
+    // Raw bytes are counted where they are, unread; telnet's are counted once decoded.
+    if (!FTelnet) return FIn.Used() + (CanSend() ? SocketWaiting() : 0);
     const DWORD held = GetInChars();
     return held + (FIn.Full && CanSend() ? SocketWaiting() : 0);
 }
 
 int TWsConnection::ReadBuf(char* Buf, int Count) {
     TUse use(*this);
-    PullSocket();
+    if (FTelnet || Count <= 0) PullSocket();
     if (Count <= 0) return 0;
     DWORD got = FIn.Get(Buf, static_cast<DWORD>(Count));
     // Once the input ring is empty the rest goes from the socket straight to the caller: a large
@@ -539,13 +542,13 @@ void TVexDeviceSocket::DoConnect(TSocket Socket) {
 
 void TVexDeviceSocket::DrainConnection(TSocket OwnSocket) {
     for (int step = 0; step < DrainStepLimit; ++step) {
-        const TWsConnection* conn = FindConnection(OwnSocket);
+        TWsConnection* conn = FindConnection(OwnSocket);
         if (conn == nullptr || conn->FDispatcher == nullptr) return;
-        const DWORD before = conn->FIn.Used();
+        const DWORD before = conn->GetInCharsWaiting();
         DoDispMessage(OwnSocket, 0);
         conn = FindConnection(OwnSocket);
         if (conn == nullptr) return;
-        const DWORD after = conn->FIn.Used();
+        const DWORD after = conn->GetInCharsWaiting();
         if (after == 0 || after >= before) return;
     }
 }
@@ -727,6 +730,10 @@ int TVexWinsockDispatcher::CloseCom() {
     VexSocket->ResetCache();
     conn->Release();
     return 0;
+}
+
+bool TVexWinsockDispatcher::ReadsWhatArrived() const {
+    return true;
 }
 
 int TVexWinsockDispatcher::ReadCom(char* Buf, int Size) {

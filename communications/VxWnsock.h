@@ -72,12 +72,14 @@ public:
 
     // Bytes waiting in the input ring, after pulling what the socket holds when connected.
     DWORD GetInChars();
-    // Those and what the socket still holds behind them: what reads can hand out now.
+    // Those and what the socket still holds behind them: what reads can hand out now. Reads
+    // nothing from the socket unless telnet is on (its bytes are counted once decoded).
     DWORD GetInCharsWaiting();
     // The bytes written since the output ring was last found empty; pushes pending output first
     // when connected.
     DWORD GetOutChars();
-    // Hands out up to Count received bytes (pulling from the socket first when connected).
+    // Hands out up to Count received bytes: the input ring's, then the socket's (straight into
+    // Buf without telnet, through the ring with it).
     int ReadBuf(char* Buf, int Count);
     // All or nothing: Count when the whole block, telnet doubling included, fits the output ring,
     // else 0. Then pushes what is pending, when connected.
@@ -238,6 +240,7 @@ public:
     int GetComError(COMSTAT& Stat) override;
     int GetComEventMask(int EvtMask) override;
     int GetComState(DCB& Dcb) override;
+    bool ReadsWhatArrived() const override;
     int ReadCom(char* Buf, int Size) override;
     int SetComState(DCB& Dcb) override;
     int WriteCom(const char* Buf, int Size) override;

@@ -332,7 +332,10 @@ LRESULT DefWindowProc(HWND, UINT, WPARAM, LPARAM) {
     return 0;
 }
 
-BOOL PostMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+// PostMessage; with Once, nothing is added while the same message waits in the queue.
+BOOL Post(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, bool Once) {
     std::shared_ptr<ThreadState> target = wnd == 0 ? CurrentThreadState() : nullptr;
     WakeList wakes;
     Lock lk(GlobalLock());
@@ -344,9 +347,25 @@ BOOL PostMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         target = w->owner;
     }
-    target->posted.push_back(MSG{wnd, msg, wParam, lParam, GetTickCount()});
+    auto& posted = target->posted;
+    // The newest first: a message still waiting is usually near the end.
+    if (Once)
+        for (auto it = posted.rbegin(); it != posted.rend(); ++it)
+            if (it->hwnd == wnd && it->message == msg && it->wParam == wParam && it->lParam == lParam)
+                return 1;
+    posted.push_back(MSG{wnd, msg, wParam, lParam, GetTickCount()});
     Wake(*target, wakes);
     return 1;
+}
+
+} // namespace
+
+BOOL PostMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return Post(wnd, msg, wParam, lParam, false);
+}
+
+BOOL PostMessageOnce(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return Post(wnd, msg, wParam, lParam, true);
 }
 
 BOOL PostThreadMessage(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam) {

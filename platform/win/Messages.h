@@ -43,6 +43,9 @@ LRESULT DefWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // Queues the message at the end of the window's thread queue; thread-safe, keeps order. A window
 // handle of 0 posts to the calling thread's queue (a thread message). False for a bad handle.
 BOOL PostMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// As PostMessage, unless the same message (window, number and both parameters) is still waiting
+// in the queue: that one then stands for both. For notices that say "look again".
+BOOL PostMessageOnce(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 BOOL PostThreadMessage(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam);
 // Marks a quit as pending for the calling thread: GetMessage returns false and PeekMessage
 // reports WM_QUIT with the exit code in wParam once no other posted message is waiting.

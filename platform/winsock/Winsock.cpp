@@ -418,18 +418,44 @@ int recv(SOCKET s, char* buf, int len, int flags) {
     if (flags & ~(MSG_OOB | MSG_PEEK)) return wsock::Fail(WSAEINVAL);
     if (!rec->connected && !rec->connecting) return wsock::Fail(WSAENOTCONN);
     if (rec->receiveShut) return wsock::Fail(WSAESHUTDOWN);
-    // Every recv re-enables its event; the poller then posts again if more is waiting.
-    const LONG again = (flags & MSG_OOB) ? FD_OOB : FD_READ;
-    const LONG before = rec->armed;
-    rec->armed |= again & rec->events;
-    if (rec->events && (rec->armed != before || rec->peerClosed)) e.Changed();
     unsigned how = 0;
     if (flags & MSG_OOB) how |= wsbsd::kMsgOob;
     if (flags & MSG_PEEK) how |= wsbsd::kMsgPeek;
+    // Every recv re-enables its event; the poller then posts again if more is waiting. Re-enabled
+    // once the bytes are taken, so the poller, woken by it, finds the socket as the read left it.
+    const LONG again = (flags & MSG_OOB) ? FD_OOB : FD_READ;
+    auto rearm = [&] {
+        const LONG before = rec->armed;
+        rec->armed |= again & rec->events;
+        if (rec->events && (rec->armed != before || rec->peerClosed)) e.Changed();
+    };
+    if (rec->nonBlocking) {
+        // The read itself runs outside the lock, so the poller is never held up behind it; the
+        // descriptor stays open until it returns.
+        ++rec->waiters;
+        lk.unlock();
+        const long n = wsbsd::Recv(rec->fd, buf, static_cast<std::size_t>(len), how);
+        lk.lock();
+        e.EndWait(*rec);
+        if (rec->closed) return n >= 0 ? static_cast<int>(n) : FailErrno(n);
+        // A read that filled the buffer has most likely left more behind: its FD_READ goes out at
+        // once, without waking the poller to find out (a recv that then finds nothing just answers
+        // WSAEWOULDBLOCK, as after any FD_READ). Once the peer has closed, the poller settles what
+        // comes next, the close included.
+        if (n > 0 && n == len && again == FD_READ && !(flags & MSG_PEEK) && (rec->events & FD_READ) &&
+            !rec->peerClosed) {
+            rec->armed |= FD_READ;
+            e.Post(*rec, FD_READ, 0);
+        } else {
+            rearm();
+        }
+        return n >= 0 ? static_cast<int>(n) : FailErrno(n);
+    }
+    rearm();
     for (;;) {
         long n = wsbsd::Recv(rec->fd, buf, static_cast<std::size_t>(len), how);
         if (n >= 0) return static_cast<int>(n);
-        if (n != -EAGAIN || rec->nonBlocking) return FailErrno(n);
+        if (n != -EAGAIN) return FailErrno(n);
         const unsigned want = (flags & MSG_OOB) ? wsbsd::kPollPri : wsbsd::kPollIn;
         if (!WaitFor(e, lk, *rec, want)) return wsock::Fail(WSAEINTR);
     }

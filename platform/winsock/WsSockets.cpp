@@ -52,7 +52,9 @@ void Engine::EndWait(SocketRec& rec) {
 void Engine::Post(SocketRec& rec, LONG event, int error) {
     if (rec.closed || !(rec.events & rec.armed & event)) return;
     rec.armed &= ~event;
-    PostMessage(rec.wnd, rec.msg, rec.id, static_cast<LPARAM>(WSAMAKESELECTREPLY(WORD(event), WORD(error))));
+    // The same notice still waiting stands for this one: the caller has not yet looked again.
+    PostMessageOnce(rec.wnd, rec.msg, rec.id,
+                    static_cast<LPARAM>(WSAMAKESELECTREPLY(WORD(event), WORD(error))));
 }
 
 bool Engine::Changed() {

@@ -55,7 +55,8 @@ public:
     void RemoveAll();
     // Called by a thread that waited on rec's fd outside the lock, once it holds the lock again.
     void EndWait(SocketRec& rec);
-    // Posts event when it is selected and enabled, and disables it until re-enabled.
+    // Posts event when it is selected and enabled (unless the same notice still waits in the
+    // queue), and disables it until re-enabled.
     void Post(SocketRec& rec, LONG event, int error);
     // The selected sockets changed: the poller looks again (started when needed). False when the
     // poller cannot be started.

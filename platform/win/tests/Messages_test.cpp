@@ -86,6 +86,35 @@ TEST_F(Messages, PeekMessageLeavesOrTakesAndFilters) {
     EXPECT_FALSE(PeekMessage(&msg, 0, 0, 0, PM_REMOVE));
 }
 
+TEST_F(Messages, PostOnceAddsNothingWhileTheSameMessageWaits) {
+    TestWindow a, b;
+    const struct {
+        HWND wnd;
+        UINT msg;
+        WPARAM wParam;
+        LPARAM lParam;
+        bool queued; // a message of its own, or the waiting one stands for it
+    } posts[] = {
+        {a.handle, WM_USER, 1, 2, true},      {a.handle, WM_USER, 1, 2, false},
+        {a.handle, WM_USER + 1, 1, 2, true},  {a.handle, WM_USER, 9, 2, true},
+        {a.handle, WM_USER, 1, 9, true},      {b.handle, WM_USER, 1, 2, true},
+        {a.handle, WM_USER + 1, 1, 2, false},
+    };
+    std::size_t expected = 0;
+    for (const auto& p : posts) {
+        ASSERT_TRUE(PostMessageOnce(p.wnd, p.msg, p.wParam, p.lParam));
+        expected += p.queued ? 1 : 0;
+    }
+    EXPECT_EQ(ProcessMessages(), true);
+    EXPECT_EQ(a.Log().size() + b.Log().size(), expected);
+    // Taken off the queue, it no longer stands for a new one.
+    ASSERT_TRUE(PostMessageOnce(a.handle, WM_USER, 1, 2));
+    ProcessMessages();
+    EXPECT_EQ(a.Count(WM_USER), 4u);
+    EXPECT_FALSE(PostMessageOnce(0x7FFFFFF0, WM_USER, 0, 0));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
+}
+
 TEST_F(Messages, DestroyedWindowLosesItsMessages) {
     TestWindow keep;
     HWND gone = CreateMessageWindow("gone", [](HWND, UINT, WPARAM, LPARAM) -> LRESULT {

@@ -151,6 +151,33 @@ TEST_F(WSAAsyncSelectTest, FdReadWaitsForRecvAndComesAgainWhileDataRemains) {
     closesocket(s);
 }
 
+TEST_F(WSAAsyncSelectTest, ReadsBetweenLooksLeaveOneFdReadWaiting) {
+    SOCKET s = Connected();
+    const std::string data = Pattern(20000);
+    peer::SendAll(pfd_, data);
+    ASSERT_TRUE(ev_.WaitFor(s, FD_READ));
+    // Five reads that each fill the buffer, with no message looked at between them.
+    std::string got;
+    char buf[1000];
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_EQ(recv(s, buf, sizeof buf, 0), 1000);
+        got.append(buf, sizeof buf);
+    }
+    ev_.Pump(kQuietMs);
+    EXPECT_EQ(ev_.Count(s, FD_READ), 2) << "one FD_READ stands for every read that left data behind";
+    got += ReadAll(s);
+    EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
+    EXPECT_TRUE(got == data);
+    ev_.Pump(kQuietMs);
+    const int seen = ev_.Count(s, FD_READ);
+    EXPECT_LE(seen, 3);
+    // Read to the end, the socket is armed again for what comes next.
+    peer::SendAll(pfd_, "more");
+    ASSERT_TRUE(ev_.WaitUntil([&] { return ev_.Count(s, FD_READ) == seen + 1; }));
+    EXPECT_EQ(ReadAll(s), "more");
+    closesocket(s);
+}
+
 TEST_F(WSAAsyncSelectTest, PeerCloseDeliversEveryByteBeforeFdClose) {
     SOCKET s = Connected();
     const std::string data = Pattern(20000);
