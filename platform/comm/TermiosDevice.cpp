@@ -171,13 +171,10 @@ public:
         return static_cast<DWORD>(waiting);
     }
 
-    void Purge(bool input, bool output) override {
-        if (input && output)
-            ioctl(fd_, TCFLSH, TCIOFLUSH);
-        else if (input)
-            ioctl(fd_, TCFLSH, TCIFLUSH);
-        else if (output)
-            ioctl(fd_, TCFLSH, TCOFLUSH);
+    // Output the kernel has accepted counts as sent, as a completed write does on the original
+    // system: clearing it would lose bytes (on a pseudo-terminal, all the far end has not read yet).
+    void Purge(bool input, bool) override {
+        if (input) ioctl(fd_, TCFLSH, TCIFLUSH);
     }
 
     DWORD ModemStatus() override {

@@ -288,6 +288,17 @@ TEST_F(PtyPort, TxAbortEndsAWriteTheFarEndDoesNotTake) {
     EXPECT_EQ(QueueState(h()).cbOutQue, 0u);
 }
 
+TEST_F(PtyPort, TxClearKeepsWhatTheKernelAcceptedForTheFarEnd) {
+    std::string block;
+    for (int i = 0; i < 3000; ++i) block.push_back(static_cast<char>('a' + i % 26));
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(h(), block.data(), static_cast<DWORD>(block.size()), &written, nullptr));
+    ASSERT_EQ(written, block.size());
+    // The far end has read nothing yet; a clear of the output must not take it away.
+    ASSERT_TRUE(PurgeComm(h(), PURGE_TXABORT | PURGE_TXCLEAR));
+    EXPECT_EQ(pty.Receive(block.size()), block);
+}
+
 // ---- Line settings
 
 TEST_F(PtyPort, OpensRawWithTheLinesSpeedAndNoFlowControl) {
