@@ -83,6 +83,12 @@ void LoaderCore::Receive(int id, std::string_view bytes, int64_t now) {
         Log.Event(now, l.Peer, Mute ? "silent: not answered" : "halted after a refused upload: not answered");
         return;
     }
+    // A console echoes each byte as it arrives, so a loader that waits a moment after typing a
+    // command can drop the echo before the answer begins.
+    std::string echo;
+    const auto flushEcho = [&] {
+        if (!echo.empty()) Send(l, std::exchange(echo, {}), now);
+    };
     while (!bytes.empty()) {
         if (l.Upload) {
             const size_t n = std::min<size_t>(bytes.size(), l.Upload->DeclaredSize - l.Upload->Bytes.size());
@@ -96,6 +102,7 @@ void LoaderCore::Receive(int id, std::string_view bytes, int64_t now) {
         bytes.remove_prefix(1);
         if (c != '\r' && c != '\n') {
             l.LastEnd = 0;
+            echo += c;
             if (l.Line.size() < MaxLine)
                 l.Line += c;
             else
@@ -115,13 +122,15 @@ void LoaderCore::Receive(int id, std::string_view bytes, int64_t now) {
             Log.Event(now, l.Peer, "line longer than " + std::to_string(MaxLine) + " bytes discarded");
             continue;
         }
+        flushEcho();
         Command(l, line, now);
     }
+    flushEcho();
 }
 
 void LoaderCore::Command(Link& l, std::string_view line, int64_t now) {
-    std::string reply(line);
-    reply += "\r\n";
+    // The line itself went back as it arrived; its end is echoed as "\r\n".
+    std::string reply = "\r\n";
     const std::string_view text = Trim(line);
     const std::vector<std::string_view> words = Words(text);
     const std::string upper = Upper(text);
