@@ -1,0 +1,375 @@
+// The link layer: finding and selecting the serial port, sending, prompt waits, reply capture, the
+// command time-out, the keep-alive and typed keys. The TCP side is in MainEthernet.cpp.
+#include "loader/ClientSocketUnit.h"
+#include "loader/InfoUnit.h"
+#include "loader/MainUnit.h"
+#include "loader/Progress.h"
+
+#include "communications/VxSelCom.h"
+#include "platform/rtl/Strings.h"
+#include "platform/win/Messages.h"
+#include "platform/win/Sync.h"
+
+namespace {
+
+// A capture never grows past this many bytes: it starts again at position 0.
+constexpr int CaptureLimit = 999;
+
+// 1 ms of waiting that ends early when a message arrives.
+void PassWait() {
+    WaitMessageTimeout(1);
+}
+
+} // namespace
+
+bool TQuillonForm::PortOpen() const {
+    return VexComPort1->Open();
+}
+
+void TQuillonForm::WaitPass() {
+    Application->ProcessMessages();
+    PassWait();
+    Application->ProcessMessages();
+}
+
+void TQuillonForm::SetExpectedPrompt(char C) {
+    ExpectedPrompt = C;
+}
+
+void TQuillonForm::CloseLink() {
+    if (PortOpen())
+        NoneMenuClick(this);
+    else if (SocketActive())
+        EnetDisconnect1Click(this);
+}
+
+// --- Serial port check and choice ---------------------------------------------------------------
+
+int TQuillonForm::check_com(int n) {
+    if (!IsPortAvailable(static_cast<WORD>(n))) return -1;
+    if (InfoForm) {
+        InfoForm->Label1->SetCaption("Checking COM Port " + IntToStr(n) + ", Baud " +
+                                     IntToStr(VexComPort1->Baud()) + ". Please wait....");
+        InfoForm->Show();
+    }
+    Application->ProcessMessages();
+
+    int result = 0;
+    bool opened = false;
+    try {
+        VexComPort1->SetComNumber(static_cast<WORD>(n));
+        if (!VexComPort1->Open()) VexComPort1->SetOpen(true);
+        opened = VexComPort1->Open();
+    } catch (const Exception&) {
+        Tell("Note: COM Port #" + IntToStr(n) + " is not responding/being used by other applications.");
+        try {
+            VexComPort1->SetOpen(false);
+        } catch (const Exception&) {
+        }
+    }
+    bool found = false;
+    CheckingPort = true;
+    if (opened) {
+        try {
+            SetExpectedPrompt(NormalPrompt);
+            found = SendCOMCmd_GetPrompt("\r\n");
+            if (!found) {
+                SetExpectedPrompt(LoaderPrompt);
+                found = SendCOMCmd_GetPrompt("\r\n");
+            }
+        } catch (const Exception&) {
+            Tell("Note: COM Port #" + IntToStr(n) + " is not responding.");
+        }
+    }
+    CheckingPort = false;
+    if (found) {
+        SetStatusText("Established communication on COM " + IntToStr(n));
+        ComNumberLabel->SetCaption(IntToStr(n));
+        LastGoodComPort = n;
+        ConnectionMode = 0;
+        ComBaudLabel->SetCaption(IntToStr(VexComPort1->Baud()));
+        Ethernet1->SetEnabled(false);
+        result = 1;
+    } else if (opened) {
+        // A port that did not answer is not left open: nothing may take it for the unit's.
+        try {
+            VexComPort1->SetOpen(false);
+        } catch (const Exception&) {
+        }
+    }
+    if (InfoForm) InfoForm->Hide();
+    Application->ProcessMessages();
+    return result;
+}
+
+int TQuillonForm::process_com() {
+    Screen->SetCursor(crHourGlass);
+    for (int n = 1; n <= 14; ++n) {
+        if (check_com(n) > 0) {
+            ComCheckBox->SetChecked(true);
+            return 1;
+        }
+    }
+    return -1;
+}
+
+void TQuillonForm::select_com(int n) {
+    Screen->SetCursor(crHourGlass);
+    if (ClientSocketForm && ClientSocketForm->Visible()) ClientSocketForm->Hide();
+    SetStatusText("Checking COM " + IntToStr(n) + ".... Please wait.... ");
+    const int r = check_com(n);
+    if (r > 0) {
+        SetStatusText("Established communication on COM " + IntToStr(n));
+        VxTerminal1->ClearAll();
+        ComCheckBox->SetChecked(true);
+        VexSLController1->SetMonitoring(true);
+        enable_btns();
+    } else {
+        SetStatusText("Unable to open Hardware thru COM ports. Select new COM port/check RS232 connection before "
+                      "proceeding");
+        Tell("Error! Cannot establish communication using COM " + IntToStr(n) + ". Please check RS232 connection");
+        if (r < 0) {
+            disable_btns();
+        } else {
+            // The user chose this port: it may be used without a prompt.
+            try {
+                VexComPort1->SetComNumber(static_cast<WORD>(n));
+                VexComPort1->SetOpen(true);
+            } catch (const Exception&) {
+            }
+            VexSLController1->SetMonitoring(true);
+            enable_btns();
+        }
+    }
+    ComNumberLabel->SetCaption(r < 0 ? std::string("None") : IntToStr(n));
+    Screen->SetCursor(crDefault);
+}
+
+void TQuillonForm::open_ini_port() {
+    if (SettingsComPort == 0) {
+        SetStatusText("Unable to open Hardware through COM ports. Select new COM port before proceeding");
+        disable_btns();
+        return;
+    }
+    SetStatusText("Error opening Hardware via COM ports. Select new COM port/check RS232 connection before "
+                  "proceeding");
+    if (IsPortAvailable(static_cast<WORD>(SettingsComPort))) VexComPort1->SetComNumber(static_cast<WORD>(SettingsComPort));
+    try {
+        VexComPort1->SetOpen(true);
+    } catch (const Exception&) {
+        try {
+            VexComPort1->SetOpen(false);
+        } catch (const Exception&) {
+        }
+    }
+    ComNumberLabel->SetCaption(IntToStr(SettingsComPort));
+    disable_btns();
+    VexSLController1->SetMonitoring(false);
+}
+
+void TQuillonForm::NoneMenuClick(TObject*) {
+    SetStatusText("Note: Last successful COM port used is: " +
+                  (LastGoodComPort == 0 ? std::string("Never") : IntToStr(LastGoodComPort)));
+    try {
+        VexComPort1->SetOpen(false);
+    } catch (const Exception&) {
+    }
+    VexComPort1->SetComNumber(0);
+    ComNumberLabel->SetCaption("None");
+    Ethernet1->SetEnabled(true);
+    disable_btns();
+    if (ProgressForm) ProgressForm->HideProgressForm();
+    Screen->SetCursor(crDefault);
+}
+
+void TQuillonForm::SearchAllMenuClick(TObject*) {
+    if (process_com() < 0) {
+        open_ini_port();
+    } else {
+        ComCheckBox->SetEnabled(false);
+        VexSLController1->SetMonitoring(true);
+        enable_btns();
+    }
+    Screen->SetCursor(crDefault);
+}
+
+void TQuillonForm::ComCheckBoxClick(TObject*) {
+    if (!ComCheckBox->Checked() && PortOpen()) {
+        VexComPort1->SetOpen(false);
+    } else if (ComCheckBox->Checked() && !PortOpen()) {
+        if (process_com() < 0) {
+            ComCheckBox->SetChecked(false);
+            Tell("Unable to use Com Ports. Please make sure no one else is using the Hardware thru the Com Ports");
+        }
+        Screen->SetCursor(crDefault);
+    }
+}
+
+void TQuillonForm::ComMenuClick(TObject* Sender) {
+    if (auto* item = dynamic_cast<TMenuItem*>(Sender)) select_com(item->Tag);
+}
+
+void TQuillonForm::BaudMenuClick(TObject* Sender) {
+    auto* item = dynamic_cast<TMenuItem*>(Sender);
+    if (!item) return;
+    VexComPort1->SetBaud(item->Tag);
+    ComBaudLabel->SetCaption(IntToStr(item->Tag));
+}
+
+// --- Sending and waiting ------------------------------------------------------------------------
+
+void TQuillonForm::SendString(const std::string& Text) {
+    if (PortOpen()) {
+        if (Text.size() < VexComPort1->GetOutBuffFree())
+            VexComPort1->PutString(Text);
+        else
+            Tell("Error! Communications Port Output Buffer Overflow");
+        return;
+    }
+    SendSocketText(Text);
+}
+
+void TQuillonForm::SendCmdBuffer() {
+    if (PortOpen() || SocketActive()) SendString(CommandBuffer);
+}
+
+bool TQuillonForm::SendCOMCmd_GetPrompt(const std::string& Text) {
+    if (PortOpen()) {
+        VexComPort1->FlushInBuffer();
+        SendString(Text);
+        const bool got = VexComPort1->WaitForString(std::string(1, ExpectedPrompt),
+                                                    Scaled(CheckingPort ? 8 : PromptWait), true, false);
+        if (PortOpen()) {
+            VexComPort1->FlushInBuffer();
+            VexComPort1->FlushOutBuffer();
+        }
+        return got;
+    }
+    if (!SocketActive()) {
+        if (ClientSocketForm) ClientSocketForm->ConnectButtonClick(this);
+        if (!SocketActive()) return false;
+    }
+    CommandBuffer = Text;
+    MinPromptIndex = 0;
+    SendCmd_CollectReply(CheckingPort ? 280 : PromptWait);
+    Application->ProcessMessages();
+    Delay(100);
+    Application->ProcessMessages();
+    return !ReplyTimedOut;
+}
+
+void TQuillonForm::SendCmd_CollectReply(int n) {
+    if (!PortOpen() && !SocketActive()) return;
+    const bool onSocket = SocketActive();
+    CaptureOn = false;
+    ReplyTimedOut = false;
+    CaptureBuffer.clear();
+    CaptureLength = 0;
+    if (PortOpen()) VexComPort1->FlushInBuffer();
+
+    CommandTimer->SetEnabled(true);
+    CaptureOn = true;
+    SendString(CommandBuffer);
+    Delay(200);
+    // An echo that arrived before the reply began is dropped.
+    if (PortOpen()) VexComPort1->FlushInBuffer();
+    SendString(PortOpen() ? "\r" : "\r\n");
+
+    const int passes = Scaled(n);
+    int count = 0;
+    while (CaptureOn && !ReplyTimedOut) {
+        if ((onSocket && !SocketActive()) || Application->Terminated()) {
+            CaptureOn = false;
+            ReplyTimedOut = true;
+            break;
+        }
+        WaitPass();
+        if (++count >= passes) {
+            CaptureOn = false;
+            ReplyTimedOut = true;
+        }
+    }
+    CommandTimer->SetEnabled(false);
+}
+
+void TQuillonForm::CaptureBytes(const std::string& Bytes, bool OnlyExpected) {
+    if (!CaptureOn) return;
+    if (CaptureLength + static_cast<int>(Bytes.size()) > CaptureLimit) {
+        CaptureLength = 0;
+        CaptureBuffer.clear();
+    }
+    for (const char c : Bytes) {
+        const bool prompt = OnlyExpected ? c == ExpectedPrompt : (c == NormalPrompt || c == LoaderPrompt);
+        if (prompt && CaptureLength >= MinPromptIndex) {
+            // The reply ends here; the rest of what was read is dropped.
+            CaptureLength = 0;
+            CaptureOn = false;
+            return;
+        }
+        // A read longer than the whole buffer starts again too, so the capture stays bounded.
+        if (CaptureLength >= CaptureLimit) {
+            CaptureLength = 0;
+            CaptureBuffer.clear();
+        }
+        CaptureBuffer += c;
+        ++CaptureLength;
+    }
+}
+
+void TQuillonForm::VexComPort1TriggerAvail(TObject*, WORD Count) {
+    if (!CaptureOn) return;
+    // What a flush took away since the notice is not read.
+    const DWORD available = std::min<DWORD>(Count, VexComPort1->GetInBuffUsed());
+    if (available == 0) return;
+    std::string bytes(available, '\0');
+    try {
+        VexComPort1->GetBlock(bytes.data(), available);
+    } catch (const Exception&) {
+        return;
+    }
+    CaptureBytes(bytes, false);
+}
+
+// --- Time-out, keep-alive, keys -----------------------------------------------------------------
+
+void TQuillonForm::CommandTimerTimer(TObject*) {
+    CommandTimer->SetEnabled(false);
+    if (SocketActive() && RetryCount < 2) {
+        ++RetryCount;
+        ClientSocketTryAgain(false);
+        return;
+    }
+    if (ProgressForm) ProgressForm->AbortFlag = 1;
+    LastMessage = "Timeout error! Connection failure! Please check RS232/Ethernet connection. Exiting script.";
+    Tell(LastMessage);
+    ReplyTimedOut = true;
+    Application->ProcessMessages();
+}
+
+void TQuillonForm::CCHECKTimer1Timer(TObject*) {
+    if (SocketActive() && !CheckingPort && KeepAliveEnabled && !CommandTimer->Enabled()) SendString("\r\n");
+}
+
+void TQuillonForm::ConnectionTimerTimer(TObject*) {
+    ConnectionTimer->SetEnabled(false);
+    ConnectionTimer->Tag = 1;
+}
+
+void TQuillonForm::VxTerminal1CharTyped(TObject*, char& Key) {
+    CCHECKTimer1->SetEnabled(false);
+    KeepAliveEnabled = false;
+    if (Key == 8 && PortOpen()) {
+        Key = 0;
+        VexComPort1->PutChar(8);
+        VexComPort1->PutChar(' ');
+        VexComPort1->PutChar(8);
+        return;
+    }
+    if (SocketActive()) {
+        const char c = Key;
+        Key = 0;
+        SendSocketBlock(1, &c);
+        VxTerminal1->WriteChar(c);
+        if (c == 13) VxTerminal1->WriteChar(10);
+    }
+}

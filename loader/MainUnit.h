@@ -1,0 +1,243 @@
+// Unit MAINUNIT: the firmware loader's main window. It finds the unit on a serial port (or reaches
+// it over TCP), shows its console in a terminal, runs scripts that talk to the unit's loader
+// console, and uploads files to it.
+//
+// The window's work is spread over four files: MainUnit.cpp (components, start-up, settings,
+// menus, ending), MainLink.cpp (ports, sends, prompt waits, reply capture, time-outs, keep-alive,
+// typed keys, TCP), MainScript.cpp (the script interpreter) and MainUpload.cpp (uploads).
+#pragma once
+
+#include "communications/VXTerm.h"
+#include "communications/VxPort.h"
+#include "communications/VxStatLt.h"
+#include "platform/ui/ComCtrls.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/ExtCtrls.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/Menus.h"
+#include "platform/ui/StdCtrls.h"
+
+#include "loader/LoaderSettings.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class TQuillonForm : public TForm {
+public:
+    explicit TQuillonForm(TComponent* AOwner);
+    ~TQuillonForm() override;
+
+    // --- Components ---
+    TLabel* Label1;
+    TLabel* VersionLabel;
+    TButton* PickButton;
+    TButton* UploadButton;
+    TStatusBar* InfoStatusBar;
+    TGroupBox* RS232GroupBox;
+    TVexStatusLight* VexStatusLight4; // TXD
+    TVexStatusLight* VexStatusLight3; // RXD
+    TVexStatusLight* VexStatusLight2; // DCD
+    TVexStatusLight* VexStatusLight1; // CTS
+    TLabel* ComNumberLabel;
+    TLabel* ComBaudLabel;
+    TCheckBox* ComCheckBox;
+    TCheckBox* EthernetCheckBox;
+    TVxTerminal* VxTerminal1;
+    TVexComPort* VexComPort1;
+    TVexSLController* VexSLController1;
+    TTimer* JustUploadTimer;
+    TTimer* CommandTimer;
+    TTimer* ConnectionTimer;
+    TTimer* CCHECKTimer1;
+    TOpenDialog* INIOpenDialog;
+    TEdit* Edit1;
+    TEdit* Edit2;
+    TButton* Button1;
+    TLabel* Label8;
+    TLabel* Label9;
+    TLabel* CODE_NUMLabel;
+
+    TMainMenu* ControllerMainMenu;
+    TMenuItem* Exit1;
+    TMenuItem* Communication1;
+    TMenuItem* ConfigMenu; // "RS232 Config"
+    TMenuItem* ComPortMenu;
+    TMenuItem* NoneMenu;
+    std::vector<TMenuItem*> ComMenuItems; // COM1 to COM16
+    TMenuItem* SearchAllMenu;
+    TMenuItem* BaudMenu;
+    std::vector<TMenuItem*> BaudMenuItems;
+    TMenuItem* Ethernet1;
+    TMenuItem* EnetDisconnect1;
+    TMenuItem* EnetConnect1;
+    TMenuItem* SendFile1;
+    TMenuItem* Terminal1;
+    TMenuItem* VisibleMenu;
+    TMenuItem* BackgroundColor1;
+    TMenuItem* TextColor1;
+    TMenuItem* TerminalFonts1;
+    TMenuItem* Clear1;
+
+    // --- State ---
+    int LastGoodComPort = 0;
+    std::string CommandBuffer;
+    std::string MessageBuffer;
+    int BlockCount = 0;
+    std::uint8_t DataChecksum = 0;
+    // One slot per executed command line of the current run.
+    std::vector<std::string> ScriptLines;
+    std::string LastMessage;
+    std::string ScriptPath;
+    std::string UploadFile;
+    std::string LoadAddress;
+    std::string VersionText;
+    int FileChecksum = 0;
+    std::int64_t FileSize = 0;
+    bool DisconnectRequested = false;
+    int ConnectionMode = -1; // -1 none, 0 serial, 1 TCP
+    bool UploadByScript = false;
+    // Automatic mode: set by a failure that must end the program with a non-zero status.
+    bool AutomaticFailed = false;
+    // A command stopped the script with an error message.
+    bool ScriptError = false;
+
+    // --- Start-up, settings, ending (MainUnit.cpp) ---
+    void FormShow(TObject* Sender);
+    void FormCloseQuery(TObject* Sender, bool& CanClose);
+    void ExitMenuClick(TObject* Sender);
+    void read_loader_default();
+    void disable_btns();
+    void enable_btns();
+    void SetStatusText(const std::string& Text);
+    void JustUploadTimerTimer(TObject* Sender);
+    void VisibleMenuClick(TObject* Sender);
+    void SetTerminalBackground(TColor Color);
+    void SetTerminalTextColor(TColor Color);
+    void BackColorMenuClick(TObject* Sender);
+    void TextColorMenuClick(TObject* Sender);
+    void TerminalFonts1Click(TObject* Sender);
+    void Clear1Click(TObject* Sender);
+    void VxTerminal1DblClick(TObject* Sender);
+    void VersionLabelClick(TObject* Sender);
+    void SendFile1Click(TObject* Sender);
+    void Button1Click(TObject* Sender);
+    // A message box; in automatic mode the text goes to standard error too.
+    void Tell(const std::string& Text);
+    // The exit status automatic mode ends with.
+    int AutomaticExitCode() const;
+
+    // --- Link layer (MainLink.cpp) ---
+    void SetExpectedPrompt(char C);
+    int check_com(int n);
+    int process_com();
+    void select_com(int n);
+    void open_ini_port();
+    void NoneMenuClick(TObject* Sender);
+    void SearchAllMenuClick(TObject* Sender);
+    void ComCheckBoxClick(TObject* Sender);
+    void ComMenuClick(TObject* Sender);
+    void BaudMenuClick(TObject* Sender);
+    void SendString(const std::string& Text);
+    void SendCmdBuffer();
+    bool SendCOMCmd_GetPrompt(const std::string& Text);
+    void SendCmd_CollectReply(int n);
+    void VexComPort1TriggerAvail(TObject* CP, WORD Count);
+    // Collects bytes of a reply while CaptureOn is set; prompts end it (either prompt, or only
+    // the expected one).
+    void CaptureBytes(const std::string& Bytes, bool OnlyExpected);
+    void CommandTimerTimer(TObject* Sender);
+    void CCHECKTimer1Timer(TObject* Sender);
+    void ConnectionTimerTimer(TObject* Sender);
+    void VxTerminal1CharTyped(TObject* Sender, char& Key);
+    bool PortOpen() const;
+    bool SocketActive() const;
+    // One wait pass: messages, 1 ms, messages.
+    void WaitPass();
+    // Closes whichever link is in use.
+    void CloseLink();
+
+    // --- TCP (MainEthernet.cpp) ---
+    void BuildSocket();
+    void ApplyEthernetDefaults(const TLoaderDefaults& Defaults);
+    void EnetConnect1Click(TObject* Sender);
+    void EnetDisconnect1Click(TObject* Sender);
+    void SendSocketText(const std::string& Text);
+    // Every byte, or false (the link failed).
+    bool SendSocketBlock(int Length, const char* Data);
+    void SetTryEnetAgainFlag(int n);
+    bool ClientSocketTryAgain(bool Reset);
+
+    // --- Script interpreter (MainScript.cpp) ---
+    void PickButtonClick(TObject* Sender);
+    void clear_script_lines();
+    bool read_ini();
+    bool exec_script_line();
+
+    // --- Upload (MainUpload.cpp) ---
+    bool get_file_checksum();
+    bool get_date();
+    void get_data_checksum(const char* Data, int Length);
+    void UploadButtonClick(TObject* Sender);
+    void SendByte(int Length, const char* Data);
+    void send_file_raw();
+    void WaitForPromptAfterUpload();
+
+    // Waits as the program does (Sleep, tick and pass counts), scaled by TimeScale.
+    static void Delay(DWORD Ms);
+    static int Scaled(int Count);
+
+private:
+    void BuildComponents();
+    void BuildMenu();
+    TMenuItem* NewItem(TMenuItem* Parent, const std::string& Caption, TNotifyEvent Click = {});
+    bool RunCommand(const std::string& Line);
+    bool RunRemainder(const std::string& Remainder, const char* EmptyMessage);
+    bool StartedUp = false;
+};
+
+extern TQuillonForm* QuillonForm;
+
+// Program-wide settings and flags (set by the settings file, the script and the link layer).
+extern char NormalPrompt;
+extern char LoaderPrompt;
+extern char ExpectedPrompt;
+extern std::string LoaderModeCmd;
+extern std::string LoadCmd;
+extern int UploadPause;
+extern int PromptWait;
+extern int TerminalDuringUpload;
+extern bool NoUploadRunning;
+extern bool KeepAliveEnabled;
+extern bool StopFlag;
+extern bool ReplyTimedOut;
+extern bool QcAnswerOk;
+extern bool QueryAsked;
+extern bool QueryAnswer;
+extern bool FileOk;
+extern bool AddressOk;
+extern bool VersionOk;
+extern bool AutomaticMode;
+extern bool ConfigLocked;
+extern bool CheckingPort;
+extern bool InErrorHandler;
+extern bool CaptureOn;
+extern int RetryCount;
+extern int LineIndex;
+extern int LineLength;
+extern int CaptureLength;
+extern int MinPromptIndex;
+extern int SettingsComPort;
+extern std::string AutomaticScript;
+extern std::string QcAnswer;
+extern std::string CaptureBuffer;
+
+// Every pause, tick and pass count of the program is multiplied by this (1 in the program; tests
+// shorten the waits with it).
+extern double TimeScale;
+
+// The program's version, shown as "Version : 2.18".
+extern const char* const QuillonVersion;
+
+// Puts every program-wide value back to its start value (a new main window does this).
+void ResetLoaderGlobals();
