@@ -7,6 +7,7 @@
 
 #include "communications/VxSelCom.h"
 #include "platform/rtl/Strings.h"
+#include "platform/win/Clock.h"
 #include "platform/win/Messages.h"
 #include "platform/win/Sync.h"
 
@@ -238,7 +239,7 @@ bool TQuillonForm::SendCOMCmd_GetPrompt(const std::string& Text) {
         VexComPort1->FlushInBuffer();
         SendString(Text);
         const bool got = VexComPort1->WaitForString(std::string(1, ExpectedPrompt),
-                                                    Scaled(CheckingPort ? 8 : PromptWait), true, false);
+                                                    ScaledTicks(CheckingPort ? 8 : PromptWait), true, false);
         if (PortOpen()) {
             VexComPort1->FlushInBuffer();
             VexComPort1->FlushOutBuffer();
@@ -268,14 +269,17 @@ void TQuillonForm::SendCmd_CollectReply(int n) {
     if (PortOpen()) VexComPort1->FlushInBuffer();
 
     CommandTimer->SetEnabled(true);
-    CaptureOn = true;
     SendString(CommandBuffer);
-    Delay(200);
-    // An echo that arrived before the reply began is dropped.
+    // The echo of what was typed comes back meanwhile and is not part of the reply: it is handed
+    // on (to the terminal) with the capture off, and what is left of it dropped. The port's
+    // notices are served during the wait, so none of them still carries echo bytes afterwards.
+    const auto echoEnd = GetTickCount() + 200;
+    while (static_cast<int>(echoEnd - GetTickCount()) > 0 && !Application->Terminated()) WaitPass();
     if (PortOpen()) VexComPort1->FlushInBuffer();
+    CaptureOn = true;
     SendString(PortOpen() ? "\r" : "\r\n");
 
-    const int passes = Scaled(n);
+    const int passes = ScaledPasses(n);
     int count = 0;
     while (CaptureOn && !ReplyTimedOut) {
         if ((onSocket && !SocketActive()) || Application->Terminated()) {

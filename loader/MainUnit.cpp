@@ -9,6 +9,7 @@
 #include "platform/rtl/Strings.h"
 #include "platform/win/Sync.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 
@@ -286,9 +287,9 @@ void TQuillonForm::BuildComponents() {
 
     JustUploadTimer = NewTimer(this, "JustUploadTimer", 1, false);
     JustUploadTimer->OnTimer = TNotifyEvent::Bind<&TQuillonForm::JustUploadTimerTimer>(this);
-    CommandTimer = NewTimer(this, "CommandTimer", 38000, false);
+    CommandTimer = NewTimer(this, "CommandTimer", static_cast<unsigned>(Scaled(38000, 2000)), false);
     CommandTimer->OnTimer = TNotifyEvent::Bind<&TQuillonForm::CommandTimerTimer>(this);
-    ConnectionTimer = NewTimer(this, "ConnectionTimer", 14000, false);
+    ConnectionTimer = NewTimer(this, "ConnectionTimer", static_cast<unsigned>(Scaled(14000, 2000)), false);
     ConnectionTimer->OnTimer = TNotifyEvent::Bind<&TQuillonForm::ConnectionTimerTimer>(this);
     CCHECKTimer1 = NewTimer(this, "CCHECKTimer1", 6110, true);
     CCHECKTimer1->OnTimer = TNotifyEvent::Bind<&TQuillonForm::CCHECKTimer1Timer>(this);
@@ -322,9 +323,9 @@ void TQuillonForm::BuildComponents() {
 
 // --- Waits ------------------------------------------------------------------------------------
 
-int TQuillonForm::Scaled(int Count) {
+int TQuillonForm::Scaled(int Count, int Floor) {
     if (TimeScale == 1.0 || Count <= 0) return Count;
-    return std::max(1, static_cast<int>(std::lround(Count * TimeScale)));
+    return std::max({std::min(Count, Floor), 1, static_cast<int>(std::lround(Count * TimeScale))});
 }
 
 void TQuillonForm::Delay(DWORD Ms) {

@@ -185,7 +185,10 @@ public:
 
     // Waits as the program does (Sleep, tick and pass counts), scaled by TimeScale.
     static void Delay(DWORD Ms);
-    static int Scaled(int Count);
+    // Count scaled, never below the smaller of Count and Floor.
+    static int Scaled(int Count, int Floor = 0);
+    static int ScaledTicks(int Ticks) { return Scaled(Ticks, 8); }
+    static int ScaledPasses(int Passes) { return Scaled(Passes, 400); }
 
 private:
     void BuildComponents();

@@ -158,7 +158,7 @@ void TQuillonForm::WaitForPromptAfterUpload() {
     SetStatusText("Waiting for prompt......");
     SetExpectedPrompt(LoaderPrompt);
     PromptWait = b + 120;
-    if (SocketActive()) CommandTimer->SetInterval(static_cast<unsigned>(Scaled(b + 14000)));
+    if (SocketActive()) CommandTimer->SetInterval(static_cast<unsigned>(Scaled(b + 14000, 2000)));
     Delay(100);
     Application->ProcessMessages();
     bool got = SendCOMCmd_GetPrompt("\r\n");
@@ -179,7 +179,7 @@ void TQuillonForm::WaitForPromptAfterUpload() {
             Abort() = 1;
         }
     }
-    CommandTimer->SetInterval(static_cast<unsigned>(Scaled(14000)));
+    CommandTimer->SetInterval(static_cast<unsigned>(Scaled(14000, 2000)));
 }
 
 void TQuillonForm::SendByte(int Length, const char* Data) {
@@ -193,7 +193,7 @@ void TQuillonForm::SendByte(int Length, const char* Data) {
         VexComPort1->PutBlock(Data, static_cast<DWORD>(Length));
         CommandTimer->SetEnabled(false);
         bool drained = false;
-        for (int pass = 0, passes = Scaled(15000); pass < passes && PortOpen(); ++pass) {
+        for (int pass = 0, passes = ScaledPasses(15000); pass < passes && PortOpen(); ++pass) {
             if (VexComPort1->GetOutBuffUsed() == 0) {
                 drained = true;
                 break;
@@ -206,7 +206,7 @@ void TQuillonForm::SendByte(int Length, const char* Data) {
             Abort() = 1;
             return;
         }
-        for (int pass = 0, passes = Scaled(5000); pass < passes && PortOpen(); ++pass) {
+        for (int pass = 0, passes = ScaledPasses(5000); pass < passes && PortOpen(); ++pass) {
             if (VexComPort1->GetCTS()) {
                 // Clears only what the port itself still holds: the line has taken the block.
                 VexComPort1->FlushOutBuffer();

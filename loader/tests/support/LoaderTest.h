@@ -1,0 +1,60 @@
+// Shared by the loader's tests: the program's five forms in a fresh working folder and settings
+// home, a dialog seam that answers in place of the user, short waits (TimeScale), and the
+// loader-unit simulator on a pseudo-terminal mapped to a COM number.
+#pragma once
+
+#include "LoaderSim.h"
+
+#include "loader/ClientSocketUnit.h"
+#include "loader/InfoUnit.h"
+#include "loader/MainUnit.h"
+#include "loader/Progress.h"
+#include "loader/SplashUnit.h"
+#include "platform/ui/SeamRecorder.h"
+#include "tools/testing/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class LoaderTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Creates the forms as the program does (done by SetUp unless CreateFormsInSetUp is false).
+    void CreateForms();
+    TQuillonForm* Main() const { return QuillonForm; }
+    // Starts the simulator ("--flash 50" unless options name a flash time) with its pty as COM n.
+    TLoaderSim& StartSim(int com, std::vector<std::string> options = {});
+    // The start-up, as when the main window is first shown.
+    void Start();
+    // Runs a script file holding text as the script button does.
+    bool RunScript(const std::string& text, const std::string& name = "test.sld");
+    // Waits until the simulator has received at least `bytes` bytes in all, pumping messages.
+    bool SimReceivedAtLeast(std::size_t bytes, int timeoutMs = 5000);
+    std::vector<std::string> Boxes() const { return Seam->BoxTexts(); }
+    // The bytes the simulator received since the last call.
+    std::string TakeReceived();
+
+    static void WriteFile(const std::string& name, const std::string& bytes);
+    static std::string Settings(std::initializer_list<std::pair<int, std::string>> values);
+    std::string Dir() const { return dir_; }
+
+    std::unique_ptr<TSeamRecorder> Seam;
+    std::unique_ptr<TLoaderSim> Sim;
+    double Scale = 0.02;
+    bool CreateFormsInSetUp = true;
+
+private:
+    std::unique_ptr<TempHome> home_;
+    std::string oldDir_;
+    std::string dir_;
+    std::size_t taken_ = 0;
+};
+
+// Pumps messages until done() holds or timeoutMs passes; returns done().
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
