@@ -71,13 +71,14 @@ TEdit* TClientSocketForm::NewEdit(const char* Name, int Left, int Width, int Max
     edit->SetName(Name);
     edit->SetBounds(Left, 10, Width, 21);
     edit->SetMaxLength(MaxLength);
-    if (std::string(Name).rfind("IPEdit", 0) == 0) edit->OnExit = TNotifyEvent::Bind<&TClientSocketForm::IPEditExit>(this);
+    if (std::string(Name).rfind("IPEdit", 0) == 0)
+        edit->OnExit = TNotifyEvent::Bind<&TClientSocketForm::IPEditExit>(this);
     edit->SetParent(this);
     return edit;
 }
 
 void TClientSocketForm::EnableFields(bool Enable) {
-    for (TWinControl* c : std::initializer_list<TWinControl*>{ConnectButton, PortNumberTxEdit, IPEdit1, IPEdit2,
-                                                                IPEdit3, IPEdit4})
+    for (TWinControl* c : std::initializer_list<TWinControl*>{ConnectButton, PortNumberTxEdit, IPEdit1,
+                                                              IPEdit2, IPEdit3, IPEdit4})
         c->SetEnabled(Enable);
 }

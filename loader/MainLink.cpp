@@ -126,9 +126,11 @@ void TQuillonForm::select_com(int n) {
         VexSLController1->SetMonitoring(true);
         enable_btns();
     } else {
-        SetStatusText("Unable to open Hardware thru COM ports. Select new COM port/check RS232 connection before "
-                      "proceeding");
-        Tell("Error! Cannot establish communication using COM " + IntToStr(n) + ". Please check RS232 connection");
+        SetStatusText(
+            "Unable to open Hardware thru COM ports. Select new COM port/check RS232 connection before "
+            "proceeding");
+        Tell("Error! Cannot establish communication using COM " + IntToStr(n) +
+             ". Please check RS232 connection");
         if (r < 0) {
             disable_btns();
         } else {
@@ -154,7 +156,8 @@ void TQuillonForm::open_ini_port() {
     }
     SetStatusText("Error opening Hardware via COM ports. Select new COM port/check RS232 connection before "
                   "proceeding");
-    if (IsPortAvailable(static_cast<WORD>(SettingsComPort))) VexComPort1->SetComNumber(static_cast<WORD>(SettingsComPort));
+    if (IsPortAvailable(static_cast<WORD>(SettingsComPort)))
+        VexComPort1->SetComNumber(static_cast<WORD>(SettingsComPort));
     try {
         VexComPort1->SetOpen(true);
     } catch (const Exception&) {
@@ -200,7 +203,8 @@ void TQuillonForm::ComCheckBoxClick(TObject*) {
     } else if (ComCheckBox->Checked() && !PortOpen()) {
         if (process_com() < 0) {
             ComCheckBox->SetChecked(false);
-            Tell("Unable to use Com Ports. Please make sure no one else is using the Hardware thru the Com Ports");
+            Tell("Unable to use Com Ports. Please make sure no one else is using the Hardware thru the Com "
+                 "Ports");
         }
         Screen->SetCursor(crDefault);
     }
@@ -344,7 +348,8 @@ void TQuillonForm::CommandTimerTimer(TObject*) {
         return;
     }
     if (ProgressForm) ProgressForm->AbortFlag = 1;
-    LastMessage = "Timeout error! Connection failure! Please check RS232/Ethernet connection. Exiting script.";
+    LastMessage =
+        "Timeout error! Connection failure! Please check RS232/Ethernet connection. Exiting script.";
     Tell(LastMessage);
     ReplyTimedOut = true;
     Application->ProcessMessages();

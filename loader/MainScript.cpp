@@ -113,9 +113,9 @@ bool TQuillonForm::read_ini() {
 }
 
 bool TQuillonForm::exec_script_line() {
-    const std::string line =
-        static_cast<std::size_t>(LineIndex) < ScriptLines.size() ? ScriptLines[static_cast<std::size_t>(LineIndex)]
-                                                                 : std::string();
+    const std::string line = static_cast<std::size_t>(LineIndex) < ScriptLines.size()
+                                 ? ScriptLines[static_cast<std::size_t>(LineIndex)]
+                                 : std::string();
     if (line.empty() || line[0] != '_') return true;
     Application->ProcessMessages();
     Delay(1);
@@ -264,8 +264,8 @@ bool TQuillonForm::RunCommand(const std::string& line) {
             }
             Application->ProcessMessages();
             PromptWait = 400;
-            CommandBuffer = UploadHeader(LoadCmd, LoadAddress, FileSize, static_cast<std::uint32_t>(FileChecksum),
-                                         VersionText);
+            CommandBuffer = UploadHeader(LoadCmd, LoadAddress, FileSize,
+                                         static_cast<std::uint32_t>(FileChecksum), VersionText);
             Application->ProcessMessages();
             SendCmdBuffer();
             Delay(2100);
@@ -328,7 +328,9 @@ bool TQuillonForm::RunCommand(const std::string& line) {
         if (!tr) return true;
         CommandBuffer = ReplaceEscapes(tr->first, true);
         const bool contains = QcAnswer.find(CommandBuffer) != std::string::npos;
-        const bool holds = command == "_CE" ? QcAnswer == CommandBuffer : command == "_CS" ? contains : !contains;
+        const bool holds = command == "_CE"   ? QcAnswer == CommandBuffer
+                           : command == "_CS" ? contains
+                                              : !contains;
         if (!holds) return true;
         return RunRemainder(tr->second, command == "_CE" ? "Error! No line found after successful _CE"
                                                          : "Error! No line found after successful _CS/_CN");

@@ -79,8 +79,8 @@ constexpr int ClientHeightWithoutTerminal = 139;
 constexpr TColor TerminalColors[] = {clBlack, 0x000000, 0x0000FF, 0x008000, 0xFF0000, 0xFFFFFF};
 constexpr TColor DefaultTextColor = 0xC0C0C0;
 
-TLabel* NewLabel(TComponent* owner, TWinControl* parent, const char* name, const std::string& caption, int left,
-                 int top) {
+TLabel* NewLabel(TComponent* owner, TWinControl* parent, const char* name, const std::string& caption,
+                 int left, int top) {
     auto* label = new TLabel(owner);
     label->SetName(name);
     label->SetCaption(caption);
@@ -145,7 +145,8 @@ void TQuillonForm::BuildMenu() {
         ComMenuItems.push_back(item);
     }
     NewItem(ComPortMenu, "-");
-    SearchAllMenu = NewItem(ComPortMenu, "Search", TNotifyEvent::Bind<&TQuillonForm::SearchAllMenuClick>(this));
+    SearchAllMenu =
+        NewItem(ComPortMenu, "Search", TNotifyEvent::Bind<&TQuillonForm::SearchAllMenuClick>(this));
     SearchAllMenu->SetHint("Look for prompt defined in INI file on COM 1 and COM 2");
     BaudMenu = NewItem(ConfigMenu, "Baud");
     for (int rate : {1200, 2400, 9600, 19200, 38400, 57600, 115200}) {
@@ -400,7 +401,8 @@ void TQuillonForm::read_loader_default() {
         SetClientHeight(*d.TerminalVisible == 1 ? ClientHeightWithTerminal : ClientHeightWithoutTerminal);
     }
     if (d.Background) SetTerminalBackground(TerminalColors[*d.Background]);
-    if (d.TextColor) SetTerminalTextColor(*d.TextColor == 0 ? DefaultTextColor : TerminalColors[*d.TextColor]);
+    if (d.TextColor)
+        SetTerminalTextColor(*d.TextColor == 0 ? DefaultTextColor : TerminalColors[*d.TextColor]);
     if (d.LoadCmd) LoadCmd = *d.LoadCmd;
     if (d.Locked) ConfigLocked = true;
     ApplyEthernetDefaults(d);

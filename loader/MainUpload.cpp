@@ -56,7 +56,8 @@ bool TQuillonForm::get_date() {
 
 void TQuillonForm::get_data_checksum(const char* Data, int Length) {
     std::uint8_t sum = 0;
-    for (int i = 0; i < Length; ++i) sum = static_cast<std::uint8_t>(sum + static_cast<unsigned char>(Data[i]));
+    for (int i = 0; i < Length; ++i)
+        sum = static_cast<std::uint8_t>(sum + static_cast<unsigned char>(Data[i]));
     DataChecksum = sum;
 }
 

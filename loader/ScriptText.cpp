@@ -125,6 +125,6 @@ std::string FileDateText(std::int32_t packed) {
     const unsigned date = p >> 16;
     const auto two = [](unsigned n) { return (n < 10 ? "0" : "") + std::to_string(n); };
     return std::to_string((date >> 5) & 15) + "/" + std::to_string(date & 31) + "/" +
-           std::to_string((date >> 9) + 1980) + "_" + std::to_string(time >> 11) + ":" + two((time >> 5) & 63) +
-           ":" + two((time & 31) * 2);
+           std::to_string((date >> 9) + 1980) + "_" + std::to_string(time >> 11) + ":" +
+           two((time >> 5) & 63) + ":" + two((time & 31) * 2);
 }

@@ -12,7 +12,8 @@ std::string InfoCaption;
 TBranding BrandingFor(int Value) {
     if (Value == 0)
         return {"Marveth Pellory LLC :- Quillon", "Marveth Pellory LLC :- File Upload Progress",
-                std::string("Marveth Pellory LLC :- Ethernet Connection"), "Marveth Pellory LLC :- Information", 1};
+                std::string("Marveth Pellory LLC :- Ethernet Connection"),
+                "Marveth Pellory LLC :- Information", 1};
     if (Value == 100)
         return {"Kelt :- Quillon", "Kelt :- File Upload Progress", std::string("Kelt :- Ethernet Connection"),
                 "Kelt :- Information", 2};
@@ -61,7 +62,8 @@ TSplashForm::TSplashForm(TComponent* AOwner) : TForm(AOwner) {
         MarvethImage->SetVisible(false);
         SetClientSize(800, 700);
     }
-    for (TImage* image : {NimbetImage, KeltImage, MarvethImage}) image->SetBounds(0, 0, ClientWidth(), ClientHeight());
+    for (TImage* image : {NimbetImage, KeltImage, MarvethImage})
+        image->SetBounds(0, 0, ClientWidth(), ClientHeight());
     Show();
     Application->ProcessMessages();
     TQuillonForm::Delay(600);

@@ -28,8 +28,8 @@ TEST(LoaderSettings, ReadsEachDataLineByItsPosition) {
         std::function<void(const TLoaderDefaults&)> Check;
     };
     const Case cases[] = {
-        {"comments, sections and blank lines are not counted",
-         "; c\r\n[s]\r\n\r\nCom=COM3\r\n", [](auto& d) { EXPECT_EQ(d.ComPort, 3); }},
+        {"comments, sections and blank lines are not counted", "; c\r\n[s]\r\n\r\nCom=COM3\r\n",
+         [](auto& d) { EXPECT_EQ(d.ComPort, 3); }},
         {"COM10 gives 10", "Com=COM10\n", [](auto& d) { EXPECT_EQ(d.ComPort, 10); }},
         {"zeros before the number skipped", "Com=port 007\n", [](auto& d) { EXPECT_EQ(d.ComPort, 7); }},
         {"no digit leaves the port", "Com=none\n", [](auto& d) { EXPECT_FALSE(d.ComPort); }},
@@ -99,7 +99,8 @@ TEST(LoaderSettings, ReadsEachDataLineByItsPosition) {
         {"branding: not a number is 0", DataLines({{23, "abc"}}), [](auto& d) { EXPECT_EQ(d.Branding, 0); }},
         {"branding: absent", "a=1\n", [](auto& d) { EXPECT_FALSE(d.Branding); }},
         {"the lock", DataLines({{25, "TRUE"}}), [](auto& d) { EXPECT_TRUE(d.Locked); }},
-        {"the lock in lower case does not lock", DataLines({{25, "true"}}), [](auto& d) { EXPECT_FALSE(d.Locked); }},
+        {"the lock in lower case does not lock", DataLines({{25, "true"}}),
+         [](auto& d) { EXPECT_FALSE(d.Locked); }},
         {"TCP address and port", DataLines({{26, "192.168.1.20"}, {27, "3001"}}),
          [](auto& d) {
              ASSERT_TRUE(d.Address);

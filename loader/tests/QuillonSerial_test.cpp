@@ -63,8 +63,9 @@ TEST_F(QuillonSerial, SettingsPortIsCheckedFirstAndAPortWithoutAnswerIsClosedAga
     // A port chosen from the menu that does not answer is reported, and may be used all the same.
     Main()->ComMenuItems[1]->Click();
     EXPECT_EQ(silent.Received(), "\r\n\r\n");
-    EXPECT_EQ(Boxes(), std::vector<std::string>{
-                           "Error! Cannot establish communication using COM 2. Please check RS232 connection"});
+    EXPECT_EQ(Boxes(),
+              std::vector<std::string>{
+                  "Error! Cannot establish communication using COM 2. Please check RS232 connection"});
     EXPECT_EQ(Main()->ComNumberLabel->Caption(), "2");
     EXPECT_TRUE(Main()->VexComPort1->Open());
     // A port that is not there at all.
@@ -78,7 +79,8 @@ TEST_F(QuillonSerial, SettingsFileBaudAndLock) {
     StartSim(4);
     WriteFile("LoaderDefault.ini", Settings({{2, "14400"}, {25, "TRUE"}}));
     Start();
-    EXPECT_EQ(Boxes(), std::vector<std::string>{"Error! Baud Rate set in LoaderDefault.ini file is invalid!"});
+    EXPECT_EQ(Boxes(),
+              std::vector<std::string>{"Error! Baud Rate set in LoaderDefault.ini file is invalid!"});
     EXPECT_EQ(Main()->ComBaudLabel->Caption(), "38400");
     // Locked: no port check, the buttons stay off.
     EXPECT_EQ(Sim->Received(), "");
@@ -144,12 +146,13 @@ TEST_F(QuillonSerial, LoaderModeAndItsFailures) {
     Seam->Clear();
     Sim->Command("mute");
     EXPECT_FALSE(RunScript("_TC \"HELLO^M\"\r\n"));
-    EXPECT_EQ(Boxes(), std::vector<std::string>{"Error! Unable to get response from unit(_TC)! Exiting script"});
+    EXPECT_EQ(Boxes(),
+              std::vector<std::string>{"Error! Unable to get response from unit(_TC)! Exiting script"});
 }
 
 TEST_F(QuillonSerial, QueriesAndTheirConditions) {
-    StartSim(4, {"--answer", "VER=2.18", "--answer", "VERBLANK=", "--answer", "VERLONG=" + std::string(1500, 'x'),
-                 "--answer", "ABC=1"});
+    StartSim(4, {"--answer", "VER=2.18", "--answer", "VERBLANK=", "--answer",
+                 "VERLONG=" + std::string(1500, 'x'), "--answer", "ABC=1"});
     Start();
     const std::string tests = "_AG \"3\" _DM \"major 3 or more\"\r\n"
                               "_AL \"3\" _DM \"below 3\"\r\n"
@@ -207,7 +210,8 @@ TEST_F(QuillonSerial, UploadsAFileTheSimulatorConfirms) {
     ASSERT_TRUE(Sim->HasEvent("image accepted: 4500 bytes"));
     EXPECT_EQ(Sim->Image(1), body);
     char header[64];
-    std::snprintf(header, sizeof header, "LF 10000 4500 %x 2.18\r", static_cast<unsigned>(Main()->FileChecksum));
+    std::snprintf(header, sizeof header, "LF 10000 4500 %x 2.18\r",
+                  static_cast<unsigned>(Main()->FileChecksum));
     EXPECT_NE(Sim->Received().find(std::string(header) + body.substr(0, 100)), std::string::npos);
     EXPECT_EQ(Main()->InfoStatusBar->SimpleText(), "SUCCESS. Reading script file complete");
     EXPECT_TRUE(NoUploadRunning);
@@ -253,8 +257,9 @@ TEST_F(QuillonSerial, RefusedUploadAndAMissingFile) {
     WriteFile("image.bin", Bytes(3000));
     Sim->Command("refuse");
     EXPECT_TRUE(RunScript(UploadScript(Dir() + "/image.bin") + "_SC \"not sent\"\r\n"));
-    EXPECT_EQ(Boxes(), std::vector<std::string>{
-                           "Error! Unable to receive prompt after upload. Upload unsuccessful. Exiting script."});
+    EXPECT_EQ(Boxes(),
+              std::vector<std::string>{
+                  "Error! Unable to receive prompt after upload. Upload unsuccessful. Exiting script."});
     EXPECT_EQ(ProgressForm->AbortFlag, 1);
     EXPECT_EQ(Main()->InfoStatusBar->SimpleText(), "Script file reading terminated by user/error(s).");
     EXPECT_EQ(Sim->Received().find("not sent"), std::string::npos);

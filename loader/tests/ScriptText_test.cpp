@@ -30,7 +30,8 @@ TEST(ScriptText, SplitsAScriptIntoCommandLines) {
         {"leading blanks and other characters before _", "   \t_DY 5\r\nxx_DY 6\n", {"_DY 5", "_DY 6"}},
         {"last line without a line feed", "_SC \"a\"\r\n_FI", {"_SC \"a\"", "_FI"}},
         {"a CR inside a line stays", "_DM \"a\rb\"\n", {"_DM \"a\rb\""}},
-        {"199 characters at most", "_DM \"" + std::string(300, 'x') + "\"\n",
+        {"199 characters at most",
+         "_DM \"" + std::string(300, 'x') + "\"\n",
          {"_DM \"" + std::string(194, 'x')}},
         {"empty file", "", {}},
     };
@@ -84,7 +85,8 @@ TEST(ScriptText, VersionsHeaderChecksumAndDate) {
 
     // 9 March 2004, 7:05:08 and 14:00:04 in the packed form.
     const auto packed = [](int y, int mo, int d, int h, int mi, int s) {
-        return static_cast<std::int32_t>((((y - 1980) << 9 | mo << 5 | d) << 16) | (h << 11 | mi << 5 | s / 2));
+        return static_cast<std::int32_t>((((y - 1980) << 9 | mo << 5 | d) << 16) |
+                                         (h << 11 | mi << 5 | s / 2));
     };
     EXPECT_EQ(FileDateText(packed(2004, 3, 9, 7, 5, 8)), "3/9/2004_7:05:08");
     EXPECT_EQ(FileDateText(packed(2026, 12, 10, 14, 0, 4)), "12/10/2026_14:00:04");
