@@ -31,6 +31,10 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
 
 void LoaderTest::SetUp() {
     home_ = std::make_unique<TempHome>();
+    // Only the ports a test maps exist: the machine's own serial ports stay out of the searches.
+    std::filesystem::create_directories(home_->Vexo());
+    std::ofstream map(home_->Vexo() + "/comports");
+    for (int n = 1; n <= 16; ++n) map << "COM" << n << "=/nonexistent/quillon-test-tty" << n << "\n";
     char buffer[4096];
     oldDir_ = getcwd(buffer, sizeof buffer) ? buffer : ".";
     char pattern[] = "/tmp/quillon-test-XXXXXX";
