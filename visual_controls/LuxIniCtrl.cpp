@@ -6,6 +6,7 @@
 #include "platform/rtl/Strings.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/IniFiles.h"
+#include "platform/ui/TypInfo.h"
 #include "visual_controls/Luxclass.h"
 #include "visual_controls/Luxstrings.h"
 #include "visual_controls/Luxutils.h"
@@ -34,8 +35,7 @@ bool IsBlank(const std::string& s) {
 }
 
 // Reads text written in the fixed form, or failing that in the locale's; EConvertError otherwise.
-template <class Try, class Locale>
-auto ReadEither(const std::string& text, Try tryFixed, Locale locale) {
+template <class Try, class Locale> auto ReadEither(const std::string& text, Try tryFixed, Locale locale) {
     decltype(locale(text)) value{};
     if (tryFixed(text, value)) return value;
     return locale(text);
@@ -45,12 +45,18 @@ auto ReadEither(const std::string& text, Try tryFixed, Locale locale) {
 
 HKEY LuxGetRootKey(TLuxRegRootKey Root) {
     switch (Root) {
-    case rpClassesRoot: return HKEY_CLASSES_ROOT;
-    case rpCurrentUser: return HKEY_CURRENT_USER;
-    case rpLocalMachine: return HKEY_LOCAL_MACHINE;
-    case rpUsers: return HKEY_USERS;
-    case rpCurrentConfig: return HKEY_CURRENT_CONFIG;
-    case rpDynData: return HKEY_DYN_DATA;
+    case rpClassesRoot:
+        return HKEY_CLASSES_ROOT;
+    case rpCurrentUser:
+        return HKEY_CURRENT_USER;
+    case rpLocalMachine:
+        return HKEY_LOCAL_MACHINE;
+    case rpUsers:
+        return HKEY_USERS;
+    case rpCurrentConfig:
+        return HKEY_CURRENT_CONFIG;
+    case rpDynData:
+        return HKEY_DYN_DATA;
     }
     return HKEY_CURRENT_USER;
 }
@@ -98,13 +104,15 @@ std::string TLuxIniCtrl::GetNetUserName() {
 }
 
 std::string TLuxIniCtrl::GetIniName() {
-    if (iniFile_.empty()) iniFile_ = ChangeFileExt(Application ? Application->ExeName() : std::string(), ".INI");
+    if (iniFile_.empty())
+        iniFile_ = ChangeFileExt(Application ? Application->ExeName() : std::string(), ".INI");
     if (IniPrefix == ppFixed) return iniFile_;
     return LuxCreatePathPrefix(IniPrefix, true) + ExtractFileName(iniFile_);
 }
 
 std::string TLuxIniCtrl::GetRegPath() {
-    if (IsBlank(RegPath)) return LuxApplication ? LuxApplication->GetDefaultRegPath() : std::string("Software\\");
+    if (IsBlank(RegPath))
+        return LuxApplication ? LuxApplication->GetDefaultRegPath() : std::string("Software\\");
     return LuxSlashAdd(RegPath);
 }
 
@@ -149,7 +157,8 @@ int TLuxIniCtrl::ReadInteger(const std::string& Section, const std::string& Iden
     return WithStore(false, [&](auto& store) { return store.ReadInteger(s, Ident, Default); });
 }
 
-std::string TLuxIniCtrl::ReadString(const std::string& Section, const std::string& Ident, const std::string& Default) {
+std::string TLuxIniCtrl::ReadString(const std::string& Section, const std::string& Ident,
+                                    const std::string& Default) {
     const std::string s = GetSectionName(Section);
     return WithStore(false, [&](auto& store) { return store.ReadString(s, Ident, Default); });
 }
@@ -164,7 +173,8 @@ void TLuxIniCtrl::WriteInteger(const std::string& Section, const std::string& Id
     WithStore(true, [&](auto& store) { store.WriteInteger(s, Ident, Value); });
 }
 
-void TLuxIniCtrl::WriteString(const std::string& Section, const std::string& Ident, const std::string& Value) {
+void TLuxIniCtrl::WriteString(const std::string& Section, const std::string& Ident,
+                              const std::string& Value) {
     const std::string s = GetSectionName(Section);
     WithStore(true, [&](auto& store) { store.WriteString(s, Ident, Value); });
 }
@@ -341,3 +351,122 @@ void TLuxIniCtrl::WriteStringsExt(const std::string& Section, const std::string&
         for (int i = 0; i < n; ++i) store.WriteString(s, Ident + GetCounterIdent(i), Strings->Strings(i));
     });
 }
+
+// --- Objects --------------------------------------------------------------------------------------
+
+namespace {
+
+bool IsOrdinalKind(TTypeKind k) {
+    return k == TTypeKind::tkInteger || k == TTypeKind::tkChar || k == TTypeKind::tkEnumeration ||
+           k == TTypeKind::tkSet;
+}
+
+bool IsStringKind(TTypeKind k) {
+    return k == TTypeKind::tkString || k == TTypeKind::tkLString;
+}
+
+} // namespace
+
+void LuxSaveObjectProperties(TCustomIniFile* IniFile, const std::string& Section, TPersistent* Object) {
+    if (!IniFile || !Object) return;
+    for (const TPropInfo* p : GetPropList(Object)) {
+        if (!p->HasSetter() || !p->IsStored(Object)) continue;
+        if (IsOrdinalKind(p->Kind)) {
+            const std::int64_t v = p->GetOrd(Object);
+            if (p->Default && *p->Default == v) continue;
+            IniFile->WriteInteger(Section, p->Name, static_cast<int>(v));
+        } else if (p->Kind == TTypeKind::tkFloat) {
+            const double v = p->GetFloat(Object);
+            if (v != 0) IniFile->WriteString(Section, p->Name, FloatToStr(v, FixedSettings()));
+        } else if (IsStringKind(p->Kind)) {
+            const std::string v = p->GetStr(Object);
+            if (!v.empty()) IniFile->WriteString(Section, p->Name, v);
+        }
+    }
+}
+
+void LuxLoadObjectProperties(TCustomIniFile* IniFile, const std::string& Section, TPersistent* Object) {
+    if (!IniFile || !Object) return;
+    for (const TPropInfo* p : GetPropList(Object)) {
+        if (!p->HasSetter()) continue;
+        if (IsOrdinalKind(p->Kind)) {
+            const std::int64_t current = p->GetOrd(Object);
+            if (IniFile->ValueExists(Section, p->Name))
+                p->SetOrd(Object, IniFile->ReadInteger(Section, p->Name, static_cast<int>(current)));
+            else
+                p->SetOrd(Object, p->Default ? *p->Default : current);
+        } else if (p->Kind == TTypeKind::tkFloat) {
+            const std::string text = IniFile->ReadString(Section, p->Name, "");
+            if (IsBlank(text)) continue;
+            p->SetFloat(Object, ReadEither(
+                                    text,
+                                    [](const std::string& t, double& v) {
+                                        return TryStrToFloat(t, v, FixedSettings());
+                                    },
+                                    [](const std::string& t) { return StrToFloat(t); }));
+        } else if (IsStringKind(p->Kind)) {
+            p->SetStr(Object, IniFile->ReadString(Section, p->Name, p->GetStr(Object)));
+        }
+    }
+}
+
+template <class Fn> void TLuxIniCtrl::WithObjectStore(bool write, Fn fn) {
+    if (ToIni()) {
+        TIniFile ini(GetIniName());
+        fn(ini);
+        return;
+    }
+    TRegistryIniFile reg(GetRegPath(), write ? KEY_ALL_ACCESS : KEY_READ);
+    const HKEY root = LuxGetRootKey(RegRoot);
+    if (root != HKEY_CURRENT_USER) {
+        TRegIniFile* r = reg.RegIniFile();
+        r->CloseKey();
+        r->SetRootKey(root);
+        if (write)
+            r->OpenKey(GetRegPath(), true);
+        else
+            r->OpenKeyReadOnly(GetRegPath());
+    }
+    fn(reg);
+}
+
+void TLuxIniCtrl::ReadObject(const std::string& Section, TPersistent* Object) {
+    const std::string s = GetSectionName(Section);
+    WithObjectStore(false, [&](TCustomIniFile& store) { LuxLoadObjectProperties(&store, s, Object); });
+}
+
+void TLuxIniCtrl::WriteObject(const std::string& Section, TPersistent* Object) {
+    const std::string s = GetSectionName(Section);
+    WithObjectStore(true, [&](TCustomIniFile& store) { LuxSaveObjectProperties(&store, s, Object); });
+}
+
+namespace {
+
+const bool kPublished = [] {
+    using namespace published;
+    PublishProperties<TLuxIniCtrl, TLuxCustomComponent>({
+        Field<TLuxIniCtrl>("Common", &TLuxIniCtrl::Common, true),
+        Property<TLuxIniCtrl>(
+            "NetUser", [](const TLuxIniCtrl& c) { return c.NetUser(); },
+            [](TLuxIniCtrl& c, bool v) { c.SetNetUser(v); }, false),
+        Property<TLuxIniCtrl>(
+            "IniFile", [](const TLuxIniCtrl& c) { return c.IniFile(); },
+            [](TLuxIniCtrl& c, const std::string& v) { c.SetIniFile(v); }),
+        Field<TLuxIniCtrl>("User", &TLuxIniCtrl::User),
+        Field<TLuxIniCtrl>("IniPrefix", &TLuxIniCtrl::IniPrefix, ppWindows),
+        Field<TLuxIniCtrl>("RegRoot", &TLuxIniCtrl::RegRoot, rpCurrentUser),
+        Field<TLuxIniCtrl>("RegPath", &TLuxIniCtrl::RegPath),
+        Property<TLuxIniCtrl>(
+            "AlphaCounter", [](const TLuxIniCtrl& c) { return c.AlphaCounter(); },
+            [](TLuxIniCtrl& c, bool v) { c.SetAlphaCounter(v); }, false),
+        Property<TLuxIniCtrl>(
+            "MaxEntries", [](const TLuxIniCtrl& c) { return c.MaxEntries(); },
+            [](TLuxIniCtrl& c, BYTE v) { c.SetMaxEntries(v); }, 16),
+        Property<TLuxIniCtrl>(
+            "Target", [](const TLuxIniCtrl& c) { return c.Target(); },
+            [](TLuxIniCtrl& c, TLuxIniTarget v) { c.SetTarget(v); }, itAuto),
+    });
+    return true;
+}();
+
+} // namespace

@@ -12,6 +12,7 @@
 
 #include <string>
 
+class TCustomIniFile;
 class TStringList;
 
 enum TLuxIniTarget { itIniFile, itRegistry, itAuto };
@@ -96,14 +97,20 @@ public:
     void ReadStrings(const std::string& Section, const std::string& Ident, TStringList* Strings);
     void WriteStrings(const std::string& Section, const std::string& Ident, TStringList* Strings);
     // Entries 0 .. Count - 1, stopping at the first that is missing.
-    void ReadStringsExt(const std::string& Section, const std::string& Ident, int Count, TStringList* Strings);
+    void ReadStringsExt(const std::string& Section, const std::string& Ident, int Count,
+                        TStringList* Strings);
     // Replaces the list's own keys (Ident + counter) and leaves every other key of the section.
-    void WriteStringsExt(const std::string& Section, const std::string& Ident, int Count, TStringList* Strings);
+    void WriteStringsExt(const std::string& Section, const std::string& Ident, int Count,
+                         TStringList* Strings);
+    // The object's published properties, one key each (LuxLoadObjectProperties, LuxSaveObjectProperties).
+    void ReadObject(const std::string& Section, TPersistent* Object);
+    void WriteObject(const std::string& Section, TPersistent* Object);
 
 private:
     bool ToIni() const { return target_ == itIniFile; }
     // Runs fn on a freshly opened store, closed again afterwards.
     template <class Fn> auto WithStore(bool write, Fn fn);
+    template <class Fn> void WithObjectStore(bool write, Fn fn);
 
     bool netUser_ = false;
     std::string iniFile_;
@@ -112,3 +119,11 @@ private:
     BYTE maxEntries_ = 16;
     TLuxIniTarget target_ = itAuto;
 };
+
+// Writes every published property of Object that has a setter and is stored, keyed by its name:
+// ordinal ones unless at their declared default, floating-point ones unless 0, strings unless
+// empty. Floating-point values in the one fixed form of the settings store.
+void LuxSaveObjectProperties(TCustomIniFile* IniFile, const std::string& Section, TPersistent* Object);
+// Reads them back. A missing key gives what was not written for it: an ordinal property takes its
+// declared default (others keep their value).
+void LuxLoadObjectProperties(TCustomIniFile* IniFile, const std::string& Section, TPersistent* Object);

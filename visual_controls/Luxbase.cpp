@@ -1,5 +1,7 @@
 #include "visual_controls/Luxbase.h"
 
+#include "platform/ui/TypInfo.h"
+
 void TLuxObject::Change() {
     if (!update_ && OnChange) OnChange(this);
 }
@@ -29,3 +31,13 @@ void TLuxCustomComponent::EndUpdate(bool Notify) {
     update_ = false;
     if (Notify) Change();
 }
+
+namespace {
+
+const bool kPublished = [] {
+    PublishProperties<TLuxCustomComponent, TComponent>(
+        {published::Field<TLuxCustomComponent>("About", &TLuxCustomComponent::About)});
+    return true;
+}();
+
+} // namespace

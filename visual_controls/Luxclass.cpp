@@ -3,6 +3,7 @@
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Strings.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/TypInfo.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Messages.h"
 #include "platform/win/Mutex.h"
@@ -100,9 +101,9 @@ bool TLuxTimerPool::SetMainTimer(UINT Interval) {
 
 void TLuxTimerPool::UpdateMainTimer(bool Enable) {
     if (ComponentState().Contains(TComponentStateItem::csDesigning)) return;
-    if (!wnd_) wnd_ = CreateMessageWindow("TLuxTimerPool", [this](HWND, UINT m, WPARAM w, LPARAM l) {
-        return WndProc(m, w, l);
-    });
+    if (!wnd_)
+        wnd_ = CreateMessageWindow("TLuxTimerPool",
+                                   [this](HWND, UINT m, WPARAM w, LPARAM l) { return WndProc(m, w, l); });
     active_ = false;
     KillTimer(wnd_, 1);
     if (Enable && GetActiveTimers() > 0) {
@@ -373,8 +374,11 @@ void TLuxApplication::LogWrite(const std::string& Text) {
             case 'd':
                 if (Options.Contains(aoLogDate)) line += " [" + DateToStr(now) + "]";
                 break;
-            case 'l': line += Text; break;
-            default: break;
+            case 'l':
+                line += Text;
+                break;
+            default:
+                break;
             }
         }
         out += line + "\r\n";
@@ -465,3 +469,14 @@ void DoneLuxclass() {
     delete LuxApplication;
     LuxApplication = nullptr;
 }
+
+namespace {
+
+const bool kPublished = [] {
+    PublishProperties<TLuxTimerPool, TLuxCustomComponent>({published::Property<TLuxTimerPool>(
+        "MinInterval", [](const TLuxTimerPool& p) { return p.MinInterval(); },
+        [](TLuxTimerPool& p, WORD v) { p.SetInterval(v); }, 1000)});
+    return true;
+}();
+
+} // namespace

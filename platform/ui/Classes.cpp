@@ -1,6 +1,8 @@
 #include "platform/ui/Classes.h"
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/ui/Filer.h"
+#include "platform/ui/TypInfo.h"
 
 #include <algorithm>
 #include <cctype>
@@ -12,8 +14,12 @@ void TPersistent::Assign(const TPersistent* source) {
 }
 
 std::string TObject::ClassName() const {
+    return ClassNameOfType(typeid(*this));
+}
+
+std::string ClassNameOfType(const std::type_info& type) {
     // Type names carry their length as a prefix in the Itanium mangling of plain class names.
-    std::string n = typeid(*this).name();
+    std::string n = type.name();
     std::size_t i = 0;
     while (i < n.size() && n[i] >= '0' && n[i] <= '9') ++i;
     return i > 0 && i < n.size() ? n.substr(i) : n;
@@ -120,3 +126,23 @@ void TComponent::EndLoading() {
 void TComponent::Loaded() {}
 
 void TComponent::Notification(TComponent*, TOperation) {}
+
+void TComponent::GetChildren(TGetChildProc, TComponent*) {}
+
+void TComponent::ReadState(TReader* Reader) {
+    Reader->ReadComponentData(this);
+}
+
+namespace {
+
+const bool kPublished = [] {
+    using namespace published;
+    PublishProperties<TComponent>({
+        Property<TComponent>("Name", [](const TComponent& c) { return c.Name(); },
+                             [](TComponent& c, const std::string& v) { c.SetName(v); }),
+        Field<TComponent>("Tag", &TComponent::Tag, 0),
+    });
+    return true;
+}();
+
+} // namespace

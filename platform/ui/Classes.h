@@ -5,8 +5,14 @@
 #include "platform/rtl/Method.h"
 #include "platform/rtl/Set.h"
 
+#include <functional>
 #include <string>
+#include <typeinfo>
 #include <vector>
+
+class TFiler;
+class TReader;
+class TWriter;
 
 enum class TComponentStateItem {
     csLoading,
@@ -25,6 +31,12 @@ using TComponentState = TSet<TComponentStateItem>;
 
 enum class TOperation { opInsert, opRemove };
 
+// The class name of a type as ClassName gives it for its objects.
+std::string ClassNameOfType(const std::type_info& type);
+template <class C> std::string ClassNameOf() {
+    return ClassNameOfType(typeid(C));
+}
+
 class TObject {
 public:
     virtual ~TObject() = default;
@@ -41,7 +53,12 @@ class TPersistent : public TObject {
 public:
     // Copies another object's state; the base raises EConvertError ("Cannot assign ...").
     virtual void Assign(const TPersistent* source);
+    // Properties the object streams itself, besides its published ones (TFiler::DefineProperty).
+    virtual void DefineProperties(TFiler* /*Filer*/) {}
 };
+
+class TComponent;
+using TGetChildProc = std::function<void(TComponent* Child)>;
 
 class TComponent : public TPersistent {
 public:
@@ -72,6 +89,14 @@ public:
     void BeginLoading();
     void EndLoading();
 
+    // Streaming: the children written with this component (the base writes none), the owner and
+    // parent the reader gives the children it reads, and the reading of this component's own
+    // properties and children.
+    virtual void GetChildren(TGetChildProc Proc, TComponent* Root);
+    virtual TComponent* GetChildOwner() { return nullptr; }
+    virtual TComponent* GetChildParent() { return this; }
+    virtual void ReadState(TReader* Reader);
+
 protected:
     virtual void Loaded();
     virtual void Notification(TComponent* component, TOperation operation);
@@ -80,6 +105,7 @@ protected:
     void Destroying();
 
 private:
+    friend class TReader;
     TComponent* owner_ = nullptr;
     std::string name_;
     std::vector<TComponent*> components_;

@@ -4,8 +4,10 @@
 #include "platform/rtl/Lists.h"
 #include "platform/rtl/Strings.h"
 #include "platform/ui/Forms.h"
-#include "visual_controls/Luxclass.h"
+#include "platform/ui/IniFiles.h"
+#include "platform/ui/TypInfo.h"
 #include "tools/testing/TempHome.h"
+#include "visual_controls/Luxclass.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +15,30 @@
 #include <iterator>
 #include <string>
 
+// An object with a property of each kind the settings store keeps.
+class TIniSample : public TPersistent {
+public:
+    int Size = 10;
+    bool Shown = false;
+    double Ratio = 0;
+    std::string Label;
+    int ReadOnlyCount = 0;
+};
+
 namespace {
+
+const bool kSamplePublished = [] {
+    using namespace published;
+    PublishProperties<TIniSample>({
+        Field<TIniSample>("Size", &TIniSample::Size, 10),
+        Field<TIniSample>("Shown", &TIniSample::Shown, false),
+        Field<TIniSample>("Ratio", &TIniSample::Ratio),
+        Field<TIniSample>("Label", &TIniSample::Label),
+        Property<TIniSample>(
+            "ReadOnlyCount", [](const TIniSample& s) { return s.ReadOnlyCount; }, nullptr, 0),
+    });
+    return true;
+}();
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(PosixFileName(path), std::ios::binary);
@@ -49,9 +74,9 @@ TEST_F(LuxIniCtrlTest, SectionMapping) {
     };
     const std::string me = store.GetNetUserName();
     const Case cases[] = {
-        {itIniFile, true, false, "U", "S", "S"},   {itIniFile, false, false, "U", "S", "U.S"},
+        {itIniFile, true, false, "U", "S", "S"},       {itIniFile, false, false, "U", "S", "U.S"},
         {itIniFile, false, true, "U", "S", me + ".S"}, {itRegistry, false, false, "U", "S", "S"},
-        {itAuto, true, false, "", "#ROOT", ""},    {itIniFile, true, false, "", "#ROOT", "#ROOT"},
+        {itAuto, true, false, "", "#ROOT", ""},        {itIniFile, true, false, "", "#ROOT", "#ROOT"},
     };
     for (const Case& c : cases) {
         TLuxIniCtrl s(nullptr);
@@ -216,4 +241,77 @@ TEST_F(LuxIniCtrlTest, ReadingMakesNoKey) {
     EXPECT_EQ(sections.Count(), 0);
     TRegistry reg;
     EXPECT_FALSE(reg.KeyExists("\\Software\\Panel"));
+}
+
+TEST_F(LuxIniCtrlTest, ObjectsRoundTripAndAMissingKeyTakesTheDeclaredDefault) {
+    const struct {
+        TLuxIniTarget target;
+        TLuxRegRootKey root;
+    } stores[] = {{itIniFile, rpCurrentUser}, {itRegistry, rpCurrentUser}, {itRegistry, rpLocalMachine}};
+    for (const auto& where : stores) {
+        SCOPED_TRACE(static_cast<int>(where.target) * 10 + static_cast<int>(where.root));
+        TLuxIniCtrl s(nullptr);
+        s.SetTarget(where.target);
+        s.RegRoot = where.root;
+        s.SetIniFile(home.Vexo() + "/objects.ini");
+        s.IniPrefix = ppFixed;
+
+        TIniSample saved;
+        saved.Size = 7;
+        saved.Ratio = 2.5;
+        saved.Label = "left side";
+        saved.ReadOnlyCount = 4;
+        s.WriteObject("Sample", &saved);
+        TStringList keys;
+        s.ReadSectionValues("Sample", &keys);
+        EXPECT_EQ(Joined(keys), "Size=7|Ratio=2.5|Label=left side")
+            << "defaults, 0, empty texts and read-only properties are not written";
+
+        // Keys not written come back as the declared default; a float or text that is missing
+        // keeps what the object holds.
+        TIniSample loaded;
+        loaded.Shown = true;
+        loaded.ReadOnlyCount = 9;
+        s.ReadObject("Sample", &loaded);
+        EXPECT_EQ(loaded.Size, 7);
+        EXPECT_FALSE(loaded.Shown) << "missing: the declared default, as it was when saved";
+        EXPECT_EQ(loaded.Ratio, 2.5);
+        EXPECT_EQ(loaded.Label, "left side");
+        EXPECT_EQ(loaded.ReadOnlyCount, 9);
+
+        TIniSample empty;
+        empty.Size = 3;
+        empty.Ratio = 1.5;
+        empty.Label = "kept";
+        s.ReadObject("Nothing", &empty);
+        EXPECT_EQ(empty.Size, 10);
+        EXPECT_EQ(empty.Ratio, 1.5);
+        EXPECT_EQ(empty.Label, "kept");
+    }
+    // The registry stores went under their own roots.
+    TRegistry reg;
+    reg.SetRootKey(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(reg.OpenKeyReadOnly("\\Software\\Panel\\Sample"));
+    EXPECT_EQ(reg.ReadString("Label"), "left side");
+    EXPECT_NE(ReadFile(home.Vexo() + "/objects.ini").find("Ratio=2.5\r\n"), std::string::npos);
+}
+
+TEST_F(LuxIniCtrlTest, ItsOwnPropertiesAreAnObjectToo) {
+    TLuxIniCtrl subject(nullptr);
+    subject.Common = false;
+    subject.User = "Ann";
+    subject.SetMaxEntries(20);
+    subject.SetTarget(itIniFile);
+    store.WriteObject("Store", &subject);
+    TStringList keys;
+    store.ReadSectionValues("Store", &keys);
+    EXPECT_EQ(Joined(keys), "Common=0|User=Ann|MaxEntries=20|Target=0");
+    TLuxIniCtrl back(nullptr);
+    back.SetAlphaCounter(true);
+    store.ReadObject("Store", &back);
+    EXPECT_FALSE(back.Common);
+    EXPECT_EQ(back.User, "Ann");
+    EXPECT_FALSE(back.AlphaCounter());
+    EXPECT_EQ(back.MaxEntries(), 20);
+    EXPECT_EQ(back.Target(), itIniFile);
 }
