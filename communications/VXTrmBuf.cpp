@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -41,14 +42,29 @@ int Limit(long long Value, int Lo, int Hi) {
 
 TadTerminalArray::TadTerminalArray(int AItemSize) : FItemSize(ValidItemSize(AItemSize)) {}
 
-std::size_t TadTerminalArray::ItemOffset(int Row, int Col) const {
-    return (static_cast<std::size_t>(Row) * static_cast<std::size_t>(FActColCount) +
-            static_cast<std::size_t>(Col)) *
-           static_cast<std::size_t>(FItemSize);
+void TadTerminalArray::Fill(unsigned char* Dest, int Count) {
+    if (Count <= 0) return;
+    switch (FItemSize) {
+    case 1:
+        std::memset(Dest, FDefaultItem[0], static_cast<std::size_t>(Count));
+        break;
+    case 2: {
+        std::uint16_t item;
+        std::memcpy(&item, FDefaultItem.data(), 2);
+        for (int i = 0; i < Count; ++i) std::memcpy(Dest + 2 * i, &item, 2);
+        break;
+    }
+    default: {
+        std::uint32_t item;
+        std::memcpy(&item, FDefaultItem.data(), 4);
+        for (int i = 0; i < Count; ++i) std::memcpy(Dest + 4 * i, &item, 4);
+        break;
+    }
+    }
 }
 
-void TadTerminalArray::Fill(unsigned char* Dest, int Count) {
-    for (int i = 0; i < Count; ++i) std::memcpy(Dest + i * FItemSize, FDefaultItem.data(), FItemSize);
+void TadTerminalArray::FillRows(int FirstRow, int Count) {
+    for (int row = FirstRow; row < FirstRow + Count; ++row) Fill(Item(row, 0), FActColCount);
 }
 
 void TadTerminalArray::Clear() {
@@ -116,18 +132,23 @@ void TadTerminalArray::ScrollRows(int Count, int StartRow, int EndRow) {
     EndRow = std::min(EndRow, FRowCount - 1);
     if (Count == 0 || StartRow > EndRow) return;
     const int height = EndRow - StartRow + 1;
-    const int rowItems = FActColCount;
+    const std::size_t rowBytes = static_cast<std::size_t>(FActColCount) * static_cast<std::size_t>(FItemSize);
     if (Count >= height || Count <= -height) {
-        Fill(Item(StartRow, 0), height * rowItems);
+        FillRows(StartRow, height);
+    } else if (height == FRowCount) {
+        // The whole grid: turn the rows round and clear the ones that came in.
+        FRowBase = static_cast<int>((static_cast<long long>(FRowBase) + Count + FRowCount) % FRowCount);
+        if (Count > 0)
+            FillRows(EndRow - Count + 1, Count);
+        else
+            FillRows(StartRow, -Count);
     } else if (Count > 0) {
-        std::memmove(Item(StartRow, 0), Item(StartRow + Count, 0),
-                     static_cast<std::size_t>((height - Count) * rowItems * FItemSize));
-        Fill(Item(EndRow - Count + 1, 0), Count * rowItems);
+        for (int row = StartRow; row <= EndRow - Count; ++row) std::memcpy(Item(row, 0), Item(row + Count, 0), rowBytes);
+        FillRows(EndRow - Count + 1, Count);
     } else {
         const int n = -Count;
-        std::memmove(Item(StartRow + n, 0), Item(StartRow, 0),
-                     static_cast<std::size_t>((height - n) * rowItems * FItemSize));
-        Fill(Item(StartRow, 0), n * rowItems);
+        for (int row = EndRow; row >= StartRow + n; --row) std::memcpy(Item(row, 0), Item(row - n, 0), rowBytes);
+        FillRows(StartRow, n);
     }
 }
 
@@ -146,6 +167,14 @@ void TadTerminalArray::taSetRowCount(int Value) {
 void TadTerminalArray::taGrowArray(int RowCount, int ColCount) {
     if (RowCount == FRowCount && ColCount == FColCount) return;
     const int stride = StrideFor(ColCount, FItemSize);
+    // Switching between narrower and wider screens keeps the rows as wide as they have been: the
+    // columns that come back are cleared, nothing moves.
+    if (RowCount == FRowCount && RowCount > 0 && ColCount > 0 && stride <= FActColCount) {
+        if (ColCount > FColCount)
+            for (int row = 0; row < FRowCount; ++row) Fill(Item(row, FColCount), ColCount - FColCount);
+        FColCount = ColCount;
+        return;
+    }
     std::vector<unsigned char> data;
     if (RowCount > 0 && stride > 0) {
         data.resize(static_cast<std::size_t>(RowCount) * static_cast<std::size_t>(stride) *
@@ -165,6 +194,7 @@ void TadTerminalArray::taGrowArray(int RowCount, int ColCount) {
         }
     }
     FData = std::move(data);
+    FRowBase = 0;
     FRowCount = RowCount;
     FColCount = ColCount;
     FActColCount = stride;
@@ -438,22 +468,34 @@ void TVxTerminalBuffer::WriteChar(char C) {
         for (TadTerminalArray* grid : Grids()) grid->InsertItems(1, row, col);
         tbInvalidateRect(row, col, FRegion.Right(), row);
     }
+    // The cursor always lies inside the grids: the cell is stored straight.
     if (FUseWideChars) {
         const char16_t wide = static_cast<unsigned char>(C);
-        FCharMatrix.WriteItems(&wide, 1, col, row);
+        std::memcpy(FCharMatrix.CellAt(row, col), &wide, sizeof wide);
     } else {
-        FCharMatrix.WriteItems(&C, 1, col, row);
+        *FCharMatrix.CellAt(row, col) = static_cast<unsigned char>(C);
     }
-    FCharSetMatrix.WriteItems(&FCharSet, 1, col, row);
-    const BYTE attrs = CharAttrsToByte(FCharAttrs);
-    FAttrMatrix.WriteItems(&attrs, 1, col, row);
-    FForeColorMatrix.WriteItems(&FForeColor, 1, col, row);
-    FBackColorMatrix.WriteItems(&FBackColor, 1, col, row);
-    tbInvalidateRect(row, col, col, row);
-    if (FUseAutoWrapDelay && FCursorCol == FRegion.Right())
+    *FCharSetMatrix.CellAt(row, col) = FCharSet;
+    *FAttrMatrix.CellAt(row, col) = CharAttrsToByte(FCharAttrs);
+    std::memcpy(FForeColorMatrix.CellAt(row, col), &FForeColor, sizeof FForeColor);
+    std::memcpy(FBackColorMatrix.CellAt(row, col), &FBackColor, sizeof FBackColor);
+    if (FInvalid) {
+        // Most characters land inside the rectangle already pending or next to it.
+        const int x = col + 1, y = row - ScreenTop() + 1;
+        if (x < FInvRect.Left) FInvRect.Left = x;
+        if (x > FInvRect.Right) FInvRect.Right = x;
+        if (y < FInvRect.Top) FInvRect.Top = y;
+        if (y > FInvRect.Bottom) FInvRect.Bottom = y;
+    } else {
+        tbInvalidateRect(row, col, col, row);
+    }
+    if (FUseAutoWrapDelay && FCursorCol == FRegion.Right()) {
         FWrapPending = true;
-    else
+    } else if (FCursorCol < FRegion.Right()) {
+        PlaceCursor(FCursorRow, FCursorCol + 1);
+    } else {
         tbMoveCursorLeftRight(true, FUseAutoWrap, true);
+    }
 }
 
 void TVxTerminalBuffer::WriteString(const std::string& S) {

@@ -58,6 +58,8 @@ public:
     void ScrollRows(int Count, int StartRow, int EndRow);
     // The value of empty cells, read as one item from Item.
     void SetDefaultItem(const void* Item);
+    // The item at Row, Col, which lie inside the grid.
+    unsigned char* CellAt(int Row, int Col) { return Item(Row, Col); }
     // Resizing keeps the bottom rows and the left part of each row; new items take the default.
     void taSetColCount(int Value);
     void taSetRowCount(int Value);
@@ -66,14 +68,23 @@ public:
     int RowCount() const { return FRowCount; }
     int ItemSize() const { return FItemSize; }
     // Allocated items per row: the column count rounded up to 4 bytes' worth for 1-byte items and
-    // to an even number for 2-byte items.
+    // to an even number for 2-byte items, or more where the grid has been wider.
     int ActColCount() const { return FActColCount; }
 
 private:
     void taGrowArray(int RowCount, int ColCount);
     unsigned char* Item(int Row, int Col) { return FData.data() + ItemOffset(Row, Col); }
-    std::size_t ItemOffset(int Row, int Col) const;
+    // Row 0 lies FRowBase rows into the block: scrolling the whole grid turns the rows round
+    // instead of moving them.
+    std::size_t ItemOffset(int Row, int Col) const {
+        int physical = Row + FRowBase;
+        if (physical >= FRowCount) physical -= FRowCount;
+        return (static_cast<std::size_t>(physical) * static_cast<std::size_t>(FActColCount) +
+                static_cast<std::size_t>(Col)) *
+               static_cast<std::size_t>(FItemSize);
+    }
     void Fill(unsigned char* Dest, int Count);
+    void FillRows(int FirstRow, int Count);
 
     int FActColCount = 0;
     int FColCount = 0;
@@ -81,6 +92,7 @@ private:
     std::vector<unsigned char> FData;
     int FItemSize;
     int FRowCount = 0;
+    int FRowBase = 0;
 };
 
 enum TVxTerminalCharAttr {

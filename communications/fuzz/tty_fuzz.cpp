@@ -2,6 +2,7 @@
 // OnProcessChar handler that adds commands with random parameters, mixed with resizing. The cursor
 // stays in the grid and nothing is touched outside it.
 #include "communications/VXTrmEmu.h"
+#include "communications/fuzz/CursorCheck.h"
 
 #include "platform/rtl/Exceptions.h"
 
@@ -31,10 +32,6 @@ struct Fuzz {
     }
 };
 
-void Check(bool ok) {
-    if (!ok) __builtin_trap();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -59,11 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } catch (const Exception&) {
             // Sizes below 2 are refused.
         }
-        const bool abs = b->UseAbsAddress();
-        b->SetUseAbsAddress(true);
-        Check(b->tbGetRow() >= b->RowCount() - b->SVRowCount() + 1 && b->tbGetRow() <= b->RowCount());
-        Check(b->tbGetCol() >= 1 && b->tbGetCol() <= b->ColCount());
-        b->SetUseAbsAddress(abs);
+        CheckCursorInGrid(b);
         emu.teGetNeedsUpdate();
     }
     return 0;
