@@ -1,6 +1,7 @@
 #include "indicator_controls/Vanimate.h"
 
 #include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/Draw.h"
 #include "platform/gdi/Raster.h"
 #include "platform/rtl/Math.h"
 #include "platform/rtl/Streams.h"
@@ -344,6 +345,46 @@ void FlipBMP(TBitmap* Bitmap) {
 void MirrorBMP(TBitmap* Bitmap) {
     const int w = Bitmap->Width(), h = Bitmap->Height();
     Bitmap->Canvas()->CopyRect(TRect(0, 0, w, h), Bitmap->Canvas(), TRect(w, 0, 0, h));
+}
+
+void ReplaceColor(TBitmap* Bitmap, TColor OldColor, TColor NewColor) {
+    const int w = Bitmap->Width(), h = Bitmap->Height();
+    if (w == 0 || h == 0) return;
+    TBitmap work;
+    work.SetPixelFormat(Bitmap->PixelFormat());
+    work.SetSize(w, h);
+    work.Canvas()->Brush()->SetColor(NewColor);
+    work.Canvas()->BrushCopy(TRect(0, 0, w, h), Bitmap, TRect(0, 0, w, h), OldColor);
+    Bitmap->Canvas()->CopyRect(TRect(0, 0, w, h), work.Canvas(), TRect(0, 0, w, h));
+}
+
+void DrawEllipse(TCanvas* Canvas, int X, int Y, int RadiusX, int RadiusY, double Angle) {
+    constexpr double kappa = 0.26521648984;
+    double px[25], py[25];
+    for (int k = 0; k < 8; ++k) {
+        const double t = k * std::numbers::pi / 4, s = std::sin(t), c = std::cos(t);
+        const double x = RadiusX * c, y = RadiusY * s;
+        px[3 * k] = x;
+        py[3 * k] = y;
+        const int before = k == 0 ? 23 : 3 * k - 1;
+        px[before] = x + RadiusX * kappa * s;
+        py[before] = y - RadiusY * kappa * c;
+        px[3 * k + 1] = x - RadiusX * kappa * s;
+        py[3 * k + 1] = y + RadiusY * kappa * c;
+    }
+    px[24] = px[0];
+    py[24] = py[0];
+    const double ca = std::cos(Angle), sa = std::sin(Angle);
+    POINT points[25];
+    for (int i = 0; i < 25; ++i) {
+        points[i].x = static_cast<LONG>(Round(px[i] * ca - py[i] * sa + X));
+        points[i].y = static_cast<LONG>(Round(px[i] * sa + py[i] * ca + Y));
+    }
+    HDC dc = Canvas->Handle();
+    BeginPath(dc);
+    PolyBezier(dc, points, 25);
+    EndPath(dc);
+    StrokeAndFillPath(dc);
 }
 
 void TransparentBlt(TCanvas* Canvas, TBitmap* Bitmap, int X, int Y, TColor TransparentColor) {

@@ -70,6 +70,11 @@ void GaussianBlur(TBitmap* Bitmap, int N);
 void BMPRotate(TBitmap* Source, TBitmap* Dest, double Angle);
 void FlipBMP(TBitmap* Bitmap);
 void MirrorBMP(TBitmap* Bitmap);
+// OldColor pixels become NewColor.
+void ReplaceColor(TBitmap* Bitmap, TColor OldColor, TColor NewColor);
+// A filled, outlined ellipse about (X, Y), turned by Angle radians, with the canvas pen and brush:
+// eight Bezier arcs of 45 degrees each.
+void DrawEllipse(TCanvas* Canvas, int X, int Y, int RadiusX, int RadiusY, double Angle);
 // Draws Bitmap at (X, Y); its TransparentColor pixels leave the canvas showing.
 void TransparentBlt(TCanvas* Canvas, TBitmap* Bitmap, int X, int Y, TColor TransparentColor);
 

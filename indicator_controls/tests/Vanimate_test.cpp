@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <numbers>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -322,6 +324,62 @@ TEST(Vanimate, TransparentBltLeavesTheCanvasShowing) {
     TransparentBlt(canvas->Canvas(), sprite.get(), 3, 2, static_cast<TColor>(t));
     expected[11] = a;
     EXPECT_EQ(Read(canvas.get()), expected);
+}
+
+TEST(Vanimate, ReplaceColorSwapsOnlyThatColour) {
+    const COLORREF o = RGB(9, 9, 9), n = RGB(200, 100, 50), k = RGB(1, 2, 3);
+    auto bitmap = Picture(3, 2, {o, k, o, k, o, RGB(9, 9, 8)});
+    ReplaceColor(bitmap.get(), static_cast<TColor>(o), static_cast<TColor>(n));
+    EXPECT_EQ(Read(bitmap.get()), (Pixels{n, k, n, k, n, RGB(9, 9, 8)}));
+}
+
+namespace {
+
+std::vector<std::string> EllipsePicture(int w, int h, int x, int y, int rx, int ry, double angle) {
+    auto bitmap = Picture(w, h, Pixels(static_cast<std::size_t>(w * h), RGB(255, 255, 255)));
+    TCanvas* c = bitmap->Canvas();
+    c->Pen()->SetColor(clBlack);
+    c->Brush()->SetColor(clRed);
+    DrawEllipse(c, x, y, rx, ry, angle);
+    std::vector<std::string> rows;
+    for (int j = 0; j < h; ++j) {
+        std::string row;
+        for (int i = 0; i < w; ++i) {
+            const COLORREF p = PixelAt(bitmap.get(), i, j);
+            row += p == RGB(0, 0, 0) ? '#' : p == RGB(255, 0, 0) ? 'r' : p == RGB(255, 255, 255) ? '.' : '?';
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+} // namespace
+
+TEST(Vanimate, DrawEllipseOutlinesAndFillsTheTurnedEllipse) {
+    // Radii 5 and 3 about (6, 4): the curves' points round to a 24-gon, filled under the drawing
+    // layer's polygon rules (left and top edges in) and outlined with the pen.
+    const std::vector<std::string> flat = EllipsePicture(13, 9, 6, 4, 5, 3, 0);
+    EXPECT_EQ(flat, (std::vector<std::string>{
+                        ".............",
+                        "..r#######...",
+                        ".r#rrrrrrr#..",
+                        ".#rrrrrrrrr#.",
+                        ".#rrrrrrrrr#.",
+                        ".#rrrrrrrr.#.",
+                        "..#rrrrrr.#..",
+                        "...#######...",
+                        ".............",
+                    }));
+    // Turned a quarter, the upright ellipse lies as the flat one; turned half, it is itself.
+    EXPECT_EQ(EllipsePicture(13, 9, 6, 4, 3, 5, std::numbers::pi / 2), flat);
+    EXPECT_EQ(EllipsePicture(13, 9, 6, 4, 5, 3, std::numbers::pi), flat);
+    // Turned by 45 degrees it lies along the diagonal.
+    const std::vector<std::string> turned = EllipsePicture(11, 11, 5, 5, 5, 2, std::numbers::pi / 4);
+    EXPECT_EQ(turned[1][1], '#');
+    EXPECT_EQ(turned[9][9], '#');
+    EXPECT_EQ(turned[5][5], 'r');
+    EXPECT_EQ(turned[1][9], '.');
+    EXPECT_EQ(turned[9][1], '.');
 }
 
 TEST(Vanimate, DesktopIsTheScreen) {

@@ -313,6 +313,25 @@ BOOL DrawPolygons(HDC handle, const POINT* points, const int* counts, int polygo
     return TRUE;
 }
 
+// The points of a cubic Bezier curve from p0 to p3, p0 left out: enough straight pieces that
+// none strays more than about a quarter pixel from the curve.
+void FlattenBezier(POINT p0, POINT p1, POINT p2, POINT p3, std::vector<POINT>& out) {
+    auto dist = [](POINT a, POINT b) { return std::hypot(double(b.x) - a.x, double(b.y) - a.y); };
+    const double hull = dist(p0, p1) + dist(p1, p2) + dist(p2, p3);
+    const int pieces = std::clamp(static_cast<int>(std::ceil(std::sqrt(hull * 2))), 1, 4096);
+    for (int i = 1; i <= pieces; ++i) {
+        const double t = double(i) / pieces, u = 1 - t;
+        const double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
+        const POINT q{static_cast<LONG>(std::lround(a * p0.x + b * p1.x + c * p2.x + d * p3.x)),
+                      static_cast<LONG>(std::lround(a * p0.y + b * p1.y + c * p2.y + d * p3.y))};
+        if (i == pieces) {
+            out.push_back(p3);
+        } else if (q.x != out.back().x || q.y != out.back().y) {
+            out.push_back(q);
+        }
+    }
+}
+
 // 3-D edge colours by layer and kind.
 struct EdgeColors {
     int topLeft;
@@ -362,6 +381,69 @@ BOOL PolylineTo(HDC handle, const POINT* points, DWORD count) {
     Painter p(*dc);
     p.Stroke(pts);
     dc->st.pos = points[count - 1];
+    return TRUE;
+}
+
+BOOL PolyBezier(HDC handle, const POINT* points, DWORD count) {
+    std::shared_ptr<DeviceContext> dc = LookupDc(handle);
+    if (!dc || !points || count < 4 || count % 3 != 1 || count > 3 * 65536 + 1) return FALSE;
+    const std::vector<POINT> pts = ToDevicePoints(*dc, points, static_cast<int>(count));
+    std::vector<POINT> line{pts[0]};
+    for (std::size_t i = 0; i + 3 < pts.size(); i += 3) FlattenBezier(pts[i], pts[i + 1], pts[i + 2], pts[i + 3], line);
+    if (dc->pathState == DeviceContext::PathState::Open) {
+        dc->path.push_back(std::move(line));
+        return TRUE;
+    }
+    Painter p(*dc);
+    p.Stroke(line);
+    return TRUE;
+}
+
+BOOL BeginPath(HDC handle) {
+    std::shared_ptr<DeviceContext> dc = LookupDc(handle);
+    if (!dc) return FALSE;
+    dc->path.clear();
+    dc->pathState = DeviceContext::PathState::Open;
+    return TRUE;
+}
+
+BOOL EndPath(HDC handle) {
+    std::shared_ptr<DeviceContext> dc = LookupDc(handle);
+    if (!dc || dc->pathState != DeviceContext::PathState::Open) return FALSE;
+    dc->pathState = DeviceContext::PathState::Closed;
+    return TRUE;
+}
+
+BOOL AbortPath(HDC handle) {
+    std::shared_ptr<DeviceContext> dc = LookupDc(handle);
+    if (!dc) return FALSE;
+    dc->path.clear();
+    dc->pathState = DeviceContext::PathState::None;
+    return TRUE;
+}
+
+BOOL StrokeAndFillPath(HDC handle) {
+    std::shared_ptr<DeviceContext> dc = LookupDc(handle);
+    if (!dc || dc->pathState != DeviceContext::PathState::Closed) return FALSE;
+    std::vector<std::vector<POINT>> figures;
+    figures.swap(dc->path);
+    dc->pathState = DeviceContext::PathState::None;
+    std::vector<POINT> all;
+    std::vector<int> counts;
+    for (const auto& f : figures) {
+        if (f.size() < 2) continue;
+        all.insert(all.end(), f.begin(), f.end());
+        counts.push_back(static_cast<int>(f.size()));
+    }
+    if (counts.empty()) return TRUE;
+    Painter p(*dc);
+    p.FillWithBrush(Region::Polygon(all.data(), counts.data(), static_cast<int>(counts.size()),
+                                    dc->st.polyFillMode, p.RowFrom(), p.RowTo()));
+    for (auto& f : figures) {
+        if (f.size() < 2) continue;
+        if (f.front().x != f.back().x || f.front().y != f.back().y) f.push_back(f.front());
+        p.Stroke(f);
+    }
     return TRUE;
 }
 

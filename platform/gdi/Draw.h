@@ -54,6 +54,20 @@ BOOL Ellipse(HDC dc, int left, int top, int right, int bottom);
 // draw the whole ellipse.
 BOOL Arc(HDC dc, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd, int yEnd);
 
+// Cubic Bezier curves: the first point, then three points (two control points and an end point)
+// per curve; count is 3n + 1. Outside a path it draws the curves with the pen; inside one it adds
+// them as a new figure. Curves are flattened into short lines by our own rasteriser.
+BOOL PolyBezier(HDC dc, const POINT* points, DWORD count);
+
+// Paths. BeginPath opens a new path (dropping any earlier one) and EndPath closes it; while it is
+// open, PolyBezier records into it. StrokeAndFillPath fills every figure, closed, with the brush
+// under the DC's fill mode, then outlines each with the pen, and discards the path; it fails
+// without a closed path.
+BOOL BeginPath(HDC dc);
+BOOL EndPath(HDC dc);
+BOOL AbortPath(HDC dc);
+BOOL StrokeAndFillPath(HDC dc);
+
 // A brush handle may also be a system colour index + 1, as on the original.
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
 int FrameRect(HDC dc, const RECT* rect, HBRUSH brush);

@@ -113,6 +113,10 @@ public:
 
     DcState st;
     std::vector<DcState> saved;
+    // The path: open between BeginPath and EndPath, then waiting for the call that draws it.
+    // Figures in device coordinates, already flattened.
+    enum class PathState { None, Open, Closed } pathState = PathState::None;
+    std::vector<std::vector<POINT>> path;
     std::shared_ptr<Surface> display;
 
 private:

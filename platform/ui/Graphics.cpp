@@ -407,6 +407,49 @@ void TCanvas::CopyRect(const TRect& dest, TCanvas* canvas, const TRect& source) 
     Changed();
 }
 
+void TCanvas::BrushCopy(const TRect& dest, TBitmap* bitmap, const TRect& source, TColor color) {
+    if (!bitmap || bitmap->Empty() || dest.Width() <= 0 || dest.Height() <= 0) return;
+    Changing();
+    RequiredState({csHandleValid, csBrushValid});
+    // The source stretched to the destination's size first, so the colour is looked for in exactly
+    // the pixels that land.
+    TBitmap work;
+    work.SetPixelFormat(pf32bit);
+    work.SetSize(dest.Width(), dest.Height());
+    TCanvas* wc = work.Canvas();
+    StretchBlt(wc->Handle(), 0, 0, dest.Width(), dest.Height(), bitmap->Canvas()->Handle(), source.Left,
+               source.Top, source.Width(), source.Height(), SRCCOPY);
+    const COLORREF key = ColorToRGB(color);
+    const std::uint32_t keyPixel = (GetRValue(key) << 16) | (GetGValue(key) << 8) | GetBValue(key);
+    std::vector<RECT> runs;
+    for (int y = 0; y < dest.Height(); ++y) {
+        const auto* row = static_cast<const std::uint32_t*>(work.ScanLine(y));
+        for (int x = 0; x < dest.Width();) {
+            if ((row[x] & 0xFFFFFF) != keyPixel) {
+                ++x;
+                continue;
+            }
+            const int from = x;
+            while (x < dest.Width() && (row[x] & 0xFFFFFF) == keyPixel) ++x;
+            runs.push_back(RECT{dest.Left + from, dest.Top + y, dest.Left + x, dest.Top + y + 1});
+        }
+    }
+    BitBlt(handle_, dest.Left, dest.Top, dest.Width(), dest.Height(), wc->Handle(), 0, 0, SRCCOPY);
+    if (!runs.empty()) {
+        std::vector<char> data(sizeof(RGNDATAHEADER) + runs.size() * sizeof(RECT));
+        RGNDATAHEADER header;
+        header.nCount = static_cast<DWORD>(runs.size());
+        header.nRgnSize = static_cast<DWORD>(runs.size() * sizeof(RECT));
+        header.rcBound = RECT{dest.Left, dest.Top, dest.Right, dest.Bottom};
+        std::memcpy(data.data(), &header, sizeof header);
+        std::memcpy(data.data() + sizeof header, runs.data(), runs.size() * sizeof(RECT));
+        HRGN rgn = ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), reinterpret_cast<const RGNDATA*>(data.data()));
+        FillRgn(handle_, rgn, Brush()->Handle());
+        DeleteObject(rgn);
+    }
+    Changed();
+}
+
 void TCanvas::Draw(int x, int y, TGraphic* graphic) {
     if (!graphic || graphic->Empty()) return;
     Changing();

@@ -351,6 +351,9 @@ public:
 
     void Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
     void CopyRect(const TRect& dest, TCanvas* canvas, const TRect& source);
+    // Copies source of the bitmap onto dest (stretched as CopyRect does); where the copy shows
+    // color, the canvas brush shows instead.
+    void BrushCopy(const TRect& dest, TBitmap* bitmap, const TRect& source, TColor color);
     void Draw(int x, int y, TGraphic* graphic);
     void DrawFocusRect(const TRect& rect);
     void Ellipse(int x1, int y1, int x2, int y2);

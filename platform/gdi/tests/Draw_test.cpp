@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 
 namespace {
@@ -459,3 +460,65 @@ TEST(Origins, ViewportAndWindowOriginsMoveDrawing) {
 }
 
 } // namespace
+
+TEST(Path, StraightBeziersFillAndStrokeAsThePolygon) {
+    // Each side of the square as a curve whose control points lie on it: the path must come out
+    // exactly as the polygon of the same corners, in both fill modes and with a dashed pen.
+    const POINT square[] = {{1, 1}, {7, 1}, {7, 5}, {1, 5}};
+    std::vector<POINT> curves{square[0]};
+    for (int i = 0; i < 4; ++i) {
+        const POINT a = square[i], b = square[(i + 1) % 4];
+        curves.push_back({a.x + (b.x - a.x) / 3, a.y + (b.y - a.y) / 3});
+        curves.push_back({a.x + 2 * (b.x - a.x) / 3, a.y + 2 * (b.y - a.y) / 3});
+        curves.push_back(b);
+    }
+    for (int style : {PS_SOLID, PS_NULL}) {
+        TestDc byPath(9, 7), byPolygon(9, 7);
+        for (HDC dc : {HDC(byPath), HDC(byPolygon)}) {
+            UsePen(dc, style, 1, kBlack);
+            UseBrush(dc, kRed);
+        }
+        ASSERT_TRUE(BeginPath(byPath));
+        ASSERT_TRUE(PolyBezier(byPath, curves.data(), static_cast<DWORD>(curves.size())));
+        EXPECT_EQ(byPath.InkBox(kWhite), (RECT{0, 0, 0, 0})) << "nothing drawn while the path is open";
+        ASSERT_TRUE(EndPath(byPath));
+        ASSERT_TRUE(StrokeAndFillPath(byPath));
+        Polygon(byPolygon, square, 4);
+        EXPECT_EQ(byPath.Picture(BasicLegend()), byPolygon.Picture(BasicLegend())) << style;
+        EXPECT_FALSE(StrokeAndFillPath(byPath)) << "the path is gone once drawn";
+    }
+}
+
+TEST(Path, CurvesOutsideAPathAndRefusals) {
+    // Outside a path the curve is a line of the pen: a quarter circle stays inside its box and
+    // reaches both ends' neighbourhood, curving through the middle.
+    TestDc dc(12, 12);
+    const POINT quarter[] = {{10, 1}, {10, 6}, {6, 10}, {1, 10}};
+    ASSERT_TRUE(PolyBezier(dc, quarter, 4));
+    EXPECT_EQ(dc.At(10, 1), kBlack);
+    EXPECT_EQ(dc.At(7, 7), kBlack) << "the middle of the curve, at (7.375, 7.375)";
+    EXPECT_EQ(dc.At(10, 10), kWhite) << "the corner itself is only a control point";
+    const RECT box = dc.InkBox(kWhite);
+    EXPECT_GE(box.left, 1);
+    EXPECT_LE(box.right, 11);
+
+    // Wrong counts, paths not closed, a foreign handle.
+    struct Case {
+        const char* what;
+        std::function<BOOL(HDC)> call;
+    };
+    const POINT five[] = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}};
+    const Case refused[] = {
+        {"five points", [&](HDC d) { return PolyBezier(d, five, 5); }},
+        {"one point", [&](HDC d) { return PolyBezier(d, five, 1); }},
+        {"no path", [](HDC d) { return StrokeAndFillPath(d); }},
+        {"path still open", [](HDC d) { return BeginPath(d) && StrokeAndFillPath(d); }},
+        {"aborted path", [](HDC d) { return BeginPath(d) && AbortPath(d) && StrokeAndFillPath(d); }},
+        {"end without begin", [](HDC d) { return EndPath(d); }},
+    };
+    for (const Case& c : refused) {
+        TestDc fresh(4, 4);
+        EXPECT_FALSE(c.call(fresh)) << c.what;
+    }
+    EXPECT_FALSE(BeginPath(reinterpret_cast<HDC>(0x1234)));
+}

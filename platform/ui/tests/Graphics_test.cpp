@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -175,6 +176,42 @@ TEST(TBitmapTest, TransparentDrawingLeavesTheTransparentColourOut) {
     sprite->SetTransparent(false);
     target->Canvas()->Draw(0, 0, sprite.get());
     EXPECT_EQ(target->Canvas()->Pixels(0, 0), static_cast<TColor>(RGB(255, 0, 255)));
+}
+
+TEST(TCanvasTest, BrushCopyPutsTheBrushWhereTheColourWas) {
+    // A 4 x 2 source, fuchsia corners around red: copied 1:1 onto part of the target, then its
+    // right three columns stretched to twice their size.
+    std::unique_ptr<TBitmap> source(WhiteBitmap(4, 2, pf24bit));
+    const char* rows[] = {"fRRf", "RRRf"};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x)
+            source->Canvas()->SetPixels(x, y, rows[y][x] == 'f' ? clFuchsia : clRed);
+
+    std::unique_ptr<TBitmap> target(WhiteBitmap(12, 6, pf24bit));
+    TCanvas* c = target->Canvas();
+    c->Brush()->SetColor(clGreen);
+    c->BrushCopy(Rect(1, 1, 5, 3), source.get(), Rect(0, 0, 4, 2), clFuchsia);
+    auto row = [&](int y, int from, int to) {
+        std::string s;
+        for (int x = from; x < to; ++x) {
+            const COLORREF p = static_cast<COLORREF>(c->Pixels(x, y));
+            s += p == kWhite ? '.' : p == kRed ? 'R' : p == kGreen ? 'g' : '?';
+        }
+        return s;
+    };
+    EXPECT_EQ(row(0, 0, 6), "......");
+    EXPECT_EQ(row(1, 0, 6), ".gRRg.");
+    EXPECT_EQ(row(2, 0, 6), ".RRRg.");
+    EXPECT_EQ(row(3, 0, 6), "......");
+
+    c->Brush()->SetColor(clGreen);
+    c->BrushCopy(Rect(6, 2, 12, 6), source.get(), Rect(1, 0, 4, 2), clFuchsia);
+    EXPECT_EQ(row(2, 6, 12), "RRRRgg");
+    EXPECT_EQ(row(5, 6, 12), "RRRRgg");
+
+    // A colour that is not there copies the bitmap as it is.
+    c->BrushCopy(Rect(1, 1, 5, 3), source.get(), Rect(0, 0, 4, 2), clBlue);
+    EXPECT_EQ(c->Pixels(1, 1), clFuchsia);
 }
 
 TEST(TPictureTest, HoldsACopyOfTheBitmapAndReportsChanges) {
