@@ -1,0 +1,136 @@
+// Unit Mystd of the indicator library: small math routines and the line calculator TvCalc.
+#pragma once
+
+#include "platform/rtl/Method.h"
+#include "platform/ui/Classes.h"
+
+#include <cstdint>
+#include <string>
+
+// --- Math routines ----------------------------------------------------------------------------------
+// Outside their domains they raise the run time's floating-point errors (EInvalidOp, EZeroDivide,
+// EOverflow).
+
+// 0^0 is 0, x^0 is 1, 0^y is 0; otherwise e^(y ln |x|): a negative base counts by its absolute
+// value, so (-2)^3 is 8.
+long double Power(long double Base, long double Exponent);
+long double Root(long double N, long double Value);
+long double Log10(long double X);
+// For -1 < x < 1.
+long double ArcSin(long double X);
+// The true arc cosine for -1 < x < 1: pi/2 at 0, between pi/2 and pi below 0.
+long double ArcCos(long double X);
+// True unless some i from 2 up to the integer part of sqrt(n) divides n (so 0 to 3 are prime);
+// negative numbers have no divisor to test and are prime as well.
+bool IsPrime(std::int32_t N);
+// 1 below 2.
+long double Factorial(std::int32_t N);
+
+// --- TvCalc ------------------------------------------------------------------------------------------
+
+enum TvCalcResult : std::uint8_t {
+    TvcOK,
+    TvcNumberMissing,
+    TvcFunctionMissing,
+    TvcLeftPar,
+    TvcRightPar,
+    TvcDivZero,
+    TvcOverFlow,
+    TvcFormatError
+};
+
+using TCalcErrorEvent = TMethod<void(TObject* Sender, const std::string& CalcLine, std::uint8_t Where)>;
+using TFindUserFunc = TMethod<bool(TObject* Sender, const std::string& FuncName)>;
+using TUserFunc = TMethod<long double(TObject* Sender, const std::string& FuncName, long double FuncValue)>;
+
+// Evaluates one line at a time: numbers ("," or "." before decimals, no exponent), + - * / ^ (the
+// last three share one level, grouping from the left), parentheses, a leading minus, the nine
+// registers A B C D F G H I J, PI and E, seventeen functions of one parenthesised argument, and
+// names the application accepts through OnFindUserFunc. Each result is pushed into the registers
+// (A newest). Blanks are skipped wherever a character is read, inside numbers and names too. What
+// follows the expression is not examined. Errors are a result code and the 1-based position where
+// the scan stopped; the scan never moves past the line's end.
+class TvCalc : public TComponent {
+public:
+    explicit TvCalc(TComponent* AOwner = nullptr);
+
+    // Writing evaluates; reading gives the line without its ending.
+    std::string CalcLine() const;
+    void SetCalcLine(const std::string& Value);
+
+    TvCalcResult CalcResult() const { return CalcResult_; }
+    void SetCalcResult(TvCalcResult) {}
+    std::uint8_t WhereIsLastError() const { return WhereIsLastError_; }
+    void SetWhereIsLastError(std::uint8_t) {}
+    bool PushResult() const { return PushResult_; }
+    void SetPushResult(bool Value) { PushResult_ = Value; }
+    const std::string& FormatLine() const { return FormatLine_; }
+    void SetFormatLine(const std::string& Value) { FormatLine_ = Value; }
+
+    // NumberNum rendered with FormatLine ("%e" when it is empty); a format the value does not fit
+    // gives an empty string and reports TvcFormatError through OnError (line FormatLine, position 0),
+    // leaving CalcResult as it was.
+    std::string Number();
+    long double NumberNum() const { return Number_; }
+    void SetNumberNum(long double) {}
+
+    // Registers 1..9 are A, B, C, D, F, G, H, I, J.
+    std::string Register(int Index);
+    long double RegisterNum(int Index) const { return Registers_[Index - 1]; }
+    void SetRegisterNum(int Index, long double Value) { Registers_[Index - 1] = Value; }
+    std::string RegisterA() { return Register(1); }
+    std::string RegisterB() { return Register(2); }
+    std::string RegisterC() { return Register(3); }
+    std::string RegisterD() { return Register(4); }
+    std::string RegisterF() { return Register(5); }
+    std::string RegisterG() { return Register(6); }
+    std::string RegisterH() { return Register(7); }
+    std::string RegisterI() { return Register(8); }
+    std::string RegisterJ() { return Register(9); }
+    long double RegisterANum() const { return Registers_[0]; }
+    long double RegisterBNum() const { return Registers_[1]; }
+    long double RegisterCNum() const { return Registers_[2]; }
+    long double RegisterDNum() const { return Registers_[3]; }
+    long double RegisterFNum() const { return Registers_[4]; }
+    long double RegisterGNum() const { return Registers_[5]; }
+    long double RegisterHNum() const { return Registers_[6]; }
+    long double RegisterINum() const { return Registers_[7]; }
+    long double RegisterJNum() const { return Registers_[8]; }
+    void SetRegisterANum(long double V) { Registers_[0] = V; }
+    void SetRegisterBNum(long double V) { Registers_[1] = V; }
+    void SetRegisterCNum(long double V) { Registers_[2] = V; }
+    void SetRegisterDNum(long double V) { Registers_[3] = V; }
+    void SetRegisterFNum(long double V) { Registers_[4] = V; }
+    void SetRegisterGNum(long double V) { Registers_[5] = V; }
+    void SetRegisterHNum(long double V) { Registers_[6] = V; }
+    void SetRegisterINum(long double V) { Registers_[7] = V; }
+    void SetRegisterJNum(long double V) { Registers_[8] = V; }
+
+    TCalcErrorEvent OnError;
+    TNotifyEvent OnOK;
+    TFindUserFunc OnFindUserFunc;
+    TUserFunc OnUserFunc;
+
+private:
+    char NaesteTegn();
+    void Consume();
+    long double Udtryk();
+    long double Led();
+    long double Faktor();
+    long double Tal();
+    long double Parantes();
+    int FuncNr();
+    long double Function(int Index, long double X);
+    void Fail(TvCalcResult Code);
+    std::string Render(long double Value);
+
+    TvCalcResult CalcResult_ = TvcOK;
+    bool PushResult_ = true;
+    std::string line_ = "0\r";
+    std::size_t pos_ = 1;
+    std::uint8_t WhereIsLastError_ = 1;
+    long double Number_ = 0;
+    std::string FormatLine_;
+    long double Registers_[9] = {};
+    std::string name_;
+};
