@@ -1,8 +1,17 @@
-// Unit Std2 of the indicator library, as far as the LED indicator needs it: the steel brush pattern
-// behind a lamp with SteelLook, and the unit's start-up and shut-down that build and free it.
+// Unit Std2 of the indicator library: the steel brush pattern behind a lamp with SteelLook, the
+// unit's start-up and shut-down that build and free it, two timers that do without the window
+// timer, a program runner and a plain delay.
 #pragma once
 
+#include "platform/ui/Classes.h"
 #include "platform/ui/Graphics.h"
+#include "platform/win/Thread.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
 
 // 8 x 8 silver with a white dot wherever x and y are both odd. Built at unit start-up and freed at
 // shut-down; everyone else only reads it.
@@ -14,3 +23,156 @@ extern long double vcCalcOffSetTime;
 // does the work, and only the shut-down that balances it undoes it.
 void InitializeStd2();
 void FinalizeStd2();
+
+// --- TvcTimer --------------------------------------------------------------------------------------
+
+class TvcTimerThread;
+
+// A worker thread waits the interval and hands Timer to the GUI thread, which runs OnTimer there.
+// The worker runs from construction; it stands idle while the timer cannot fire (Interval 0, not
+// Enabled, no OnTimer) and each change of those restarts its wait. Freeing the timer ends and joins
+// the worker; a tick it had queued for the GUI thread is dropped.
+class TvcTimer : public TComponent {
+public:
+    explicit TvcTimer(TComponent* AOwner = nullptr);
+    ~TvcTimer() override;
+
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool Value);
+    std::uint32_t Interval() const { return interval_; }
+    void SetInterval(std::uint32_t Value);
+    TThreadPriority Priority() const { return priority_; }
+    void SetPriority(TThreadPriority Value);
+    TNotifyEvent OnTimer() const { return onTimer_; }
+    void SetOnTimer(TNotifyEvent Value);
+
+    void UpdateTimer();
+
+protected:
+    virtual void Timer();
+
+private:
+    friend class TvcTimerThread;
+    std::atomic<bool> enabled_{true};
+    std::atomic<std::uint32_t> interval_{1000};
+    std::atomic<TThreadPriority> priority_{TThreadPriority::tpNormal};
+    std::atomic<bool> armed_{true};
+    TNotifyEvent onTimer_;
+    HANDLE wake_ = 0;
+    std::unique_ptr<TvcTimerThread> worker_;
+};
+
+// --- TvcMMTimer ------------------------------------------------------------------------------------
+
+// A periodic multimedia timer, running from construction; OnTimer runs on the timer's own thread
+// (not the GUI thread) whenever Enabled, and exceptions from it are swallowed. Enabled only silences
+// it. A period or resolution the platform refuses raises ERangeError. Freeing it stops the timer and
+// waits for a call in progress.
+class TvcMMTimer : public TComponent {
+public:
+    explicit TvcMMTimer(TComponent* AOwner = nullptr);
+    ~TvcMMTimer() override;
+
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool Value) { enabled_ = Value; }
+    std::uint32_t Interval() const { return interval_; }
+    void SetInterval(std::uint32_t Value);
+    std::uint32_t Resolution() const { return resolution_; }
+    void SetResolution(std::uint32_t Value);
+    TNotifyEvent OnTimer() const;
+    void SetOnTimer(TNotifyEvent Value);
+
+    virtual void Timer();
+
+private:
+    void StartTimer();
+    void StopTimer();
+    static void Callback(UINT timerId, UINT message, std::uintptr_t user, std::uintptr_t, std::uintptr_t);
+
+    std::atomic<bool> enabled_{true};
+    std::uint32_t interval_ = 1000;
+    std::uint32_t resolution_ = 10;
+    UINT id_ = 0;
+    mutable std::mutex eventLock_;
+    TNotifyEvent onTimer_;
+};
+
+// --- TvcRunProg ------------------------------------------------------------------------------------
+
+enum TvcRunError {
+    vre_OK,
+    vre_MemoryError,
+    vre_FileNotFound,
+    vre_PathNotFound,
+    vre_TaskError,
+    vre_WrongOpSystem,
+    vre_WrongFileFormat,
+    vre_networkerror,
+    vre_FileError,
+    vre_UnknownError
+};
+
+// The show commands of the same names.
+enum TvcRunShow {
+    vrs_HIDE,
+    vrs_SHOWNORMAL,
+    vrs_SHOWMINIMIZED,
+    vrs_SHOWMAXIMIZED,
+    vrs_SHOWNOACTIVATE,
+    vrs_SHOW,
+    vrs_MINIMIZE,
+    vrs_SHOWMINNOACTIVE,
+    vrs_SHOWNA,
+    vrs_RESTORE,
+    vrs_SHOWDEFAULT
+};
+
+using TvcError = TMethod<void(TObject* Sender, TvcRunError Error, int RealErrorCode)>;
+
+// The result code for a system error code of a failed start.
+TvcRunError RunErrorFromSystemCode(std::uint32_t Code);
+
+// Starts a program from a command line (no shell, never cut) and, with Wait, waits for it: with
+// HardWait blocking, otherwise in short slices while the application's messages are handled, until
+// the program ends or the application terminates. ReturnCode is then the program's exit code
+// (STILL_ACTIVE, 259, when the application ended the wait first). A start that fails never raises:
+// LastResultCode, SavedErrorCode and OnError tell what went wrong.
+class TvcRunProg : public TComponent {
+public:
+    explicit TvcRunProg(TComponent* AOwner = nullptr) : TComponent(AOwner) {}
+
+    const std::string& CmdLine() const { return CmdLine_; }
+    void SetCmdLine(const std::string& Value) { CmdLine_ = Value; }
+    TvcRunShow Visiblility() const { return Visiblility_; }
+    void SetVisiblility(TvcRunShow Value) { Visiblility_ = Value; }
+    bool Wait() const { return Wait_; }
+    void SetWait(bool Value) { Wait_ = Value; }
+    bool HardWait() const { return HardWait_; }
+    void SetHardWait(bool Value) { HardWait_ = Value; }
+    TvcRunError LastResultCode() const { return LastResultCode_; }
+    void SetLastResultCode(TvcRunError) {}
+    std::int32_t ReturnCode() const { return ReturnCode_; }
+    void SetReturnCode(std::int32_t) {}
+
+    virtual void Run();
+    virtual void RunThis(const std::string& CmdLine);
+    // The system error code of the last start, 0 after one that succeeded.
+    virtual std::uint32_t SavedErrorCode();
+
+    TvcError OnError;
+    TNotifyEvent OnBeforeRun;
+    TNotifyEvent OnBeforeWait;
+    TNotifyEvent OnFinish;
+
+private:
+    TvcRunError LastResultCode_ = vre_OK;
+    std::string CmdLine_;
+    std::int32_t ReturnCode_ = 0;
+    TvcRunShow Visiblility_ = vrs_SHOWNORMAL;
+    bool Wait_ = true;
+    std::uint32_t savedError_ = 0;
+    bool HardWait_ = false;
+};
+
+// Sleeps that many milliseconds.
+void Delay(std::uint16_t ms);

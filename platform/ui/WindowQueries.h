@@ -41,12 +41,6 @@ inline constexpr HWND HWND_TOP = 0;
 BOOL SetWindowPos(HWND wnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
 // Shows the form and makes it the active one.
 BOOL SetForegroundWindow(HWND wnd);
-inline constexpr int SW_HIDE = 0;
-inline constexpr int SW_SHOWNORMAL = 1;
-inline constexpr int SW_SHOWMINIMIZED = 2;
-inline constexpr int SW_SHOW = 5;
-inline constexpr int SW_MINIMIZE = 6;
-inline constexpr int SW_RESTORE = 9;
 // True when the window was visible before.
 BOOL ShowWindow(HWND wnd, int cmd);
 // A control's caption; for the application's window, the text other runs find it by.
