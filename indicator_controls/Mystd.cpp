@@ -2,11 +2,15 @@
 
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Math.h"
+#include "platform/win/Clock.h"
+#include "platform/win/Sync.h"
+#include "platform/win/SysInfo.h"
 
 #include <cctype>
 #include <climits>
 #include <cmath>
 #include <numbers>
+#include <string>
 
 // --- Math routines ----------------------------------------------------------------------------------
 
@@ -71,6 +75,112 @@ long double Factorial(std::int32_t N) {
     long double result = 1;
     for (std::int32_t i = 2; i <= N; ++i) result = CheckFloat(result * i);
     return result;
+}
+
+// --- Processor probe --------------------------------------------------------------------------------
+
+namespace {
+
+TvProcessorRecord processor;
+bool probed = false; // a program that never started the unit probes at the first question
+bool clockMeasured = false;
+std::int32_t clockMHz = 0;
+
+std::uint32_t SystemTick(void*) {
+    return GetTickCount();
+}
+bool SystemCounter(void*, std::uint64_t& value) {
+    return ReadTimeStampCounter(value);
+}
+void SystemSleep(void*, std::uint32_t ms) {
+    Sleep(ms);
+}
+
+} // namespace
+
+TvProcessorRecord ProbeProcessor(TvCpuidReader cpuid) {
+    TvProcessorRecord r;
+    std::uint32_t regs[4] = {};
+    if (!cpuid || !cpuid(1, regs)) return r;
+    r.CpuidPresent = true;
+    r.Signature = static_cast<std::int32_t>(regs[0]);
+    r.Ebx = static_cast<std::int32_t>(regs[1]);
+    r.Ecx = static_cast<std::int32_t>(regs[2]);
+    r.Edx = static_cast<std::int32_t>(regs[3]);
+    if (cpuid(0, regs)) {
+        for (int i = 0; i < 4; ++i) {
+            r.Vendor[i] = static_cast<char>(regs[1] >> (8 * i));
+            r.Vendor[4 + i] = static_cast<char>(regs[3] >> (8 * i));
+            r.Vendor[8 + i] = static_cast<char>(regs[2] >> (8 * i));
+        }
+    }
+    return r;
+}
+
+const TvProcessorRecord& ProcessorRecord() {
+    if (!probed) SetProcessorRecord(ProbeProcessor(&ReadCpuid));
+    return processor;
+}
+
+void SetProcessorRecord(const TvProcessorRecord& record) {
+    processor = record;
+    probed = true;
+    clockMeasured = false;
+}
+
+int CpuID() {
+    const TvProcessorRecord& p = ProcessorRecord();
+    if (p.CpuidPresent) return (p.Signature >> 8) & 0xF;
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    const std::string type = std::to_string(info.dwProcessorType & 0xFFFF);
+    return type[0] >= '1' && type[0] <= '9' ? type[0] - '0' : 0;
+}
+
+std::int32_t MeasureCPUClock(const TvClockSource& s) {
+    const std::uint32_t t0 = s.Tick(s.Self);
+    while (s.Tick(s.Self) == t0) {
+    }
+    std::uint64_t c1 = 0, c2 = 0;
+    if (!s.Counter(s.Self, c1)) return -1;
+    const std::uint32_t elapsed = s.Tick(s.Self) - t0;
+    if (elapsed + 2 < 1000) s.Sleep(s.Self, 1000 - 2 - elapsed);
+    while (s.Tick(s.Self) - t0 < 1000) {
+    }
+    if (!s.Counter(s.Self, c2)) return -1;
+    try {
+        const std::int64_t mhz = Round(static_cast<long double>(c2 - c1) / 1000000.0f + 0.66L);
+        return mhz > INT32_MAX ? -1 : static_cast<std::int32_t>(mhz);
+    } catch (const Exception&) {
+        return -1;
+    }
+}
+
+std::int32_t CPUClock() {
+    const TvProcessorRecord& p = ProcessorRecord();
+    if (!clockMeasured) {
+        clockMeasured = true;
+        if (!p.CpuidPresent)
+            clockMHz = 0;
+        else if (CpuID() < 5)
+            clockMHz = -1;
+        else
+            clockMHz = MeasureCPUClock(TvClockSource{&SystemTick, &SystemCounter, &SystemSleep, nullptr});
+    }
+    return clockMHz;
+}
+
+namespace {
+int MystdCounter = 0;
+} // namespace
+
+void InitializeMystd() {
+    if (MystdCounter-- != 0) return;
+    SetProcessorRecord(ProbeProcessor(&ReadCpuid));
+}
+
+void FinalizeMystd() {
+    MystdCounter++;
 }
 
 // --- TvCalc ------------------------------------------------------------------------------------------

@@ -1,4 +1,5 @@
-// Unit Mystd of the indicator library: small math routines and the line calculator TvCalc.
+// Unit Mystd of the indicator library: small math routines, the processor probe and the line
+// calculator TvCalc.
 #pragma once
 
 #include "platform/rtl/Method.h"
@@ -25,6 +26,50 @@ long double ArcCos(long double X);
 bool IsPrime(std::int32_t N);
 // 1 below 2.
 long double Factorial(std::int32_t N);
+
+// --- Processor probe --------------------------------------------------------------------------------
+
+// What the processor said about itself at start-up: leaf 1 of its identification instruction (-1
+// each without one) and leaf 0's vendor characters.
+struct TvProcessorRecord {
+    bool CpuidPresent = false;
+    std::int32_t Signature = -1;
+    std::int32_t Ebx = -1;
+    std::int32_t Ecx = -1;
+    std::int32_t Edx = -1;
+    char Vendor[12] = {};
+};
+
+// Reads a leaf into eax, ebx, ecx, edx; false without the instruction.
+using TvCpuidReader = bool (*)(std::uint32_t leaf, std::uint32_t regs[4]);
+TvProcessorRecord ProbeProcessor(TvCpuidReader cpuid);
+const TvProcessorRecord& ProcessorRecord();
+// Replaces the record (start-up sets it from the processor); the clock is measured anew.
+void SetProcessorRecord(const TvProcessorRecord& record);
+
+// The family: with the instruction the signature's bits 8..11, else the first digit of the
+// system's processor type (486 gives 4), 0 when that is no number.
+int CpuID();
+
+// The clock in MHz, measured at the first call (a busy second): -1 below family 5 or when the
+// measurement fails, 0 without the identification instruction.
+std::int32_t CPUClock();
+
+// The measurement with its clock and counter passed in. From the tick edge after t0 it counts the
+// time-stamp counter over the second that ends 1000 ticks after t0 (sleeping until 2 ms before,
+// spinning the rest), as elapsed ticks so that the wrap of the 32-bit count does not matter; MHz =
+// round(cycles / 1,000,000 + 0.66). -1 when the counter cannot be read.
+struct TvClockSource {
+    std::uint32_t (*Tick)(void* self);
+    bool (*Counter)(void* self, std::uint64_t& value);
+    void (*Sleep)(void* self, std::uint32_t ms);
+    void* Self = nullptr;
+};
+std::int32_t MeasureCPUClock(const TvClockSource& source);
+
+// The unit's counted start-up (the processor probe) and shut-down.
+void InitializeMystd();
+void FinalizeMystd();
 
 // --- TvCalc ------------------------------------------------------------------------------------------
 

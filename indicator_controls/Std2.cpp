@@ -1,10 +1,15 @@
 #include "indicator_controls/Std2.h"
 
+#include "indicator_controls/IndicatorUnits.h"
+
 #include "platform/rtl/Format.h"
 #include "platform/ui/Forms.h"
 #include "platform/win/MMTimer.h"
 #include "platform/win/Process.h"
 #include "platform/win/Sync.h"
+#include "platform/win/Version.h"
+
+#include <cstring>
 
 TBitmap* TSteel = nullptr;
 long double vcCalcOffSetTime = 0;
@@ -24,9 +29,10 @@ void BuildSteel() {
             if (x % 2 == 1 && y % 2 == 1) canvas->SetPixels(x, y, clWhite);
 }
 
+// The library's units start with the program, all from one place and in their order.
 struct TUnit {
-    TUnit() { InitializeStd2(); }
-    ~TUnit() { FinalizeStd2(); }
+    TUnit() { InitializeIndicatorUnits(); }
+    ~TUnit() { FinalizeIndicatorUnits(); }
     TUnit(const TUnit&) = delete;
     TUnit& operator=(const TUnit&) = delete;
 };
@@ -244,4 +250,99 @@ std::uint32_t TvcRunProg::SavedErrorCode() {
 
 void Delay(std::uint16_t ms) {
     Sleep(ms);
+}
+
+// --- TvcVerInfo ------------------------------------------------------------------------------------
+
+namespace {
+
+// At least `digits` lower-case hexadecimal digits.
+std::string LowerHex(std::uint32_t value, int digits) {
+    static const char hex[] = "0123456789abcdef";
+    std::string s;
+    do {
+        s.insert(s.begin(), hex[value & 0xF]);
+        value >>= 4;
+    } while (value != 0);
+    while (static_cast<int>(s.size()) < digits) s.insert(s.begin(), '0');
+    return s;
+}
+
+} // namespace
+
+TvcVerInfo::TvcVerInfo(TComponent* AOwner) : TComponent(AOwner) {
+    DoTheFile();
+}
+
+void TvcVerInfo::Loaded() {
+    TComponent::Loaded();
+    DoTheFile();
+}
+
+void TvcVerInfo::SetVerFile(const std::string& Value) {
+    verFile_ = Value;
+    DoTheFile();
+}
+
+void TvcVerInfo::DoTheFile() {
+    block_.clear();
+    flags_ = 0;
+    found_ = false;
+    const std::string file = verFile_.empty() ? Application->ExeName() : verFile_;
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSize(file.c_str(), &handle);
+    if (size == 0) return;
+    block_.resize(size);
+    if (!GetFileVersionInfo(file.c_str(), handle, size, block_.data())) {
+        block_.clear();
+        return;
+    }
+    found_ = true;
+    void* fixed = nullptr;
+    UINT len = 0;
+    if (VerQueryValue(block_.data(), "\\", &fixed, &len) && len >= sizeof(VS_FIXEDFILEINFO)) {
+        VS_FIXEDFILEINFO info;
+        std::memcpy(&info, fixed, sizeof info);
+        flags_ = info.dwFileFlags;
+    }
+}
+
+bool TvcVerInfo::Translation(std::uint32_t& entry) const {
+    if (!found_) return false;
+    void* value = nullptr;
+    UINT len = 0;
+    if (!VerQueryValue(block_.data(), "\\VarFileInfo\\Translation", &value, &len) || len < 4) return false;
+    const auto* p = static_cast<const unsigned char*>(value);
+    entry = p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+    return true;
+}
+
+std::string TvcVerInfo::GetString(const std::string& Name) const {
+    std::uint32_t entry = 0;
+    if (!Translation(entry)) return {};
+    const std::uint32_t language = entry & 0xFFFF, codePage = entry >> 16;
+    std::string key = "\\StringFileInfo\\" + LowerHex(language << 16 | codePage, 8) + "\\" + Name;
+    if (key.size() > 255) key.resize(255);
+    void* value = nullptr;
+    UINT len = 0;
+    if (!VerQueryValue(block_.data(), key.c_str(), &value, &len)) return {};
+    return std::string(static_cast<const char*>(value));
+}
+
+std::string TvcVerInfo::LocaleID() const {
+    std::uint32_t entry = 0;
+    return Translation(entry) ? LowerHex(entry & 0xFFFF, 4) : std::string();
+}
+
+std::string TvcVerInfo::CodePage() const {
+    std::uint32_t entry = 0;
+    return Translation(entry) ? LowerHex(entry >> 16, 4) : std::string();
+}
+
+std::string TvcVerInfo::Language() const {
+    std::uint32_t entry = 0;
+    if (!Translation(entry)) return {};
+    char name[255] = {};
+    if (VerLanguageName(entry & 0xFFFF, name, sizeof name) == 0) return {};
+    return name;
 }

@@ -1,6 +1,6 @@
 // Unit Std2 of the indicator library: the steel brush pattern behind a lamp with SteelLook, the
 // unit's start-up and shut-down that build and free it, two timers that do without the window
-// timer, a program runner and a plain delay.
+// timer, a program runner, a plain delay and the version-information reader.
 #pragma once
 
 #include "platform/ui/Classes.h"
@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 // 8 x 8 silver with a white dot wherever x and y are both odd. Built at unit start-up and freed at
 // shut-down; everyone else only reads it.
@@ -176,3 +177,59 @@ private:
 
 // Sleeps that many milliseconds.
 void Delay(std::uint16_t ms);
+
+// --- TvcVerInfo ------------------------------------------------------------------------------------
+
+// The version information of a file (the running program's own unless VerFile names another): its
+// standard strings, language and code page of its first translation, and its file flags. A file
+// without version information, or a block without a translation entry, gives empty strings and
+// false flags; nothing raises.
+class TvcVerInfo : public TComponent {
+public:
+    explicit TvcVerInfo(TComponent* AOwner = nullptr);
+
+    bool ExistVerInfo() const { return found_; }
+    std::string CompanyName() const { return GetString("CompanyName"); }
+    std::string FileDescription() const { return GetString("FileDescription"); }
+    std::string FileVersion() const { return GetString("FileVersion"); }
+    std::string InternalName() const { return GetString("InternalName"); }
+    std::string LegalCopyright() const { return GetString("LegalCopyright"); }
+    std::string OriginalFileName() const { return GetString("OriginalFileName"); }
+    std::string ProductName() const { return GetString("ProductName"); }
+    std::string ProductVersion() const { return GetString("ProductVersion"); }
+    std::string LegalTrademarks() const { return GetString("LegalTrademarks"); }
+    std::string PrivateBuild() const { return GetString("PrivateBuild"); }
+    std::string SpecialBuild() const { return GetString("SpecialBuild"); }
+    std::string Comments() const { return GetString("Comments"); }
+    // Lower-case hexadecimal, at least four digits ("0409", "04e4").
+    std::string LocaleID() const;
+    std::string CodePage() const;
+    // The platform's name of the LocaleID's language.
+    std::string Language() const;
+    bool IS_DEBUG() const { return (flags_ & 0x01) != 0; }
+    bool IS_PRERELEASE() const { return (flags_ & 0x02) != 0; }
+    bool IS_PATCHED() const { return (flags_ & 0x04) != 0; }
+    bool IS_PRIVATEBUILD() const { return (flags_ & 0x08) != 0; }
+    bool IS_INFOINFERRED() const { return (flags_ & 0x10) != 0; }
+    bool IS_SPECIALBUILD() const { return (flags_ & 0x20) != 0; }
+
+    const std::string& VerFile() const { return verFile_; }
+    // Reads the file at once; empty reads the program's own file.
+    void SetVerFile(const std::string& Value);
+
+    std::string GetNonStandardString(const std::string& Name) const { return GetString(Name); }
+
+protected:
+    void Loaded() override;
+
+private:
+    void DoTheFile();
+    std::string GetString(const std::string& Name) const;
+    // The first translation entry: language id in the low word, code page in the high word.
+    bool Translation(std::uint32_t& entry) const;
+
+    bool found_ = false;
+    std::vector<char> block_;
+    std::uint32_t flags_ = 0;
+    std::string verFile_;
+};

@@ -464,3 +464,15 @@ TvResBitmap::TvResBitmap(const std::string& ResourceName) {
     TMemoryStream stream(std::move(bytes));
     LoadFromStream(stream);
 }
+
+namespace {
+int VanimateCounter = 0;
+} // namespace
+
+void InitializeVanimate() {
+    --VanimateCounter;
+}
+
+void FinalizeVanimate() {
+    ++VanimateCounter;
+}

@@ -98,3 +98,7 @@ class TvResBitmap : public TBitmap {
 public:
     explicit TvResBitmap(const std::string& ResourceName);
 };
+
+// The unit's counted start-up and shut-down (IndicatorUnits.h); they hold no work of their own.
+void InitializeVanimate();
+void FinalizeVanimate();

@@ -265,3 +265,15 @@ void TvLed::Dispatch(TMessage& Message) {
         return;
     }
 }
+
+namespace {
+int VledCounter = 0;
+} // namespace
+
+void InitializeVled() {
+    --VledCounter;
+}
+
+void FinalizeVled() {
+    ++VledCounter;
+}

@@ -82,3 +82,7 @@ private:
     // Counts pulses started, so a pulse ending can tell whether its handler started another.
     unsigned FPulseCount = 0;
 };
+
+// The unit's counted start-up and shut-down (IndicatorUnits.h); they hold no work of their own.
+void InitializeVled();
+void FinalizeVled();

@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 #if defined(__i386__) || defined(__x86_64__)
+#include <cpuid.h>
 #include <x86intrin.h>
 #endif
 
@@ -158,6 +159,16 @@ bool ReadTimeStampCounter(std::uint64_t& value) {
     return true;
 #else
     value = 0;
+    return false;
+#endif
+}
+
+bool ReadCpuid(std::uint32_t leaf, std::uint32_t regs[4]) {
+    regs[0] = regs[1] = regs[2] = regs[3] = 0;
+#if defined(__i386__) || defined(__x86_64__)
+    return __get_cpuid(leaf, &regs[0], &regs[1], &regs[2], &regs[3]) != 0;
+#else
+    (void)leaf;
     return false;
 #endif
 }

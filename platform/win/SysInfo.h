@@ -62,6 +62,9 @@ void GetSystemInfo(SYSTEM_INFO* info);
 
 // The time-stamp counter; false (and 0) where the processor has none we can read.
 bool ReadTimeStampCounter(std::uint64_t& value);
+// The processor's identification instruction: leaf into eax, ebx, ecx, edx (regs[0..3]); false (and
+// zeros) where the processor has no such instruction or not that leaf.
+bool ReadCpuid(std::uint32_t leaf, std::uint32_t regs[4]);
 
 // Names. Both follow the Windows buffer rule: on success size gets the length without the
 // terminator; when the buffer is too small they fail, with size set to the length needed

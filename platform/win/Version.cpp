@@ -1,11 +1,14 @@
 #include "platform/win/Version.h"
 
 #include "platform/win/Sync.h"
+#include "platform/win/Version_p.h"
 
 #include <cstring>
+#include <fstream>
 #include <mutex>
 #include <string_view>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -19,9 +22,10 @@ void Align(std::string& out) {
     while (out.size() % 4) out += '\0';
 }
 
-// Appends a node whose children are already encoded in children.
-void AddNode(std::string& out, const std::string& key, const std::string& value, WORD type,
-             const std::string& children) {
+} // namespace
+
+void AppendVersionNode(std::string& out, const std::string& key, const std::string& value, WORD type,
+                       const std::string& children) {
     Align(out);
     const std::size_t start = out.size();
     out.append(6, '\0');
@@ -37,6 +41,8 @@ void AddNode(std::string& out, const std::string& key, const std::string& value,
     PutWord(out, start + 2, value.size());
     PutWord(out, start + 4, type);
 }
+
+namespace {
 
 struct Node {
     std::string_view key;
@@ -101,6 +107,19 @@ std::string ProgramFileName() {
     return std::string(slash == std::string_view::npos ? full : full.substr(slash + 1));
 }
 
+// The block of another file: a Windows program file's version resource. Only regular files of up
+// to 64 MiB are read.
+bool FileBlock(const char* fileName, std::string& block) {
+    struct stat st{};
+    if (!fileName || ::stat(fileName, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > (64 << 20)) return false;
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in) return false;
+    std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return VersionBlockFromImage(bytes, block);
+}
+
 bool IsProgramFile(const char* fileName) {
     if (!fileName) return false;
     std::string_view name(fileName);
@@ -118,23 +137,23 @@ std::string BuildVersionInfo(const VS_FIXEDFILEINFO& fixed, const std::vector<TV
         std::string tableNodes;
         for (const TVersionStringTable& t : tables) {
             std::string strings;
-            for (const auto& [name, text] : t.strings) AddNode(strings, name, text + '\0', 1, {});
-            AddNode(tableNodes, t.langCodePage, {}, 1, strings);
+            for (const auto& [name, text] : t.strings) AppendVersionNode(strings, name, text + '\0', 1, {});
+            AppendVersionNode(tableNodes, t.langCodePage, {}, 1, strings);
         }
-        AddNode(children, "StringFileInfo", {}, 1, tableNodes);
+        AppendVersionNode(children, "StringFileInfo", {}, 1, tableNodes);
     }
     if (!translations.empty()) {
         std::string value;
         for (DWORD t : translations)
             for (int i = 0; i < 4; ++i) value += static_cast<char>((t >> (8 * i)) & 0xFF);
         std::string var;
-        AddNode(var, "Translation", value, 0, {});
-        AddNode(children, "VarFileInfo", {}, 1, var);
+        AppendVersionNode(var, "Translation", value, 0, {});
+        AppendVersionNode(children, "VarFileInfo", {}, 1, var);
     }
     std::string fixedBytes(sizeof fixed, '\0');
     std::memcpy(fixedBytes.data(), &fixed, sizeof fixed);
     std::string block;
-    AddNode(block, "VS_VERSION_INFO", fixedBytes, 0, children);
+    AppendVersionNode(block, "VS_VERSION_INFO", fixedBytes, 0, children);
     return block;
 }
 
@@ -143,25 +162,44 @@ void SetProgramVersionInfo(const std::string& block) {
     ProgramBlock() = block;
 }
 
+namespace {
+
+// The block for a file: the program's own, or the one in a Windows program file; false and the
+// error when there is none.
+bool BlockFor(const char* fileName, std::string& block) {
+    {
+        std::lock_guard<std::mutex> g(programLock);
+        if (IsProgramFile(fileName)) {
+            block = ProgramBlock();
+            if (block.empty()) SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+            return !block.empty();
+        }
+    }
+    struct stat st{};
+    if (!fileName || ::stat(fileName, &st) != 0) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return false;
+    }
+    if (!FileBlock(fileName, block)) {
+        SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 DWORD GetFileVersionInfoSize(const char* fileName, DWORD* handle) {
     if (handle) *handle = 0;
-    std::lock_guard<std::mutex> g(programLock);
-    if (!IsProgramFile(fileName)) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return 0;
-    }
-    if (ProgramBlock().empty()) {
-        SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
-        return 0;
-    }
-    return static_cast<DWORD>(ProgramBlock().size());
+    std::string block;
+    if (!BlockFor(fileName, block)) return 0;
+    return static_cast<DWORD>(block.size());
 }
 
 BOOL GetFileVersionInfo(const char* fileName, DWORD, DWORD len, void* data) {
-    std::lock_guard<std::mutex> g(programLock);
-    const std::string& block = ProgramBlock();
-    if (!IsProgramFile(fileName) || block.empty() || !data) {
-        SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
+    std::string block;
+    if (!data || !BlockFor(fileName, block)) {
+        if (!data) SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     if (len < block.size()) {
@@ -170,6 +208,61 @@ BOOL GetFileVersionInfo(const char* fileName, DWORD, DWORD len, void* data) {
     }
     std::memcpy(data, block.data(), block.size());
     return TRUE;
+}
+
+namespace {
+
+struct LanguageName {
+    WORD id;
+    const char* name;
+};
+
+const LanguageName kLanguages[] = {
+    {0x0000, "Language Neutral"},
+    {0x0405, "Czech"},
+    {0x0406, "Danish"},
+    {0x0407, "German (Germany)"},
+    {0x0408, "Greek"},
+    {0x0409, "English (United States)"},
+    {0x040A, "Spanish (Traditional Sort)"},
+    {0x040B, "Finnish"},
+    {0x040C, "French (France)"},
+    {0x040E, "Hungarian"},
+    {0x0410, "Italian (Italy)"},
+    {0x0411, "Japanese"},
+    {0x0412, "Korean"},
+    {0x0413, "Dutch (Netherlands)"},
+    {0x0414, "Norwegian (Bokmal)"},
+    {0x0415, "Polish"},
+    {0x0416, "Portuguese (Brazil)"},
+    {0x0419, "Russian"},
+    {0x041D, "Swedish"},
+    {0x041F, "Turkish"},
+    {0x0804, "Chinese (PRC)"},
+    {0x0807, "German (Switzerland)"},
+    {0x0809, "English (United Kingdom)"},
+    {0x080C, "French (Belgium)"},
+    {0x0813, "Dutch (Belgium)"},
+    {0x0816, "Portuguese (Portugal)"},
+    {0x0C07, "German (Austria)"},
+    {0x0C09, "English (Australia)"},
+    {0x0C0A, "Spanish (International Sort)"},
+    {0x0C0C, "French (Canada)"},
+    {0x1009, "English (Canada)"},
+};
+
+} // namespace
+
+DWORD VerLanguageName(DWORD language, char* buffer, DWORD size) {
+    const char* name = "Unknown language";
+    for (const LanguageName& l : kLanguages)
+        if (l.id == language) name = l.name;
+    const DWORD n = static_cast<DWORD>(std::strlen(name));
+    if (!buffer || size == 0) return n;
+    const DWORD copied = n < size ? n : size - 1;
+    std::memcpy(buffer, name, copied);
+    buffer[copied] = '\0';
+    return copied;
 }
 
 BOOL VerQueryValue(const void* block, const char* subBlock, void** buffer, UINT* len) {

@@ -1,6 +1,6 @@
 // Version information. A program builds its version block in (BuildVersionInfo, then
-// SetProgramVersionInfo); the version calls answer it for the program's own file and find nothing
-// for any other.
+// SetProgramVersionInfo); the version calls answer it for the program's own file, read the version
+// resource of a Windows program file (PE), and find nothing in any other file.
 //
 // Block layout, little-endian, every node aligned to 4 bytes:
 //   WORD length (the node with its children), WORD valueLength (bytes), WORD type (0 binary, 1 text),
@@ -13,6 +13,7 @@
 #include "platform/win/Types.h"
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -48,7 +49,9 @@ std::string BuildVersionInfo(const VS_FIXEDFILEINFO& fixed, const std::vector<TV
 // The running program's block; an empty block means it has none.
 void SetProgramVersionInfo(const std::string& block);
 
-// For the program's own file (matched by file name, case-blind) the size of its block; else 0.
+// The size of a file's block: the program's own (matched by file name, case-blind), or the one a
+// Windows program file carries; else 0 (ERROR_FILE_NOT_FOUND for a file that is not there,
+// ERROR_RESOURCE_TYPE_NOT_FOUND for one without version information).
 DWORD GetFileVersionInfoSize(const char* fileName, DWORD* handle);
 BOOL GetFileVersionInfo(const char* fileName, DWORD handle, DWORD len, void* data);
 
@@ -57,3 +60,13 @@ BOOL GetFileVersionInfo(const char* fileName, DWORD handle, DWORD len, void* dat
 // (for a text, its characters with the terminator). FALSE for a missing or malformed node. The
 // block must hold at least as many bytes as its first word says.
 BOOL VerQueryValue(const void* block, const char* subBlock, void** buffer, UINT* len);
+
+// The version block in the image of a Windows program file (the first version resource, through the
+// PE headers, section table and resource directory), rewritten in the layout above. False when the
+// image has none or any offset or size in the way points outside the file.
+bool VersionBlockFromImage(std::string_view file, std::string& block);
+
+// The name of a language id ("English (United States)" for 0x409, "Language Neutral" for 0,
+// "Unknown language" for ids not known here), copied with a terminator as far as size allows;
+// returns the characters copied (the name's length when buffer is null).
+DWORD VerLanguageName(DWORD language, char* buffer, DWORD size);
