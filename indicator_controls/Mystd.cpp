@@ -1,6 +1,8 @@
 #include "indicator_controls/Mystd.h"
 
 #include "platform/rtl/Format.h"
+#include "platform/ui/Forms.h"
+#include "platform/winsock/Winsock.h"
 #include "platform/rtl/Math.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Sync.h"
@@ -181,6 +183,53 @@ void InitializeMystd() {
 
 void FinalizeMystd() {
     MystdCounter++;
+}
+
+// --- Unit functions -----------------------------------------------------------------------------------
+
+TForm* FindForm(TComponent* Component) {
+    for (TComponent* c = Component ? Component->Owner() : nullptr; c; c = c->Owner())
+        if (auto* form = dynamic_cast<TForm*>(c)) return form;
+    throw EComponentError("NoForm");
+}
+
+bool IsPrevius(const std::string&) {
+    return false;
+}
+
+void GetHostInfo(std::string& Name, std::string& Address) {
+    Name = Address = "-none-";
+    TWSAData data{};
+    if (WSAStartup(0x0002, &data) != 0) return;
+    char host[256] = {};
+    if (gethostname(host, 255) == 0) {
+        if (const THostEnt* entry = gethostbyname(host); entry && entry->h_addr_list && entry->h_addr_list[0]) {
+            const auto* a = reinterpret_cast<const unsigned char*>(entry->h_addr_list[0]);
+            Name = host;
+            Address = std::to_string(a[0]) + "." + std::to_string(a[1]) + "." + std::to_string(a[2]) + "." +
+                      std::to_string(a[3]);
+        }
+    }
+    WSACleanup();
+}
+
+std::string ShortDateWithYear(const std::string& Format, TvShortDateFormat Kind) {
+    std::string f = Format;
+    if (Kind == sdf4DigitYear) {
+        const std::size_t first = f.find('y');
+        if (first == std::string::npos) return "yyy" + f;
+        std::size_t run = 0;
+        while (first + run < f.size() && f[first + run] == 'y') ++run;
+        if (run < 4) f.insert(first, 4 - run, 'y');
+    } else if (Kind == sdf2DigitYear) {
+        for (std::size_t at; (at = f.find("yyy")) != std::string::npos;) f.erase(at, 1);
+    }
+    return f;
+}
+
+std::string WithoutTrailingSeparators(std::string Dir) {
+    while (Dir.size() > 3 && (Dir.back() == '/' || Dir.back() == '\\')) Dir.pop_back();
+    return Dir;
 }
 
 // --- TvCalc ------------------------------------------------------------------------------------------

@@ -1,5 +1,5 @@
-// Unit Mystd of the indicator library: small math routines, the processor probe and the line
-// calculator TvCalc.
+// Unit Mystd of the indicator library: small math routines, the processor probe, the unit
+// functions and the line calculator TvCalc.
 #pragma once
 
 #include "platform/rtl/Method.h"
@@ -70,6 +70,28 @@ std::int32_t MeasureCPUClock(const TvClockSource& source);
 // The unit's counted start-up (the processor probe) and shut-down.
 void InitializeMystd();
 void FinalizeMystd();
+
+// --- Unit functions -----------------------------------------------------------------------------------
+
+class TForm;
+
+// The first owner up the chain from component's owner that is a form; EComponentError "NoForm"
+// when there is none.
+TForm* FindForm(TComponent* Component);
+// Always false.
+bool IsPrevius(const std::string& Value);
+// The host's name and its first address as "a.b.c.d"; both "-none-" when the name has no address or
+// anything fails.
+void GetHostInfo(std::string& Name, std::string& Address);
+
+enum TvShortDateFormat : std::uint8_t { sdfDontTouch, sdf4DigitYear, sdf2DigitYear };
+// A short date format with its year made four digits (the first run of "y" grows to four; a format
+// without one gets "yyy" in front) or two (every run of three or more "y" shrinks to two).
+// sdfDontTouch gives the format unchanged.
+std::string ShortDateWithYear(const std::string& Format, TvShortDateFormat Kind);
+// A directory name without its trailing separators, as long as more than three characters remain:
+// "/tmp/" gives "/tmp", "C:\TEMP\" gives "C:\TEMP", "C:\" stays.
+std::string WithoutTrailingSeparators(std::string Dir);
 
 // --- TvCalc ------------------------------------------------------------------------------------------
 

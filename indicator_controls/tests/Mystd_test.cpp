@@ -2,15 +2,19 @@
 
 #include "indicator_controls/tests/support/CalcLines.h"
 #include "platform/rtl/Math.h"
+#include "platform/ui/Forms.h"
 
 #include <gtest/gtest.h>
 #include <muParser.h>
 
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <numbers>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -60,6 +64,67 @@ TEST(MystdMath, Primes) {
         {25, false}, {29, true}, {2147483647, true}, {2147483646, false}, {46337 * 46337, false},
     };
     for (auto [n, prime] : cases) EXPECT_EQ(IsPrime(n), prime) << n;
+}
+
+TEST(MystdUnit, ShortDateYears) {
+    struct Case {
+        const char* format;
+        TvShortDateFormat kind;
+        const char* result;
+    };
+    const Case cases[] = {
+        {"dd.MM.yy", sdf4DigitYear, "dd.MM.yyyy"},
+        {"d/M/y", sdf4DigitYear, "d/M/yyyy"},
+        {"yyyy-MM-dd", sdf4DigitYear, "yyyy-MM-dd"},
+        {"yyyyy/M/d", sdf4DigitYear, "yyyyy/M/d"},
+        {"yy/M/d yy", sdf4DigitYear, "yyyy/M/d yy"},
+        {"dd.MM.", sdf4DigitYear, "yyydd.MM."},
+        {"d/M/yyyy", sdf2DigitYear, "d/M/yy"},
+        {"yyyyy.yyy.y", sdf2DigitYear, "yy.yy.y"},
+        {"dd.MM.yy", sdf2DigitYear, "dd.MM.yy"},
+        {"d/M/yyyy", sdfDontTouch, "d/M/yyyy"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ShortDateWithYear(c.format, c.kind), c.result) << c.format;
+}
+
+TEST(MystdUnit, TemporaryDirectoryWithoutItsSeparator) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/tmp/", "/tmp"}, {"/tmp//", "/tmp"}, {"C:\\TEMP\\", "C:\\TEMP"}, {"C:\\", "C:\\"},
+        {"/", "/"},        {"/ab/", "/ab"},    {"/a/", "/a/"},                 {"", ""},
+    };
+    for (auto [dir, result] : cases) EXPECT_EQ(WithoutTrailingSeparators(dir), result) << dir;
+}
+
+TEST(MystdUnit, FindFormHostInfoAndPrevius) {
+    TForm* form = new TForm(nullptr);
+    TComponent* middle = new TComponent(form);
+    TComponent* inner = new TComponent(middle);
+    EXPECT_EQ(FindForm(inner), form);
+    EXPECT_EQ(FindForm(middle), form);
+    TComponent loose(nullptr);
+    try {
+        FindForm(&loose);
+        ADD_FAILURE() << "no form above";
+    } catch (const EComponentError& e) {
+        EXPECT_EQ(e.Message, "NoForm");
+    }
+    EXPECT_THROW(FindForm(form), EComponentError) << "a form is not its own owner";
+    delete form;
+
+    std::string name, address;
+    GetHostInfo(name, address);
+    char host[256] = {};
+    ASSERT_EQ(::gethostname(host, sizeof host - 1), 0);
+    if (name != "-none-") {
+        EXPECT_EQ(name, host);
+        int parts[4];
+        char rest = 0;
+        EXPECT_EQ(std::sscanf(address.c_str(), "%d.%d.%d.%d%c", &parts[0], &parts[1], &parts[2], &parts[3], &rest), 4)
+            << address;
+    } else {
+        EXPECT_EQ(address, "-none-");
+    }
+    EXPECT_FALSE(IsPrevius("anything"));
 }
 
 // --- TvCalc ------------------------------------------------------------------------------------------
