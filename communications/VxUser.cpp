@@ -216,6 +216,7 @@ void TVexBaseDispatcher::ResetState() {
         RingConsumed = 0;
         NextToScan = 0;
         NotifyTail = 0;
+        SlotBase = 0;
         DeviceHasMore = false;
     }
     TCriticalSectionLock lock(ListLock);
@@ -353,7 +354,7 @@ void TVexBaseDispatcher::ReleaseBuffers() {
     {
         TCriticalSectionLock lock(ReceiveLock);
         Ring.reset();
-        RingReceived = RingConsumed = NextToScan = NotifyTail = 0;
+        RingReceived = RingConsumed = NextToScan = NotifyTail = SlotBase = 0;
         DeviceHasMore = false;
         ReadCount = 0;
         LargestReadCount = 0;
@@ -828,7 +829,7 @@ int TVexBaseDispatcher::PeekCharPrim(char& C, DWORD Index) {
     if (Index < 1) return ecBadArgument;
     const std::uint64_t base = HandlerReads() ? DeliveryBase : RingConsumed;
     if (base + Index > RingReceived) return ecBufferIsEmpty;
-    C = Ring[(base + Index - 1) % ReceiveRingSize];
+    C = Ring[Slot(base + Index - 1)];
     return ecOK;
 }
 
@@ -844,7 +845,7 @@ int TVexBaseDispatcher::GetChar(char& C) {
     TCriticalSectionLock lock(ReceiveLock);
     if (!Ring || Unread() == 0) return ecBufferIsEmpty;
     const std::uint64_t at = ReadPosition();
-    C = Ring[at % ReceiveRingSize];
+    C = Ring[Slot(at)];
     if (HandlerReads())
         ++ReadCount;
     else
@@ -859,9 +860,9 @@ int TVexBaseDispatcher::PeekBlockPrim(char* Block, DWORD Offset, DWORD& NewTail,
     const std::uint64_t base = HandlerReads() ? DeliveryBase : RingConsumed;
     const std::uint64_t start = base + Offset;
     if (start + Len > RingReceived) return ecBufferIsEmpty;
-    NewTail = static_cast<DWORD>((start + Len) % ReceiveRingSize);
+    NewTail = Slot(start + Len);
     if (Len == 0) return 0;
-    const DWORD at = static_cast<DWORD>(start % ReceiveRingSize);
+    const DWORD at = Slot(start);
     const DWORD first = std::min(Len, ReceiveRingSize - at);
     std::memcpy(Block, Ring.get() + at, first);
     if (first < Len) std::memcpy(Block + first, Ring.get(), Len - first);
@@ -986,7 +987,7 @@ void TVexBaseDispatcher::BufferSizes(DWORD& InQueue, DWORD& OutQueue) const {
 }
 
 DWORD TVexBaseDispatcher::ReadIntoRing(std::uint64_t Pos, DWORD Count) {
-    char* into = Ring.get() + Pos % ReceiveRingSize;
+    char* into = Ring.get() + Slot(Pos);
     int got = ReadCom(into, static_cast<int>(Count));
     if (got < 0) {
         GetComEventMask(-1);
@@ -1016,6 +1017,8 @@ bool TVexBaseDispatcher::ExtractData() {
         DeviceHasMore = true;
         return true;
     }
+    // An empty ring starts again at its first slot, so a read as large as the ring is one piece.
+    if (used == 0) SlotBase = RingReceived;
     DWORD want = ReceiveRingSize - used;
     const bool counted = !ReadsWhatArrived();
     COMSTAT stat{};
@@ -1025,7 +1028,7 @@ bool TVexBaseDispatcher::ExtractData() {
         if (stat.cbInQue == 0) return false;
         want = std::min(want, stat.cbInQue);
     }
-    const DWORD at = static_cast<DWORD>(RingReceived % ReceiveRingSize);
+    const DWORD at = Slot(RingReceived);
     const DWORD first = std::min(want, ReceiveRingSize - at);
     const DWORD read = ReadIntoRing(RingReceived, first);
     RingReceived += read;
@@ -1457,7 +1460,7 @@ bool TVexBaseDispatcher::CheckReceiveTriggers() {
         DWORD longest = 0;
         if (!DataTriggers.empty()) {
             for (std::uint64_t i = NextToScan; i < RingReceived; ++i) {
-                const char c = Ring[i % ReceiveRingSize];
+                const char c = Ring[Slot(i)];
                 for (TDataTrigger& t : DataTriggers) {
                     if (t.Len == 0) continue;
                     t.Matched = t.Matched || t.Match(c);

@@ -363,6 +363,7 @@ protected:
     std::uint64_t ReadPosition() const;
     DWORD Unread() const;
     DWORD ReadIntoRing(std::uint64_t Pos, DWORD Count);
+    DWORD Slot(std::uint64_t Pos) const { return static_cast<DWORD>((Pos - SlotBase) % ReceiveRingSize); }
     // Under the receive lock: what ExtractData left in the device, and whether the ring has room.
     bool MoreToExtract() const;
     // Runs the pass's read-and-check rounds while MoreToExtract, within the budget; CheckRound runs the
@@ -434,13 +435,14 @@ protected:
     std::vector<TStatusTrigger> StatusTriggers;
 
     // Receive ring and its bookkeeping, under the receive lock. Positions count the bytes received
-    // since the port opened (a byte's slot is its position modulo the ring size), so a reader that
-    // consumed bytes past them is seen and nothing is scanned or announced twice.
+    // since the port opened (a byte's slot is its distance from SlotBase modulo the ring size), so a
+    // reader that consumed bytes past them is seen and nothing is scanned or announced twice.
     std::unique_ptr<char[]> Ring;
     std::uint64_t RingReceived = 0; // the head: every byte ExtractData put in the ring
     std::uint64_t RingConsumed = 0; // the tail
     std::uint64_t NextToScan = 0;   // the first byte not yet run through the data triggers
     std::uint64_t NotifyTail = 0;   // the head at the last avail notification
+    std::uint64_t SlotBase = 0;     // the position kept in the ring's first slot
     bool DeviceHasMore = false;     // the last ExtractData left bytes in the device
 
     // The avail read-count protocol, under the receive lock. Only the thread the current handler
