@@ -99,6 +99,30 @@ TEST_F(DispatcherTest, ReadsStopAtTheRingEndAndWrapInOrder) {
     EXPECT_EQ(Take(310), Pattern(310, ReceiveRingSize - toEnd - 10));
 }
 
+TEST_F(DispatcherTest, AnEmptiedRingTakesAFullReadInOnePiece) {
+    // Emptied at these places, the ring takes a whole ring's worth next in one read, and every
+    // reader (peeks by index, blocks, single bytes) finds the bytes in order.
+    int start = 0;
+    for (DWORD emptiedAt : {DWORD{1}, DWORD{192}, ReceiveRingSize - 1, ReceiveRingSize, DWORD{5000}}) {
+        SCOPED_TRACE(emptiedAt);
+        Arrive(Pattern(emptiedAt, start));
+        EXPECT_EQ(Take(emptiedAt), Pattern(emptiedAt, start));
+        start += static_cast<int>(emptiedAt);
+        Disp.Receive(Pattern(ReceiveRingSize, start));
+        EXPECT_TRUE(Disp.ExtractData());
+        EXPECT_EQ(Disp.ReadSizes().back(), static_cast<int>(ReceiveRingSize));
+        EXPECT_EQ(Disp.InBuffUsed(), ReceiveRingSize);
+        char c = 0;
+        ASSERT_EQ(Disp.PeekCharPrim(c, ReceiveRingSize), ecOK);
+        EXPECT_EQ(c, Pattern(1, start + static_cast<int>(ReceiveRingSize) - 1)[0]);
+        ASSERT_EQ(Disp.GetChar(c), ecOK);
+        EXPECT_EQ(c, Pattern(1, start)[0]);
+        EXPECT_EQ(Peek(ReceiveRingSize - 1), Pattern(ReceiveRingSize - 1, start + 1));
+        EXPECT_EQ(Take(ReceiveRingSize - 1), Pattern(ReceiveRingSize - 1, start + 1));
+        start += static_cast<int>(ReceiveRingSize);
+    }
+}
+
 TEST_F(DispatcherTest, ReadStopsAtTheTail) {
     Arrive(Pattern(ReceiveRingSize));
     EXPECT_EQ(Take(100), Pattern(100));
