@@ -140,10 +140,19 @@ TEST_F(Win32Test, DataTravelsBothWaysThroughTheWorkers) {
     disp.RegisterSyncEventTriggerHandler(onMain.Event());
     disp.ChangeLengthTrigger(1);
 
-    // More than the receive ring holds, so it wraps and takes several passes.
+    // More than the receive ring holds, so it wraps and takes several passes. Written from a thread
+    // of its own: the terminal may take less than all of it at once, and the rest moves only while
+    // this thread serves the synchronised handler.
     const std::string in = Pattern(20000, 1);
-    pty.Send(in);
-    ASSERT_TRUE(PumpUntil([&] { return onWorker.ReceivedSize() == in.size(); }, 10000));
+    std::atomic<bool> written{false};
+    std::thread writer([&] {
+        pty.Send(in);
+        written = true;
+    });
+    const bool arrived = PumpUntil([&] { return onWorker.ReceivedSize() == in.size(); }, 10000);
+    PumpUntil([&] { return written.load(); }, 10000);
+    writer.join();
+    ASSERT_TRUE(arrived);
     EXPECT_EQ(onWorker.Received, in);
     for (const auto& n : onWorker.Snapshot()) EXPECT_NE(n.Thread, MainThreadId());
     ASSERT_FALSE(onMain.Snapshot().empty());
