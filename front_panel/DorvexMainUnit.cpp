@@ -1,7 +1,7 @@
 #include "front_panel/DorvexMainUnit.h"
 
 #include "communications/VxMisc.h"
-#include "front_panel/DorvexResources.h"
+#include "platform/ui/ResourceBitmaps.h"
 #include "front_panel/DorvexWire.h"
 #include "front_panel/IPAddressUnit.h"
 #include "front_panel/PopupUnit.h"

@@ -36,7 +36,7 @@ public:
 
 private:
     TEdit* NewEdit(const char* Name, int Left, int Width, int MaxLength);
-    int connectPasses_ = 0;
+    bool checkingField_ = false;
 };
 
 extern TClientSocketForm* ClientSocketForm;

@@ -9,6 +9,8 @@
 #include "platform/rtl/Strings.h"
 #include "platform/win/Sync.h"
 
+#include "platform/win/Messages.h"
+
 #include <algorithm>
 #include <cmath>
 #include <iostream>
@@ -230,8 +232,12 @@ void TQuillonForm::BuildComponents() {
     NewLabel(this, RS232GroupBox, "CTSLabel", "CTS", 132, 38);
     NewLabel(this, RS232GroupBox, "ComTitleLabel", "COM", 176, 20);
     ComNumberLabel = NewLabel(this, RS232GroupBox, "ComNumberLabel", "None", 210, 20);
+    ComNumberLabel->SetAutoSize(false);
+    ComNumberLabel->SetWidth(44);
     NewLabel(this, RS232GroupBox, "BaudTitleLabel", "Baud", 176, 38);
     ComBaudLabel = NewLabel(this, RS232GroupBox, "ComBaudLabel", "38400", 210, 38);
+    ComBaudLabel->SetAutoSize(false);
+    ComBaudLabel->SetWidth(44);
     ComCheckBox = new TCheckBox(this);
     ComCheckBox->SetName("ComCheckBox");
     ComCheckBox->SetCaption("Use COM");
@@ -335,9 +341,33 @@ void TQuillonForm::Delay(DWORD Ms) {
 
 // --- Start-up ---------------------------------------------------------------------------------
 
+namespace {
+constexpr UINT StartUpMsg = WM_USER + 0x51;
+} // namespace
+
 void TQuillonForm::FormShow(TObject*) {
-    if (StartedUp) return;
+    if (StartPosted) return;
+    StartPosted = true;
+    // The window shows first, so that the port search and an automatic upload happen in view.
+    PostMessage(Handle(), StartUpMsg, 0, 0);
+}
+
+void TQuillonForm::Dispatch(TMessage& Message) {
+    if (Message.Msg == StartUpMsg) {
+        StartUp();
+        return;
+    }
+    TForm::Dispatch(Message);
+}
+
+void TQuillonForm::StartUp() {
+    if (StartedUp || StartUpRunning) return;
+    StartUpRunning = true;
+    RunStartUp();
     StartedUp = true;
+}
+
+void TQuillonForm::RunStartUp() {
     VersionLabel->SetCaption(std::string("Version : ") + QuillonVersion);
     read_loader_default();
     ExpectedPrompt = LoaderPrompt;

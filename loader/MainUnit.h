@@ -15,6 +15,7 @@
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Menus.h"
+#include "platform/ui/ScktComp.h"
 #include "platform/ui/StdCtrls.h"
 
 #include "loader/LoaderSettings.h"
@@ -46,6 +47,7 @@ public:
     TVxTerminal* VxTerminal1;
     TVexComPort* VexComPort1;
     TVexSLController* VexSLController1;
+    TClientSocket* ClientSocket1 = nullptr;
     TTimer* JustUploadTimer;
     TTimer* CommandTimer;
     TTimer* ConnectionTimer;
@@ -104,6 +106,10 @@ public:
 
     // --- Start-up, settings, ending (MainUnit.cpp) ---
     void FormShow(TObject* Sender);
+    // The start-up, run once the window is on the screen (FormShow posts it).
+    void StartUp();
+    bool StartUpDone() const { return StartedUp; }
+    void Dispatch(TMessage& Message) override;
     void FormCloseQuery(TObject* Sender, bool& CanClose);
     void ExitMenuClick(TObject* Sender);
     void read_loader_default();
@@ -167,6 +173,10 @@ public:
     bool SendSocketBlock(int Length, const char* Data);
     void SetTryEnetAgainFlag(int n);
     bool ClientSocketTryAgain(bool Reset);
+    void ClientSocket1Read(TObject* Sender, TCustomWinSocket* Socket);
+    void ClientSocket1Error(TObject* Sender, TCustomWinSocket* Socket, TErrorEvent ErrorEvent,
+                            int& ErrorCode);
+    void ClientSocket1Connect(TObject* Sender, TCustomWinSocket* Socket);
 
     // --- Script interpreter (MainScript.cpp) ---
     void PickButtonClick(TObject* Sender);
@@ -196,6 +206,9 @@ private:
     TMenuItem* NewItem(TMenuItem* Parent, const std::string& Caption, TNotifyEvent Click = {});
     bool RunCommand(const std::string& Line);
     bool RunRemainder(const std::string& Remainder, const char* EmptyMessage);
+    void RunStartUp();
+    bool StartPosted = false;
+    bool StartUpRunning = false;
     bool StartedUp = false;
 };
 

@@ -5,6 +5,7 @@
 #include "loader/LoaderSettings.h"
 #include "loader/MainUnit.h"
 #include "loader/Progress.h"
+#include "platform/ui/ResourceBitmaps.h"
 
 TSplashForm* SplashForm = nullptr;
 std::string InfoCaption;
@@ -78,4 +79,7 @@ void TSplashForm::NimbetImageClick(TObject*) {
     Hide();
 }
 
-void LoadSplashPictures(TSplashForm*) {}
+void LoadSplashPictures(TSplashForm* Form) {
+    LoadBitmapResource(Form->NimbetImage->Picture()->Bitmap(), "NIMBET");
+    LoadBitmapResource(Form->MarvethImage->Picture()->Bitmap(), "MARVETH");
+}

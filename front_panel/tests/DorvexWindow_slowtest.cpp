@@ -3,7 +3,7 @@
 // and a screenshot (kept in the build tree as dorvex_window.png) that must show the panel with its
 // lit key. Skipped when the X server, the screenshot tool or xdotool is not installed (Debian
 // packages xvfb, imagemagick, xdotool).
-#include "front_panel/DorvexResources.h"
+#include "platform/ui/ResourceBitmaps.h"
 
 #include "platform/gdi/Draw.h"
 #include "platform/ui/Forms.h"

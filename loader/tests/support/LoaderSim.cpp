@@ -49,6 +49,8 @@ void ClearComMappings() {
 }
 
 TLoaderSim::TLoaderSim(const std::vector<std::string>& options) {
+    // A simulator told to quit is no reason for the test to die on its next command.
+    ::signal(SIGPIPE, SIG_IGN);
     char dir[] = "/tmp/quillon-sim-XXXXXX";
     if (!::mkdtemp(dir)) return;
     logPath_ = std::string(dir) + "/sim.log";

@@ -82,6 +82,7 @@ TLoaderSim& LoaderTest::StartSim(int com, std::vector<std::string> options) {
 
 void LoaderTest::Start() {
     Main()->Show();
+    EXPECT_TRUE(PumpUntil([this] { return Main()->StartUpDone(); }, 20000));
 }
 
 bool LoaderTest::RunScript(const std::string& text, const std::string& name) {

@@ -1,0 +1,189 @@
+// Automatic mode, the program itself in a real window: a virtual X server, the unit simulator on a
+// pseudo-terminal that COM4 stands for, "LoaderDefault.ini" naming the script and "AUTOMATIC", and
+// Quillon run as a process whose exit status tells how the run went. Every message box is
+// answered with Enter. The good upload keeps a screenshot of the main window with the progress
+// window (quillon_upload.png in the build tree). Skipped without Xvfb and xdotool (Debian packages
+// xvfb, xdotool, imagemagick).
+#include "support/LoaderSim.h"
+
+#include "platform/win/Process.h"
+#include "tools/testing/RealDisplay.h"
+#include "tools/testing/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace testing_display;
+
+struct TRun {
+    int ExitStatus = -1;
+    std::string Stderr;
+    int Boxes = 0;
+    bool Screenshot = false;
+};
+
+std::string ReadWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The first window whose name matches the pattern, or empty.
+std::string FindWindow(const std::string& xdotool, const std::string& display, const std::string& pattern,
+                       const std::string& out) {
+    const pid_t search =
+        Spawn(xdotool, {"search", "--onlyvisible", "--name", pattern}, {"DISPLAY=" + display}, "", out);
+    if (search <= 0) return {};
+    ::waitpid(search, nullptr, 0);
+    std::ifstream found(out);
+    std::string window;
+    std::getline(found, window);
+    return window;
+}
+
+// Runs Quillon in dir until it ends (at most limitSeconds), pressing Enter in every message box.
+TRun RunQuillon(const std::string& dir, const std::string& name, int limitSeconds, bool screenshot = false) {
+    TRun run;
+    const std::string xvfb = FindProgram("Xvfb");
+    const std::string xdotool = FindProgram("xdotool");
+    TChild server;
+    const std::optional<int> number = StartXvfb(xvfb, "1024x768x24", name + "_xvfb.log", server);
+    if (!number) return run;
+    const std::string display = ":" + std::to_string(*number);
+    const std::string errors = std::filesystem::absolute(name + ".log").string();
+    TChild quillon;
+    quillon.Pid = Spawn(QUILLON_PATH, {}, {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb"}, dir, errors);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
+    while (std::chrono::steady_clock::now() < end) {
+        int status = 0;
+        if (::waitpid(quillon.Pid, &status, WNOHANG) == quillon.Pid) {
+            quillon.Pid = -1;
+            run.ExitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            break;
+        }
+        if (screenshot && !run.Screenshot &&
+            !FindWindow(xdotool, display, "File Upload Progress", name + "_xdotool.txt").empty()) {
+            run.Screenshot =
+                RunProcessAndWait("import", {"-display", display, "-window", "root", name + ".png"}) == 0;
+        }
+        // A message box carries the program's title alone.
+        const std::string box = FindWindow(xdotool, display, "^Quillon$", name + "_xdotool.txt");
+        if (!box.empty()) {
+            const pid_t key = Spawn(xdotool, {"windowfocus", "--sync", box, "key", "Return"},
+                                    {"DISPLAY=" + display}, "", name + "_xdotool_key.txt");
+            if (key > 0) ::waitpid(key, nullptr, 0);
+            ++run.Boxes;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    run.Stderr = ReadWhole(errors);
+    return run;
+}
+
+class QuillonAutomatic : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (FindProgram("Xvfb").empty() || FindProgram("xdotool").empty() || FindProgram("import").empty())
+            GTEST_SKIP() << "needs Xvfb, xdotool and ImageMagick's import (Debian packages xvfb, xdotool, "
+                            "imagemagick)";
+        // Only the port the test maps exists.
+        std::filesystem::create_directories(home_.Vexo());
+        std::ofstream map(home_.Vexo() + "/comports");
+        for (int n = 1; n <= 16; ++n) map << "COM" << n << "=/nonexistent/quillon-test-tty" << n << "\n";
+        dir_ = std::filesystem::absolute(std::string("quillon_") +
+                                         ::testing::UnitTest::GetInstance()->current_test_info()->name())
+                   .string();
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { ClearComMappings(); }
+
+    // The settings for automatic mode on COM4 with the script script.sld.
+    void Settings() {
+        std::ofstream(dir_ + "/LoaderDefault.ini", std::ios::binary)
+            << "[Port]\r\nCom=COM4\r\nBaud=38400\r\nBits=8\r\nParity=0\r\nStop=1\r\nScript= " << dir_
+            << "/script.sld\r\nFolder=\r\nMode=Automatic\r\n";
+    }
+    void Script(const std::string& text) { std::ofstream(dir_ + "/script.sld", std::ios::binary) << text; }
+    std::string UploadScript(std::size_t size) {
+        std::string body;
+        for (std::size_t i = 0; i < size; ++i) body += static_cast<char>(i * 13 + i / 97);
+        std::ofstream(dir_ + "/image.bin", std::ios::binary) << body;
+        return "_TC \"LOADR^M\"\r\n_LF " + dir_ + "/image.bin\r\n_LA 10000\r\n_LV 2.18\r\n_LD\r\n";
+    }
+
+    TempHome home_;
+    std::string dir_;
+};
+
+} // namespace
+
+TEST_F(QuillonAutomatic, AGoodUploadEndsWithStatusZero) {
+    TLoaderSim sim({"--flash", "200"});
+    ASSERT_TRUE(sim.Running());
+    sim.MapTo(4);
+    Settings();
+    Script(UploadScript(2000000));
+    const TRun run = RunQuillon(dir_, "quillon_upload", 120, true);
+    EXPECT_EQ(run.ExitStatus, 0) << run.Stderr;
+    EXPECT_EQ(run.Boxes, 0) << run.Stderr;
+    EXPECT_TRUE(sim.HasEvent("image accepted: 2000000 bytes"));
+    EXPECT_TRUE(run.Screenshot) << "no screenshot of the upload";
+}
+
+TEST_F(QuillonAutomatic, ARefusedUploadEndsWithAFailureStatus) {
+    TLoaderSim sim;
+    ASSERT_TRUE(sim.Running());
+    sim.MapTo(4);
+    sim.Command("refuse");
+    Settings();
+    Script(UploadScript(3000));
+    const TRun run = RunQuillon(dir_, "quillon_refused", 240);
+    EXPECT_EQ(run.ExitStatus, 1) << run.Stderr;
+    EXPECT_NE(
+        run.Stderr.find("Error! Unable to receive prompt after upload. Upload unsuccessful. Exiting script."),
+        std::string::npos)
+        << run.Stderr;
+}
+
+TEST_F(QuillonAutomatic, ASilentUnitOrAMissingScriptEndWithAFailureStatus) {
+    struct Case {
+        const char* Name;
+        bool Mute;
+        bool WithScript;
+        const char* Message;
+    };
+    for (const Case c :
+         {Case{"silent unit", true, true,
+               "Error!! COM port communication failed. Please check RS232 connection/INI settings. "
+               "Exiting application"},
+          Case{"missing script", false, false, "Error opening file "}}) {
+        TLoaderSim sim;
+        ASSERT_TRUE(sim.Running());
+        sim.MapTo(4);
+        if (c.Mute) sim.Command("mute");
+        Settings();
+        std::filesystem::remove(dir_ + "/script.sld");
+        if (c.WithScript) Script("_SC \"hello\"\r\n");
+        const TRun run = RunQuillon(dir_, std::string("quillon_") + (c.Mute ? "silent" : "noscript"), 60);
+        EXPECT_EQ(run.ExitStatus, 1) << c.Name << ": " << run.Stderr;
+        EXPECT_NE(run.Stderr.find(c.Message), std::string::npos) << c.Name << ": " << run.Stderr;
+        EXPECT_GE(run.Boxes, 1) << c.Name;
+        EXPECT_EQ(sim.Received().find("hello"), std::string::npos) << c.Name;
+        ClearComMappings();
+    }
+}

@@ -1,0 +1,158 @@
+// Quillon's forms against the loader-unit simulator over loopback TCP: connecting through the
+// Ethernet dialog and its refusals, scripts and uploads over the socket, and a dropped connection
+// that the script reader reopens once.
+#include "support/LoaderTest.h"
+
+#include "platform/win/Messages.h"
+#include "tools/testing/LoopbackPeers.h"
+
+namespace {
+
+class QuillonTcp : public LoaderTest {
+protected:
+    // The simulator on TCP (its pseudo-terminal mapped to no COM number), and the dialog's fields.
+    void StartTcp(std::vector<std::string> options = {}) {
+        options.insert(options.end(), {"--port", "0", "--flash", "50"});
+        Sim = std::make_unique<TLoaderSim>(options);
+        ASSERT_TRUE(Sim->Running());
+        ASSERT_GT(Sim->Port(), 0);
+        Start();
+        Fill("127.0.0.1", Sim->Port());
+    }
+    void Fill(const std::string& address, int port) {
+        std::size_t from = 0;
+        TEdit* edits[] = {ClientSocketForm->IPEdit1, ClientSocketForm->IPEdit2, ClientSocketForm->IPEdit3,
+                          ClientSocketForm->IPEdit4};
+        for (TEdit* edit : edits) {
+            const std::size_t dot = address.find('.', from);
+            edit->SetText(address.substr(from, dot - from));
+            from = dot + 1;
+        }
+        ClientSocketForm->PortNumberTxEdit->SetText(std::to_string(port));
+    }
+    void Connect() {
+        Main()->EnetConnect1->Click();
+        ClientSocketForm->ConnectButton->Click();
+    }
+};
+
+std::string Bytes(std::size_t size) {
+    std::string out;
+    for (std::size_t i = 0; i < size; ++i) out += static_cast<char>(i * 31 + 5);
+    return out;
+}
+
+} // namespace
+
+TEST_F(QuillonTcp, ConnectsThroughTheDialogAndChecksThePrompt) {
+    StartTcp();
+    EXPECT_EQ(Main()->ComNumberLabel->Caption(), "None");
+    Connect();
+    EXPECT_TRUE(Main()->SocketActive());
+    EXPECT_TRUE(Boxes().empty()) << Boxes().front();
+    EXPECT_EQ(Main()->InfoStatusBar->SimpleText(), "Connect via Ethernet successful");
+    EXPECT_EQ(Main()->ConnectionMode, 1);
+    EXPECT_TRUE(Main()->EthernetCheckBox->Checked());
+    EXPECT_FALSE(Main()->ConfigMenu->Enabled());
+    EXPECT_FALSE(Main()->EnetConnect1->Enabled());
+    EXPECT_FALSE(ClientSocketForm->Visible());
+    EXPECT_TRUE(Main()->PickButton->Enabled());
+    // The loader's prompt was expected first; the normal console answered the second probe.
+    EXPECT_EQ(ExpectedPrompt, '#');
+    EXPECT_EQ(TakeReceived(), "\r\n\r\n\r\n\r\n");
+
+    Main()->EnetDisconnect1->Click();
+    EXPECT_FALSE(Main()->SocketActive());
+    EXPECT_EQ(Main()->InfoStatusBar->SimpleText(), "Ethernet connection closed");
+    EXPECT_TRUE(Main()->EnetConnect1->Enabled());
+    EXPECT_FALSE(Main()->EthernetCheckBox->Checked());
+}
+
+TEST_F(QuillonTcp, TheDialogRefusesBadFieldsAndReportsAPortThatIsClosed) {
+    StartTcp();
+    struct Case {
+        const char* Port;
+        const char* Message;
+    };
+    for (const Case c : {Case{"65536", "Error! Port # must be less than 65535"},
+                         Case{"port", "Error! Invalid IP Address / Port #"}}) {
+        Seam->Clear();
+        ClientSocketForm->PortNumberTxEdit->SetText(c.Port);
+        Connect();
+        EXPECT_EQ(Boxes(), std::vector<std::string>{c.Message}) << c.Port;
+        EXPECT_FALSE(Main()->SocketActive());
+    }
+    Seam->Clear();
+    ClientSocketForm->IPEdit2->SetText("300");
+    ClientSocketForm->IPEditExit(ClientSocketForm->IPEdit2);
+    ClientSocketForm->IPEdit3->SetText("x");
+    ClientSocketForm->IPEditExit(ClientSocketForm->IPEdit3);
+    EXPECT_EQ(Boxes(), (std::vector<std::string>{"Error! Number must be between 0 - 255",
+                                                 "Error! Invalid IP Address"}));
+
+    Seam->Clear();
+    Fill("127.0.0.1", RefusingPort());
+    Connect();
+    EXPECT_FALSE(Main()->SocketActive());
+    EXPECT_EQ(Boxes(), std::vector<std::string>{
+                           "Error! Cannot connect to server/lost connection. Verify IP Address and Port #"});
+}
+
+TEST_F(QuillonTcp, ScriptsAndUploadsOverTheSocket) {
+    StartTcp({"--answer", "VER=2.18"});
+    Connect();
+    ASSERT_TRUE(Main()->SocketActive());
+    TakeReceived();
+    EXPECT_TRUE(RunScript("_SC \"a^Mb\"\r\n_QC \"VER\"\r\n_CS \"2.18\" _DM \"found\"\r\n"));
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"found"});
+    EXPECT_EQ(TakeReceived(), "a\r\nb\rVER\r\n");
+
+    Seam->Clear();
+    const std::string body = Bytes(5000);
+    WriteFile("image.bin", body);
+    EXPECT_TRUE(
+        RunScript("_TC \"LOADR^M\"\r\n_LF " + Dir() + "/image.bin\r\n_LA 20000\r\n_LV 1.5\r\n_LD\r\n"));
+    EXPECT_TRUE(Boxes().empty()) << Boxes().front();
+    ASSERT_TRUE(Sim->HasEvent("image accepted: 5000 bytes"));
+    EXPECT_EQ(Sim->Image(1), body);
+    EXPECT_EQ(Main()->InfoStatusBar->SimpleText(), "SUCCESS. Reading script file complete");
+    EXPECT_EQ(RetryCount, 0);
+}
+
+TEST_F(QuillonTcp, ADroppedConnectionIsReopenedOnceBetweenCommands) {
+    StartTcp();
+    Connect();
+    ASSERT_TRUE(Main()->SocketActive());
+    static TLoaderSim* sim = nullptr;
+    sim = Sim.get();
+    // The unit hangs up once it has the first line (seen in the pause between the two delays,
+    // which do not handle messages themselves).
+    const auto timer = SetTimer(0, 0, 5, [](HWND, UINT, std::uintptr_t id, DWORD) {
+        if (sim->Received().find("one\r") == std::string::npos) return;
+        KillTimer(0, id);
+        sim->Command("drop");
+    });
+    EXPECT_TRUE(RunScript("_SC \"one\"\r\n_DY 20000\r\n_DY 20000\r\n_SC \"two\"\r\n"));
+    KillTimer(0, timer);
+    EXPECT_TRUE(Boxes().empty()) << Boxes().front();
+    EXPECT_TRUE(Main()->SocketActive());
+    EXPECT_NE(Sim->Received().find("two\r"), std::string::npos);
+    int connections = 0;
+    for (const std::string& e : Sim->Events())
+        connections +=
+            e.find("127.0.0.1:") != std::string::npos && e.find("* connected") != std::string::npos;
+    EXPECT_EQ(connections, 2);
+
+    // Gone for good: the reader gives up.
+    Seam->Clear();
+    sim = Sim.get();
+    const auto again = SetTimer(0, 0, 5, [](HWND, UINT, std::uintptr_t id, DWORD) {
+        if (sim->Received().find("three\r") == std::string::npos) return;
+        KillTimer(0, id);
+        sim->Command("quit");
+    });
+    EXPECT_FALSE(RunScript("_SC \"three\"\r\n_DY 20000\r\n_DY 20000\r\n_SC \"four\"\r\n"));
+    KillTimer(0, again);
+    ASSERT_FALSE(Boxes().empty());
+    EXPECT_EQ(Boxes().back(), "Exiting script. Socket closed");
+}
