@@ -9,6 +9,7 @@
 #include "platform/win/Mutex.h"
 #include "platform/win/Sync.h"
 #include "platform/win/SysInfo.h"
+#include "visual_controls/LuxHandCursor.h"
 #include "visual_controls/Luxstrings.h"
 
 #include <algorithm>
@@ -201,6 +202,10 @@ int TLuxTimerPool::GetActiveTimers() const {
 
 namespace {
 
+bool RegisteredHand(HCURSOR cursor) {
+    return Screen->Cursors(crLuxHand) == cursor;
+}
+
 std::int64_t FileSizeOf(const std::string& name) {
     std::error_code ec;
     const auto size = std::filesystem::file_size(PosixFileName(name), ec);
@@ -217,6 +222,8 @@ TLuxApplication::TLuxApplication(TComponent* AOwner) : TComponent(AOwner) {
     pool_ = new TLuxTimerPool(nullptr, 50);
     SetLogName("");
     QueryPerformanceFrequency(&frequency_);
+    handCursor_ = LuxCreateHandCursor();
+    if (Screen) Screen->SetCursors(crLuxHand, handCursor_);
 }
 
 TLuxApplication::~TLuxApplication() {
@@ -224,6 +231,8 @@ TLuxApplication::~TLuxApplication() {
     delete brushBitmap_;
     delete pool_;
     if (mutex_) CloseHandle(mutex_);
+    if (Screen && RegisteredHand(handCursor_)) Screen->SetCursors(crLuxHand, 0);
+    DestroyCursor(handCursor_);
 }
 
 WORD TLuxApplication::GetTimerIdent() const {

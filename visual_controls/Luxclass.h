@@ -192,6 +192,7 @@ private:
     std::int64_t frequency_ = 0;
     HANDLE mutex_ = 0;
     bool prevInstance_ = false;
+    HCURSOR handCursor_ = 0; // screen cursor -255
     TLuxEditModes editMode_{emInsert};
 };
 

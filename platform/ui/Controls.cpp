@@ -648,7 +648,7 @@ void TWinControl::ApplyCursor() {
     if (Cursor() == crDefault)
         widget_->unsetCursor();
     else
-        widget_->setCursor(QCursor(CursorShapeOf(Cursor())));
+        widget_->setCursor(QCursorOf(Cursor()));
 }
 
 void TWinControl::ApplyToolTip() {
@@ -873,7 +873,7 @@ void TWinControl::TrackMouseControl(TControl* control) {
         if (cursor == crDefault)
             widget_->unsetCursor();
         else
-            widget_->setCursor(QCursor(CursorShapeOf(cursor)));
+            widget_->setCursor(QCursorOf(cursor));
     }
 }
 

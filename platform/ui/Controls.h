@@ -99,6 +99,14 @@ inline constexpr TCursor crHelp = -20;
 inline constexpr TCursor crHandPoint = -21;
 inline constexpr TCursor crSizeAll = -22;
 
+// A cursor made from monochrome planes, as CreateCursor takes them: rows of width bits, each row
+// padded to 16 bits, most significant bit first. AND 1 / XOR 0 is transparent, 0/0 black, 0/1
+// white, 1/1 inverts the screen. 0 when the planes are not given or the size is not 1..256.
+using HCURSOR = std::uintptr_t;
+HCURSOR CreateCursor(HINSTANCE instance, int xHotSpot, int yHotSpot, int width, int height, const void* andPlane,
+                     const void* xorPlane);
+BOOL DestroyCursor(HCURSOR cursor);
+
 // The class library's TWndMethod; platform/win already uses that name for window procedures.
 using TWindowProcMethod = TMethod<void(TMessage& Message)>;
 

@@ -789,7 +789,23 @@ void TScreen::SetCursor(TCursor value) {
     const bool app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
     if (cursor_ != crDefault && app) QGuiApplication::restoreOverrideCursor();
     cursor_ = value;
-    if (value != crDefault && app) QGuiApplication::setOverrideCursor(QCursor(CursorShapeOf(value)));
+    if (value != crDefault && app) QGuiApplication::setOverrideCursor(QCursorOf(value));
+}
+
+HCURSOR TScreen::Cursors(TCursor index) const {
+    auto& table = RegisteredCursors();
+    auto it = table.find(index);
+    if (it != table.end()) return it->second;
+    // The predefined cursors have fixed handles of their own.
+    constexpr HCURSOR kStockCursors = 0x7F00;
+    return index <= crDefault && index >= crSizeAll ? kStockCursors + static_cast<HCURSOR>(-index) : kStockCursors;
+}
+
+void TScreen::SetCursors(TCursor index, HCURSOR cursor) {
+    if (cursor)
+        RegisteredCursors()[index] = cursor;
+    else
+        RegisteredCursors().erase(index);
 }
 
 void TScreen::AddForm(TCustomForm* form) {

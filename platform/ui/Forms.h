@@ -267,6 +267,11 @@ public:
     TCursor Cursor() const { return cursor_; }
     // crDefault lets every control show its own cursor again.
     void SetCursor(TCursor value);
+    // The cursors by number: the predefined ones (crArrow ...) and those a program registers
+    // (SetCursors); an unknown number gives the default cursor's. Controls whose Cursor is a
+    // registered number show that cursor.
+    HCURSOR Cursors(TCursor index) const;
+    void SetCursors(TCursor index, HCURSOR cursor);
     int FormCount() const { return static_cast<int>(forms_.size()); }
     TCustomForm* Forms(int index) const { return forms_.at(static_cast<std::size_t>(index)); }
     TCustomForm* ActiveForm() const { return activeForm_; }

@@ -5,9 +5,11 @@
 #include "platform/win/QtPump.h"
 
 #include <QApplication>
+#include <QBitmap>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QHelpEvent>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -15,9 +17,11 @@
 #include <QPointer>
 #include <QToolTip>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -126,6 +130,79 @@ Qt::CursorShape CursorShapeOf(TCursor cursor) {
     default:
         return Qt::ArrowCursor;
     }
+}
+
+namespace {
+
+struct CursorPlanes {
+    int hotX, hotY, width, height;
+    std::vector<unsigned char> andPlane, xorPlane;
+};
+
+struct CursorTable {
+    std::map<HCURSOR, CursorPlanes> cursors;
+    HCURSOR next = 0x50000000;
+};
+
+CursorTable& Cursors() {
+    static auto* table = new CursorTable;
+    return *table;
+}
+
+} // namespace
+
+HCURSOR CreateCursor(HINSTANCE, int xHotSpot, int yHotSpot, int width, int height, const void* andPlane,
+                     const void* xorPlane) {
+    if (!andPlane || !xorPlane || width < 1 || height < 1 || width > 256 || height > 256) return 0;
+    const std::size_t bytes = static_cast<std::size_t>((width + 15) / 16 * 2 * height);
+    const auto* a = static_cast<const unsigned char*>(andPlane);
+    const auto* x = static_cast<const unsigned char*>(xorPlane);
+    CursorTable& t = Cursors();
+    const HCURSOR h = t.next++;
+    t.cursors[h] = CursorPlanes{
+        std::clamp(xHotSpot, 0, width - 1),       std::clamp(yHotSpot, 0, height - 1),     width, height,
+        std::vector<unsigned char>(a, a + bytes), std::vector<unsigned char>(x, x + bytes)};
+    return h;
+}
+
+BOOL DestroyCursor(HCURSOR cursor) {
+    return Cursors().cursors.erase(cursor) ? TRUE : FALSE;
+}
+
+std::map<TCursor, HCURSOR>& RegisteredCursors() {
+    static auto* table = new std::map<TCursor, HCURSOR>;
+    return *table;
+}
+
+QCursor QCursorOf(TCursor cursor) {
+    auto registered = RegisteredCursors().find(cursor);
+    if (registered != RegisteredCursors().end()) {
+        auto it = Cursors().cursors.find(registered->second);
+        if (it != Cursors().cursors.end()) {
+            const CursorPlanes& c = it->second;
+            const int stride = (c.width + 15) / 16 * 2;
+            QImage shape(c.width, c.height, QImage::Format_MonoLSB);
+            QImage mask(c.width, c.height, QImage::Format_MonoLSB);
+            // A set bit is Qt's colour 1, black.
+            shape.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+            mask.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+            shape.fill(0);
+            mask.fill(0);
+            for (int y = 0; y < c.height; ++y)
+                for (int x = 0; x < c.width; ++x) {
+                    const std::size_t byte = static_cast<std::size_t>(y * stride + x / 8);
+                    const int bit = 7 - x % 8;
+                    const bool a = (c.andPlane[byte] >> bit) & 1;
+                    const bool o = (c.xorPlane[byte] >> bit) & 1;
+                    // Qt's planes: shape 1 with mask 1 is black, 0 with 1 white, 0 with 0
+                    // transparent, 1 with 0 inverts.
+                    shape.setPixel(x, y, a == o ? 1 : 0);
+                    mask.setPixel(x, y, a ? 0 : 1);
+                }
+            return QCursor(QBitmap::fromImage(shape), QBitmap::fromImage(mask), c.hotX, c.hotY);
+        }
+    }
+    return QCursor(CursorShapeOf(cursor));
 }
 
 QColor ToQColor(TColor color) {

@@ -5,10 +5,12 @@
 #include "platform/ui/Controls.h"
 
 #include <QColor>
+#include <QCursor>
 #include <QObject>
 #include <QWidget>
 
 #include <functional>
+#include <map>
 
 class QImage;
 class QKeyEvent;
@@ -101,6 +103,10 @@ void DeleteWidget(QWidget* widget);
 // message queue runs in Qt's loop.
 void EnsureQtApplication();
 Qt::CursorShape CursorShapeOf(TCursor cursor);
+// The cursor a control with that Cursor shows: one registered with the screen, else a predefined one.
+QCursor QCursorOf(TCursor cursor);
+// The screen's registered cursors by number.
+std::map<TCursor, HCURSOR>& RegisteredCursors();
 // Raises a widget above its siblings (a window above the others where the platform can).
 void RaiseWidget(QWidget* widget);
 QColor ToQColor(TColor color);

@@ -255,3 +255,13 @@ TEST_F(LuxclassTest, SecondInstanceAndWhatIsRefused) {
     EXPECT_EQ(LuxApplication->GetDefaultRegPath(), "Software\\Vexo\\Dorvex\\v4.06\\");
     EXPECT_EQ(LuxEOneInstError("TLuxIniCtrl", 1).Message, "TLuxIniCtrl:\rAlready one TLuxIniCtrl control in this project!");
 }
+
+TEST(TLuxApplication, RegistersItsPointingHandAsScreenCursorMinus255) {
+    const HCURSOR before = Screen->Cursors(-255);
+    InitLuxclass();
+    const HCURSOR hand = Screen->Cursors(-255);
+    EXPECT_NE(hand, before);
+    EXPECT_NE(hand, Screen->Cursors(crDefault));
+    DoneLuxclass();
+    EXPECT_EQ(Screen->Cursors(-255), before) << "gone with the application object";
+}

@@ -6,6 +6,9 @@
 #include "platform/win/Messages.h"
 #include "support/UiTest.h"
 
+#include <QBitmap>
+#include <QCursor>
+#include <QImage>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -258,3 +261,40 @@ TEST_F(TControlMessages, AWindowedControlNeedsAParentForItsWindow) {
 }
 
 } // namespace
+
+TEST_F(TControlMessages, ARegisteredCursorShowsItsMonochromePlanes) {
+    // 16x2: black, white, transparent, inverted in the first four pixels of row 0 (in Qt's planes a
+    // black pixel is set in shape and mask, white only in the mask, an inverting one only in shape).
+    const unsigned char andPlane[4] = {0x30, 0x00, 0xFF, 0xFF};
+    const unsigned char xorPlane[4] = {0x50, 0x00, 0x00, 0x00};
+    const HCURSOR cursor = CreateCursor(0, 3, 1, 16, 2, andPlane, xorPlane);
+    ASSERT_NE(cursor, 0u);
+    EXPECT_EQ(CreateCursor(0, 0, 0, 0, 2, andPlane, xorPlane), 0u);
+    EXPECT_EQ(CreateCursor(0, 0, 0, 16, 2, nullptr, xorPlane), 0u);
+    const HCURSOR arrow = Screen->Cursors(crArrow);
+    EXPECT_EQ(Screen->Cursors(-200), Screen->Cursors(crDefault)) << "unknown: the default cursor";
+    Screen->SetCursors(-200, cursor);
+    EXPECT_EQ(Screen->Cursors(-200), cursor);
+    EXPECT_EQ(Screen->Cursors(crArrow), arrow);
+
+    form->SetCursor(-200);
+    const QCursor shown = form->Widget()->cursor();
+    ASSERT_EQ(shown.shape(), Qt::BitmapCursor);
+    EXPECT_EQ(shown.hotSpot(), QPoint(3, 1));
+    const QImage shape = shown.bitmap().toImage();
+    const QImage mask = shown.mask().toImage();
+    const struct {
+        int x;
+        bool shape, mask;
+    } pixels[] = {{0, true, true}, {1, false, true}, {2, false, false}, {3, true, false}, {4, true, true}};
+    for (const auto& p : pixels) {
+        EXPECT_EQ(qGray(shape.pixel(p.x, 0)) < 128, p.shape) << p.x;
+        EXPECT_EQ(qGray(mask.pixel(p.x, 0)) < 128, p.mask) << p.x;
+    }
+    EXPECT_GE(qGray(mask.pixel(0, 1)), 128) << "row 1 is transparent";
+
+    form->SetCursor(crDefault);
+    Screen->SetCursors(-200, 0);
+    EXPECT_TRUE(DestroyCursor(cursor));
+    EXPECT_FALSE(DestroyCursor(cursor));
+}
