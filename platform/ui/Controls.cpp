@@ -1343,9 +1343,11 @@ int ReleaseDC(HWND wnd, HDC dc) {
     return 0;
 }
 
-BOOL RedrawWindow(HWND wnd, const RECT* rect, HRGN, UINT flags) {
-    TWinControl* c = FindControl(wnd);
-    if (!c) return FALSE;
+namespace {
+
+// RDW_ALLCHILDREN takes the windowed children along; otherwise (RDW_NOCHILDREN too) they keep
+// what they painted.
+void RedrawControl(TWinControl* c, const RECT* rect, UINT flags) {
     if (flags & RDW_INVALIDATE) {
         const bool erase = (flags & RDW_ERASE) != 0;
         if (rect) {
@@ -1355,7 +1357,19 @@ BOOL RedrawWindow(HWND wnd, const RECT* rect, HRGN, UINT flags) {
             c->InvalidateRect(nullptr, erase);
         }
     }
+    if ((flags & RDW_ALLCHILDREN) && !(flags & RDW_NOCHILDREN)) {
+        for (int i = 0; i < c->ControlCount(); ++i)
+            if (auto* child = dynamic_cast<TWinControl*>(c->Controls(i))) RedrawControl(child, nullptr, flags);
+    }
     if (flags & (RDW_UPDATENOW | RDW_ERASENOW)) c->Update();
+}
+
+} // namespace
+
+BOOL RedrawWindow(HWND wnd, const RECT* rect, HRGN, UINT flags) {
+    TWinControl* c = FindControl(wnd);
+    if (!c) return FALSE;
+    RedrawControl(c, rect, flags);
     return TRUE;
 }
 

@@ -532,7 +532,8 @@ inline constexpr UINT RDW_ERASENOW = 0x0200;
 inline constexpr UINT RDW_FRAME = 0x0400;
 inline constexpr UINT RDW_NOFRAME = 0x0800;
 // Invalidates (RDW_INVALIDATE, with RDW_ERASE) and paints at once (RDW_UPDATENOW, RDW_ERASENOW);
-// the region is not used.
+// the windowed children too with RDW_ALLCHILDREN (and not RDW_NOCHILDREN), otherwise they keep
+// what they painted. The region is not used.
 BOOL RedrawWindow(HWND wnd, const RECT* rect, HRGN region, UINT flags);
 // The window of a control by its class name and, when given, its caption; then the application's
 // window ("TApplication", by its title); then a window another run of this user announced (the

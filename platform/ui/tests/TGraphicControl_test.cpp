@@ -177,3 +177,46 @@ TEST_F(TGraphicControlPaint, PaintToDrawsTheWindowAndItsChildrenIntoAnotherDC) {
 }
 
 } // namespace
+
+namespace {
+
+class TCountingBox : public TCustomControl {
+public:
+    using TCustomControl::TCustomControl;
+    int Paints = 0;
+
+protected:
+    void Paint() override { ++Paints; }
+};
+
+} // namespace
+
+TEST_F(TGraphicControlPaint, RedrawWindowTakesTheChildrenAlongOnlyWhenAskedTo) {
+    auto* outer = new TCountingBox(form.get());
+    outer->SetBounds(0, 0, 60, 60);
+    outer->SetParent(form.get());
+    auto* inner = new TCountingBox(form.get());
+    inner->SetBounds(5, 5, 20, 20);
+    inner->SetParent(outer);
+    outer->Update();
+    inner->Update();
+    const struct {
+        UINT flags;
+        int outerPaints, innerPaints;
+    } cases[] = {
+        {RDW_INVALIDATE | RDW_UPDATENOW, 1, 0},
+        {RDW_INVALIDATE | RDW_UPDATENOW | RDW_NOCHILDREN, 1, 0},
+        {RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN, 1, 1},
+        {RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_NOCHILDREN, 1, 0},
+        {RDW_INVALIDATE, 0, 0},
+    };
+    for (const auto& c : cases) {
+        outer->Paints = inner->Paints = 0;
+        EXPECT_TRUE(RedrawWindow(outer->Handle(), nullptr, 0, c.flags));
+        EXPECT_EQ(outer->Paints, c.outerPaints) << c.flags;
+        EXPECT_EQ(inner->Paints, c.innerPaints) << c.flags;
+        outer->Update();
+        inner->Update();
+    }
+    EXPECT_FALSE(RedrawWindow(0x7FFFFFFF, nullptr, 0, RDW_INVALIDATE));
+}
