@@ -10,6 +10,14 @@
 
 #include "platform/gdi/Types.h"
 
+#include <cstddef>
+
+// The largest bitmap the layer creates: wider or taller ones are refused, and so is one whose
+// pixel memory would exceed GdiMaxBitmapBytes. Readers of picture files check sizes against these
+// before they decode.
+inline constexpr int GdiMaxBitmapSide = 32767;
+inline constexpr std::size_t GdiMaxBitmapBytes = std::size_t{1} << 28;
+
 inline constexpr DWORD BI_RGB = 0;
 inline constexpr DWORD BI_RLE8 = 1;
 inline constexpr DWORD BI_RLE4 = 2;

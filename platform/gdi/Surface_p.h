@@ -7,6 +7,7 @@
 // operations combine device values bit by bit, as the original does on palette devices.
 #pragma once
 
+#include "platform/gdi/Bitmap.h"
 #include "platform/gdi/Types.h"
 
 #include <cstdint>
@@ -15,10 +16,9 @@
 
 namespace gdi {
 
-// The largest bitmap the layer creates: wider or taller ones are refused, and so is one whose
-// pixel memory would exceed kMaxSurfaceBytes.
-inline constexpr int kMaxSurfaceSide = 32767;
-inline constexpr std::size_t kMaxSurfaceBytes = std::size_t{1} << 28;
+// The limits of Bitmap.h.
+inline constexpr int kMaxSurfaceSide = GdiMaxBitmapSide;
+inline constexpr std::size_t kMaxSurfaceBytes = GdiMaxBitmapBytes;
 
 constexpr std::uint32_t ColorToRgb(COLORREF c) {
     return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);

@@ -9,8 +9,15 @@
 #include <typeinfo>
 
 void TPersistent::Assign(const TPersistent* source) {
-    const std::string from = source ? source->ClassName() : std::string("nil");
-    throw EConvertError("Cannot assign a " + from + " to a " + ClassName());
+    if (source) {
+        source->AssignTo(this);
+        return;
+    }
+    throw EConvertError("Cannot assign a nil to a " + ClassName());
+}
+
+void TPersistent::AssignTo(TPersistent* dest) const {
+    throw EConvertError("Cannot assign a " + ClassName() + " to a " + dest->ClassName());
 }
 
 std::string TObject::ClassName() const {

@@ -51,10 +51,15 @@ using TNotifyEvent = TMethod<void(TObject* Sender)>;
 
 class TPersistent : public TObject {
 public:
-    // Copies another object's state; the base raises EConvertError ("Cannot assign ...").
+    // Copies another object's state; the base asks the source to AssignTo this object.
     virtual void Assign(const TPersistent* source);
     // Properties the object streams itself, besides its published ones (TFiler::DefineProperty).
     virtual void DefineProperties(TFiler* /*Filer*/) {}
+
+protected:
+    // Copies this object's state into dest, for a destination class that does not know this one;
+    // the base raises EConvertError ("Cannot assign a X to a Y").
+    virtual void AssignTo(TPersistent* dest) const;
 };
 
 class TComponent;

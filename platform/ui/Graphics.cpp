@@ -6,9 +6,11 @@
 #include "platform/gdi/Region.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
+#include "platform/ui/Jpeg.h"
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 COLORREF ColorToRGB(TColor color) {
     if (color < 0) return GetSysColor(color & 0xFF);
@@ -987,15 +989,10 @@ void TPicture::SetGraphic(TGraphic* value) {
     if (value == graphic_) return;
     TGraphic* copy = nullptr;
     if (value) {
-        if (!dynamic_cast<TBitmap*>(value)) throw EInvalidGraphic("Unsupported picture format");
-        auto* b = new TBitmap;
-        try {
-            b->Assign(value);
-        } catch (...) {
-            delete b;
-            throw;
-        }
-        copy = b;
+        TGraphic* made = value->NewGraphic();
+        std::unique_ptr<TGraphic> own(made ? made : new TBitmap);
+        own->Assign(value);
+        copy = own.release();
     }
     Adopt(copy);
     Changed();
@@ -1011,15 +1008,15 @@ TBitmap* TPicture::Bitmap() {
 
 void TPicture::LoadFromFile(const std::string& fileName) {
     const std::string ext = LowerCase(ExtractFileExt(fileName));
-    if (ext != ".bmp") throw EInvalidGraphic("Unknown picture file extension (" + ext + ")");
-    auto* b = new TBitmap;
-    try {
-        b->LoadFromFile(fileName);
-    } catch (...) {
-        delete b;
-        throw;
-    }
-    Adopt(b);
+    std::unique_ptr<TGraphic> graphic;
+    if (ext == ".bmp")
+        graphic = std::make_unique<TBitmap>();
+    else if (ext == ".jpg" || ext == ".jpeg")
+        graphic = std::make_unique<TJPEGImage>();
+    else
+        throw EInvalidGraphic("Unknown picture file extension (" + ext + ")");
+    graphic->LoadFromFile(fileName);
+    Adopt(graphic.release());
     Changed();
 }
 

@@ -441,6 +441,9 @@ public:
     void SaveToFile(const std::string& fileName);
     virtual void LoadFromStream(TStream& stream) = 0;
     virtual void SaveToStream(TStream& stream) = 0;
+    // A new, empty graphic of this object's class, which a picture fills with Assign to keep its
+    // own copy; nullptr: the picture keeps a bitmap copy instead.
+    virtual TGraphic* NewGraphic() const { return nullptr; }
 
     TNotifyEvent OnChange;
 
@@ -469,6 +472,7 @@ public:
     TBitmap& operator=(const TBitmap&) = delete;
 
     void Assign(const TPersistent* source) override;
+    TGraphic* NewGraphic() const override { return new TBitmap; }
 
     bool Empty() const override { return width_ == 0 || height_ == 0; }
     int Width() const override { return width_; }
@@ -530,7 +534,8 @@ public:
     TPicture(const TPicture&) = delete;
     TPicture& operator=(const TPicture&) = delete;
 
-    // Copies a TPicture or a TGraphic (as a bitmap); nullptr empties the picture.
+    // Copies a TPicture or a TGraphic (of the graphic's own class where it can make one, else as a
+    // bitmap); nullptr empties the picture.
     void Assign(const TPersistent* source) override;
     TGraphic* Graphic() const { return graphic_; }
     void SetGraphic(TGraphic* value);
@@ -540,7 +545,7 @@ public:
     int Width() const { return graphic_ ? graphic_->Width() : 0; }
     int Height() const { return graphic_ ? graphic_->Height() : 0; }
 
-    // Bitmap files only.
+    // Bitmap files (.bmp) and JPEG files (.jpg, .jpeg), by the name's extension.
     void LoadFromFile(const std::string& fileName);
     void SaveToFile(const std::string& fileName);
 
