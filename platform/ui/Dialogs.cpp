@@ -1,6 +1,7 @@
 #include "platform/ui/Dialogs.h"
 
 #include "platform/ui/Forms.h"
+#include "platform/ui/Graphics.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/Widgets_p.h"
 #include "platform/ui/Win1252.h"
@@ -8,9 +9,12 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QFont>
+#include <QFontDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -139,6 +143,44 @@ public:
         dialog->Files = {dialog->FileName};
         const int index = static_cast<int>(filters.indexOf(selected));
         if (index >= 0) dialog->FilterIndex = index + 1;
+        return true;
+    }
+
+    bool ExecuteFontDialog(TFontDialog* dialog) override {
+        EnsureQtApplication();
+        TFont* font = dialog->Font();
+        QFont initial(Win1252ToQString(font->Name()));
+        initial.setPointSize(std::max(1, font->Size()));
+        const TFontStyles style = font->Style();
+        initial.setBold(style.Contains(fsBold));
+        initial.setItalic(style.Contains(fsItalic));
+        initial.setUnderline(style.Contains(fsUnderline));
+        initial.setStrikeOut(style.Contains(fsStrikeOut));
+        QFontDialog::FontDialogOptions options;
+        if (dialog->Options.Contains(fdFixedPitchOnly)) options |= QFontDialog::MonospacedFonts;
+        if (dialog->Options.Contains(fdScalableOnly)) options |= QFontDialog::ScalableFonts;
+        bool ok = false;
+        const QFont chosen =
+            QFontDialog::getFont(&ok, initial, QApplication::activeWindow(), QStringLiteral("Font"), options);
+        if (!ok) return false;
+        int size = chosen.pointSize() > 0 ? chosen.pointSize() : font->Size();
+        if (dialog->Options.Contains(fdLimitSize)) {
+            if (dialog->MinFontSize > 0) size = std::max(size, dialog->MinFontSize);
+            if (dialog->MaxFontSize > 0) size = std::min(size, dialog->MaxFontSize);
+        }
+        TFontStyles chosenStyle;
+        if (chosen.bold()) chosenStyle.Include(fsBold);
+        if (chosen.italic()) chosenStyle.Include(fsItalic);
+        if (dialog->Options.Contains(fdEffects)) {
+            if (chosen.underline()) chosenStyle.Include(fsUnderline);
+            if (chosen.strikeOut()) chosenStyle.Include(fsStrikeOut);
+        } else {
+            if (style.Contains(fsUnderline)) chosenStyle.Include(fsUnderline);
+            if (style.Contains(fsStrikeOut)) chosenStyle.Include(fsStrikeOut);
+        }
+        font->SetName(QStringToWin1252(chosen.family()));
+        font->SetSize(size);
+        font->SetStyle(chosenStyle);
         return true;
     }
 
@@ -303,6 +345,23 @@ void Halt(int ExitCode) {
 void ExitProcess(UINT ExitCode) {
     UiSeam().ExitProgram(static_cast<int>(ExitCode));
     Application->Terminate();
+}
+
+TFontDialog::TFontDialog(TComponent* AOwner) : TComponent(AOwner), font_(new TFont) {}
+
+TFontDialog::~TFontDialog() {
+    delete font_;
+}
+
+void TFontDialog::SetFont(const TFont* value) {
+    font_->Assign(value);
+}
+
+bool TFontDialog::Execute() {
+    if (OnShow) OnShow(this);
+    const bool chosen = UiSeam().ExecuteFontDialog(this);
+    if (OnClose) OnClose(this);
+    return chosen;
 }
 
 bool TOpenDialog::Execute() {

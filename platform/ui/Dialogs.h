@@ -14,6 +14,8 @@ class TCustomForm;
 class TPopupMenu;
 class TMenuItem;
 class TOpenDialog;
+class TFontDialog;
+class TFont;
 
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 enum TMsgDlgBtn {
@@ -91,6 +93,9 @@ public:
     virtual int ShowModal(TCustomForm* form) = 0;
     // Lets the user choose a file for the dialog: sets its FileName and returns true, or false.
     virtual bool ExecuteOpenDialog(TOpenDialog* dialog) = 0;
+    // Lets the user choose a font starting from the dialog's Font: changes it and returns true, or
+    // leaves it and returns false.
+    virtual bool ExecuteFontDialog(TFontDialog* dialog) = 0;
     // Shows the menu at the screen point and returns the item chosen, or nullptr.
     virtual TMenuItem* TrackPopupMenu(TPopupMenu* menu, int x, int y) = 0;
     // Ends the program. A seam that returns leaves the application terminated instead.
@@ -163,4 +168,52 @@ public:
     std::vector<std::string> Files;
     TNotifyEvent OnShow;
     TNotifyEvent OnClose;
+};
+
+enum TFontDialogOption {
+    fdAnsiOnly,
+    fdTrueTypeOnly,
+    fdEffects,
+    fdFixedPitchOnly,
+    fdForceFontExist,
+    fdNoFaceSel,
+    fdNoOEMFonts,
+    fdNoSimulations,
+    fdNoSizeSel,
+    fdNoStyleSel,
+    fdNoVectorFonts,
+    fdShowHelp,
+    fdWysiwyg,
+    fdLimitSize,
+    fdScalableOnly,
+    fdApplyButton
+};
+using TFontDialogOptions = TSet<TFontDialogOption>;
+enum TFontDialogDevice { fdScreen, fdPrinter, fdBoth };
+
+// The font dialog: Execute shows it on a copy of Font; when the user accepts, Font holds the choice
+// (face, size, styles; with fdEffects also underline, strike-out and colour).
+class TFontDialog : public TComponent {
+public:
+    explicit TFontDialog(TComponent* AOwner);
+    ~TFontDialog() override;
+    TFontDialog(const TFontDialog&) = delete;
+    TFontDialog& operator=(const TFontDialog&) = delete;
+
+    // True when the user chose a font.
+    bool Execute();
+
+    TFont* Font() const { return font_; }
+    // Copies the value's description.
+    void SetFont(const TFont* value);
+    TFontDialogOptions Options{fdEffects};
+    TFontDialogDevice Device = fdScreen;
+    // Sizes in points the dialog offers with fdLimitSize; 0: no limit.
+    int MinFontSize = 0;
+    int MaxFontSize = 0;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnClose;
+
+private:
+    TFont* font_;
 };

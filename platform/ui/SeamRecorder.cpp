@@ -82,6 +82,27 @@ bool TSeamRecorder::ExecuteOpenDialog(TOpenDialog* dialog) {
     return true;
 }
 
+bool TSeamRecorder::ExecuteFontDialog(TFontDialog* dialog) {
+    TFont* font = dialog->Font();
+    TEntry entry;
+    entry.Kind = kFontDialog;
+    entry.Caption = font->Name();
+    entry.FontSize = font->Size();
+    std::optional<TFontChoice> answer;
+    if (!fontAnswers_.empty()) {
+        answer = fontAnswers_.front();
+        fontAnswers_.pop_front();
+    }
+    entry.Result = answer ? 1 : 0;
+    Entries.push_back(entry);
+    if (!answer) return false;
+    if (!answer->Name.empty()) font->SetName(answer->Name);
+    if (answer->Size > 0) font->SetSize(answer->Size);
+    if (answer->Style) font->SetStyle(*answer->Style);
+    if (answer->Color) font->SetColor(*answer->Color);
+    return true;
+}
+
 TMenuItem* TSeamRecorder::TrackPopupMenu(TPopupMenu* menu, int, int) {
     TEntry entry;
     entry.Kind = kPopupMenu;

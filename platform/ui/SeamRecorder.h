@@ -4,20 +4,24 @@
 #pragma once
 
 #include "platform/ui/Dialogs.h"
+#include "platform/ui/Graphics.h"
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 class TSeamRecorder : public TUiSeam {
 public:
-    enum TKind { kMessageBox, kShowModal, kOpenDialog, kPopupMenu, kExit, kBeep };
+    enum TKind { kMessageBox, kShowModal, kOpenDialog, kPopupMenu, kExit, kBeep, kFontDialog };
     struct TEntry {
         TKind Kind = kMessageBox;
-        // Message boxes: the request; modal forms: the form's caption and name.
+        // Message boxes: the request; modal forms: the form's caption and name; font dialogs: the
+        // name and size of the font the dialog opened with.
         TMessageBoxRequest Box;
         std::string Caption;
+        int FontSize = 0;
         std::string FormName;
         int Result = 0;
         int ExitCode = 0;
@@ -40,6 +44,16 @@ public:
     std::function<void(TCustomForm*)> OnShowModal;
     // The next open dialog returns this file; an empty name cancels. Without an answer: cancel.
     void AnswerOpen(const std::string& fileName) { openAnswers_.push_back(fileName); }
+    // A font the user picks in a font dialog; unset fields keep the dialog's value.
+    struct TFontChoice {
+        std::string Name;
+        int Size = 0;
+        std::optional<TFontStyles> Style;
+        std::optional<TColor> Color;
+    };
+    // The next font dialog takes this choice; CancelFont cancels it. Without an answer: cancel.
+    void AnswerFont(const TFontChoice& choice) { fontAnswers_.emplace_back(choice); }
+    void CancelFont() { fontAnswers_.emplace_back(std::nullopt); }
     // The next popup menu chooses the item with this caption ("&" ignored, "Sub|Item" for a
     // sub-menu); an empty caption chooses nothing.
     void AnswerPopup(const std::string& caption) { popupAnswers_.push_back(caption); }
@@ -58,6 +72,7 @@ public:
     int MessageBox(const TMessageBoxRequest& request) override;
     int ShowModal(TCustomForm* form) override;
     bool ExecuteOpenDialog(TOpenDialog* dialog) override;
+    bool ExecuteFontDialog(TFontDialog* dialog) override;
     TMenuItem* TrackPopupMenu(TPopupMenu* menu, int x, int y) override;
     // Records the exit and terminates the application instead of ending the process.
     void ExitProgram(int exitCode) override;
@@ -69,4 +84,5 @@ private:
     std::deque<int> modalAnswers_;
     std::deque<std::string> openAnswers_;
     std::deque<std::string> popupAnswers_;
+    std::deque<std::optional<TFontChoice>> fontAnswers_;
 };

@@ -1,6 +1,7 @@
 // Message boxes, the open dialog, menus and program exit through the seam.
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/Graphics.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/SeamRecorder.h"
 #include "support/UiTest.h"
@@ -102,6 +103,42 @@ TEST_F(DialogSeam, OpenDialogReturnsTheChosenFileOrNothing) {
     EXPECT_TRUE(dialog.Execute());
     EXPECT_EQ(dialog.FileName, "/tmp/scripts/load.sld");
     EXPECT_EQ(seam.Of(TSeamRecorder::kOpenDialog).size(), 2u);
+}
+
+TEST_F(DialogSeam, FontDialogChangesItsFontOnlyWhenTheUserAccepts) {
+    TFontDialog dialog(nullptr);
+    dialog.SetName("FontDialog1");
+    dialog.OnShow = TNotifyEvent::Bind<&TEventLog::Notify>(&log);
+    dialog.OnClose = TNotifyEvent::Bind<&TEventLog::Notify>(&log);
+    TFont start;
+    start.SetName("Courier New");
+    start.SetSize(10);
+    start.SetColor(clSilver);
+    dialog.SetFont(&start);
+
+    // Cancelled (and with no answer at all): the font stays as it was.
+    seam.CancelFont();
+    EXPECT_FALSE(dialog.Execute());
+    EXPECT_FALSE(dialog.Execute());
+    EXPECT_EQ(dialog.Font()->Name(), "Courier New");
+    EXPECT_EQ(dialog.Font()->Size(), 10);
+
+    seam.AnswerFont({"DejaVu Sans Mono", 14, TFontStyles{fsBold}, std::nullopt});
+    EXPECT_TRUE(dialog.Execute());
+    EXPECT_EQ(dialog.Font()->Name(), "DejaVu Sans Mono");
+    EXPECT_EQ(dialog.Font()->Size(), 14);
+    EXPECT_EQ(dialog.Font()->Style(), TFontStyles{fsBold});
+    EXPECT_EQ(dialog.Font()->Color(), clSilver);
+
+    const auto asked = seam.Of(TSeamRecorder::kFontDialog);
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_EQ(asked[2].Caption, "Courier New");
+    EXPECT_EQ(asked[2].FontSize, 10);
+    EXPECT_EQ(asked[2].Result, 1);
+    EXPECT_EQ(asked[0].Result, 0);
+    EXPECT_EQ(log.Events.size(), 6u);
+    // The dialog holds a copy: the font it was given is untouched.
+    EXPECT_EQ(start.Name(), "Courier New");
 }
 
 TEST_F(DialogSeam, ProgramExitIsRecordedAndEndsTheApplicationLoop) {
