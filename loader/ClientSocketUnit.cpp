@@ -53,6 +53,8 @@ TClientSocketForm::TClientSocketForm(TComponent* AOwner) : TForm(AOwner) {
     EnetStatusBar = new TStatusBar(this);
     EnetStatusBar->SetName("EnetStatusBar");
     EnetStatusBar->SetParent(this);
+    Powersock1 = new TPowersock(this);
+    Powersock1->SetName("Powersock1");
     IPEdit1->SetTabOrder(0);
     IPEdit2->SetTabOrder(1);
     IPEdit3->SetTabOrder(2);

@@ -4,6 +4,7 @@
 
 #include "platform/ui/ComCtrls.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/Powersock.h"
 #include "platform/ui/StdCtrls.h"
 
 class TClientSocketForm : public TForm {
@@ -21,6 +22,7 @@ public:
     TButton* ConnectButton;
     TButton* DisconnectButton;
     TStatusBar* EnetStatusBar;
+    TPowersock* Powersock1;
 
     // A connection attempt is waiting.
     bool ConnectBusy = false;

@@ -17,18 +17,6 @@ namespace {
 // Passes without a byte taken after which a send gives up.
 constexpr int StalledSendPasses = 15000;
 
-// The computer's own address as the host name resolves it.
-std::string GetLocalIP() {
-    char name[256] = {};
-    if (gethostname(name, sizeof name) != 0) throw Exception("no host name");
-    const THostEnt* host = gethostbyname(name);
-    if (!host || !host->h_addr_list || !host->h_addr_list[0])
-        throw Exception("no address for " + std::string(name));
-    TInAddr address;
-    std::memcpy(&address, host->h_addr_list[0], sizeof address);
-    return inet_ntoa(address);
-}
-
 } // namespace
 
 void TQuillonForm::BuildSocket() {
@@ -212,7 +200,7 @@ void TQuillonForm::EnetDisconnect1Click(TObject*) {
 
 void TClientSocketForm::FormShow(TObject*) {
     try {
-        EnetStatusBar->SetSimpleText("Note: Computer's IP Addr = " + GetLocalIP());
+        EnetStatusBar->SetSimpleText("Note: Computer's IP Addr = " + Powersock1->GetLocalIP());
     } catch (const Exception&) {
         QuillonForm->Tell("Error! Invalid IP Address / Port #");
         if (PortNumberTxEdit->CanFocus()) PortNumberTxEdit->SetFocus();

@@ -305,6 +305,8 @@ void TQuillonForm::BuildComponents() {
     INIOpenDialog->SetName("INIOpenDialog");
     INIOpenDialog->Filter = "Script files (*.sld)|*.sld|All files (*.*)|*.*";
     INIOpenDialog->InitialDir = "..";
+    FontDialog1 = new TFontDialog(this);
+    FontDialog1->SetName("FontDialog1");
 
     // The timing test, outside the visible client area.
     Edit1 = new TEdit(this);
@@ -520,7 +522,8 @@ void TQuillonForm::TextColorMenuClick(TObject* Sender) {
 }
 
 void TQuillonForm::TerminalFonts1Click(TObject*) {
-    // The font dialog comes with the class library's dialogs.
+    FontDialog1->SetFont(VxTerminal1->Font());
+    if (FontDialog1->Execute()) VxTerminal1->Font()->Assign(FontDialog1->Font());
 }
 
 void TQuillonForm::Clear1Click(TObject*) {

@@ -53,6 +53,7 @@ public:
     TTimer* ConnectionTimer;
     TTimer* CCHECKTimer1;
     TOpenDialog* INIOpenDialog;
+    TFontDialog* FontDialog1;
     TEdit* Edit1;
     TEdit* Edit2;
     TButton* Button1;

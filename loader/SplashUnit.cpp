@@ -5,7 +5,10 @@
 #include "loader/LoaderSettings.h"
 #include "loader/MainUnit.h"
 #include "loader/Progress.h"
+#include "platform/rtl/Streams.h"
+#include "platform/ui/Jpeg.h"
 #include "platform/ui/ResourceBitmaps.h"
+#include "platform/win/Resources.h"
 
 TSplashForm* SplashForm = nullptr;
 std::string InfoCaption;
@@ -81,5 +84,9 @@ void TSplashForm::NimbetImageClick(TObject*) {
 
 void LoadSplashPictures(TSplashForm* Form) {
     LoadBitmapResource(Form->NimbetImage->Picture()->Bitmap(), "NIMBET");
+    TJPEGImage kelt;
+    TMemoryStream bytes(ResourceBytes("KELT", RT_RCDATA));
+    kelt.LoadFromStream(bytes);
+    Form->KeltImage->Picture()->Assign(&kelt);
     LoadBitmapResource(Form->MarvethImage->Picture()->Bitmap(), "MARVETH");
 }
