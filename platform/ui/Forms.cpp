@@ -20,6 +20,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <unistd.h>
 
@@ -841,4 +842,16 @@ void TScreen::ActivateNext(TCustomForm* leaving) {
         return;
     }
     ActivateForm(nullptr);
+}
+
+bool IsAccel(unsigned VK, const std::string& Str) {
+    for (std::size_t i = 0; i + 1 < Str.size(); ++i) {
+        if (Str[i] != '&') continue;
+        if (Str[i + 1] == '&') {
+            ++i;
+            continue;
+        }
+        return std::toupper(static_cast<unsigned char>(Str[i + 1])) == std::toupper(static_cast<int>(VK & 0xFF));
+    }
+    return false;
 }

@@ -295,3 +295,6 @@ private:
 
 extern TApplication* Application;
 extern TScreen* Screen;
+
+// Whether VK is the access key ("&x", case-blind) of the caption Str.
+bool IsAccel(unsigned VK, const std::string& Str);

@@ -23,19 +23,6 @@ bool IsLoading(const TComponent* c) {
 
 constexpr UINT kAlignments[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
 
-// Whether key is the access key ("&x") of caption.
-bool IsAccel(unsigned char key, const std::string& caption) {
-    for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
-        if (caption[i] != '&') continue;
-        if (caption[i + 1] == '&') {
-            ++i;
-            continue;
-        }
-        return std::toupper(static_cast<unsigned char>(caption[i + 1])) == std::toupper(key);
-    }
-    return false;
-}
-
 // "\r\n" and "\r" from the system's strings become "\n" for Qt, and back.
 QString ToQtLines(const std::string& text) {
     std::string out;

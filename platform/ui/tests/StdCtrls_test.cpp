@@ -319,4 +319,18 @@ TEST_F(StdCtrls, ImageStretchesItsPictureAndClicks) {
     EXPECT_EQ(log.Joined(), "click SourceBtnImage1");
 }
 
+TEST(IsAccel, FindsTheCaptionsAccessKeyCaseBlind) {
+    const struct {
+        unsigned key;
+        const char* caption;
+        bool accel;
+    } cases[] = {
+        {'P', "&Print", true},        {'p', "&Print", true},  {'R', "&Print", false},
+        {'S', "Save &as", false},     {'A', "Save &as", true}, {'B', "R&&B", false},
+        {'B', "R&&B &bus", true},     {'X', "Text&", false},  {'F', "No key", false},
+        {'&', "&&", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsAccel(c.key, c.caption), c.accel) << c.caption << " " << char(c.key);
+}
+
 } // namespace
