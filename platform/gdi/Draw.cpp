@@ -313,23 +313,12 @@ BOOL DrawPolygons(HDC handle, const POINT* points, const int* counts, int polygo
     return TRUE;
 }
 
-// The points of a cubic Bezier curve from p0 to p3, p0 left out: enough straight pieces that
-// none strays more than about a quarter pixel from the curve.
 void FlattenBezier(POINT p0, POINT p1, POINT p2, POINT p3, std::vector<POINT>& out) {
-    auto dist = [](POINT a, POINT b) { return std::hypot(double(b.x) - a.x, double(b.y) - a.y); };
-    const double hull = dist(p0, p1) + dist(p1, p2) + dist(p2, p3);
-    const int pieces = std::clamp(static_cast<int>(std::ceil(std::sqrt(hull * 2))), 1, 4096);
-    for (int i = 1; i <= pieces; ++i) {
-        const double t = double(i) / pieces, u = 1 - t;
-        const double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
-        const POINT q{static_cast<LONG>(std::lround(a * p0.x + b * p1.x + c * p2.x + d * p3.x)),
-                      static_cast<LONG>(std::lround(a * p0.y + b * p1.y + c * p2.y + d * p3.y))};
-        if (i == pieces) {
-            out.push_back(p3);
-        } else if (q.x != out.back().x || q.y != out.back().y) {
-            out.push_back(q);
-        }
-    }
+    const PointF p[4] = {{double(p0.x), double(p0.y)},
+                         {double(p1.x), double(p1.y)},
+                         {double(p2.x), double(p2.y)},
+                         {double(p3.x), double(p3.y)}};
+    gdi::FlattenBezier(p, out);
 }
 
 // 3-D edge colours by layer and kind.
@@ -355,6 +344,23 @@ EdgeColors EdgeColorsFor(bool outer, bool raised, UINT flags) {
 }
 
 } // namespace
+
+void gdi::FlattenBezier(const PointF (&p)[4], std::vector<POINT>& out) {
+    auto dist = [](PointF a, PointF b) { return std::hypot(b.x - a.x, b.y - a.y); };
+    const double hull = dist(p[0], p[1]) + dist(p[1], p[2]) + dist(p[2], p[3]);
+    const int pieces = std::clamp(static_cast<int>(std::ceil(std::sqrt(hull * 2))), 1, 4096);
+    for (int i = 1; i <= pieces; ++i) {
+        const double t = double(i) / pieces, u = 1 - t;
+        const double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
+        const POINT q{static_cast<LONG>(std::lround(a * p[0].x + b * p[1].x + c * p[2].x + d * p[3].x)),
+                      static_cast<LONG>(std::lround(a * p[0].y + b * p[1].y + c * p[2].y + d * p[3].y))};
+        if (i == pieces) {
+            out.push_back(POINT{static_cast<LONG>(std::lround(p[3].x)), static_cast<LONG>(std::lround(p[3].y))});
+        } else if (out.empty() || q.x != out.back().x || q.y != out.back().y) {
+            out.push_back(q);
+        }
+    }
+}
 
 BOOL LineTo(HDC handle, int x, int y) {
     std::shared_ptr<DeviceContext> dc = LookupDc(handle);
@@ -444,6 +450,17 @@ BOOL StrokeAndFillPath(HDC handle) {
         if (f.front().x != f.back().x || f.front().y != f.back().y) f.push_back(f.front());
         p.Stroke(f);
     }
+    return TRUE;
+}
+
+BOOL StrokePath(HDC handle) {
+    std::shared_ptr<DeviceContext> dc = LookupDc(handle);
+    if (!dc || dc->pathState != DeviceContext::PathState::Closed) return FALSE;
+    std::vector<std::vector<POINT>> figures;
+    figures.swap(dc->path);
+    dc->pathState = DeviceContext::PathState::None;
+    Painter p(*dc);
+    for (const auto& f : figures) p.Stroke(f);
     return TRUE;
 }
 

@@ -60,13 +60,16 @@ BOOL Arc(HDC dc, int left, int top, int right, int bottom, int xStart, int yStar
 BOOL PolyBezier(HDC dc, const POINT* points, DWORD count);
 
 // Paths. BeginPath opens a new path (dropping any earlier one) and EndPath closes it; while it is
-// open, PolyBezier records into it. StrokeAndFillPath fills every figure, closed, with the brush
-// under the DC's fill mode, then outlines each with the pen, and discards the path; it fails
-// without a closed path.
+// open, PolyBezier and text output (TextOut, ExtTextOut, DrawText) record into it instead of
+// drawing: text as the closed outlines of its glyphs (and of its underlines), where the text would
+// have been drawn, with neither background nor clipping. StrokeAndFillPath fills every figure,
+// closed, with the brush under the DC's fill mode, then outlines each with the pen; StrokePath
+// outlines each figure with the pen. Both discard the path and fail without a closed one.
 BOOL BeginPath(HDC dc);
 BOOL EndPath(HDC dc);
 BOOL AbortPath(HDC dc);
 BOOL StrokeAndFillPath(HDC dc);
+BOOL StrokePath(HDC dc);
 
 // A brush handle may also be a system colour index + 1, as on the original.
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush);

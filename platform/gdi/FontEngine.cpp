@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QGlyphRun>
 #include <QImage>
+#include <QPainterPath>
 #include <QPainter>
 #include <QRawFont>
 
@@ -13,6 +14,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <map>
 #include <mutex>
 #include <tuple>
@@ -297,6 +299,55 @@ TextMask FontFace::Render(const std::string& text, const std::vector<int>& posit
                 hline(positions[i], positions[i] + Advance(static_cast<unsigned char>(text[i])),
                       underlineRow_, 1);
     return m;
+}
+
+std::vector<OutlineStep> FontFace::Outline(const std::string& text, const std::vector<int>& positions,
+                                           int runWidth, const std::vector<bool>* underlined) const {
+    std::vector<OutlineStep> out;
+    // Italic slants as Render draws it: right by a fifth of the height above the baseline.
+    const double slant = italic_ ? kItalicSlant : 0;
+    auto step = [&](OutlineStep::Kind kind, std::initializer_list<QPointF> points) {
+        OutlineStep s;
+        s.kind = kind;
+        int i = 0;
+        for (const QPointF& p : points) {
+            s.x[i] = p.x() - p.y() * slant;
+            s.y[i] = p.y();
+            ++i;
+        }
+        out.push_back(s);
+    };
+    for (std::size_t i = 0; i < text.size() && i < positions.size(); ++i) {
+        const QPainterPath path = engine_->raw.pathForGlyph(engine_->glyphs[static_cast<unsigned char>(text[i])]);
+        const double dx = positions[i];
+        for (int e = 0; e < path.elementCount(); ++e) {
+            const QPainterPath::Element el = path.elementAt(e);
+            if (el.isMoveTo()) {
+                step(OutlineStep::Move, {QPointF(el.x + dx, el.y)});
+            } else if (el.isLineTo()) {
+                step(OutlineStep::Line, {QPointF(el.x + dx, el.y)});
+            } else if (el.isCurveTo() && e + 2 < path.elementCount()) {
+                const QPainterPath::Element c2 = path.elementAt(e + 1), end = path.elementAt(e + 2);
+                step(OutlineStep::Cubic, {QPointF(el.x + dx, el.y), QPointF(c2.x + dx, c2.y), QPointF(end.x + dx, end.y)});
+                e += 2;
+            }
+        }
+    }
+    auto box = [&](int x0, int x1, int row, int thickness) {
+        if (x1 <= x0) return;
+        const double top = row, bottom = row + thickness;
+        step(OutlineStep::Move, {QPointF(x0, top)});
+        step(OutlineStep::Line, {QPointF(x1, top)});
+        step(OutlineStep::Line, {QPointF(x1, bottom)});
+        step(OutlineStep::Line, {QPointF(x0, bottom)});
+    };
+    if (metrics_.tmUnderlined) box(0, runWidth, underlineRow_, lineThickness_);
+    if (metrics_.tmStruckOut) box(0, runWidth, strikeRow_, lineThickness_);
+    if (underlined)
+        for (std::size_t i = 0; i < text.size() && i < underlined->size() && i < positions.size(); ++i)
+            if ((*underlined)[i])
+                box(positions[i], positions[i] + Advance(static_cast<unsigned char>(text[i])), underlineRow_, 1);
+    return out;
 }
 
 } // namespace gdi

@@ -32,6 +32,14 @@ struct TextMask {
     }
 };
 
+// One step of a glyph outline in text space: a new figure, a straight piece, or a cubic curve
+// through two control points (x[0], y[0]), (x[1], y[1]) to (x[2], y[2]).
+struct OutlineStep {
+    enum Kind : std::uint8_t { Move, Line, Cubic } kind = Move;
+    double x[3] = {};
+    double y[3] = {};
+};
+
 class FontFace {
 public:
     // Null when the font engine or the DejaVu files are missing.
@@ -51,6 +59,11 @@ public:
     // (optional, one flag per character) adds the prefix underline below single characters.
     TextMask Render(const std::string& text, const std::vector<int>& positions, int runWidth,
                     const std::vector<bool>* underlined) const;
+
+    // The same run as outlines: every glyph's figures, and the lines Render adds as rectangles.
+    // Each figure starts with a Move and is closed by whoever draws it.
+    std::vector<OutlineStep> Outline(const std::string& text, const std::vector<int>& positions, int runWidth,
+                                     const std::vector<bool>* underlined) const;
 
     ~FontFace();
     struct Engine;

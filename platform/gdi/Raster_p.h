@@ -86,6 +86,15 @@ void FillRegion(DeviceContext& dc, const Region& region, const Fill& fill, std::
 void FillDeviceRect(DeviceContext& dc, const RECT& rect, const Fill& fill, std::uint8_t ropIndex);
 void PaintPixel(DeviceContext& dc, int x, int y, const Fill& fill, std::uint8_t ropIndex);
 
+// The points of the cubic Bezier curve from p[0] to p[3] (p[1], p[2] its control points), p[0]
+// left out, appended to out (which ends at p[0]): enough straight pieces that none strays more
+// than about a quarter pixel from the curve, rounded to pixels, repeats dropped.
+struct PointF {
+    double x = 0;
+    double y = 0;
+};
+void FlattenBezier(const PointF (&p)[4], std::vector<POINT>& out);
+
 // Maps a source pixel's device value to the destination's, with the monochrome rules of Raster.h.
 class PixelConverter {
 public:

@@ -83,10 +83,81 @@ struct Rotation {
     }
 };
 
+// Records the run's outlines into the DC's open path, placed as DrawRun would draw the run.
+void AddRunToPath(DeviceContext& dc, const FontFace& face, const Run& run, POINT ref, int anchorX, int anchorY,
+                  bool glyphs) {
+    const Rotation rot(face.Escapement());
+    auto device = [&](double u, double v) {
+        double dx, dy;
+        rot.Forward(u - anchorX, v - anchorY, dx, dy);
+        return PointF{ref.x + dx, ref.y + dy};
+    };
+    auto pixel = [](PointF p) {
+        return POINT{static_cast<LONG>(std::lround(p.x)), static_cast<LONG>(std::lround(p.y))};
+    };
+    std::vector<OutlineStep> steps;
+    if (glyphs) {
+        steps = face.Outline(run.text, run.pos, run.width, &run.underline);
+    } else {
+        // Only the prefix underlines.
+        for (std::size_t i = 0; i < run.text.size(); ++i) {
+            if (!run.underline[i]) continue;
+            const double x0 = run.pos[i], x1 = run.pos[i] + face.Advance(static_cast<unsigned char>(run.text[i]));
+            const double top = face.UnderlineRow(), bottom = top + 1;
+            const double xs[4] = {x0, x1, x1, x0}, ys[4] = {top, top, bottom, bottom};
+            for (int k = 0; k < 4; ++k) {
+                OutlineStep s;
+                s.kind = k == 0 ? OutlineStep::Move : OutlineStep::Line;
+                s.x[0] = xs[k];
+                s.y[0] = ys[k];
+                steps.push_back(s);
+            }
+        }
+    }
+    std::vector<POINT> figure;
+    PointF last{};
+    auto close = [&] {
+        if (figure.size() >= 2) {
+            if (figure.front().x != figure.back().x || figure.front().y != figure.back().y)
+                figure.push_back(figure.front());
+            dc.path.push_back(std::move(figure));
+        }
+        figure.clear();
+    };
+    for (const OutlineStep& s : steps) {
+        switch (s.kind) {
+        case OutlineStep::Move:
+            close();
+            last = device(s.x[0], s.y[0]);
+            figure.push_back(pixel(last));
+            break;
+        case OutlineStep::Line: {
+            last = device(s.x[0], s.y[0]);
+            const POINT p = pixel(last);
+            if (figure.empty() || p.x != figure.back().x || p.y != figure.back().y) figure.push_back(p);
+            break;
+        }
+        case OutlineStep::Cubic: {
+            const PointF curve[4] = {last, device(s.x[0], s.y[0]), device(s.x[1], s.y[1]), device(s.x[2], s.y[2])};
+            if (figure.empty()) figure.push_back(pixel(last));
+            FlattenBezier(curve, figure);
+            last = curve[3];
+            break;
+        }
+        }
+    }
+    close();
+}
+
 // Draws a run with the text-space point (anchorX, anchorY) at the device point ref: the cell
-// background when opaque, then the glyphs in the text colour. Text ignores the mix mode.
+// background when opaque, then the glyphs in the text colour. Text ignores the mix mode. Inside
+// an open path the run's outlines go into the path instead.
 void DrawRun(DeviceContext& dc, const FontFace& face, const Run& run, POINT ref, int anchorX, int anchorY,
              bool opaque, const Region* clipTo, bool glyphs = true) {
+    if (dc.pathState == DeviceContext::PathState::Open) {
+        AddRunToPath(dc, face, run, ref, anchorX, anchorY, glyphs);
+        return;
+    }
     const Region clip = clipTo ? Region::Combine(dc.Clip(), *clipTo, Region::Op::And) : dc.Clip();
     if (clip.Empty()) return;
     const Rotation rot(face.Escapement());
@@ -174,7 +245,7 @@ void Anchor(const FontFace& face, UINT align, int width, int& ax, int& ay) {
 
 BOOL TextOutRun(DeviceContext& dc, int x, int y, UINT options, const RECT* rect, const Run& run,
                 FontFace& face) {
-    if (rect && (options & ETO_OPAQUE)) {
+    if (rect && (options & ETO_OPAQUE) && dc.pathState != DeviceContext::PathState::Open) {
         Surface& s = dc.Target();
         FillDeviceRect(dc, dc.ToDevice(*rect), SolidFill(s, dc.st.bkColor), 0xF0);
     }
@@ -256,7 +327,9 @@ int InkWidth(const Run& r, const FontFace& face, int extra, std::size_t from, st
     return r.pos[to - 1] + face.Advance(static_cast<unsigned char>(r.text[to - 1])) + extra - r.pos[from];
 }
 
-std::vector<Run> Wrap(const Run& r, const FontFace& face, int extra, int maxWidth) {
+// Breaks at blanks; a word wider than maxWidth keeps a line of its own, or with breakWords is
+// broken between characters (at least one a line).
+std::vector<Run> Wrap(const Run& r, const FontFace& face, int extra, int maxWidth, bool breakWords) {
     std::vector<Run> out;
     const std::size_t n = r.text.size();
     std::size_t start = 0;
@@ -268,6 +341,12 @@ std::vector<Run> Wrap(const Run& r, const FontFace& face, int extra, int maxWidt
             while (wordEnd < n && r.text[wordEnd] == ' ') ++wordEnd;
             while (wordEnd < n && r.text[wordEnd] != ' ') ++wordEnd;
             if (anyWord && InkWidth(r, face, extra, start, wordEnd) > maxWidth) break;
+            if (!anyWord && breakWords && InkWidth(r, face, extra, start, wordEnd) > maxWidth) {
+                std::size_t cut = start + 1;
+                while (cut < wordEnd && InkWidth(r, face, extra, start, cut + 1) <= maxWidth) ++cut;
+                lastFit = cut;
+                break;
+            }
             anyWord = true;
             lastFit = wordEnd;
             i = wordEnd;
@@ -302,6 +381,43 @@ void Ellipsize(Run& r, const FontFace& face, int extra, int maxWidth) {
         keep == 0 ? 0 : r.pos[keep - 1] + face.Advance(static_cast<unsigned char>(r.text[keep - 1])) + extra;
     for (int i = 0; i < 3; ++i) cut.Add(face, '.', extra);
     r = std::move(cut);
+}
+
+// Appends piece to out, keeping the piece's own spacing.
+void Append(Run& out, const Run& piece) {
+    for (std::size_t i = 0; i < piece.text.size(); ++i) {
+        out.text.push_back(piece.text[i]);
+        out.pos.push_back(out.width + piece.pos[i]);
+        out.underline.push_back(piece.underline[i]);
+    }
+    out.width += piece.width;
+}
+
+// A line too wide loses characters from the end of its folders: "c:\pro...\file.txt". The last
+// separator ('\\' or '/') and what follows are kept as far as they fit; without a separator the
+// line is cut at its end.
+void PathEllipsize(Run& r, const FontFace& face, int extra, int maxWidth) {
+    if (r.width <= maxWidth) return;
+    const std::size_t sep = r.text.find_last_of("\\/");
+    if (sep == std::string::npos) {
+        Ellipsize(r, face, extra, maxWidth);
+        return;
+    }
+    Run dots;
+    for (int i = 0; i < 3; ++i) dots.Add(face, '.', extra);
+    Run tail = Slice(r, sep, r.text.size());
+    std::size_t keep = sep;
+    while (keep > 0 && Slice(r, 0, keep).width + dots.width + tail.width > maxWidth) --keep;
+    Run out = Slice(r, 0, keep);
+    Append(out, dots);
+    if (out.width + tail.width > maxWidth) {
+        // Not even the last part fits: it is cut at its end, and clipping takes the rest.
+        std::size_t n = tail.text.size();
+        while (n > 1 && out.width + Slice(tail, 0, n).width > maxWidth) --n;
+        tail = Slice(tail, 0, n);
+    }
+    Append(out, tail);
+    r = std::move(out);
 }
 
 } // namespace
@@ -442,7 +558,7 @@ int DrawTextEx(HDC handle, const char* text, int count, RECT* rect, UINT format,
     for (const std::string& p : paragraphs) {
         Run run = BuildRun(*face, p, format, extra, tabWidth);
         if ((format & DT_WORDBREAK) && !(format & DT_SINGLELINE)) {
-            std::vector<Run> wrapped = Wrap(run, *face, extra, avail);
+            std::vector<Run> wrapped = Wrap(run, *face, extra, avail, (format & DT_EDITCONTROL) != 0);
             if (wrapped.empty()) wrapped.emplace_back();
             for (Run& w : wrapped) lines.push_back(std::move(w));
         } else {
@@ -450,7 +566,9 @@ int DrawTextEx(HDC handle, const char* text, int count, RECT* rect, UINT format,
         }
     }
     if (s.empty()) lines.clear();
-    if (format & DT_END_ELLIPSIS)
+    if (format & DT_PATH_ELLIPSIS)
+        for (Run& line : lines) PathEllipsize(line, *face, extra, avail);
+    else if (format & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS))
         for (Run& line : lines) Ellipsize(line, *face, extra, avail);
 
     const int lineHeight = tm.tmHeight + ((format & DT_EXTERNALLEADING) ? tm.tmExternalLeading : 0);
@@ -477,6 +595,9 @@ int DrawTextEx(HDC handle, const char* text, int count, RECT* rect, UINT format,
     const bool prefixOnly = (format & DT_PREFIXONLY) != 0;
     int y = top;
     for (const Run& line : lines) {
+        // As an edit control shows text: a line cut off at the bottom is left out (the first one
+        // is always drawn).
+        if ((format & DT_EDITCONTROL) && y > top && y + lineHeight > rect->bottom) break;
         int x = left;
         if (format & DT_CENTER)
             x = left + (avail - line.width) / 2;

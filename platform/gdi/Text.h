@@ -166,9 +166,13 @@ UINT GetTextAlign(HDC dc);
 // Returns the height of the text; with DT_VCENTER or DT_BOTTOM, the offset from rect->top to the
 // bottom of the text. DT_VCENTER and DT_BOTTOM act only with DT_SINGLELINE; with DT_TABSTOP bits 8
 // to 15 hold the tab length and no other flag. Word breaks happen at blanks (a word wider than
-// the rectangle keeps its own line); DT_END_ELLIPSIS shortens every line that does not fit. Empty
-// text has no line (height 0). DT_PATH_ELLIPSIS, DT_WORD_ELLIPSIS, DT_EDITCONTROL and
-// DT_MODIFYSTRING are not supported; the text is never modified.
+// the rectangle keeps its own line). Empty text has no line (height 0).
+// Every line that does not fit is shortened: DT_END_ELLIPSIS and DT_WORD_ELLIPSIS cut it at its end
+// and add "..."; DT_PATH_ELLIPSIS keeps the part from the last '\' or '/' and puts "..." in place
+// of what goes before it (at the end when there is no separator).
+// DT_EDITCONTROL lays text out as a multi-line edit control: a word wider than the rectangle is
+// broken between characters, and a line cut off by the bottom edge is not drawn (the first line
+// always is). DT_MODIFYSTRING is not supported; the text is never modified.
 int DrawText(HDC dc, const char* text, int count, RECT* rect, UINT format);
 int DrawTextEx(HDC dc, const char* text, int count, RECT* rect, UINT format, DRAWTEXTPARAMS* params);
 
