@@ -277,6 +277,8 @@ public:
     // Matches the method's code only: one handler per method per dispatcher.
     void DeregisterEventTriggerHandler(const TVexNotifyEvent& NP);
     virtual void UpdateHandlerFlags(TApHandlerFlagUpdate FlagUpdate);
+    // Called by the thread that checks the triggers, one delivery at a time: two deliveries running
+    // at once on different threads would share the read counts.
     bool SendNotify(UINT Msg, UINT wParam, int Data);
 
     // Triggers. Handles are multiples of 8, a status trigger's carrying its type in the low three

@@ -63,12 +63,22 @@ struct Terminal : ::testing::Test {
         form->Show();
         port->SetOpen(true);
         // Attached once what the far end writes arrives (the terminal attaches from its message queue).
+        int sent = 0;
         bool attached = false;
-        for (int i = 0; i < 50 && !attached; ++i) {
+        while (sent < 50 && !attached) {
             pty.Send("#");
+            ++sent;
             attached = PumpUntil([this] { return Line(1, 1) == "#"; }, 100);
         }
         ASSERT_TRUE(attached);
+        // Every '#' sent arrives, some perhaps after the first showed: the test starts once all have
+        // shown and the port's delivery of them has ended, so none lands in the test's own output and
+        // the test's own calls into the port never overlap that delivery.
+        TVexBaseDispatcher* disp = port->GetDispatcher();
+        ASSERT_TRUE(PumpUntil([&] {
+            return Line(1, sent) == std::string(static_cast<std::size_t>(sent), '#') && !disp->EventBusy() &&
+                   disp->InBuffUsed() == 0;
+        }));
         Buf()->EraseAll();
     }
     TVxTerminalBuffer* Buf() { return term->CurrentEmulator()->Buffer(); }
@@ -215,7 +225,8 @@ TEST_F(Terminal, AHandlerThatPumpsSeesNoByteTwiceAndKeepsTheOrder) {
 TEST_F(Terminal, AFailedReadIsNotTakenForData) {
     auto* probe = new TProbeEmulator(form.get());
     term->tmSetEmulator(probe);
-    // An announcement of more bytes than the port holds: the read fails.
+    // An announcement of more bytes than the port holds: the read fails. Made here, on the main
+    // thread, while nothing arrives: the port's own thread delivers nothing meanwhile.
     port->GetDispatcher()->SendNotify(TriggerAvailMsg, 50, 0);
     PumpFor(30);
     EXPECT_TRUE(probe->Blocks.empty());

@@ -173,6 +173,26 @@ const std::vector<TCase> MatchCases{
               {Between("<a>", "</A>")},
               {"<A>x</a>"},
               {"P:<A>x</a>"}},
+        TCase{"case ignored: a start letter is found in either case after long noise",
+              {StartOnly("ok")},
+              {std::string(120, 'x') + "OK" + std::string(40, '-') + "okOk" + std::string(9, 'k') + "oK"},
+              {"P:OK", "P:ok", "P:Ok", "P:oK"}},
+        TCase{"case kept: only the same case is found",
+              {[] {
+                  TPacketSetup s = StartOnly("ok");
+                  s.IgnoreCase = false;
+                  return s;
+              }()},
+              {std::string(100, 'x') + "OK Ok oK" + std::string(100, 'y') + "ok"},
+              {"P:ok"}},
+        TCase{"case ignored: an end letter is found in either case",
+              {Between("<", "e"), Between("[", "E")},
+              {"<" + std::string(100, 'x') + "E" + std::string(50, 'y') + "<abe"},
+              {"P:<" + std::string(100, 'x') + "E", "P:<abe"}},
+        TCase{"a start beginning with a wildcard",
+              {StartOnly("?b")},
+              {"ab" + std::string(40, '.') + "cB"},
+              {"P:ab", "P:cB"}},
         TCase{"\\r with IgnoreCase ends at the first r, not at a carriage return",
               {ErrorDPckt},
               {"!ERR_ bad Param\r\n"},
