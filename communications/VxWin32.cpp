@@ -481,6 +481,8 @@ void TVexWin32Dispatcher::DispatchPassA(DWORD Events) {
         RefreshStatus();
         CheckStatusTriggersWhileDelivered();
     }
+    // The device's status once a pass: its reads are not preceded by a count.
+    RefreshStatus();
     const bool more = ExtractAndCheck([this] {
         if (RereadModemStatus()) GetModemStatus();
         CheckStatusTriggersWhileDelivered();

@@ -42,6 +42,9 @@ public:
     int ProcessCommunications() override;
     DWORD GetComModemStatus() override;
     void DrainCom() override;
+    // Reads return at once with what the device holds, however much more has come since it was
+    // counted: a pass asks for all the ring can take.
+    bool ReadsWhatArrived() const override { return true; }
 
 protected:
     // Creates the read event and makes reads return at once with what the device holds.
