@@ -149,7 +149,9 @@ TEST_F(Win32Test, DataTravelsBothWaysThroughTheWorkers) {
         pty.Send(in);
         written = true;
     });
-    const bool arrived = PumpUntil([&] { return onWorker.ReceivedSize() == in.size(); }, 10000);
+    // The synchronised handler hears of each notification after the worker's handler has read it.
+    const bool arrived = PumpUntil(
+        [&] { return onWorker.ReceivedSize() == in.size() && !onMain.Snapshot().empty(); }, 10000);
     PumpUntil([&] { return written.load(); }, 10000);
     writer.join();
     ASSERT_TRUE(arrived);
