@@ -1,6 +1,7 @@
 #include "platform/ui/Controls.h"
 
 #include "platform/gdi/Draw.h"
+#include "platform/gdi/Raster.h"
 #include "platform/gdi/Region.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Menus.h"
@@ -558,6 +559,11 @@ void TWinControl::CreateHandle() {
     handle_ = wnd;
     HandleMap()[wnd] = this;
     widget_ = CreateWidget(parentWidget);
+    // A window made anew (RecreateWnd) paints all of itself, as a new window does.
+    if (surface_) {
+        invalid_ = RECT{0, 0, surfaceWidth_, surfaceHeight_};
+        eraseInvalid_ = true;
+    }
     CreateNonClient(parentWidget);
     ApplyWidgetState();
     InitWidget();
@@ -1127,6 +1133,12 @@ void TWinControl::FreeCanvases() {
 }
 
 void TWinControl::InvalidateRect(const TRect* rect, bool erase) {
+    InvalidateOwnRect(rect, erase);
+    const TRect client = ClientRect();
+    InvalidateTransparentChildren(rect ? RECT(*rect) : RECT(client));
+}
+
+void TWinControl::InvalidateOwnRect(const TRect* rect, bool erase) {
     if (!PaintsSelf()) {
         if (widget_) widget_->update();
         return;
@@ -1160,11 +1172,39 @@ void TWinControl::ValidateWindow() {
     invalid_ = RECT{};
     eraseInvalid_ = false;
     FreeCanvases();
+    if (params_.ExStyle & WS_EX_TRANSPARENT) CopyParentPixels(r);
     const int saved = SaveDC(surfaceDC_);
     IntersectClipRect(surfaceDC_, r.left, r.top, r.right, r.bottom);
     if (erase) MainWndProc(WM_ERASEBKGND, reinterpret_cast<WPARAM>(surfaceDC_), 0);
     MainWndProc(WM_PAINT, reinterpret_cast<WPARAM>(surfaceDC_), 0);
     if (surfaceDC_) RestoreDC(surfaceDC_, saved);
+}
+
+// A window with WS_EX_TRANSPARENT shows its parent through whatever it leaves unpainted: the
+// parent's pixels under rect go into the surface before the window paints.
+void TWinControl::CopyParentPixels(const RECT& rect) {
+    TWinControl* parent = parent_;
+    if (!parent || !parent->PaintsSelf() || !parent->handle_) return;
+    parent->ValidateWindow();
+    if (!parent->surfaceDC_ || !surfaceDC_) return;
+    const int b = nonClient_ ? BorderWidth() : 0;
+    BitBlt(surfaceDC_, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+           parent->surfaceDC_, Left() + b + rect.left, Top() + b + rect.top, SRCCOPY);
+}
+
+// A transparent child shows what lies under it: it paints again with the part of this window.
+void TWinControl::InvalidateTransparentChildren(const RECT& rect) {
+    for (TControl* c : controls_) {
+        auto* w = dynamic_cast<TWinControl*>(c);
+        if (!w || !w->handle_ || !(w->params_.ExStyle & WS_EX_TRANSPARENT)) continue;
+        const int b = w->nonClient_ ? w->BorderWidth() : 0;
+        RECT part{rect.left - w->Left() - b, rect.top - w->Top() - b, rect.right - w->Left() - b,
+                  rect.bottom - w->Top() - b};
+        const RECT client = w->ClientRect();
+        if (!IntersectRect(&part, &part, &client)) continue;
+        const TRect t = part;
+        w->InvalidateRect(&t, true);
+    }
 }
 
 void TWinControl::Update() {
@@ -1350,12 +1390,12 @@ namespace {
 void RedrawControl(TWinControl* c, const RECT* rect, UINT flags) {
     if (flags & RDW_INVALIDATE) {
         const bool erase = (flags & RDW_ERASE) != 0;
-        if (rect) {
-            const TRect r = *rect;
-            c->InvalidateRect(&r, erase);
-        } else {
-            c->InvalidateRect(nullptr, erase);
-        }
+        const TRect r = rect ? TRect(*rect) : TRect();
+        // RDW_NOCHILDREN leaves even the transparent children alone.
+        if (flags & RDW_NOCHILDREN)
+            WidgetAccess::InvalidateOwnRect(c, rect ? &r : nullptr, erase);
+        else
+            c->InvalidateRect(rect ? &r : nullptr, erase);
     }
     if ((flags & RDW_ALLCHILDREN) && !(flags & RDW_NOCHILDREN)) {
         for (int i = 0; i < c->ControlCount(); ++i)
@@ -1411,6 +1451,10 @@ BOOL GetClientRect(HWND wnd, RECT* rect) {
 }
 
 // --- What the widgets reach -----------------------------------------------------------------------
+
+void WidgetAccess::InvalidateOwnRect(TWinControl* control, const TRect* rect, bool erase) {
+    control->InvalidateOwnRect(rect, erase);
+}
 
 void WidgetAccess::WidgetGone(TWinControl* control, QWidget* widget) {
     if (control->widget_ == widget) control->widget_ = nullptr;

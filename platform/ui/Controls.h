@@ -420,6 +420,9 @@ private:
     void FreeSurface();
     void FreeCanvases();
     void ValidateWindow();
+    void InvalidateOwnRect(const TRect* rect, bool erase);
+    void CopyParentPixels(const RECT& rect);
+    void InvalidateTransparentChildren(const RECT& rect);
 
     std::vector<TControl*> controls_;
     std::vector<TWinControl*> tabList_;

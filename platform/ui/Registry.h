@@ -81,7 +81,6 @@ private:
     HKEY rootKey_ = HKEY_CURRENT_USER;
     HKEY currentKey_ = 0;
     std::string currentPath_;
-    bool closeRootKey_ = false;
 };
 
 // Sections are sub keys of the opened key ("" the key itself), idents value names; integers and

@@ -23,6 +23,8 @@ void CallGuarded(TObject* sender, const std::function<void()>& call);
 // What the widgets need of a control's private parts.
 struct WidgetAccess {
     static void WidgetGone(TWinControl* control, QWidget* widget);
+    // Invalidates the window alone, not its transparent children (RDW_NOCHILDREN).
+    static void InvalidateOwnRect(TWinControl* control, const TRect* rect, bool erase);
     static void Paint(TWinControl* control, QPainter& painter, const QRect& rect);
     static void TrackMouse(TWinControl* control, int x, int y);
     static void MouseLeft(TWinControl* control);

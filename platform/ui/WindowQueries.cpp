@@ -3,6 +3,7 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/OtherRuns_p.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -159,5 +160,12 @@ BOOL SetWindowText(HWND wnd, const char* text) {
     TWinControl* control = FindControl(wnd);
     if (!control) return FALSE;
     control->SetCaption(value);
+    return TRUE;
+}
+
+BOOL GetCursorPos(POINT* point) {
+    if (!point) return FALSE;
+    const QPoint p = QCursor::pos();
+    *point = POINT{p.x(), p.y()};
     return TRUE;
 }

@@ -37,6 +37,8 @@ inline constexpr UINT SWP_NOMOVE = 0x0002;
 inline constexpr UINT SWP_NOZORDER = 0x0004;
 inline constexpr UINT SWP_NOACTIVATE = 0x0010;
 inline constexpr HWND HWND_TOP = 0;
+// The mouse pointer in screen coordinates.
+BOOL GetCursorPos(POINT* point);
 // Moves and sizes the window (the order and activation are left to the window manager).
 BOOL SetWindowPos(HWND wnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
 // Shows the form and makes it the active one.

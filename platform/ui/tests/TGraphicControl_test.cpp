@@ -220,3 +220,68 @@ TEST_F(TGraphicControlPaint, RedrawWindowTakesTheChildrenAlongOnlyWhenAskedTo) {
     }
     EXPECT_FALSE(RedrawWindow(0x7FFFFFFF, nullptr, 0, RDW_INVALIDATE));
 }
+
+namespace {
+
+// Paints only its top-left 5x5 corner and erases nothing, so what the rest shows is what the
+// window had before it painted.
+class TCornerBox : public TCustomControl {
+public:
+    TCornerBox(TComponent* owner, bool transparent) : TCustomControl(owner), transparent_(transparent) {}
+
+protected:
+    void CreateParams(TCreateParams& Params) override {
+        TCustomControl::CreateParams(Params);
+        if (transparent_) Params.ExStyle |= WS_EX_TRANSPARENT;
+    }
+    void Dispatch(TMessage& Message) override {
+        if (Message.Msg == WM_ERASEBKGND) {
+            Message.Result = 1;
+            return;
+        }
+        TCustomControl::Dispatch(Message);
+    }
+    void Paint() override {
+        Canvas()->Brush()->SetColor(clYellow);
+        Canvas()->FillRect(Rect(0, 0, 5, 5));
+    }
+
+private:
+    bool transparent_;
+};
+
+} // namespace
+
+TEST_F(TGraphicControlPaint, TransparentWindowStartsFromItsParentsPixelsAndFollowsThem) {
+    auto* flood = new TFlood(form.get(), clRed);
+    flood->SetBounds(20, 20, 30, 30);
+    flood->SetParent(form.get());
+    const struct {
+        bool transparent;
+        COLORREF under;  // what the box shows where it paints nothing, over the red control
+        COLORREF beside; // and over the form's own background
+    } cases[] = {{true, kRed, kGray}, {false, RGB(0, 0, 0), RGB(0, 0, 0)}};
+    for (const auto& c : cases) {
+        auto* box = new TCornerBox(form.get(), c.transparent);
+        box->SetBounds(10, 10, 40, 40);
+        box->SetParent(form.get());
+        box->HandleNeeded(); // the styles come with the window
+        EXPECT_EQ(SurfacePixel(box, 2, 2), RGB(0xFF, 0xFF, 0)) << c.transparent;
+        EXPECT_EQ(SurfacePixel(box, 15, 15), c.under) << c.transparent;
+        EXPECT_EQ(SurfacePixel(box, 5, 5), c.beside) << c.transparent;
+        delete box;
+    }
+
+    // A parent that paints again under the transparent window shows through at its next paint.
+    auto* box = new TCornerBox(form.get(), true);
+    box->SetBounds(10, 10, 40, 40);
+    box->SetParent(form.get());
+    box->HandleNeeded();
+    ASSERT_EQ(SurfacePixel(box, 15, 15), kRed);
+    auto* cover = new TFlood(form.get(), clGreen);
+    cover->SetBounds(20, 20, 30, 30);
+    cover->SetParent(form.get());
+    form->Update();
+    EXPECT_EQ(SurfacePixel(box, 15, 15), kGreen);
+    EXPECT_EQ(SurfacePixel(box, 2, 2), RGB(0xFF, 0xFF, 0));
+}
