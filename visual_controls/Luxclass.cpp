@@ -10,6 +10,7 @@
 #include "platform/win/Sync.h"
 #include "platform/win/SysInfo.h"
 #include "visual_controls/LuxHandCursor.h"
+#include "visual_controls/LuxIniCtrl.h"
 #include "visual_controls/Luxstrings.h"
 
 #include <algorithm>
@@ -215,6 +216,7 @@ std::int64_t FileSizeOf(const std::string& name) {
 } // namespace
 
 TLuxApplication::TLuxApplication(TComponent* AOwner) : TComponent(AOwner) {
+    iniCtrl_ = new TLuxIniCtrl(nullptr);
     if (!ComponentState().Contains(TComponentStateItem::csDesigning) && Application) {
         mutex_ = CreateMutex(nullptr, FALSE, ExtractFileName(Application->ExeName()).c_str());
         if (mutex_ && GetLastError() == ERROR_ALREADY_EXISTS) prevInstance_ = true;
@@ -227,6 +229,7 @@ TLuxApplication::TLuxApplication(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TLuxApplication::~TLuxApplication() {
+    delete iniCtrl_;
     delete bitmap_;
     delete brushBitmap_;
     delete pool_;

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+class TLuxIniCtrl;
 class TLuxTimerPool;
 
 using TLuxTimerPoolEvent = TMethod<void(TObject* Sender, WORD Ident, int Counter)>;
@@ -144,6 +145,8 @@ public:
     std::function<TDateTime()> LogClock = [] { return Now(); };
 
     TLuxTimerPool* TimerPool() const { return pool_; }
+    // The application's settings store; it reads nothing until asked.
+    TLuxIniCtrl* IniCtrl() const { return iniCtrl_; }
     bool PrevInstance() const { return prevInstance_; }
     HANDLE Mutex() const { return mutex_; }
 
@@ -178,6 +181,7 @@ public:
 private:
     std::string Header();
 
+    TLuxIniCtrl* iniCtrl_ = nullptr;
     TBitmap* bitmap_ = nullptr;
     TBitmap* brushBitmap_ = nullptr;
     TColor brushColor_ = clNone;

@@ -3,6 +3,8 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Strings.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/SystemMenu.h"
+#include "platform/ui/WindowQueries.h"
 #include "platform/win/Clock.h"
 #include "platform/win/SysInfo.h"
 #include "visual_controls/Luxstrings.h"
@@ -12,7 +14,9 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <numbers>
+#include <vector>
 
 // --- LZRW block compression ------------------------------------------------------------------------
 
@@ -445,4 +449,38 @@ std::string LuxCreatePathPrefix(TLuxPathPrefix Prefix, bool WithSlash) {
     // A directory may end in '/' on this system; the slash handling is about the backslash.
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
     return WithSlash ? LuxSlashAdd(dir) : LuxSlashRemove(dir);
+}
+
+// --- System menu --------------------------------------------------------------------------------------
+
+void LuxCheckSystemMenu(TLuxSysMenuEntries Entries, std::uintptr_t Menu, bool ApplicationMenu) {
+    if (Menu == 0) return;
+    const bool ns = NewStyleControls;
+    std::vector<UINT> positions;
+    auto drop = [&](TLuxSysMenuEntry e, std::initializer_list<UINT> at) {
+        if (!Entries.Contains(e)) positions.insert(positions.end(), at);
+    };
+    if (!ApplicationMenu) {
+        if (!ns) drop(smSwitch, {8, 7});
+        drop(smClose, {6, 5});
+        drop(smMaximize, {4});
+        drop(smMinimize, {3});
+        drop(smSize, {2});
+        drop(smMove, {1});
+        drop(smRestore, {0});
+        if (Entries == TLuxSysMenuEntries{smClose}) positions.push_back(5);
+    } else {
+        if (!ns) drop(smSwitch, {6, 5});
+        if (ns)
+            drop(smClose, {3, 2});
+        else
+            drop(smClose, {4, 3});
+        drop(smMinimize, {ns ? 1u : 2u});
+        if (!ns) drop(smMove, {1});
+        drop(smRestore, {0});
+        if (Entries == TLuxSysMenuEntries{smClose}) positions.push_back(ns ? 2 : 3);
+    }
+    std::sort(positions.begin(), positions.end(), std::greater<>());
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+    for (const UINT p : positions) DeleteMenu(Menu, p, MF_BYPOSITION);
 }

@@ -98,3 +98,13 @@ std::string LuxSystemDirectory();
 // ppWindows, ppSystem, ppProgram: that directory with a trailing backslash (WithSlash) or without
 // one; ppFixed: "".
 std::string LuxCreatePathPrefix(TLuxPathPrefix Prefix, bool WithSlash);
+
+// --- System menu --------------------------------------------------------------------------------------
+
+enum TLuxSysMenuEntry { smRestore, smMove, smSize, smMinimize, smMaximize, smClose, smSwitch };
+using TLuxSysMenuEntries = TSet<TLuxSysMenuEntry>;
+
+// Deletes from the window menu the entries not in Entries, by position from the highest down (the
+// positions of a form's menu, or with ApplicationMenu of the application window's, in the current
+// style); with exactly [smClose] the separator before Close goes too. Nothing for menu 0.
+void LuxCheckSystemMenu(TLuxSysMenuEntries Entries, std::uintptr_t Menu, bool ApplicationMenu);

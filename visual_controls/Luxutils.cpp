@@ -1,15 +1,21 @@
 #include "visual_controls/Luxutils.h"
 
+#include "platform/gdi/Draw.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Lists.h"
 #include "platform/rtl/Strings.h"
+#include "platform/ui/IniFiles.h"
+#include "platform/ui/Registry.h"
+#include "platform/ui/SystemMenu.h"
 #include "platform/ui/WindowQueries.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Messages.h"
+#include "platform/win/Sync.h"
 #include "visual_controls/Luxclass.h"
 #include "visual_controls/Luxstrings.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 void LuxParseToStrList(const std::string& Text, char Delimiter, TStringList* Strings) {
@@ -135,4 +141,250 @@ void LuxCenterWindow(HWND Wnd, bool Upper) {
     x = std::max(0, std::min(x, sw - w));
     y = std::max(0, std::min(y, sh - h));
     SetWindowPos(Wnd, 0, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// --- Placement ------------------------------------------------------------------------------------
+
+int LuxCenterChild(TForm* Parent, TForm* Child, bool Modal) {
+    if (!Parent || !Child) return 0;
+    Child->SetPosition(poDefault);
+    int x = Parent->Left() + (Parent->Width() - Child->Width()) / 2;
+    if (x + Child->Width() > Screen->Width()) x = Screen->Width() - Child->Width();
+    int y = Parent->Top() + (Parent->Height() - Child->Height()) / 2;
+    if (y + Child->Height() > Screen->Height()) y = Screen->Height() - Child->Height();
+    Child->SetBounds(std::max(x, 0), std::max(y, 0), Child->Width(), Child->Height());
+    return Modal ? Child->ShowModal() : 0;
+}
+
+void LuxCenterChildWindow(HWND Parent, HWND Child, bool) {
+    RECT p{}, c{};
+    if (!GetWindowRect(Parent, &p) || !GetWindowRect(Child, &c)) return;
+    const int w = c.right - c.left, h = c.bottom - c.top;
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    int x = p.left + ((p.right - p.left) - w) / 2;
+    int y = p.top + ((p.bottom - p.top) - h) / 2;
+    if (x + w > sw) x = sw - w;
+    if (y + h > sh) y = sh - h;
+    SetWindowPos(Child, 0, x, std::max(y, 0), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void LuxPositionWindow(HWND Wnd, const TRect& R, TLuxDlgPosition Position, bool) {
+    RECT wr{};
+    if (!GetWindowRect(Wnd, &wr)) return;
+    const int w = wr.right - wr.left, h = wr.bottom - wr.top;
+    int x = R.Left, y = R.Top;
+    switch (Position) {
+    case bpTopCenter:
+    case bpCenter:
+    case bpBottomCenter:
+        x = R.Left + (R.Width() - w) / 2;
+        break;
+    case bpTopRight:
+    case bpCenterRight:
+    case bpBottomRight:
+        x = R.Right - w;
+        break;
+    default:
+        break;
+    }
+    switch (Position) {
+    case bpCenterLeft:
+    case bpCenter:
+    case bpCenterRight:
+        y = R.Top + (R.Height() - h) / 2;
+        break;
+    case bpBottomLeft:
+    case bpBottomCenter:
+    case bpBottomRight:
+        y = R.Bottom - h;
+        break;
+    default:
+        break;
+    }
+    if (y + h > GetSystemMetrics(SM_CYSCREEN)) y = R.Bottom - h;
+    if (x + w > GetSystemMetrics(SM_CXSCREEN)) x = R.Right - w;
+    SetWindowPos(Wnd, 0, std::max(x, 0), std::max(y, 0), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+TRect LuxDlgGetTargetRect(TLuxDlgPosRel PosRel) {
+    TCustomForm* form = nullptr;
+    switch (PosRel) {
+    case brScreenWorkArea: {
+        RECT area{};
+        if (SystemParametersInfo(SPI_GETWORKAREA, 0, &area, 0)) return area;
+        break;
+    }
+    case brMainForm:
+        form = Application ? Application->MainForm() : nullptr;
+        break;
+    case brActiveWindow:
+        form = Screen ? Screen->ActiveForm() : nullptr;
+        break;
+    default:
+        break;
+    }
+    if (form) return form->BoundsRect();
+    return TRect(0, 0, Screen->Width(), Screen->Height());
+}
+
+int LuxShowModal(const std::function<TForm*(TComponent*)>& Create, TComponent* Owner) {
+    std::unique_ptr<TForm> form(Create(Owner));
+    return form->ShowModal();
+}
+
+// --- Window menus ---------------------------------------------------------------------------------
+
+void LuxCheckFormSysMenu(TForm* Form, TLuxSysMenuEntries Entries) {
+    if (!Form) return;
+    LuxCheckSystemMenu(Entries, GetSystemMenu(Form->Handle(), FALSE), false);
+}
+
+void LuxCheckApplicationSysMenu(TLuxSysMenuEntries Entries) {
+    if (!Application) return;
+    LuxCheckSystemMenu(Entries, GetSystemMenu(Application->Handle(), FALSE), true);
+}
+
+// --- Explode animation ----------------------------------------------------------------------------
+
+namespace {
+
+TRect FrameAt(int left, int top, int width, int height) {
+    return TRect(left, top, left + width, top + height);
+}
+
+// The coordinate i steps of the way, truncated as a whole.
+int Step(int from, int to, int i, int steps) {
+    return static_cast<int>(from + static_cast<double>(i) * (to - from) / steps);
+}
+
+int Grow(int size, int i, int steps) {
+    return static_cast<int>(static_cast<double>(i) * size / steps);
+}
+
+void ResolveStart(int& X, int& Y) {
+    if (X >= 0) return;
+    POINT p{};
+    GetCursorPos(&p);
+    X = p.x;
+    Y = p.y;
+}
+
+// Each frame drawn as a focus rectangle and the run repeated, so the second run takes the first
+// away again. Drawing on the screen goes to the program's own window: the main form, or the form
+// being animated while there is none.
+void Animate(TForm* Form, const std::vector<TRect>& frames, int Delay) {
+    TCustomForm* target = Application ? Application->MainForm() : nullptr;
+    if (!target || !target->Showing()) target = Form;
+    const HWND wnd = target->Handle();
+    const TPoint origin = target->ClientOrigin();
+    HDC dc = GetDC(wnd);
+    if (!dc) return;
+    for (int run = 0; run < 2; ++run)
+        for (const TRect& f : frames) {
+            Sleep(static_cast<DWORD>(Delay));
+            RECT r{f.Left - origin.X, f.Top - origin.Y, f.Right - origin.X, f.Bottom - origin.Y};
+            DrawFocusRect(dc, &r);
+        }
+    ReleaseDC(wnd, dc);
+}
+
+TRect WindowRectOf(TForm* Form) {
+    RECT r{};
+    if (!GetWindowRect(Form->Handle(), &r)) return Form->BoundsRect();
+    return r;
+}
+
+} // namespace
+
+std::vector<TRect> LuxExplodeFrames(const TRect& W, int X, int Y, int Steps) {
+    if (Steps <= 3) Steps = 40;
+    std::vector<TRect> frames;
+    for (int i = 1; i <= Steps; ++i)
+        frames.push_back(FrameAt(Step(X, W.Left, i, Steps), Step(Y, W.Top, i, Steps),
+                                 Grow(W.Width(), i, Steps), Grow(W.Height(), i, Steps)));
+    return frames;
+}
+
+std::vector<TRect> LuxExplodeFrames2(const TRect& W, int X, int Y, int Steps, int MinWidth, int MinHeight,
+                                     bool TwoStage) {
+    if (Steps <= 3) Steps = 40;
+    std::vector<TRect> frames;
+    const int m = X + (W.Left - X) / 2;
+    if (TwoStage)
+        for (int i = 1; i <= Steps; ++i)
+            frames.push_back(FrameAt(Step(X, m, i, Steps), Step(Y, W.Bottom, i, Steps), MinWidth, MinHeight));
+    for (int i = 1; i <= Steps; ++i)
+        frames.push_back(FrameAt(Step(m, W.Left, i, Steps), Step(W.Bottom, W.Top, i, Steps),
+                                 MinWidth + Grow(W.Width() - MinWidth, i, Steps),
+                                 MinHeight + Grow(W.Height() - MinHeight, i, Steps)));
+    return frames;
+}
+
+void LuxExplodeFormExt(TForm* Form, int X, int Y, int Steps, int Delay) {
+    if (!Form) return;
+    ResolveStart(X, Y);
+    Animate(Form, LuxExplodeFrames(WindowRectOf(Form), X, Y, Steps), std::max(Delay, 1));
+}
+
+void LuxExplodeFormExt2(TForm* Form, int X, int Y, int Steps, int MinWidth, int MinHeight, int Delay,
+                        bool TwoStage) {
+    if (!Form) return;
+    ResolveStart(X, Y);
+    Animate(Form, LuxExplodeFrames2(WindowRectOf(Form), X, Y, Steps, MinWidth, MinHeight, TwoStage),
+            std::max(Delay, 1));
+}
+
+void LuxExplodeForm(TForm* Form) {
+    LuxExplodeFormExt(Form, -1, 0, 40, LuxApplication ? LuxApplication->ExplodeDelay : 3);
+}
+
+void LuxExplodeForm2(TForm* Form) {
+    LuxExplodeFormExt2(Form, -1, 0, 40, 20, 10, LuxApplication ? LuxApplication->ExplodeDelay : 3, true);
+}
+
+// --- Custom colours -------------------------------------------------------------------------------
+
+void LuxLoadCustomColorList(TCustomIniFile* Store, const std::string& Section, TStringList* Strings) {
+    if (!Strings || !(dynamic_cast<TIniFile*>(Store) || dynamic_cast<TRegistryIniFile*>(Store))) return;
+    Strings->Clear();
+    Store->ReadSectionValues(Section, Strings);
+}
+
+void LuxSaveCustomColorList(TCustomIniFile* Store, const std::string& Section, TStringList* Strings) {
+    if (!Store || !Strings) return;
+    for (int i = 0; i < Strings->Count(); ++i) {
+        if (Pos("=", Strings->Strings(i)) == 0) continue;
+        const std::string name = Strings->Names(i);
+        Store->WriteString(Section, name, Strings->Values(name));
+    }
+}
+
+void LuxLoadCustomColorFromIniFile(const std::string& FileName, const std::string& Section,
+                                   TStringList* Strings) {
+    TIniFile ini(FileName);
+    LuxLoadCustomColorList(&ini, Section, Strings);
+}
+
+void LuxSaveCustomColorToIniFile(const std::string& FileName, const std::string& Section,
+                                 TStringList* Strings) {
+    TIniFile ini(FileName);
+    LuxSaveCustomColorList(&ini, Section, Strings);
+    ini.UpdateFile();
+}
+
+namespace {
+
+// The development environment's settings file, in the Windows directory.
+std::string IDESettingsFile() {
+    return LuxSlashAdd(LuxWindowsDirectory()) + "LuxIDE.INI";
+}
+
+} // namespace
+
+void LuxLoadIDECustomColor(TStringList* Strings) {
+    LuxLoadCustomColorFromIniFile(IDESettingsFile(), "Custom Colors", Strings);
+}
+
+void LuxSaveIDECustomColor(TStringList* Strings) {
+    LuxSaveCustomColorToIniFile(IDESettingsFile(), "Custom Colors", Strings);
 }

@@ -1,12 +1,17 @@
 // Conversions between fonts, points, rectangles and delimited strings (the settings store keeps its
-// values in these forms), window placement, a message-pumping wait and a divisor list.
+// values in these forms), window and form placement, a message-pumping wait, modal forms, window
+// menus, the explode animation, custom colour lists and a divisor list.
 #pragma once
 
 #include "platform/ui/Forms.h"
 #include "platform/ui/Graphics.h"
+#include "visual_controls/Luxprocs.h"
 
+#include <functional>
 #include <string>
+#include <vector>
 
+class TCustomIniFile;
 class TStringList;
 
 inline constexpr char IDS_DEFAULTDELIMITER = ',';
@@ -38,3 +43,62 @@ void LuxWait(DWORD Milliseconds);
 void LuxCenterForm(TForm* Form);
 // Upper: a third of the free height above the window instead of half.
 void LuxCenterWindow(HWND Wnd, bool Upper);
+
+enum TLuxDlgPosition {
+    bpCustom,
+    bpTopLeft,
+    bpTopCenter,
+    bpTopRight,
+    bpCenterLeft,
+    bpCenter,
+    bpCenterRight,
+    bpBottomLeft,
+    bpBottomCenter,
+    bpBottomRight
+};
+enum TLuxDlgPosRel { brScreen, brScreenWorkArea, brMainForm, brActiveWindow };
+
+// Child centred on Parent, kept on the screen; Modal: the result of its ShowModal, else 0.
+int LuxCenterChild(TForm* Parent, TForm* Child, bool Modal);
+// Child's window centred on Parent's, kept inside the screen's right and bottom edges.
+void LuxCenterChildWindow(HWND Parent, HWND Child, bool Flag);
+// The window placed inside R by Position, kept on the screen.
+void LuxPositionWindow(HWND Wnd, const TRect& R, TLuxDlgPosition Position, bool Flag);
+// The work area, the main form's or the active form's bounds where they exist, else the screen.
+TRect LuxDlgGetTargetRect(TLuxDlgPosRel PosRel);
+// Creates a form with Create(Owner), shows it modally and frees it on every path.
+int LuxShowModal(const std::function<TForm*(TComponent*)>& Create, TComponent* Owner);
+template <class FormClass> int LuxShowModal(TComponent* Owner) {
+    return LuxShowModal([](TComponent* o) -> TForm* { return new FormClass(o); }, Owner);
+}
+
+// The window menus with only Entries left (Luxprocs' LuxCheckSystemMenu).
+void LuxCheckFormSysMenu(TForm* Form, TLuxSysMenuEntries Entries);
+void LuxCheckApplicationSysMenu(TLuxSysMenuEntries Entries);
+
+// The frame animation: a focus rectangle grows from (X, Y) to the form's window rectangle in Steps
+// steps, drawn twice over (the second run erases the first) on the program's own window: the main
+// form, or Form itself while there is none. Each step waits Delay milliseconds. X < 0 starts at the
+// mouse pointer; Steps <= 3 becomes 40 and Delay < 1 becomes 1.
+void LuxExplodeFormExt(TForm* Form, int X, int Y, int Steps, int Delay);
+// The same growing from a MinWidth x MinHeight rectangle that comes from below the form's middle
+// (TwoStage: first travelling there from (X, Y)).
+void LuxExplodeFormExt2(TForm* Form, int X, int Y, int Steps, int MinWidth, int MinHeight, int Delay,
+                        bool TwoStage);
+void LuxExplodeForm(TForm* Form);
+void LuxExplodeForm2(TForm* Form);
+// The rectangles (screen coordinates) the animations draw in one run, in order.
+std::vector<TRect> LuxExplodeFrames(const TRect& Window, int X, int Y, int Steps);
+std::vector<TRect> LuxExplodeFrames2(const TRect& Window, int X, int Y, int Steps, int MinWidth,
+                                     int MinHeight, bool TwoStage);
+
+// Custom colour lists: name=value lines of a section of an INI file or registry INI file.
+void LuxLoadCustomColorList(TCustomIniFile* Store, const std::string& Section, TStringList* Strings);
+void LuxSaveCustomColorList(TCustomIniFile* Store, const std::string& Section, TStringList* Strings);
+void LuxLoadCustomColorFromIniFile(const std::string& FileName, const std::string& Section,
+                                   TStringList* Strings);
+void LuxSaveCustomColorToIniFile(const std::string& FileName, const std::string& Section,
+                                 TStringList* Strings);
+// The same for the development environment's settings file, section "Custom Colors".
+void LuxLoadIDECustomColor(TStringList* Strings);
+void LuxSaveIDECustomColor(TStringList* Strings);

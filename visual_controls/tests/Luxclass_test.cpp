@@ -1,8 +1,10 @@
 #include "visual_controls/Luxclass.h"
 
+#include "platform/registry/Registry.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/win/Messages.h"
 #include "tools/testing/TempHome.h"
+#include "visual_controls/LuxIniCtrl.h"
 
 #include <gtest/gtest.h>
 
@@ -264,4 +266,17 @@ TEST(TLuxApplication, RegistersItsPointingHandAsScreenCursorMinus255) {
     EXPECT_NE(hand, Screen->Cursors(crDefault));
     DoneLuxclass();
     EXPECT_EQ(Screen->Cursors(-255), before) << "gone with the application object";
+}
+
+TEST_F(LuxclassTest, OwnsASettingsStoreThatReadsNothingAtStart) {
+    TLuxIniCtrl* store = LuxApplication->IniCtrl();
+    ASSERT_NE(store, nullptr);
+    EXPECT_EQ(store->Owner(), nullptr);
+    EXPECT_EQ(store->Target(), itAuto);
+    EXPECT_FALSE(std::filesystem::exists(home.Path() + "/vexo/registry")) << "nothing written at start";
+    Application->SetTitle("Dorvex");
+    store->WriteString("", "Probe", "1");
+    HKEY key = 0;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Dorvex\\Common", 0, KEY_READ, &key), ERROR_SUCCESS);
+    RegCloseKey(key);
 }

@@ -1,12 +1,21 @@
 #include "visual_controls/Luxutils.h"
 
+#include "platform/gdi/Draw.h"
 #include "platform/rtl/Lists.h"
+#include "platform/ui/IniFiles.h"
+#include "platform/ui/Registry.h"
+#include "platform/ui/SeamRecorder.h"
+#include "platform/ui/SystemMenu.h"
 #include "platform/ui/WindowQueries.h"
 #include "platform/win/Clock.h"
+#include "tools/testing/TempHome.h"
+#include "visual_controls/Luxclass.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -101,4 +110,200 @@ TEST(Luxutils, WaitAndPlacement) {
     EXPECT_EQ(form.Width(), 400);
     EXPECT_TRUE(LuxIsChild(&form, &form));
     EXPECT_FALSE(LuxIsChild(&form, static_cast<TControl*>(nullptr)));
+}
+
+namespace {
+
+std::vector<UINT> MenuEntries(HMENU menu) {
+    std::vector<UINT> ids;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) ids.push_back(GetMenuItemID(menu, i));
+    return ids;
+}
+
+} // namespace
+
+TEST(Luxutils, WindowMenusKeepOnlyTheEntriesAsked) {
+    std::unique_ptr<TForm> form(new TForm(nullptr));
+    const struct {
+        bool newStyle, application;
+        TLuxSysMenuEntries keep;
+        std::vector<UINT> left;
+    } cases[] = {
+        {true, false, {smMove, smClose}, {SC_MOVE, 0, SC_CLOSE}},
+        {true, false, {smClose}, {SC_CLOSE}},
+        {true, false, {}, {}},
+        {true,
+         false,
+         {smRestore, smMove, smSize, smMinimize, smMaximize, smClose, smSwitch},
+         {SC_RESTORE, SC_MOVE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE, 0, SC_CLOSE}},
+        {false, false, {smMinimize, smSwitch}, {SC_MINIMIZE, 0, SC_TASKLIST}},
+        {false, false, {smClose}, {SC_CLOSE}},
+        {true, true, {smMinimize, smClose}, {SC_MINIMIZE, 0, SC_CLOSE}},
+        {true, true, {smClose}, {SC_CLOSE}},
+        {true, true, {smRestore}, {SC_RESTORE}},
+        {false, true, {smMove, smClose}, {SC_MOVE, 0, SC_CLOSE}},
+        {false, true, {smClose}, {SC_CLOSE}},
+        {false, true, {smSwitch}, {0, SC_TASKLIST}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.newStyle) + std::to_string(c.application) + " " +
+                     std::to_string(c.keep.Bits()));
+        NewStyleControls = c.newStyle;
+        const HWND wnd = c.application ? Application->Handle() : form->Handle();
+        GetSystemMenu(wnd, TRUE);
+        if (c.application)
+            LuxCheckApplicationSysMenu(c.keep);
+        else
+            LuxCheckFormSysMenu(form.get(), c.keep);
+        EXPECT_EQ(MenuEntries(GetSystemMenu(wnd, FALSE)), c.left);
+        GetSystemMenu(wnd, TRUE);
+    }
+    NewStyleControls = true;
+    LuxCheckSystemMenu({}, 0, false);
+}
+
+TEST(Luxutils, WindowsArePlacedInsideTheTargetAndKeptOnTheScreen) {
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 200, 100);
+    const TRect r(100, 50, 500, 450);
+    const struct {
+        TLuxDlgPosition position;
+        int x, y;
+    } cases[] = {
+        {bpCustom, 100, 50},       {bpTopLeft, 100, 50},     {bpTopCenter, 200, 50},
+        {bpTopRight, 300, 50},     {bpCenterLeft, 100, 200}, {bpCenter, 200, 200},
+        {bpCenterRight, 300, 200}, {bpBottomLeft, 100, 350}, {bpBottomCenter, 200, 350},
+        {bpBottomRight, 300, 350},
+    };
+    for (const auto& c : cases) {
+        LuxPositionWindow(form.Handle(), r, c.position, false);
+        EXPECT_EQ(form.BoundsRect(), Bounds(c.x, c.y, 200, 100)) << c.position;
+    }
+    // Past the screen's edges: back inside the target's right and bottom, never below 0.
+    LuxPositionWindow(form.Handle(), TRect(sw - 50, sh - 20, sw + 100, sh + 50), bpTopLeft, false);
+    EXPECT_EQ(form.BoundsRect(), Bounds(sw - 100, sh - 50, 200, 100));
+    LuxPositionWindow(form.Handle(), TRect(-300, -300, 50, 50), bpTopLeft, false);
+    EXPECT_EQ(form.Left(), 0);
+    EXPECT_EQ(form.Top(), 0);
+
+    TForm parent(nullptr);
+    parent.SetBounds(100, 100, 400, 300);
+    LuxCenterChildWindow(parent.Handle(), form.Handle(), false);
+    EXPECT_EQ(form.BoundsRect(), Bounds(200, 200, 200, 100));
+    parent.SetBounds(sw - 100, sh - 50, 400, 300);
+    LuxCenterChildWindow(parent.Handle(), form.Handle(), false);
+    EXPECT_EQ(form.BoundsRect(), Bounds(sw - 200, sh - 100, 200, 100));
+
+    parent.SetBounds(100, 100, 400, 300);
+    EXPECT_EQ(LuxCenterChild(&parent, &form, false), 0);
+    EXPECT_EQ(form.BoundsRect(), Bounds(200, 200, 200, 100));
+    EXPECT_EQ(form.Position(), poDefault);
+    EXPECT_EQ(LuxCenterChild(nullptr, &form, false), 0);
+
+    EXPECT_EQ(LuxDlgGetTargetRect(brScreen), TRect(0, 0, Screen->Width(), Screen->Height()));
+    RECT area{};
+    ASSERT_TRUE(SystemParametersInfo(SPI_GETWORKAREA, 0, &area, 0));
+    EXPECT_EQ(LuxDlgGetTargetRect(brScreenWorkArea), TRect(area));
+    const TRect main = LuxDlgGetTargetRect(brMainForm);
+    if (Application->MainForm())
+        EXPECT_EQ(main, Application->MainForm()->BoundsRect());
+    else
+        EXPECT_EQ(main, TRect(0, 0, Screen->Width(), Screen->Height()));
+}
+
+namespace {
+
+class TModalProbe : public TForm {
+public:
+    explicit TModalProbe(TComponent* owner) : TForm(owner) {
+        SetName("Probe");
+        ++Alive;
+    }
+    ~TModalProbe() override { --Alive; }
+    static inline int Alive = 0;
+};
+
+} // namespace
+
+TEST(Luxutils, ShowModalFreesTheFormOnEveryPath) {
+    TSeamRecorder seam;
+    seam.AnswerModal(mrOk);
+    EXPECT_EQ(LuxShowModal<TModalProbe>(nullptr), mrOk);
+    EXPECT_EQ(TModalProbe::Alive, 0);
+    ASSERT_EQ(seam.Of(TSeamRecorder::kShowModal).size(), 1u);
+    EXPECT_EQ(seam.Entries[0].FormName, "Probe");
+
+    seam.OnShowModal = [](TCustomForm*) { throw EInvalidOperation("gone wrong"); };
+    EXPECT_THROW(LuxShowModal<TModalProbe>(nullptr), EInvalidOperation);
+    EXPECT_EQ(TModalProbe::Alive, 0);
+}
+
+TEST(Luxutils, ExplodeFramesGrowFromTheStartToTheWindow) {
+    const TRect window(100, 50, 300, 150);
+    const std::vector<TRect> frames = LuxExplodeFrames(window, 0, 0, 4);
+    ASSERT_EQ(frames.size(), 4u);
+    EXPECT_EQ(frames[0], Bounds(25, 12, 50, 25));
+    EXPECT_EQ(frames[1], Bounds(50, 25, 100, 50));
+    EXPECT_EQ(frames[3], window);
+    EXPECT_EQ(LuxExplodeFrames(window, 0, 0, 3).size(), 40u) << "3 steps or fewer become 40";
+    EXPECT_EQ(LuxExplodeFrames(window, 0, 0, 3).back(), window);
+
+    // From below the middle between start and form, growing from the minimum size.
+    const std::vector<TRect> two = LuxExplodeFrames2(window, 0, 0, 4, 20, 10, true);
+    ASSERT_EQ(two.size(), 8u);
+    EXPECT_EQ(two[0], Bounds(12, 37, 20, 10));
+    EXPECT_EQ(two[3], Bounds(50, 150, 20, 10));
+    EXPECT_EQ(two[4], Bounds(62, 125, 65, 32));
+    EXPECT_EQ(two[7], window);
+    EXPECT_EQ(LuxExplodeFrames2(window, 0, 0, 4, 20, 10, false).front(), two[4]);
+}
+
+TEST(Luxutils, ExplodeLeavesTheWindowAsItWasAndWaitsByTheClock) {
+    TForm form(nullptr);
+    form.SetColor(clGray);
+    form.SetBounds(40, 30, 160, 120);
+    form.Show();
+    auto pixels = [&form] {
+        std::vector<COLORREF> all;
+        HDC dc = GetDC(form.Handle());
+        for (int y = 0; y < form.ClientHeight(); y += 3)
+            for (int x = 0; x < form.ClientWidth(); x += 3) all.push_back(GetPixel(dc, x, y));
+        ReleaseDC(form.Handle(), dc);
+        return all;
+    };
+    form.Update();
+    const std::vector<COLORREF> before = pixels();
+    const std::uint64_t t0 = MonotonicMs();
+    LuxExplodeFormExt(&form, 60, 40, 10, 2);
+    EXPECT_GE(MonotonicMs() - t0, 2u * 10 * 2) << "every step of both runs waits";
+    EXPECT_EQ(pixels(), before);
+    LuxExplodeFormExt2(&form, 60, 40, 5, 20, 10, 1, true);
+    EXPECT_EQ(pixels(), before);
+    LuxExplodeFormExt(nullptr, 0, 0, 10, 1);
+}
+
+TEST(Luxutils, CustomColourListsGoThroughIniFilesAndTheRegistry) {
+    TempHome home;
+    TStringList colours;
+    colours.Add("ColorA=FFFFFF");
+    colours.Add("no value here");
+    colours.Add("ColorB=00FF00");
+    const std::string file = home.Path() + "/colours.ini";
+    LuxSaveCustomColorToIniFile(file, "Custom Colors", &colours);
+    TStringList back;
+    back.Add("stale");
+    LuxLoadCustomColorFromIniFile(file, "Custom Colors", &back);
+    EXPECT_EQ(Joined(back), "ColorA=FFFFFF|ColorB=00FF00");
+
+    TRegistryIniFile reg("Software\\LuxTest");
+    LuxSaveCustomColorList(&reg, "Colours", &colours);
+    TStringList fromReg;
+    LuxLoadCustomColorList(&reg, "Colours", &fromReg);
+    EXPECT_EQ(Joined(fromReg), "ColorA=FFFFFF|ColorB=00FF00");
+
+    LuxSaveIDECustomColor(&colours);
+    TStringList ide;
+    LuxLoadIDECustomColor(&ide);
+    EXPECT_EQ(Joined(ide), "ColorA=FFFFFF|ColorB=00FF00");
 }
