@@ -36,6 +36,10 @@ std::uint64_t Load8(const std::uint8_t* p) {
     return v;
 }
 
+void Store8(std::uint8_t* p, std::uint64_t v) {
+    std::memcpy(p, &v, 8);
+}
+
 constexpr std::uint64_t Repeated(std::uint8_t c) {
     return c * 0x0101010101010101ull;
 }
@@ -48,6 +52,16 @@ int FirstUnequal(std::uint64_t diff) {
         return std::countl_zero(diff) / 8;
 }
 
+unsigned Hash(unsigned c, unsigned b1, unsigned b2) {
+    return ((((c << 8) ^ (b1 << 4) ^ b2) * 40543u) >> 4) & 0xFFF;
+}
+
+// The bits of a loaded word that hold its first three bytes in memory order, and its fourth.
+constexpr std::uint64_t kFirst3 =
+    std::endian::native == std::endian::little ? 0xFFFFFFull : 0xFFFFFF0000000000ull;
+constexpr std::uint64_t kFourth =
+    std::endian::native == std::endian::little ? 0xFF000000ull : 0xFF00000000ull;
+
 } // namespace
 
 std::uint16_t LuxLZRWCompress(const std::uint8_t* source, std::uint8_t* dest, std::uint16_t sourceSize) {
@@ -59,80 +73,133 @@ std::uint16_t LuxLZRWCompress(const std::uint8_t* source, std::uint8_t* dest, st
     // candidate, as in the original table.
     std::array<std::int16_t, 4096> table;
     table.fill(-1);
-
-    work[0] = flagCompressed;
+    std::uint8_t* const out = work.data();
+    out[0] = flagCompressed;
     int y = 3, q = 1, k = 0, x = 0;
-    std::uint16_t w = 0;
+    unsigned w = 0;
+    // Where a whole match and the run test's 16 bytes lie inside the source, without bounds tests.
+    // Output through a pointer: with an index the compiler kept it in memory.
+    const int fastEnd = size - maxMatch;
+    std::uint8_t* op = out + y;
+    std::uint8_t* qp = out + q;
+    std::uint8_t* const opLimit = out + size;
+    while (x < fastEnd && op <= opLimit) {
+        if (k == 16) {
+            qp[0] = static_cast<std::uint8_t>(w >> 8);
+            qp[1] = static_cast<std::uint8_t>(w);
+            qp = op;
+            op += 2;
+            k = 0;
+        }
+        ++k;
+        const std::uint8_t* a = source + x;
+        const std::uint64_t v = Load8(a);
+        const std::uint8_t c = a[0];
+        if (v == Repeated(c) && Load8(a + 8) == v) [[unlikely]] {
+            const int limit = std::min(maxRun, size - x);
+            int run = minRun;
+            while (run + 8 <= limit && Load8(a + run) == v) run += 8;
+            while (run < limit && a[run] == c) ++run;
+            op[0] = 0;
+            op[1] = static_cast<std::uint8_t>((run - minRun) >> 8);
+            op[2] = static_cast<std::uint8_t>(run - minRun);
+            op[3] = c;
+            op += 4;
+            x += run;
+            w = w * 2 + 1;
+            continue;
+        }
+        const unsigned h = Hash(c, a[1], a[2]);
+        const int p = table[h];
+        table[h] = static_cast<std::int16_t>(x);
+        const int distance = x - p;
+        // A missing or far candidate (in arithmetic, not branches) is compared with the position
+        // itself and then spoilt, so that "three equal bytes" is the only branch.
+        const unsigned none =
+            (static_cast<unsigned>(p) >> 31) | ((static_cast<unsigned>(maxDistance - distance)) >> 31);
+        const std::uint8_t* b = source + (p ^ ((p ^ x) & -static_cast<int>(none)));
+        const std::uint64_t d = (v ^ Load8(b)) | (kFirst3 & (0 - static_cast<std::uint64_t>(none)));
+        if ((d & kFirst3) == 0) {
+            int length;
+            // Most matches end at their fourth byte: a branch that says so lets the next item
+            // start before the length is known.
+            if ((d & kFourth) != 0) [[likely]] {
+                length = minMatch;
+            } else if (d != 0) {
+                length = FirstUnequal(d);
+            } else {
+                const std::uint64_t d2 = Load8(a + 8) ^ Load8(b + 8);
+                if (d2 != 0)
+                    length = 8 + FirstUnequal(d2);
+                else
+                    length = 16 + (a[16] == b[16]) + (a[16] == b[16] && a[17] == b[17]);
+            }
+            const int word = (distance << 4) + (length - minMatch);
+            op[0] = static_cast<std::uint8_t>(word >> 8);
+            op[1] = static_cast<std::uint8_t>(word);
+            op += 2;
+            x += length;
+            w = w * 2 + 1;
+        } else {
+            *op++ = c;
+            ++x;
+            w = w * 2;
+        }
+    }
+    y = static_cast<int>(op - out);
+    q = static_cast<int>(qp - out);
+    // The last bytes, with every bound tested; bytes past the end hash as 0 and never match.
     while (x < size && y <= size) {
         if (k == 16) {
-            work[q] = static_cast<std::uint8_t>(w >> 8);
-            work[q + 1] = static_cast<std::uint8_t>(w);
+            out[q] = static_cast<std::uint8_t>(w >> 8);
+            out[q + 1] = static_cast<std::uint8_t>(w);
             q = y;
             y += 2;
             k = 0;
         }
+        ++k;
         const std::uint8_t c = source[x];
         int run = 1;
-        // Sixteen equal bytes, eight at a time, before counting the run byte by byte.
-        if (x + minRun <= size && Load8(source + x) == Repeated(c) && Load8(source + x + 8) == Repeated(c)) {
-            run = minRun;
-            while (run < maxRun && x + run < size && source[x + run] == c) ++run;
-        }
+        while (run < maxRun && x + run < size && source[x + run] == c) ++run;
         if (run >= minRun) {
-            work[y] = 0;
-            work[y + 1] = static_cast<std::uint8_t>((run - minRun) >> 8);
-            work[y + 2] = static_cast<std::uint8_t>(run - minRun);
-            work[y + 3] = c;
+            out[y] = 0;
+            out[y + 1] = static_cast<std::uint8_t>((run - minRun) >> 8);
+            out[y + 2] = static_cast<std::uint8_t>(run - minRun);
+            out[y + 3] = c;
             y += 4;
             x += run;
-            w = static_cast<std::uint16_t>(w * 2 + 1);
-        } else {
-            // Bytes past the end count as 0; no match can reach them.
-            const std::uint32_t b1 = x + 1 < size ? source[x + 1] : 0u;
-            const std::uint32_t b2 = x + 2 < size ? source[x + 2] : 0u;
-            const std::uint32_t h = ((((std::uint32_t{c} << 8) ^ (b1 << 4) ^ b2) * 40543u) >> 4) & 0xFFF;
-            const int p = table[h];
-            table[h] = static_cast<std::int16_t>(x);
-            // A stored position from 32768 on reads back negative and is never a candidate.
-            const bool candidate = p >= 0 && x - p <= maxDistance;
-            const int limit = std::min(maxMatch, size - x);
-            const std::uint8_t* a = source + x;
-            int length = 0;
-            if (limit >= 8) {
-                // Eight bytes compared at once, without a branch on whether there is a candidate:
-                // most positions have none or fail in the first bytes.
-                const std::uint64_t diff = Load8(a) ^ Load8(source + (candidate ? p : x));
-                length = candidate ? (diff != 0 ? FirstUnequal(diff) : 8) : 0;
-                if (length == 8)
-                    while (length < limit && a[length] == source[p + length]) ++length;
-            } else if (candidate) {
-                while (length < limit && a[length] == source[p + length]) ++length;
-            }
-            if (length >= minMatch) {
-                const int word = ((x - p) << 4) + (length - minMatch);
-                work[y] = static_cast<std::uint8_t>(word >> 8);
-                work[y + 1] = static_cast<std::uint8_t>(word);
-                y += 2;
-                x += length;
-                w = static_cast<std::uint16_t>(w * 2 + 1);
-            } else {
-                work[y++] = c;
-                ++x;
-                w = static_cast<std::uint16_t>(w * 2);
-            }
+            w = w * 2 + 1;
+            continue;
         }
-        ++k;
+        const unsigned h = Hash(c, x + 1 < size ? source[x + 1] : 0u, x + 2 < size ? source[x + 2] : 0u);
+        const int p = table[h];
+        table[h] = static_cast<std::int16_t>(x);
+        int length = 0;
+        if (p >= 0 && x - p <= maxDistance)
+            while (length < maxMatch && x + length < size && source[x + length] == source[p + length])
+                ++length;
+        if (length >= minMatch) {
+            const int word = ((x - p) << 4) + (length - minMatch);
+            out[y] = static_cast<std::uint8_t>(word >> 8);
+            out[y + 1] = static_cast<std::uint8_t>(word);
+            y += 2;
+            x += length;
+            w = w * 2 + 1;
+        } else {
+            out[y++] = c;
+            ++x;
+            w = w * 2;
+        }
     }
     w = static_cast<std::uint16_t>(w << (16 - k));
-    work[q] = static_cast<std::uint8_t>(w >> 8);
-    work[q + 1] = static_cast<std::uint8_t>(w);
-
+    out[q] = static_cast<std::uint8_t>(w >> 8);
+    out[q + 1] = static_cast<std::uint8_t>(w);
     if (y > size) {
         dest[0] = flagStored;
         if (size > 0) std::memcpy(dest + 1, source, static_cast<std::size_t>(size));
         return static_cast<std::uint16_t>(size + 1);
     }
-    std::memcpy(dest, work.data(), static_cast<std::size_t>(y));
+    std::memcpy(dest, out, static_cast<std::size_t>(y));
     return static_cast<std::uint16_t>(y);
 }
 
@@ -174,7 +241,19 @@ std::uint16_t LuxLZRWDecompress(const std::uint8_t* source, std::uint8_t* dest, 
                 } else {
                     const int length = (source[i + 1] & 0x0F) + minMatch;
                     if (distance > o) throw EReadError();
-                    for (int n = 0; n < length; ++n, ++o) dest[o] = dest[o - distance];
+                    if (distance >= 8) {
+                        // Eight bytes at a time, each chunk's source already written; the group has
+                        // room for 18 bytes here, so what lands past the match is written over later.
+                        std::uint8_t* to = dest + o;
+                        const std::uint8_t* from = to - distance;
+                        Store8(to, Load8(from));
+                        Store8(to + 8, Load8(from + 8));
+                        to[16] = from[16];
+                        to[17] = from[17];
+                        o += length;
+                    } else {
+                        for (int n = 0; n < length; ++n, ++o) dest[o] = dest[o - distance];
+                    }
                     i += 2;
                 }
             }
