@@ -1,5 +1,6 @@
 #include "platform/win/Messages.h"
 
+#include "platform/win/BroadcastMessages.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Sync.h"
 #include "platform/win/WinCore.h"
@@ -279,6 +280,7 @@ HWND CreateMessageWindow(const char* className, TWndMethod proc) {
     w->owner = ts;
     Lock lk(GlobalLock());
     auto& registry = Windows();
+    if (registry.nextHandle == HWND_BROADCAST) ++registry.nextHandle;
     w->handle = registry.nextHandle++;
     registry.windows.emplace(w->handle, w);
     ts->windows.push_back(w->handle);
@@ -361,6 +363,7 @@ BOOL Post(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, bool Once) {
 } // namespace
 
 BOOL PostMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (wnd == HWND_BROADCAST) return BroadcastMessage(msg, wParam, lParam);
     return Post(wnd, msg, wParam, lParam, false);
 }
 

@@ -41,7 +41,8 @@ TWndMethod SetWindowProc(HWND wnd, TWndMethod proc);
 LRESULT DefWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // Queues the message at the end of the window's thread queue; thread-safe, keeps order. A window
-// handle of 0 posts to the calling thread's queue (a thread message). False for a bad handle.
+// handle of 0 posts to the calling thread's queue (a thread message); HWND_BROADCAST to every
+// top-level window (platform/win/BroadcastMessages.h). False for a bad handle.
 BOOL PostMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // As PostMessage, unless the same message (window, number and both parameters) is still waiting
 // in the queue: that one then stands for both. For notices that say "look again".

@@ -79,7 +79,11 @@ HANDLE Register(int fd) {
 
 } // namespace
 
-HANDLE CreateMutex(void*, BOOL, const char* name) {
+namespace {
+
+// The named object behind both kinds: a handle holding the name's lock file, with ERROR_ALREADY_EXISTS
+// when another handle (of any run) held it already.
+HANDLE CreateNamed(const char* name) {
     if (!name || !*name) {
         SetLastError(ERROR_SUCCESS);
         return Register(-1);
@@ -106,6 +110,20 @@ HANDLE CreateMutex(void*, BOOL, const char* name) {
     const HANDLE h = Register(fd);
     SetLastError(first ? ERROR_SUCCESS : ERROR_ALREADY_EXISTS);
     return h;
+}
+
+} // namespace
+
+HANDLE CreateMutex(void*, BOOL, const char* name) {
+    return CreateNamed(name);
+}
+
+HANDLE CreateSemaphoreA(void*, LONG initialCount, LONG maximumCount, const char* name) {
+    if (maximumCount <= 0 || initialCount < 0 || initialCount > maximumCount) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    return CreateNamed(name);
 }
 
 BOOL ReleaseMutex(HANDLE mutex) {

@@ -381,3 +381,15 @@ HANDLE GetCurrentProcess() {
     return -1; // the pseudo handle
 }
 
+
+BOOL SetEnvironmentVariableA(const char* name, const char* value) {
+    if (!name || !*name || std::strchr(name, '=')) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if ((value ? ::setenv(name, value, 1) : ::unsetenv(name)) != 0) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
+    return TRUE;
+}

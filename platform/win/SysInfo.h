@@ -120,6 +120,9 @@ std::int64_t DiskFree(BYTE drive);
 // The environment as "NAME=value" strings, each ended by a zero, the block by a second zero.
 char* GetEnvironmentStrings();
 BOOL FreeEnvironmentStrings(char* block);
+// Sets (value null: removes) a variable of this process's environment. A name that is empty or
+// holds '=' fails with ERROR_INVALID_PARAMETER.
+BOOL SetEnvironmentVariableA(const char* name, const char* value);
 
 // Ending the session or the machine is not ours to do: these fail with ERROR_PRIVILEGE_NOT_HELD.
 inline constexpr UINT EWX_LOGOFF = 0;

@@ -12,10 +12,11 @@ namespace {
 
 // Runs CreateMutex(name) in a child process: 1 when the mutex already existed there, 0 when the
 // child was first, 2 on failure.
-int CreateInChild(const char* name) {
+int CreateInChild(const char* name, bool semaphore = false) {
     const pid_t pid = ::fork();
     if (pid == 0) {
-        const HANDLE h = CreateMutex(nullptr, FALSE, name);
+        const HANDLE h =
+            semaphore ? CreateSemaphoreA(nullptr, 0, 1, name) : CreateMutex(nullptr, FALSE, name);
         ::_exit(h == 0 ? 2 : GetLastError() == ERROR_ALREADY_EXISTS ? 1 : 0);
     }
     int status = 0;
@@ -60,4 +61,24 @@ TEST(CreateMutex, FailsWhenTheSettingsDirectoryCannotBeMade) {
     ::setenv("XDG_CONFIG_HOME", "/proc/no-such-place", 1);
     EXPECT_EQ(CreateMutex(nullptr, FALSE, "x"), 0);
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+}
+
+TEST(CreateSemaphore, NamedLikeTheMutexAcrossProcesses) {
+    TempHome home;
+    const char* const name = "+usr+bin+dorvex";
+    EXPECT_EQ(CreateInChild(name, true), 0);
+    const HANDLE mine = CreateSemaphoreA(nullptr, 0, 1, name);
+    ASSERT_NE(mine, 0);
+    EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
+    EXPECT_EQ(CreateInChild(name, true), 1);
+    EXPECT_EQ(CreateInChild(name), 1) << "one name space with the mutexes";
+    EXPECT_TRUE(CloseHandle(mine));
+    EXPECT_EQ(CreateInChild(name, true), 0);
+
+    const struct { LONG initial, maximum; } bad[] = {{0, 0}, {-1, 1}, {2, 1}};
+    for (const auto& c : bad) {
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_EQ(CreateSemaphoreA(nullptr, c.initial, c.maximum, name), 0) << c.initial << "/" << c.maximum;
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    }
 }
