@@ -148,3 +148,7 @@ HBRUSH GetSysColorBrush(int index) {
 int GetSystemMetrics(int index) {
     return Metric(index);
 }
+
+LONG GetDialogBaseUnits() {
+    return (16 << 16) | 8;
+}

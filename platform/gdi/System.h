@@ -126,3 +126,5 @@ DWORD GetSysColor(int index);
 // A stock solid brush of the colour; never deleted.
 HBRUSH GetSysColorBrush(int index);
 int GetSystemMetrics(int index);
+// The dialog base units of the system font: width 8 in the low word, height 16 in the high word.
+LONG GetDialogBaseUnits();
