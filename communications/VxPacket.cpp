@@ -23,7 +23,6 @@ TVexDataPacketManagerList* PacketManagerList = nullptr;
 
 namespace {
 
-constexpr UINT WM_QUERYENDSESSION = 0x0011;
 // How long a close waits for a delivery running on the dispatch thread.
 constexpr DWORD HandlerWaitMs = 5000;
 // The collector keeps this much room once emptied; a long packet's room goes back.

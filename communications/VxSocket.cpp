@@ -2,15 +2,10 @@
 
 #include "communications/VxExcept.h"
 #include "platform/rtl/Format.h"
+#include "platform/ui/ControlMessages.h"
 
 #include <algorithm>
 #include <cstring>
-
-namespace {
-
-constexpr UINT WM_QUERYENDSESSION = 0x0011;
-
-} // namespace
 
 // --- EVexSocketException ------------------------------------------------------------------------
 

@@ -2,10 +2,12 @@
 
 #include "platform/rtl/Strings.h"
 #include "platform/ui/Dialogs.h"
+#include "platform/ui/Icons.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/OtherRuns_p.h"
 #include "platform/ui/Widgets_p.h"
 #include "platform/ui/Win1252.h"
+#include "platform/win/BroadcastMessages.h"
 #include "platform/win/Messages.h"
 #include "platform/win/RunService.h"
 
@@ -271,6 +273,8 @@ void TCustomForm::FocusChanged(TWinControl* control) {
     if (control) control->FreeNotification(this);
     if (old) old->Perform(CM_EXIT, 0, 0);
     if (control && activeControl_ == control) control->Perform(CM_ENTER, 0, 0);
+    if (activeControl_ == control && Screen && Screen->ActiveForm() == this && Screen->OnActiveControlChange)
+        Screen->OnActiveControlChange(Screen);
 }
 
 void TCustomForm::ControlRemoved(TWinControl* control) {
@@ -529,6 +533,10 @@ void TCustomForm::ApplyWindowFlags() {
         }
     }
     if (formStyle_ == fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
+    if (Application && Application->MainForm() == this) {
+        if (!Application->TaskBarButton()) flags = (flags & ~Qt::WindowType_Mask) | Qt::Tool;
+        if (Application->TaskBarToolOnTop()) flags |= Qt::WindowStaysOnTopHint;
+    }
     if (frame_->windowFlags() == flags) return;
     const bool wasVisible = frame_->isVisible();
     frame_->setWindowFlags(flags);
@@ -627,16 +635,22 @@ void FormAccess::FrameResized(TCustomForm* form, int width, int height) {
 
 TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {}
 
-TApplication::~TApplication() = default;
+TApplication::~TApplication() {
+    delete icon_;
+}
 
 void TApplication::Initialize() {
     EnsureQtApplication();
+    ConnectQt();
     Handle();
 }
 
 HWND TApplication::Handle() {
     if (handle_ == 0) {
-        handle_ = CreateMessageWindow("TApplication", DefWindowProc);
+        handle_ = CreateMessageWindow("TApplication", [this](HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+            return WndProc(wnd, msg, wParam, lParam);
+        });
+        SetBroadcastReceiver(handle_, true);
         ServeOtherRuns();
         SetHandleText(Title());
     }
@@ -665,6 +679,7 @@ void TApplication::Notification(TComponent* AComponent, TOperation Operation) {
 
 void TApplication::Run() {
     EnsureQtApplication();
+    ConnectQt();
     if (mainForm_ && ShowMainForm && !mainForm_->Visible()) {
         try {
             mainForm_->Show();
@@ -832,6 +847,10 @@ void TScreen::ActivateForm(TCustomForm* form) {
     }
     if (old) old->SetActive(false);
     if (form && activeForm_ == form) form->SetActive(true);
+    if (activeForm_ == form) {
+        if (OnActiveFormChange) OnActiveFormChange(this);
+        if (OnActiveControlChange) OnActiveControlChange(this);
+    }
 }
 
 void TScreen::ActivateNext(TCustomForm* leaving) {

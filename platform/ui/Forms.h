@@ -16,6 +16,7 @@
 #include <vector>
 
 class TMainMenu;
+class TIcon;
 
 enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
 using TBorderIcons = TSet<TBorderIcon>;
@@ -142,6 +143,7 @@ protected:
 
 private:
     friend class TScreen;
+    friend class TApplication;
     friend struct FormAccess;
     void SetActive(bool value);
     void ApplyWindowFlags();
@@ -177,6 +179,21 @@ public:
 };
 
 using TExceptionEvent = TMethod<void(TObject* Sender, Exception* E)>;
+using TIdleEvent = TMethod<void(TObject* Sender, bool& Done)>;
+using TMessageEvent = TMethod<void(MSG& Msg, bool& Handled)>;
+using THelpEvent = TMethod<bool(WORD Command, LPARAM Data, bool& CallHelp)>;
+// What a hint about to be shown will look like; OnShowHint may change it.
+struct THintInfo {
+    TControl* HintControl = nullptr;
+    TPoint HintPos;
+    int HintMaxWidth = 0;
+    TColor HintColor = clInfoBk;
+    TRect CursorRect;
+    TPoint CursorPos;
+};
+using TShowHintEvent = TMethod<void(std::string& HintStr, bool& CanShow, THintInfo& HintInfo)>;
+// Sees the messages of the application's window before it does; true: handled.
+using TWindowHook = TMethod<bool(TMessage& Message)>;
 
 class TApplication : public TComponent {
 public:
@@ -242,11 +259,59 @@ public:
     // Frees every form the application owns (last created first).
     void DestroyForms();
 
+    // Settings and events of the application as a whole (ApplicationEvents.cpp).
+    std::string HelpFile;
+    TColor HintColor = clInfoBk;
+    int HintPause = 500;
+    int HintHidePause = 2500;
+    // Fires OnHint when the text changes.
+    void SetHint(const std::string& value);
+    // The application's icon (owned); setting copies the image.
+    TIcon* Icon();
+    void SetIcon(TIcon* value);
+    // Minimises or restores every visible form; OnMinimize and OnRestore follow.
+    void Minimize();
+    void Restore();
+    // The hooks run in the order they were installed, before the window's own handling; the first
+    // that handles a message ends it. A hook installed twice runs once.
+    void HookMainWindow(TWindowHook Hook);
+    void UnhookMainWindow(TWindowHook Hook);
+    // The session asks to end: WM_QUERYENDSESSION to the application's window (an answer of 0
+    // refuses), then WM_ENDSESSION with the outcome. True when the session may end. Qt's session
+    // manager asks through here.
+    bool QueryEndSession();
+    // The text, place and colour of a hint about to be shown over control, as OnShowHint leaves
+    // them; false when it is not to be shown.
+    bool ShowingHint(TControl* control, std::string& text, THintInfo& info);
+    // The main form's button on the task bar. Without it the main form is a tool window, which
+    // window managers leave off the task bar; toolOnTop keeps it above other windows as well.
+    void SetTaskBarButton(bool shown, bool toolOnTop);
+    bool TaskBarButton() const { return taskBarButton_; }
+    bool TaskBarToolOnTop() const { return taskBarToolOnTop_; }
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnDeactivate;
+    THelpEvent OnHelp;
+    TNotifyEvent OnHint;
+    TIdleEvent OnIdle;
+    TMessageEvent OnMessage;
+    TNotifyEvent OnMinimize;
+    TNotifyEvent OnRestore;
+    TShowHintEvent OnShowHint;
+
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
     void SetMainFormOnCreate(TCustomForm* form);
+    LRESULT WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // Ties the application to Qt's signals (state, session, idle) once Qt runs.
+    void ConnectQt();
+    std::vector<TWindowHook> hooks_;
+    TIcon* icon_ = nullptr;
+    bool minimized_ = false;
+    bool qtConnected_ = false;
+    bool taskBarButton_ = true;
+    bool taskBarToolOnTop_ = false;
 
     TCustomForm* mainForm_ = nullptr;
     std::string title_;
@@ -276,6 +341,9 @@ public:
     TCustomForm* Forms(int index) const { return forms_.at(static_cast<std::size_t>(index)); }
     TCustomForm* ActiveForm() const { return activeForm_; }
     TWinControl* ActiveControl() const { return activeForm_ ? activeForm_->ActiveControl() : nullptr; }
+
+    TNotifyEvent OnActiveControlChange;
+    TNotifyEvent OnActiveFormChange;
 
 private:
     friend class TCustomForm;

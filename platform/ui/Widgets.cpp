@@ -535,8 +535,12 @@ bool TWidgetBridge::Handle(QEvent* event) {
         auto* help = static_cast<QHelpEvent*>(event);
         TControl* target = WidgetAccess::ToolTipControl(control, help->pos().x(), help->pos().y());
         if (!target) target = control;
-        if (Application->ShowHint && target->ShowHint() && !target->Hint().empty())
-            QToolTip::showText(help->globalPos(), Win1252ToQString(target->Hint()), widget_);
+        std::string text = target->ShowHint() ? target->Hint() : std::string();
+        THintInfo info;
+        info.HintPos = TPoint(help->globalPos().x(), help->globalPos().y() + 16);
+        info.CursorPos = TPoint(help->pos().x(), help->pos().y());
+        if (Application->ShowingHint(target, text, info))
+            QToolTip::showText(help->globalPos(), Win1252ToQString(text), widget_);
         else
             QToolTip::hideText();
         return true;
