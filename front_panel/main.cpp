@@ -4,9 +4,12 @@
 #include "front_panel/PopupUnit.h"
 #include "front_panel/SourceLabelUnit.h"
 
+#include "indicator_controls/IndicatorUnits.h"
+
 int main() {
     try {
         Application->Initialize();
+        InitializeIndicatorUnits();
         Application->CreateForm(DorvexMainForm);
         Application->CreateForm(IPAddressForm);
         Application->CreateForm(PopupForm);
@@ -16,6 +19,7 @@ int main() {
         // Lets what the forms' components posted on their way out (a packet collector freeing
         // itself) run before the program ends.
         Application->ProcessMessages();
+        FinalizeIndicatorUnits();
     } catch (Exception& e) {
         Application->ShowException(&e);
     } catch (...) {

@@ -1,16 +1,32 @@
 #include "indicator_controls/Mystd.h"
 
+#include "indicator_controls/Vanimate.h"
+#include "indicator_controls/Vhelper.h"
+
+#include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/System.h"
 #include "platform/rtl/Format.h"
-#include "platform/ui/Forms.h"
-#include "platform/winsock/Winsock.h"
+#include "platform/rtl/FormatSettings.h"
+#include "platform/rtl/Lists.h"
 #include "platform/rtl/Math.h"
+#include "platform/ui/ControlMessages.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/Icons.h"
+#include "platform/ui/SystemMenu.h"
+#include "platform/ui/WindowQueries.h"
+#include "platform/win/BroadcastMessages.h"
 #include "platform/win/Clock.h"
+#include "platform/win/Messages.h"
+#include "platform/win/Mutex.h"
+#include "platform/win/Process.h"
 #include "platform/win/Sync.h"
 #include "platform/win/SysInfo.h"
+#include "platform/winsock/Winsock.h"
 
 #include <cctype>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <string>
 
@@ -463,4 +479,364 @@ std::string TvCalc::Number() {
 
 std::string TvCalc::Register(int Index) {
     return Render(Registers_[Index - 1]);
+}
+
+// --- Dialog units and the processor's name ---------------------------------------------------------
+
+std::uint16_t DlgUnitsToPixelsX(std::uint16_t Units) {
+    return static_cast<std::uint16_t>(Units * (GetDialogBaseUnits() & 0xFFFF) / 4);
+}
+
+std::uint16_t DlgUnitsToPixelsY(std::uint16_t Units) {
+    return static_cast<std::uint16_t>(Units * ((GetDialogBaseUnits() >> 16) & 0xFFFF) / 8);
+}
+
+std::uint16_t PixelsToDlgUnitsX(std::uint16_t Pixels) {
+    return static_cast<std::uint16_t>(Pixels * 4 / (GetDialogBaseUnits() & 0xFFFF));
+}
+
+std::uint16_t PixelsToDlgUnitsY(std::uint16_t Pixels) {
+    return static_cast<std::uint16_t>(Pixels * 8 / ((GetDialogBaseUnits() >> 16) & 0xFFFF));
+}
+
+std::string CPUStringOf(const TvProcessorRecord& Record, int Family) {
+    if (!Record.CpuidPresent) {
+        static const char* const kNames[] = {"80286", "80386", "80486", "Pentium", "PentiumPro"};
+        if (Family >= 2 && Family <= 6) return kNames[Family - 2];
+        return Format("P%d", {Family});
+    }
+    const std::string vendor(Record.Vendor, sizeof Record.Vendor);
+    const int model = (Record.Signature >> 4) & 0xF;
+    const bool overdrive = ((Record.Signature >> 12) & 0x3) == 1;
+    const bool amd = vendor == "AuthenticAMD";
+    const bool cyrix = vendor == "CyrixInstead";
+    std::string s;
+    switch (Family) {
+    case 4:
+        if (amd) return "AMD Am486/Am5x86";
+        if (cyrix) return "Cyrix MediaGX";
+        s = "80486";
+        if (overdrive) s += " Overdrive";
+        switch (model) {
+        case 0:
+        case 1: s += " DX"; break;
+        case 2: s += " SX"; break;
+        case 3: s += " DX2"; break;
+        case 4: s += " SL"; break;
+        case 5: s += " SX2"; break;
+        case 7: s += " DX2 WriteBack"; break;
+        case 8: s += " DX4"; break;
+        default: break;
+        }
+        return s;
+    case 5:
+        if (amd) return "AMD K5/K6";
+        if (cyrix) return model == 4 ? "Cyrix Gxm" : "Cyrix 6x86";
+        s = "Pentium";
+        if (overdrive) s += " Overdrive";
+        if (model == 1) s += " 60/66 MHz";
+        if (model == 2) s += " 75-200 MHz";
+        if (model == 4) s += " MMX 166/200 MHz";
+        return s;
+    case 6:
+        if (cyrix) return "Cyrix 6x86MX";
+        switch (model) {
+        case 1: s = "Intel Pentium pro"; break;
+        case 3: s = "Intel Pentium II"; break;
+        case 5: s = "Intel P6 (Model 5)"; break;
+        case 6: s = "Intel Celeron (Model 6)"; break;
+        default: s = "Intel Pentium P6"; break;
+        }
+        if (overdrive) s += " Overdrive";
+        return s;
+    default:
+        return std::string();
+    }
+}
+
+// --- TvShowApp -----------------------------------------------------------------------------------------
+
+TvShowApp::TvShowApp(TComponent* AOwner)
+    : TComponent(AOwner), savedShortDate_(FormatSettings.ShortDateFormat), environmentLines_(new TStringList) {
+    Application->HookMainWindow(TWindowHook::Bind<&TvShowApp::HookProc>(this));
+    Application->ShowMainForm = true;
+    cpuType_ = CpuID();
+    UpdateEnvironment();
+}
+
+TvShowApp::~TvShowApp() {
+    Application->UnhookMainWindow(TWindowHook::Bind<&TvShowApp::HookProc>(this));
+    if (Application->OnRestore == TNotifyEvent::Bind<&TvShowApp::TempRestore>(this))
+        Application->OnRestore = savedOnRestore_;
+    delete environmentLines_;
+}
+
+void TvShowApp::SetShortDate(TvShortDateFormat Value) {
+    shortDate_ = Value;
+    FormatSettings.ShortDateFormat =
+        Value == sdfDontTouch ? savedShortDate_ : ShortDateWithYear(FormatSettings.ShortDateFormat, Value);
+}
+
+bool TvShowApp::ShowMainForm() const { return Application->ShowMainForm; }
+void TvShowApp::SetShowMainForm(bool Value) { Application->ShowMainForm = Value; }
+std::string TvShowApp::HelpFile() const { return Application->HelpFile; }
+void TvShowApp::SetHelpFile(const std::string& Value) { Application->HelpFile = Value; }
+std::string TvShowApp::Hint() const { return Application->Hint; }
+void TvShowApp::SetHint(const std::string& Value) { Application->SetHint(Value); }
+TColor TvShowApp::HintColor() const { return Application->HintColor; }
+void TvShowApp::SetHintColor(TColor Value) { Application->HintColor = Value; }
+int TvShowApp::HintPause() const { return Application->HintPause; }
+void TvShowApp::SetHintPause(int Value) { Application->HintPause = Value; }
+int TvShowApp::HintHidePause() const { return Application->HintHidePause; }
+void TvShowApp::SetHintHidePause(int Value) { Application->HintHidePause = Value; }
+TIcon* TvShowApp::Icon() const { return Application->Icon(); }
+void TvShowApp::SetIcon(TIcon* Value) { Application->SetIcon(Value); }
+bool TvShowApp::ShowHint() const { return Application->ShowHint; }
+void TvShowApp::SetShowHint(bool Value) { Application->ShowHint = Value; }
+std::string TvShowApp::Title() const { return Application->Title(); }
+void TvShowApp::SetTitle(const std::string& Value) { Application->SetTitle(Value); }
+
+TNotifyEvent TvShowApp::OnActivate() const { return Application->OnActivate; }
+void TvShowApp::SetOnActivate(TNotifyEvent Value) { Application->OnActivate = Value; }
+TNotifyEvent TvShowApp::OnDeActivate() const { return Application->OnDeactivate; }
+void TvShowApp::SetOnDeActivate(TNotifyEvent Value) { Application->OnDeactivate = Value; }
+TExceptionEvent TvShowApp::OnExecption() const { return Application->OnException; }
+void TvShowApp::SetOnExecption(TExceptionEvent Value) { Application->OnException = Value; }
+THelpEvent TvShowApp::OnHelp() const { return Application->OnHelp; }
+void TvShowApp::SetOnHelp(THelpEvent Value) { Application->OnHelp = Value; }
+TNotifyEvent TvShowApp::OnHint() const { return Application->OnHint; }
+void TvShowApp::SetOnHint(TNotifyEvent Value) { Application->OnHint = Value; }
+TIdleEvent TvShowApp::OnIdle() const { return Application->OnIdle; }
+void TvShowApp::SetOnIdle(TIdleEvent Value) { Application->OnIdle = Value; }
+TMessageEvent TvShowApp::OnMessage() const { return Application->OnMessage; }
+void TvShowApp::SetOnMessage(TMessageEvent Value) { Application->OnMessage = Value; }
+TNotifyEvent TvShowApp::OnMinimize() const { return Application->OnMinimize; }
+void TvShowApp::SetOnMinimize(TNotifyEvent Value) { Application->OnMinimize = Value; }
+TNotifyEvent TvShowApp::OnRestore() const { return Application->OnRestore; }
+void TvShowApp::SetOnRestore(TNotifyEvent Value) { Application->OnRestore = Value; }
+TShowHintEvent TvShowApp::OnShowHint() const { return Application->OnShowHint; }
+void TvShowApp::SetOnShowHint(TShowHintEvent Value) { Application->OnShowHint = Value; }
+TNotifyEvent TvShowApp::OnActiveControlChange() const { return Screen->OnActiveControlChange; }
+void TvShowApp::SetOnActiveControlChange(TNotifyEvent Value) { Screen->OnActiveControlChange = Value; }
+TNotifyEvent TvShowApp::OnActiveFormChange() const { return Screen->OnActiveFormChange; }
+void TvShowApp::SetOnActiveFormChange(TNotifyEvent Value) { Screen->OnActiveFormChange = Value; }
+
+int TvShowApp::BitsPerColor() const {
+    TvDesktop desktop;
+    return GetDeviceCaps(desktop.Handle(), BITSPIXEL) * GetDeviceCaps(desktop.Handle(), PLANES);
+}
+
+long double TvShowApp::NumberOfColors() const {
+    const int bits = BitsPerColor();
+    if (bits < 25) return static_cast<long double>(1L << bits);
+    return std::pow(2.0L, static_cast<long double>(bits));
+}
+
+std::string TvShowApp::WinDir() const {
+    char buffer[MAX_PATH] = {};
+    const UINT n = GetWindowsDirectory(buffer, MAX_PATH);
+    return n < MAX_PATH ? std::string(buffer, n) : std::string();
+}
+
+std::string TvShowApp::SystemDir() const {
+    char buffer[MAX_PATH] = {};
+    const UINT n = GetSystemDirectory(buffer, MAX_PATH);
+    return n < MAX_PATH ? std::string(buffer, n) : std::string();
+}
+
+std::string TvShowApp::TempDir() const {
+    char buffer[MAX_PATH] = {};
+    const DWORD n = GetTempPath(MAX_PATH, buffer);
+    return WithoutTrailingSeparators(n < MAX_PATH ? std::string(buffer, n) : std::string());
+}
+
+int TvShowApp::WindowKind() const { return WindowsType(); }
+std::uint32_t TvShowApp::WinVerMajor() const { return MajorVersion(); }
+std::uint32_t TvShowApp::WinVerMinor() const { return MinorVersion(); }
+std::uint32_t TvShowApp::WinVerBuild() const { return BuildVersion(); }
+
+std::string TvShowApp::WindowsString() const {
+    const std::uint32_t major = MajorVersion(), minor = MinorVersion(), build = BuildVersion();
+    switch (WindowsType()) {
+    case v_WFW: return Format("Windows for Workgroups %u.%u", {major, minor});
+    case v_Win32S: return Format("Win32S %u.%u (Build: %u)", {major, minor, build});
+    case v_NT: return Format("Windows NT %u.%u (Build: %u)", {major, minor, build});
+    case v_95: return Format("Windows'95 %u.%u (Build: %u)", {major, minor, build});
+    default: return Format("Windows %u.%u", {major, minor});
+    }
+}
+
+std::string TvShowApp::CPUString() const {
+    return CPUStringOf(ProcessorRecord(), cpuType_);
+}
+
+std::string TvShowApp::CPUVendor() const {
+    const TvProcessorRecord& p = ProcessorRecord();
+    return p.CpuidPresent ? std::string(p.Vendor, sizeof p.Vendor) : "-unknown-";
+}
+
+bool TvShowApp::CPUMMX() const {
+    if (!ProcessorRecord().CpuidPresent) return false;
+    std::uint32_t regs[4];
+    return ReadCpuid(1, regs) && (regs[3] & (1u << 23)) != 0;
+}
+
+int TvShowApp::CPUStepping() const {
+    const TvProcessorRecord& p = ProcessorRecord();
+    return p.CpuidPresent ? p.Signature & 0xF : -1;
+}
+
+int TvShowApp::CPUModel() const {
+    const TvProcessorRecord& p = ProcessorRecord();
+    return p.CpuidPresent ? (p.Signature >> 4) & 0xF : -1;
+}
+
+std::int32_t TvShowApp::CPUSpeed() const {
+    return CPUClock();
+}
+
+std::string TvShowApp::ComputerName() const {
+    // The system's 16-character buffer cut longer names; the buffer grows to what the name needs.
+    std::string buffer(MAX_COMPUTERNAME_LENGTH + 1, '\0');
+    DWORD size = static_cast<DWORD>(buffer.size());
+    if (!GetComputerName(buffer.data(), &size)) {
+        if (GetLastError() != ERROR_BUFFER_OVERFLOW) return std::string();
+        buffer.assign(size, '\0');
+        if (!GetComputerName(buffer.data(), &size)) return std::string();
+    }
+    buffer.resize(size);
+    return buffer;
+}
+
+std::string TvShowApp::UserName() const {
+    char buffer[128] = {};
+    DWORD size = sizeof buffer;
+    if (!GetUserName(buffer, &size)) return std::string();
+    return std::string(buffer);
+}
+
+std::string TvShowApp::IPHostName() const {
+    if (!enabledHostInfo_) return "-Unknown-";
+    std::string name, address;
+    GetHostInfo(name, address);
+    return name;
+}
+
+std::string TvShowApp::IPHostAddress() const {
+    if (!enabledHostInfo_) return "-Unknown-";
+    std::string name, address;
+    GetHostInfo(name, address);
+    return address;
+}
+
+std::string TvShowApp::GetEnvironmentString(const std::string& Name) const {
+    return environmentLines_->Values(Name);
+}
+
+bool TvShowApp::SetEnvironmentString(const std::string& Name, const std::string& Value) {
+    const bool ok = SetEnvironmentVariableA(Name.c_str(), Value.c_str()) != FALSE;
+    UpdateEnvironment();
+    return ok;
+}
+
+void TvShowApp::UpdateEnvironment() {
+    environmentLines_->Clear();
+    char* block = GetEnvironmentStrings();
+    if (!block) return;
+    for (const char* p = block; *p; p += std::strlen(p) + 1) environmentLines_->Add(p);
+    FreeEnvironmentStrings(block);
+}
+
+bool TvShowApp::IsMainForm() const {
+    for (TComponent* c = Owner(); c; c = c->Owner())
+        if (auto* form = dynamic_cast<TForm*>(c)) return form == Application->MainForm();
+    return false;
+}
+
+void TvShowApp::Loaded() {
+    TComponent::Loaded();
+    if (useCmdShow_) {
+        STARTUPINFOA info;
+        GetStartupInfoA(&info);
+        TForm* form = FindForm(this);
+        switch (info.wShowWindow) {
+        case SW_SHOWMINIMIZED:
+        case SW_SHOWMINNOACTIVE:
+        case SW_MINIMIZE:
+            form->SetWindowState(wsMinimized);
+            break;
+        case SW_SHOWMAXIMIZED: form->SetWindowState(wsMaximized); break;
+        default: form->SetWindowState(wsNormal); break;
+        }
+        if (form->WindowState() == wsMinimized) {
+            savedOnRestore_ = Application->OnRestore;
+            Application->OnRestore = TNotifyEvent::Bind<&TvShowApp::TempRestore>(this);
+            Application->ShowMainForm = false;
+            Application->Minimize();
+        }
+    }
+    cpuType_ = CpuID();
+    if (!showOnStatusBar_) Application->SetTaskBarButton(false, showNonOnStatusBar_);
+    UpdateEnvironment();
+    if (ComponentState().Contains(TComponentStateItem::csDesigning)) return;
+
+    const std::string path = Application->ExeName();
+    if (onlyOneInstance_) instanceMessage_ = RegisterWindowMessageA((path + "_Afslut").c_str());
+    std::string name = path;
+    for (char& c : name)
+        if (c == '\\' || c == '/') c = '+';
+    const HANDLE semaphore = CreateSemaphoreA(nullptr, 0, 1, name.c_str());
+    if (semaphore == 0 || GetLastError() != ERROR_ALREADY_EXISTS) return; // kept open while the run lasts
+    CloseHandle(semaphore);
+    if (!onlyOneInstance_) return;
+
+    secondInstance_ = true;
+    TForm* form = FindForm(this);
+    form->SetLeft(-form->Width() - 10);
+    bool bringFirstInstanceToFront = true;
+    if (OnSecondInstance) OnSecondInstance(this, bringFirstInstanceToFront);
+    if (bringFirstInstanceToFront) PostMessage(HWND_BROADCAST, instanceMessage_, 0, 0);
+    Application->Terminate();
+}
+
+void TvShowApp::TempRestore(TObject*) {
+    Application->ShowMainForm = true;
+    if (TCustomForm* form = Application->MainForm()) {
+        SendMessage(form->Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+        form->SetWindowState(wsNormal);
+        form->Show();
+    }
+    Application->OnRestore = savedOnRestore_;
+}
+
+void TvShowApp::BringFirstInstanceForward() {
+    TCustomForm* form = Application->MainForm();
+    if (!form) return;
+    Application->Restore();
+    const HWND wnd = form->Handle();
+    if (IsIconic(wnd)) ShowWindow(wnd, SW_SHOWNORMAL);
+    SetForegroundWindow(wnd);
+    if (TCustomForm* active = Screen->ActiveForm(); active && active != form && active->WindowState() == wsMinimized)
+        ShowWindow(active->Handle(), SW_SHOWNORMAL);
+}
+
+bool TvShowApp::HookProc(TMessage& Message) {
+    switch (Message.Msg) {
+    case WM_QUERYENDSESSION: {
+        if (!IsMainForm()) return false;
+        bool doEnd = true;
+        if (OnAskEndSession) OnAskEndSession(doEnd);
+        Message.Result = doEnd ? 1 : 0;
+        return true;
+    }
+    case WM_ENDSESSION:
+        if (IsMainForm() && Message.WParam != 0 && OnEndSession) OnEndSession();
+        return false;
+    default:
+        if (onlyOneInstance_ && instanceMessage_ != 0 && Message.Msg == instanceMessage_ && !secondInstance_) {
+            if (OnAnotherInstance) OnAnotherInstance(this);
+            if (IsMainForm()) BringFirstInstanceForward();
+        }
+        return false;
+    }
 }

@@ -4,6 +4,7 @@
 
 #include "platform/rtl/Method.h"
 #include "platform/ui/Classes.h"
+#include "platform/ui/Forms.h"
 
 #include <cstdint>
 #include <string>
@@ -92,6 +93,163 @@ std::string ShortDateWithYear(const std::string& Format, TvShortDateFormat Kind)
 // A directory name without its trailing separators, as long as more than three characters remain:
 // "/tmp/" gives "/tmp", "C:\TEMP\" gives "C:\TEMP", "C:\" stays.
 std::string WithoutTrailingSeparators(std::string Dir);
+
+// Dialog units and pixels through the system's dialog base units (unsigned 16-bit in and out).
+std::uint16_t DlgUnitsToPixelsX(std::uint16_t Units);
+std::uint16_t DlgUnitsToPixelsY(std::uint16_t Units);
+std::uint16_t PixelsToDlgUnitsX(std::uint16_t Pixels);
+std::uint16_t PixelsToDlgUnitsY(std::uint16_t Pixels);
+
+// The processor's name from its family, type and model (and vendor), as the unit's probe tells them
+// apart; without the identification instruction, by family alone.
+std::string CPUStringOf(const TvProcessorRecord& Record, int Family);
+
+// --- TvShowApp ----------------------------------------------------------------------------------------
+
+class TIcon;
+class TStringList;
+
+using TAskEndSession = TMethod<void(bool& DoEnd)>;
+using TEndSession = TMethod<void()>;
+using TOneInstance = TMethod<void(TObject* Sender, bool& BringFirstInstanceToFront)>;
+
+// Dropped on a form once: publishes the application object's settings and events, keeps the program
+// to one running instance, sets the main form's task-bar button and start-up state, and tells facts
+// about the machine. The settings and events are the application's and the screen's own: reading
+// and writing them here reads and writes those. Information properties ignore writes.
+//
+// One instance: the first run holds a named semaphore (the program's path) for its life and listens
+// for the message registered under the path + "_Afslut"; a later run finds the semaphore taken,
+// moves its form off the screen, asks OnSecondInstance, broadcasts the message (so that the first
+// run's OnAnotherInstance fires and its main form comes forward) and terminates the application.
+class TvShowApp : public TComponent {
+public:
+    explicit TvShowApp(TComponent* AOwner);
+    ~TvShowApp() override;
+
+    bool OnlyOneInstance() const { return onlyOneInstance_; }
+    void SetOnlyOneInstance(bool Value) { onlyOneInstance_ = Value; }
+    TvShortDateFormat ShortDate() const { return shortDate_; }
+    // Rewrites the run time's short date format (sdfDontTouch: back to what it was at construction).
+    void SetShortDate(TvShortDateFormat Value);
+    bool UseCmdShow() const { return useCmdShow_; }
+    void SetUseCmdShow(bool Value) { useCmdShow_ = Value; }
+    bool ShowOnStatusBar() const { return showOnStatusBar_; }
+    void SetShowOnStatusBar(bool Value) { showOnStatusBar_ = Value; }
+    bool ShowNonOnStatusBar() const { return showNonOnStatusBar_; }
+    void SetShowNonOnStatusBar(bool Value) { showNonOnStatusBar_ = Value; }
+    bool EnabledHostInfo() const { return enabledHostInfo_; }
+    void SetEnabledHostInfo(bool Value) { enabledHostInfo_ = Value; }
+
+    // The application's.
+    bool ShowMainForm() const;
+    void SetShowMainForm(bool Value);
+    std::string HelpFile() const;
+    void SetHelpFile(const std::string& Value);
+    std::string Hint() const;
+    void SetHint(const std::string& Value);
+    TColor HintColor() const;
+    void SetHintColor(TColor Value);
+    int HintPause() const;
+    void SetHintPause(int Value);
+    int HintHidePause() const;
+    void SetHintHidePause(int Value);
+    TIcon* Icon() const;
+    void SetIcon(TIcon* Value);
+    bool ShowHint() const;
+    void SetShowHint(bool Value);
+    std::string Title() const;
+    void SetTitle(const std::string& Value);
+
+    // The application's events (OnExecption is its exception event) and the screen's.
+    TNotifyEvent OnActivate() const;
+    void SetOnActivate(TNotifyEvent Value);
+    TNotifyEvent OnDeActivate() const;
+    void SetOnDeActivate(TNotifyEvent Value);
+    TExceptionEvent OnExecption() const;
+    void SetOnExecption(TExceptionEvent Value);
+    THelpEvent OnHelp() const;
+    void SetOnHelp(THelpEvent Value);
+    TNotifyEvent OnHint() const;
+    void SetOnHint(TNotifyEvent Value);
+    TIdleEvent OnIdle() const;
+    void SetOnIdle(TIdleEvent Value);
+    TMessageEvent OnMessage() const;
+    void SetOnMessage(TMessageEvent Value);
+    TNotifyEvent OnMinimize() const;
+    void SetOnMinimize(TNotifyEvent Value);
+    TNotifyEvent OnRestore() const;
+    void SetOnRestore(TNotifyEvent Value);
+    TShowHintEvent OnShowHint() const;
+    void SetOnShowHint(TShowHintEvent Value);
+    TNotifyEvent OnActiveControlChange() const;
+    void SetOnActiveControlChange(TNotifyEvent Value);
+    TNotifyEvent OnActiveFormChange() const;
+    void SetOnActiveFormChange(TNotifyEvent Value);
+
+    TAskEndSession OnAskEndSession;
+    TEndSession OnEndSession;
+    TOneInstance OnSecondInstance;
+    TNotifyEvent OnAnotherInstance;
+
+    // Information.
+    int BitsPerColor() const;
+    long double NumberOfColors() const;
+    std::string WinDir() const;
+    std::string SystemDir() const;
+    // The temporary directory without its trailing separators.
+    std::string TempDir() const;
+    TStringList* EnvironmentLines() const { return environmentLines_; }
+    int WindowKind() const;
+    std::uint32_t WinVerMajor() const;
+    std::uint32_t WinVerMinor() const;
+    std::uint32_t WinVerBuild() const;
+    std::string WindowsString() const;
+    int CPUType() const { return cpuType_; }
+    std::string CPUString() const;
+    std::string CPUVendor() const;
+    bool CPUMMX() const;
+    int CPUStepping() const;
+    int CPUModel() const;
+    std::int32_t CPUSpeed() const;
+    // The whole host name, however long.
+    std::string ComputerName() const;
+    std::string UserName() const;
+    // "-Unknown-" unless EnabledHostInfo.
+    std::string IPHostName() const;
+    std::string IPHostAddress() const;
+
+    std::string GetEnvironmentString(const std::string& Name) const;
+    bool SetEnvironmentString(const std::string& Name, const std::string& Value);
+    void UpdateEnvironment();
+
+    // This run found an earlier one and is closing.
+    bool SecondInstance() const { return secondInstance_; }
+    // The registered instance message; 0 when none.
+    UINT InstanceMessage() const { return instanceMessage_; }
+
+protected:
+    void Loaded() override;
+
+private:
+    bool HookProc(TMessage& Message);
+    void TempRestore(TObject* Sender);
+    bool IsMainForm() const;
+    void BringFirstInstanceForward();
+
+    bool onlyOneInstance_ = false;
+    TvShortDateFormat shortDate_ = sdfDontTouch;
+    bool enabledHostInfo_ = false;
+    std::string savedShortDate_;
+    bool useCmdShow_ = false;
+    int cpuType_ = 0;
+    TStringList* environmentLines_ = nullptr;
+    UINT instanceMessage_ = 0;
+    bool secondInstance_ = false;
+    bool showOnStatusBar_ = true;
+    TNotifyEvent savedOnRestore_;
+    bool showNonOnStatusBar_ = false;
+};
 
 // --- TvCalc ------------------------------------------------------------------------------------------
 

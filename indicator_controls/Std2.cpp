@@ -1,7 +1,5 @@
 #include "indicator_controls/Std2.h"
 
-#include "indicator_controls/IndicatorUnits.h"
-
 #include "platform/rtl/Format.h"
 #include "platform/ui/Forms.h"
 #include "platform/win/MMTimer.h"
@@ -28,15 +26,6 @@ void BuildSteel() {
         for (int y = 0; y < 8; ++y)
             if (x % 2 == 1 && y % 2 == 1) canvas->SetPixels(x, y, clWhite);
 }
-
-// The library's units start with the program, all from one place and in their order.
-struct TUnit {
-    TUnit() { InitializeIndicatorUnits(); }
-    ~TUnit() { FinalizeIndicatorUnits(); }
-    TUnit(const TUnit&) = delete;
-    TUnit& operator=(const TUnit&) = delete;
-};
-TUnit Unit;
 
 } // namespace
 

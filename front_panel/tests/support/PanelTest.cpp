@@ -1,5 +1,6 @@
 #include "PanelTest.h"
 
+#include "indicator_controls/IndicatorUnits.h"
 #include "communications/VxMisc.h"
 #include "platform/rtl/Strings.h"
 #include "platform/win/Messages.h"
@@ -14,7 +15,11 @@ namespace {
 
 class UiEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override { Application->Initialize(); }
+    void SetUp() override {
+        Application->Initialize();
+        InitializeIndicatorUnits();
+    }
+    void TearDown() override { FinalizeIndicatorUnits(); }
 };
 
 const auto* environment = ::testing::AddGlobalTestEnvironment(new UiEnvironment);

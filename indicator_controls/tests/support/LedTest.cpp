@@ -1,5 +1,6 @@
 #include "LedTest.h"
 
+#include "indicator_controls/IndicatorUnits.h"
 #include "platform/gdi/Draw.h"
 #include "platform/win/Clock.h"
 
@@ -12,7 +13,11 @@ namespace {
 
 class UiEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override { Application->Initialize(); }
+    void SetUp() override {
+        Application->Initialize();
+        InitializeIndicatorUnits();
+    }
+    void TearDown() override { FinalizeIndicatorUnits(); }
 };
 
 const auto* environment = ::testing::AddGlobalTestEnvironment(new UiEnvironment);
