@@ -41,6 +41,38 @@ template <typename F> void ForEachPixel(TBitmap* Bitmap, F Pixel) {
     fast.Draw(Bitmap->Canvas(), 0, 0);
 }
 
+// The bitmap's own rows, where they can be worked on in place: the bytes of a row and of a pixel
+// (0 for pixels of less than a byte, which stay with the copying paths).
+struct TRows {
+    TBitmap* Bitmap = nullptr;
+    int Width = 0;
+    int Height = 0;
+    std::size_t RowBytes = 0;
+    int PixelBytes = 0;
+    std::uint8_t* Row(int y) const { return static_cast<std::uint8_t*>(Bitmap->ScanLine(y)); }
+};
+
+bool RowsOf(TBitmap* Bitmap, TRows& rows) {
+    BITMAP info;
+    if (Bitmap->Empty() || GetObject(Bitmap->Handle(), sizeof info, &info) != static_cast<int>(sizeof info) ||
+        !info.bmBits)
+        return false;
+    rows.Bitmap = Bitmap;
+    rows.Width = info.bmWidth;
+    rows.Height = info.bmHeight;
+    rows.RowBytes = static_cast<std::size_t>(info.bmWidthBytes);
+    rows.PixelBytes = info.bmBitsPixel % 8 == 0 ? info.bmBitsPixel / 8 : 0;
+    return true;
+}
+
+// Moves the canvas's pixels in place with the notices the canvas gives around a drawing.
+template <typename F> void InPlace(TBitmap* Bitmap, F Work) {
+    TCanvas* canvas = Bitmap->Canvas();
+    if (canvas->OnChanging) canvas->OnChanging(canvas);
+    Work();
+    if (canvas->OnChange) canvas->OnChange(canvas);
+}
+
 template <typename F> void WithFastCopy(TBitmap* Bitmap, F Work) {
     TvFastBmp fast(Bitmap);
     Work(fast);
@@ -162,15 +194,17 @@ void TvFastBmp::Saturation(int A) {
 }
 
 void TvFastBmp::Contrast(int A) {
-    // Bounds in locals: the byte stores could otherwise alias them and stop the loop vectorising.
-    const int h = Height, bytes = Width * 3;
+    // Each byte's new value depends on the byte alone: one table for all of them.
+    std::uint8_t table[256];
+    for (int v = 0; v < 256; ++v) {
+        const int d = std::abs(127 - v) * A / 255;
+        table[v] = Clamp(v > 127 ? v + d : v - d);
+    }
+    const int h = Height;
+    const std::size_t bytes = static_cast<std::size_t>(Width) * 3;
     for (int y = 0; y < h; ++y) {
         std::uint8_t* p = GetLine(y);
-        for (int x = 0; x < bytes; ++x) {
-            const int v = p[x];
-            const int d = std::abs(127 - v) * A / 255;
-            p[x] = Clamp(v > 127 ? v + d : v - d);
-        }
+        for (std::size_t x = 0; x < bytes; ++x) p[x] = table[p[x]];
     }
 }
 
@@ -204,13 +238,28 @@ void TvFastBmp::Blur(int N) {
         const std::uint8_t* top = GetLine(i - N < 0 ? i : i - N);
         const std::uint8_t* bottom = GetLine(i + N >= Height ? Height - i : i + N);
         std::uint8_t* p = GetLine(i);
-        for (int c = 0; c < Width; ++c) {
-            const int l = (c - N < 0 ? c : c - N) * 3;
-            const int r = (c + N >= Width ? Width - c : c + N) * 3;
+        // Left to right in place, as the rows above: samples left of a pixel are already blurred.
+        auto blend = [&](int c, int l, int r) {
             for (int k = 0; k < 3; ++k)
                 p[c * 3 + k] =
                     static_cast<std::uint8_t>((top[l + k] + top[r + k] + bottom[l + k] + bottom[r + k]) >> 2);
+        };
+        const int w = Width, inner = w - N;
+        int c = 0;
+        for (; c < N; ++c) blend(c, c * 3, (c + N) * 3);
+        for (; c < inner; ++c) {
+            // The same sums without the edge tests.
+            const int l = (c - N) * 3, r = (c + N) * 3;
+            const std::uint8_t b0 = static_cast<std::uint8_t>((top[l] + top[r] + bottom[l] + bottom[r]) >> 2);
+            p[c * 3] = b0;
+            const std::uint8_t b1 =
+                static_cast<std::uint8_t>((top[l + 1] + top[r + 1] + bottom[l + 1] + bottom[r + 1]) >> 2);
+            p[c * 3 + 1] = b1;
+            const std::uint8_t b2 =
+                static_cast<std::uint8_t>((top[l + 2] + top[r + 2] + bottom[l + 2] + bottom[r + 2]) >> 2);
+            p[c * 3 + 2] = b2;
         }
+        for (; c < w; ++c) blend(c, (c - N) * 3, (w - c) * 3);
     }
 }
 
@@ -240,7 +289,34 @@ void LightenBMP(TBitmap* Bitmap, std::uint8_t Percent, bool UseTransparent, TCol
     });
 }
 
+namespace {
+
+// The grey of 30 % red, 59 % green and 11 % blue for every weighted sum, halves to even.
+const std::uint8_t* GreyLevels() {
+    static const auto* levels = [] {
+        auto* table = new std::uint8_t[25501];
+        for (int n = 0; n <= 25500; ++n) table[n] = static_cast<std::uint8_t>(DivRoundEven(n, 100));
+        return table;
+    }();
+    return levels;
+}
+
+} // namespace
+
 void GreyBMP(TBitmap* Bitmap, bool UseTransparent, TColor TransparentColor) {
+    TRows rows;
+    if (RowsOf(Bitmap, rows) && rows.PixelBytes == 3) {
+        // A 24-bit bitmap's rows are what the fast copy would hold: worked on where they are.
+        const std::uint8_t* levels = GreyLevels();
+        for (int y = 0; y < rows.Height; ++y) {
+            std::uint8_t* p = rows.Row(y);
+            for (int x = 0; x < rows.Width; ++x, p += 3) {
+                if (UseTransparent && PixelColor(p) == TransparentColor) continue;
+                p[0] = p[1] = p[2] = levels[30 * p[2] + 59 * p[1] + 11 * p[0]];
+            }
+        }
+        return;
+    }
     ForEachPixel(Bitmap, [&](std::uint8_t* p) {
         if (UseTransparent && PixelColor(p) == TransparentColor) return;
         const auto grey = static_cast<std::uint8_t>(DivRoundEven(30 * p[2] + 59 * p[1] + 11 * p[0], 100));
@@ -337,12 +413,53 @@ void BMPRotate(TBitmap* Source, TBitmap* Dest, double Angle) {
 
 // The source rectangle runs from the far edge back to 0, which the drawing layer takes as an exact
 // reversal of every row or column.
+// Where the rows can be reached, the same reversal is done on them in place.
 void FlipBMP(TBitmap* Bitmap) {
+    TRows rows;
+    if (RowsOf(Bitmap, rows)) {
+        InPlace(Bitmap, [&] {
+            std::vector<std::uint8_t> spare(rows.RowBytes);
+            for (int y = 0; y < rows.Height / 2; ++y) {
+                std::uint8_t* a = rows.Row(y);
+                std::uint8_t* b = rows.Row(rows.Height - 1 - y);
+                std::memcpy(spare.data(), a, rows.RowBytes);
+                std::memcpy(a, b, rows.RowBytes);
+                std::memcpy(b, spare.data(), rows.RowBytes);
+            }
+        });
+        return;
+    }
     const int w = Bitmap->Width(), h = Bitmap->Height();
     Bitmap->Canvas()->CopyRect(TRect(0, 0, w, h), Bitmap->Canvas(), TRect(0, h, w, 0));
 }
 
+namespace {
+
+template <int Bytes> void ReverseRow(std::uint8_t* row, int width) {
+    std::uint8_t* a = row;
+    std::uint8_t* b = row + static_cast<std::size_t>(width - 1) * Bytes;
+    for (; a < b; a += Bytes, b -= Bytes)
+        for (int k = 0; k < Bytes; ++k) std::swap(a[k], b[k]);
+}
+
+} // namespace
+
 void MirrorBMP(TBitmap* Bitmap) {
+    TRows rows;
+    if (RowsOf(Bitmap, rows) && rows.PixelBytes >= 1 && rows.PixelBytes <= 4) {
+        InPlace(Bitmap, [&] {
+            for (int y = 0; y < rows.Height; ++y) {
+                std::uint8_t* row = rows.Row(y);
+                switch (rows.PixelBytes) {
+                case 1: std::reverse(row, row + rows.Width); break;
+                case 2: ReverseRow<2>(row, rows.Width); break;
+                case 3: ReverseRow<3>(row, rows.Width); break;
+                default: ReverseRow<4>(row, rows.Width); break;
+                }
+            }
+        });
+        return;
+    }
     const int w = Bitmap->Width(), h = Bitmap->Height();
     Bitmap->Canvas()->CopyRect(TRect(0, 0, w, h), Bitmap->Canvas(), TRect(w, 0, 0, h));
 }
