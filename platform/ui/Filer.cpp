@@ -1,6 +1,7 @@
 #include "platform/ui/Filer.h"
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/ui/Collection.h"
 #include "platform/ui/TypInfo.h"
 
 #include <algorithm>
@@ -121,6 +122,15 @@ void TWriter::WriteProperties(TPersistent* instance, const std::string& prefix) 
                 WriteStr(name);
                 WriteValue(TValueType::vaRef);
                 WriteStr(component->Name());
+            } else if (auto* collection = dynamic_cast<TCollection*>(value)) {
+                WriteStr(name);
+                WriteValue(TValueType::vaCollection);
+                for (int i = 0; i < collection->Count(); ++i) {
+                    WriteValue(TValueType::vaList);
+                    WriteProperties(collection->Items(i), "");
+                    WriteStr("");
+                }
+                WriteValue(TValueType::vaNull);
             } else if (auto* persistent = dynamic_cast<TPersistent*>(value)) {
                 WriteProperties(persistent, name + ".");
             }
@@ -187,7 +197,7 @@ std::string TReader::ReadStr() {
 TValueType TReader::ReadValue() {
     std::uint8_t b;
     stream_->ReadBuffer(&b, 1);
-    if (b > static_cast<std::uint8_t>(TValueType::vaRef)) throw EReadError("Invalid property value");
+    if (b > static_cast<std::uint8_t>(TValueType::vaCollection)) throw EReadError("Invalid property value");
     return static_cast<TValueType>(b);
 }
 
@@ -241,6 +251,13 @@ void TReader::SkipValue() {
     switch (ReadValue()) {
     case TValueType::vaList:
         while (!EndOfList()) SkipValue();
+        ReadListEnd();
+        break;
+    case TValueType::vaCollection:
+        while (!EndOfList()) {
+            if (ReadValue() != TValueType::vaList) throw EReadError("Invalid property value");
+            for (std::string name = ReadStr(); !name.empty(); name = ReadStr()) SkipValue();
+        }
         ReadListEnd();
         break;
     case TValueType::vaInt:
@@ -347,6 +364,12 @@ void TReader::ReadProperty(TPersistent* instance, const std::string& name) {
         if (!taken) throw EReadError("Property " + name + " does not exist");
         return;
     }
+    if (p->Kind == TTypeKind::tkClass && NextValue() == TValueType::vaCollection) {
+        auto* collection = p->GetObject ? dynamic_cast<TCollection*>(p->GetObject(instance)) : nullptr;
+        if (!collection) throw EReadError("Invalid property value");
+        ReadCollection(collection);
+        return;
+    }
     if (!p->HasSetter()) {
         SkipValue();
         return;
@@ -368,6 +391,24 @@ void TReader::ReadProperty(TPersistent* instance, const std::string& name) {
     } else {
         SkipValue();
     }
+}
+
+void TReader::ReadCollection(TCollection* collection) {
+    ReadValue();
+    collection->BeginUpdate();
+    try {
+        collection->Clear();
+        while (!EndOfList()) {
+            if (ReadValue() != TValueType::vaList) throw EReadError("Invalid property value");
+            TCollectionItem* item = collection->Add();
+            for (std::string name = ReadStr(); !name.empty(); name = ReadStr()) ReadProperty(item, name);
+        }
+        ReadListEnd();
+    } catch (...) {
+        collection->EndUpdate();
+        throw;
+    }
+    collection->EndUpdate();
 }
 
 void TReader::DefineProperty(const std::string& Name, TReaderProc ReadData, TWriterProc, bool) {

@@ -4,7 +4,9 @@
 // The stream is our own: "VXF1", then the root component. A component is its class name, its name,
 // its properties (name and value) up to an end mark, then its children up to an end mark. A value
 // is a tag byte and its data, lengths and numbers little-endian. A binary property holds exactly the
-// bytes its writer wrote, and its reader gets exactly those.
+// bytes its writer wrote, and its reader gets exactly those. A published collection is written with
+// all its items, each with its own properties; reading it replaces the collection's items inside
+// one update bracket.
 #pragma once
 
 #include "platform/rtl/Exceptions.h"
@@ -34,6 +36,7 @@ enum class TValueType : std::uint8_t {
     vaBinary = 7, // 4-byte length, bytes
     vaNil = 8,    // no object
     vaRef = 9,    // 4-byte length, the name of a component
+    vaCollection = 10, // items up to vaNull, each vaList, its properties and an empty name
 };
 
 class TFiler {
@@ -116,6 +119,7 @@ private:
     std::uint32_t ReadU32();
     std::string ReadStr();
     void ReadProperty(TPersistent* instance, const std::string& name);
+    void ReadCollection(class TCollection* collection);
     void SkipValue();
     TComponent* ReadComponent();
 

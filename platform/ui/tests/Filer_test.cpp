@@ -1,5 +1,6 @@
 #include "platform/ui/Filer.h"
 
+#include "platform/ui/Collection.h"
 #include "platform/ui/TypInfo.h"
 
 #include <gtest/gtest.h>
@@ -268,4 +269,121 @@ TEST(Filer, DamagedStreamsAreRefused) {
     EXPECT_THROW(FindClass("TNone"), EClassNotFound);
     EXPECT_FALSE(GetClass("TNone"));
     EXPECT_TRUE(GetClass("titem")) << "class names are found without regard to case";
+}
+
+// A published collection: rows of a table, each with published properties of its own.
+class TRow : public TCollectionItem {
+public:
+    using TCollectionItem::TCollectionItem;
+    std::string Title;
+    int Width = 0;
+    TPen2 Pen;
+};
+
+class TRows : public TCollection {
+public:
+    TRows() : TCollection(ItemClassOf<TRow>()) {}
+    TRow* Row(int i) const { return static_cast<TRow*>(Items(i)); }
+    int updates = 0;
+
+protected:
+    void Update(TCollectionItem*) override { ++updates; }
+};
+
+class TTable : public TComponent {
+public:
+    using TComponent::TComponent;
+    TRows Rows;
+};
+
+namespace {
+
+const bool kRowsRegistered = [] {
+    using namespace published;
+    PublishProperties<TRow>({Field<TRow>("Title", &TRow::Title), Field<TRow>("Width", &TRow::Width, 0),
+                             Property<TRow>(
+                                 "Pen", [](const TRow& r) { return const_cast<TPen2*>(&r.Pen); }, nullptr)});
+    PublishProperties<TTable, TComponent>(
+        {Property<TTable>("Rows", [](const TTable& t) { return const_cast<TRows*>(&t.Rows); }, nullptr)});
+    RegisterClass<TTable>();
+    return true;
+}();
+
+TRow* AddRow(TTable& t, const std::string& title, int width, int penWidth = 1) {
+    auto* row = static_cast<TRow*>(t.Rows.Add());
+    row->Title = title;
+    row->Width = width;
+    row->Pen.Width = penWidth;
+    return row;
+}
+
+} // namespace
+
+TEST(Filer, ACollectionComesBackWithEveryItemInOneUpdate) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, int>> rows;
+    } cases[] = {
+        {"three rows", {{"alpha", 10}, {"", 0}, {"gamma", -3}}},
+        {"no rows: the reader's rows go", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TTable table(nullptr);
+        table.SetName("Table1");
+        int pen = 2;
+        for (const auto& [title, width] : c.rows) AddRow(table, title, width, pen++);
+        const std::string bytes = Save(&table);
+
+        TTable into(nullptr);
+        AddRow(into, "old", 99);
+        into.Rows.updates = 0;
+        TMemoryStream stream(bytes);
+        TReader reader(&stream);
+        reader.ReadRootComponent(&into);
+        ASSERT_EQ(into.Rows.Count(), static_cast<int>(c.rows.size()));
+        for (int i = 0; i < into.Rows.Count(); ++i) {
+            EXPECT_EQ(into.Rows.Row(i)->Title, c.rows[static_cast<std::size_t>(i)].first);
+            EXPECT_EQ(into.Rows.Row(i)->Width, c.rows[static_cast<std::size_t>(i)].second);
+            EXPECT_EQ(into.Rows.Row(i)->Pen.Width, 2 + i);
+        }
+        EXPECT_EQ(into.Rows.updates, 1);
+    }
+}
+
+TEST(Filer, ADamagedCollectionIsRefusedAndLeavesItsBracketClosed) {
+    TTable table(nullptr);
+    table.SetName("Table1");
+    AddRow(table, "alpha", 10);
+    AddRow(table, "beta", 20);
+    const std::string bytes = Save(&table);
+    const std::size_t at = bytes.find("beta");
+    ASSERT_NE(at, std::string::npos);
+
+    struct Case {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"cut inside the second row", bytes.substr(0, at + 2)},
+        {"an item that is not a list", [&] {
+             std::string b = bytes;
+             const std::size_t rows = b.find("Rows");
+             b[rows + 4] = static_cast<char>(10); // vaCollection, then a first item marker spoilt
+             b[rows + 5] = static_cast<char>(2);
+             return b;
+         }()},
+        {"a property the item lacks", [&] {
+             std::string b = bytes;
+             b.replace(b.find("Title"), 5, "Tithe");
+             return b;
+         }()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TTable into(nullptr);
+        TMemoryStream stream(c.bytes);
+        TReader reader(&stream);
+        EXPECT_THROW(reader.ReadRootComponent(&into), Exception);
+        EXPECT_EQ(into.Rows.UpdateCount(), 0);
+    }
 }
