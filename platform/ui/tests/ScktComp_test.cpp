@@ -112,6 +112,9 @@ protected:
         peer_ = peer::Accept(listener_, 2000);
         ASSERT_GE(peer_, 0);
         ASSERT_TRUE(PumpUntil([&] { return client_.Active(); })) << log_.Joined();
+        // A new connection is writable at once; its write event follows the connect event and must
+        // not be taken for one of the test's own.
+        ASSERT_TRUE(PumpUntil([&] { return log_.Has("write"); })) << log_.Joined();
     }
 
     TSeamRecorder seam_;
