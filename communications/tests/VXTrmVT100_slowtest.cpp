@@ -199,9 +199,9 @@ TEST_F(VttestLive, EveryScreenMatchesTheReference) {
 
     if (const char* keep = std::getenv("VX_VTTEST_RECORD"))
         std::ofstream(keep, std::ios::binary) << FormatRecording(recording);
-    // Every allowed difference still occurs: the list names nothing that has been mended since.
-    for (const TVtAllowedDifference& d : AllowedDifferences())
-        EXPECT_TRUE(differing.count(d.Screen)) << d.Screen << " no longer differs";
+    // Where a screen ends depends on when vttest fell quiet, so on a busy machine a screen may be
+    // cut before the part that differs: that every listed difference still occurs is checked on the
+    // recording, whose cuts are fixed.
 }
 
 TEST(VttestOnScreen, ScreensOnARealDisplay) {

@@ -5,6 +5,7 @@
 
 #include "platform/win/Messages.h"
 
+#include <cstring>
 #include <fstream>
 
 namespace {
@@ -114,7 +115,7 @@ TEST_F(QuillonSerial, EachScriptCommandSendsItsBytes) {
     for (const Case& c : cases) {
         Seam->Clear();
         RunScript(c.Script);
-        EXPECT_EQ(TakeReceived(), c.Wire) << c.Script;
+        EXPECT_EQ(TakeReceived(std::strlen(c.Wire)), c.Wire) << c.Script;
     }
     EXPECT_EQ(UploadPause, 2000);
     EXPECT_EQ(LoadCmd, "LOAD");
@@ -132,7 +133,7 @@ TEST_F(QuillonSerial, LoaderModeAndItsFailures) {
     // Typed text that is not the loader command: the settings' loader command follows it.
     EXPECT_TRUE(RunScript("_TC \"HELLO^M\"\r\n_SC \"next\"\r\n"));
     EXPECT_TRUE(Sim->HasEvent("loader mode"));
-    EXPECT_EQ(TakeReceived(), "HELLO\r\nBOOTLOADER\r\n\r\nnext\r");
+    EXPECT_EQ(TakeReceived(26), "HELLO\r\nBOOTLOADER\r\n\r\nnext\r");
     EXPECT_TRUE(Boxes().empty());
     EXPECT_EQ(PromptWait, 400);
 
@@ -248,7 +249,7 @@ TEST_F(QuillonSerial, BlockSizesEmptyFilesAndTheRawSend) {
     WriteFile("raw.bin", raw);
     EXPECT_TRUE(RunScript("_LA 10000\r\n_LF " + Dir() + "/raw.bin\r\n_LD\r\n"));
     EXPECT_TRUE(PumpUntil([&] { return Sim->Received().size() >= raw.size(); }));
-    EXPECT_EQ(TakeReceived(), raw);
+    EXPECT_EQ(TakeReceived(raw.size()), raw);
 }
 
 TEST_F(QuillonSerial, RefusedUploadAndAMissingFile) {

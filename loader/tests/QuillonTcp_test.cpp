@@ -59,7 +59,7 @@ TEST_F(QuillonTcp, ConnectsThroughTheDialogAndChecksThePrompt) {
     EXPECT_TRUE(Main()->PickButton->Enabled());
     // The loader's prompt was expected first; the normal console answered the second probe.
     EXPECT_EQ(ExpectedPrompt, '#');
-    EXPECT_EQ(TakeReceived(), "\r\n\r\n\r\n\r\n");
+    EXPECT_EQ(TakeReceived(8), "\r\n\r\n\r\n\r\n");
 
     Main()->EnetDisconnect1->Click();
     EXPECT_FALSE(Main()->SocketActive());
@@ -105,7 +105,7 @@ TEST_F(QuillonTcp, ScriptsAndUploadsOverTheSocket) {
     TakeReceived();
     EXPECT_TRUE(RunScript("_SC \"a^Mb\"\r\n_QC \"VER\"\r\n_CS \"2.18\" _DM \"found\"\r\n"));
     EXPECT_EQ(Boxes(), std::vector<std::string>{"found"});
-    EXPECT_EQ(TakeReceived(), "a\r\nb\rVER\r\n");
+    EXPECT_EQ(TakeReceived(10), "a\r\nb\rVER\r\n");
 
     Seam->Clear();
     const std::string body = Bytes(5000);

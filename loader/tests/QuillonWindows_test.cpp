@@ -136,7 +136,7 @@ TEST_F(QuillonWindows, MenusAndTypedKeys) {
     char key = 8;
     Main()->VxTerminal1CharTyped(Main()->VxTerminal1, key);
     EXPECT_EQ(key, 0);
-    EXPECT_EQ(TakeReceived(), "\b \b");
+    EXPECT_EQ(TakeReceived(3), "\b \b");
     EXPECT_FALSE(Main()->CCHECKTimer1->Enabled());
     EXPECT_FALSE(KeepAliveEnabled);
 }
@@ -151,7 +151,7 @@ TEST_F(QuillonWindows, SendFileUploadsBlocksWithoutHeader) {
     Seam->AnswerOpen(Dir() + "/send.bin");
     Main()->SendFile1Click(nullptr);
     EXPECT_TRUE(PumpUntil([&] { return Sim->Received().size() >= body.size(); }));
-    EXPECT_EQ(TakeReceived(), body);
+    EXPECT_EQ(TakeReceived(body.size()), body);
     EXPECT_TRUE(Boxes().empty());
     EXPECT_TRUE(Main()->CCHECKTimer1->Enabled());
 }

@@ -98,6 +98,11 @@ bool LoaderTest::SimReceivedAtLeast(std::size_t bytes, int timeoutMs) {
 }
 
 std::string LoaderTest::TakeReceived() {
+    return TakeReceived(0);
+}
+
+std::string LoaderTest::TakeReceived(std::size_t AtLeast) {
+    if (AtLeast > 0) PumpUntil([&] { return Sim->Received().size() >= taken_ + AtLeast; }, 5000);
     PumpUntil([] { return false; }, 30);
     const std::string all = Sim->Received();
     const std::string out = all.substr(std::min(taken_, all.size()));

@@ -39,6 +39,8 @@ protected:
     std::vector<std::string> Boxes() const { return Seam->BoxTexts(); }
     // The bytes the simulator received since the last call.
     std::string TakeReceived();
+    // As TakeReceived, once at least AtLeast new bytes have come (or five seconds have passed).
+    std::string TakeReceived(std::size_t AtLeast);
 
     static void WriteFile(const std::string& name, const std::string& bytes);
     static std::string Settings(std::initializer_list<std::pair<int, std::string>> values);
