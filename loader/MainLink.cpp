@@ -33,6 +33,16 @@ void TQuillonForm::WaitPass() {
     Application->ProcessMessages();
 }
 
+// A port closed while it was still delivering (the last reply of the port before) finishes its
+// close, and opens again on its new number, once that delivery has ended; a probe sent before then
+// would go nowhere. Bounded by the clock, as a connect wait.
+void TQuillonForm::WaitForPortSwitch() {
+    const DWORD end = GetTickCount() + 2000;
+    while (VexComPort1->PortState() == psShuttingDown && static_cast<int>(end - GetTickCount()) > 0 &&
+           !Application->Terminated())
+        WaitPass();
+}
+
 void TQuillonForm::SetExpectedPrompt(char C) {
     ExpectedPrompt = C;
 }
@@ -60,6 +70,7 @@ int TQuillonForm::check_com(int n) {
     try {
         VexComPort1->SetComNumber(static_cast<WORD>(n));
         if (!VexComPort1->Open()) VexComPort1->SetOpen(true);
+        WaitForPortSwitch();
         opened = VexComPort1->Open();
     } catch (const Exception&) {
         Tell("Note: COM Port #" + IntToStr(n) + " is not responding/being used by other applications.");
@@ -138,6 +149,7 @@ void TQuillonForm::select_com(int n) {
             try {
                 VexComPort1->SetComNumber(static_cast<WORD>(n));
                 VexComPort1->SetOpen(true);
+                WaitForPortSwitch();
             } catch (const Exception&) {
             }
             VexSLController1->SetMonitoring(true);

@@ -136,6 +136,7 @@ public:
 
     // --- Link layer (MainLink.cpp) ---
     void SetExpectedPrompt(char C);
+    void WaitForPortSwitch();
     int check_com(int n);
     int process_com();
     void select_com(int n);
