@@ -17,6 +17,10 @@ namespace {
 // Passes without a byte taken after which a send gives up.
 constexpr int StalledSendPasses = 15000;
 
+// Counts the socket's error events: a send during which one came has lost its connection, even
+// when the handler has opened a new one meanwhile.
+int SocketErrors = 0;
+
 } // namespace
 
 void TQuillonForm::BuildSocket() {
@@ -50,16 +54,21 @@ void TQuillonForm::SendSocketText(const std::string& Text) {
 bool TQuillonForm::SendSocketBlock(int Length, const char* Data) {
     int sent = 0;
     int idle = 0;
+    const int errors = SocketErrors;
+    const int stalled = ScaledPasses(StalledSendPasses);
     while (sent < Length) {
-        if (!SocketActive() || Application->Terminated()) return false;
+        // The rest of the bytes never goes over a connection opened after a failure: the peer
+        // there did not get the first part.
+        if (!SocketActive() || SocketErrors != errors || Application->Terminated()) return false;
         const int n = ClientSocket1->Socket()->SendBuf(Data + sent, Length - sent);
         if (n > 0) {
             sent += n;
             idle = 0;
             continue;
         }
+        if (SocketErrors != errors) return false;
         // It would block: wait for room, but not for ever.
-        if (++idle > StalledSendPasses) return false;
+        if (++idle > stalled) return false;
         Sleep(1);
         Application->ProcessMessages();
     }
@@ -111,6 +120,10 @@ void TQuillonForm::ClientSocket1Read(TObject*, TCustomWinSocket* Socket) {
 }
 
 void TQuillonForm::ClientSocket1Error(TObject*, TCustomWinSocket*, TErrorEvent, int& ErrorCode) {
+    ++SocketErrors;
+    // A connection lost in the middle of a transfer took part of the body with it: a reconnect
+    // cannot give the unit the rest, so the upload stops.
+    if (!NoUploadRunning && ProgressForm) ProgressForm->AbortFlag = 1;
     if (InErrorHandler) {
         ErrorCode = 0;
         ClientSocketTryAgain(false);

@@ -223,6 +223,9 @@ void TQuillonForm::SendByte(int Length, const char* Data) {
     if (SocketActive()) {
         if (!SendSocketBlock(Length, Data)) Abort() = 1;
         Application->ProcessMessages();
+    } else if (!NoUploadRunning) {
+        // The link went down during the transfer: the blocks left cannot reach the unit.
+        Abort() = 1;
     }
 }
 

@@ -6,6 +6,10 @@
 #include "loader/SplashUnit.h"
 
 int main() {
+#ifdef QUILLON_TIME_SCALE
+    // A build for tests: every pause, tick and pass count shortened alike.
+    TimeScale = QUILLON_TIME_SCALE;
+#endif
     try {
         Application->Initialize();
         Application->SetTitle("Quillon");

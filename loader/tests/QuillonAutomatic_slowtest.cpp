@@ -56,7 +56,9 @@ std::string FindWindow(const std::string& xdotool, const std::string& display, c
 }
 
 // Runs Quillon in dir until it ends (at most limitSeconds), pressing Enter in every message box.
-TRun RunQuillon(const std::string& dir, const std::string& name, int limitSeconds, bool screenshot = false) {
+// program: the build to run (the program itself, or the one with shortened waits).
+TRun RunQuillon(const std::string& dir, const std::string& name, int limitSeconds, bool screenshot = false,
+                const char* program = QUILLON_PATH) {
     TRun run;
     const std::string xvfb = FindProgram("Xvfb");
     const std::string xdotool = FindProgram("xdotool");
@@ -66,7 +68,7 @@ TRun RunQuillon(const std::string& dir, const std::string& name, int limitSecond
     const std::string display = ":" + std::to_string(*number);
     const std::string errors = std::filesystem::absolute(name + ".log").string();
     TChild quillon;
-    quillon.Pid = Spawn(QUILLON_PATH, {}, {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb"}, dir, errors);
+    quillon.Pid = Spawn(program, {}, {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb"}, dir, errors);
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(limitSeconds);
     while (std::chrono::steady_clock::now() < end) {
         int status = 0;
@@ -152,7 +154,9 @@ TEST_F(QuillonAutomatic, ARefusedUploadEndsWithAFailureStatus) {
     sim.Command("refuse");
     Settings();
     Script(UploadScript(3000));
-    const TRun run = RunQuillon(dir_, "quillon_refused", 240);
+    // Every prompt wait after the refused image times out: 1141, 1141 and 400 ticks of 55 ms at the
+    // program's own pace, hence the build with shortened waits.
+    const TRun run = RunQuillon(dir_, "quillon_refused", 60, false, QUILLON_SCALED_PATH);
     EXPECT_EQ(run.ExitStatus, 1) << run.Stderr;
     EXPECT_NE(
         run.Stderr.find("Error! Unable to receive prompt after upload. Upload unsuccessful. Exiting script."),

@@ -1,6 +1,6 @@
 // Quillon's forms against the loader-unit simulator over loopback TCP: connecting through the
-// Ethernet dialog and its refusals, scripts and uploads over the socket, and a dropped connection
-// that the script reader reopens once.
+// Ethernet dialog and its refusals, scripts and uploads over the socket, a dropped connection that
+// the script reader reopens once, and one dropped under an upload, which stops it.
 #include "support/LoaderTest.h"
 
 #include "platform/win/Messages.h"
@@ -155,4 +155,27 @@ TEST_F(QuillonTcp, ADroppedConnectionIsReopenedOnceBetweenCommands) {
     KillTimer(0, again);
     ASSERT_FALSE(Boxes().empty());
     EXPECT_EQ(Boxes().back(), "Exiting script. Socket closed");
+}
+
+TEST_F(QuillonTcp, AConnectionLostUnderAnUploadStopsIt) {
+    StartTcp();
+    Connect();
+    ASSERT_TRUE(Main()->SocketActive());
+    // Lines the unit would take for commands, were any of them sent over a new connection.
+    std::string body;
+    while (body.size() < 400000) body += "ZZZZZZZZZ\r";
+    WriteFile("image.bin", body);
+    const std::string path = Dir() + "/image.bin";
+    // The unit hangs up once the header is in, before the body starts.
+    const auto timer = WhenSimReceived(*Sim, "LF 20000 400000 ", [this] { Sim->Command("drop"); });
+    RunScript("_TC \"LOADR^M\"\r\n_LF " + path + "\r\n_LA 20000\r\n_LV 1.5\r\n_LD\r\n_SC \"after\"\r\n");
+    KillTimer(0, timer);
+    const std::vector<std::string> boxes = Boxes();
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes[0], "Upload cancelled/incomplete!!! Upload for " + path + " section was incomplete.");
+    EXPECT_EQ(ProgressForm->AbortFlag, 1);
+    EXPECT_EQ(Sim->Received().find("after"), std::string::npos);
+    // No part of the body reached a later connection, where the unit reads commands.
+    EXPECT_FALSE(Sim->HasEvent("unknown command"));
+    EXPECT_FALSE(Sim->HasEvent("image accepted"));
 }

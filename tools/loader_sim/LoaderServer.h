@@ -1,14 +1,14 @@
 // The simulator's links and control input around a LoaderCore: a pseudo-terminal standing for the
 // unit's serial port, a TCP listener standing for its network console, standard input for control
-// lines. One thread, one poll loop.
+// lines. One thread, one poll loop (the simulators' shared server).
 #pragma once
 
 #include "tools/loader_sim/LoaderCore.h"
-#include "tools/simlog/Serve.h"
+#include "tools/simlog/Server.h"
 
 #include <chrono>
 #include <cstdint>
-#include <map>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -25,46 +25,34 @@ public:
 
     // IPv4; port 0 picks a free port.
     bool Listen(const std::string& address, int port, std::string& error);
-    int Port() const { return BoundPort; }
+    int Port() const { return Served.Port(); }
+    // The serial line's rate in bits a second (ten bits a byte); 0 for none. The pseudo-terminal
+    // is then read and written no faster than such a line carries bytes. Set before OpenPty.
+    void SetBaud(int64_t baud) { Baud = baud; }
     // A pseudo-terminal in raw mode whose far end (PtyPath) the loader opens as its serial port;
     // linkPath, when not empty, becomes a symbolic link to it.
     bool OpenPty(const std::string& linkPath, std::string& error);
     const std::string& PtyPath() const { return SlavePath; }
+    // Told the path of each pseudo-terminal opened in place of one that a drop hung up.
+    void SetNewPty(std::function<void(const std::string& path)> told) { NewPty = std::move(told); }
 
     // Control lines that run from the first link on (at once with a pseudo-terminal).
-    void SetScript(std::vector<std::string> lines);
-    void SetDiagnostics(std::ostream* out) { Diagnostics = out; }
+    void SetScript(std::vector<std::string> lines) { Served.SetScript(std::move(lines)); }
+    void SetDiagnostics(std::ostream* out) { Served.SetDiagnostics(out); }
 
     // Serves until a "quit"; returns the exit status.
-    int Run();
+    int Run() { return Served.Run(); }
 
 private:
-    struct Link {
-        int Fd = -1;
-        bool Pty = false;
-        std::string Out;
-    };
+    void HangUp();
 
-    void StartScript(int64_t now);
-    void Accept(int64_t now);
-    void ReadLink(int id, int64_t now);
-    void WriteLink(int id, int64_t now);
-    void CloseLink(int id, int64_t now);
-
-    LoaderCore& Core;
-    int ControlFd;
-    simlog::MsClock Clock;
-    int ListenFd = -1;
-    int BoundPort = 0;
+    simlog::UnitOf<LoaderCore> Unit;
+    simlog::Server Served;
+    int64_t Baud = 0;
     int SlaveFd = -1; // kept open so the pseudo-terminal lives while the loader has it closed
     std::string SlavePath;
     std::string LinkPath;
-    std::map<int, Link> Links;
-    int NextId = 1;
-    simlog::ControlQueue Input;
-    simlog::ControlQueue Script;
-    simlog::LineSplitter ControlSplitter;
-    std::ostream* Diagnostics = nullptr;
+    std::function<void(const std::string&)> NewPty;
 };
 
 } // namespace loadersim

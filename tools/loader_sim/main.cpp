@@ -10,7 +10,7 @@ using namespace loadersim;
 namespace {
 
 const char* Usage() {
-    return "usage: loader-sim [--pty [LINK]] [--port N] [--bind ADDR] [--loader] [--flash MS]\n"
+    return "usage: loader-sim [--pty [LINK]] [--baud N] [--port N] [--bind ADDR] [--loader] [--flash MS]\n"
            "                  [--loader-command TEXT] [--load-command WORD] [--answer QUERY=TEXT]...\n"
            "                  [--images DIR] [--log FILE] [--script FILE]\n";
 }
@@ -19,6 +19,7 @@ struct Options {
     bool Pty = false;
     std::string PtyLink;
     int Port = -1; // -1: no TCP
+    long long Baud = 0; // 0: the pseudo-terminal is not paced
     std::string Bind = "127.0.0.1";
     UnitConfig Unit;
     std::vector<std::pair<std::string, std::string>> Answers;
@@ -50,15 +51,19 @@ bool Parse(const std::vector<std::string>& args, Options& o, std::string& error)
             if (hasValue) o.PtyLink = args[++i];
         } else if (a == "--loader") {
             o.Unit.StartInLoader = true;
-        } else if (a == "--port" || a == "--flash") {
+        } else if (a == "--port" || a == "--flash" || a == "--baud") {
             const std::string* v = value();
             if (!v) return false;
-            if (!Number(*v, 0, a == "--port" ? 65535 : 3'600'000, n)) {
+            const long long lo = a == "--baud" ? 10 : 0;
+            const long long hi = a == "--port" ? 65535 : a == "--baud" ? 100'000'000 : 3'600'000;
+            if (!Number(*v, lo, hi, n)) {
                 error = a + ": not a number in range: " + *v;
                 return false;
             }
             if (a == "--port")
                 o.Port = static_cast<int>(n);
+            else if (a == "--baud")
+                o.Baud = n;
             else
                 o.Unit.FlashDelayMs = n;
         } else if (a == "--answer") {
@@ -154,6 +159,9 @@ int main(int argc, char** argv) {
         std::cout << "listening on " << o.Bind << ":" << server.Port() << std::endl;
     }
     if (o.Pty) {
+        server.SetBaud(o.Baud);
+        // A drop hangs the pseudo-terminal up; the one that takes its place is announced likewise.
+        server.SetNewPty([](const std::string& path) { std::cout << "pty " << path << std::endl; });
         if (!server.OpenPty(o.PtyLink, error)) {
             std::cerr << "loader-sim: " << error << "\n";
             return 1;

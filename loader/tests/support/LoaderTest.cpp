@@ -110,6 +110,30 @@ std::string LoaderTest::TakeReceived(std::size_t AtLeast) {
     return out;
 }
 
+namespace {
+
+struct TWatch {
+    TLoaderSim* Sim = nullptr;
+    std::string Text;
+    std::function<void()> Then;
+};
+
+TWatch& Watch() {
+    static TWatch watch;
+    return watch;
+}
+
+} // namespace
+
+std::uintptr_t LoaderTest::WhenSimReceived(TLoaderSim& sim, const std::string& text, std::function<void()> then) {
+    Watch() = TWatch{&sim, text, std::move(then)};
+    return SetTimer(0, 0, 5, [](HWND, UINT, std::uintptr_t id, DWORD) {
+        if (Watch().Sim->Received().find(Watch().Text) == std::string::npos) return;
+        KillTimer(0, id);
+        Watch().Then();
+    });
+}
+
 void LoaderTest::WriteFile(const std::string& name, const std::string& bytes) {
     std::ofstream out(name, std::ios::binary | std::ios::trunc);
     out << bytes;

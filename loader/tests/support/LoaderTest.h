@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -41,6 +42,9 @@ protected:
     std::string TakeReceived();
     // As TakeReceived, once at least AtLeast new bytes have come (or five seconds have passed).
     std::string TakeReceived(std::size_t AtLeast);
+    // Runs then once the simulator has received text, checked from a timer, so while the loader
+    // handles messages; returns the timer, for KillTimer.
+    static std::uintptr_t WhenSimReceived(TLoaderSim& sim, const std::string& text, std::function<void()> then);
 
     static void WriteFile(const std::string& name, const std::string& bytes);
     static std::string Settings(std::initializer_list<std::pair<int, std::string>> values);

@@ -10,8 +10,10 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -83,4 +85,79 @@ TEST(LoaderSimProgram, BadOptionsEndWithUsage) {
         EXPECT_NE(err.find("usage: loader-sim"), std::string::npos) << err;
         EXPECT_EQ(Wait(c), 2);
     }
+}
+
+TEST(LoaderSimProgram, APacedPseudoTerminalTakesNoMoreThanItsLineRate) {
+    char dir[] = "/tmp/loader-sim-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    // 4,000,000 baud: 400,000 bytes a second.
+    Child c = Spawn(LOADER_SIM_PATH, {"--pty", "--baud", "4000000", "--loader", "--flash", "0", "--images", dir,
+                                      "--log", std::string(dir) + "/log"});
+    ASSERT_GT(c.Pid, 0);
+    const std::string pty = ReadLine(c.Out);
+    ASSERT_EQ(pty.rfind("pty /dev/pts/", 0), 0u) << pty;
+    const int serial = ::open(pty.substr(4).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(serial, 0);
+    std::string body(200000, 'x');
+    char header[64];
+    std::snprintf(header, sizeof header, "LF 1 %zu %x 1\r", body.size(), static_cast<unsigned>(loadersim::ByteSum(body)));
+    const std::string all = header + body;
+    const auto start = std::chrono::steady_clock::now();
+    // The line takes bytes at its rate: the terminal's buffer fills and a writer would block.
+    size_t sent = 0;
+    bool blocked = false;
+    while (sent < all.size()) {
+        const ssize_t n = ::write(serial, all.data() + sent, all.size() - sent);
+        if (n > 0) {
+            sent += static_cast<size_t>(n);
+        } else {
+            blocked = true;
+            pollfd p{serial, POLLOUT, 0};
+            ASSERT_GT(::poll(&p, 1, 5000), 0);
+        }
+    }
+    EXPECT_TRUE(blocked);
+    ::fcntl(serial, F_SETFL, 0);
+    EXPECT_EQ(Ask(serial, "", ">"), std::string(header, std::strlen(header) - 1) + "\r\nImage OK\r\n>");
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    // 200 kB over a line of 400 kB a second, less the short burst a receiver may hold.
+    EXPECT_GE(seconds, 0.47);
+    ::close(serial);
+    ASSERT_EQ(::write(c.In, "quit\n", 5), 5);
+    EXPECT_EQ(Wait(c), 0);
+    EXPECT_EQ(ReadFile(std::string(dir) + "/image-1.bin"), body);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(LoaderSimProgram, ADropHangsUpThePseudoTerminalAndOffersANewOne) {
+    char dir[] = "/tmp/loader-sim-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::string link = std::string(dir) + "/ttyUnit";
+    Child c = Spawn(LOADER_SIM_PATH, {"--pty", link, "--log", std::string(dir) + "/log"});
+    ASSERT_GT(c.Pid, 0);
+    const std::string first = ReadLine(c.Out);
+    ASSERT_EQ(first.rfind("pty /dev/pts/", 0), 0u) << first;
+    const int serial = ::open(link.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(serial, 0);
+    EXPECT_EQ(Ask(serial, "\r", "#>"), "\r\n#");
+
+    ASSERT_EQ(::write(c.In, "drop\n", 5), 5);
+    pollfd p{serial, POLLIN, 0};
+    ASSERT_EQ(::poll(&p, 1, 5000), 1);
+    EXPECT_TRUE(p.revents & POLLHUP) << p.revents;
+    ::close(serial);
+
+    // The line is back on a new pseudo-terminal (its number may be the old one again), which the
+    // link follows.
+    const std::string second = ReadLine(c.Out);
+    ASSERT_EQ(second.rfind("pty /dev/pts/", 0), 0u) << second;
+    const int again = ::open(link.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(again, 0);
+    EXPECT_EQ(Ask(again, "\r", "#>"), "\r\n#");
+    ::close(again);
+    ASSERT_EQ(::write(c.In, "quit\n", 5), 5);
+    EXPECT_EQ(Wait(c), 0);
+    const std::string text = ReadFile(std::string(dir) + "/log");
+    EXPECT_NE(text.find("pty * disconnected"), std::string::npos) << text;
+    std::filesystem::remove_all(dir);
 }
