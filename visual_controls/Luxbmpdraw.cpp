@@ -3,8 +3,13 @@
 #include "platform/gdi/Bitmap.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Draw.h"
+#include "platform/gdi/Icon.h"
+#include "platform/ui/Controls.h"
 #include "platform/gdi/Raster.h"
 #include "platform/gdi/Region.h"
+#include "platform/ui/WindowQueries.h"
+#include "visual_controls/Luxbevel.h"
+#include "visual_controls/Luxclass.h"
 #include "visual_controls/Luxprocs.h"
 
 #include <cmath>
@@ -160,6 +165,24 @@ void LuxCopyBmpSize(TBitmap* Src, TBitmap* Dst) {
     if (Src && Dst) Dst->SetSize(Src->Width(), Src->Height());
 }
 
+void LuxIcon2Bitmap(TBitmap* Bitmap, TIcon* Icon, TColor Color) {
+    if (!Bitmap || !Icon) return;
+    const int w = Icon->Width(), h = Icon->Height();
+    Bitmap->SetSize(w, h);
+    if (w <= 0 || h <= 0) return;
+    LuxBmpCreateFromRect(Bitmap, Rect(0, 0, w, h), Color);
+    if (Icon->Handle()) DrawIcon(Bitmap->Canvas()->Handle(), 0, 0, Icon->Handle());
+}
+
+void LuxBmpFromDesktop(TBitmap* Bitmap, const TRect& R) {
+    if (!Bitmap || IsEmpty(R)) return;
+    Bitmap->SetSize(R.Width(), R.Height());
+    HDC screen = GetDC(0);
+    if (!screen) return;
+    BitBlt(Bitmap->Canvas()->Handle(), 0, 0, R.Width(), R.Height(), screen, R.Left, R.Top, SRCCOPY);
+    ReleaseDC(0, screen);
+}
+
 void LuxBmpCreateMasksExt(TCanvas* Canvas, const TRect& R, TBitmap* Mask, TBitmap* Image, TColor Color) {
     if (!Canvas || !Mask || !Image) return;
     const int w = std::max(0, R.Width()), h = std::max(0, R.Height());
@@ -188,6 +211,21 @@ void LuxBmpCreateMasksExt(TCanvas* Canvas, const TRect& R, TBitmap* Mask, TBitma
 void LuxBmpCreateMasks(TBitmap* Src, TBitmap* Mask, TBitmap* Image, TColor Color) {
     if (!Src) return;
     LuxBmpCreateMasksExt(Src->Canvas(), Rect(0, 0, Src->Width(), Src->Height()), Mask, Image, Color);
+}
+
+void LuxMaskBmpDraw(TCanvas* Canvas, const TRect& Dest, TBitmap* Bitmap, TBitmap* Background, TColor Color,
+                    TColor MaskColor) {
+    if (!Canvas || !Bitmap || !Background || Bitmap->Empty()) return;
+    TBitmap mask, image;
+    LuxBmpCreateMasks(Bitmap, &mask, &image, MaskColor);
+    HDC back = Background->Canvas()->Handle();
+    const COLORREF oldBk = SetBkColor(back, RGB(255, 255, 255));
+    const COLORREF oldText = SetTextColor(back, RGB(0, 0, 0));
+    BitBlt(back, 0, 0, Bitmap->Width(), Bitmap->Height(), mask.Canvas()->Handle(), 0, 0, SRCAND);
+    BitBlt(back, 0, 0, Bitmap->Width(), Bitmap->Height(), image.Canvas()->Handle(), 0, 0, SRCPAINT);
+    SetTextColor(back, oldText);
+    SetBkColor(back, oldBk);
+    LuxBmpDraw(Canvas, Dest, Background, LuxBmpPalette | LuxBmpTransparent, Color);
 }
 
 void LuxBmpCreateGrayscale(TBitmap* Dst, TBitmap* Src) {
@@ -292,4 +330,166 @@ void LuxDrawTriangle(TCanvas* Canvas, int X, int Y, int Size, TColor Color, bool
         const int c = X + Size / 2;
         for (int i = 0; i < Size; ++i) line(c - i, Y + i, c + i + 1);
     }
+}
+
+bool LuxDrawBtnIsFlat(TLuxUserButtonStyle Style) {
+    return Style >= ubsClassicFlat && Style <= ubsExplorerColored;
+}
+
+namespace {
+
+enum TFaceLook { flW31, flW40, flW40Plain, flClassic, flFlat, flIntegrated };
+
+void FaceEdge(TCanvas* Canvas, TRect& R, UINT Edge, UINT Flags) {
+    if (IsEmpty(R)) return;
+    RECT r{R.Left, R.Top, R.Right, R.Bottom};
+    DrawEdge(Canvas->Handle(), &r, Edge, Flags);
+    R = Rect(r.left, r.top, r.right, r.bottom);
+}
+
+void Shrunk(TRect& R, int N) {
+    R = Rect(R.Left + N, R.Top + N, R.Right - N, R.Bottom - N);
+}
+
+void FillSolid(TCanvas* Canvas, const TRect& R, TColor Color) {
+    Canvas->Brush()->SetStyle(bsSolid);
+    Canvas->Brush()->SetColor(Color);
+    Canvas->FillRect(R);
+}
+
+// Sunken outer on left and top (soft), raised outer on right and bottom; R shrinks by 1.
+void OuterFrame(TCanvas* Canvas, TRect& R, UINT Middle, bool Corners) {
+    const TRect outer = R;
+    FaceEdge(Canvas, R, BDR_SUNKENOUTER, BF_LEFT | BF_TOP | BF_SOFT | BF_ADJUST | Middle);
+    FaceEdge(Canvas, R, BDR_RAISEDOUTER, BF_RIGHT | BF_BOTTOM | BF_ADJUST | Middle);
+    if (Corners && !IsEmpty(outer)) {
+        const TColor face = clBtnFace;
+        Canvas->SetPixels(outer.Left, outer.Top, face);
+        Canvas->SetPixels(outer.Right - 1, outer.Top, face);
+        Canvas->SetPixels(outer.Left, outer.Bottom - 1, face);
+        Canvas->SetPixels(outer.Right - 1, outer.Bottom - 1, face);
+    }
+}
+
+void Outline(TCanvas* Canvas, const TRect& R, TColor Color) {
+    Canvas->Pen()->SetStyle(psSolid);
+    Canvas->Pen()->SetWidth(1);
+    Canvas->Pen()->SetColor(Color);
+    Canvas->Brush()->SetStyle(bsClear);
+    Canvas->Rectangle(R);
+}
+
+} // namespace
+
+bool LuxDrawBtnFace(TCanvas* Canvas, bool Solid, TRect& R, TLuxUserButtonStyle Style, TLuxButtonState State,
+                    unsigned short Flags, TColor Color) {
+    if (!Canvas) return false;
+    if (Style == ubsAutoDetect) Style = NewStyleControls ? ubsWin40 : ubsWin31;
+    TFaceLook look = flIntegrated;
+    if (Style == ubsWin31) look = flW31;
+    else if (Style == ubsWin40) look = (Flags & LuxBtnNewFrame) ? flW40 : flW40Plain;
+    else if (Style == ubsClassic) look = flClassic;
+    else if (LuxDrawBtnIsFlat(Style)) look = flFlat;
+    const UINT middle = (Flags & LuxBtnMiddle) ? BF_MIDDLE : 0;
+    const bool explorer = Style == ubsExplorer || Style == ubsExplorerColored;
+    const bool down = State == bsOptionSet || State == bsDown || State == bsDropDownOpen || State == bsDisabledDown;
+
+    if (!explorer && !IsEmpty(R)) {
+        if (State == bsOptionSet && !(look == flFlat && Solid) && LuxApplication) {
+            Canvas->Brush()->SetBitmap(LuxApplication->GetBrushBitmap(Color));
+            Canvas->FillRect(R);
+            Canvas->Brush()->SetBitmap(nullptr);
+        } else {
+            FillSolid(Canvas, R, Color);
+        }
+    }
+
+    if (!down && (Flags & (LuxBtnDefault | LuxBtnFramed))) {
+        OuterFrame(Canvas, R, middle, Style == ubsWin31 && (Flags & LuxBtnCorners));
+        if (Style == ubsWin31) Flags &= static_cast<unsigned short>(~LuxBtnCorners);
+    }
+    const TRect base = R;
+    TRect f = R;
+    switch (look) {
+    case flW31:
+        OuterFrame(Canvas, f, middle, Flags & LuxBtnCorners);
+        if (down) {
+            FaceEdge(Canvas, f, BDR_SUNKENINNER, BF_LEFT | BF_TOP | middle);
+        } else {
+            FaceEdge(Canvas, f, BDR_RAISEDINNER, BF_RECT | BF_ADJUST | middle);
+            FaceEdge(Canvas, f, BDR_RAISEDINNER, BF_RECT | BF_ADJUST | middle);
+        }
+        break;
+    case flW40:
+        if (!down) LuxDrawStdFrame(Canvas, f, lsRaisedspb, static_cast<unsigned short>(middle));
+        else if (Flags & LuxBtnSunken) FaceEdge(Canvas, f, EDGE_SUNKEN, BF_RECT | middle);
+        else LuxDrawStdFrame(Canvas, f, lsLowered, static_cast<unsigned short>(middle));
+        break;
+    case flW40Plain:
+        if (down) {
+            Outline(Canvas, f, clBlack);
+            Shrunk(f, 1);
+            Outline(Canvas, f, TColor(0x808080));
+        } else if (Flags & LuxBtnDefault) {
+            FaceEdge(Canvas, f, BDR_RAISEDOUTER, BF_RECT | BF_SOFT | BF_ADJUST | middle);
+            FaceEdge(Canvas, f, BDR_RAISEDINNER, BF_RIGHT | BF_BOTTOM | middle);
+        } else {
+            LuxDrawStdFrame(Canvas, f, lsRaisedspb, static_cast<unsigned short>(middle));
+        }
+        break;
+    case flFlat:
+        if ((Style == ubsNavigator || Style == ubsClassicFlat) && (down || State == bsMouseOver)) {
+            Canvas->Rectangle(f);
+            Shrunk(f, 1);
+        }
+        if (down) {
+            FaceEdge(Canvas, f, BDR_SUNKENOUTER, BF_RECT | middle);
+        } else if (State == bsMouseOver) {
+            FaceEdge(Canvas, f, BDR_RAISEDINNER, BF_RECT | middle);
+        } else if (!explorer && !IsEmpty(f)) {
+            FillSolid(Canvas, f, Color);
+        }
+        break;
+    case flClassic:
+        Outline(Canvas, f, clBlack);
+        Shrunk(f, 1);
+        if (down) {
+            Canvas->Pen()->SetColor(TColor(0x808080));
+            Canvas->MoveTo(f.Left, f.Bottom - 1);
+            Canvas->LineTo(f.Left, f.Top);
+            Canvas->LineTo(f.Right, f.Top);
+        } else {
+            FaceEdge(Canvas, f, BDR_RAISEDINNER, BF_RECT | middle);
+        }
+        break;
+    case flIntegrated:
+        if (down) {
+            Outline(Canvas, f, TColor(0x808080));
+        } else {
+            Outline(Canvas, f, clBlack);
+            Canvas->Pen()->SetColor(clBtnFace);
+            Canvas->MoveTo(f.Left, f.Bottom - 1);
+            Canvas->LineTo(f.Left, f.Top);
+            Canvas->LineTo(f.Right, f.Top);
+            Shrunk(f, 1);
+            Outline(Canvas, f, clWhite);
+            Shrunk(f, 1);
+            Canvas->Pen()->SetColor(TColor(0x808080));
+            Canvas->MoveTo(f.Right - 1, f.Top);
+            Canvas->LineTo(f.Right - 1, f.Bottom - 1);
+            Canvas->LineTo(f.Left - 1, f.Bottom - 1);
+        }
+        break;
+    }
+    Canvas->Brush()->SetStyle(bsSolid);
+
+    if (Flags & LuxBtnDefault) {
+        TRect focus = base;
+        Shrunk(focus, down ? 4 : 3);
+        if (!IsEmpty(focus)) Canvas->DrawFocusRect(focus);
+    }
+    R = base;
+    Shrunk(R, 3);
+    if (down) R = Rect(R.Left + 1, R.Top + 1, R.Right + 1, R.Bottom + 1);
+    return true;
 }

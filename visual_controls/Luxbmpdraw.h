@@ -5,6 +5,7 @@
 
 #include "platform/gdi/Types.h"
 #include "platform/ui/Graphics.h"
+#include "platform/ui/Icons.h"
 
 // Flags of LuxBmpDrawExt and its wrappers; they may be combined.
 inline constexpr unsigned short LuxBmpClip = 0x0001;       // (clip draws) clip to the destination
@@ -36,11 +37,19 @@ TRect LuxBmpStretchDraw(TCanvas* Canvas, const TRect& Dest, TBitmap* Bitmap);
 // Bitmap sized to R and filled with Color; nothing for a missing bitmap or an empty R.
 void LuxBmpCreateFromRect(TBitmap* Bitmap, const TRect& R, TColor Color);
 void LuxCopyBmpSize(TBitmap* Src, TBitmap* Dst);
+// Bitmap sized to the icon, filled with Color, the icon drawn at (0, 0).
+void LuxIcon2Bitmap(TBitmap* Bitmap, TIcon* Icon, TColor Color);
+// Bitmap sized to R and filled with what the screen shows there.
+void LuxBmpFromDesktop(TBitmap* Bitmap, const TRect& R);
 
 // Image := the pixels of R on Canvas with those of Color turned black; Mask := a monochrome copy,
 // white where Color was and black elsewhere.
 void LuxBmpCreateMasksExt(TCanvas* Canvas, const TRect& R, TBitmap* Mask, TBitmap* Image, TColor Color);
 void LuxBmpCreateMasks(TBitmap* Src, TBitmap* Mask, TBitmap* Image, TColor Color);
+// Bitmap without its MaskColor pixels drawn onto Background at (0, 0), then Background drawn at Dest
+// without its Color pixels.
+void LuxMaskBmpDraw(TCanvas* Canvas, const TRect& Dest, TBitmap* Bitmap, TBitmap* Background, TColor Color,
+                    TColor MaskColor);
 // A four-tone version of Src (white, button highlight, button shadow, black by brightness); the
 // colour of the top-left pixel is transparent and stays as it is.
 void LuxBmpCreateGrayscale(TBitmap* Dst, TBitmap* Src);
@@ -57,3 +66,42 @@ void LuxFillPattern(HDC DC, const TRect& R, TBitmap* Bitmap);
 // A filled arrowhead of Size rows (2..15; nothing otherwise), pointing down or up; disabled ones
 // are embossed in highlight text and grey text.
 void LuxDrawTriangle(TCanvas* Canvas, int X, int Y, int Size, TColor Color, bool Down, bool Enabled);
+
+enum TLuxUserButtonStyle {
+    ubsAutoDetect,
+    ubsWin31,
+    ubsWin40,
+    ubsClassic,
+    ubsClassicFlat,
+    ubsFlat,
+    ubsFlatUnColored,
+    ubsNavigator,
+    ubsExplorer,
+    ubsExplorerColored,
+    ubsIntegrated
+};
+enum TLuxButtonState {
+    bsUp,
+    bsDisabledUp,
+    bsMouseOver,
+    bsOptionSet,
+    bsDown,
+    bsDragOver,
+    bsDropDownOpen,
+    bsDisabledDown
+};
+
+// Flags of LuxDrawBtnFace.
+inline constexpr unsigned short LuxBtnCorners = 0x0001;  // (old style) button-face corner pixels
+inline constexpr unsigned short LuxBtnDefault = 0x0002;  // default frame and focus rectangle
+inline constexpr unsigned short LuxBtnNewFrame = 0x0004; // the new-style frame of ubsWin40
+inline constexpr unsigned short LuxBtnSunken = 0x0008;   // (ubsWin40, down) a plain sunken edge
+inline constexpr unsigned short LuxBtnMiddle = 0x0010;   // the outer frame fills its middle too
+inline constexpr unsigned short LuxBtnFramed = 0x0020;   // the default frame without the focus
+
+// The six flat styles, ubsClassicFlat to ubsExplorerColored.
+bool LuxDrawBtnIsFlat(TLuxUserButtonStyle Style);
+// Paints a button face in R and leaves in R the rectangle for the caption (moved by one pixel
+// right and down while the button is down).
+bool LuxDrawBtnFace(TCanvas* Canvas, bool Solid, TRect& R, TLuxUserButtonStyle Style, TLuxButtonState State,
+                    unsigned short Flags, TColor Color);

@@ -1,6 +1,8 @@
 #include "visual_controls/Luxbmpdraw.h"
 
 #include "platform/gdi/Region.h"
+#include "tools/testing/TempHome.h"
+#include "visual_controls/Luxclass.h"
 
 #include <gtest/gtest.h>
 
@@ -254,4 +256,104 @@ TEST(Luxbmpdraw, Triangles) {
         LuxDrawTriangle(dst.Canvas(), c.down ? 0 : 2, 0, c.size, clRed, c.down, c.enabled);
         EXPECT_EQ(Picture(dst), c.picture) << c.size << c.down << c.enabled;
     }
+}
+
+TEST(Luxbmpdraw, ButtonFaces) {
+    const struct {
+        const char* name;
+        TLuxUserButtonStyle style;
+        TLuxButtonState state;
+        unsigned short flags;
+        bool solid;
+        std::string picture;
+        TRect caption;
+    } cases[] = {
+        {"new-style up", ubsWin40, bsUp, LuxBtnNewFrame, false,
+         Rows({"LLLLLLLLLK", "LRRRRRRRSK", "LRRRRRRRSK", "LRRRRRRRSK", "LRRRRRRRSK", "LRRRRRRRSK", "LSSSSSSSSK",
+               "KKKKKKKKKK"}),
+         Rect(3, 3, 7, 5)},
+        {"new-style down", ubsWin40, bsDown, LuxBtnNewFrame, false,
+         Rows({"KKKKKKKKKL", "KSSSSSSSFL", "KSRRRRRRFL", "KSRRRRRRFL", "KSRRRRRRFL", "KSRRRRRRFL", "KFFFFFFFFL",
+               "LLLLLLLLLL"}),
+         Rect(4, 4, 8, 6)},
+        {"plain down", ubsWin40, bsDown, 0, false,
+         Rows({"KKKKKKKKKK", "KSSSSSSSSK", "KSRRRRRRSK", "KSRRRRRRSK", "KSRRRRRRSK", "KSRRRRRRSK", "KSSSSSSSSK",
+               "KKKKKKKKKK"}),
+         Rect(4, 4, 8, 6)},
+        {"flat up", ubsFlat, bsUp, 0, false,
+         Rows({"RRRRRRRRRR", "RRRRRRRRRR", "RRRRRRRRRR", "RRRRRRRRRR", "RRRRRRRRRR", "RRRRRRRRRR", "RRRRRRRRRR",
+               "RRRRRRRRRR"}),
+         Rect(3, 3, 7, 5)},
+        {"flat under the mouse", ubsFlat, bsMouseOver, 0, false,
+         Rows({"LLLLLLLLLS", "LRRRRRRRRS", "LRRRRRRRRS", "LRRRRRRRRS", "LRRRRRRRRS", "LRRRRRRRRS", "LRRRRRRRRS",
+               "SSSSSSSSSS"}),
+         Rect(3, 3, 7, 5)},
+        // The option-set look: the 8 x 8 brush pattern in the colour, white between.
+        {"flat option set", ubsFlat, bsOptionSet, 0, false,
+         Rows({"SSSSSSSSSL", "SLRLRLRLRL", "SRLRLRLRLL", "SLRLRLRLRL", "SRLRLRLRLL", "SLRLRLRLRL", "SRLRLRLRLL",
+               "LLLLLLLLLL"}),
+         Rect(4, 4, 8, 6)},
+        {"flat option set, solid", ubsFlat, bsOptionSet, 0, true,
+         Rows({"SSSSSSSSSL", "SRRRRRRRRL", "SRRRRRRRRL", "SRRRRRRRRL", "SRRRRRRRRL", "SRRRRRRRRL", "SRRRRRRRRL",
+               "LLLLLLLLLL"}),
+         Rect(4, 4, 8, 6)},
+    };
+    // The option-set pattern comes from the library's services object.
+    TempHome home;
+    InitLuxclass();
+    for (const auto& c : cases) {
+        TBitmap dst;
+        Blank(dst, 10, 8);
+        TRect r = Rect(0, 0, 10, 8);
+        EXPECT_TRUE(LuxDrawBtnFace(dst.Canvas(), c.solid, r, c.style, c.state, c.flags, clRed)) << c.name;
+        EXPECT_EQ(Picture(dst), c.picture) << c.name;
+        EXPECT_EQ(r, c.caption) << c.name;
+    }
+    DoneLuxclass();
+
+    // The default frame takes one pixel before the caption is placed, unless the button is down.
+    for (auto style : {ubsWin31, ubsWin40, ubsClassic, ubsNavigator, ubsIntegrated}) {
+        TBitmap dst;
+        Blank(dst, 10, 8);
+        TRect up = Rect(0, 0, 10, 8), down = up;
+        LuxDrawBtnFace(dst.Canvas(), false, up, style, bsUp, LuxBtnDefault, clRed);
+        LuxDrawBtnFace(dst.Canvas(), false, down, style, bsDown, LuxBtnDefault, clRed);
+        EXPECT_EQ(up, Rect(4, 4, 6, 4)) << style;
+        EXPECT_EQ(down, Rect(4, 4, 8, 6)) << style;
+    }
+
+    const bool flat[] = {false, false, false, false, true, true, true, true, true, true, false};
+    for (int s = ubsAutoDetect; s <= ubsIntegrated; ++s)
+        EXPECT_EQ(LuxDrawBtnIsFlat(TLuxUserButtonStyle(s)), flat[s]) << s;
+}
+
+TEST(Luxbmpdraw, IconsAndMaskedBackgrounds) {
+    TBitmap colour, mask;
+    Make(colour, {"RG", "BK"});
+    Make(mask, {"KK", "KL"});
+    ICONINFO info;
+    info.hbmColor = colour.Handle();
+    info.hbmMask = mask.Handle();
+    TIcon icon;
+    icon.SetHandle(CreateIconIndirect(&info));
+    TBitmap out;
+    LuxIcon2Bitmap(&out, &icon, clBlue);
+    EXPECT_EQ(Picture(out), Rows({"RG", "BB"})) << "the background shows where the mask is white";
+
+    TBitmap glyph, back;
+    Make(glyph, {"RGB"});
+    Make(back, {"SSS", "SSS"});
+    TBitmap dst;
+    Blank(dst, 4, 3);
+    LuxMaskBmpDraw(dst.Canvas(), Rect(1, 1, 4, 3), &glyph, &back, clBlue, clLime);
+    EXPECT_EQ(Picture(back), Rows({"RSB", "SSS"}));
+    EXPECT_EQ(Picture(dst), Rows({"....", ".RS.", ".SSS"}));
+
+    TBitmap shot;
+    LuxBmpFromDesktop(&shot, Rect(0, 0, 3, 2));
+    EXPECT_EQ(shot.Width(), 3);
+    EXPECT_EQ(shot.Height(), 2);
+    TBitmap untouched;
+    LuxBmpFromDesktop(&untouched, Rect(5, 5, 5, 9));
+    EXPECT_TRUE(untouched.Empty());
 }
