@@ -42,8 +42,8 @@ int Clamped(int Value, int Max) {
 
 // --- Frame painters --------------------------------------------------------------------------------
 
-bool LuxDrawFrame3D(TCanvas* Canvas, TRect& R, TLuxBevelStyle Style, TColor LightColor,
-                    TColor ShadowColor, int Width) {
+bool LuxDrawFrame3D(TCanvas* Canvas, TRect& R, TLuxBevelStyle Style, TColor LightColor, TColor ShadowColor,
+                    int Width) {
     if (Width <= 0 || Style == bvNone || Style == bvShadow) return false;
     TColor top = LightColor, bottom = ShadowColor;
     if (Style == bvLowered || Style == bvFrameLowered) std::swap(top, bottom);
@@ -82,9 +82,8 @@ bool LuxDrawFrame3D(TCanvas* Canvas, TRect& R, TLuxBevelStyle Style, TColor Ligh
     return true;
 }
 
-bool LuxDrawFrameShadow(TCanvas* Canvas, TRect& R, TColor LightColor, TColor ShadowColor,
-                        TColor BorderColor, unsigned char Depth, unsigned char Width,
-                        bool BorderTransparent, unsigned short) {
+bool LuxDrawFrameShadow(TCanvas* Canvas, TRect& R, TColor LightColor, TColor ShadowColor, TColor BorderColor,
+                        unsigned char Depth, unsigned char Width, bool BorderTransparent, unsigned short) {
     const int d = Depth;
     const bool paint = Canvas && !IsEmpty(R);
     if (paint) {
@@ -239,7 +238,10 @@ void TLuxBevel::SetWidthOuter(int Value) {
 }
 
 void TLuxBevel::SetColor(int Index, TColor Value) {
-    TColor* target = Index == 0 ? &borderColor_ : Index == 1 ? &lightColor_ : Index == 2 ? &shadowColor_ : nullptr;
+    TColor* target = Index == 0   ? &borderColor_
+                     : Index == 1 ? &lightColor_
+                     : Index == 2 ? &shadowColor_
+                                  : nullptr;
     if (target) {
         if (*target == Value) return;
         *target = Value;
@@ -297,7 +299,8 @@ int TLuxBevel::GetBevelExtend() const {
     case bmCustom: {
         if (styleOuter_ == bvShadow) return widthInner_ + borderInnerWidth_;
         int e = borderWidth_ + borderInnerWidth_;
-        for (auto [style, width] : {std::pair{styleOuter_, widthOuter_}, std::pair{styleInner_, widthInner_}}) {
+        for (auto [style, width] :
+             {std::pair{styleOuter_, widthOuter_}, std::pair{styleInner_, widthInner_}}) {
             if (style == bvNone) continue;
             e += width;
             if (style == bvFrameLowered || style == bvFrameRaised) ++e;
@@ -356,8 +359,8 @@ TRect TLuxBevel::PaintBevel(TCanvas* Canvas, const TRect& R, bool BorderTranspar
     case bmCustom:
         if (styleOuter_ == bvShadow) {
             LuxDrawFrameShadow(Canvas, r, lightColor_, shadowColor_, borderColor_,
-                               static_cast<unsigned char>(widthOuter_), static_cast<unsigned char>(widthInner_),
-                               BorderTransparent, 0);
+                               static_cast<unsigned char>(widthOuter_),
+                               static_cast<unsigned char>(widthInner_), BorderTransparent, 0);
         } else {
             LuxDrawFrame3D(Canvas, r, styleOuter_, lightColor_, shadowColor_, widthOuter_);
             Ring(Canvas, r, borderWidth_, BorderTransparent);
@@ -369,8 +372,9 @@ TRect TLuxBevel::PaintBevel(TCanvas* Canvas, const TRect& R, bool BorderTranspar
         break;
     case bmEdge:
         if (!borderSides_.Empty()) {
-            static constexpr UINT kEdges[] = {BDR_RAISEDINNER, BDR_RAISEDOUTER, BDR_SUNKENINNER, BDR_SUNKENOUTER,
-                                              EDGE_BUMP,       EDGE_ETCHED,     EDGE_RAISED,     EDGE_SUNKEN};
+            static constexpr UINT kEdges[] = {BDR_RAISEDINNER, BDR_RAISEDOUTER, BDR_SUNKENINNER,
+                                              BDR_SUNKENOUTER, EDGE_BUMP,       EDGE_ETCHED,
+                                              EDGE_RAISED,     EDGE_SUNKEN};
             UINT sides = 0;
             if (borderSides_.Contains(fsLeft)) sides |= BF_LEFT;
             if (borderSides_.Contains(fsTop)) sides |= BF_TOP;
@@ -412,7 +416,8 @@ void TLuxBevel::Assign(const TPersistent* Source) {
 }
 
 std::string TLuxBevel::GetSetStr() {
-    static const char* const kNames[] = {"{Custom style}", "{Standard style}", "{Etged style}", "{Windows style}"};
+    static const char* const kNames[] = {"{Custom style}", "{Standard style}", "{Etged style}",
+                                         "{Windows style}"};
     return kNames[mode_];
 }
 

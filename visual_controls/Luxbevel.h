@@ -143,11 +143,11 @@ private:
 
 // Frame painters. Each paints inside R and shrinks R to the rectangle inside the frame; an empty R
 // is shrunk the same but nothing is painted.
-bool LuxDrawFrame3D(TCanvas* Canvas, TRect& R, TLuxBevelStyle Style, TColor LightColor,
-                    TColor ShadowColor, int Width);
-bool LuxDrawFrameShadow(TCanvas* Canvas, TRect& R, TColor LightColor, TColor ShadowColor,
-                        TColor BorderColor, unsigned char Depth, unsigned char Width,
-                        bool BorderTransparent, unsigned short Reserved);
+bool LuxDrawFrame3D(TCanvas* Canvas, TRect& R, TLuxBevelStyle Style, TColor LightColor, TColor ShadowColor,
+                    int Width);
+bool LuxDrawFrameShadow(TCanvas* Canvas, TRect& R, TColor LightColor, TColor ShadowColor, TColor BorderColor,
+                        unsigned char Depth, unsigned char Width, bool BorderTransparent,
+                        unsigned short Reserved);
 bool LuxDrawStdFrame(TCanvas* Canvas, TRect& R, TLuxBorderStyle Style, unsigned short Flags);
 // The width of a standard frame.
 int LuxDrawStdFrameExt(TLuxBorderStyle Style);

@@ -4,9 +4,9 @@
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Draw.h"
 #include "platform/gdi/Icon.h"
-#include "platform/ui/Controls.h"
 #include "platform/gdi/Raster.h"
 #include "platform/gdi/Region.h"
+#include "platform/ui/Controls.h"
 #include "platform/ui/WindowQueries.h"
 #include "visual_controls/Luxbevel.h"
 #include "visual_controls/Luxclass.h"
@@ -36,10 +36,10 @@ void DrawOne(HDC dc, const TRect& T, TCanvas* SrcCanvas, const TRect& SrcRect, u
     }
     if (Flags & LuxBmpMasked) {
         if (!MaskCanvas || !SrcCanvas) return;
-        StretchBlt(dc, T.Left, T.Top, T.Width(), T.Height(), MaskCanvas->Handle(), SrcRect.Left, SrcRect.Top, w, h,
-                   SRCAND);
-        StretchBlt(dc, T.Left, T.Top, T.Width(), T.Height(), SrcCanvas->Handle(), SrcRect.Left, SrcRect.Top, w, h,
-                   SRCPAINT);
+        StretchBlt(dc, T.Left, T.Top, T.Width(), T.Height(), MaskCanvas->Handle(), SrcRect.Left, SrcRect.Top,
+                   w, h, SRCAND);
+        StretchBlt(dc, T.Left, T.Top, T.Width(), T.Height(), SrcCanvas->Handle(), SrcRect.Left, SrcRect.Top,
+                   w, h, SRCPAINT);
         return;
     }
     if (Flags & LuxBmpTransparent) {
@@ -101,8 +101,8 @@ TRect LuxBmpDrawExt(TCanvas* Canvas, const TRect& Dest, TCanvas* SrcCanvas, cons
         for (int row = 0; row <= dh / h; ++row)
             for (int col = 0; col <= dw / w; ++col) {
                 const int l = Dest.Left + col * w, t = Dest.Top + row * h;
-                DrawOne(dc, Rect(l, t, l + w, t + h), SrcCanvas, SrcRect, mode, Color, &mask, &image, maskCanvas,
-                        brushBitmap, Canvas);
+                DrawOne(dc, Rect(l, t, l + w, t + h), SrcCanvas, SrcRect, mode, Color, &mask, &image,
+                        maskCanvas, brushBitmap, Canvas);
             }
     } else {
         DrawOne(dc, target, SrcCanvas, SrcRect, mode, Color, &mask, &image, maskCanvas, brushBitmap, Canvas);
@@ -125,14 +125,15 @@ TRect LuxBmpClipDraw(TCanvas* Canvas, const TRect& Dest, TBitmap* Bitmap, unsign
     if (src->PenPos().X == -1) return TRect();
     const TRect srcRect = Rect(0, 0, Bitmap->Width(), Bitmap->Height());
     TPersistent* extra = (Flags & LuxBmpBrushCopy) ? Bitmap : nullptr;
-    return LuxBmpClipDrawExt(Canvas, Dest, src, srcRect, static_cast<unsigned short>(Flags & ~LuxBmpPalette), Offset,
-                             Color, extra);
+    return LuxBmpClipDrawExt(Canvas, Dest, src, srcRect, static_cast<unsigned short>(Flags & ~LuxBmpPalette),
+                             Offset, Color, extra);
 }
 
 TRect LuxBmpClipDrawExt(TCanvas* Canvas, const TRect& Dest, TCanvas* SrcCanvas, const TRect& SrcRect,
                         unsigned short Flags, int Offset, TColor Color, TPersistent* Extra) {
     if (!Canvas) return TRect();
-    if (!(Flags & LuxBmpClip)) return LuxBmpDrawExt(Canvas, Dest, SrcCanvas, SrcRect, Flags, Color, nullptr, Extra);
+    if (!(Flags & LuxBmpClip))
+        return LuxBmpDrawExt(Canvas, Dest, SrcCanvas, SrcRect, Flags, Color, nullptr, Extra);
     TRect clip = Dest;
     if (Offset != 0) {
         const int dx = static_cast<std::int16_t>(Offset & 0xFFFF);
@@ -250,7 +251,8 @@ void LuxBmpCreateGrayscale(TBitmap* Dst, TBitmap* Src) {
     if (count == 0) return;
     const double mean = static_cast<double>(sum) / static_cast<double>(count);
     const int b = static_cast<int>(std::nearbyint(-(200.0 - mean)));
-    const COLORREF white = RGB(255, 255, 255), light = ColorToRGB(clBtnHighlight), shadow = ColorToRGB(clBtnShadow);
+    const COLORREF white = RGB(255, 255, 255), light = ColorToRGB(clBtnHighlight),
+                   shadow = ColorToRGB(clBtnShadow);
     HDC dc = Dst->Canvas()->Handle();
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
@@ -386,13 +388,18 @@ bool LuxDrawBtnFace(TCanvas* Canvas, bool Solid, TRect& R, TLuxUserButtonStyle S
     if (!Canvas) return false;
     if (Style == ubsAutoDetect) Style = NewStyleControls ? ubsWin40 : ubsWin31;
     TFaceLook look = flIntegrated;
-    if (Style == ubsWin31) look = flW31;
-    else if (Style == ubsWin40) look = (Flags & LuxBtnNewFrame) ? flW40 : flW40Plain;
-    else if (Style == ubsClassic) look = flClassic;
-    else if (LuxDrawBtnIsFlat(Style)) look = flFlat;
+    if (Style == ubsWin31)
+        look = flW31;
+    else if (Style == ubsWin40)
+        look = (Flags & LuxBtnNewFrame) ? flW40 : flW40Plain;
+    else if (Style == ubsClassic)
+        look = flClassic;
+    else if (LuxDrawBtnIsFlat(Style))
+        look = flFlat;
     const UINT middle = (Flags & LuxBtnMiddle) ? BF_MIDDLE : 0;
     const bool explorer = Style == ubsExplorer || Style == ubsExplorerColored;
-    const bool down = State == bsOptionSet || State == bsDown || State == bsDropDownOpen || State == bsDisabledDown;
+    const bool down =
+        State == bsOptionSet || State == bsDown || State == bsDropDownOpen || State == bsDisabledDown;
 
     if (!explorer && !IsEmpty(R)) {
         if (State == bsOptionSet && !(look == flFlat && Solid) && LuxApplication) {
@@ -421,9 +428,12 @@ bool LuxDrawBtnFace(TCanvas* Canvas, bool Solid, TRect& R, TLuxUserButtonStyle S
         }
         break;
     case flW40:
-        if (!down) LuxDrawStdFrame(Canvas, f, lsRaisedspb, static_cast<unsigned short>(middle));
-        else if (Flags & LuxBtnSunken) FaceEdge(Canvas, f, EDGE_SUNKEN, BF_RECT | middle);
-        else LuxDrawStdFrame(Canvas, f, lsLowered, static_cast<unsigned short>(middle));
+        if (!down)
+            LuxDrawStdFrame(Canvas, f, lsRaisedspb, static_cast<unsigned short>(middle));
+        else if (Flags & LuxBtnSunken)
+            FaceEdge(Canvas, f, EDGE_SUNKEN, BF_RECT | middle);
+        else
+            LuxDrawStdFrame(Canvas, f, lsLowered, static_cast<unsigned short>(middle));
         break;
     case flW40Plain:
         if (down) {

@@ -8,16 +8,16 @@
 #include "platform/ui/Icons.h"
 
 // Flags of LuxBmpDrawExt and its wrappers; they may be combined.
-inline constexpr unsigned short LuxBmpClip = 0x0001;       // (clip draws) clip to the destination
-inline constexpr unsigned short LuxBmpCenter = 0x0008;     // centred at the picture's own size
-inline constexpr unsigned short LuxBmpStretch = 0x0010;    // stretched to the destination
-inline constexpr unsigned short LuxBmpTile = 0x0020;       // tiled over the destination
+inline constexpr unsigned short LuxBmpClip = 0x0001;        // (clip draws) clip to the destination
+inline constexpr unsigned short LuxBmpCenter = 0x0008;      // centred at the picture's own size
+inline constexpr unsigned short LuxBmpStretch = 0x0010;     // stretched to the destination
+inline constexpr unsigned short LuxBmpTile = 0x0020;        // tiled over the destination
 inline constexpr unsigned short LuxBmpTransparent = 0x0040; // pixels of the given colour left out
-inline constexpr unsigned short LuxBmpBrushCopy = 0x0080;  // a brush copy of the bitmap in Extra
-inline constexpr unsigned short LuxBmpMasked = 0x0100;     // through the mask canvas in Extra
-inline constexpr unsigned short LuxBmpKeepHeight = 0x0200; // (stretch) keep the height, scale the width
-inline constexpr unsigned short LuxBmpKeepWidth = 0x0400;  // (stretch) keep the width, scale the height
-inline constexpr unsigned short LuxBmpPalette = 0x1000;    // (bitmap draws) realize its palette first
+inline constexpr unsigned short LuxBmpBrushCopy = 0x0080;   // a brush copy of the bitmap in Extra
+inline constexpr unsigned short LuxBmpMasked = 0x0100;      // through the mask canvas in Extra
+inline constexpr unsigned short LuxBmpKeepHeight = 0x0200;  // (stretch) keep the height, scale the width
+inline constexpr unsigned short LuxBmpKeepWidth = 0x0400;   // (stretch) keep the width, scale the height
+inline constexpr unsigned short LuxBmpPalette = 0x1000;     // (bitmap draws) realize its palette first
 
 // Draws SrcRect of SrcCanvas into Dest as Flags say and answers the rectangle covered (Dest when
 // nothing was placed, an empty one for an empty Dest). Extra is the bitmap of a brush copy or the

@@ -25,15 +25,32 @@ std::string Picture(TBitmap& b) {
     for (int y = 0; y < b.Height(); ++y) {
         for (int x = 0; x < b.Width(); ++x) {
             switch (ColorToRGB(b.Canvas()->Pixels(x, y))) {
-            case 0x00FFFF: out += '.'; break;
-            case 0x000000: out += 'K'; break;
-            case 0x808080: out += 'S'; break;
-            case 0xFFFFFF: out += 'L'; break;
-            case 0xC0C0C0: out += 'F'; break;
-            case 0x0000FF: out += 'R'; break;
-            case 0xFF0000: out += 'B'; break;
-            case 0x00FF00: out += 'G'; break;
-            default: out += '?';
+            case 0x00FFFF:
+                out += '.';
+                break;
+            case 0x000000:
+                out += 'K';
+                break;
+            case 0x808080:
+                out += 'S';
+                break;
+            case 0xFFFFFF:
+                out += 'L';
+                break;
+            case 0xC0C0C0:
+                out += 'F';
+                break;
+            case 0x0000FF:
+                out += 'R';
+                break;
+            case 0xFF0000:
+                out += 'B';
+                break;
+            case 0x00FF00:
+                out += 'G';
+                break;
+            default:
+                out += '?';
             }
         }
         out += '\n';
@@ -59,7 +76,6 @@ struct TChangeCounter : TObject {
 };
 
 } // namespace
-
 
 TEST(Luxbevel, Frame3DPaintsEachStyleInsideTheRectangle) {
     const struct {
@@ -87,7 +103,8 @@ TEST(Luxbevel, Frame3DPaintsEachStyleInsideTheRectangle) {
         {bvShadow, 2, false, Rect(0, 0, 8, 7), std::string()},
         {bvLowered, 0, false, Rect(0, 0, 8, 7), std::string()},
     };
-    const std::string blank = Rows({"........", "........", "........", "........", "........", "........", "........"});
+    const std::string blank =
+        Rows({"........", "........", "........", "........", "........", "........", "........"});
     for (const auto& c : cases) {
         TBitmap b;
         Fixture(b, 8, 7);
@@ -132,8 +149,10 @@ TEST(Luxbevel, StandardFramesShrinkByTheirSteps) {
         if (c.picture) {
             EXPECT_EQ(Picture(b), c.picture) << c.style;
         }
-        const int ext = c.style == lsNone ? 0 : (c.style == lsSingle || c.style == lsSingleRaised ||
-                                                 c.style == lsSingleLowered) ? 1 : 2;
+        const int ext = c.style == lsNone ? 0
+                        : (c.style == lsSingle || c.style == lsSingleRaised || c.style == lsSingleLowered)
+                            ? 1
+                            : 2;
         EXPECT_EQ(LuxDrawStdFrameExt(c.style), ext) << c.style;
     }
 }
@@ -144,12 +163,14 @@ TEST(Luxbevel, ShadowFrameAndBorderLines) {
     TRect r = Rect(0, 0, 8, 7);
     EXPECT_TRUE(LuxDrawFrameShadow(b.Canvas(), r, clWhite, clBlack, clRed, 2, 1, false, 0));
     EXPECT_EQ(r, Rect(1, 1, 5, 4));
-    EXPECT_EQ(Picture(b), Rows({"LLLLLLRR", "L....LRR", "L....LKK", "L....LKK", "LLLLLLKK", "RRKKKKKK", "RRKKKKKK"}));
+    EXPECT_EQ(Picture(b),
+              Rows({"LLLLLLRR", "L....LRR", "L....LKK", "L....LKK", "LLLLLLKK", "RRKKKKKK", "RRKKKKKK"}));
 
     Fixture(b, 8, 7);
     r = Rect(0, 0, 8, 7);
     LuxDrawFrameShadow(b.Canvas(), r, clWhite, clBlack, clRed, 2, 1, true, 0);
-    EXPECT_EQ(Picture(b), Rows({"LLLLLL..", "L....L..", "L....LKK", "L....LKK", "LLLLLLKK", "..KKKKKK", "..KKKKKK"}))
+    EXPECT_EQ(Picture(b),
+              Rows({"LLLLLL..", "L....L..", "L....LKK", "L....LKK", "LLLLLLKK", "..KKKKKK", "..KKKKKK"}))
         << "transparent corners";
 
     Fixture(b, 5, 4);
@@ -160,7 +181,10 @@ TEST(Luxbevel, ShadowFrameAndBorderLines) {
         bool ctl3d;
         TFormBorderStyle style;
         int width;
-    } widths[] = {{true, bsSingle, 2}, {false, bsSingle, 1}, {true, bsNone, 0}, {true, bsSizeable, 0},
+    } widths[] = {{true, bsSingle, 2},
+                  {false, bsSingle, 1},
+                  {true, bsNone, 0},
+                  {true, bsSizeable, 0},
                   {false, bsDialog, 0}};
     for (const auto& c : widths) EXPECT_EQ(LuxGetCtrlBorderWidth(c.ctl3d, c.style), c.width) << c.style;
 }
@@ -187,25 +211,66 @@ TEST(Luxbevel, ExtentsAndInnerRectangles) {
         int extent, far;
         TRect inside; // of (0, 0, 20, 10)
     } cases[] = {
-        {"rings only", [](TLuxBevel& v) { v.SetBorderWidth(3); v.SetBorderSpace(3); }, 6, 6, Rect(6, 6, 14, 4)},
+        {"rings only",
+         [](TLuxBevel& v) {
+             v.SetBorderWidth(3);
+             v.SetBorderSpace(3);
+         },
+         6, 6, Rect(6, 6, 14, 4)},
         {"lowered inner 2, outer 0",
-         [](TLuxBevel& v) { v.SetBevelStyleInner(bvLowered); v.SetWidthInner(2); v.SetWidthOuter(0); }, 2, 2,
-         Rect(2, 2, 18, 8)},
+         [](TLuxBevel& v) {
+             v.SetBevelStyleInner(bvLowered);
+             v.SetWidthInner(2);
+             v.SetWidthOuter(0);
+         },
+         2, 2, Rect(2, 2, 18, 8)},
         {"frames count one more",
-         [](TLuxBevel& v) { v.SetBevelStyleOuter(bvFrameRaised); v.SetBevelStyleInner(bvRaised); v.SetBorderWidth(1); },
+         [](TLuxBevel& v) {
+             v.SetBevelStyleOuter(bvFrameRaised);
+             v.SetBevelStyleInner(bvRaised);
+             v.SetBorderWidth(1);
+         },
          4, 4, Rect(4, 4, 16, 6)},
-        {"shadow", [](TLuxBevel& v) { v.SetBevelStyleOuter(bvShadow); v.SetWidthInner(1); v.SetWidthOuter(3); }, 1,
-         4, Rect(1, 1, 16, 6)},
-        {"standard", [](TLuxBevel& v) { v.SetMode(bmStandard); v.SetStyle(lsLowered); v.SetBorderSpace(1); }, 3, 3,
-         Rect(3, 3, 17, 7)},
-        {"edge", [](TLuxBevel& v) { v.SetMode(bmEdge); v.SetBorderSides(TLuxFrameSides{fsLeft}); }, 2, 2,
-         Rect(2, 2, 18, 8)},
-        {"edge without sides", [](TLuxBevel& v) { v.SetMode(bmEdge); v.SetBorderSides({}); v.SetBorderSpace(1); },
+        {"shadow",
+         [](TLuxBevel& v) {
+             v.SetBevelStyleOuter(bvShadow);
+             v.SetWidthInner(1);
+             v.SetWidthOuter(3);
+         },
+         1, 4, Rect(1, 1, 16, 6)},
+        {"standard",
+         [](TLuxBevel& v) {
+             v.SetMode(bmStandard);
+             v.SetStyle(lsLowered);
+             v.SetBorderSpace(1);
+         },
+         3, 3, Rect(3, 3, 17, 7)},
+        {"edge",
+         [](TLuxBevel& v) {
+             v.SetMode(bmEdge);
+             v.SetBorderSides(TLuxFrameSides{fsLeft});
+         },
+         2, 2, Rect(2, 2, 18, 8)},
+        {"edge without sides",
+         [](TLuxBevel& v) {
+             v.SetMode(bmEdge);
+             v.SetBorderSides({});
+             v.SetBorderSpace(1);
+         },
          1, 1, Rect(1, 1, 19, 9)},
-        {"windows", [](TLuxBevel& v) { v.SetMode(bmWindows); v.SetBorderSpace(1); }, 3, 3, Rect(3, 3, 17, 7)},
+        {"windows",
+         [](TLuxBevel& v) {
+             v.SetMode(bmWindows);
+             v.SetBorderSpace(1);
+         },
+         3, 3, Rect(3, 3, 17, 7)},
         {"windows shown by the window",
-         [](TLuxBevel& v) { v.SetWindowsStyleSupport(true); v.SetMode(bmWindows); v.SetBorderSpace(1); }, 0, 0,
-         Rect(0, 0, 20, 10)},
+         [](TLuxBevel& v) {
+             v.SetWindowsStyleSupport(true);
+             v.SetMode(bmWindows);
+             v.SetBorderSpace(1);
+         },
+         0, 0, Rect(0, 0, 20, 10)},
     };
     for (const auto& c : cases) {
         TLuxBevel v;
@@ -227,7 +292,8 @@ TEST(Luxbevel, PaintsCustomFrames) {
     lowered.SetWidthOuter(0);
     TBitmap b;
     EXPECT_EQ(PaintOn(b, lowered, 8, 7), Rect(2, 2, 6, 5));
-    EXPECT_EQ(Picture(b), Rows({"SSSSSSSL", "SSSSSSLL", "SS....LL", "SS....LL", "SS....LL", "SSLLLLLL", "SLLLLLLL"}));
+    EXPECT_EQ(Picture(b),
+              Rows({"SSSSSSSL", "SSSSSSLL", "SS....LL", "SS....LL", "SS....LL", "SSLLLLLL", "SLLLLLLL"}));
 
     // Outer bevel, border ring, inner bevel and inner ring from the outside in.
     TLuxBevel full;
@@ -311,8 +377,7 @@ TEST(Luxbevel, SettersNotifyAndKeepTheShadowPaired) {
 
     TLuxBevel copy;
     TChangeCounter copied;
-    copy.OnChange =
-        TNotifyEvent::Bind<&TChangeCounter::Changed>(&copied);
+    copy.OnChange = TNotifyEvent::Bind<&TChangeCounter::Changed>(&copied);
     v.SetWindowsStyleSupport(true);
     copy.Assign(&v);
     EXPECT_EQ(copied.Changes, 1);
@@ -353,8 +418,7 @@ TEST(Luxbevel, SimpleBevelSettings) {
     s.SetStyle(sbOffset);
     TLuxSimpleBevel copy;
     TChangeCounter counter;
-    copy.OnChange =
-        TNotifyEvent::Bind<&TChangeCounter::Changed>(&counter);
+    copy.OnChange = TNotifyEvent::Bind<&TChangeCounter::Changed>(&counter);
     copy.Assign(&s);
     EXPECT_EQ(counter.Changes, 1);
     EXPECT_EQ(copy.LightColor(), clRed);

@@ -13,14 +13,22 @@ namespace {
 
 TColor ColorOf(char c) {
     switch (c) {
-    case 'K': return clBlack;
-    case 'S': return TColor(0x808080);
-    case 'L': return clWhite;
-    case 'F': return TColor(0xC0C0C0);
-    case 'R': return clRed;
-    case 'B': return clBlue;
-    case 'G': return clLime;
-    default: return clYellow;
+    case 'K':
+        return clBlack;
+    case 'S':
+        return TColor(0x808080);
+    case 'L':
+        return clWhite;
+    case 'F':
+        return TColor(0xC0C0C0);
+    case 'R':
+        return clRed;
+    case 'B':
+        return clBlue;
+    case 'G':
+        return clLime;
+    default:
+        return clYellow;
     }
 }
 
@@ -47,15 +55,32 @@ std::string Picture(TBitmap& b) {
     for (int y = 0; y < b.Height(); ++y) {
         for (int x = 0; x < b.Width(); ++x) {
             switch (ColorToRGB(b.Canvas()->Pixels(x, y))) {
-            case 0x00FFFF: out += '.'; break;
-            case 0x000000: out += 'K'; break;
-            case 0x808080: out += 'S'; break;
-            case 0xFFFFFF: out += 'L'; break;
-            case 0xC0C0C0: out += 'F'; break;
-            case 0x0000FF: out += 'R'; break;
-            case 0xFF0000: out += 'B'; break;
-            case 0x00FF00: out += 'G'; break;
-            default: out += '?';
+            case 0x00FFFF:
+                out += '.';
+                break;
+            case 0x000000:
+                out += 'K';
+                break;
+            case 0x808080:
+                out += 'S';
+                break;
+            case 0xFFFFFF:
+                out += 'L';
+                break;
+            case 0xC0C0C0:
+                out += 'F';
+                break;
+            case 0x0000FF:
+                out += 'R';
+                break;
+            case 0xFF0000:
+                out += 'B';
+                break;
+            case 0x00FF00:
+                out += 'G';
+                break;
+            default:
+                out += '?';
             }
         }
         out += '\n';
@@ -104,8 +129,8 @@ TEST(Luxbmpdraw, PlacesStretchesAndTiles) {
     for (const auto& c : cases) {
         TBitmap dst;
         Blank(dst, 8, 5);
-        const TRect covered = LuxBmpDrawExt(dst.Canvas(), c.dest, src.Canvas(), Rect(0, 0, 3, 2), c.flags, clLime,
-                                            nullptr, nullptr);
+        const TRect covered = LuxBmpDrawExt(dst.Canvas(), c.dest, src.Canvas(), Rect(0, 0, 3, 2), c.flags,
+                                            clLime, nullptr, nullptr);
         EXPECT_EQ(covered, c.covered) << c.name;
         EXPECT_EQ(Picture(dst), c.picture) << c.name;
     }
@@ -150,8 +175,8 @@ TEST(Luxbmpdraw, MaskedAndBrushCopies) {
     Make(masked, {"RKB", "BKK"});
     TBitmap dst;
     Blank(dst, 4, 2);
-    LuxBmpDrawExt(dst.Canvas(), Rect(0, 0, 4, 2), masked.Canvas(), Rect(0, 0, 3, 2), LuxBmpMasked, clNone, nullptr,
-                  mask.Canvas());
+    LuxBmpDrawExt(dst.Canvas(), Rect(0, 0, 4, 2), masked.Canvas(), Rect(0, 0, 3, 2), LuxBmpMasked, clNone,
+                  nullptr, mask.Canvas());
     EXPECT_EQ(Picture(dst), Rows({"R.B.", "BK.."}));
 
     // Brush copy: the bitmap's transparent colour shows the given colour.
@@ -211,7 +236,9 @@ TEST(Luxbmpdraw, TextureAndPatternFills) {
     const struct {
         TPoint offset;
         const char* picture;
-    } cases[] = {{Point(0, 0), "RGBRGBR\n"}, {Point(4, 0), "GBRGBRG\n"}, {Point(2, 0), "BRGBRGB\n"},
+    } cases[] = {{Point(0, 0), "RGBRGBR\n"},
+                 {Point(4, 0), "GBRGBRG\n"},
+                 {Point(2, 0), "BRGBRGB\n"},
                  {Point(-1, 0), ".......\n"}};
     for (const auto& c : cases) {
         TBitmap dst;
@@ -269,33 +296,33 @@ TEST(Luxbmpdraw, ButtonFaces) {
         TRect caption;
     } cases[] = {
         {"new-style up", ubsWin40, bsUp, LuxBtnNewFrame, false,
-         Rows({"LLLLLLLLLK", "LRRRRRRRSK", "LRRRRRRRSK", "LRRRRRRRSK", "LRRRRRRRSK", "LRRRRRRRSK", "LSSSSSSSSK",
-               "KKKKKKKKKK"}),
+         Rows({"LLLLLLLLLK", "LRRRRRRRSK", "LRRRRRRRSK", "LRRRRRRRSK", "LRRRRRRRSK", "LRRRRRRRSK",
+               "LSSSSSSSSK", "KKKKKKKKKK"}),
          Rect(3, 3, 7, 5)},
         {"new-style down", ubsWin40, bsDown, LuxBtnNewFrame, false,
-         Rows({"KKKKKKKKKL", "KSSSSSSSFL", "KSRRRRRRFL", "KSRRRRRRFL", "KSRRRRRRFL", "KSRRRRRRFL", "KFFFFFFFFL",
-               "LLLLLLLLLL"}),
+         Rows({"KKKKKKKKKL", "KSSSSSSSFL", "KSRRRRRRFL", "KSRRRRRRFL", "KSRRRRRRFL", "KSRRRRRRFL",
+               "KFFFFFFFFL", "LLLLLLLLLL"}),
          Rect(4, 4, 8, 6)},
         {"plain down", ubsWin40, bsDown, 0, false,
-         Rows({"KKKKKKKKKK", "KSSSSSSSSK", "KSRRRRRRSK", "KSRRRRRRSK", "KSRRRRRRSK", "KSRRRRRRSK", "KSSSSSSSSK",
-               "KKKKKKKKKK"}),
+         Rows({"KKKKKKKKKK", "KSSSSSSSSK", "KSRRRRRRSK", "KSRRRRRRSK", "KSRRRRRRSK", "KSRRRRRRSK",
+               "KSSSSSSSSK", "KKKKKKKKKK"}),
          Rect(4, 4, 8, 6)},
         {"flat up", ubsFlat, bsUp, 0, false,
-         Rows({"RRRRRRRRRR", "RRRRRRRRRR", "RRRRRRRRRR", "RRRRRRRRRR", "RRRRRRRRRR", "RRRRRRRRRR", "RRRRRRRRRR",
-               "RRRRRRRRRR"}),
+         Rows({"RRRRRRRRRR", "RRRRRRRRRR", "RRRRRRRRRR", "RRRRRRRRRR", "RRRRRRRRRR", "RRRRRRRRRR",
+               "RRRRRRRRRR", "RRRRRRRRRR"}),
          Rect(3, 3, 7, 5)},
         {"flat under the mouse", ubsFlat, bsMouseOver, 0, false,
-         Rows({"LLLLLLLLLS", "LRRRRRRRRS", "LRRRRRRRRS", "LRRRRRRRRS", "LRRRRRRRRS", "LRRRRRRRRS", "LRRRRRRRRS",
-               "SSSSSSSSSS"}),
+         Rows({"LLLLLLLLLS", "LRRRRRRRRS", "LRRRRRRRRS", "LRRRRRRRRS", "LRRRRRRRRS", "LRRRRRRRRS",
+               "LRRRRRRRRS", "SSSSSSSSSS"}),
          Rect(3, 3, 7, 5)},
         // The option-set look: the 8 x 8 brush pattern in the colour, white between.
         {"flat option set", ubsFlat, bsOptionSet, 0, false,
-         Rows({"SSSSSSSSSL", "SLRLRLRLRL", "SRLRLRLRLL", "SLRLRLRLRL", "SRLRLRLRLL", "SLRLRLRLRL", "SRLRLRLRLL",
-               "LLLLLLLLLL"}),
+         Rows({"SSSSSSSSSL", "SLRLRLRLRL", "SRLRLRLRLL", "SLRLRLRLRL", "SRLRLRLRLL", "SLRLRLRLRL",
+               "SRLRLRLRLL", "LLLLLLLLLL"}),
          Rect(4, 4, 8, 6)},
         {"flat option set, solid", ubsFlat, bsOptionSet, 0, true,
-         Rows({"SSSSSSSSSL", "SRRRRRRRRL", "SRRRRRRRRL", "SRRRRRRRRL", "SRRRRRRRRL", "SRRRRRRRRL", "SRRRRRRRRL",
-               "LLLLLLLLLL"}),
+         Rows({"SSSSSSSSSL", "SRRRRRRRRL", "SRRRRRRRRL", "SRRRRRRRRL", "SRRRRRRRRL", "SRRRRRRRRL",
+               "SRRRRRRRRL", "LLLLLLLLLL"}),
          Rect(4, 4, 8, 6)},
     };
     // The option-set pattern comes from the library's services object.
