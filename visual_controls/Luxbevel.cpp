@@ -1,8 +1,10 @@
 #include "visual_controls/Luxbevel.h"
 
 #include "platform/gdi/Draw.h"
+#include "platform/ui/TypInfo.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 namespace {
@@ -461,3 +463,71 @@ std::string TLuxSimpleBevel::GetSetStr() {
     static const char* const kNames[] = {"{Normal}", "{Inset}", "{Offset}"};
     return kNames[style_];
 }
+
+namespace {
+
+const bool kPublished = [] {
+    using published::Property;
+    using B = TLuxBevel;
+    const TLuxFrameSides all{fsBottom, fsLeft, fsRight, fsTop};
+    PublishProperties<TLuxBevel>({
+        Property<B>(
+            "StyleInner", [](const B& b) { return b.StyleInner(); },
+            [](B& b, TLuxBevelStyle v) { b.SetBevelStyleInner(v); }, bvNone),
+        Property<B>(
+            "StyleOuter", [](const B& b) { return b.StyleOuter(); },
+            [](B& b, TLuxBevelStyle v) { b.SetBevelStyleOuter(v); }, bvNone),
+        Property<B>(
+            "WidthInner", [](const B& b) { return b.WidthInner(); }, [](B& b, int v) { b.SetWidthInner(v); },
+            1),
+        Property<B>(
+            "WidthOuter", [](const B& b) { return b.WidthOuter(); }, [](B& b, int v) { b.SetWidthOuter(v); },
+            1),
+        Property<B>(
+            "BorderColor", [](const B& b) { return b.BorderColor(); },
+            [](B& b, TColor v) { b.SetColor(0, v); }, clBtnFace),
+        Property<B>(
+            "BorderSides", [](const B& b) { return b.BorderSides(); },
+            [](B& b, TLuxFrameSides v) { b.SetBorderSides(v); }, static_cast<std::int64_t>(all.Bits())),
+        Property<B>(
+            "BorderWidth", [](const B& b) { return b.BorderWidth(); },
+            [](B& b, int v) { b.SetBorderWidth(v); }, 0),
+        Property<B>(
+            "BorderInnerWidth", [](const B& b) { return b.BorderInnerWidth(); },
+            [](B& b, int v) { b.SetBorderSpace(v); }, 0),
+        Property<B>(
+            "EdgeStyle", [](const B& b) { return b.EdgeStyle(); },
+            [](B& b, TLuxEdgeStyle v) { b.SetEdgeStyle(v); }, etEtched),
+        Property<B>(
+            "LightColor", [](const B& b) { return b.LightColor(); }, [](B& b, TColor v) { b.SetColor(1, v); },
+            clBtnHighlight),
+        // No declared default: always stored.
+        Property<B>(
+            "Mode", [](const B& b) { return b.Mode(); }, [](B& b, TLuxBevelMode v) { b.SetMode(v); }),
+        Property<B>(
+            "ShadowColor", [](const B& b) { return b.ShadowColor(); },
+            [](B& b, TColor v) { b.SetColor(2, v); }, clBtnShadow),
+        Property<B>(
+            "StandardStyle", [](const B& b) { return b.StandardStyle(); },
+            [](B& b, TLuxBorderStyle v) { b.SetStyle(v); }, lsSingleLowered),
+    });
+    using S = TLuxSimpleBevel;
+    PublishProperties<TLuxSimpleBevel>({
+        Property<S>(
+            "Color", [](const S& s) { return s.Color(); }, [](S& s, TColor v) { s.SetColor(2, v); }, clBlack),
+        Property<S>(
+            "Width", [](const S& s) { return s.Width(); }, [](S& s, int v) { s.SetWidth(v); }, 2),
+        Property<S>(
+            "Style", [](const S& s) { return s.Style(); },
+            [](S& s, TLuxSimpleBevelStyle v) { s.SetStyle(v); }, sbNormal),
+        Property<S>(
+            "LightColor", [](const S& s) { return s.LightColor(); }, [](S& s, TColor v) { s.SetColor(0, v); },
+            clBtnHighlight),
+        Property<S>(
+            "ShadowColor", [](const S& s) { return s.ShadowColor(); },
+            [](S& s, TColor v) { s.SetColor(1, v); }, clBtnShadow),
+    });
+    return true;
+}();
+
+} // namespace

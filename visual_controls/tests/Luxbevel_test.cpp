@@ -1,5 +1,7 @@
 #include "visual_controls/Luxbevel.h"
 
+#include "platform/ui/TypInfo.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -425,4 +427,23 @@ TEST(Luxbevel, SimpleBevelSettings) {
     EXPECT_EQ(copy.Color(), clLime);
     EXPECT_EQ(copy.Width(), 50);
     EXPECT_EQ(copy.GetSetStr(), "{Offset}");
+}
+
+TEST(Luxbevel, PublishedSettings) {
+    TLuxBevel v;
+    std::string names;
+    for (const TPropInfo* p : GetPropList(&v)) names += p->Name + (p->Default ? "" : "*") + " ";
+    EXPECT_EQ(names, "StyleInner StyleOuter WidthInner WidthOuter BorderColor BorderSides BorderWidth "
+                     "BorderInnerWidth EdgeStyle LightColor Mode* ShadowColor StandardStyle ");
+    // Written through the table, the values go through the setters.
+    GetPropInfo(&v, "StyleOuter")->SetOrd(&v, bvShadow);
+    EXPECT_EQ(v.StyleInner(), bvShadow);
+    GetPropInfo(&v, "WidthOuter")->SetOrd(&v, 99);
+    EXPECT_EQ(v.WidthOuter(), 50);
+    EXPECT_EQ(GetPropInfo(&v, "BorderSides")->GetOrd(&v), *GetPropInfo(&v, "BorderSides")->Default);
+
+    TLuxSimpleBevel s;
+    GetPropInfo(&s, "Color")->SetOrd(&s, clRed);
+    EXPECT_EQ(s.Color(), clRed);
+    EXPECT_EQ(GetPropList(&s).size(), 5u);
 }
