@@ -514,7 +514,7 @@ TEST_F(Messages, BlockingSenderServesNothingWhileItWaits) {
     std::thread worker([&] {
         theirs = CreateMessageWindow("peer", [&](HWND, UINT, WPARAM w, LPARAM) -> LRESULT {
             DWORD r = 0;
-            innerOk = SendMessageTimeout(mine.handle, WM_USER, 0, 0, static_cast<UINT>(w), 30, &r);
+            innerOk = SendMessageTimeout(mine.handle, WM_USER, 0, 0, static_cast<UINT>(w), 500, &r);
             innerError = GetLastError();
             return 1;
         });
