@@ -388,3 +388,12 @@ void LuxLoadIDECustomColor(TStringList* Strings) {
 void LuxSaveIDECustomColor(TStringList* Strings) {
     LuxSaveCustomColorToIniFile(IDESettingsFile(), "Custom Colors", Strings);
 }
+
+TRect LuxAlignRect(TLuxAlignment Alignment, const TRect& R, const TRect& Bounds) {
+    const int w = R.Right - R.Left, h = R.Bottom - R.Top;
+    const int W = Bounds.Right - Bounds.Left, H = Bounds.Bottom - Bounds.Top;
+    const int column = static_cast<int>(Alignment) % 3, row = static_cast<int>(Alignment) / 3;
+    const int x = column == 0 ? 0 : column == 1 ? (W - w) / 2 : W - w;
+    const int y = row == 0 ? 0 : row == 1 ? (H - h) / 2 : H - h;
+    return TRect{Bounds.Left + x, Bounds.Top + y, Bounds.Left + x + w, Bounds.Top + y + h};
+}

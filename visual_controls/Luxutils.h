@@ -5,6 +5,7 @@
 
 #include "platform/ui/Forms.h"
 #include "platform/ui/Graphics.h"
+#include "visual_controls/Luxgraph.h"
 #include "visual_controls/Luxprocs.h"
 
 #include <functional>
@@ -33,6 +34,9 @@ std::string LuxRectToString(const TRect& R);
 TRect LuxStringToRect(const std::string& Text);
 // Every divisor of N in ascending order, as decimal strings; empty for N = 1 (and below).
 void LuxGetDivider(TStringList* List, int N);
+
+// A rectangle of R's size placed inside Bounds by Alignment (it may stick out when R is larger).
+TRect LuxAlignRect(TLuxAlignment Alignment, const TRect& R, const TRect& Bounds);
 
 bool LuxIsChild(TControl* Control, TControl* Parent);
 // When LuxApplication found another run of this program: that run's application window (found by

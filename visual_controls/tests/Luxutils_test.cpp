@@ -61,6 +61,31 @@ TEST(Luxutils, PointsAndRectangles) {
     for (const auto& c : rects) EXPECT_EQ(LuxStringToRect(c.text), c.r) << c.text;
 }
 
+TEST(Luxutils, AlignRectPlacesBySize) {
+    struct Row {
+        TLuxAlignment a;
+        TRect r, bounds, want;
+    };
+    const Row rows[] = {
+        {agCenter, {0, 0, 10, 10}, {0, 0, 25, 25}, {7, 7, 17, 17}},
+        {agTopLeft, {3, 4, 13, 14}, {5, 5, 25, 25}, {5, 5, 15, 15}},
+        {agBottomRight, {0, 0, 10, 4}, {5, 5, 25, 25}, {15, 21, 25, 25}},
+        {agTopCenter, {0, 0, 10, 4}, {0, 0, 21, 20}, {5, 0, 15, 4}},
+        {agCenterRight, {0, 0, 10, 4}, {0, 0, 21, 21}, {11, 8, 21, 12}},
+        {agBottomLeft, {0, 0, 10, 4}, {2, 0, 21, 20}, {2, 16, 12, 20}},
+        // Larger than the bounds: the offsets go negative, truncated toward zero.
+        {agCenter, {0, 0, 31, 31}, {0, 0, 20, 20}, {-5, -5, 26, 26}},
+        {agBottomCenter, {0, 0, 30, 30}, {0, 0, 20, 20}, {-5, -10, 25, 20}},
+    };
+    for (const Row& r : rows) {
+        const TRect got = LuxAlignRect(r.a, r.r, r.bounds);
+        EXPECT_EQ(got.Left, r.want.Left) << r.a;
+        EXPECT_EQ(got.Top, r.want.Top) << r.a;
+        EXPECT_EQ(got.Right, r.want.Right) << r.a;
+        EXPECT_EQ(got.Bottom, r.want.Bottom) << r.a;
+    }
+}
+
 TEST(Luxutils, FontStringsChangeTheFontOnlyWhenWhole) {
     TFont font;
     font.SetName("Arial");
