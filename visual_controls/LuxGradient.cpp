@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -18,29 +19,6 @@ inline constexpr COLORREF kPaletteRelative = 0x02000000;
 BYTE Channel(TColor c, int shift) {
     return static_cast<BYTE>(static_cast<std::uint32_t>(c) >> shift);
 }
-
-// Restores the clip region a painting routine found when it leaves.
-class ClipKeeper {
-public:
-    explicit ClipKeeper(HDC dc) : dc_(dc), saved_(CreateRectRgn(0, 0, 0, 0)) {
-        had_ = GetClipRgn(dc_, saved_) == 1;
-    }
-    // Limits painting to rect within what the clip already allowed.
-    void Intersect(const TRect& rect) {
-        IntersectClipRect(dc_, rect.Left, rect.Top, rect.Right, rect.Bottom);
-    }
-    ~ClipKeeper() {
-        SelectClipRgn(dc_, had_ ? saved_ : nullptr);
-        DeleteObject(saved_);
-    }
-    ClipKeeper(const ClipKeeper&) = delete;
-    ClipKeeper& operator=(const ClipKeeper&) = delete;
-
-private:
-    HDC dc_;
-    HRGN saved_;
-    bool had_ = false;
-};
 
 } // namespace
 
@@ -117,7 +95,7 @@ void LuxGradientPaintExt(TCanvas* Canvas, const TRect& Rect, TLuxGradientStyle S
     }
 
     std::unique_ptr<TBitmap> offscreen;
-    std::unique_ptr<ClipKeeper> clip;
+    std::optional<ClipScope> clip;
     TCanvas* c = Canvas;
     if (Flags & LuxGradientBitmap) {
         offscreen = std::make_unique<TBitmap>();
@@ -125,7 +103,7 @@ void LuxGradientPaintExt(TCanvas* Canvas, const TRect& Rect, TLuxGradientStyle S
         c = offscreen->Canvas();
     } else {
         if (Flags & LuxGradientClip) {
-            clip = std::make_unique<ClipKeeper>(Canvas->Handle());
+            clip.emplace(Canvas->Handle());
             clip->Intersect(Offset == 0 ? Rect : LuxOffsetRect(Rect, Offset));
         }
         B = TRect(B.Left + Rect.Left, B.Top + Rect.Top, B.Right + Rect.Left, B.Bottom + Rect.Top);

@@ -140,14 +140,9 @@ TRect LuxBmpClipDrawExt(TCanvas* Canvas, const TRect& Dest, TCanvas* SrcCanvas, 
         const int dy = static_cast<std::int16_t>((Offset >> 16) & 0xFFFF);
         clip = Rect(Dest.Left + dx, Dest.Top + dy, Dest.Right + dx, Dest.Bottom + dy);
     }
-    HDC dc = Canvas->Handle();
-    HRGN saved = CreateRectRgn(0, 0, 0, 0);
-    const bool hadClip = GetClipRgn(dc, saved) == 1;
-    IntersectClipRect(dc, clip.Left, clip.Top, clip.Right, clip.Bottom);
-    const TRect result = LuxBmpDrawExt(Canvas, Dest, SrcCanvas, SrcRect, Flags, Color, nullptr, Extra);
-    SelectClipRgn(Canvas->Handle(), hadClip ? saved : nullptr);
-    DeleteObject(saved);
-    return result;
+    ClipScope scope(Canvas->Handle());
+    scope.Intersect(clip);
+    return LuxBmpDrawExt(Canvas, Dest, SrcCanvas, SrcRect, Flags, Color, nullptr, Extra);
 }
 
 TRect LuxBmpStretchDraw(TCanvas* Canvas, const TRect& Dest, TBitmap* Bitmap) {

@@ -398,3 +398,16 @@ BOOL RectVisible(HDC handle, const RECT* rect) {
     if (!dc || !rect) return FALSE;
     return dc->Clip().Intersects(dc->ToDevice(*rect));
 }
+
+ClipScope::ClipScope(HDC dc) : dc_(dc), saved_(CreateRectRgn(0, 0, 0, 0)) {
+    hadClip_ = GetClipRgn(dc_, saved_) == 1;
+}
+
+ClipScope::~ClipScope() {
+    SelectClipRgn(dc_, hadClip_ ? saved_ : nullptr);
+    DeleteObject(saved_);
+}
+
+void ClipScope::Intersect(const RECT& rect) {
+    IntersectClipRect(dc_, rect.left, rect.top, rect.right, rect.bottom);
+}

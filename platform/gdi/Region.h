@@ -83,3 +83,21 @@ int GetClipBox(HDC dc, RECT* rect);
 int GetClipRgn(HDC dc, HRGN region);
 BOOL PtVisible(HDC dc, int x, int y);
 BOOL RectVisible(HDC dc, const RECT* rect);
+
+// Narrows the clip of a DC for a piece of drawing and gives the DC back its earlier clip (or none)
+// when the scope ends, however it ends.
+class ClipScope {
+public:
+    explicit ClipScope(HDC dc);
+    ~ClipScope();
+    ClipScope(const ClipScope&) = delete;
+    ClipScope& operator=(const ClipScope&) = delete;
+
+    // Limits drawing to rect (logical coordinates) within what the clip already allowed.
+    void Intersect(const RECT& rect);
+
+private:
+    HDC dc_;
+    HRGN saved_;
+    bool hadClip_ = false;
+};

@@ -7,6 +7,7 @@
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
 #include "platform/ui/Jpeg.h"
+#include "platform/ui/TypInfo.h"
 
 #include <algorithm>
 #include <cstring>
@@ -202,6 +203,24 @@ void TPen::SetMode(TPenMode value) {
 TBrush::~TBrush() {
     FreeHandle();
 }
+
+namespace {
+
+// A brush held by a published property streams its colour and style.
+const bool kBrushPublished = [] {
+    using namespace published;
+    PublishProperties<TBrush>({
+        Property<TBrush>(
+            "Color", [](const TBrush& b) { return b.Color(); }, [](TBrush& b, TColor v) { b.SetColor(v); },
+            clWhite),
+        Property<TBrush>(
+            "Style", [](const TBrush& b) { return b.Style(); },
+            [](TBrush& b, TBrushStyle v) { b.SetStyle(v); }, bsSolid),
+    });
+    return true;
+}();
+
+} // namespace
 
 void TBrush::FreeHandle() {
     if (handle_) DeleteObject(handle_);

@@ -1,5 +1,7 @@
 #include "platform/ui/TypInfo.h"
 
+#include <algorithm>
+#include <cctype>
 #include <map>
 #include <mutex>
 
@@ -26,6 +28,13 @@ int Depth(const Registry& r, std::type_index type) {
     for (auto it = r.classes.find(type); it != r.classes.end(); it = r.classes.find(it->second.parent))
         ++depth;
     return depth;
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
 }
 
 } // namespace
@@ -59,18 +68,21 @@ TPropList GetPropList(const TObject* object) {
     std::vector<const ClassTable*> chain;
     for (auto it = r.classes.find(bestType); it != r.classes.end(); it = r.classes.find(it->second.parent))
         chain.push_back(&it->second);
+    // A property a descendant declares again (with another default, say) keeps its ancestor's place.
     for (auto c = chain.rbegin(); c != chain.rend(); ++c)
-        for (const TPropInfo& p : (*c)->props) list.push_back(&p);
+        for (const TPropInfo& p : (*c)->props) {
+            auto same = std::find_if(list.begin(), list.end(),
+                                     [&](const TPropInfo* q) { return SameName(q->Name, p.Name); });
+            if (same != list.end())
+                *same = &p;
+            else
+                list.push_back(&p);
+        }
     return list;
 }
 
 const TPropInfo* GetPropInfo(const TObject* object, const std::string& name) {
     for (const TPropInfo* p : GetPropList(object))
-        if (p->Name.size() == name.size() &&
-            std::equal(name.begin(), name.end(), p->Name.begin(), [](char a, char b) {
-                return std::tolower(static_cast<unsigned char>(a)) ==
-                       std::tolower(static_cast<unsigned char>(b));
-            }))
-            return p;
+        if (SameName(p->Name, name)) return p;
     return nullptr;
 }

@@ -11,49 +11,6 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-TColor ColorOf(char c) {
-    switch (c) {
-    case 'K':
-        return clBlack;
-    case 'S':
-        return TColor(0x808080);
-    case 'L':
-        return clWhite;
-    case 'F':
-        return TColor(0xC0C0C0);
-    case 'R':
-        return clRed;
-    case 'B':
-        return clBlue;
-    case 'G':
-        return clLime;
-    default:
-        return clYellow;
-    }
-}
-
-// A bitmap drawn from rows of letters ('.' background yellow, K black, S grey, L white, F light
-// grey, R red, B blue, G lime).
-void Make(TBitmap& b, std::initializer_list<const char*> rows) {
-    const std::vector<std::string> r(rows.begin(), rows.end());
-    b.SetPixelFormat(pf24bit);
-    b.SetSize(static_cast<int>(r[0].size()), static_cast<int>(r.size()));
-    for (int y = 0; y < b.Height(); ++y)
-        for (int x = 0; x < b.Width(); ++x) b.Canvas()->SetPixels(x, y, ColorOf(r[y][x]));
-}
-
-void Blank(TBitmap& b, int w, int h) {
-    b.SetPixelFormat(pf24bit);
-    b.SetSize(w, h);
-    b.Canvas()->Brush()->SetStyle(bsSolid);
-    b.Canvas()->Brush()->SetColor(clYellow);
-    b.Canvas()->FillRect(Rect(0, 0, w, h));
-}
-
-} // namespace
-
 TEST(Luxbmpdraw, PlacesStretchesAndTiles) {
     TBitmap src;
     Make(src, {"RGB", "BKR"});

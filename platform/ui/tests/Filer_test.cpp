@@ -85,6 +85,12 @@ public:
     TComponent* GetChildOwner() override { return this; }
 };
 
+// Declares Shade again with another default.
+class TDarkItem : public TItem {
+public:
+    explicit TDarkItem(TComponent* AOwner) : TItem(AOwner) { Shade = shDark; }
+};
+
 namespace {
 
 const bool kRegistered = [] {
@@ -102,6 +108,9 @@ const bool kRegistered = [] {
             "Pen", [](const TItem& i) { return const_cast<TPen2*>(&i.Pen); }, nullptr),
         Field<TItem>("Link", &TItem::Link),
     });
+    PublishProperties<TDarkItem, TItem>({Property<TDarkItem>(
+        "Shade", [](const TDarkItem& i) { return i.Shade; }, [](TDarkItem& i, TShade v) { i.Shade = v; },
+        shDark)});
     PublishProperties<TBox, TComponent>({Field<TBox>("Size", &TBox::Size)});
     RegisterClass<TItem>();
     RegisterClass<TBox>();
@@ -149,6 +158,16 @@ TEST(Filer, PublishedPropertiesOfTheMostDerivedClassAncestorsFirst) {
     EXPECT_EQ(GetPropInfo(&item, "Missing"), nullptr);
     EXPECT_FALSE(GetPropInfo(&item, "Pen")->HasSetter())
         << "a sub-object is changed through its own properties";
+}
+
+TEST(Filer, APropertyDeclaredAgainKeepsItsPlaceWithTheNewDefault) {
+    TDarkItem item(nullptr);
+    std::vector<std::string> names;
+    for (const TPropInfo* p : GetPropList(&item)) names.push_back(p->Name);
+    EXPECT_EQ(names, (std::vector<std::string>{"Name", "Tag", "Count", "Shade", "Marks", "Ratio", "Caption",
+                                               "Letter", "Flag", "Pen", "Link"}));
+    EXPECT_EQ(GetPropInfo(&item, "shade")->Default, shDark);
+    EXPECT_FALSE(Contains(Save(&item), "Shade")) << "the new default is not written";
 }
 
 TEST(Filer, ARootWithChildrenComesBackWithEveryPropertyAndItsDefinedBytes) {
