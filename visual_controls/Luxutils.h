@@ -7,6 +7,7 @@
 #include "platform/ui/Graphics.h"
 #include "visual_controls/Luxgraph.h"
 #include "visual_controls/Luxprocs.h"
+#include "visual_controls/Luxtextdraw.h"
 
 #include <functional>
 #include <string>
