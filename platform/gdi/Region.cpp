@@ -261,8 +261,23 @@ DWORD GetRegionData(HRGN rgn, DWORD size, RGNDATA* data) {
     return size;
 }
 
+DWORD RegionDataBytes(const RGNDATA* data, DWORD size) {
+    if (!data || size < sizeof(RGNDATAHEADER)) return 0;
+    const auto* in = reinterpret_cast<const std::uint8_t*>(data);
+    if (GetLe32(in) != sizeof(RGNDATAHEADER) || GetLe32(in + 4) != RDH_RECTANGLES) return 0;
+    const std::uint32_t count = GetLe32(in + 8);
+    if (count > (size - sizeof(RGNDATAHEADER)) / sizeof(RECT)) return 0;
+    const std::uint8_t* p = in + sizeof(RGNDATAHEADER);
+    for (std::uint32_t i = 0; i < count; ++i, p += sizeof(RECT)) {
+        const auto l = static_cast<std::int32_t>(GetLe32(p)), t = static_cast<std::int32_t>(GetLe32(p + 4));
+        const auto r = static_cast<std::int32_t>(GetLe32(p + 8)),
+                   b = static_cast<std::int32_t>(GetLe32(p + 12));
+        if (r < l || b < t) return 0;
+    }
+    return static_cast<DWORD>(sizeof(RGNDATAHEADER) + count * sizeof(RECT));
+}
+
 HRGN ExtCreateRegion(const XFORM* xform, DWORD size, const RGNDATA* data) {
-    if (!data || size < sizeof(RGNDATAHEADER)) return nullptr;
     long long dx = 0, dy = 0;
     if (xform) {
         if (xform->eM11 != 1.0f || xform->eM22 != 1.0f || xform->eM12 != 0.0f || xform->eM21 != 0.0f)
@@ -272,10 +287,9 @@ HRGN ExtCreateRegion(const XFORM* xform, DWORD size, const RGNDATA* data) {
         dx = std::llround(xform->eDx);
         dy = std::llround(xform->eDy);
     }
+    if (RegionDataBytes(data, size) == 0) return nullptr;
     const auto* in = reinterpret_cast<const std::uint8_t*>(data);
-    if (GetLe32(in) != sizeof(RGNDATAHEADER) || GetLe32(in + 4) != RDH_RECTANGLES) return nullptr;
     const std::uint32_t count = GetLe32(in + 8);
-    if (count > (size - sizeof(RGNDATAHEADER)) / sizeof(RECT)) return nullptr;
     std::vector<RECT> rects;
     rects.reserve(count);
     const std::uint8_t* p = in + sizeof(RGNDATAHEADER);
@@ -284,7 +298,6 @@ HRGN ExtCreateRegion(const XFORM* xform, DWORD size, const RGNDATA* data) {
                         t = static_cast<std::int32_t>(GetLe32(p + 4)) + dy;
         const long long r = static_cast<std::int32_t>(GetLe32(p + 8)) + dx,
                         b = static_cast<std::int32_t>(GetLe32(p + 12)) + dy;
-        if (r < l || b < t) return nullptr;
         if (std::min({l, t}) < INT_MIN || std::max({r, b}) > INT_MAX) return nullptr;
         rects.push_back(
             RECT{static_cast<LONG>(l), static_cast<LONG>(t), static_cast<LONG>(r), static_cast<LONG>(b)});

@@ -59,6 +59,10 @@ BOOL EqualRgn(HRGN a, HRGN b);
 
 // The size needed when data is null; 0 when size is too small; otherwise size, as on the original.
 DWORD GetRegionData(HRGN region, DWORD size, RGNDATA* data);
+// The bytes a well-formed block of region data takes (32 + 16 x nCount), read from the block
+// itself; 0 when the size bytes at data are no such block: a header size other than 32, a type
+// other than rectangles, rectangles beyond size, or a rectangle with right < left or bottom < top.
+DWORD RegionDataBytes(const RGNDATA* data, DWORD size);
 // Reads no byte beyond size, whatever the header claims: a header whose counts do not fit the
 // given bytes, a wrong header size or type, or a rectangle with right < left or bottom < top gives
 // a null handle. Rectangles may come in any order and may overlap. xform, when given, may only

@@ -183,9 +183,19 @@ TEST(RegionData, RejectsDataThatDoesNotHoldWhatItClaims) {
             ExtCreateRegion(nullptr, static_cast<DWORD>(size), reinterpret_cast<const RGNDATA*>(d.data()));
         const bool ok = r != nullptr;
         DeleteObject(r);
+        // The check on its own agrees.
+        EXPECT_EQ(RegionDataBytes(reinterpret_cast<const RGNDATA*>(d.data()), static_cast<DWORD>(size)) != 0,
+                  ok);
         return ok;
     };
     EXPECT_TRUE(create(good, good.size()));
+    // The block's size comes from its count, whatever follows it.
+    std::vector<std::uint8_t> longer = good;
+    longer.resize(good.size() + 7, 0xAA);
+    EXPECT_EQ(
+        RegionDataBytes(reinterpret_cast<const RGNDATA*>(longer.data()), static_cast<DWORD>(longer.size())),
+        good.size());
+    EXPECT_EQ(RegionDataBytes(nullptr, 100), 0u);
     // Every shorter length: the header or a rectangle is cut off.
     for (std::size_t n = 0; n < good.size(); ++n) EXPECT_FALSE(create(good, n)) << n;
     const struct {

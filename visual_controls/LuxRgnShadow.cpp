@@ -1,0 +1,5 @@
+#include "visual_controls/LuxRgnShadow.h"
+
+TLuxRgnShadow::TLuxRgnShadow() {
+    SetStyle(hssNone);
+}

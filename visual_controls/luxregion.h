@@ -1,0 +1,220 @@
+// Window regions of many shapes and the borders painted along them: the region builders
+// (LuxCreate...), the border painters (LuxFrame...), the border settings and the region settings
+// object that builds, applies and paints a region for its owner window.
+#pragma once
+
+#include "platform/gdi/Region.h"
+#include "platform/ui/Controls.h"
+#include "visual_controls/LuxRegionMask.h"
+#include "visual_controls/LuxRgnShadow.h"
+#include "visual_controls/Luxbase.h"
+#include "visual_controls/Luxpointlist.h"
+
+#include <cstdint>
+#include <vector>
+
+enum TLuxRegionBorderStyle {
+    rbNone,
+    rbLowered,
+    rbRaised,
+    rbSingle,
+    rbSingleRaised,
+    rbSingleLowered,
+    rbRaisedpsb,
+    rbLoweredpsb
+};
+enum TLuxRegionShape {
+    rsRect,
+    rsRoundRect,
+    rsBitmap,
+    rsNoseRect,
+    rsRoundNoseRect,
+    rsElliptic,
+    rsStar,
+    rsRoundShield,
+    rsSharpShield,
+    rsDiamond,
+    rsOctagon,
+    rsComb,
+    rsHalfRound,
+    rsUserRegion,
+    rsThinkBubble,
+    rsRoundThinkBubble,
+    rsEllipticThinkBubble,
+    rsPointList
+};
+// Where a nose or a bubble trail sits: side first, then end.
+enum TLuxExtPos {
+    epLeftTop,
+    epTopLeft,
+    epTopRight,
+    epRightTop,
+    epRightBottom,
+    epBottomRight,
+    epBottomLeft,
+    epLeftBottom
+};
+
+// --- Region builders: each returns a new region the caller owns --------------------------------------
+
+HRGN LuxCreateDiamondRgn(const TRect& R);
+HRGN LuxCreateStarRgn(const TRect& R);
+HRGN LuxCreateOctagonRgn(const TRect& R);
+HRGN LuxCreateCombRgn(const TRect& R);
+// The shields are built from (0, 0) with R's width and height only.
+HRGN LuxCreateRoundShieldRgn(const TRect& R);
+HRGN LuxCreateSharpShieldRgn(const TRect& R);
+HRGN LuxCreateNoseRectRgn(const TRect& R, int Size, TLuxExtPos Pos);
+HRGN LuxCreateRoundNoseRectRgn(const TRect& R, int Size, int RoundX, int RoundY, TLuxExtPos Pos);
+// A bubble count below 1 leaves the bubbles out.
+HRGN LuxCreateThinkBubbleRgn(const TRect& R, int Size, int Count, TLuxExtPos Pos);
+HRGN LuxCreateRoundThinkBubbleRgn(const TRect& R, int Size, int Count, TLuxExtPos Pos, int RoundX,
+                                  int RoundY);
+HRGN LuxCreateEllipticThinkBubbleRgn(const TRect& R, int Size, int Count, TLuxExtPos Pos);
+
+// The geometry the nose and bubble shapes share: the body the nose or trail leaves of R, the
+// nose triangle (tip first) and the bubble boxes.
+TRect LuxNoseBody(const TRect& R, int Size, TLuxExtPos Pos);
+std::vector<TPoint> LuxNoseTriangle(const TRect& Body, int Size, int BaseOffset, TLuxExtPos Pos);
+std::vector<TRect> LuxThinkBubbles(const TRect& Body, int Size, int Count, TLuxExtPos Pos);
+
+// --- Border painters ---------------------------------------------------------------------------------
+
+void LuxFrameRectRgn(TCanvas* Canvas, const TRect& R, TColor LightColor, TColor ShadowColor,
+                     TColor SingleColor, TLuxRegionBorderStyle Style);
+void LuxFrameRoundRectRgn(TCanvas* Canvas, const TRect& R, int RoundX, int RoundY, TColor LightColor,
+                          TColor ShadowColor, TColor SingleColor, TLuxRegionBorderStyle Style);
+void LuxFrameEllipticRgn(TCanvas* Canvas, const TRect& R, TColor LightColor, TColor ShadowColor,
+                         TColor SingleColor, TLuxRegionBorderStyle Style);
+void LuxFrameHalfRoundRgn(TCanvas* Canvas, const TRect& R, TColor LightColor, TColor ShadowColor,
+                          TColor SingleColor, TLuxRegionBorderStyle Style);
+void LuxFrameDiamondRgn(TCanvas* Canvas, const TRect& R, TColor LightColor, TColor ShadowColor,
+                        TColor SingleColor, TLuxRegionBorderStyle Style);
+void LuxFrameStarRgn(TCanvas* Canvas, const TRect& R, TColor LightColor, TColor ShadowColor,
+                     TColor SingleColor, TLuxRegionBorderStyle Style);
+void LuxFrameOctagonRgn(TCanvas* Canvas, const TRect& R, TColor LightColor, TColor ShadowColor,
+                        TColor SingleColor, TLuxRegionBorderStyle Style);
+void LuxFrameCombRgn(TCanvas* Canvas, const TRect& R, TColor LightColor, TColor ShadowColor,
+                     TColor SingleColor, TLuxRegionBorderStyle Style);
+void LuxFrameRoundShieldRgn(TCanvas* Canvas, const TRect& R, TColor LightColor, TColor ShadowColor,
+                            TColor SingleColor, TLuxRegionBorderStyle Style);
+void LuxFrameSharpShieldRgn(TCanvas* Canvas, const TRect& R, TColor LightColor, TColor ShadowColor,
+                            TColor SingleColor, TLuxRegionBorderStyle Style);
+// The bubbles are framed first, each then kept out of the body's frame; the canvas's clipping is
+// as it was afterwards.
+void LuxFrameThinkBubbleRgn(TCanvas* Canvas, const TRect& R, int Size, TLuxExtPos Pos, int Count,
+                            TColor LightColor, TColor ShadowColor, TColor SingleColor,
+                            TLuxRegionBorderStyle Style);
+void LuxFrameRoundThinkBubbleRgn(TCanvas* Canvas, const TRect& R, int Size, TLuxExtPos Pos, int Count,
+                                 int RoundX, int RoundY, TColor LightColor, TColor ShadowColor,
+                                 TColor SingleColor, TLuxRegionBorderStyle Style);
+void LuxFrameEllipticThinkBubbleRgn(TCanvas* Canvas, const TRect& R, int Size, TLuxExtPos Pos, int Count,
+                                    TColor LightColor, TColor ShadowColor, TColor SingleColor,
+                                    TLuxRegionBorderStyle Style);
+// Every edge of the closed polygon: light going up or right, dark going down or left.
+void LuxFramePointList(TCanvas* Canvas, const TLuxPointList* Points, TColor LightColor, TColor ShadowColor,
+                       TColor SingleColor, TLuxRegionBorderStyle Style);
+
+// --- Settings ------------------------------------------------------------------------------------------
+
+class TLuxRegionBorder : public TLuxObject {
+public:
+    TLuxRegionBorderStyle Style() const { return style_; }
+    void SetBorderStyle(TLuxRegionBorderStyle Value);
+    TColor LightColor() const { return lightColor_; }
+    TColor ShadowColor() const { return shadowColor_; }
+    TColor SingleColor() const { return singleColor_; }
+    // 0 LightColor, 1 ShadowColor, 2 SingleColor.
+    void SetColor(int Index, TColor Value);
+    void Assign(const TPersistent* Source) override;
+
+private:
+    TLuxRegionBorderStyle style_ = rbSingle;
+    TColor lightColor_ = clBtnHighlight;
+    TColor shadowColor_ = clBtnShadow;
+    TColor singleColor_ = clBlack;
+};
+
+class TLuxRegion : public TLuxObject {
+public:
+    explicit TLuxRegion(TWinControl* AOwner = nullptr);
+    ~TLuxRegion() override;
+    TLuxRegion(const TLuxRegion&) = delete;
+    TLuxRegion& operator=(const TLuxRegion&) = delete;
+
+    TLuxRegionShape Shape() const { return shape_; }
+    void SetRegionShape(TLuxRegionShape Value);
+    int RoundX() const { return roundX_; }
+    int RoundY() const { return roundY_; }
+    // 0 RoundX, 1 RoundY; notifies only for the shapes that use the rounding.
+    void SetInteger(int Index, int Value);
+    TLuxExtPos ExtPos() const { return extPos_; }
+    void SetNosePos(TLuxExtPos Value);
+    TLuxRegionBorder* Border() const { return border_; }
+    void SetBorder(const TLuxRegionBorder* Value) { border_->Assign(Value); }
+    TLuxRegionMask* Mask() const { return mask_; }
+    void SetMask(const TLuxRegionMask* Value) { mask_->Assign(Value); }
+    TLuxRgnShadow* Shadow() const { return shadow_; }
+    void SetShadow(const TLuxShadow* Value) { shadow_->Assign(Value); }
+    TLuxPointList* Points() const { return points_; }
+
+    TWinControl* Owner() const { return owner_; }
+    // Forgets the owner (its owner calls this before freeing it).
+    void SetOwner(TWinControl* Value) { owner_ = Value; }
+    TPoint OffsetPoint() const { return offset_; }
+    void SetOffset(const TPoint& Value) { offset_ = Value; }
+    bool ShadowSuppressed() const { return shadowSuppressed_; }
+    void SetShadowSuppressed(bool Value) { shadowSuppressed_ = Value; }
+    int BubbleCount() const { return bubbleCount_; }
+
+    // The last region built (nullptr for none) and the region applied by SetRegion.
+    HRGN BuiltRegion() const { return region_; }
+    HRGN AppliedRegion() const { return applied_; }
+    const std::vector<std::uint8_t>& UserRegionData() const { return userData_; }
+
+    void GetPointListChange(TObject* Sender);
+    // The user region becomes Rgn's data.
+    void SetUserRgn(HRGN Rgn);
+    // Points becomes these points, and their polygon the user region.
+    void SetUserPolygonRgn(const std::vector<TPoint>& Points);
+
+    virtual void CreateRegion(TRect R);
+    void CreateSpecialRectRgn(const TRect& R);
+    void SetRegion();
+    void FreeRegion();
+    // Moves R's right and bottom in by the shadow's depth (when it has a style) and paints it.
+    void DrawShadow(TCanvas* Canvas, TRect& R);
+    virtual void PaintRegionShape(TCanvas* Canvas, TRect R);
+    static void DeleteHandle(HRGN& H);
+
+    void Assign(const TPersistent* Source) override;
+    void DefineProperties(TFiler* Filer) override;
+
+private:
+    bool OwnerDestroying() const;
+    bool OwnerDesigning() const;
+    // A polygon region through all points (alternate fill), as the user region.
+    void PolygonToUserRgn();
+
+    TLuxRegionShape shape_ = rsRoundRect;
+    TLuxRegionBorder* border_;
+    TLuxRegionMask* mask_;
+    int bubbleCount_ = 4;
+    int roundX_ = 20;
+    int roundY_ = 20;
+    HRGN region_ = nullptr;
+    HRGN applied_ = nullptr;
+    TWinControl* owner_;
+    std::vector<std::uint8_t> userData_;
+    TLuxExtPos extPos_ = epLeftTop;
+    TLuxRgnShadow* shadow_;
+    TPoint offset_;
+    bool shadowSuppressed_ = false;
+    TLuxPointList* points_;
+};
+
+// A region that publishes its border.
+class TLuxBorderRegion : public TLuxRegion {
+public:
+    using TLuxRegion::TLuxRegion;
+};
