@@ -3,6 +3,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "visual_controls/LuxRgnShadow.h"
 #include "visual_controls/Luxclass.h"
+#include "visual_controls/tests/support/PaintedBitmap.h"
 
 #include <gtest/gtest.h>
 
@@ -25,16 +26,7 @@ std::vector<TPoint> All(const TLuxPointList& l) {
 }
 
 std::unique_ptr<TBitmap> Canvas(int w, int h, TColor color = kWhite) {
-    auto b = std::make_unique<TBitmap>();
-    b->SetPixelFormat(pf24bit);
-    b->SetSize(w, h);
-    b->Canvas()->Brush()->SetColor(color);
-    b->Canvas()->FillRect(TRect(0, 0, w, h));
-    return b;
-}
-
-TColor Px(TBitmap& b, int x, int y) {
-    return static_cast<TColor>(ColorToRGB(b.Canvas()->Pixels(x, y)));
+    return FilledBitmap(w, h, color);
 }
 
 struct Application : ::testing::Environment {
@@ -207,7 +199,7 @@ TEST(LuxShapeCalc, TeethWithoutTeeth) {
     teeth.SetDirection(tdRight);
     LuxShapeDraw(TRect(0, 0, 50, 100), b->Canvas(), stRectangle, &teeth, nullptr, false, &red, 33, &bevel,
                  nullptr, nullptr, clWhite, clWhite, 0);
-    EXPECT_EQ(Px(*b, 25, 50), kRed);
+    EXPECT_EQ(PixelAt(*b, 25, 50), kRed);
 }
 
 TEST(LuxShapeCalc, LightColorsAndOffsets) {
@@ -308,9 +300,9 @@ TEST(LuxShapeDraw, FillOutlineAndShadow) {
         auto b = Canvas(40, 30);
         LuxShapeDraw(TRect(0, 0, 40, 30), b->Canvas(), stRectangle, nullptr, nullptr, false, &red, 33, &bevel,
                      nullptr, nullptr, clWhite, clWhite, 0);
-        EXPECT_EQ(Px(*b, 0, 0), kBlack);
-        EXPECT_EQ(Px(*b, 39, 29), kBlack);
-        EXPECT_EQ(Px(*b, 20, 15), kRed);
+        EXPECT_EQ(PixelAt(*b, 0, 0), kBlack);
+        EXPECT_EQ(PixelAt(*b, 39, 29), kBlack);
+        EXPECT_EQ(PixelAt(*b, 20, 15), kRed);
     }
     // Shadow of depth 6 on a 100 x 100 ellipse: shadow through (6, 6)-(100, 100), the shape
     // through (0, 0)-(94, 94).
@@ -319,12 +311,12 @@ TEST(LuxShapeDraw, FillOutlineAndShadow) {
     auto b = Canvas(100, 100);
     LuxShapeDraw(TRect(0, 0, 100, 100), b->Canvas(), stEllipse, nullptr, nullptr, false, &red, 33, &bevel,
                  &shadow, nullptr, clWhite, clWhite, 0);
-    EXPECT_EQ(Px(*b, 47, 47), kRed);
-    EXPECT_EQ(Px(*b, 47, 0), kBlack);
-    EXPECT_EQ(Px(*b, 96, 53), kBlue);
-    EXPECT_EQ(Px(*b, 53, 96), kBlue);
-    EXPECT_EQ(Px(*b, 2, 2), kWhite);
-    EXPECT_EQ(Px(*b, 98, 98), kWhite);
+    EXPECT_EQ(PixelAt(*b, 47, 47), kRed);
+    EXPECT_EQ(PixelAt(*b, 47, 0), kBlack);
+    EXPECT_EQ(PixelAt(*b, 96, 53), kBlue);
+    EXPECT_EQ(PixelAt(*b, 53, 96), kBlue);
+    EXPECT_EQ(PixelAt(*b, 2, 2), kWhite);
+    EXPECT_EQ(PixelAt(*b, 98, 98), kWhite);
 }
 
 // The tracing shadow masks its pattern into what is there: the pattern's white pixels keep the
@@ -345,7 +337,7 @@ TEST(LuxShapeDraw, TracingShadowKeepsWhite) {
     // Without a pen the rectangle leaves out its last row and column.
     for (int y = 56; y < 59; ++y)
         for (int x = 10; x < 50; ++x) {
-            const TColor c = Px(*b, x, y);
+            const TColor c = PixelAt(*b, x, y);
             seen.insert(c);
             EXPECT_EQ(c, (x % 2 != y % 2) ? kBlue : kWhite) << x << "," << y;
         }
@@ -355,8 +347,8 @@ TEST(LuxShapeDraw, TracingShadowKeepsWhite) {
     shadow.SetColor(0x00FFFF);
     LuxShapeDraw(TRect(0, 0, 60, 60), lime->Canvas(), stRectangle, nullptr, nullptr, false, &red, 33, &bevel,
                  &shadow, nullptr, clWhite, clWhite, 0);
-    EXPECT_EQ(Px(*lime, 20, 58), kLime);
-    EXPECT_EQ(Px(*lime, 21, 58), kLime & 0x00FFFF);
+    EXPECT_EQ(PixelAt(*lime, 20, 58), kLime);
+    EXPECT_EQ(PixelAt(*lime, 21, 58), kLime & 0x00FFFF);
 }
 
 // The two-colour bevel: inset puts the shadow colour on the top and left, the light colour on the
@@ -376,11 +368,11 @@ TEST(LuxShapeDraw, BevelColours) {
         auto b = Canvas(40, 30);
         LuxShapeDraw(TRect(0, 0, 40, 30), b->Canvas(), stRectangle, nullptr, nullptr, false, &red, 33, &bevel,
                      nullptr, nullptr, clWhite, clWhite, 0);
-        EXPECT_EQ(Px(*b, 1, 15), c.topLeft) << c.style;
-        EXPECT_EQ(Px(*b, 20, 1), c.topLeft) << c.style;
-        EXPECT_EQ(Px(*b, 39, 15), c.bottomRight) << c.style;
-        EXPECT_EQ(Px(*b, 20, 29), c.bottomRight) << c.style;
-        EXPECT_EQ(Px(*b, 20, 15), kRed) << c.style;
+        EXPECT_EQ(PixelAt(*b, 1, 15), c.topLeft) << c.style;
+        EXPECT_EQ(PixelAt(*b, 20, 1), c.topLeft) << c.style;
+        EXPECT_EQ(PixelAt(*b, 39, 15), c.bottomRight) << c.style;
+        EXPECT_EQ(PixelAt(*b, 20, 29), c.bottomRight) << c.style;
+        EXPECT_EQ(PixelAt(*b, 20, 15), kRed) << c.style;
 
         TLuxTeeth teeth;
         auto t = Canvas(40, 30);
@@ -388,10 +380,10 @@ TEST(LuxShapeDraw, BevelColours) {
                      nullptr, nullptr, clWhite, clWhite, 0);
         for (int y = 0; y < 30; ++y)
             for (int x = 0; x < 40; ++x) {
-                const TColor px = Px(*t, x, y);
+                const TColor px = PixelAt(*t, x, y);
                 ASSERT_TRUE(px != kLime && px != kBlue) << x << "," << y;
             }
-        EXPECT_EQ(Px(*t, 5, 15), kRed);
+        EXPECT_EQ(PixelAt(*t, 5, 15), kRed);
     }
 }
 
@@ -409,8 +401,25 @@ TEST(LuxShapeDraw, GivenListIsRestored) {
                  &shadow, nullptr, clWhite, clWhite, 0);
     EXPECT_EQ(All(list), before);
     // The shape's body moved by (10, 10); its corner stays the size it was computed with.
-    EXPECT_EQ(Px(*b, 25, 22), kRed);
-    EXPECT_EQ(Px(*b, 11, 11), kWhite);
-    EXPECT_NE(Px(*b, 13, 12), kWhite);
-    EXPECT_EQ(Px(*b, 44, 38), static_cast<TColor>(ColorToRGB(clBtnShadow)));
+    EXPECT_EQ(PixelAt(*b, 25, 22), kRed);
+    EXPECT_EQ(PixelAt(*b, 11, 11), kWhite);
+    EXPECT_NE(PixelAt(*b, 13, 12), kWhite);
+    EXPECT_EQ(PixelAt(*b, 44, 38), static_cast<TColor>(ColorToRGB(clBtnShadow)));
+}
+
+// With a bitmap the shape is cut out of it: the bitmap shows around the shape's mask, the canvas
+// inside it, and the outline is drawn over both.
+TEST(LuxShapeDraw, BitmapAroundTheMask) {
+    TLuxSimpleBevel bevel;
+    bevel.SetWidth(1);
+    TBrush red;
+    red.SetColor(kRed);
+    auto bitmap = Canvas(40, 40, kLime);
+    auto b = Canvas(40, 40);
+    LuxShapeDraw(TRect(0, 0, 40, 40), b->Canvas(), stEllipse, nullptr, nullptr, false, &red, 33, &bevel, nullptr,
+                 bitmap.get(), 0xFF00FF, kBlue, 0);
+    EXPECT_EQ(PixelAt(*b, 1, 1), kLime);
+    EXPECT_EQ(PixelAt(*b, 20, 20), kWhite);
+    EXPECT_EQ(PixelAt(*b, 20, 0), kBlack);
+    EXPECT_EQ(PixelAt(*bitmap, 20, 20), kLime); // the caller's bitmap is left as it was
 }

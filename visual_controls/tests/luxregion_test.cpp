@@ -4,6 +4,7 @@
 #include "platform/ui/Filer.h"
 #include "platform/ui/TypInfo.h"
 #include "visual_controls/Luxclass.h"
+#include "visual_controls/tests/support/PaintedBitmap.h"
 
 #include <gtest/gtest.h>
 
@@ -66,16 +67,7 @@ HRGN Union(HRGN a, HRGN b) {
 }
 
 std::unique_ptr<TBitmap> Canvas(int w, int h, TColor color = kWhite) {
-    auto b = std::make_unique<TBitmap>();
-    b->SetPixelFormat(pf24bit);
-    b->SetSize(w, h);
-    b->Canvas()->Brush()->SetColor(color);
-    b->Canvas()->FillRect(TRect(0, 0, w, h));
-    return b;
-}
-
-TColor Px(TBitmap& b, int x, int y) {
-    return static_cast<TColor>(ColorToRGB(b.Canvas()->Pixels(x, y)));
+    return FilledBitmap(w, h, color);
 }
 
 } // namespace
@@ -200,12 +192,12 @@ TEST(LuxRegionPainters, RectangleStyles) {
         SCOPED_TRACE(static_cast<int>(c.style));
         auto b = Canvas(30, 30);
         LuxFrameRectRgn(b->Canvas(), TRect(5, 5, 25, 25), kLime, kBlue, kBlack, c.style);
-        EXPECT_EQ(Px(*b, 12, 5), c.top);
-        EXPECT_EQ(Px(*b, 5, 12), c.left);
-        EXPECT_EQ(Px(*b, 12, 25), c.bottom);
-        EXPECT_EQ(Px(*b, 25, 12), c.right);
-        EXPECT_EQ(Px(*b, 12, 24), c.innerBottom);
-        EXPECT_EQ(Px(*b, 24, 12), c.innerRight);
+        EXPECT_EQ(PixelAt(*b, 12, 5), c.top);
+        EXPECT_EQ(PixelAt(*b, 5, 12), c.left);
+        EXPECT_EQ(PixelAt(*b, 12, 25), c.bottom);
+        EXPECT_EQ(PixelAt(*b, 25, 12), c.right);
+        EXPECT_EQ(PixelAt(*b, 12, 24), c.innerBottom);
+        EXPECT_EQ(PixelAt(*b, 24, 12), c.innerRight);
     }
 }
 
@@ -214,16 +206,16 @@ TEST(LuxRegionPainters, PointListAndBubbleClipping) {
     for (TPoint p : {TPoint(5, 5), TPoint(25, 5), TPoint(25, 25), TPoint(5, 25)}) square.AddPoint(p);
     auto b = Canvas(30, 30);
     LuxFramePointList(b->Canvas(), &square, kLime, kBlue, kBlack, rbRaised);
-    EXPECT_EQ(Px(*b, 12, 5), kLime);  // to the right
-    EXPECT_EQ(Px(*b, 25, 12), kBlue); // down
-    EXPECT_EQ(Px(*b, 12, 25), kBlue); // to the left
-    EXPECT_EQ(Px(*b, 5, 12), kLime);  // up
+    EXPECT_EQ(PixelAt(*b, 12, 5), kLime);  // to the right
+    EXPECT_EQ(PixelAt(*b, 25, 12), kBlue); // down
+    EXPECT_EQ(PixelAt(*b, 12, 25), kBlue); // to the left
+    EXPECT_EQ(PixelAt(*b, 5, 12), kLime);  // up
     LuxFramePointList(b->Canvas(), &square, kLime, kBlue, kBlack, rbSingleLowered);
-    EXPECT_EQ(Px(*b, 12, 5), kBlue);
-    EXPECT_EQ(Px(*b, 25, 12), kLime);
+    EXPECT_EQ(PixelAt(*b, 12, 5), kBlue);
+    EXPECT_EQ(PixelAt(*b, 25, 12), kLime);
     LuxFramePointList(b->Canvas(), &square, kLime, kBlue, kRed, rbSingle);
-    EXPECT_EQ(Px(*b, 12, 5), kRed);
-    EXPECT_EQ(Px(*b, 25, 12), kRed);
+    EXPECT_EQ(PixelAt(*b, 12, 5), kRed);
+    EXPECT_EQ(PixelAt(*b, 25, 12), kRed);
 
     // The bubbles are kept out of the body's frame while it is painted, and the caller's clipping
     // is back afterwards: none, or the one it had.
@@ -234,7 +226,7 @@ TEST(LuxRegionPainters, PointListAndBubbleClipping) {
     EXPECT_EQ(GetClipRgn(c->Canvas()->Handle(), probe), 0);
     c->Canvas()->Brush()->SetColor(kRed);
     c->Canvas()->FillRect(TRect(0, 0, 120, 120));
-    EXPECT_EQ(Px(*c, 16, 16), kRed);
+    EXPECT_EQ(PixelAt(*c, 16, 16), kRed);
     HRGN clip = CreateRectRgn(0, 0, 60, 60);
     SelectClipRgn(c->Canvas()->Handle(), clip);
     LuxFrameRoundThinkBubbleRgn(c->Canvas(), TRect(0, 0, 120, 120), 20, epLeftTop, 4, 10, 10, kLime, kBlue,
@@ -385,12 +377,12 @@ TEST(LuxRegion, PaintsShadowAndBorder) {
     r.CreateRegion(TRect(0, 0, 40, 30));
     auto b = Canvas(40, 30);
     r.PaintRegionShape(b->Canvas(), TRect(0, 0, 40, 30));
-    EXPECT_EQ(Px(*b, 37, 20), kBlue);
-    EXPECT_EQ(Px(*b, 20, 27), kBlue);
-    EXPECT_EQ(Px(*b, 2, 27), kWhite);
-    EXPECT_EQ(Px(*b, 0, 10), kRed);
-    EXPECT_EQ(Px(*b, 10, 0), kRed);
-    EXPECT_EQ(Px(*b, 15, 15), kWhite);
+    EXPECT_EQ(PixelAt(*b, 37, 20), kBlue);
+    EXPECT_EQ(PixelAt(*b, 20, 27), kBlue);
+    EXPECT_EQ(PixelAt(*b, 2, 27), kWhite);
+    EXPECT_EQ(PixelAt(*b, 0, 10), kRed);
+    EXPECT_EQ(PixelAt(*b, 10, 0), kRed);
+    EXPECT_EQ(PixelAt(*b, 15, 15), kWhite);
     EXPECT_EQ(b->Canvas()->Brush()->Style(), bsClear);
 
     TRect R(0, 0, 40, 30);
@@ -399,13 +391,13 @@ TEST(LuxRegion, PaintsShadowAndBorder) {
     r.DrawShadow(t->Canvas(), R);
     EXPECT_EQ(R, TRect(0, 0, 34, 24));
     // The pattern: the shadow colour where exactly one of x and y is odd.
-    EXPECT_EQ(Px(*t, 36, 20), kWhite);
-    EXPECT_EQ(Px(*t, 37, 20), kBlue);
+    EXPECT_EQ(PixelAt(*t, 36, 20), kWhite);
+    EXPECT_EQ(PixelAt(*t, 37, 20), kBlue);
     r.SetShadowSuppressed(true);
     auto s = Canvas(40, 30);
     r.DrawShadow(s->Canvas(), R);
     EXPECT_EQ(R, TRect(0, 0, 28, 18));
-    EXPECT_EQ(Px(*s, 37, 20), kWhite);
+    EXPECT_EQ(PixelAt(*s, 37, 20), kWhite);
 }
 
 // "PointList": a list of integers, X then Y for each point, in the filer's own value form.

@@ -1,0 +1,11 @@
+// Bitmaps to paint on in the drawing tests, and their pixels read back as plain colours.
+#pragma once
+
+#include "platform/ui/Graphics.h"
+
+#include <memory>
+
+// A 24-bit bitmap of w x h filled with color.
+std::unique_ptr<TBitmap> FilledBitmap(int w, int h, TColor color);
+// The pixel at (x, y) as 0x00BBGGRR.
+TColor PixelAt(TBitmap& b, int x, int y);
