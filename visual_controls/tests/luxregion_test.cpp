@@ -157,6 +157,24 @@ TEST(LuxRegionBuilders, ThinkBubbles) {
     EXPECT_EQ(bubbles[1], TRect(0, 3, 0, 3));
     EXPECT_EQ(bubbles[3], TRect(3, 7, 5, 9));
     EXPECT_EQ(bubbles[5], TRect(8, 8, 12, 12));
+    // Every position: the first bubble (a point) near the outer end of the trail, the one at
+    // g = 90 degrees (diameter 5) on the body's corner.
+    struct Case {
+        TLuxExtPos pos;
+        TPoint first, corner;
+    } const cases[] = {
+        {epLeftTop, {10, 13}, {20, 20}},     {epTopLeft, {13, 10}, {20, 20}},
+        {epTopRight, {87, 10}, {80, 20}},    {epRightTop, {90, 13}, {80, 20}},
+        {epRightBottom, {90, 87}, {80, 80}}, {epBottomRight, {87, 90}, {80, 80}},
+        {epBottomLeft, {13, 90}, {20, 80}},  {epLeftBottom, {10, 87}, {20, 80}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.pos));
+        const std::vector<TRect> trail = LuxThinkBubbles(TRect(20, 20, 80, 80), 10, 4, c.pos);
+        ASSERT_EQ(trail.size(), 7u);
+        EXPECT_EQ(trail[1], TRect(c.first.X, c.first.Y, c.first.X, c.first.Y));
+        EXPECT_EQ(trail[5], TRect(c.corner.X - 2, c.corner.Y - 2, c.corner.X + 2, c.corner.Y + 2));
+    }
     // No bubbles for a count below 1, the body alone.
     EXPECT_TRUE(LuxThinkBubbles(TRect(10, 10, 100, 100), 10, 0, epLeftTop).empty());
     Rgn none(LuxCreateThinkBubbleRgn(TRect(0, 0, 100, 100), 10, 0, epLeftTop));
