@@ -5,6 +5,7 @@
 #include "visual_controls/Luxclass.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -28,8 +29,10 @@ int CornerSize(int RoundPercent, int W, int H, int d) {
     return RoundPercent * std::min(W - d, H - d) / 100;
 }
 
-void Add(TLuxPointList* List, int X, int Y) {
-    List->AddPoint(TPoint(X, Y));
+// Teeth sizes are whatever the settings hold: the arithmetic is 64-bit, the points kept in range.
+void Add(TLuxPointList* List, long long X, long long Y) {
+    auto clamp = [](long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); };
+    List->AddPoint(TPoint(clamp(X), clamp(Y)));
 }
 
 void CalcTeeth(const TRect& S, TLuxTeeth* Teeth, TLuxPointList* List) {
@@ -46,9 +49,9 @@ void CalcTeeth(const TRect& S, TLuxTeeth* Teeth, TLuxPointList* List) {
         if (step != 0) n = 2 * Rnd(static_cast<double>(side) / step);
         if (n < 0) n = 0;
     }
-    const int tw = Teeth->Width(), th = Teeth->Height();
+    const long long tw = Teeth->Width(), th = Teeth->Height();
     const bool offset = Teeth->Offset();
-    const int k = offset ? 0 : (vertical ? tw : th);
+    const long long k = offset ? 0 : (vertical ? tw : th);
     switch (dir) {
     case tdRight:
         Add(List, S.Right - k - 1, S.Bottom - 1);
@@ -77,21 +80,20 @@ void CalcTeeth(const TRect& S, TLuxTeeth* Teeth, TLuxPointList* List) {
     }
     auto c = [offset](int i) { return offset ? i % 2 : (i + 1) % 2; };
     for (int i = 0; i <= n; ++i) {
-        // 64-bit products: a step stored by the caller may be large.
-        const long long y = std::min<long long>(S.Top + static_cast<long long>(i) * th, S.Bottom);
-        const long long x = std::min<long long>(S.Left + static_cast<long long>(i) * tw, S.Right);
+        const long long y = std::min<long long>(S.Top + i * th, S.Bottom);
+        const long long x = std::min<long long>(S.Left + i * tw, S.Right);
         switch (dir) {
         case tdRight:
-            Add(List, S.Right - 1 - c(i) * tw, static_cast<int>(y));
+            Add(List, S.Right - 1 - c(i) * tw, y);
             break;
         case tdDown:
-            Add(List, static_cast<int>(x), S.Bottom - c(i) * th);
+            Add(List, x, S.Bottom - c(i) * th);
             break;
         case tdLeft:
-            Add(List, S.Left + c(i) * tw, static_cast<int>(y));
+            Add(List, S.Left + c(i) * tw, y);
             break;
         case tdUp:
-            Add(List, static_cast<int>(x), S.Top + c(i) * th);
+            Add(List, x, S.Top + c(i) * th);
             break;
         }
     }

@@ -2,6 +2,7 @@
 // flag byte and a plain or compressed bitmap record. Anything is read or refused with an exception
 // of the library's own classes.
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Streams.h"
 #include "visual_controls/LuxRegionMask.h"
 
 #include <cstddef>

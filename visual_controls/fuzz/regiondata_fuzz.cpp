@@ -3,6 +3,7 @@
 // given bytes.
 #include "platform/gdi/DeviceContext.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Streams.h"
 #include "visual_controls/LuxRegionMask.h"
 
 #include <cstddef>

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <memory>
 #include <set>
 #include <vector>
@@ -192,6 +193,14 @@ TEST(LuxShapeCalc, TeethWithoutTeeth) {
         LuxShapeCalc(TRect(0, 0, 50, 100), stRectangle, &teeth, false, nullptr, 33, &bevel, nullptr, &list);
         EXPECT_EQ(list.Count(), 6) << d;
     }
+    // Sizes at the ends of the int range stay in range.
+    teeth.SetDirection(tdLeft);
+    teeth.SetBoolean(0, false);
+    teeth.SetInteger(0, INT_MAX);
+    teeth.SetInteger(1, INT_MIN);
+    LuxShapeCalc(TRect(0, 0, 50, 100), stRectangle, &teeth, false, nullptr, 33, &bevel, nullptr, &list);
+    EXPECT_EQ(list.GetPoint(0), TPoint(INT_MAX, 99));
+    teeth.SetBoolean(0, true);
     // Painting it draws the plain polygon.
     auto b = Canvas(50, 100);
     TBrush red;
