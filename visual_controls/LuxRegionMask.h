@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-enum TLuxSavePixelFormat { spfDefault, spfMono, spf4bit, spf8bit };
+enum TLuxSavePixelFormat : unsigned char { spfDefault, spfMono, spf4bit, spf8bit };
 
 // Region data that is not a well-formed block.
 class ELuxRegionData : public Exception {

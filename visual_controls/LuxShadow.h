@@ -5,7 +5,7 @@
 
 #include <string>
 
-enum TLuxShadowStyle { hssNone, hssSolid, hssTracing };
+enum TLuxShadowStyle : unsigned char { hssNone, hssSolid, hssTracing };
 // 0 .. 40
 using TLuxShadowDepth = unsigned char;
 inline constexpr int LuxMaxShadowDepth = 40;

@@ -6,7 +6,7 @@
 #include "visual_controls/Luxbase.h"
 #include "visual_controls/Luxbevel.h"
 
-enum TLuxShapeType {
+enum TLuxShapeType : unsigned char {
     stEllipse,
     stRectangle,
     stRoundRect,

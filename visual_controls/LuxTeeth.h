@@ -3,7 +3,7 @@
 
 #include "visual_controls/Luxbase.h"
 
-enum TLuxDirection { tdRight, tdDown, tdLeft, tdUp };
+enum TLuxDirection : unsigned char { tdRight, tdDown, tdLeft, tdUp };
 // 0 .. 50
 using TLuxTeethCount = unsigned char;
 inline constexpr int LuxMaxTeethCount = 50;

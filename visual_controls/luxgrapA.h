@@ -9,7 +9,7 @@
 #include "visual_controls/Luxbevel.h"
 #include "visual_controls/Luxpointlist.h"
 
-enum TLuxLightColor { lcNone, lcBlue, lcRed, lcGreen, lcYellow, lcMarine, lcPurple };
+enum TLuxLightColor : unsigned char { lcNone, lcBlue, lcRed, lcGreen, lcYellow, lcMarine, lcPurple };
 
 // Clears List and fills it in local coordinates from (0, 0): the outer outline, then the inner
 // one (moved in by half the bevel width), or with Teeth the saw-tooth outline: four base points,

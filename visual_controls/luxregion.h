@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <vector>
 
-enum TLuxRegionBorderStyle {
+enum TLuxRegionBorderStyle : unsigned char {
     rbNone,
     rbLowered,
     rbRaised,
@@ -23,7 +23,7 @@ enum TLuxRegionBorderStyle {
     rbRaisedpsb,
     rbLoweredpsb
 };
-enum TLuxRegionShape {
+enum TLuxRegionShape : unsigned char {
     rsRect,
     rsRoundRect,
     rsBitmap,
@@ -44,7 +44,7 @@ enum TLuxRegionShape {
     rsPointList
 };
 // Where a nose or a bubble trail sits: side first, then end.
-enum TLuxExtPos {
+enum TLuxExtPos : unsigned char {
     epLeftTop,
     epTopLeft,
     epTopRight,
