@@ -30,6 +30,7 @@
 #include <system_error>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -293,6 +294,10 @@ public:
             op->intervalMs = t.ReadIntervalTimeout;
         }
         Begin(*op, overlapped);
+        if (op->immediate && reads_.empty()) {
+            ReadNow(*op, now);
+            return Submitted(overlapped, bytesRead);
+        }
         reads_.push_back(std::move(op));
         const bool wasFull = inQueue_.size() >= size_t{inSize_};
         PullInput(now); // and hands the read what has arrived
@@ -508,6 +513,30 @@ private:
         counters_ = c;
     }
 
+    // A read that answers at once with what has arrived, with no other read ahead of it: the queue
+    // first, then the device straight into the caller's buffer for as long as it has more, so a
+    // large read is one call and the bytes are copied once. The reader drains the device itself,
+    // so the worker is not woken to read ahead meanwhile; it takes that up when it next looks.
+    void ReadNow(TReadOp& op, TimePoint now) {
+        op.started = true;
+        op.done = static_cast<DWORD>(inQueue_.Take(op.buffer, op.count));
+        bool added = false;
+        while (op.done < op.count) {
+            size_t kept = 0;
+            if (ReadDevice(op.buffer + op.done, op.count - op.done, kept) == 0) break;
+            op.done += static_cast<DWORD>(kept);
+            added = added || kept > 0;
+        }
+        if (added) {
+            op.lastByte = now;
+            Raise(EV_RXCHAR);
+        }
+        readerDrained_ = true;
+        Throttle();
+        DeliverEvents();
+        Finish(op, 0, op.done);
+    }
+
     // Reads the device straight into the queue's free space, block by block, while it delivers.
     void PullInput(TimePoint now) {
         if (inQueue_.capacity() != inSize_) inQueue_.Resize(inSize_);
@@ -517,22 +546,28 @@ private:
             size_t room = 0;
             char* into = inQueue_.WriteBlock(room);
             if (room == 0) break;
-            const int n = device_->Read(into, static_cast<int>(room));
-            if (n < 0) {
-                hungUp_ = true;
-                break;
-            }
+            size_t kept = 0;
+            const size_t n = ReadDevice(into, room, kept);
             if (n == 0) break;
-            hungUp_ = false;
-            const size_t kept = Filter(into, static_cast<size_t>(n));
             inQueue_.Commit(kept);
             added = added || kept > 0;
-            if (static_cast<size_t>(n) < room) break;
+            if (n < room) break;
         }
         if (added) Raise(EV_RXCHAR);
         const size_t full80 = size_t{inSize_} * 8 / 10;
         if (before < full80 && inQueue_.size() >= full80) Raise(EV_RX80FULL);
         FeedReads(now);
+    }
+
+    // One read of the device into Into, filtered: the bytes read (0 when none came or the device has
+    // gone away) and, in Kept, the bytes left after filtering.
+    size_t ReadDevice(char* Into, size_t Room, size_t& Kept) {
+        const int n = device_->Read(Into, static_cast<int>(Room));
+        if (n < 0) hungUp_ = true;
+        if (n <= 0) return 0;
+        hungUp_ = false;
+        Kept = Filter(Into, static_cast<size_t>(n));
+        return static_cast<size_t>(n);
     }
 
     // Drops what the line settings discard (NUL bytes with fNull, everything while DSR is off with
@@ -688,7 +723,13 @@ public:
     // or something falls due before it would wake. Waking it for nothing costs a thread switch.
     bool WorkerMustLook() {
         if (closed) return true;
-        if (PollEvents() != polledEvents_) return true;
+        const int events = PollEvents();
+        const bool reader = std::exchange(readerDrained_, false);
+        if (events != polledEvents_) {
+            if (!(reader && polledEvents_ >= 0 && events >= 0 &&
+                  (events & ~POLLIN) == (polledEvents_ & ~POLLIN)))
+                return true;
+        }
         const TimePoint now = Clock::now();
         return now + std::chrono::milliseconds(NextTimeoutMs(now)) < wakeAt_;
     }
@@ -791,7 +832,8 @@ private:
     std::unique_ptr<TWaitOp> wait_;
 
     bool hungUp_ = false;
-    int polledEvents_ = -1; // what the worker's poll waits for, and when it wakes at the latest
+    bool readerDrained_ = false; // the last call read the device dry itself
+    int polledEvents_ = -1;      // what the worker's poll waits for, and when it wakes at the latest
     TimePoint wakeAt_;
     bool throttled_ = false; // input flow stopped
     bool xoffSent_ = false;

@@ -96,6 +96,32 @@ TEST_F(PtyPort, ImmediateReadAnswersAtOnceEvenWhenNothingArrived) {
     EXPECT_EQ(ReadNow(h(), 10), "");
 }
 
+// The read takes the full queue and then what the device still holds, in one call, in order, with
+// the settings' filtering applied to both; the queue fills again afterwards.
+TEST_F(PtyPort, ImmediateReadTakesWhatTheDeviceHoldsBeyondTheQueue) {
+    ASSERT_TRUE(SetupComm(h(), 16, 16));
+    DCB dcb;
+    GetCommState(h(), &dcb);
+    dcb.fNull = 1;
+    ASSERT_TRUE(SetCommState(h(), &dcb));
+    SetImmediateReads(h());
+    std::string sent, expected;
+    for (int i = 0; i < 300; ++i) {
+        const char c = i % 7 == 0 ? '\0' : static_cast<char>('a' + i % 26);
+        sent.push_back(c);
+        if (c != '\0') expected.push_back(c);
+    }
+    pty.Send(sent);
+    // 16 in the queue (taken from at most 19 bytes sent), everything else in the device, unfiltered.
+    ASSERT_TRUE(WaitUntil([&] { return QueueState(h()).cbInQue == 16; }));
+    ASSERT_TRUE(WaitUntil([&] { return CommInputWaiting(h()) >= 16 + sent.size() - 19; }));
+    EXPECT_EQ(ReadNow(h(), 1000), expected);
+
+    pty.Send("later");
+    ASSERT_TRUE(WaitUntil([&] { return QueueState(h()).cbInQue == 5; })) << "the worker reads ahead again";
+    EXPECT_EQ(ReadNow(h()), "later");
+}
+
 TEST_F(PtyPort, ReadCompletesWhenItsCountHasArrivedAndLeavesTheRest) {
     char buffer[5] = {};
     OVERLAPPED ov;

@@ -1,0 +1,34 @@
+// What the whole process (every thread) spent: CPU time and context switches, so that a run can be
+// judged per byte moved as well as by the clock, which misleads on a busy machine.
+#pragma once
+
+#include <sys/resource.h>
+
+struct TUsage {
+    double CpuMs = 0;     // user and system
+    double Voluntary = 0; // switches because a thread waited
+    double Involuntary = 0;
+
+    static TUsage Now() {
+        rusage r{};
+        getrusage(RUSAGE_SELF, &r);
+        TUsage u;
+        u.CpuMs =
+            (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1e3 + (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e3;
+        u.Voluntary = static_cast<double>(r.ru_nvcsw);
+        u.Involuntary = static_cast<double>(r.ru_nivcsw);
+        return u;
+    }
+    TUsage& operator+=(const TUsage& o) {
+        CpuMs += o.CpuMs;
+        Voluntary += o.Voluntary;
+        Involuntary += o.Involuntary;
+        return *this;
+    }
+    friend TUsage operator-(TUsage a, const TUsage& b) {
+        a.CpuMs -= b.CpuMs;
+        a.Voluntary -= b.Voluntary;
+        a.Involuntary -= b.Involuntary;
+        return a;
+    }
+};
