@@ -8,6 +8,7 @@ struct TUsage {
     double CpuMs = 0;     // user and system
     double Voluntary = 0; // switches because a thread waited
     double Involuntary = 0;
+    double PageFaults = 0; // minor: memory touched for the first time
 
     static TUsage Now() {
         rusage r{};
@@ -17,18 +18,21 @@ struct TUsage {
             (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1e3 + (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e3;
         u.Voluntary = static_cast<double>(r.ru_nvcsw);
         u.Involuntary = static_cast<double>(r.ru_nivcsw);
+        u.PageFaults = static_cast<double>(r.ru_minflt);
         return u;
     }
     TUsage& operator+=(const TUsage& o) {
         CpuMs += o.CpuMs;
         Voluntary += o.Voluntary;
         Involuntary += o.Involuntary;
+        PageFaults += o.PageFaults;
         return *this;
     }
     friend TUsage operator-(TUsage a, const TUsage& b) {
         a.CpuMs -= b.CpuMs;
         a.Voluntary -= b.Voluntary;
         a.Involuntary -= b.Involuntary;
+        a.PageFaults -= b.PageFaults;
         return a;
     }
 };
