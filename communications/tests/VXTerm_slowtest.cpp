@@ -88,12 +88,21 @@ struct Fixture : ::testing::Test {
         form->Show();
         port->SetOpen(true);
         // Attached once what the far end writes arrives (the terminal attaches from its message queue).
+        int sent = 0;
         bool attached = false;
-        for (int i = 0; i < 50 && !attached; ++i) {
+        while (sent < 50 && !attached) {
             pair.Send("#");
+            ++sent;
             attached = PumpUntil([this] { return Line(1).substr(0, 1) == "#"; }, 100);
         }
         ASSERT_TRUE(attached);
+        // Every '#' sent arrives, some perhaps after the first showed (a slow run sends several): the
+        // test starts once all have shown and the port's delivery of them has ended.
+        TVexBaseDispatcher* disp = port->GetDispatcher();
+        ASSERT_TRUE(PumpUntil([&] {
+            return Line(1) == std::string(static_cast<std::size_t>(sent), '#') && !disp->EventBusy() &&
+                   disp->InBuffUsed() == 0;
+        }));
         Buf()->EraseAll();
     }
     TVxTerminalBuffer* Buf() { return term->CurrentEmulator()->Buffer(); }

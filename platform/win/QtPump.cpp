@@ -23,6 +23,7 @@ struct WakeTarget {
     std::mutex lock;
     QObject* object = nullptr;
     std::atomic<bool> pending{false};
+    std::atomic<unsigned> posted{0}; // pump events posted from other threads
 };
 
 QEvent::Type PumpEventType() {
@@ -68,7 +69,11 @@ public:
         SetQueueWakeHook(threadId_, [target = target_] {
             if (target->pending.exchange(true)) return;
             std::lock_guard<std::mutex> g(target->lock);
-            if (target->object) QCoreApplication::postEvent(target->object, new QEvent(PumpEventType()));
+            if (!target->object) return;
+            auto* event = new QEvent(PumpEventType());
+            // Qt's queue orders the post before the delivery, out of the thread sanitizer's sight.
+            target->posted.fetch_add(1, std::memory_order_release);
+            QCoreApplication::postEvent(target->object, event);
         });
         SetForeignPump([] {
             if (!QCoreApplication::instance()) return;
@@ -97,6 +102,7 @@ public:
 
 protected:
     bool event(QEvent* e) override {
+        target_->posted.load(std::memory_order_acquire); // sees the event as its poster made it
         if (e->type() != PumpEventType()) return QObject::event(e);
         target_->pending = false;
         Service();
