@@ -292,8 +292,8 @@ int TVexWin32Dispatcher::ReadOnce(char* Buf, int Size) {
     return done || got > 0 ? static_cast<int>(got) : -1;
 }
 
-// A read takes what the device's queue holds and what the device has beside it, until the count is
-// met or nothing more comes; one that hands over less than asked has left nothing behind.
+// A read hands over at most the device's queue: reads follow one another until the count is met
+// or nothing more comes, so one call takes a large block.
 int TVexWin32Dispatcher::ReadCom(char* Buf, int Size) {
     if (Size <= 0) return 0;
     TCriticalSectionLock lock(ReceiveLock);
@@ -301,8 +301,8 @@ int TVexWin32Dispatcher::ReadCom(char* Buf, int Size) {
     while (got < Size) {
         const int n = ReadOnce(Buf + got, Size - got);
         if (n < 0) return got > 0 ? got : n;
+        if (n == 0) break;
         got += n;
-        if (n < Size - (got - n)) break;
     }
     return got;
 }

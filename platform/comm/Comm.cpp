@@ -514,16 +514,19 @@ private:
     }
 
     // A read that answers at once with what has arrived, with no other read ahead of it: the queue
-    // first, then the device straight into the caller's buffer for as long as it has more, so a
-    // large read is one call and the bytes are copied once. The reader drains the device itself,
+    // first, then the device straight into the caller's buffer for as long as it has more, so the
+    // bytes are copied once. The reader drains the device itself,
     // so the worker is not woken to read ahead meanwhile; it takes that up when it next looks.
     void ReadNow(TReadOp& op, TimePoint now) {
         op.started = true;
         op.done = static_cast<DWORD>(inQueue_.Take(op.buffer, op.count));
+        // No more than the queue could have held: what the device has beyond that waits for the next
+        // read, as it would wait in the device for room in the queue.
+        const DWORD limit = std::min(op.count, std::max(op.done, inSize_));
         bool added = false;
-        while (op.done < op.count) {
+        while (op.done < limit) {
             size_t kept = 0;
-            if (ReadDevice(op.buffer + op.done, op.count - op.done, kept) == 0) break;
+            if (ReadDevice(op.buffer + op.done, limit - op.done, kept) == 0) break;
             op.done += static_cast<DWORD>(kept);
             added = added || kept > 0;
         }
