@@ -416,6 +416,8 @@ TLuxTextGlyphRects LuxDrawTextAndGlyphExt(TCanvas* Canvas, const std::string& Te
                                           TCanvas* MaskCanvas, TColor TransparentColor,
                                           TLuxGlyphTextLayout* Layout, bool MultiLine, bool ShowAccelChar,
                                           bool Transparent, TLuxDrawTextStyles Styles, int Flags) {
+    TLuxGlyphTextLayout defaults;
+    if (!Layout) Layout = &defaults;
     TLuxTextGlyphRects result;
     TRect focus;
     bool focusSet = false;

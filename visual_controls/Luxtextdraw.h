@@ -48,7 +48,7 @@ struct TLuxTextGlyphRects {
 // Lays out Text and the GlyphRect part of GlyphCanvas inside Dest by Layout and draws them (nothing
 // is drawn with dtCalculate). The glyph is copied opaque, or without TransparentColor when
 // Transparent, or through MaskCanvas when one is given. GlyphRect receives the focus rectangle the
-// dtRect... styles ask for (Dest shrunk by 1 without one).
+// dtRect... styles ask for (Dest shrunk by 1 without one). A nil Layout is the default layout.
 TLuxTextGlyphRects LuxDrawTextAndGlyphExt(TCanvas* Canvas, const std::string& Text, TLux3DCaption* Caption,
                                           const TRect& Dest, TCanvas* GlyphCanvas, TRect& GlyphRect,
                                           TCanvas* MaskCanvas, TColor TransparentColor,

@@ -495,6 +495,12 @@ TEST_F(LuxTextDraw, TextAndGlyphLayouts) {
     EXPECT_EQ(textOnly.Glyph.Width(), 0);
     EXPECT_EQ(textOnly.All, textOnly.Text);
     EXPECT_EQ(f3, TRect(1, 1, 199, 59));
+    TRect f4;
+    EXPECT_EQ(LuxDrawTextAndGlyphExt(t.Canvas(), "Hi there", nullptr, dest, nullptr, f4, nullptr, clNone,
+                                     nullptr, false, true, false, {dtEnabled, dtCalculate}, 0)
+                  .Text,
+              textOnly.Text)
+        << "no layout: the default one";
 }
 
 TEST_F(LuxTextDraw, TransparentGlyphLeavesItsColourOut) {
