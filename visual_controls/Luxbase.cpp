@@ -5,7 +5,9 @@
 #include "platform/gdi/System.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/TypInfo.h"
+#include "platform/ui/Filer.h"
 #include "platform/win/Messages.h"
+#include "visual_controls/Luxcont.h"
 
 void TLuxObject::Change() {
     if (!update_ && OnChange) OnChange(this);
@@ -114,6 +116,79 @@ void TLuxControl::DrawDashedFrame() {
     DashedFrame(Canvas(), Width(), Height());
 }
 
+// --- The glyph source ------------------------------------------------------------------------------
+
+template <class Base> TLuxImageListUser<Base>::TLuxImageListUser(TComponent* AOwner) : Base(AOwner) {
+    changeLink_ = new TLuxChangeLink;
+    changeLink_->OnChange = TNotifyEvent::Bind<&TLuxImageListUser::LinkChanged>(this);
+}
+
+template <class Base> TLuxImageListUser<Base>::~TLuxImageListUser() {
+    changeLink_->OnChange = nullptr;
+    delete changeLink_; // leaves the list it is registered with
+}
+
+template <class Base> void TLuxImageListUser<Base>::SetImageList(TLuxCustomImageList* Value) {
+    // Through the link: a list being freed has already let its links go.
+    if (changeLink_->Sender) changeLink_->Sender->UnRegisterChanges(changeLink_);
+    if (imageList_ && imageList_ != Value) this->RemoveFreeNotification(imageList_);
+    imageList_ = Value;
+    if (Value) {
+        Value->RegisterChanges(changeLink_);
+        Value->FreeNotification(this);
+    }
+    GetIMLChange(nullptr);
+}
+
+template <class Base> void TLuxImageListUser<Base>::SetIndex(int Index, int Value) {
+    int& index = Index == 0 ? imageIndex_ : listIndex_;
+    if (Value < 0 || Value == index) return;
+    index = Value;
+    if (imageList_) GetIMLChange(nullptr);
+}
+
+template <class Base> bool TLuxImageListUser<Base>::IMLEmpty() const {
+    return !imageList_ || !imageList_->IsValidItem(listIndex_, imageIndex_);
+}
+
+template <class Base> bool TLuxImageListUser<Base>::HasControl() const {
+    return imageList_ && (!LuxContainer || imageList_->Owner() != LuxContainer);
+}
+
+template <class Base> bool TLuxImageListUser<Base>::CheckCont() const {
+    return LuxIsGlobalIdent(imageList_);
+}
+
+template <class Base> void TLuxImageListUser<Base>::ReadIdent(TReader* Reader) {
+    SetImageList(LuxReadGlobalIdent(Reader->ReadString()));
+}
+
+template <class Base> void TLuxImageListUser<Base>::WriteIdent(TWriter* Writer) {
+    Writer->WriteString(LuxWriteGlobalIdent(imageList_));
+}
+
+template <class Base> void TLuxImageListUser<Base>::DefineProperties(TFiler* Filer) {
+    Base::DefineProperties(Filer);
+    Filer->DefineProperty(
+        IDS_INTERNAL, [this](TReader* r) { ReadIdent(r); }, [this](TWriter* w) { WriteIdent(w); }, CheckCont());
+}
+
+template <class Base> void TLuxImageListUser<Base>::Loaded() {
+    Base::Loaded();
+    if (LuxIsCollectionImageList(imageList_)) GetIMLChange(nullptr);
+}
+
+template <class Base>
+void TLuxImageListUser<Base>::Notification(TComponent* AComponent, TOperation Operation) {
+    Base::Notification(AComponent, Operation);
+    // By address: the list is past its own destructors when it tells us.
+    if (Operation == TOperation::opRemove && imageList_ && AComponent == static_cast<TComponent*>(imageList_))
+        SetImageList(nullptr);
+}
+
+template class TLuxImageListUser<TLuxControl>;
+template class TLuxImageListUser<TCustomControl>;
+
 void TLuxBaseControl::Dispatch(TMessage& Message) {
     if (Message.Msg == CM_LuxBACKCHANGED) {
         if (!Loading(this) && CheckOptimized()) GetChange(nullptr);
@@ -203,7 +278,7 @@ bool TLuxBaseGraphicControl::CheckOptimized() {
 
 // --- TLuxCustomControl ----------------------------------------------------------------------------
 
-TLuxCustomControl::TLuxCustomControl(TComponent* AOwner) : TCustomControl(AOwner) {
+TLuxCustomControl::TLuxCustomControl(TComponent* AOwner) : TLuxImageListUser(AOwner) {
     SetBounds(Left(), Top(), 100, 40);
     SetTabStop(false);
 }

@@ -82,14 +82,60 @@ public:
     TLuxBoundsChangeEvent OnBoundsChange;
 };
 
-class TLuxBaseControl : public TLuxControl {
+class TLuxCustomImageList;
+class TLuxChangeLink;
+
+// The glyph source of both control bases: an image list of the library (Luxcont.h) with an image
+// index and a list index, followed through a change link the control owns. A list of the global
+// container is streamed as the ident property "Internal" instead of a reference.
+template <class Base> class TLuxImageListUser : public Base {
 public:
-    using TLuxControl::TLuxControl;
+    explicit TLuxImageListUser(TComponent* AOwner);
+    ~TLuxImageListUser() override;
+
+    TLuxCustomImageList* ImageList() const { return imageList_; }
+    // Moves the change link to the new list and asks it for a free notification; GetIMLChange(nil).
+    void SetImageList(TLuxCustomImageList* Value);
+    int ImageIndex() const { return imageIndex_; }
+    int ListIndex() const { return listIndex_; }
+    // Index 0 ImageIndex, 1 ListIndex: negative or unchanged values are ignored; GetIMLChange(nil)
+    // only with an image list assigned.
+    void SetIndex(int Index, int Value);
+    // Without notification.
+    void SetImageIndex(int Value) { imageIndex_ = Value; }
+    // True unless the image list holds image (ListIndex, ImageIndex).
+    bool IMLEmpty() const;
+    // The stored rule of ImageList: assigned and not owned by LuxContainer.
+    bool HasControl() const;
+    virtual void GetIMLChange(TObject* Sender) = 0;
+    void DefineProperties(TFiler* Filer) override;
+
+protected:
+    void Loaded() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    void LinkChanged(TObject* Sender) { GetIMLChange(Sender); }
+    void ReadIdent(TReader* Reader);
+    void WriteIdent(TWriter* Writer);
+    bool CheckCont() const;
+
+    TLuxChangeLink* changeLink_;
+    TLuxCustomImageList* imageList_ = nullptr;
+    int imageIndex_ = 0;
+    int listIndex_ = 0;
+};
+extern template class TLuxImageListUser<TLuxControl>;
+extern template class TLuxImageListUser<TCustomControl>;
+
+class TLuxBaseControl : public TLuxImageListUser<TLuxControl> {
+public:
+    using TLuxImageListUser::TLuxImageListUser;
     void Dispatch(TMessage& Message) override;
 
     // Whether the control draws a background its parent supplies, instead of being erased.
     virtual bool CheckOptimized() { return false; }
-    virtual void GetIMLChange(TObject* Sender) { GetChange(Sender); }
+    void GetIMLChange(TObject* Sender) override { GetChange(Sender); }
     // P in the coordinates of the parent's back bitmap: moved by the parent's position (not for a
     // form) and by half the parent's frame.
     TPoint BackMapPoint(int X, int Y) const;
@@ -123,7 +169,7 @@ private:
 // The windowed control base: transparency in two modes, the back-bitmap protocol for transparent
 // children, flat borders lit while the mouse is over the control or it has the focus, and events
 // that follow a completed focus change.
-class TLuxCustomControl : public TCustomControl {
+class TLuxCustomControl : public TLuxImageListUser<TCustomControl> {
 public:
     explicit TLuxCustomControl(TComponent* AOwner);
     void Dispatch(TMessage& Message) override;
@@ -146,7 +192,7 @@ public:
     virtual void FillControl();
     virtual void GetChange(TObject* Sender);
     virtual bool GetEmpty() { return true; }
-    virtual void GetIMLChange(TObject* Sender) { GetChange(Sender); }
+    void GetIMLChange(TObject* Sender) override { GetChange(Sender); }
     virtual void MouseEnter();
     virtual void MouseExit();
     // The back-bitmap protocol: a control that can supply its children's background overrides these.

@@ -14,8 +14,8 @@
 
 // The largest bitmap the layer creates: wider or taller ones are refused, and so is one whose
 // pixel memory would exceed GdiMaxBitmapBytes. Readers of picture files check sizes against these
-// before they decode.
-inline constexpr int GdiMaxBitmapSide = 32767;
+// before they decode. A side of 32768 pixels holds the widest image strip the controls build.
+inline constexpr int GdiMaxBitmapSide = 32768;
 inline constexpr std::size_t GdiMaxBitmapBytes = std::size_t{1} << 28;
 
 inline constexpr DWORD BI_RGB = 0;

@@ -4,7 +4,7 @@
 // or 124 bytes) or the OS/2 BITMAPCOREHEADER; 1, 4, 8, 16, 24 and 32 bits per pixel, bottom-up or
 // top-down, BI_RGB, BI_RLE8, BI_RLE4 and BI_BITFIELDS (16 and 32 bits). It trusts no size, offset,
 // count or dimension in the headers: everything it reads is checked against the bytes given, sizes
-// are computed without overflow, and a bitmap larger than 32767 pixels on a side or 256 MiB of
+// are computed without overflow, and a bitmap larger than 32768 pixels on a side or 256 MiB of
 // pixels is refused. A bad file gives a null handle and a reason, never a crash.
 #pragma once
 

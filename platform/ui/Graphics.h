@@ -27,6 +27,11 @@ class EInvalidGraphic : public Exception {
 public:
     using Exception::Exception;
 };
+// Raised for an operation a picture or image strip cannot do ("Invalid image size" ...).
+class EInvalidGraphicOperation : public Exception {
+public:
+    using Exception::Exception;
+};
 // Raised when a window, timer or drawing object cannot be had.
 class EOutOfResources : public EOutOfMemory {
 public:

@@ -17,5 +17,7 @@ public:
 // Replaces Bitmap's picture with the named resource; raises EResNotFound ("Resource NAME not found")
 // for a name the program does not carry.
 void LoadBitmapResource(TBitmap* Bitmap, const std::string& Name);
+// The bitmap resource identified by a number (built in under that number in decimal).
+void LoadBitmapResource(TBitmap* Bitmap, WORD Ident);
 // The bytes of the named resource of the type (RT_RCDATA ...); raises EResNotFound as above.
 std::string ResourceBytes(const std::string& Name, UINT Type);

@@ -34,6 +34,10 @@ HRSRC FindResource(HMODULE, const std::string& Name, UINT Type) {
     return nullptr;
 }
 
+HRSRC FindResource(HMODULE Module, WORD Ident, UINT Type) {
+    return FindResource(Module, std::to_string(Ident), Type);
+}
+
 HGLOBAL LoadResource(HMODULE, HRSRC ResInfo) { return ResInfo ? ResInfo->Data : nullptr; }
 
 const void* LockResource(HGLOBAL ResData) { return ResData; }

@@ -30,6 +30,8 @@ using HGLOBAL = const void*;
 // Null when the program carries no resource of that name and type. The module is not consulted:
 // there is one module of resources.
 HRSRC FindResource(HMODULE Module, const std::string& Name, UINT Type);
+// A resource identified by a number (MAKEINTRESOURCE) is built in under that number in decimal.
+HRSRC FindResource(HMODULE Module, WORD Ident, UINT Type);
 HGLOBAL LoadResource(HMODULE Module, HRSRC ResInfo);
 const void* LockResource(HGLOBAL ResData);
 DWORD SizeofResource(HMODULE Module, HRSRC ResInfo);
