@@ -42,17 +42,34 @@ std::string ReadWhole(const std::string& path) {
     return s.str();
 }
 
-// The first window whose name matches the pattern, or empty.
-std::string FindWindow(const std::string& xdotool, const std::string& display, const std::string& pattern,
-                       const std::string& out) {
+// Every visible window whose name matches the pattern.
+std::vector<std::string> FindWindows(const std::string& xdotool, const std::string& display,
+                                     const std::string& pattern, const std::string& out) {
     const pid_t search =
         Spawn(xdotool, {"search", "--onlyvisible", "--name", pattern}, {"DISPLAY=" + display}, "", out);
     if (search <= 0) return {};
     ::waitpid(search, nullptr, 0);
     std::ifstream found(out);
-    std::string window;
-    std::getline(found, window);
-    return window;
+    std::vector<std::string> windows;
+    for (std::string window; std::getline(found, window);)
+        if (!window.empty()) windows.push_back(window);
+    return windows;
+}
+
+std::string FindWindow(const std::string& xdotool, const std::string& display, const std::string& pattern,
+                       const std::string& out) {
+    const std::vector<std::string> windows = FindWindows(xdotool, display, pattern, out);
+    return windows.empty() ? std::string() : windows.front();
+}
+
+// The information window shown while the ports are searched carries the program's title too; it is
+// told from a message box by its fixed client size.
+bool IsInformationWindow(const std::string& xdotool, const std::string& display, const std::string& window,
+                         const std::string& out) {
+    const pid_t query = Spawn(xdotool, {"getwindowgeometry", window}, {"DISPLAY=" + display}, "", out);
+    if (query <= 0) return false;
+    ::waitpid(query, nullptr, 0);
+    return ReadWhole(out).find("Geometry: 472x52") != std::string::npos;
 }
 
 // Runs Quillon in dir until it ends (at most limitSeconds), pressing Enter in every message box.
@@ -83,12 +100,13 @@ TRun RunQuillon(const std::string& dir, const std::string& name, int limitSecond
                 RunProcessAndWait("import", {"-display", display, "-window", "root", name + ".png"}) == 0;
         }
         // A message box carries the program's title alone.
-        const std::string box = FindWindow(xdotool, display, "^Quillon$", name + "_xdotool.txt");
-        if (!box.empty()) {
+        for (const std::string& box : FindWindows(xdotool, display, "^Quillon$", name + "_xdotool.txt")) {
+            if (IsInformationWindow(xdotool, display, box, name + "_xdotool_geometry.txt")) continue;
             const pid_t key = Spawn(xdotool, {"windowfocus", "--sync", box, "key", "Return"},
                                     {"DISPLAY=" + display}, "", name + "_xdotool_key.txt");
             if (key > 0) ::waitpid(key, nullptr, 0);
             ++run.Boxes;
+            break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
