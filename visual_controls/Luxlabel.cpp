@@ -1,8 +1,14 @@
 #include "visual_controls/Luxlabel.h"
 
 #include "platform/gdi/Text.h"
+#include "platform/ui/Filer.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/Menus.h"
+#include "platform/ui/TypInfo.h"
 #include "visual_controls/Luxclass.h"
+#include "visual_controls/Luxtextdraw.h"
+
+#include <algorithm>
 
 // --- TLuxBaseLabel --------------------------------------------------------------------------------
 
@@ -166,3 +172,235 @@ void TLuxBaseLabel::Dispatch(TMessage& Message) {
         return;
     }
 }
+
+// --- TLuxCustomLabel ------------------------------------------------------------------------------
+
+namespace {
+
+// The DrawText flags for right-to-left reading; text here always reads left to right.
+constexpr UINT kBiDiFlags = 0;
+
+// Clears the painting flag on every way out of Paint.
+class PaintingFlag {
+public:
+    explicit PaintingFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    ~PaintingFlag() { flag_ = false; }
+    PaintingFlag(const PaintingFlag&) = delete;
+    PaintingFlag& operator=(const PaintingFlag&) = delete;
+
+private:
+    bool& flag_;
+};
+
+// The client width a multi-line caption wraps in, so that the size measured from it (which adds
+// Reserved) never exceeds the present width: measuring again then gives the same size.
+void WrapInside(TRect& R, int Reserved) {
+    R.Right = std::max(R.Left, R.Right - Reserved);
+}
+
+} // namespace
+
+TLuxCustomLabel::TLuxCustomLabel(TComponent* AOwner) : TLuxBaseLabel(AOwner) {
+    bevel_ = new TLuxBevel;
+    bevel_->OnChange = TNotifyEvent::Bind<&TLuxBaseLabel::GetChange>(static_cast<TLuxBaseLabel*>(this));
+    fontFx_ = new TLuxFxCaption;
+    fontFx_->OnChange = TNotifyEvent::Bind<&TLuxBaseLabel::FontChange>(static_cast<TLuxBaseLabel*>(this));
+}
+
+TLuxCustomLabel::~TLuxCustomLabel() {
+    bevel_->OnChange = nullptr;
+    fontFx_->OnChange = nullptr;
+    delete fontFx_;
+    delete bevel_;
+}
+
+void TLuxCustomLabel::FontChange(TObject* Sender) {
+    if (IsLoading()) return;
+    if (Sender == Font()) SetParentFont(false);
+    Canvas()->SetFont(Font());
+    // The canvas font is Font now; asked of Font itself, the answer needs no window.
+    if (fontFx_->Angle() != 0 && !LuxIsTrueTypeFont(Font())) {
+        if (Sender == Font()) {
+            // The change comes back through FontFX.
+            fontFx_->SetAngle(0);
+            return;
+        }
+        if (Sender == fontFx_) {
+            // The change comes back through CM_FONTCHANGED.
+            Font()->SetName(Lux_DEFAULTFONT);
+            return;
+        }
+    }
+    GetChange(Sender);
+}
+
+bool TLuxCustomLabel::GetEmpty() {
+    return Transparent() && Caption().empty() && GetBevelExtend() == 0;
+}
+
+void TLuxCustomLabel::CorrectBounds() {
+    if (!AutoSize() || IsLoading()) return;
+    const int extent = GetBevelExtend();
+    TRect r = ClientRect();
+    if (MultiLine()) WrapInside(r, (extent + 1) * 2);
+    LuxDrawTextCalcExt(Canvas(), Caption(), fontFx_, r, Font(), MultiLine(), ShowAccelChar(), extent,
+                       static_cast<int>(GetOptionsFlag() | kBiDiFlags));
+    SetBounds(Left(), Top(), r.Right, r.Bottom);
+}
+
+void TLuxCustomLabel::Paint() {
+    if (painting_ || IsLoading()) return;
+    if (GetEmpty()) {
+        TLuxBaseGraphicControl::Paint();
+        return;
+    }
+    const std::string text = GetLabelText();
+    PaintingFlag flag(painting_);
+    if (!Transparent()) FillControl();
+    TRect r = ClientRect();
+    TLuxDrawTextStyles styles{Enabled() ? dtEnabled : dtDisabled};
+    TRect clip;
+    const TRect* clipRect = nullptr;
+    if (GetBevelExtend() != 0) {
+        r = bevel_->PaintBevel(Canvas(), r, bevel_->BorderColor() == Color() || Transparent());
+        clip = TRect(r.Left + Left(), r.Top + Top(), r.Right + Left(), r.Bottom + Top());
+        clipRect = &clip;
+        styles.Include(dtClip);
+    }
+    UINT flags = kBiDiFlags;
+    if (!AutoSize()) {
+        if (fontFx_->Angle() > 0) {
+            flags |= DT_SINGLELINE;
+            if (Alignment() != agTopLeft)
+                r = LuxAlignTextRect(Alignment(), text, fontFx_, r, Font(), MultiLine(), ShowAccelChar(),
+                                     static_cast<int>(flags));
+        } else {
+            if (!MultiLine()) flags |= DT_SINGLELINE;
+            // Multi-line text is placed as a block: DrawText centres and lowers single lines only.
+            if (MultiLine() && Alignment() >= agCenterLeft)
+                r = LuxAlignTextRect(Alignment(), text, fontFx_, r, Font(), MultiLine(), ShowAccelChar(),
+                                     static_cast<int>(flags));
+        }
+    }
+    flags |= GetOptionsFlag() | TLuxALIGNFLAGS[Alignment()] | DT_EXPANDTABS | DT_WORDBREAK;
+    if (!ShowAccelChar()) flags |= DT_NOPREFIX;
+    Canvas()->Brush()->SetColor(Color());
+    Canvas()->Font()->SetColor(Font()->Color());
+    if (TwinklePhaseVisible()) {
+        LuxDrawTextExt(Canvas(), text, fontFx_, r, static_cast<int>(flags), styles, clipRect);
+    } else if (TwinkleColor() != clNone) {
+        Canvas()->Font()->SetColor(TwinkleColor());
+        LuxDrawTextExt(Canvas(), text, fontFx_, r, static_cast<int>(flags), styles, clipRect);
+    }
+}
+
+// --- Published properties -------------------------------------------------------------------------
+
+namespace {
+
+using published::Property;
+
+// What both labels publish of the control and of the label base.
+template <class C> std::vector<TPropInfo> LabelProperties() {
+    TPropInfo font = Property<C>(
+        "Font", [](const C& c) { return c.Font(); }, nullptr);
+    font.Stored = [](const TObject* o) { return !static_cast<const C*>(o)->ParentFont(); };
+    TPropInfo color = Property<C>(
+        "Color", [](const C& c) { return c.Color(); }, [](C& c, TColor v) { c.SetColor(v); }, clWindow);
+    color.Stored = [](const TObject* o) { return !static_cast<const C*>(o)->ParentColor(); };
+    const TAnchors anchors{akLeft, akTop};
+    return {
+        Property<C>(
+            "Left", [](const C& c) { return c.Left(); }, [](C& c, int v) { c.SetLeft(v); }),
+        Property<C>(
+            "Top", [](const C& c) { return c.Top(); }, [](C& c, int v) { c.SetTop(v); }),
+        Property<C>(
+            "Width", [](const C& c) { return c.Width(); }, [](C& c, int v) { c.SetWidth(v); }),
+        Property<C>(
+            "Height", [](const C& c) { return c.Height(); }, [](C& c, int v) { c.SetHeight(v); }),
+        Property<C>(
+            "About", [](const C& c) { return c.About; }, [](C& c, const std::string& v) { c.About = v; }),
+        Property<C>(
+            "Align", [](const C& c) { return c.Align(); }, [](C& c, TAlign v) { c.SetAlign(v); }, alNone),
+        Property<C>(
+            "Anchors", [](const C& c) { return c.Anchors; }, [](C& c, TAnchors v) { c.Anchors = v; },
+            static_cast<std::int64_t>(anchors.Bits())),
+        Property<C>(
+            "AutoSize", [](const C& c) { return c.AutoSize(); }, [](C& c, bool v) { c.SetAutoSize(v); },
+            true),
+        Property<C>(
+            "Bevel", [](const C& c) { return c.Bevel(); }, nullptr),
+        Property<C>(
+            "Caption", [](const C& c) { return c.Caption(); },
+            [](C& c, const std::string& v) { c.SetCaption(v); }),
+        color,
+        Property<C>(
+            "Cursor", [](const C& c) { return c.Cursor(); }, [](C& c, TCursor v) { c.SetCursor(v); },
+            crDefault),
+        Property<C>(
+            "Enabled", [](const C& c) { return c.Enabled(); }, [](C& c, bool v) { c.SetEnabled(v); }, true),
+        Property<C>(
+            "FocusControl", [](const C& c) { return c.FocusControl(); },
+            [](C& c, TWinControl* v) { c.SetControl(v); }),
+        font,
+        Property<C>(
+            "Hint", [](const C& c) { return c.Hint(); }, [](C& c, const std::string& v) { c.SetHint(v); }),
+        Property<C>(
+            "MultiLine", [](const C& c) { return c.MultiLine(); }, [](C& c, bool v) { c.SetMultiLine(v); },
+            false),
+        Property<C>(
+            "ParentColor", [](const C& c) { return c.ParentColor(); },
+            [](C& c, bool v) { c.SetParentColor(v); }, true),
+        Property<C>(
+            "ParentFont", [](const C& c) { return c.ParentFont(); }, [](C& c, bool v) { c.SetParentFont(v); },
+            true),
+        Property<C>(
+            "ParentShowHint", [](const C& c) { return c.ParentShowHint(); },
+            [](C& c, bool v) { c.SetParentShowHint(v); }, true),
+        Property<C>(
+            "PopupMenu", [](const C& c) { return c.PopupMenu(); },
+            [](C& c, TPopupMenu* v) { c.SetPopupMenu(v); }),
+        Property<C>(
+            "ShowAccelChar", [](const C& c) { return c.ShowAccelChar(); },
+            [](C& c, bool v) { c.SetShowAccelChar(v); }, true),
+        Property<C>(
+            "ShowHint", [](const C& c) { return c.ShowHint(); }, [](C& c, bool v) { c.SetShowHint(v); },
+            false),
+        Property<C>(
+            "Transparent", [](const C& c) { return c.Transparent(); },
+            [](C& c, bool v) { c.SetTransparent(v); }, true),
+        Property<C>(
+            "Visible", [](const C& c) { return c.Visible(); }, [](C& c, bool v) { c.SetVisible(v); }, true),
+    };
+}
+
+const bool kPublished = [] {
+    using L = TLuxLabel;
+    std::vector<TPropInfo> label = LabelProperties<L>();
+    label.push_back(Property<L>(
+        "Alignment", [](const L& l) { return l.Alignment(); },
+        [](L& l, TLuxAlignment v) { l.SetAlignment(v); }, agTopLeft));
+    label.push_back(Property<L>(
+        "FontFX", [](const L& l) { return l.FontFX(); }, nullptr));
+    // No declared default: always stored.
+    label.push_back(Property<L>(
+        "Options", [](const L& l) { return l.Options(); },
+        [](L& l, TLuxLabelOptions v) { l.SetOptions(v); }));
+    label.push_back(Property<L>(
+        "Twinkle", [](const L& l) { return l.Twinkle(); }, [](L& l, bool v) { l.SetTwinkle(v); }, false));
+    label.push_back(Property<L>(
+        "TwinkleVisible", [](const L& l) { return l.TwinkleVisible(); },
+        [](L& l, int v) { l.SetTwinkleVisible(v); }, 700));
+    label.push_back(Property<L>(
+        "TwinkleInVisible", [](const L& l) { return l.TwinkleInVisible(); },
+        [](L& l, int v) { l.SetTwinkleInVisible(v); }, 700));
+    label.push_back(Property<L>(
+        "TwinkleColor", [](const L& l) { return l.TwinkleColor(); },
+        [](L& l, TColor v) { l.SetTwinkleColor(v); }, clNone));
+    PublishProperties<TLuxLabel, TComponent>(std::move(label));
+
+    RegisterClass<TLuxLabel>();
+    return true;
+}();
+
+} // namespace

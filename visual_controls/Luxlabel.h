@@ -7,6 +7,8 @@
 #include "platform/rtl/Set.h"
 #include "platform/ui/Controls.h"
 #include "visual_controls/Luxbase.h"
+#include "visual_controls/Luxbevel.h"
+#include "visual_controls/Luxcaption.h"
 #include "visual_controls/Luxgraph.h"
 
 #include <string>
@@ -93,4 +95,37 @@ private:
     TWinControl* focusControl_ = nullptr;
     bool autoSize_ = true;
     bool phaseVisible_ = true;
+};
+
+// The bevelled label with caption effects and rotation.
+class TLuxCustomLabel : public TLuxBaseLabel {
+public:
+    explicit TLuxCustomLabel(TComponent* AOwner);
+    ~TLuxCustomLabel() override;
+
+    TLuxBevel* Bevel() const { return bevel_; }
+    void SetBevel(const TLuxBevel* Value) { bevel_->Assign(Value); }
+    TLuxFxCaption* FontFX() const { return fontFx_; }
+    void SetFontFx(const TLuxFxCaption* Value) { fontFx_->Assign(Value); }
+    int GetBevelExtend() const { return bevel_->Extent(); }
+
+    // Rotation needs a TrueType font: asking a rotation of another font switches the font to
+    // Lux_DEFAULTFONT, and a font that cannot rotate set on a rotated label sets the angle to 0.
+    void FontChange(TObject* Sender) override;
+    bool GetEmpty() override;
+    // With AutoSize the label takes the size its caption needs inside the bevel, keeping its place;
+    // multi-line text wraps inside the label's present width.
+    void CorrectBounds() override;
+
+protected:
+    void Paint() override;
+
+private:
+    TLuxBevel* bevel_;
+    TLuxFxCaption* fontFx_;
+};
+
+class TLuxLabel : public TLuxCustomLabel {
+public:
+    using TLuxCustomLabel::TLuxCustomLabel;
 };

@@ -135,6 +135,35 @@ void TFont::SetPitch(TFontPitch value) {
     Changed();
 }
 
+namespace {
+
+// A font is streamed by its height; Size follows from it.
+const bool kFontPublished = [] {
+    using published::Property;
+    PublishProperties<TFont>({
+        Property<TFont>(
+            "Charset", [](const TFont& f) { return f.Charset(); },
+            [](TFont& f, TFontCharset v) { f.SetCharset(v); }, DEFAULT_CHARSET),
+        Property<TFont>(
+            "Color", [](const TFont& f) { return f.Color(); }, [](TFont& f, TColor v) { f.SetColor(v); },
+            clWindowText),
+        Property<TFont>(
+            "Height", [](const TFont& f) { return f.Height(); }, [](TFont& f, int v) { f.SetHeight(v); }),
+        Property<TFont>(
+            "Name", [](const TFont& f) { return f.Name(); },
+            [](TFont& f, const std::string& v) { f.SetName(v); }),
+        Property<TFont>(
+            "Pitch", [](const TFont& f) { return f.Pitch(); }, [](TFont& f, TFontPitch v) { f.SetPitch(v); },
+            fpDefault),
+        Property<TFont>(
+            "Style", [](const TFont& f) { return f.Style(); }, [](TFont& f, TFontStyles v) { f.SetStyle(v); },
+            0),
+    });
+    return true;
+}();
+
+} // namespace
+
 // --- TPen -----------------------------------------------------------------------------------------
 
 TPen::~TPen() {
@@ -464,7 +493,8 @@ void TCanvas::BrushCopy(const TRect& dest, TBitmap* bitmap, const TRect& source,
         header.rcBound = RECT{dest.Left, dest.Top, dest.Right, dest.Bottom};
         std::memcpy(data.data(), &header, sizeof header);
         std::memcpy(data.data() + sizeof header, runs.data(), runs.size() * sizeof(RECT));
-        HRGN rgn = ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), reinterpret_cast<const RGNDATA*>(data.data()));
+        HRGN rgn = ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()),
+                                   reinterpret_cast<const RGNDATA*>(data.data()));
         FillRgn(handle_, rgn, Brush()->Handle());
         DeleteObject(rgn);
     }
