@@ -1,7 +1,6 @@
 #include "front_panel/DorvexMainUnit.h"
 
 #include "communications/VxMisc.h"
-#include "platform/ui/ResourceBitmaps.h"
 #include "front_panel/DorvexWire.h"
 #include "front_panel/IPAddressUnit.h"
 #include "front_panel/PopupUnit.h"
@@ -11,6 +10,7 @@
 #include "platform/rtl/Lists.h"
 #include "platform/rtl/Strings.h"
 #include "platform/ui/Dialogs.h"
+#include "platform/ui/ResourceBitmaps.h"
 
 #include <exception>
 
@@ -135,6 +135,21 @@ TLabel* TDorvexMainForm::NewKeyLabel(const char* Name, TImage* Key, const std::s
     return label;
 }
 
+TLuxLabel* TDorvexMainForm::NewLuxKeyLabel(const char* Name, TImage* Key, const std::string& Caption) {
+    auto* label = new TLuxLabel(this);
+    label->SetName(Name);
+    label->SetAutoSize(false);
+    label->SetAlignment(agCenter);
+    label->SetBounds(Key->Left() + 6, Key->Top() + 6, KeySize - 12, KeySize - 12);
+    label->Font()->SetName("MS Sans Serif");
+    label->Font()->SetSize(10);
+    label->Font()->SetStyle({fsBold});
+    label->Font()->SetColor(clBlack);
+    label->SetCaption(Caption);
+    label->SetParent(this);
+    return label;
+}
+
 TvLed* TDorvexMainForm::NewLed(const char* Name, int Left, int Top, LedColorType Color) {
     auto* led = new TvLed(this);
     led->SetName(Name);
@@ -157,12 +172,13 @@ void TDorvexMainForm::BuildComponents() {
     SourceSelectionImage = NewImage("SourceSelectionImage", 8, 6, 616, 28);
     LoadBitmapResource(SourceSelectionImage->Picture()->Bitmap(), "SOURCE_SELECTION");
 
-    IP_AddressLbl = new TLabel(this);
+    IP_AddressLbl = new TLuxLabel(this);
     IP_AddressLbl->SetName("IP_AddressLbl");
     IP_AddressLbl->SetAutoSize(false);
-    IP_AddressLbl->SetTransparent(true);
-    IP_AddressLbl->SetAlignment(taCenter);
-    IP_AddressLbl->SetLayout(tlCenter);
+    IP_AddressLbl->SetAlignment(agCenter);
+    IP_AddressLbl->Bevel()->SetBevelStyleInner(bvLowered);
+    IP_AddressLbl->Bevel()->SetWidthInner(2);
+    IP_AddressLbl->Bevel()->SetWidthOuter(0);
     IP_AddressLbl->SetBounds(636, 6, 96, 28);
     IP_AddressLbl->Font()->SetColor(clLime);
     IP_AddressLbl->SetHint("IP Address");
@@ -256,9 +272,9 @@ void TDorvexMainForm::BuildComponents() {
         label->SetPopupMenu(SourcePopupMenu);
         *labels[i] = label;
     }
-    LogoLabel = NewKeyLabel("LogoLabel", LogoBtnImage, "LOGO");
+    LogoLabel = NewLuxKeyLabel("LogoLabel", LogoBtnImage, "LOGO");
     LogoLabel->OnClick = TNotifyEvent::Bind<&TDorvexMainForm::LogoLabelClick>(this);
-    FreezeLabel = NewKeyLabel("FreezeLabel", FreezeBtnImage, "Freeze");
+    FreezeLabel = NewLuxKeyLabel("FreezeLabel", FreezeBtnImage, "Freeze");
     FreezeLabel->OnClick = TNotifyEvent::Bind<&TDorvexMainForm::FreezeLabelClick>(this);
 
     Yellow_Off_Key_Image = NewImage("Yellow_Off_Key_Image", 8, 168, KeySize, KeySize);

@@ -2,9 +2,6 @@
 // identifies the switcher and checks its software, mirrors the switcher's keys from a one-second
 // poll, sends the key commands, syncs the layers on the first tick, shows the switcher's unasked
 // messages, and keeps the connection and label settings files.
-//
-// The bevelled labels of the visual control library (TLuxLabel, TLuxGlyphLabel) are not built yet:
-// the class library's plain TLabel stands in for them with the same captions, colours and clicks.
 #pragma once
 
 #include "communications/VxStatLt.h"
@@ -15,6 +12,7 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/StdCtrls.h"
+#include "visual_controls/Luxlabel.h"
 
 #include <array>
 #include <memory>
@@ -27,7 +25,7 @@ public:
 
     // --- Visible components ---
     TImage* SourceSelectionImage;
-    TLabel* IP_AddressLbl;
+    TLuxLabel* IP_AddressLbl;
     TvLed* UpdateLED;
     TImage* SourceBtnImage1;
     TImage* SourceBtnImage2;
@@ -50,9 +48,9 @@ public:
     TLabel* SourceSDI1Label;
     TLabel* SourceSDI2Label;
     TImage* LogoBtnImage;
-    TLabel* LogoLabel;
+    TLuxLabel* LogoLabel;
     TImage* FreezeBtnImage;
-    TLabel* FreezeLabel;
+    TLuxLabel* FreezeLabel;
     // Red lamps over the keys; hidden once the switcher is identified, they keep key state in Tag.
     TvLed* vLed1;
     TvLed* vLed2;
@@ -205,6 +203,7 @@ private:
     void BuildComponents();
     TImage* NewImage(const char* Name, int Left, int Top, int Width, int Height);
     TLabel* NewKeyLabel(const char* Name, TImage* Key, const std::string& Caption);
+    TLuxLabel* NewLuxKeyLabel(const char* Name, TImage* Key, const std::string& Caption);
     TvLed* NewLed(const char* Name, int Left, int Top, LedColorType Color);
     void SourceKeyClick(int Slot);
     void ShowPicture(TImage* Key, TImage* Template);

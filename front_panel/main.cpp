@@ -5,10 +5,12 @@
 #include "front_panel/SourceLabelUnit.h"
 
 #include "indicator_controls/IndicatorUnits.h"
+#include "visual_controls/Luxclass.h"
 
 int main() {
     try {
         Application->Initialize();
+        InitLuxclass();
         InitializeIndicatorUnits();
         Application->CreateForm(DorvexMainForm);
         Application->CreateForm(IPAddressForm);
@@ -20,6 +22,7 @@ int main() {
         // itself) run before the program ends.
         Application->ProcessMessages();
         FinalizeIndicatorUnits();
+        DoneLuxclass();
     } catch (Exception& e) {
         Application->ShowException(&e);
     } catch (...) {

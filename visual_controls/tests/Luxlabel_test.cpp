@@ -21,6 +21,7 @@ namespace {
 
 struct LuxlabelTest : ::testing::Test {
     std::unique_ptr<TForm> form;
+    static void SetUpTestSuite() { Application->Initialize(); }
     void SetUp() override {
         InitLuxclass();
         form.reset(new TForm(nullptr));

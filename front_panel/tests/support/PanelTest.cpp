@@ -1,9 +1,10 @@
 #include "PanelTest.h"
 
-#include "indicator_controls/IndicatorUnits.h"
 #include "communications/VxMisc.h"
+#include "indicator_controls/IndicatorUnits.h"
 #include "platform/rtl/Strings.h"
 #include "platform/win/Messages.h"
+#include "visual_controls/Luxclass.h"
 
 #include <filesystem>
 #include <fstream>
@@ -17,9 +18,13 @@ class UiEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         Application->Initialize();
+        InitLuxclass();
         InitializeIndicatorUnits();
     }
-    void TearDown() override { FinalizeIndicatorUnits(); }
+    void TearDown() override {
+        FinalizeIndicatorUnits();
+        DoneLuxclass();
+    }
 };
 
 const auto* environment = ::testing::AddGlobalTestEnvironment(new UiEnvironment);
