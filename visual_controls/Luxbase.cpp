@@ -7,6 +7,7 @@
 #include "platform/ui/TypInfo.h"
 #include "platform/ui/Filer.h"
 #include "platform/win/Messages.h"
+#include "visual_controls/LuxEffect.h"
 #include "visual_controls/Luxcont.h"
 
 void TLuxObject::Change() {
@@ -189,9 +190,52 @@ void TLuxImageListUser<Base>::Notification(TComponent* AComponent, TOperation Op
 template class TLuxImageListUser<TLuxControl>;
 template class TLuxImageListUser<TCustomControl>;
 
+namespace {
+
+TLuxBitmapEffectObject* NewBackFX(TNotifyEvent onChange) {
+    auto* fx = new TLuxBitmapEffectObject;
+    fx->OnChange = onChange;
+    return fx;
+}
+
+void FreeBackFX(TLuxBitmapEffectObject* fx) {
+    fx->OnChange = nullptr;
+    delete fx;
+}
+
+// A removed image list that the background's alpha blend draws from is let go.
+void BackFXListRemoved(TComponent* control, TLuxBitmapEffectObject* fx, TComponent* removed,
+                       TOperation operation) {
+    if (operation != TOperation::opRemove ||
+        control->ComponentState().Contains(TComponentStateItem::csDestroying))
+        return;
+    TLuxAlphaObject* alpha = fx->AlphaBlend();
+    if (alpha->ImageList() && static_cast<TComponent*>(alpha->ImageList()) == removed)
+        alpha->SetImageList(nullptr);
+}
+
+} // namespace
+
+TLuxBaseControl::TLuxBaseControl(TComponent* AOwner)
+    : TLuxImageListUser(AOwner), backFX_(NewBackFX(TNotifyEvent::Bind<&TLuxBaseControl::GetChange>(this))) {}
+
+TLuxBaseControl::~TLuxBaseControl() {
+    FreeBackFX(backFX_);
+}
+
+void TLuxBaseControl::SetBackFX(const TLuxBitmapEffectObject* Value) {
+    backFX_->Assign(Value);
+}
+
+void TLuxBaseControl::Notification(TComponent* AComponent, TOperation Operation) {
+    TLuxImageListUser::Notification(AComponent, Operation);
+    BackFXListRemoved(this, backFX_, AComponent, Operation);
+}
+
 void TLuxBaseControl::Dispatch(TMessage& Message) {
     if (Message.Msg == CM_LuxBACKCHANGED) {
         if (!Loading(this) && CheckOptimized()) GetChange(nullptr);
+        backFX_->DestroyBuffer();
         return;
     }
     TLuxControl::Dispatch(Message);
@@ -281,6 +325,20 @@ bool TLuxBaseGraphicControl::CheckOptimized() {
 TLuxCustomControl::TLuxCustomControl(TComponent* AOwner) : TLuxImageListUser(AOwner) {
     SetBounds(Left(), Top(), 100, 40);
     SetTabStop(false);
+    backFX_ = NewBackFX(TNotifyEvent::Bind<&TLuxCustomControl::GetChange>(this));
+}
+
+TLuxCustomControl::~TLuxCustomControl() {
+    FreeBackFX(backFX_);
+}
+
+void TLuxCustomControl::SetBackFXObject(const TLuxBitmapEffectObject* Value) {
+    backFX_->Assign(Value);
+}
+
+void TLuxCustomControl::Notification(TComponent* AComponent, TOperation Operation) {
+    TLuxImageListUser::Notification(AComponent, Operation);
+    BackFXListRemoved(this, backFX_, AComponent, Operation);
 }
 
 void TLuxCustomControl::SetTransparent(bool Value) {
@@ -449,6 +507,7 @@ void TLuxCustomControl::Dispatch(TMessage& Message) {
         break;
     case WM_SIZE:
         TCustomControl::Dispatch(Message);
+        backFX_->DestroyBuffer();
         if (RealTransparent() || CheckOptimized()) {
             Repaint();
             BroadcastBackChanged();
@@ -459,10 +518,12 @@ void TLuxCustomControl::Dispatch(TMessage& Message) {
     case WM_MOVE:
         TCustomControl::Dispatch(Message);
         // The background under a transparent window changed with the move.
+        if (CheckOptimized()) backFX_->DestroyBuffer();
         if (CheckOptimized() || RealTransparent()) Repaint();
         return;
     case CM_LuxBACKCHANGED:
         if (loadingOrGone) return;
+        backFX_->DestroyBuffer();
         if (CheckOptimized()) {
             Repaint();
             BroadcastBackChanged();

@@ -84,6 +84,7 @@ public:
 
 class TLuxCustomImageList;
 class TLuxChangeLink;
+class TLuxBitmapEffectObject; // LuxEffect.h
 
 // The glyph source of both control bases: an image list of the library (Luxcont.h) with an image
 // index and a list index, followed through a change link the control owns. A list of the global
@@ -130,8 +131,13 @@ extern template class TLuxImageListUser<TCustomControl>;
 
 class TLuxBaseControl : public TLuxImageListUser<TLuxControl> {
 public:
-    using TLuxImageListUser::TLuxImageListUser;
+    explicit TLuxBaseControl(TComponent* AOwner);
+    ~TLuxBaseControl() override;
     void Dispatch(TMessage& Message) override;
+
+    // The effects applied to the control's background; its changes repaint the control.
+    TLuxBitmapEffectObject* BackFX() const { return backFX_; }
+    void SetBackFX(const TLuxBitmapEffectObject* Value);
 
     // Whether the control draws a background its parent supplies, instead of being erased.
     virtual bool CheckOptimized() { return false; }
@@ -141,6 +147,12 @@ public:
     TPoint BackMapPoint(int X, int Y) const;
     // Both corners in screen coordinates.
     TRect GetScreenRect(const TRect& R) const;
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    TLuxBitmapEffectObject* backFX_;
 };
 
 // Transparency and the repaint rule of the labels: a transparent control has its parent paint the
@@ -172,7 +184,12 @@ private:
 class TLuxCustomControl : public TLuxImageListUser<TCustomControl> {
 public:
     explicit TLuxCustomControl(TComponent* AOwner);
+    ~TLuxCustomControl() override;
     void Dispatch(TMessage& Message) override;
+
+    // As in TLuxBaseControl.
+    TLuxBitmapEffectObject* BackFX() const { return backFX_; }
+    void SetBackFXObject(const TLuxBitmapEffectObject* Value);
 
     bool Transparent() const { return transparent_; }
     void SetTransparent(bool Value);
@@ -220,11 +237,13 @@ protected:
     void CreateParams(TCreateParams& Params) override;
     void DoEnter() override;
     void DoExit() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
     bool RealTransparent() const { return transparent_ && transparencyMode_ == tmReal; }
     void BroadcastBackChanged();
 
+    TLuxBitmapEffectObject* backFX_;
     bool mouseAbove_ = false;
     bool active_ = false;
     bool flat_ = false;

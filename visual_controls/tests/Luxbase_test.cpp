@@ -4,6 +4,8 @@
 #include "platform/gdi/System.h"
 #include "platform/ui/Forms.h"
 #include "platform/win/Messages.h"
+#include "visual_controls/LuxEffect.h"
+#include "visual_controls/Luxcont.h"
 
 #include <gtest/gtest.h>
 
@@ -324,5 +326,80 @@ TEST(Luxbase, FormComponentsAndTheDockError) {
         EXPECT_EQ(e.Message,
                   "Component Panel1:\rA TLuxDockLabel- or Button component was already attached to "
                   "the component: Label1\rOnly one LuxDockXXXX per control is allowed.");
+    }
+}
+
+TEST_F(LuxbaseTest, BackgroundEffectsRepaintTheControlAndDropTheirBufferWhenTheBackgroundChanges) {
+    auto* label = new TCountingLabel(form.get());
+    label->SetParent(form.get());
+    auto* panel = new TBackPanel(form.get());
+    panel->SetParent(form.get());
+    panel->SetBounds(50, 10, 100, 80);
+    form->Show();
+    panel->HandleNeeded();
+    form->Update();
+    TBitmap picture;
+    picture.SetSize(2, 2);
+
+    // A change of the effects repaints the label (opaque: at once).
+    label->SetTransparent(false);
+    const int paints = label->Paints;
+    label->BackFX()->SetBoolean(2, true);
+    EXPECT_EQ(label->Paints, paints + 1);
+    TLuxBitmapEffectObject other;
+    other.SetBoolean(3, true);
+    label->SetBackFX(&other);
+    EXPECT_TRUE(label->BackFX()->Invert());
+    panel->SetBackFXObject(&other);
+    EXPECT_TRUE(panel->BackFX()->Invert());
+
+    // A changed background drops the buffered result, whether the control draws it or not.
+    label->BackFX()->SetBoolean(4, true);
+    label->BackFX()->StoreBuffer(&picture);
+    label->Perform(CM_LuxBACKCHANGED, 0, 0);
+    EXPECT_FALSE(label->BackFX()->BufferValid());
+
+    TLuxBitmapEffectObject* fx = panel->BackFX();
+    fx->SetBoolean(4, true);
+    const struct {
+        const char* what;
+        bool offers, transparent;
+        void (*act)(TBackPanel*);
+        bool dropped;
+    } cases[] = {
+        {"background changed", false, false, [](TBackPanel* p) { p->Perform(CM_LuxBACKCHANGED, 0, 0); },
+         true},
+        {"resized", false, false,
+         [](TBackPanel* p) { p->SetBounds(p->Left(), p->Top(), p->Width() + 4, 80); }, true},
+        {"moved, drawing its own background", false, false,
+         [](TBackPanel* p) { p->SetBounds(p->Left() + 3, p->Top(), p->Width(), 80); }, false},
+        {"moved, drawing its parent's background", true, true,
+         [](TBackPanel* p) { p->SetBounds(p->Left() + 3, p->Top(), p->Width(), 80); }, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        panel->Offers = c.offers;
+        panel->SetTransparent(c.transparent);
+        panel->HandleNeeded();
+        fx->StoreBuffer(&picture);
+        ASSERT_TRUE(fx->BufferValid());
+        c.act(panel);
+        EXPECT_EQ(fx->BufferValid(), !c.dropped);
+        fx->DestroyBuffer();
+    }
+
+    // An image list the background's alpha blend draws from is let go when it goes.
+    for (bool windowed : {false, true}) {
+        SCOPED_TRACE(windowed);
+        TLuxAlphaObject* alpha = windowed ? panel->BackFX()->AlphaBlend() : label->BackFX()->AlphaBlend();
+        auto* list = new TLuxBitmapList(form.get());
+        list->Add(nullptr);
+        list->Items(0)->Bitmap()->SetSize(3, 3);
+        alpha->FillObject()->SetFillStyle(sfBitmapList);
+        alpha->SetImageList(list);
+        EXPECT_FALSE(alpha->FillObject()->ListBitmap()->Empty());
+        delete list;
+        EXPECT_EQ(alpha->ImageList(), nullptr);
+        EXPECT_TRUE(alpha->FillObject()->ListBitmap()->Empty());
     }
 }
