@@ -11,13 +11,14 @@ TPopupForm::TPopupForm(TComponent* AOwner) : TForm(AOwner) {
     SetPosition(poMainFormCenter);
     SetClientSize(295, 103);
 
-    PopUpMessageLbl = new TLabel(this);
+    PopUpMessageLbl = new TLuxGlyphLabel(this);
     PopUpMessageLbl->SetName("PopUpMessageLbl");
     PopUpMessageLbl->SetAutoSize(false);
-    PopUpMessageLbl->SetWordWrap(true);
+    PopUpMessageLbl->SetMultiLine(true);
     PopUpMessageLbl->SetAlign(alLeft);
     PopUpMessageLbl->SetBounds(0, 0, 169, 103);
-    PopUpMessageLbl->SetLayout(tlCenter);
+    PopUpMessageLbl->Bevel()->SetBorderWidth(3);
+    PopUpMessageLbl->Bevel()->SetBorderSpace(3);
     PopUpMessageLbl->SetCaption("");
     PopUpMessageLbl->SetParent(this);
 

@@ -3,14 +3,15 @@
 
 #include "platform/ui/Forms.h"
 #include "platform/ui/StdCtrls.h"
+#include "visual_controls/Luxlabel.h"
 
 class TPopupForm : public TForm {
 public:
     explicit TPopupForm(TComponent* AOwner);
     ~TPopupForm() override;
 
-    // Stands in for the visual control library's glyph label: multi-line, on the left.
-    TLabel* PopUpMessageLbl;
+    // Multi-line, on the left of the window.
+    TLuxGlyphLabel* PopUpMessageLbl;
     TButton* OkayBtn;
 
     void OkayBtnClick(TObject* Sender);

@@ -6,11 +6,13 @@
 
 #include "indicator_controls/IndicatorUnits.h"
 #include "visual_controls/Luxclass.h"
+#include "visual_controls/Luxcont.h"
 
 int main() {
     try {
         Application->Initialize();
         InitLuxclass();
+        InitLuxcont();
         InitializeIndicatorUnits();
         Application->CreateForm(DorvexMainForm);
         Application->CreateForm(IPAddressForm);
@@ -22,6 +24,7 @@ int main() {
         // itself) run before the program ends.
         Application->ProcessMessages();
         FinalizeIndicatorUnits();
+        DoneLuxcont();
         DoneLuxclass();
     } catch (Exception& e) {
         Application->ShowException(&e);

@@ -6,6 +6,7 @@
 #include "platform/ui/Menus.h"
 #include "platform/ui/TypInfo.h"
 #include "visual_controls/Luxclass.h"
+#include "visual_controls/Luxcont.h"
 #include "visual_controls/Luxtextdraw.h"
 
 #include <algorithm>
@@ -294,6 +295,71 @@ void TLuxCustomLabel::Paint() {
     }
 }
 
+// --- TLuxCustomGlyphLabel -------------------------------------------------------------------------
+
+TLuxCustomGlyphLabel::TLuxCustomGlyphLabel(TComponent* AOwner) : TLuxBaseLabel(AOwner) {
+    const TNotifyEvent change =
+        TNotifyEvent::Bind<&TLuxBaseLabel::GetChange>(static_cast<TLuxBaseLabel*>(this));
+    font3D_ = new TLux3DCaption;
+    font3D_->OnChange = change;
+    bevel_ = new TLuxBevel;
+    bevel_->OnChange = change;
+    layout_ = new TLuxGlyphTextLayout;
+    layout_->OnChange = change;
+}
+
+TLuxCustomGlyphLabel::~TLuxCustomGlyphLabel() {
+    layout_->OnChange = nullptr;
+    delete layout_;
+    bevel_->OnChange = nullptr;
+    delete bevel_;
+    font3D_->OnChange = nullptr;
+    delete font3D_;
+}
+
+HPALETTE TLuxCustomGlyphLabel::GetPalette() {
+    return IMLEmpty() ? HPALETTE{} : ImageList()->Palette(ListIndex());
+}
+
+void TLuxCustomGlyphLabel::CorrectBounds() {
+    if (!AutoSize() || IsLoading()) return;
+    const int extent = GetBevelExtend();
+    const TRect g = IMLEmpty() ? TRect() : ImageList()->ItemRect(ListIndex(), ImageIndex());
+    const bool sideBySide = layout_->AlignText2Glyph() <= taRightTop;
+    TRect r = ClientRect();
+    if (MultiLine())
+        WrapInside(r,
+                   (extent + 1) * 2 + layout_->OffsetX() + (sideBySide ? g.Width() + layout_->Spacing() : 0));
+    LuxDrawTextCalcExt(Canvas(), Caption(), font3D_, r, Font(), MultiLine(), ShowAccelChar(), extent,
+                       static_cast<int>(kBiDiFlags));
+    if (sideBySide) {
+        r.Right += g.Width() + layout_->Spacing();
+        r.Top = std::max(r.Top, g.Top);
+        r.Bottom = std::max(r.Bottom, g.Bottom);
+    } else {
+        r.Bottom += g.Bottom + layout_->Spacing();
+        r.Right = std::max(r.Right, g.Right);
+    }
+    r.Right += layout_->OffsetX();
+    r.Bottom += layout_->OffsetY();
+    SetBounds(Left(), Top(), r.Right, r.Bottom);
+}
+
+void TLuxCustomGlyphLabel::Paint() {
+    TBitmap glyph;
+    const std::string text = GetLabelText();
+    if (!Transparent()) FillControl();
+    TRect r = ClientRect();
+    if (GetBevelExtend() != 0)
+        r = bevel_->PaintBevel(Canvas(), r, bevel_->BorderColor() == Color() || Transparent());
+    if (!IMLEmpty()) ImageList()->GetBitmapItem(ListIndex(), ImageIndex(), &glyph);
+    Canvas()->Brush()->SetColor(Color());
+    Canvas()->SetFont(Font());
+    LuxDrawTextAndGlyph(Canvas(), text, font3D_, r, &glyph, nullptr, layout_, MultiLine(), ShowAccelChar(),
+                        Transparent(), TLuxDrawTextStyles{Enabled() ? dtEnabled : dtDisabled},
+                        static_cast<int>(kBiDiFlags));
+}
+
 // --- Published properties -------------------------------------------------------------------------
 
 namespace {
@@ -399,7 +465,17 @@ const bool kPublished = [] {
         [](L& l, TColor v) { l.SetTwinkleColor(v); }, clNone));
     PublishProperties<TLuxLabel, TComponent>(std::move(label));
 
+    using G = TLuxGlyphLabel;
+    std::vector<TPropInfo> glyph = LabelProperties<G>();
+    glyph.push_back(Property<G>(
+        "Alignment", [](const G& g) { return g.Alignment(); }, nullptr));
+    glyph.push_back(Property<G>(
+        "Font3D", [](const G& g) { return g.Font3D(); }, nullptr));
+    for (TPropInfo& p : LuxImageListProperties<G>()) glyph.push_back(std::move(p));
+    PublishProperties<TLuxGlyphLabel, TComponent>(std::move(glyph));
+
     RegisterClass<TLuxLabel>();
+    RegisterClass<TLuxGlyphLabel>();
     return true;
 }();
 

@@ -129,3 +129,36 @@ class TLuxLabel : public TLuxCustomLabel {
 public:
     using TLuxCustomLabel::TLuxCustomLabel;
 };
+
+// A caption beside an optional glyph of the image list, arranged by Alignment.
+class TLuxCustomGlyphLabel : public TLuxBaseLabel {
+public:
+    explicit TLuxCustomGlyphLabel(TComponent* AOwner);
+    ~TLuxCustomGlyphLabel() override;
+
+    // The layout of text and glyph (it hides the label's plain alignment).
+    TLuxGlyphTextLayout* Alignment() const { return layout_; }
+    void SetGlyphText(const TLuxGlyphTextLayout* Value) { layout_->Assign(Value); }
+    TLux3DCaption* Font3D() const { return font3D_; }
+    void SetFont3D(const TLux3DCaption* Value) { font3D_->Assign(Value); }
+    TLuxBevel* Bevel() const { return bevel_; }
+    void SetBevel(const TLuxBevel* Value) { bevel_->Assign(Value); }
+    int GetBevelExtend() const { return bevel_->Extent(); }
+
+    // The image list's palette for ListIndex; 0 without a valid glyph.
+    HPALETTE GetPalette();
+    void CorrectBounds() override;
+
+protected:
+    void Paint() override;
+
+private:
+    TLux3DCaption* font3D_;
+    TLuxBevel* bevel_;
+    TLuxGlyphTextLayout* layout_;
+};
+
+class TLuxGlyphLabel : public TLuxCustomGlyphLabel {
+public:
+    using TLuxCustomGlyphLabel::TLuxCustomGlyphLabel;
+};

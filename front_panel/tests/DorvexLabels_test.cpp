@@ -1,6 +1,8 @@
 // The panel's bevelled labels as they are painted: the address in lime, centred inside its lowered
-// bevel, and the Logo and Freeze captions on their keys.
+// bevel, the Logo and Freeze captions on their keys, and the message wrapped in its window.
 #include "support/PanelTest.h"
+
+#include "front_panel/PopupUnit.h"
 
 #include "platform/gdi/Draw.h"
 #include "platform/gdi/Raster.h"
@@ -96,6 +98,19 @@ TEST_F(Labels, LogoAndFreezeAreBoldCaptionsOnTheirKeys) {
         EXPECT_NEAR((text.Left + text.Right) / 2.0, r.Width() / 2.0, 2.0);
         EXPECT_NEAR((text.Top + text.Bottom) / 2.0, r.Height() / 2.0, 3.0);
     }
+}
+
+TEST_F(Labels, TheMessageWrapsInsideTheBorderOnTheLeftOfItsWindow) {
+    ASSERT_TRUE(Start(1));
+    TLuxGlyphLabel* label = PopupForm->PopUpMessageLbl;
+    label->SetCaption("ERROR: !ERR_SYNTAX the switcher did not understand the last command");
+    EXPECT_EQ(label->BoundsRect(), TRect(0, 0, 169, PopupForm->ClientHeight()));
+    const TRect text = Box(*Shot(PopupForm, label->BoundsRect()), clBlack);
+    ASSERT_GT(text.Width(), 0);
+    EXPECT_GE(text.Left, 6) << "inside the border of 3 and the inner border of 3";
+    EXPECT_GE(text.Top, 6);
+    EXPECT_LE(text.Right, 169 - 6);
+    EXPECT_GT(text.Height(), 2 * PopupForm->Canvas()->TextHeight("W")) << "on several lines";
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/StdCtrls.h"
 #include "visual_controls/Luxclass.h"
+#include "visual_controls/Luxcont.h"
 #include "visual_controls/Luxtextdraw.h"
 #include "visual_controls/tests/support/LetterPicture.h"
 
@@ -24,12 +25,14 @@ struct LuxlabelTest : ::testing::Test {
     static void SetUpTestSuite() { Application->Initialize(); }
     void SetUp() override {
         InitLuxclass();
+        InitLuxcont();
         form.reset(new TForm(nullptr));
         form->SetColor(clYellow);
         form->SetClientSize(200, 120);
     }
     void TearDown() override {
         form.reset();
+        DoneLuxcont();
         DoneLuxclass();
     }
     TLuxTimerPool* Pool() const { return LuxApplication->TimerPool(); }
@@ -466,4 +469,117 @@ TEST_F(LuxlabelTest, PublishedPropertiesGoThroughTheFiler) {
     EXPECT_EQ(copy->Bevel()->WidthOuter(), 0);
     EXPECT_EQ(copy->Bevel()->Extent(), 2);
     EXPECT_EQ(copy->FontFX()->Tracing(), 2);
+}
+
+// --- The glyph label ------------------------------------------------------------------------------
+
+namespace {
+
+// A red picture whose bottom-left pixel, the transparent colour, is yellow.
+std::unique_ptr<TBitmap> RedGlyph(int Width, int Height) {
+    auto b = std::make_unique<TBitmap>();
+    b->SetSize(Width, Height);
+    b->Canvas()->Brush()->SetColor(clRed);
+    b->Canvas()->FillRect(TRect(0, 0, Width, Height));
+    b->Canvas()->SetPixels(0, Height - 1, clYellow);
+    return b;
+}
+
+} // namespace
+
+TEST_F(LuxlabelTest, AGlyphLabelSizesAndPaintsItsTextBesideTheGlyph) {
+    auto* list = new TLuxBitmapList(form.get());
+    list->Add(nullptr);
+    list->Items(0)->SetBitmap(RedGlyph(8, 24).get());
+    auto* label = new TLuxGlyphLabel(form.get());
+    label->SetBounds(10, 10, 30, 30);
+    label->SetParent(form.get());
+    label->Font()->SetColor(clBlue);
+    label->SetCaption("Hi");
+    const TSize text = Extent(label->Font(), "Hi");
+    EXPECT_EQ(label->Width(), text.cx + 2 + 2) << "the spacing is kept without a glyph";
+    label->SetImageList(list);
+    EXPECT_EQ(label->Width(), text.cx + 2 + 8 + 2) << "text, margin, glyph and spacing side by side";
+    EXPECT_EQ(label->Height(), std::max(text.cy + 2, 24));
+
+    auto shot = Shot(label);
+    const TRect glyph = Box(*shot, clRed), letters = Box(*shot, clBlue);
+    ASSERT_GT(glyph.Width(), 0);
+    ASSERT_GT(letters.Width(), 0);
+    EXPECT_EQ(glyph.Left, 0);
+    EXPECT_LE(glyph.Right, letters.Left) << "the text to the right of the glyph";
+
+    // Stacked: the text above the glyph.
+    label->Alignment()->SetAlignText2Glyph(taTop);
+    EXPECT_EQ(label->Height(), text.cy + 2 + 24 + 2);
+    auto stacked = Shot(label);
+    EXPECT_LE(Box(*stacked, clBlue).Bottom, Box(*stacked, clRed).Top);
+
+    // A freed list leaves the label without a glyph.
+    delete list;
+    EXPECT_EQ(label->ImageList(), nullptr);
+    EXPECT_EQ(Count(*Shot(label), clRed), 0);
+}
+
+TEST_F(LuxlabelTest, AMultiLineGlyphLabelWrapsInsideItsWidthAndNeverCreeps) {
+    // On the left of its window with a bevel of extent 6, as the front panel's message label.
+    auto* label = new TLuxGlyphLabel(form.get());
+    label->SetAutoSize(false);
+    label->SetAlign(alLeft);
+    label->SetWidth(169);
+    label->SetParent(form.get());
+    label->SetMultiLine(true);
+    label->Bevel()->SetBorderWidth(3);
+    label->Bevel()->SetBorderSpace(3);
+    label->SetCaption("A message from the switcher that runs over several lines of the window");
+    label->SetAutoSize(true);
+    for (const char* caption : {"A message from the switcher that runs over several lines of the window",
+                                "Waiting for message queue to drain", "ERROR: !ERR_SYNTAX unknown command"}) {
+        SCOPED_TRACE(caption);
+        label->SetCaption(caption);
+        EXPECT_LE(label->Width(), 169);
+        EXPECT_EQ(label->Height(), form->ClientHeight()) << "aligned to the left edge";
+        const int width = label->Width();
+        for (int i = 0; i < 3; ++i) {
+            label->CorrectBounds();
+            EXPECT_EQ(label->Width(), width) << "measure " << i;
+        }
+    }
+    // A word wider than the label widens it to that word, once.
+    label->SetCaption("Unbreakable_word_wider_than_the_label_as_it_stands_now");
+    const int width = label->Width();
+    EXPECT_GT(width, Extent(label->Font(), "Unbreakable_word_wider_than_the_label_as_it_stands_now").cx);
+    label->CorrectBounds();
+    EXPECT_EQ(label->Width(), width);
+}
+
+TEST_F(LuxlabelTest, AGlyphLabelOnTheGlobalContainersListStreamsAsTheInternalIdent) {
+    LuxContainer->BitmapList()->Add(nullptr);
+    LuxContainer->BitmapList()->Items(0)->SetBitmap(RedGlyph(4, 4).get());
+    auto* label = new TLuxGlyphLabel(form.get());
+    label->SetName("Message");
+    label->SetCaption("Hello");
+    label->SetMultiLine(true);
+    label->SetImageList(LuxContainer->BitmapList());
+    label->Alignment()->SetSpacing(5);
+    label->Font3D()->SetStyle(tdRaised);
+    label->Bevel()->SetBorderWidth(3);
+
+    TMemoryStream stream;
+    TWriter(&stream).WriteRootComponent(label);
+    const std::string bytes = stream.DataString();
+    EXPECT_NE(bytes.find("Internal"), std::string::npos);
+    EXPECT_NE(bytes.find("LUXBML30"), std::string::npos);
+    EXPECT_EQ(bytes.find("ImageList"), std::string::npos) << "a global list is not a reference";
+
+    TMemoryStream in(bytes);
+    std::unique_ptr<TLuxGlyphLabel> copy(new TLuxGlyphLabel(nullptr));
+    TReader(&in).ReadRootComponent(copy.get());
+    EXPECT_EQ(copy->ImageList(), LuxContainer->BitmapList());
+    EXPECT_EQ(copy->Caption(), "Hello");
+    EXPECT_TRUE(copy->MultiLine());
+    EXPECT_EQ(copy->Alignment()->Spacing(), 5);
+    EXPECT_EQ(copy->Font3D()->Style(), tdRaised);
+    EXPECT_EQ(copy->Bevel()->BorderWidth(), 3);
+    EXPECT_EQ(copy->Width(), label->Width());
 }

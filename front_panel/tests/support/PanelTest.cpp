@@ -5,6 +5,7 @@
 #include "platform/rtl/Strings.h"
 #include "platform/win/Messages.h"
 #include "visual_controls/Luxclass.h"
+#include "visual_controls/Luxcont.h"
 
 #include <filesystem>
 #include <fstream>
@@ -19,10 +20,12 @@ public:
     void SetUp() override {
         Application->Initialize();
         InitLuxclass();
+        InitLuxcont();
         InitializeIndicatorUnits();
     }
     void TearDown() override {
         FinalizeIndicatorUnits();
+        DoneLuxcont();
         DoneLuxclass();
     }
 };
