@@ -4,6 +4,8 @@
 #include "platform/sound/tests/WaveFixture.h"
 #include "platform/ui/Filer.h"
 #include "platform/ui/TypInfo.h"
+#include "platform/win/Process.h"
+#include "tools/testing/RealDisplay.h"
 #include "visual_controls/Luxstreamutils.h"
 
 #include <gtest/gtest.h>
@@ -256,6 +258,30 @@ TEST(LuxWave, StreamFormsAreByteExact) {
     EXPECT_EQ(info.Bits, 16);
     EXPECT_FALSE(LuxGetWaveFileInfo(dir.File("missing.wav"), info));
     EXPECT_THROW(TLuxWave(dir.File("missing.wav")), EFOpenError);
+}
+
+// Another program decodes every wave this one saves, to its last sample.
+TEST(LuxWave, SavedWavesDecodeInSox) {
+    const std::string sox = testing_display::FindProgram("sox");
+    if (sox.empty()) GTEST_SKIP() << "needs sox (Debian package sox)";
+    struct Case {
+        const char* name;
+        Bytes bytes;
+    } cases[] = {
+        {"stereo16", Wave(2, 44100, 16, Samples(400))},
+        {"mono8", Wave(1, 8000, 8, Samples(10))},
+        {"stereo24", Wave(2, 48000, 24, Samples(60))},
+        {"four32", Wave(4, 22050, 32, Samples(64))},
+    };
+    ScratchDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Watched w;
+        w.Load(Str(c.bytes));
+        const std::string file = dir.File(std::string(c.name) + ".wav");
+        w.wave.SaveToFile(file);
+        EXPECT_EQ(RunProcessAndWait(sox, {"-V1", file, "-n"}), 0);
+    }
 }
 
 std::string Component(const std::string& properties) {
