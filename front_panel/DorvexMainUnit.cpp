@@ -118,36 +118,37 @@ TImage* TDorvexMainForm::NewImage(const char* Name, int Left, int Top, int Width
     return image;
 }
 
-TLabel* TDorvexMainForm::NewKeyLabel(const char* Name, TImage* Key, const std::string& Caption) {
-    auto* label = new TLabel(this);
+namespace {
+
+// A bold black caption on the face of a key, inside its 6-pixel rim.
+template <typename Label>
+Label* PlaceOnKey(Label* label, const char* Name, TImage* Key, const std::string& Caption, TWinControl* Parent) {
     label->SetName(Name);
     label->SetAutoSize(false);
-    label->SetTransparent(true);
-    label->SetAlignment(taCenter);
-    label->SetLayout(tlCenter);
     label->SetBounds(Key->Left() + 6, Key->Top() + 6, KeySize - 12, KeySize - 12);
     label->Font()->SetName("MS Sans Serif");
     label->Font()->SetSize(10);
     label->Font()->SetStyle({fsBold});
     label->Font()->SetColor(clBlack);
     label->SetCaption(Caption);
-    label->SetParent(this);
+    label->SetParent(Parent);
     return label;
+}
+
+} // namespace
+
+TLabel* TDorvexMainForm::NewKeyLabel(const char* Name, TImage* Key, const std::string& Caption) {
+    auto* label = new TLabel(this);
+    label->SetTransparent(true);
+    label->SetAlignment(taCenter);
+    label->SetLayout(tlCenter);
+    return PlaceOnKey(label, Name, Key, Caption, this);
 }
 
 TLuxLabel* TDorvexMainForm::NewLuxKeyLabel(const char* Name, TImage* Key, const std::string& Caption) {
     auto* label = new TLuxLabel(this);
-    label->SetName(Name);
-    label->SetAutoSize(false);
     label->SetAlignment(agCenter);
-    label->SetBounds(Key->Left() + 6, Key->Top() + 6, KeySize - 12, KeySize - 12);
-    label->Font()->SetName("MS Sans Serif");
-    label->Font()->SetSize(10);
-    label->Font()->SetStyle({fsBold});
-    label->Font()->SetColor(clBlack);
-    label->SetCaption(Caption);
-    label->SetParent(this);
-    return label;
+    return PlaceOnKey(label, Name, Key, Caption, this);
 }
 
 TvLed* TDorvexMainForm::NewLed(const char* Name, int Left, int Top, LedColorType Color) {
