@@ -98,3 +98,18 @@ MMRESULT timeKillEvent(UINT timerId) {
         t->thread.join();
     return MMSYSERR_NOERROR;
 }
+
+MMRESULT timeGetDevCaps(TIMECAPS* caps, UINT size) {
+    if (!caps || size != sizeof(TIMECAPS)) return TIMERR_NOCANDO;
+    caps->wPeriodMin = TIMERR_MINPERIOD;
+    caps->wPeriodMax = TIMERR_MAXPERIOD;
+    return TIMERR_NOERROR;
+}
+
+MMRESULT timeBeginPeriod(UINT period) {
+    return period < TIMERR_MINPERIOD || period > TIMERR_MAXPERIOD ? TIMERR_NOCANDO : TIMERR_NOERROR;
+}
+
+MMRESULT timeEndPeriod(UINT period) {
+    return timeBeginPeriod(period);
+}

@@ -19,6 +19,22 @@ inline constexpr MMRESULT MMSYSERR_INVALPARAM = 11;
 inline constexpr UINT TIMERR_MINPERIOD = 1;
 inline constexpr UINT TIMERR_MAXPERIOD = 1000000;
 
+inline constexpr MMRESULT TIMERR_NOERROR = 0;
+inline constexpr MMRESULT TIMERR_NOCANDO = 97;
+
+struct TIMECAPS {
+    UINT wPeriodMin;
+    UINT wPeriodMax;
+};
+// The range of delays timeSetEvent accepts. TIMERR_NOCANDO for a null pointer or a size other
+// than sizeof(TIMECAPS).
+MMRESULT timeGetDevCaps(TIMECAPS* caps, UINT size);
+// The timers here always keep their deadlines as closely as the system allows, so asking for a
+// finer resolution changes nothing. Both check the period like timeSetEvent's delay
+// (TIMERR_NOCANDO outside 1..1000000 ms).
+MMRESULT timeBeginPeriod(UINT period);
+MMRESULT timeEndPeriod(UINT period);
+
 // The timer's id (never 0, never reused), or 0 for a delay outside 1..1000000 ms, no callback or
 // unknown flags. The resolution is accepted and not used: the deadlines are kept as closely as the
 // system allows. A one-shot timer ends after its call.

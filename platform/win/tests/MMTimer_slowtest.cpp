@@ -95,6 +95,17 @@ TEST(MMTimer, OneShotAndKills) {
     EXPECT_EQ(timeSetEvent(10, 0, nullptr, 0, TIME_PERIODIC), 0u);
     EXPECT_EQ(timeSetEvent(10, 0, Tick, 0, 0x100), 0u);
     EXPECT_EQ(timeKillEvent(0), MMSYSERR_INVALPARAM);
+
+    // The range the device reports is the range accepted; a finer period changes nothing.
+    TIMECAPS caps{};
+    ASSERT_EQ(timeGetDevCaps(&caps, sizeof caps), TIMERR_NOERROR);
+    EXPECT_EQ(caps.wPeriodMin, 1u);
+    EXPECT_EQ(caps.wPeriodMax, 1000000u);
+    EXPECT_EQ(timeGetDevCaps(&caps, 4), TIMERR_NOCANDO);
+    EXPECT_EQ(timeGetDevCaps(nullptr, sizeof caps), TIMERR_NOCANDO);
+    EXPECT_EQ(timeBeginPeriod(caps.wPeriodMin), TIMERR_NOERROR);
+    EXPECT_EQ(timeEndPeriod(caps.wPeriodMin), TIMERR_NOERROR);
+    EXPECT_EQ(timeBeginPeriod(0), TIMERR_NOCANDO);
 }
 
 } // namespace
