@@ -3,9 +3,38 @@
 #include "platform/rtl/Format.h"
 #include "platform/ui/Filer.h"
 #include "platform/ui/TypInfo.h"
+#include "visual_controls/Luxbmp.h"
 #include "visual_controls/Luxcont.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <memory>
+
+namespace {
+
+// Columns or rows from one edge to the other, none when they are the wrong way round.
+int Extent(int from, int to) {
+    return static_cast<int>(std::clamp<std::int64_t>(std::int64_t{to} - from, 0, INT_MAX));
+}
+
+std::unique_ptr<TBitmap> WorkBitmap(int width, int height) {
+    auto b = std::make_unique<TBitmap>();
+    b->SetPixelFormat(pf24bit);
+    b->SetSize(width, height);
+    return b;
+}
+
+void Make24(TBitmap* b) {
+    if (b->PixelFormat() != pf24bit) b->SetPixelFormat(pf24bit);
+}
+
+TRect Intersection(const TRect& a, const TRect& b) {
+    return TRect(std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
+                 std::min(a.Bottom, b.Bottom));
+}
+
+} // namespace
 
 // --- TLuxAlphaObject -------------------------------------------------------------------------------
 
@@ -117,6 +146,25 @@ bool TLuxAlphaObject::CheckCont() const {
     return LuxIsGlobalIdent(LiveList());
 }
 
+void TLuxAlphaObject::AlphaBlend(TBitmap* Bitmap) {
+    if (!Bitmap || fillObject_->Style() == sfNone || Bitmap->Empty()) return;
+    const TRect r(0, 0, Bitmap->Width(), Bitmap->Height());
+    const auto fill = WorkBitmap(r.Right, r.Bottom);
+    fillObject_->FillCanvas(fill->Canvas(), fill->Canvas()->ClipRect(), clWhite);
+    Make24(Bitmap);
+    LuxBMPAlphaBlend(Bitmap, fill.get(), r, TPoint(0, 0), Bitmap, strength_, r.TopLeft());
+}
+
+void TLuxAlphaObject::ControlBlend(TBitmap* Bitmap, const TRect& SourceRect, const TRect& CopyRect,
+                                   TCanvas* Canvas, const TRect& DestRect) {
+    const int w = Extent(SourceRect.Left, SourceRect.Right);
+    const int h = Extent(SourceRect.Top, SourceRect.Bottom);
+    const auto work = WorkBitmap(w, h);
+    if (!work->Empty()) work->Canvas()->CopyRect(TRect(0, 0, w, h), Bitmap->Canvas(), SourceRect);
+    AlphaBlend(work.get());
+    if (!work->Empty()) Canvas->CopyRect(DestRect, work->Canvas(), CopyRect);
+}
+
 // --- TLuxBitmapEffectObject ------------------------------------------------------------------------
 
 TLuxBitmapEffectObject::TLuxBitmapEffectObject() : alphaBlend_(new TLuxAlphaObject) {
@@ -195,6 +243,92 @@ void TLuxBitmapEffectObject::StoreBuffer(TBitmap* Target) {
     buffer_->SetSize(Target->Width(), Target->Height());
     buffer_->Canvas()->Draw(0, 0, Target);
     bufferValid_ = true;
+}
+
+bool TLuxBitmapEffectObject::DrawBuffer(TBitmap* Target) {
+    if (!buffered_ || !bufferValid_) return false;
+    if (buffer_->Width() != Target->Width() || buffer_->Height() != Target->Height()) {
+        // Kept for a target of another size: it would cover too little or too much.
+        DestroyBuffer();
+        return false;
+    }
+    Target->Canvas()->Draw(0, 0, buffer_);
+    return true;
+}
+
+bool TLuxBitmapEffectObject::PixelEffectsOn() const {
+    return flipVertical_ || flipHorizontal_ || grayScale_ || invert_ || brightness_ != 0;
+}
+
+void TLuxBitmapEffectObject::PixelEffects(TBitmap* Bitmap, const TRect& Area) {
+    if (!PixelEffectsOn()) return;
+    Make24(Bitmap);
+    const TPoint p = Area.TopLeft();
+    if (flipVertical_) LuxBMPFlipVertical(Bitmap, Area, Bitmap, p);
+    if (flipHorizontal_) LuxBMPFlipHorizonzal(Bitmap, Area, Bitmap, p);
+    if (grayScale_) LuxBMPGrayScale(Bitmap, Area, Bitmap, p);
+    if (invert_) LuxBMPInvert(Bitmap, Area, Bitmap, p);
+    if (brightness_ != 0) LuxBMPBrightness(Bitmap, Area, Bitmap, p, brightness_);
+}
+
+void TLuxBitmapEffectObject::Draw(TBitmap* Bitmap) {
+    if (!Bitmap || DrawBuffer(Bitmap)) return;
+    PixelEffects(Bitmap, TRect(0, 0, Bitmap->Width(), Bitmap->Height()));
+    alphaBlend_->AlphaBlend(Bitmap);
+    // Last: every effect before it needs three bytes a pixel.
+    if (makeMonochrome_) Bitmap->SetPixelFormat(pf1bit);
+    StoreBuffer(Bitmap);
+}
+
+void TLuxBitmapEffectObject::DrawCopy(TBitmap* Src, TBitmap* Dst) {
+    const TRect all(0, 0, Src->Width(), Src->Height());
+    if (!Src->Empty() && !Dst->Empty()) Dst->Canvas()->CopyRect(all, Src->Canvas(), all);
+    Draw(Dst);
+}
+
+void TLuxBitmapEffectObject::DrawCopyFromRect(TBitmap* Src, const TRect& R, TBitmap* Dst) {
+    const TRect to(0, 0, Extent(R.Left, R.Right), Extent(R.Top, R.Bottom));
+    if (!Src->Empty() && !Dst->Empty()) Dst->Canvas()->CopyRect(to, Src->Canvas(), R);
+    Draw(Dst);
+}
+
+void TLuxBitmapEffectObject::DrawCopyRect(TBitmap* Src, const TRect& R, TBitmap* Dst, const TPoint& P) {
+    if (DrawBuffer(Dst)) return;
+    const TRect to = Bounds(P.X, P.Y, Extent(R.Left, R.Right), Extent(R.Top, R.Bottom));
+    if (!Src->Empty() && !Dst->Empty()) Dst->Canvas()->CopyRect(to, Src->Canvas(), R);
+    PixelEffects(Dst, to);
+    StoreBuffer(Dst);
+}
+
+void TLuxBitmapEffectObject::DrawCutRect(TBitmap* Src, const TRect& R, TBitmap* Dst, const TRect& Cut) {
+    const int w = Extent(R.Left, R.Right);
+    const int h = Extent(R.Top, R.Bottom);
+    const auto work = WorkBitmap(w, h);
+    if (!work->Empty() && !Src->Empty()) work->Canvas()->CopyRect(TRect(0, 0, w, h), Src->Canvas(), R);
+    Draw(work.get());
+    if (Dst->Empty()) return;
+    if (!Src->Empty()) Dst->Canvas()->CopyRect(Dst->Canvas()->ClipRect(), Src->Canvas(), R);
+    if (!work->Empty()) Dst->Canvas()->CopyRect(Cut, work->Canvas(), Cut);
+}
+
+void TLuxBitmapEffectObject::DrawCutRect2(TBitmap* Src, const TRect& R, TBitmap* Dst, const TRect& Cut) {
+    if (DrawBuffer(Dst)) return;
+    const int w = Extent(R.Left, R.Right);
+    const int h = Extent(R.Top, R.Bottom);
+    if (!Src->Empty() && !Dst->Empty()) Dst->Canvas()->CopyRect(TRect(0, 0, w, h), Src->Canvas(), R);
+    // Only what Dst holds: a mirror of a Cut reaching past its edge would mirror the part inside.
+    const TRect cut = Intersection(Cut, TRect(0, 0, Dst->Width(), Dst->Height()));
+    if (cut.Left < cut.Right && cut.Top < cut.Bottom) {
+        PixelEffects(Dst, cut);
+        if (alphaBlend_->FillObject()->Style() != sfNone) {
+            const auto fill = WorkBitmap(std::min(w, INT_MAX - 2) + 2, std::min(h, INT_MAX - 2) + 2);
+            alphaBlend_->FillObject()->FillCanvas(fill->Canvas(), fill->Canvas()->ClipRect(), clWhite);
+            Make24(Dst);
+            LuxBMPAlphaBlend(Dst, fill.get(), cut, cut.TopLeft(), Dst, alphaBlend_->Strength(),
+                             cut.TopLeft());
+        }
+    }
+    StoreBuffer(Dst);
 }
 
 bool TLuxBitmapEffectObject::Enabled() const {

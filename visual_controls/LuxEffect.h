@@ -51,6 +51,13 @@ public:
     // The list is one of LuxContainer's, streamed as "Internal".
     bool CheckCont() const;
 
+    // Blends the whole bitmap with the fill at Strength, leaving it 24-bit; nothing while the fill
+    // style is sfNone.
+    void AlphaBlend(TBitmap* Bitmap);
+    // AlphaBlend on a copy of SourceRect of Bitmap, whose CopyRect then goes to DestRect of Canvas.
+    void ControlBlend(TBitmap* Bitmap, const TRect& SourceRect, const TRect& CopyRect, TCanvas* Canvas,
+                      const TRect& DestRect);
+
 private:
     // The list while it lives: a list being freed lets its change links go first.
     TLuxCustomImageList* LiveList() const;
@@ -104,7 +111,32 @@ public:
     // Exists while Buffered.
     TBitmap* Buffer() const { return buffer_; }
 
+    // The drawing operations. A valid buffer of the target's size is drawn instead of working the
+    // effects out again (one of another size is dropped); afterwards the buffer keeps the target.
+    // A target in another format is made 24-bit before the effects touch its pixels, and
+    // MakeMonochrome (Draw only) comes last.
+    //
+    // All effects on Bitmap in place: the pixel effects, the alpha blend, then MakeMonochrome.
+    void Draw(TBitmap* Bitmap);
+    // Src's whole area copied into Dst's top-left corner, then Draw(Dst).
+    void DrawCopy(TBitmap* Src, TBitmap* Dst);
+    // R of Src copied into Dst's top-left corner, then Draw(Dst).
+    void DrawCopyFromRect(TBitmap* Src, const TRect& R, TBitmap* Dst);
+    // R of Src copied to P in Dst, and the pixel effects (no alpha blend, no monochrome) on that area.
+    void DrawCopyRect(TBitmap* Src, const TRect& R, TBitmap* Dst, const TPoint& P);
+    // Dst shows R of Src (stretched over Dst's clip rectangle), with the effects inside Cut only.
+    void DrawCutRect(TBitmap* Src, const TRect& R, TBitmap* Dst, const TRect& Cut);
+    // R of Src copied into Dst's top-left corner, and the effects (no monochrome) on Dst's area Cut;
+    // the fill of the alpha blend is laid out over R's size.
+    void DrawCutRect2(TBitmap* Src, const TRect& R, TBitmap* Dst, const TRect& Cut);
+
 private:
+    // The buffer shortcut: true when the buffer was drawn onto Target.
+    bool DrawBuffer(TBitmap* Target);
+    bool PixelEffectsOn() const;
+    // Mirrors, grey scale, inversion and brightness in place on Area of Bitmap (made 24-bit).
+    void PixelEffects(TBitmap* Bitmap, const TRect& Area);
+
     TLuxAlphaObject* alphaBlend_;
     bool bufferValid_ = false;
     bool invert_ = false;

@@ -5,6 +5,7 @@
 #include "visual_controls/Luxcont.h"
 
 #include "visual_controls/tests/support/LetterPicture.h"
+#include "visual_controls/tests/support/PaintedBitmap.h"
 
 #include <gtest/gtest.h>
 
@@ -364,6 +365,207 @@ TEST(LuxBitmapEffectObject, FormDataKeepsEffectsAndTheGlobalListAsItsIdent) {
     EXPECT_NE(plainBytes.find("Strength"), std::string::npos);
     EXPECT_EQ(plainBytes.find("Internal"), std::string::npos);
     DoneLuxcont();
+}
+
+// --- Drawing ---------------------------------------------------------------------------------------
+
+std::unique_ptr<TBitmap> PixelsOf(TPixelFormat format, int w, int h, std::initializer_list<TColor> colors) {
+    auto b = std::make_unique<TBitmap>();
+    b->SetPixelFormat(format);
+    b->SetSize(w, h);
+    auto c = colors.begin();
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) b->Canvas()->SetPixels(x, y, *c++);
+    return b;
+}
+
+TColor Grey(int v) {
+    return static_cast<TColor>(RGB(v, v, v));
+}
+
+TEST(LuxBitmapEffectObjectDraw, EffectsRunInTheirOrderOnAnyFormat) {
+    TLuxBitmapEffectObject fx;
+    for (int i = 0; i < 4; ++i) fx.SetBoolean(i, true); // both mirrors, grey, invert
+    fx.SetBrightness(20);
+    // Grey, then invert, then brighten, then blend half with black:
+    //   100 -> 100 -> 155 -> 175 -> 88;  (10, 20, 30) -> 18 -> 237 -> 255 -> 128;
+    //   red -> 76 -> 179 -> 199 -> 100;  250 -> 251 -> 4 -> 24 -> 12 (ties to even throughout).
+    fx.AlphaBlend()->FillObject()->SetFillStyle(sfBrush);
+    fx.AlphaBlend()->FillObject()->Brush()->SetColor(clBlack);
+    fx.AlphaBlend()->SetSingle(0.5f);
+    for (TPixelFormat format : {pf24bit, pf32bit, pf8bit}) {
+        SCOPED_TRACE(static_cast<int>(format));
+        // An 8-bit bitmap takes colours of its palette only.
+        auto b =
+            format == pf8bit
+                ? PixelsOf(format, 2, 2, {clWhite, clRed, clBlack, clWhite})
+                : PixelsOf(format, 2, 2, {Grey(250), clRed, static_cast<TColor>(RGB(10, 20, 30)), Grey(100)});
+        fx.Draw(b.get());
+        EXPECT_EQ(b->PixelFormat(), pf24bit);
+        if (format == pf8bit) {
+            // White -> 254 -> 1 -> 21 -> 10 (10.5 to even); black -> 0 -> 255 -> 255 -> 128;
+            // red -> 76 -> 179 -> 199 -> 100; mirrored both ways.
+            EXPECT_EQ(PixelAt(*b, 0, 0), Grey(10));
+            EXPECT_EQ(PixelAt(*b, 1, 0), Grey(128));
+            EXPECT_EQ(PixelAt(*b, 0, 1), Grey(100));
+            EXPECT_EQ(PixelAt(*b, 1, 1), Grey(10));
+            continue;
+        }
+        EXPECT_EQ(PixelAt(*b, 0, 0), Grey(88));
+        EXPECT_EQ(PixelAt(*b, 1, 0), Grey(128));
+        EXPECT_EQ(PixelAt(*b, 0, 1), Grey(100));
+        EXPECT_EQ(PixelAt(*b, 1, 1), Grey(12));
+    }
+}
+
+TEST(LuxBitmapEffectObjectDraw, MonochromeComesAfterBrightness) {
+    TLuxBitmapEffectObject fx;
+    fx.SetBoolean(5, true);
+    fx.SetBrightness(155);
+    auto b = PixelsOf(pf32bit, 2, 1, {Grey(100), Grey(10)});
+    fx.Draw(b.get());
+    EXPECT_EQ(b->PixelFormat(), pf1bit);
+    EXPECT_EQ(Picture(*b), Rows({"LK"})) << "white stays white, every other colour turns black";
+
+    // Nothing to do leaves the format alone.
+    TLuxBitmapEffectObject plain;
+    auto c = PixelsOf(pf32bit, 1, 1, {clRed});
+    plain.Draw(c.get());
+    EXPECT_EQ(c->PixelFormat(), pf32bit);
+    EXPECT_EQ(PixelAt(*c, 0, 0), clRed);
+}
+
+TEST(LuxBitmapEffectObjectDraw, TheBufferStandsInUntilASettingOrTheSizeChanges) {
+    TLuxBitmapEffectObject fx;
+    fx.SetBoolean(3, true);
+    fx.SetBoolean(4, true);
+    TBitmap first;
+    Make(first, {"RB"});
+    fx.Draw(&first);
+    EXPECT_EQ(PixelAt(first, 0, 0), static_cast<TColor>(0xFFFF00)); // red inverted
+    EXPECT_TRUE(fx.BufferValid());
+
+    // Another picture of the same size shows the kept result.
+    TBitmap second;
+    Make(second, {"GG"});
+    fx.Draw(&second);
+    EXPECT_EQ(PixelAt(second, 0, 0), static_cast<TColor>(0xFFFF00));
+    EXPECT_EQ(Picture(second), Picture(first));
+
+    // A setting changed: the effects run again.
+    fx.SetBrightness(-1);
+    Make(second, {"GG"});
+    fx.Draw(&second);
+    EXPECT_EQ(PixelAt(second, 0, 0), static_cast<TColor>(RGB(254, 0, 254)));
+    EXPECT_TRUE(fx.BufferValid());
+
+    // A target of another size: the buffer is worked out afresh for it.
+    TBitmap wider;
+    Make(wider, {"GGG"});
+    fx.Draw(&wider);
+    EXPECT_EQ(PixelAt(wider, 2, 0), static_cast<TColor>(RGB(254, 0, 254)));
+    EXPECT_EQ(fx.Buffer()->Width(), 3);
+
+    // DrawCopyRect and DrawCutRect2 take the shortcut too; a Dst of another size does not.
+    auto dst = FilledBitmap(3, 1, clBlack);
+    fx.DrawCopyRect(&second, TRect(0, 0, 2, 1), dst.get(), TPoint(0, 0));
+    EXPECT_EQ(PixelAt(*dst, 2, 0), static_cast<TColor>(RGB(254, 0, 254))) << "the buffer of GGG";
+    auto small = FilledBitmap(1, 1, clBlack);
+    fx.DrawCutRect2(&second, TRect(0, 0, 1, 1), small.get(), TRect(0, 0, 1, 1));
+    EXPECT_EQ(PixelAt(*small, 0, 0), static_cast<TColor>(RGB(0, 254, 0))) << "(254, 0, 254) worked afresh";
+    EXPECT_EQ(fx.Buffer()->Width(), 1);
+}
+
+TEST(LuxBitmapEffectObjectDraw, CopiesThenEffects) {
+    TLuxBitmapEffectObject fx;
+    fx.SetBoolean(0, true); // left to right
+
+    TBitmap src;
+    Make(src, {"RGBK"});
+    TBitmap dst;
+    Blank(dst, 5, 1);
+    fx.DrawCopy(&src, &dst);
+    EXPECT_EQ(Picture(dst), Rows({".KBGR"})) << "copied, then the whole of Dst mirrored";
+
+    TBitmap part;
+    Blank(part, 2, 1);
+    fx.DrawCopyFromRect(&src, TRect(1, 0, 3, 1), &part);
+    EXPECT_EQ(Picture(part), Rows({"BG"}));
+
+    // DrawCopyRect: only the area at P.
+    TBitmap at;
+    Blank(at, 5, 2);
+    fx.DrawCopyRect(&src, TRect(0, 0, 3, 1), &at, TPoint(2, 1));
+    EXPECT_EQ(Picture(at), Rows({".....", "..BGR"}));
+
+    // DrawCutRect: Dst shows R, mirrored inside Cut only.
+    TBitmap cut;
+    Blank(cut, 4, 1);
+    fx.DrawCutRect(&src, TRect(0, 0, 4, 1), &cut, TRect(2, 0, 4, 1));
+    EXPECT_EQ(Picture(cut), Rows({"RGGR"}));
+}
+
+TEST(LuxBitmapEffectObjectDraw, CutRect2AppliesTheEffectsWithinCutAndDst) {
+    const struct {
+        const char* what;
+        TRect cut;
+        const char* rows[2];
+    } cases[] = {
+        {"inside", TRect(1, 0, 3, 2), {"GKB", "LGR"}},
+        {"reaching past Dst's right", TRect(1, 0, 10, 2), {"GKB", "LGR"}},
+        {"reaching past Dst's top", TRect(0, -3, 2, 1), {"BGK", "LRG"}},
+        {"wholly outside", TRect(5, 0, 9, 2), {"GBK", "LRG"}},
+    };
+    TBitmap src;
+    Make(src, {"RGBK", "BLRG"});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TLuxBitmapEffectObject fx;
+        fx.SetBoolean(0, true);
+        auto dst = std::make_unique<TBitmap>();
+        dst->SetSize(3, 2); // the device format: made 24-bit on the way
+        fx.DrawCutRect2(&src, TRect(1, 0, 4, 2), dst.get(), c.cut);
+        EXPECT_EQ(Picture(*dst), Rows({c.rows[0], c.rows[1]}));
+    }
+
+    // The blend: with a black brush at half strength, white becomes 128 inside Cut only.
+    TLuxBitmapEffectObject fx;
+    fx.AlphaBlend()->FillObject()->SetFillStyle(sfBrush);
+    fx.AlphaBlend()->FillObject()->Brush()->SetColor(clBlack);
+    fx.AlphaBlend()->SetSingle(0.5f);
+    auto white = FilledBitmap(4, 1, clWhite);
+    auto dst = FilledBitmap(4, 1, clRed);
+    fx.DrawCutRect2(white.get(), TRect(0, 0, 4, 1), dst.get(), TRect(1, 0, 3, 1));
+    EXPECT_EQ(PixelAt(*dst, 0, 0), clWhite);
+    EXPECT_EQ(PixelAt(*dst, 1, 0), Grey(128));
+    EXPECT_EQ(PixelAt(*dst, 2, 0), Grey(128));
+    EXPECT_EQ(PixelAt(*dst, 3, 0), clWhite);
+}
+
+TEST(LuxAlphaObjectDraw, AlphaBlendAndControlBlend) {
+    TLuxAlphaObject alpha;
+    auto b = PixelsOf(pf32bit, 2, 1, {Grey(200), Grey(0)});
+    alpha.AlphaBlend(b.get());
+    EXPECT_EQ(b->PixelFormat(), pf32bit) << "sfNone: nothing";
+    EXPECT_EQ(PixelAt(*b, 0, 0), Grey(200));
+
+    alpha.FillObject()->SetFillStyle(sfBrush);
+    alpha.FillObject()->Brush()->SetColor(Grey(100));
+    alpha.AlphaBlend(b.get());
+    EXPECT_EQ(b->PixelFormat(), pf24bit);
+    EXPECT_EQ(PixelAt(*b, 0, 0), Grey(160));
+    EXPECT_EQ(PixelAt(*b, 1, 0), Grey(40));
+
+    // A part of the bitmap blended, and a part of that drawn elsewhere.
+    auto source = FilledBitmap(4, 4, clWhite);
+    source->Canvas()->SetPixels(2, 2, clBlack);
+    auto target = FilledBitmap(4, 4, clRed);
+    alpha.ControlBlend(source.get(), TRect(1, 1, 4, 4), TRect(1, 1, 3, 3), target->Canvas(),
+                       TRect(0, 0, 2, 2));
+    EXPECT_EQ(PixelAt(*target, 0, 0), Grey(40)) << "black at 0.6 over 100";
+    EXPECT_EQ(PixelAt(*target, 1, 1), Grey(193)) << "white: 155 x 0.6 = 93 over 100";
+    EXPECT_EQ(PixelAt(*target, 2, 2), clRed);
+    EXPECT_EQ(PixelAt(*source, 2, 2), clBlack) << "the source stays";
 }
 
 } // namespace
