@@ -233,3 +233,94 @@ private:
     std::uint32_t flags_ = 0;
     std::string verFile_;
 };
+
+// --- Window regions and skin geometry --------------------------------------------------------------
+
+class TFiler;
+class TStream;
+class TWinControl;
+class TCustomForm;
+
+// A window shape held as the bytes of a block of region data (as GetRegionData gives them), saved
+// with the form as the binary property "Data" and in streams and files as a 32-bit little-endian
+// byte count followed by the block. Loading takes only a well-formed block: anything else raises the
+// read error and leaves the region as it was.
+class TvcRgn : public TPersistent {
+public:
+    TvcRgn() = default;
+    ~TvcRgn() override = default;
+    TvcRgn(const TvcRgn&) = delete;
+    TvcRgn& operator=(const TvcRgn&) = delete;
+
+    virtual void ReadData(TStream* Stream) { LoadFromStream(Stream); }
+    virtual void WriteData(TStream* Stream) { SaveToStream(Stream); }
+    virtual void LoadFromFile(const std::string& FileName);
+    virtual void SaveToFile(const std::string& FileName);
+    void LoadFromStream(TStream* Stream);
+    void SaveToStream(TStream* Stream) const;
+
+    void DefineProperties(TFiler* Filer) override;
+    // Null empties the region; another region is copied (itself included, which keeps the bytes);
+    // both notify. Anything else is the class library's assignment error.
+    void Assign(const TPersistent* Source) override;
+
+    // Takes Size bytes from Data (none for null) without notifying.
+    void SetRgn(const void* Data, std::uint32_t Size);
+    // A new region made from the bytes (null when there are none); the caller owns it.
+    HRGN Handle() const;
+    bool ExsistData() const { return !data_.empty(); }
+    std::uint32_t Size() const { return static_cast<std::uint32_t>(data_.size()); }
+    const std::vector<std::uint8_t>& Data() const { return data_; }
+
+    // The pixels of Bitmap not of TransparentColor (a plain RGB colour), less the first pixel of
+    // each run, as rows of rectangles; notifies. An empty bitmap gives an empty region.
+    void SerRgnFromBmp(TBitmap* Bitmap, TColor TransparentColor);
+
+    void Changed();
+    bool Modified() const { return modified_; }
+    void SetModified(bool Value);
+
+    TNotifyEvent OnChange;
+
+private:
+    std::vector<std::uint8_t> data_;
+    bool modified_ = false;
+};
+
+// A glyph offset kept per button state; every change is reported to the owner.
+class TvcBmpOffset : public TPersistent {
+public:
+    int Left() const { return left_; }
+    void SetLeft(int Value);
+    int Top() const { return top_; }
+    void SetTop(int Value);
+
+    TNotifyEvent OnChange;
+
+private:
+    void Notify();
+    int left_ = 0;
+    int top_ = 0;
+};
+
+// A text rectangle kept per button state; every change is reported to the owner.
+class TvcTextSize : public TPersistent {
+public:
+    int Left() const { return left_; }
+    void SetLeft(int Value);
+    int Top() const { return top_; }
+    void SetTop(int Value);
+    int Width() const { return width_; }
+    void SetWidth(int Value);
+    int Height() const { return height_; }
+    void SetHeight(int Value);
+
+    TNotifyEvent OnChange;
+
+private:
+    void Notify();
+    int left_ = 0;
+    int top_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+};

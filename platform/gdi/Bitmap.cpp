@@ -201,6 +201,19 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAP
     if (!bits) return 1;
     if (start >= static_cast<UINT>(s.Height())) return 0;
     const UINT count = std::min<UINT>(lines, static_cast<UINT>(s.Height()) - start);
+    auto* out = static_cast<std::uint8_t*>(bits);
+    if (bpp == 24 && s.Bpp() == 24) {
+        // The same layout: whole rows are copied, and what lies past the bitmap's width is zero.
+        const std::size_t used = static_cast<std::size_t>(std::min(width, s.Width())) * static_cast<std::size_t>(bpp / 8);
+        for (UINT i = 0; i < count; ++i) {
+            const int line = static_cast<int>(start + i);
+            const int y = topDown ? line : s.Height() - 1 - line;
+            std::uint8_t* to = out + static_cast<std::size_t>(i) * static_cast<std::size_t>(stride);
+            std::memcpy(to, s.Row(y), used);
+            std::memset(to + used, 0, static_cast<std::size_t>(stride) - used);
+        }
+        return static_cast<int>(count);
+    }
     // A one-row surface of the requested format converts each row.
     std::shared_ptr<Surface> row = Surface::Create(width, 1, bpp, true, true);
     if (!row) return 0;
@@ -208,7 +221,6 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAP
         row->Palette() = palette;
         row->PaletteChanged();
     }
-    auto* out = static_cast<std::uint8_t*>(bits);
     for (UINT i = 0; i < count; ++i) {
         const int line = static_cast<int>(start + i);
         const int y = topDown ? line : s.Height() - 1 - line;

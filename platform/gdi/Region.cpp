@@ -305,6 +305,12 @@ HRGN ExtCreateRegion(const XFORM* xform, DWORD size, const RGNDATA* data) {
     return NewRegion(UnionOfRects(std::move(rects)));
 }
 
+HRGN CreateRectsRgn(const RECT* rects, std::size_t count) {
+    std::vector<RECT> all;
+    if (rects && count > 0) all.assign(rects, rects + count);
+    return NewRegion(UnionOfRects(std::move(all)));
+}
+
 BOOL FillRgn(HDC handle, HRGN rgn, HBRUSH brush) {
     std::shared_ptr<BrushObject> b = ResolveBrush(brush);
     if (!b) return FALSE;

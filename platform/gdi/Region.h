@@ -6,6 +6,8 @@
 
 #include "platform/gdi/Types.h"
 
+#include <cstddef>
+
 // Region kinds (results of CombineRgn, GetRgnBox, SelectClipRgn ...)
 inline constexpr int RGN_ERROR = 0;
 inline constexpr int ERROR = 0;
@@ -68,6 +70,9 @@ DWORD RegionDataBytes(const RGNDATA* data, DWORD size);
 // a null handle. Rectangles may come in any order and may overlap. xform, when given, may only
 // translate.
 HRGN ExtCreateRegion(const XFORM* xform, DWORD size, const RGNDATA* data);
+
+// The union of count rectangles, in any order, overlaps allowed; empty rectangles add nothing.
+HRGN CreateRectsRgn(const RECT* rects, std::size_t count);
 
 // Painting through regions, in logical coordinates of dc.
 BOOL FillRgn(HDC dc, HRGN region, HBRUSH brush);
