@@ -554,7 +554,7 @@ void TWinControl::CreateHandle() {
     params_.Style = (params_.Style | shownBars_) & ~hiddenBars_;
     QWidget* parentWidget = parent_ ? parent_->Widget() : nullptr;
     const HWND wnd = CreateMessageWindow(
-        ClassName().c_str(), [this](HWND, UINT msg, WPARAM w, LPARAM l) { return MainWndProc(msg, w, l); });
+        ClassName().c_str(), [this](HWND, UINT msg, WPARAM w, LPARAM l) { return OwnWndProc(msg, w, l); });
     if (!wnd) throw EOutOfResources("Error creating window");
     handle_ = wnd;
     HandleMap()[wnd] = this;
@@ -586,6 +586,7 @@ void TWinControl::DestroyHandle() {
     DeleteWidget(outer ? outer : inner);
     nonClient_ = nullptr;
     for (TScrollBarState& bar : scrollBars_) bar.Bar = nullptr;
+    MainWndProc(WM_DESTROY, 0, 0);
     HandleMap().erase(handle_);
     DestroyWindow(handle_);
     handle_ = 0;
@@ -824,10 +825,10 @@ void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     if (widget_) ApplyGeometry();
     RequestAlign();
     if (handle_) {
-        if (moved) Perform(WM_MOVE, 0, MakeMouseLParam(ALeft, ATop));
+        if (moved) MainWndProc(WM_MOVE, 0, MakeMouseLParam(ALeft, ATop));
         if (sized) {
             const TRect c = ClientRect();
-            Perform(WM_SIZE, SIZE_RESTORED, MakeMouseLParam(c.Width(), c.Height()));
+            MainWndProc(WM_SIZE, SIZE_RESTORED, MakeMouseLParam(c.Width(), c.Height()));
         }
     } else if (sized) {
         Realign();
@@ -835,12 +836,13 @@ void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
 }
 
 LRESULT TWinControl::MainWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (handle_) return SendMessage(handle_, msg, wParam, lParam);
+    return OwnWndProc(msg, wParam, lParam);
+}
+
+LRESULT TWinControl::OwnWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     TMessage m{msg, wParam, lParam, 0};
-    try {
-        WindowProc(m);
-    } catch (...) {
-        Application->HandleException(this);
-    }
+    CallGuarded(this, [&] { WindowProc(m); });
     return m.Result;
 }
 
@@ -1323,6 +1325,14 @@ TCustomForm* GetParentForm(TControl* control) {
 TWinControl* FindControl(HWND handle) {
     auto it = HandleMap().find(handle);
     return it == HandleMap().end() ? nullptr : it->second;
+}
+
+void* MakeObjectInstance(TWindowProcMethod Method) {
+    return MakeObjectInstance([Method](HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
+        TMessage m{msg, wParam, lParam, 0};
+        CallGuarded(nullptr, [&] { Method(m); });
+        return m.Result;
+    });
 }
 
 BOOL InvalidateRect(HWND wnd, const RECT* rect, BOOL erase) {

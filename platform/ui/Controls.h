@@ -109,6 +109,9 @@ BOOL DestroyCursor(HCURSOR cursor);
 
 // The class library's TWndMethod; platform/win already uses that name for window procedures.
 using TWindowProcMethod = TMethod<void(TMessage& Message)>;
+// A window procedure (platform/win/Messages.h) made from a method, as a component that subclasses
+// a window makes its own; an exception that leaves the method goes to the application.
+void* MakeObjectInstance(TWindowProcMethod Method);
 
 // Window and window-class styles as a control asks for them when its window is made. A control that
 // paints itself gets a frame from WS_BORDER (one pixel) or WS_EX_CLIENTEDGE (two, sunken) and the
@@ -353,7 +356,9 @@ public:
     TKeyPressEvent OnKeyPress;
     TKeyEvent OnKeyUp;
 
-    // The window procedure's entry: runs the message through WindowProc and hands an exception to
+    // The entry of the messages the platform makes for the window (input, painting, sizes, its
+    // destruction): they go to the window's procedure (GWL_WNDPROC), which a subclass may have
+    // replaced. The window's own procedure runs them through WindowProc and hands an exception to
     // the application instead of letting it leave.
     LRESULT MainWndProc(UINT msg, WPARAM wParam, LPARAM lParam);
 
@@ -404,6 +409,8 @@ private:
     friend struct FormAccess;
     friend struct NonClientAccess;
     void ApplyWidgetState();
+    // The window's own procedure.
+    LRESULT OwnWndProc(UINT msg, WPARAM wParam, LPARAM lParam);
     // The frame and scroll bars the styles ask for, around the client widget.
     void CreateNonClient(QWidget* parentWidget);
     void LayoutNonClient();

@@ -73,6 +73,15 @@ protected:
             CallGuarded(form, [&] { FormAccess::FrameResized(form, s.width(), s.height()); });
         }
     }
+    void changeEvent(QEvent* event) override {
+        QWidget::changeEvent(event);
+        if (form_ && event->type() == QEvent::WindowStateChange) {
+            const Qt::WindowStates state = windowState();
+            FormAccess::FrameStateChanged(form_, state & Qt::WindowMinimized   ? wsMinimized
+                                                 : state & Qt::WindowMaximized ? wsMaximized
+                                                                               : wsNormal);
+        }
+    }
 
 private:
     TCustomForm* form_;
@@ -396,6 +405,26 @@ void TCustomForm::SetFormStyle(TFormStyle value) {
     if (value == formStyle_) return;
     formStyle_ = value;
     if (frame_) ApplyWindowFlags();
+    SetClientWindow(formStyle_ == fsMDIForm && HandleAllocated());
+}
+
+void TCustomForm::CreateHandle() {
+    TWinControl::CreateHandle();
+    SetClientWindow(formStyle_ == fsMDIForm);
+}
+
+void TCustomForm::DestroyHandle() {
+    SetClientWindow(false);
+    TWinControl::DestroyHandle();
+}
+
+void TCustomForm::SetClientWindow(bool wanted) {
+    if (wanted && !clientHandle_) {
+        clientHandle_ = CreateMessageWindow("MDICLIENT", static_cast<WNDPROC>(DefWindowProc));
+    } else if (!wanted && clientHandle_) {
+        SendMessage(clientHandle_, WM_DESTROY, 0, 0);
+        DestroyWindow(std::exchange(clientHandle_, 0));
+    }
 }
 
 void TCustomForm::SetWindowState(TWindowState value) {
@@ -616,7 +645,11 @@ void FormAccess::FrameMoved(TCustomForm* form, int left, int top) {
     if (left == form->Left() && top == form->Top()) return;
     form->left_ = left;
     form->top_ = top;
-    form->Perform(WM_MOVE, 0, MakeMouseLParam(left, top));
+    form->MainWndProc(WM_MOVE, 0, MakeMouseLParam(left, top));
+}
+
+void FormAccess::FrameStateChanged(TCustomForm* form, TWindowState state) {
+    form->windowState_ = state;
 }
 
 void FormAccess::FrameResized(TCustomForm* form, int width, int height) {
@@ -628,7 +661,7 @@ void FormAccess::FrameResized(TCustomForm* form, int width, int height) {
     form->width_ = w;
     form->height_ = h;
     FrameOf(form->frame_)->Layout(form->menuBar_, form->widget_, width, clientHeight);
-    form->Perform(WM_SIZE, SIZE_RESTORED, MakeMouseLParam(width, clientHeight));
+    form->MainWndProc(WM_SIZE, SIZE_RESTORED, MakeMouseLParam(width, clientHeight));
 }
 
 // --- TApplication ---------------------------------------------------------------------------------

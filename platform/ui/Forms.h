@@ -87,6 +87,9 @@ public:
     void SetPosition(TPosition value) { position_ = value; }
     TFormStyle FormStyle() const { return formStyle_; }
     void SetFormStyle(TFormStyle value);
+    // An MDI frame form's client window (fsMDIForm), made and destroyed with the form's window; its
+    // messages go through its own procedure, which does nothing of its own. 0 for other forms.
+    HWND ClientHandle() const { return clientHandle_; }
     TWindowState WindowState() const { return windowState_; }
     void SetWindowState(TWindowState value);
     TModalResult ModalResult() const { return modalResult_; }
@@ -134,6 +137,8 @@ protected:
     void VisibleChanging() override;
     void TextChanged() override;
 
+    void CreateHandle() override;
+    void DestroyHandle() override;
     QWidget* CreateWidget(QWidget* parentWidget) override;
     void InitWidget() override;
     bool IsTopLevel() const override { return true; }
@@ -147,6 +152,8 @@ private:
     friend struct FormAccess;
     void SetActive(bool value);
     void ApplyWindowFlags();
+    // Makes or destroys the MDI client window.
+    void SetClientWindow(bool wanted);
     void PlaceOnShow();
     void CloseModal();
     // The first control in tab order, through its containers, that can take the focus.
@@ -164,6 +171,7 @@ private:
     TFormState formState_;
     TMainMenu* menu_ = nullptr;
     TWinControl* activeControl_ = nullptr;
+    HWND clientHandle_ = 0;
     TControlCanvas* canvas_;
     QWidget* frame_ = nullptr;
     QWidget* menuBar_ = nullptr;

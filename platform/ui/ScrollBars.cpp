@@ -103,7 +103,7 @@ struct NonClientAccess {
             return;
         }
         c->LayoutNonClient();
-        c->Perform(WM_SIZE, SIZE_RESTORED, MakeMouseLParam(c->ClientWidth(), c->ClientHeight()));
+        c->MainWndProc(WM_SIZE, SIZE_RESTORED, MakeMouseLParam(c->ClientWidth(), c->ClientHeight()));
     }
 };
 

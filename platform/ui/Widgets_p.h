@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/ui/Controls.h"
+#include "platform/ui/Forms.h"
 
 #include <QColor>
 #include <QCursor>
@@ -128,4 +129,6 @@ struct FormAccess {
     // The window system moved or resized the window.
     static void FrameMoved(TCustomForm* form, int left, int top);
     static void FrameResized(TCustomForm* form, int width, int height);
+    // The window system minimised, maximised or restored the window (the user, the window manager).
+    static void FrameStateChanged(TCustomForm* form, TWindowState state);
 };

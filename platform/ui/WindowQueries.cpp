@@ -2,6 +2,8 @@
 
 #include "platform/ui/Forms.h"
 #include "platform/ui/OtherRuns_p.h"
+#include "platform/win/Messages.h"
+#include "platform/win/Sync.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -68,6 +70,19 @@ LONG GetWindowLong(HWND wnd, int index) {
     case GWL_EXSTYLE: return static_cast<LONG>(exStyle);
     default: return 0;
     }
+}
+
+LONG_PTR GetWindowLongPtr(HWND wnd, int index) {
+    if (index == GWL_WNDPROC) return reinterpret_cast<LONG_PTR>(GetWindowProcedure(wnd));
+    return GetWindowLong(wnd, index);
+}
+
+LONG_PTR SetWindowLongPtr(HWND wnd, int index, LONG_PTR value) {
+    if (index != GWL_WNDPROC) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    return reinterpret_cast<LONG_PTR>(SetWindowProcedure(wnd, reinterpret_cast<void*>(value)));
 }
 
 BOOL GetWindowRect(HWND wnd, RECT* rect) {

@@ -21,11 +21,18 @@ inline constexpr DWORD WS_EX_DLGMODALFRAME = 0x00000001;
 inline constexpr DWORD WS_EX_TOOLWINDOW = 0x00000080;
 inline constexpr DWORD WS_EX_CONTEXTHELP = 0x00000400;
 
+inline constexpr int GWL_WNDPROC = -4;
 inline constexpr int GWL_STYLE = -16;
 inline constexpr int GWL_EXSTYLE = -20;
-// The style of a form follows its border style and icons; of any other control, what it was made
-// with. 0 for an unknown handle.
+// The style of a form follows its border style, icons and window state (WS_MINIMIZE while it is
+// minimised); of any other control, what it was made with. 0 for an unknown handle. A window
+// procedure is a pointer and does not fit: GWL_WNDPROC answers 0 here.
 LONG GetWindowLong(HWND wnd, int index);
+// GWL_WNDPROC: the window's procedure (platform/win/Messages.h), any window; the styles as
+// GetWindowLong gives them. Setting takes GWL_WNDPROC only and returns the previous procedure; 0,
+// with nothing changed, for a bad handle or a value that is no procedure.
+LONG_PTR GetWindowLongPtr(HWND wnd, int index);
+LONG_PTR SetWindowLongPtr(HWND wnd, int index, LONG_PTR value);
 // Screen coordinates of the whole window (a form's frame included).
 BOOL GetWindowRect(HWND wnd, RECT* rect);
 // A minimised form (the application's window: its main form). The calls on windows here also take

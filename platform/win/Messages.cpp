@@ -10,6 +10,7 @@
 #include <map>
 #include <string>
 #include <unistd.h>
+#include <utility>
 
 using namespace wincore;
 
@@ -21,20 +22,52 @@ constexpr UINT USER_TIMER_MAXIMUM = 0x7FFFFFFF;
 struct Window {
     HWND handle = 0;
     std::string className;
-    std::shared_ptr<const TWndMethod> proc;
+    // The procedure its messages go to (GWL_WNDPROC), and the one it was made with.
+    std::uintptr_t proc = 0;
+    std::uintptr_t ownProc = 0;
     std::shared_ptr<ThreadState> owner;
 };
+
+// Procedure values are tokens that are never handed out twice, so a value kept after its
+// procedure was freed can never call another one. They lie above 4 GiB, as pointers do here, so
+// that a value cut to 32 bits is caught as no procedure at all.
+constexpr std::uintptr_t FirstProcedure = std::uintptr_t{0x7E57} << (sizeof(std::uintptr_t) > 4 ? 32 : 16);
+constexpr std::uintptr_t ProcedureStep = 16;
 
 // Guarded by the global lock; never destroyed (see WinCore).
 struct Registry {
     std::map<HWND, std::shared_ptr<Window>> windows;
+    std::map<std::uintptr_t, std::shared_ptr<const TWndMethod>> procedures;
     HWND nextHandle = 1;
     std::uintptr_t nextTimerId = 1;
+    std::uintptr_t nextProcedure = FirstProcedure;
 };
 
 Registry& Windows() {
     static Registry* registry = new Registry;
     return *registry;
+}
+
+std::uintptr_t AddProcedure(TWndMethod method) {
+    auto& registry = Windows();
+    const std::uintptr_t value = registry.nextProcedure;
+    registry.nextProcedure += ProcedureStep;
+    registry.procedures.emplace(value, std::make_shared<const TWndMethod>(std::move(method)));
+    return value;
+}
+
+std::shared_ptr<const TWndMethod> FindProcedure(std::uintptr_t value) {
+    auto& procedures = Windows().procedures;
+    auto it = procedures.find(value);
+    return it == procedures.end() ? nullptr : it->second;
+}
+
+// What the window's messages run: its procedure, or its own one when that was freed while the
+// window still held it (a subclass taken off out of order). Under the lock.
+std::shared_ptr<const TWndMethod> ProcedureOf(const Window& w) {
+    if (auto proc = FindProcedure(w.proc)) return proc;
+    if (auto proc = FindProcedure(w.ownProc)) return proc;
+    return std::make_shared<const TWndMethod>(DefWindowProc);
 }
 
 std::shared_ptr<Window> LookupWindow(HWND wnd) {
@@ -51,6 +84,7 @@ void Finish(SendRequest& req, SendRequest::State state, LRESULT result) {
 
 void DestroyLocked(const std::shared_ptr<Window>& w) {
     Windows().windows.erase(w->handle);
+    Windows().procedures.erase(w->ownProc);
     ThreadState& owner = *w->owner;
     std::erase(owner.windows, w->handle);
     std::erase_if(owner.posted, [&](const MSG& m) { return m.hwnd == w->handle; });
@@ -107,7 +141,7 @@ bool SendCore(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags, DWOR
         return false;
     }
     if (w->owner == ts) {
-        auto proc = w->proc;
+        auto proc = ProcedureOf(*w);
         lk.unlock();
         *result = (*proc)(wnd, msg, wParam, lParam);
         return true;
@@ -212,7 +246,7 @@ bool ServeIncoming(Lock& lk, ThreadState& ts, bool includeSync) {
                 continue;
             }
             req->state = SendRequest::State::Running;
-            auto proc = w->proc;
+            auto proc = ProcedureOf(*w);
             lk.unlock();
             LRESULT r = 0;
             try {
@@ -276,10 +310,10 @@ HWND CreateMessageWindow(const char* className, TWndMethod proc) {
     auto ts = CurrentThreadState();
     auto w = std::make_shared<Window>();
     w->className = className ? className : "";
-    w->proc = std::make_shared<const TWndMethod>(proc ? std::move(proc) : TWndMethod(DefWindowProc));
     w->owner = ts;
     Lock lk(GlobalLock());
     auto& registry = Windows();
+    w->ownProc = w->proc = AddProcedure(proc ? std::move(proc) : TWndMethod(DefWindowProc));
     if (registry.nextHandle == HWND_BROADCAST) ++registry.nextHandle;
     w->handle = registry.nextHandle++;
     registry.windows.emplace(w->handle, w);
@@ -318,16 +352,66 @@ DWORD GetWindowThreadProcessId(HWND wnd, DWORD* processId) {
     return w->owner->id;
 }
 
-TWndMethod SetWindowProc(HWND wnd, TWndMethod proc) {
+void* GetWindowProcedure(HWND wnd) {
     Lock lk(GlobalLock());
     auto w = LookupWindow(wnd);
     if (!w) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        return {};
+        return nullptr;
     }
-    TWndMethod previous = *w->proc;
-    w->proc = std::make_shared<const TWndMethod>(proc ? std::move(proc) : TWndMethod(DefWindowProc));
-    return previous;
+    return reinterpret_cast<void*>(w->proc);
+}
+
+void* SetWindowProcedure(HWND wnd, void* proc) {
+    Lock lk(GlobalLock());
+    auto w = LookupWindow(wnd);
+    if (!w) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return nullptr;
+    }
+    const auto value = reinterpret_cast<std::uintptr_t>(proc);
+    if (!FindProcedure(value)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    return reinterpret_cast<void*>(std::exchange(w->proc, value));
+}
+
+void* MakeObjectInstance(TWndMethod method) {
+    Lock lk(GlobalLock());
+    return reinterpret_cast<void*>(AddProcedure(method ? std::move(method) : TWndMethod(DefWindowProc)));
+}
+
+void FreeObjectInstance(void* instance) {
+    std::shared_ptr<const TWndMethod> method;
+    {
+        Lock lk(GlobalLock());
+        auto& procedures = Windows().procedures;
+        auto it = procedures.find(reinterpret_cast<std::uintptr_t>(instance));
+        if (it == procedures.end()) return;
+        // A window's own procedure goes with its window.
+        for (const auto& [handle, w] : Windows().windows)
+            if (w->ownProc == it->first) return;
+        method = std::move(it->second);
+        procedures.erase(it);
+    }
+    // The callable (and what it holds) is let go outside the lock.
+}
+
+LRESULT CallWindowProc(void* proc, HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    std::shared_ptr<const TWndMethod> method;
+    {
+        Lock lk(GlobalLock());
+        method = FindProcedure(reinterpret_cast<std::uintptr_t>(proc));
+        if (!method) {
+            auto w = LookupWindow(wnd);
+            if (!w) return DefWindowProc(wnd, msg, wParam, lParam);
+            // A freed procedure stands for the window's own, never for what replaced it.
+            method = FindProcedure(w->ownProc);
+            if (!method) return DefWindowProc(wnd, msg, wParam, lParam);
+        }
+    }
+    return (*method)(wnd, msg, wParam, lParam);
 }
 
 LRESULT DefWindowProc(HWND, UINT, WPARAM, LPARAM) {
@@ -489,7 +573,7 @@ LRESULT DispatchMessage(const MSG* msg) {
         Lock lk(GlobalLock());
         auto w = LookupWindow(msg->hwnd);
         if (!w) return 0;
-        proc = w->proc;
+        proc = ProcedureOf(*w);
     }
     return (*proc)(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }

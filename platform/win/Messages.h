@@ -35,8 +35,24 @@ requires(!std::is_same_v<std::decay_t<F>, WNDPROC> && !std::is_same_v<std::decay
 BOOL DestroyWindow(HWND wnd);
 BOOL IsWindow(HWND wnd);
 DWORD GetWindowThreadProcessId(HWND wnd, DWORD* processId);
-// Replaces the procedure, returning the previous one (for subclassing).
-TWndMethod SetWindowProc(HWND wnd, TWndMethod proc);
+
+// Window procedures as a window holds them (GWL_WNDPROC): opaque pointer-sized values, called only
+// through CallWindowProc. A window has a procedure of its own from its creation, the one it was
+// made with, which goes when the window is destroyed; MakeObjectInstance makes one from any
+// callable, until FreeObjectInstance. A value is never handed out twice. Messages sent, posted or
+// dispatched to a window run its current procedure.
+void* MakeObjectInstance(TWndMethod method);
+// Nothing for a value that is no procedure, or is a window's own.
+void FreeObjectInstance(void* instance);
+// The window's current procedure; nullptr for a bad handle.
+void* GetWindowProcedure(HWND wnd);
+// Makes proc the window's procedure and returns the previous one (subclassing); nullptr, with
+// nothing changed, for a bad handle or a value that is no live procedure.
+void* SetWindowProcedure(HWND wnd, void* proc);
+// Runs the procedure for the message. A procedure that was freed stands for the window's own, as
+// does a window's procedure that was freed while installed (a subclass taken off out of order), so
+// a window keeps its own handling; for a window that is gone too, DefWindowProc.
+LRESULT CallWindowProc(void* proc, HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // Default processing for messages a procedure does not handle: returns 0.
 LRESULT DefWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 

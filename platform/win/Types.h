@@ -11,6 +11,8 @@ using BOOL = int;
 inline constexpr BOOL FALSE = 0;
 inline constexpr BOOL TRUE = 1;
 using LONG = std::int32_t;
+// Pointer-sized values stored with a window (its procedure).
+using LONG_PTR = std::intptr_t;
 
 // Message parameters are pointer sized so that a pointer can travel in either; the system's own
 // notifications put 32-bit values in them.

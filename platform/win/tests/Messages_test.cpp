@@ -151,15 +151,80 @@ TEST_F(Messages, SameThreadSendCallsTheProcedureDirectly) {
     EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
 }
 
-TEST_F(Messages, SetWindowProcSubclasses) {
-    TestWindow window([](UINT, WPARAM, LPARAM) -> LRESULT { return 1; });
-    TWndMethod previous = SetWindowProc(window.handle, nullptr);
-    ASSERT_TRUE(previous);
-    SetWindowProc(window.handle, [previous](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-        return 10 + previous(h, m, w, l);
+// ---- Window procedures (subclassing)
+
+TEST_F(Messages, SubclassedWindowRunsTheNewProcedureWhichChainsToThePrevious) {
+    TestWindow window([](UINT msg, WPARAM w, LPARAM) -> LRESULT { return msg == WM_USER ? 1 + w : 0; });
+    void* own = GetWindowProcedure(window.handle);
+    ASSERT_NE(own, nullptr);
+    // A full pointer: the value does not fit 32 bits.
+    EXPECT_GT(reinterpret_cast<std::uintptr_t>(own), std::uintptr_t{0xFFFFFFFF});
+    void* previous = nullptr;
+    void* instance = MakeObjectInstance([&previous](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+        return 100 + CallWindowProc(previous, h, m, w, l);
     });
-    EXPECT_EQ(SendMessage(window.handle, WM_USER, 0, 0), 11);
-    EXPECT_FALSE(SetWindowProc(999999, nullptr));
+    previous = SetWindowProcedure(window.handle, instance);
+    EXPECT_EQ(previous, own);
+    EXPECT_EQ(GetWindowProcedure(window.handle), instance);
+    // Sent, posted and dispatched messages all run the new procedure.
+    EXPECT_EQ(SendMessage(window.handle, WM_USER, 1, 0), 102);
+    ASSERT_TRUE(PostMessage(window.handle, WM_USER, 2, 0));
+    MSG msg;
+    ASSERT_TRUE(PeekMessage(&msg, 0, 0, 0, PM_REMOVE));
+    EXPECT_EQ(DispatchMessage(&msg), 103);
+    std::atomic<LRESULT> fromOther{0};
+    std::thread other([&] { fromOther = SendMessage(window.handle, WM_USER, 3, 0); });
+    while (fromOther == 0) PeekMessage(&msg, 0, 0, 0, PM_NOREMOVE); // serves the send
+    other.join();
+    EXPECT_EQ(fromOther, 104);
+
+    EXPECT_EQ(SetWindowProcedure(window.handle, previous), instance);
+    EXPECT_EQ(SendMessage(window.handle, WM_USER, 1, 0), 2);
+    FreeObjectInstance(instance);
+    FreeObjectInstance(own); // a window's own procedure stays with its window
+    EXPECT_EQ(SendMessage(window.handle, WM_USER, 1, 0), 2);
+}
+
+TEST_F(Messages, ValuesThatAreNoProcedureAreRefusedAndFreedOnesFallBackToTheWindowsOwn) {
+    TestWindow window([](UINT msg, WPARAM, LPARAM) -> LRESULT { return msg == WM_USER ? 7 : 0; });
+    void* own = GetWindowProcedure(window.handle);
+    // A value cut to 32 bits, a made-up one, a bad handle.
+    void* cut = reinterpret_cast<void*>(reinterpret_cast<std::uintptr_t>(own) & 0xFFFFFFFF);
+    EXPECT_EQ(SetWindowProcedure(window.handle, cut), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(SetWindowProcedure(window.handle, nullptr), nullptr);
+    EXPECT_EQ(GetWindowProcedure(window.handle), own);
+    EXPECT_EQ(SetWindowProcedure(999999, own), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
+    EXPECT_EQ(GetWindowProcedure(999999), nullptr);
+
+    // A procedure freed while installed: the window's own handles its messages; installing the
+    // freed value again is refused.
+    int calls = 0;
+    void* instance =
+        MakeObjectInstance([&calls](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return ++calls, 50; });
+    ASSERT_EQ(SetWindowProcedure(window.handle, instance), own);
+    EXPECT_EQ(SendMessage(window.handle, WM_USER, 0, 0), 50);
+    FreeObjectInstance(instance);
+    EXPECT_EQ(SendMessage(window.handle, WM_USER, 0, 0), 7);
+    EXPECT_EQ(CallWindowProc(instance, window.handle, WM_USER, 0, 0), 7);
+    EXPECT_EQ(SetWindowProcedure(window.handle, instance), nullptr);
+    EXPECT_EQ(calls, 1);
+    // A new procedure never gets a freed one's value.
+    void* next = MakeObjectInstance(nullptr);
+    EXPECT_NE(next, instance);
+    FreeObjectInstance(next);
+}
+
+TEST_F(Messages, ProceduresOfADestroyedWindowAnswerZero) {
+    int calls = 0;
+    HWND wnd =
+        CreateMessageWindow("Gone", [&calls](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return ++calls; });
+    void* own = GetWindowProcedure(wnd);
+    ASSERT_TRUE(DestroyWindow(wnd));
+    EXPECT_EQ(CallWindowProc(own, wnd, WM_USER, 0, 0), 0);
+    EXPECT_EQ(GetWindowProcedure(wnd), nullptr);
+    EXPECT_EQ(calls, 0);
 }
 
 // ---- The quit
