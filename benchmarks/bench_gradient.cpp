@@ -1,13 +1,13 @@
 // Gradient painting: each style painted into 1000 x 1000 pixels of a bitmap, beside a solid FillRect
 // of the same area. After the table it prints each style's speed as a ratio to the FillRect, the
 // band styles' lowest last.
+#include "benchmarks/support/SpeedReporter.h"
 #include "visual_controls/LuxGradient.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -15,8 +15,8 @@ namespace {
 
 constexpr int kSide = 1000;
 
-const char* const kStyleNames[] = {"horizontal", "vertical", "square", "elliptic", "topleft",
-                                   "topright", "bottomleft", "bottomright", "topleftdiag", "toprightdiag"};
+const char* const kStyleNames[] = {"horizontal", "vertical",   "square",      "elliptic",    "topleft",
+                                   "topright",   "bottomleft", "bottomright", "topleftdiag", "toprightdiag"};
 
 std::unique_ptr<TBitmap> Target() {
     auto b = std::make_unique<TBitmap>();
@@ -45,38 +45,23 @@ void Gradient(benchmark::State& state, TLuxGradientStyle style) {
     Pixels(state);
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) {
-            const auto it = r.counters.find("items_per_second");
-            if (it != r.counters.end()) speed_[r.run_name.str()] = it->second.value;
-        }
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        const double solid = speed_["solid"];
-        if (solid <= 0) return;
-        std::printf("\nGradient painting as a ratio to a solid FillRect (goal >= 0.8 for the band styles):\n");
-        for (const char* name : kStyleNames) std::printf("  %-13s %.2f\n", name, speed_[name] / solid);
-        const double bands = std::min(speed_["horizontal"], speed_["vertical"]) / solid;
-        std::printf("band styles, lowest: %.2f\n", bands);
-    }
-
-private:
-    std::map<std::string, double> speed_;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("solid", Solid);
     for (int s = 0; s < 10; ++s)
-        benchmark::RegisterBenchmark(kStyleNames[s],
-                                     [s](benchmark::State& st) { Gradient(st, static_cast<TLuxGradientStyle>(s)); });
+        benchmark::RegisterBenchmark(
+            kStyleNames[s], [s](benchmark::State& st) { Gradient(st, static_cast<TLuxGradientStyle>(s)); });
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    TSpeedReporter reporter([](TSpeedReporter::TSpeeds& speed) {
+        const double solid = speed["solid"];
+        if (solid <= 0) return;
+        std::printf(
+            "\nGradient painting as a ratio to a solid FillRect (goal >= 0.8 for the band styles):\n");
+        for (const char* name : kStyleNames) std::printf("  %-13s %.2f\n", name, speed[name] / solid);
+        const double bands = std::min(speed["horizontal"], speed["vertical"]) / solid;
+        std::printf("band styles, lowest: %.2f\n", bands);
+    });
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;
