@@ -7,6 +7,7 @@
 #include "platform/ui/TypInfo.h"
 #include "visual_controls/Luxclass.h"
 #include "visual_controls/Luxcont.h"
+#include "visual_controls/Luxpanel.h"
 #include "visual_controls/Luxtextdraw.h"
 
 #include <algorithm>
@@ -181,6 +182,12 @@ namespace {
 // The DrawText flags for right-to-left reading; text here always reads left to right.
 constexpr UINT kBiDiFlags = 0;
 
+// How far a status bar wants the text of its labels indented; 0 elsewhere.
+int StatusBarGap(const TControl* label) {
+    auto* bar = dynamic_cast<TLuxCustomStatusBar*>(label->Parent());
+    return bar ? bar->GetControlGap() : 0;
+}
+
 // Clears the painting flag on every way out of Paint.
 class PaintingFlag {
 public:
@@ -246,6 +253,7 @@ void TLuxCustomLabel::CorrectBounds() {
     if (MultiLine()) WrapInside(r, (extent + 1) * 2);
     LuxDrawTextCalcExt(Canvas(), Caption(), fontFx_, r, Font(), MultiLine(), ShowAccelChar(), extent,
                        static_cast<int>(GetOptionsFlag() | kBiDiFlags));
+    r.Right += StatusBarGap(this);
     SetBounds(Left(), Top(), r.Right, r.Bottom);
 }
 
@@ -259,6 +267,7 @@ void TLuxCustomLabel::Paint() {
     PaintingFlag flag(painting_);
     if (!Transparent()) FillControl();
     TRect r = ClientRect();
+    r.Left += StatusBarGap(this);
     TLuxDrawTextStyles styles{Enabled() ? dtEnabled : dtDisabled};
     TRect clip;
     const TRect* clipRect = nullptr;
@@ -332,6 +341,7 @@ void TLuxCustomGlyphLabel::CorrectBounds() {
                    (extent + 1) * 2 + layout_->OffsetX() + (sideBySide ? g.Width() + layout_->Spacing() : 0));
     LuxDrawTextCalcExt(Canvas(), Caption(), font3D_, r, Font(), MultiLine(), ShowAccelChar(), extent,
                        static_cast<int>(kBiDiFlags));
+    r.Right += StatusBarGap(this);
     if (sideBySide) {
         r.Right += g.Width() + layout_->Spacing();
         r.Top = std::max(r.Top, g.Top);
@@ -350,6 +360,7 @@ void TLuxCustomGlyphLabel::Paint() {
     const std::string text = GetLabelText();
     if (!Transparent()) FillControl();
     TRect r = ClientRect();
+    r.Left += StatusBarGap(this);
     if (GetBevelExtend() != 0)
         r = bevel_->PaintBevel(Canvas(), r, bevel_->BorderColor() == Color() || Transparent());
     if (!IMLEmpty()) ImageList()->GetBitmapItem(ListIndex(), ImageIndex(), &glyph);

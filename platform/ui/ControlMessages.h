@@ -46,7 +46,12 @@ inline constexpr UINT WM_SETCURSOR = 0x0020;
 inline constexpr UINT WM_SETFONT = 0x0030;
 inline constexpr UINT WM_WINDOWPOSCHANGED = 0x0047;
 inline constexpr UINT WM_CONTEXTMENU = 0x007B;
+// WM_NCCALCSIZE: LParam points to the window rectangle (parent's client coordinates), which the
+// handlers shrink to the client rectangle; the default takes off the frame and the scroll bars.
+inline constexpr UINT WM_NCCALCSIZE = 0x0083;
 inline constexpr UINT WM_NCHITTEST = 0x0084;
+// WM_NCPAINT: the frame is to be painted on the window DC (GetWindowDC).
+inline constexpr UINT WM_NCPAINT = 0x0085;
 inline constexpr UINT WM_GETDLGCODE = 0x0087;
 inline constexpr UINT WM_KEYDOWN = 0x0100;
 inline constexpr UINT WM_KEYUP = 0x0101;

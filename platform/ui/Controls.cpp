@@ -3,6 +3,7 @@
 #include "platform/gdi/Draw.h"
 #include "platform/gdi/Raster.h"
 #include "platform/gdi/Region.h"
+#include "platform/gdi/System.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/OtherRuns_p.h"
@@ -139,7 +140,7 @@ void TControl::SetAlign(TAlign value) {
 }
 
 void TControl::RequestAlign() {
-    if (align_ != alNone && parent_) parent_->Realign();
+    if (parent_) parent_->AlignControl(this);
 }
 
 void TControl::SetVisible(bool value) {
@@ -491,7 +492,7 @@ void TWinControl::InsertControl(TControl* AControl) {
     AControl->Perform(CM_PARENTCOLORCHANGED, 0, 0);
     AControl->Perform(CM_PARENTFONTCHANGED, 0, 0);
     AControl->Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
-    if (AControl->align_ != alNone) Realign();
+    AlignControl(AControl);
     if (!win) AControl->Invalidate();
 }
 
@@ -508,7 +509,7 @@ void TWinControl::RemoveControl(TControl* AControl) {
         win->DestroyHandle();
     }
     AControl->parent_ = nullptr;
-    if (AControl->align_ != alNone && !IsDestroying(this)) Realign();
+    if (!IsDestroying(this)) AlignControl(AControl);
 }
 
 bool TWinControl::ContainsControl(const TControl* control) const {
@@ -783,6 +784,10 @@ void TWinControl::Realign() {
     --alignDisabled_;
 }
 
+void TWinControl::AlignControl(TControl* AControl) {
+    if (AControl->align_ != alNone) Realign();
+}
+
 void TWinControl::AlignControls(TControl*, TRect& Rect) {
     for (TAlign a : {alTop, alBottom, alLeft, alRight, alClient}) {
         for (TControl* c : controls_) {
@@ -822,7 +827,12 @@ void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     top_ = ATop;
     width_ = AWidth;
     height_ = AHeight;
-    if (widget_) ApplyGeometry();
+    if (handle_ && sized && PaintsSelf() && !IsTopLevel() && CalcClientArea() && !nonClient_) {
+        // The frame widget is made with the window.
+        RecreateWnd();
+    } else if (widget_) {
+        ApplyGeometry();
+    }
     RequestAlign();
     if (handle_) {
         if (moved) MainWndProc(WM_MOVE, 0, MakeMouseLParam(ALeft, ATop));
@@ -901,6 +911,20 @@ void TWinControl::Dispatch(TMessage& Message) {
         if (!IsLoading(this)) Resize();
         return;
     case WM_MOVE:
+        return;
+    case WM_NCCALCSIZE: {
+        // The frame and the scroll bars the styles ask for.
+        auto* r = reinterpret_cast<RECT*>(Message.LParam);
+        const int b = BorderWidth();
+        InflateRect(r, -b, -b);
+        if (params_.Style & WS_VSCROLL) r->right -= GetSystemMetrics(SM_CXVSCROLL);
+        if (params_.Style & WS_HSCROLL) r->bottom -= GetSystemMetrics(SM_CYHSCROLL);
+        r->right = std::max(r->right, r->left);
+        r->bottom = std::max(r->bottom, r->top);
+        return;
+    }
+    case WM_NCPAINT:
+        PaintNonClient();
         return;
     case WM_SETFOCUS:
         if (TCustomForm* form = GetParentForm(this); form && form != this) form->FocusChanged(this);
@@ -1062,8 +1086,10 @@ void TWinControl::PaintControls(HDC DC, TControl* First) {
 }
 
 void TWinControl::PaintTo(HDC DC, int X, int Y) {
+    PaintFrameTo(this, DC, X, Y);
     const int saved = SaveDC(DC);
-    OffsetViewportOrgEx(DC, X, Y, nullptr);
+    const TPoint o = ClientOffset();
+    OffsetViewportOrgEx(DC, X + o.X, Y + o.Y, nullptr);
     const TRect client = ClientRect();
     IntersectClipRect(DC, client.Left, client.Top, client.Right, client.Bottom);
     Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(DC), 0);
@@ -1189,9 +1215,9 @@ void TWinControl::CopyParentPixels(const RECT& rect) {
     if (!parent || !parent->PaintsSelf() || !parent->handle_) return;
     parent->ValidateWindow();
     if (!parent->surfaceDC_ || !surfaceDC_) return;
-    const int b = nonClient_ ? BorderWidth() : 0;
+    const TPoint o = ClientOffset();
     BitBlt(surfaceDC_, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-           parent->surfaceDC_, Left() + b + rect.left, Top() + b + rect.top, SRCCOPY);
+           parent->surfaceDC_, Left() + o.X + rect.left, Top() + o.Y + rect.top, SRCCOPY);
 }
 
 // A transparent child shows what lies under it: it paints again with the part of this window.
@@ -1199,9 +1225,9 @@ void TWinControl::InvalidateTransparentChildren(const RECT& rect) {
     for (TControl* c : controls_) {
         auto* w = dynamic_cast<TWinControl*>(c);
         if (!w || !w->handle_ || !(w->params_.ExStyle & WS_EX_TRANSPARENT)) continue;
-        const int b = w->nonClient_ ? w->BorderWidth() : 0;
-        RECT part{rect.left - w->Left() - b, rect.top - w->Top() - b, rect.right - w->Left() - b,
-                  rect.bottom - w->Top() - b};
+        const TPoint o = w->ClientOffset();
+        RECT part{rect.left - w->Left() - o.X, rect.top - w->Top() - o.Y, rect.right - w->Left() - o.X,
+                  rect.bottom - w->Top() - o.Y};
         const RECT client = w->ClientRect();
         if (!IntersectRect(&part, &part, &client)) continue;
         const TRect t = part;
@@ -1359,6 +1385,7 @@ struct GotDC {
     HWND wnd;
     HDC dc;
     int level;
+    bool window = false; // a window DC (GetWindowDC) over the frame
 };
 std::vector<GotDC>& GotDCs() {
     static std::vector<GotDC> list;
@@ -1377,7 +1404,12 @@ HDC GetDC(HWND wnd) {
 }
 
 HDC GetWindowDC(HWND wnd) {
-    return GetDC(wnd);
+    TWinControl* c = FindControl(wnd);
+    int level = 0;
+    HDC dc = c ? AcquireWindowDC(c, &level) : nullptr;
+    if (!dc) return GetDC(wnd);
+    GotDCs().push_back(GotDC{wnd, dc, level, true});
+    return dc;
 }
 
 int ReleaseDC(HWND wnd, HDC dc) {
@@ -1386,8 +1418,15 @@ int ReleaseDC(HWND wnd, HDC dc) {
     for (auto it = list.rbegin(); it != list.rend(); ++it) {
         if (it->wnd != wnd || it->dc != dc) continue;
         const int level = it->level;
+        const bool window = it->window;
         list.erase(std::next(it).base());
-        if (TWinControl* c = FindControl(wnd)) c->ReleaseSurfaceDC(level);
+        TWinControl* c = FindControl(wnd);
+        if (!c) return 1;
+        // A window DC whose frame went with the window (RecreateWnd) has nothing to restore.
+        if (window)
+            ReleaseWindowDC(c, dc, level);
+        else
+            c->ReleaseSurfaceDC(level);
         return 1;
     }
     return 0;
@@ -1409,7 +1448,8 @@ void RedrawControl(TWinControl* c, const RECT* rect, UINT flags) {
     }
     if ((flags & RDW_ALLCHILDREN) && !(flags & RDW_NOCHILDREN)) {
         for (int i = 0; i < c->ControlCount(); ++i)
-            if (auto* child = dynamic_cast<TWinControl*>(c->Controls(i))) RedrawControl(child, nullptr, flags);
+            if (auto* child = dynamic_cast<TWinControl*>(c->Controls(i)))
+                RedrawControl(child, nullptr, flags);
     }
     if (flags & (RDW_UPDATENOW | RDW_ERASENOW)) c->Update();
 }
@@ -1429,7 +1469,8 @@ HWND FindWindow(const char* className, const char* windowName) {
         if (windowName && control->Caption() != windowName) continue;
         return handle;
     }
-    if (Application && Application->HandleAllocated() && (!className || std::string(className) == "TApplication") &&
+    if (Application && Application->HandleAllocated() &&
+        (!className || std::string(className) == "TApplication") &&
         (!windowName || Application->HandleText() == windowName))
         return Application->Handle();
     return FindOtherRunWindow(className, windowName);

@@ -103,8 +103,8 @@ inline constexpr TCursor crSizeAll = -22;
 // padded to 16 bits, most significant bit first. AND 1 / XOR 0 is transparent, 0/0 black, 0/1
 // white, 1/1 inverts the screen. 0 when the planes are not given or the size is not 1..256.
 using HCURSOR = std::uintptr_t;
-HCURSOR CreateCursor(HINSTANCE instance, int xHotSpot, int yHotSpot, int width, int height, const void* andPlane,
-                     const void* xorPlane);
+HCURSOR CreateCursor(HINSTANCE instance, int xHotSpot, int yHotSpot, int width, int height,
+                     const void* andPlane, const void* xorPlane);
 BOOL DestroyCursor(HCURSOR cursor);
 
 // The class library's TWndMethod; platform/win already uses that name for window procedures.
@@ -339,8 +339,9 @@ public:
     void Update() override;
     void Repaint() override;
     void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
-    // The control less the frame and scroll bars its window has.
+    // The control less the frame and scroll bars its window has, as WM_NCCALCSIZE answered.
     TRect ClientRect() const override;
+    TPoint ClientOrigin() const override;
 
     void WndProc(TMessage& Message) override;
     void Dispatch(TMessage& Message) override;
@@ -388,6 +389,8 @@ protected:
     virtual void PaintWindow(HDC DC);
     void PaintHandler(HDC DC);
     void PaintControls(HDC DC, TControl* First);
+    // A child moved, was resized, came or went; the default realigns when it is aligned.
+    virtual void AlignControl(TControl* AControl);
     virtual void AlignControls(TControl* AControl, TRect& Rect);
     virtual void KeyDown(WORD& Key, TShiftState Shift);
     virtual void KeyUp(WORD& Key, TShiftState Shift);
@@ -414,7 +417,14 @@ private:
     // The frame and scroll bars the styles ask for, around the client widget.
     void CreateNonClient(QWidget* parentWidget);
     void LayoutNonClient();
-    // Border width and the space the scroll bars take, from the window's styles.
+    // Asks the window procedure for the client rectangle (WM_NCCALCSIZE); true when it is less than
+    // the window.
+    bool CalcClientArea();
+    // Where the client area starts in the window.
+    TPoint ClientOffset() const;
+    // The default WM_NCPAINT: the border and the face colour behind the scroll bars.
+    void PaintNonClient();
+    // Border width from the window's styles.
     int BorderWidth() const;
     void ApplyFont();
     void ApplyPalette();
@@ -452,8 +462,10 @@ private:
     bool eraseInvalid_ = false;
     std::vector<TControlCanvas*> openCanvases_;
 
-    // Frame widget and the window's scroll bars (ScrollBars.h); null without those styles.
+    // Frame widget and the window's scroll bars (ScrollBars.h); null when the window has no
+    // non-client area. The client rectangle in window coordinates, while it has one.
     QWidget* nonClient_ = nullptr;
+    RECT clientArea_{};
     struct TScrollBarState {
         int Min = 0;
         int Max = 100;
@@ -524,9 +536,10 @@ TWinControl* FindControl(HWND handle);
 // Window painting by handle, as the system's code asks for it.
 BOOL InvalidateRect(HWND wnd, const RECT* rect, BOOL erase);
 BOOL UpdateWindow(HWND wnd);
-// A DC over the window's client area (0: the whole screen); release it with ReleaseDC. The windows
-// of controls have no frame of their own, so the window DC is the client DC.
+// A DC over the window's client area (0: the whole screen); release it with ReleaseDC.
 HDC GetDC(HWND wnd);
+// A DC over the whole window in window coordinates, for painting its frame: the client area is
+// left out (it shows the client's own pixels). A window without a frame gives its client DC.
 HDC GetWindowDC(HWND wnd);
 int ReleaseDC(HWND wnd, HDC dc);
 inline constexpr UINT RDW_INVALIDATE = 0x0001;

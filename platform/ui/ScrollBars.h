@@ -1,4 +1,6 @@
-// The scroll bars of a window (WS_HSCROLL, WS_VSCROLL) and scrolling its contents.
+// The scroll bars of a window (WS_HSCROLL, WS_VSCROLL) and scrolling its contents. The bars lie in
+// the window's non-client area, along its client rectangle (WM_NCCALCSIZE), with the frame that
+// WM_NCPAINT paints (Controls.h).
 //
 // A bar keeps its range, page and position as the program sets them; the user's actions on it
 // arrive as WM_HSCROLL or WM_VSCROLL and move nothing by themselves: the program answers with

@@ -33,6 +33,13 @@ struct WidgetAccess {
     static TControl* ToolTipControl(TWinControl* control, int x, int y);
 };
 
+// The DC of a window's non-client surface (GetWindowDC), nullptr for a window without a frame; the
+// release shows the result and is false for a DC that is not that window's.
+HDC AcquireWindowDC(TWinControl* control, int* level);
+bool ReleaseWindowDC(TWinControl* control, HDC dc, int level);
+// Copies the window's frame (painted first when it waits for WM_NCPAINT) to dc at (x, y).
+void PaintFrameTo(TWinControl* control, HDC dc, int x, int y);
+
 // The Windows virtual-key code of a Qt key, or 0.
 WORD QtKeyToVK(int key, Qt::KeyboardModifiers modifiers);
 TShiftState QtShiftState(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
