@@ -105,8 +105,22 @@ bool TLuxCustomPanel::BackDrawArea(TCanvas* Canvas, const TRect& Rect, const TPo
     if (!back) return false;
     const TPoint origin = Moved(ParentBackOrigin(this), BorderHalf(this));
     const TRect s(origin.X, origin.Y, origin.X + ClientWidth(), origin.Y + ClientHeight());
-    const TRect source = Moved(Rect, TPoint(s.Left + Offset.X, s.Top + Offset.Y));
-    Canvas->CopyRect(Rect, back->Canvas(), source);
+    TLuxBitmapEffectObject* fx = BackFX();
+    if (!fx->Enabled()) {
+        Canvas->CopyRect(Rect, back->Canvas(), Moved(Rect, TPoint(s.Left + Offset.X, s.Top + Offset.Y)));
+        return true;
+    }
+    // The effects work on the part under the control alone, so the source is taken relative to it.
+    const TRect source = Moved(Rect, Offset);
+    if (fx->Buffered() && fx->BufferValid()) {
+        Canvas->CopyRect(Rect, fx->Buffer()->Canvas(), source);
+        return true;
+    }
+    TBitmap work;
+    work.SetPixelFormat(pf24bit);
+    work.SetSize(s.Width() + 2, s.Height() + 2);
+    fx->DrawCutRect2(back, s, &work, TRect(0, 0, s.Width(), s.Height()));
+    Canvas->CopyRect(Rect, work.Canvas(), source);
     return true;
 }
 

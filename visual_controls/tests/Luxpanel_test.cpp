@@ -3,6 +3,7 @@
 #include "platform/gdi/Draw.h"
 #include "platform/gdi/System.h"
 #include "platform/ui/Forms.h"
+#include "visual_controls/LuxEffect.h"
 #include "visual_controls/Luxlabel.h"
 
 #include <gtest/gtest.h>
@@ -133,6 +134,29 @@ TEST_F(LuxpanelTest, OnlyATransparentPanelAsksItsParentForTheBackground) {
     // Its part of the parent's bitmap shows through it.
     EXPECT_EQ(SurfacePixel(panel, 5, 5), static_cast<COLORREF>(Back(25, 15)));
     EXPECT_EQ(SurfacePixel(panel, 59, 39), static_cast<COLORREF>(Back(79, 49)));
+}
+
+TEST_F(LuxpanelTest, BackgroundEffectsWorkOnThePanelsPartAndKeepItInTheirBuffer) {
+    auto* panel = new TLuxCustomPanel(form.get());
+    panel->SetParent(source);
+    panel->SetBounds(20, 10, 60, 40);
+    panel->SetTransparent(true);
+    panel->BackFX()->SetBoolean(3, true); // invert
+    panel->HandleNeeded();
+    auto inverted = [](int x, int y) { return static_cast<COLORREF>(RGB(255 - x, 255 - y, 0x7F)); };
+    EXPECT_EQ(SurfacePixel(panel, 5, 5), inverted(25, 15));
+    EXPECT_EQ(SurfacePixel(panel, 59, 39), inverted(79, 49));
+
+    // Buffered: what was worked out once is shown again until the background is said to change.
+    panel->BackFX()->SetBoolean(4, true);
+    panel->Repaint();
+    EXPECT_EQ(SurfacePixel(panel, 5, 5), inverted(25, 15));
+    source->back.Canvas()->SetPixels(25, 15, clBlack);
+    panel->Repaint();
+    EXPECT_EQ(SurfacePixel(panel, 5, 5), inverted(25, 15));
+    panel->Perform(CM_LuxBACKCHANGED, 0, 0);
+    EXPECT_EQ(SurfacePixel(panel, 5, 5), static_cast<COLORREF>(RGB(0xFF, 0xFF, 0xFF)));
+    EXPECT_EQ(SurfacePixel(panel, 6, 5), inverted(26, 15));
 }
 
 TEST_F(LuxpanelTest, BackgroundMapsThroughFramesAndNestedContainers) {
