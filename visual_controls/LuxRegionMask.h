@@ -5,12 +5,11 @@
 #include "platform/gdi/Region.h"
 #include "platform/rtl/Exceptions.h"
 #include "visual_controls/Luxbase.h"
+#include "visual_controls/Luxgraph.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
-
-enum TLuxSavePixelFormat : unsigned char { spfDefault, spfMono, spf4bit, spf8bit };
 
 // Region data that is not a well-formed block.
 class ELuxRegionData : public Exception {

@@ -67,6 +67,6 @@ inline constexpr UINT TLuxALIGNFLAGS[9] = {
     DT_BOTTOM | DT_RIGHT     // agBottomRight
 };
 
-enum TLuxSavePixelFormat { spfDefault, spfMono, spf4bit, spf8bit };
+enum TLuxSavePixelFormat : unsigned char { spfDefault, spfMono, spf4bit, spf8bit };
 // Colour count handed to the bitmap writer; -1 keeps the bitmap's own format.
 inline constexpr int LuxPixelFormatColors[4] = {-1, 2, 16, 256};

@@ -1,9 +1,14 @@
 #include "visual_controls/luxregion.h"
 
 #include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/System.h"
+#include "platform/ui/ControlMessages.h"
 #include "platform/ui/Filer.h"
 #include "platform/ui/TypInfo.h"
+#include "platform/ui/WindowQueries.h"
+#include "platform/ui/WindowShape.h"
 #include "visual_controls/Luxclass.h"
+#include "visual_controls/Luxcont.h"
 
 #include <algorithm>
 #include <cmath>
@@ -834,12 +839,14 @@ void TLuxRegion::SetRegion() {
     }
     if (!applied_) applied_ = CreateRectRgn(0, 0, 0, 0);
     CombineRgn(applied_, result, nullptr, RGN_COPY);
-    // The window's own region is set by the form that owns this region; what is kept here is the
-    // applied copy.
+    // The window keeps the region it is given.
+    if (owner_ && owner_->HandleAllocated() && SetWindowRgn(owner_->Handle(), result, TRUE)) return;
     DeleteObject(result);
 }
 
 void TLuxRegion::FreeRegion() {
+    if (!applied_) return;
+    if (owner_ && owner_->HandleAllocated()) SetWindowRgn(owner_->Handle(), nullptr, FALSE);
     DeleteHandle(applied_);
 }
 
@@ -977,6 +984,319 @@ void TLuxRegion::DefineProperties(TFiler* Filer) {
         points_->Count() > 0);
 }
 
+// --- TLuxFormShape --------------------------------------------------------------------------------
+
+TLuxFormShape::TLuxFormShape(TComponent* AOwner)
+    : TLuxWndProcComponent(AOwner), region_(new TLuxBorderRegion(dynamic_cast<TWinControl*>(AOwner))),
+      fillObject_(new TLuxFillObject), backBitmap_(new TBitmap), changeLink_(new TLuxChangeLink) {
+    region_->OnChange = TNotifyEvent::Bind<&TLuxFormShape::GetChange>(this);
+    fillObject_->SetFillStyle(sfNone);
+    fillObject_->OnChange = TNotifyEvent::Bind<&TLuxFormShape::GetChange>(this);
+    changeLink_->OnChange = TNotifyEvent::Bind<&TLuxFormShape::GetIMLChange>(this);
+    if (Designing() && LuxCheckForSameClass(AOwner, ClassName(), false)) {
+        const std::string name = ClassName();
+        delete changeLink_;
+        delete backBitmap_;
+        delete fillObject_;
+        region_->SetOwner(nullptr);
+        delete region_;
+        throw LuxEOneInstError(name, 0);
+    }
+}
+
+TLuxFormShape::~TLuxFormShape() {
+    if (changeLink_) {
+        if (changeLink_->Sender) changeLink_->Sender->UnRegisterChanges(changeLink_);
+        delete changeLink_;
+        changeLink_ = nullptr;
+    }
+    delete backBitmap_;
+    backBitmap_ = nullptr;
+    if (fillObject_) fillObject_->OnChange = nullptr;
+    delete fillObject_;
+    fillObject_ = nullptr;
+    if (region_) {
+        region_->OnChange = nullptr;
+        region_->SetOwner(nullptr);
+    }
+    delete region_;
+    region_ = nullptr;
+}
+
+TCustomForm* TLuxFormShape::Form() const {
+    return dynamic_cast<TCustomForm*>(Owner());
+}
+
+bool TLuxFormShape::Designing() const {
+    const auto designing = [](const TComponent* c) {
+        return c && c->ComponentState().Contains(TComponentStateItem::csDesigning);
+    };
+    return designing(this) || designing(Owner());
+}
+
+void TLuxFormShape::SetBoolean(int Index, bool Value) {
+    switch (Index) {
+    case 0:
+        if (Value == showFormCaption_) return;
+        showFormCaption_ = Value;
+        ReRegion();
+        break;
+    case 1:
+        formDragable_ = Value;
+        break;
+    case 2:
+        if (Value == useRgnBitmap_) return;
+        useRgnBitmap_ = Value;
+        GetChange(this);
+        break;
+    default:
+        break;
+    }
+}
+
+void TLuxFormShape::SetInteger(int Index, int Value) {
+    if (Index == 0) listIndex_ = Value;
+    if (Index == 1) imageIndex_ = Value;
+}
+
+void TLuxFormShape::SetImageList(TLuxCustomImageList* List) {
+    // Through the link: a list being freed has already let its links go.
+    if (changeLink_->Sender) changeLink_->Sender->UnRegisterChanges(changeLink_);
+    if (imageList_ && imageList_ != List) RemoveFreeNotification(imageList_);
+    imageList_ = List;
+    if (List) {
+        List->RegisterChanges(changeLink_);
+        List->FreeNotification(this);
+    }
+    GetIMLChange(nullptr);
+}
+
+bool TLuxFormShape::HasControl() const {
+    return imageList_ && (!LuxContainer || imageList_->Owner() != LuxContainer);
+}
+
+bool TLuxFormShape::CheckCont() const {
+    return LuxIsGlobalIdent(imageList_);
+}
+
+void TLuxFormShape::GetIMLChange(TObject*) {
+    GetChange(this);
+}
+
+void TLuxFormShape::GetChange(TObject* Sender) {
+    TLuxWndProcComponent::GetChange(Sender);
+    ReRegion();
+}
+
+void TLuxFormShape::DefineProperties(TFiler* Filer) {
+    TLuxWndProcComponent::DefineProperties(Filer);
+    Filer->DefineProperty(
+        IDS_INTERNAL, [this](TReader* r) { SetImageList(LuxReadGlobalIdent(r->ReadString())); },
+        [this](TWriter* w) { w->WriteString(LuxWriteGlobalIdent(imageList_)); }, CheckCont());
+}
+
+void TLuxFormShape::Loaded() {
+    TLuxWndProcComponent::Loaded();
+    if (Enabled()) ReRegion();
+}
+
+void TLuxFormShape::Notification(TComponent* AComponent, TOperation Operation) {
+    TLuxWndProcComponent::Notification(AComponent, Operation);
+    // By address: the list is past its own destructors when it tells us.
+    if (Operation == TOperation::opRemove && imageList_ && AComponent == static_cast<TComponent*>(imageList_))
+        SetImageList(nullptr);
+}
+
+void TLuxFormShape::SetPolygonShape(const std::vector<TPoint>& Points) {
+    region_->SetUserPolygonRgn(Points);
+    ReRegion();
+}
+
+void TLuxFormShape::SetRegionShape(HRGN Rgn) {
+    region_->SetUserRgn(Rgn);
+    ReRegion();
+}
+
+void TLuxFormShape::ReRegion() {
+    TCustomForm* form = Form();
+    // The region handed to the form resizes it, and the resize asks for the region again: the
+    // build under way stands for that one.
+    if (!form || busy_ || ComponentState().Contains(TComponentStateItem::csLoading)) return;
+    const bool designing = Designing();
+    const bool minimized = form->HandleAllocated() &&
+                           (static_cast<DWORD>(GetWindowLong(form->Handle(), GWL_STYLE)) & WS_MINIMIZE);
+    busy_ = true;
+    struct BusyScope {
+        bool& flag;
+        ~BusyScope() { flag = false; }
+    } scope{busy_};
+
+    int fx = GetSystemMetrics(SM_CXDLGFRAME);
+    int fy = fx;
+    int c = 0;
+    switch (form->BorderStyle()) {
+    case bsSizeable:
+    case bsSizeToolWin:
+        fx = GetSystemMetrics(SM_CXSIZEFRAME);
+        fy = GetSystemMetrics(SM_CYSIZEFRAME);
+        break;
+    default:
+        break;
+    }
+    switch (form->BorderStyle()) {
+    case bsSingle:
+    case bsSizeable:
+    case bsDialog:
+        c = GetSystemMetrics(SM_CYCAPTION);
+        break;
+    case bsToolWindow:
+    case bsSizeToolWin:
+        c = GetSystemMetrics(SM_CYSMCAPTION);
+        break;
+    case bsNone:
+        if (!designing) fx = fy = 0;
+        break;
+    }
+    const TLuxRgnShadow* shadow = region_->Shadow();
+    // The shape gives up the shadow's depth only when it casts one.
+    const int depth = shadow->Style() != hssNone ? shadow->Depth() : 0;
+    if (!minimized && region_->Shape() == rsBitmap) {
+        const TBitmap* border = region_->Mask()->BorderBmp();
+        const int w = border ? border->Width() : 0;
+        const int h = border ? border->Height() : 0;
+        form->SetBounds(form->Left(), form->Top(), w + depth + 2 * fx, h + c + 2 * fy + depth);
+    }
+    const int width = form->Width();
+    const int height = form->Height();
+    const TRect R(-1, -1, width - 2 * fx + 1, height - 2 * fy - c + 1);
+
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    if (minimized) {
+        region_->CreateSpecialRectRgn(TRect(0, 0, width, c + fy));
+        CombineRgn(rgn, region_->BuiltRegion(), nullptr, RGN_COPY);
+    } else {
+        clientRect_ = R;
+        region_->CreateRegion(R);
+        if (HRGN built = region_->BuiltRegion()) CombineRgn(rgn, built, nullptr, RGN_COPY);
+        OffsetRgn(rgn, fx, c + fy);
+        if (shadow->Style() != hssNone) {
+            HRGN moved = CreateRectRgn(0, 0, 0, 0);
+            CombineRgn(moved, rgn, nullptr, RGN_COPY);
+            OffsetRgn(moved, shadow->Depth(), shadow->Depth());
+            CombineRgn(rgn, rgn, moved, RGN_OR);
+            DeleteObject(moved);
+        }
+        HRGN caption = CreateRectRgn(0, 0, width, c + fy);
+        const bool join = (showFormCaption_ && form->BorderStyle() != bsNone) || designing;
+        CombineRgn(rgn, rgn, caption, join ? RGN_OR : RGN_DIFF);
+        DeleteObject(caption);
+    }
+    if (designing) {
+        DeleteObject(rgn);
+    } else {
+        const HWND wnd = form->Handle();
+        SetWindowRgn(wnd, nullptr, FALSE);
+        if (!SetWindowRgn(wnd, rgn, TRUE)) DeleteObject(rgn);
+    }
+    captionHeight_ = c;
+}
+
+void TLuxFormShape::PaintBorder(HDC DC) {
+    TCustomForm* form = Form();
+    if (!form) return;
+    if (!DC) DC = form->Canvas()->Handle();
+    TCanvas canvas;
+    canvas.SetHandle(DC);
+    struct Detach {
+        TCanvas& c;
+        ~Detach() { c.SetHandle(nullptr); }
+    } detach{canvas};
+    const TRect R(0, 0, form->ClientWidth(), form->ClientHeight());
+    const bool designing = Designing();
+    if (RgnBitmapShown()) {
+        if (designing) {
+            if (HRGN mask = region_->Mask()->CreateRegion()) {
+                OffsetRgn(mask, 0, -canvas.ClipRect().Top);
+                FrameRgn(DC, mask, canvas.Brush()->Handle(), 1, 1);
+                DeleteObject(mask);
+            }
+        } else if (TBitmap* border = region_->Mask()->BorderBmp(); border && !border->Empty()) {
+            canvas.Draw(0, 0, border);
+        }
+    } else if (fillObject_->Style() != sfNone) {
+        backBitmap_->SetSize(R.Width(), R.Height());
+        if (fillObject_->Style() == sfBitmapList) {
+            // Without the list's image the fill has no bitmap: what an earlier list gave is not
+            // shown again.
+            TBitmap* list = fillObject_->ListBitmap();
+            if (imageList_ && imageList_->IsValidItem(listIndex_, imageIndex_))
+                imageList_->GetBitmapItem(listIndex_, imageIndex_, list);
+            else
+                list->SetSize(0, 0);
+        }
+        fillObject_->FillCanvas(backBitmap_->Canvas(), R, static_cast<TColor>(0xFFFFFF));
+        if (!designing) canvas.Draw(0, 0, backBitmap_);
+    }
+    region_->PaintRegionShape(&canvas, R);
+}
+
+TBitmap* TLuxFormShape::BackBitmap() const {
+    if (RgnBitmapShown()) return region_->Mask()->BorderBmp();
+    if (fillObject_->Style() != sfNone) return backBitmap_;
+    return nullptr;
+}
+
+bool TLuxFormShape::BackBitmapCheck() const {
+    return RgnBitmapShown() || (fillObject_->Style() != sfNone && !Designing());
+}
+
+bool TLuxFormShape::BackDrawArea(TCanvas* Canvas, const TRect& R, const TPoint& P, WORD) {
+    if (!BackBitmapCheck()) return false;
+    TBitmap* back = BackBitmap();
+    if (!back || !Canvas) return false;
+    BitBlt(Canvas->Handle(), P.X, P.Y, R.Width(), R.Height(), back->Canvas()->Handle(), R.Left, R.Top,
+           SRCCOPY);
+    return true;
+}
+
+void TLuxFormShape::WndProc(TMessage& Message) {
+    switch (Message.Msg) {
+    case WM_SIZE:
+        // The form still lays out its controls.
+        TLuxWndProcComponent::WndProc(Message);
+        ReRegion();
+        if (TCustomForm* form = Form()) form->InvalidateRect(nullptr, true);
+        return;
+    case WM_ERASEBKGND:
+        if (fillObject_->Style() == sfNone && region_->Shape() != rsBitmap)
+            TLuxWndProcComponent::WndProc(Message);
+        PaintBorder(reinterpret_cast<HDC>(Message.WParam));
+        Message.Result = 1;
+        return;
+    case WM_NCHITTEST:
+        TLuxWndProcComponent::WndProc(Message);
+        if (formDragable_ && Message.Result == HTCLIENT && !rightButton_) {
+            if (TCustomForm* form = Form()) {
+                const TPoint p = form->ScreenToClient(TPoint(MouseX(Message.LParam), MouseY(Message.LParam)));
+                if (!form->ControlAtPos(p, true, true)) Message.Result = HTCAPTION;
+            }
+        }
+        return;
+    case WM_NCRBUTTONDOWN:
+        TLuxWndProcComponent::WndProc(Message);
+        rightButton_ = true;
+        return;
+    case WM_NCRBUTTONUP:
+    case WM_CAPTURECHANGED:
+        TLuxWndProcComponent::WndProc(Message);
+        rightButton_ = false;
+        return;
+    default:
+        TLuxWndProcComponent::WndProc(Message);
+        return;
+    }
+}
+
 namespace {
 
 const bool kPublished = [] {
@@ -1019,6 +1339,35 @@ const bool kPublished = [] {
         Property<BR>(
             "Border", [](const BR& r) { return r.Border(); },
             [](BR& r, TLuxRegionBorder* v) { r.SetBorder(v); }),
+    });
+    using F = TLuxFormShape;
+    TPropInfo list = Property<F>(
+        "ImageList", [](const F& f) { return f.ImageList(); },
+        [](F& f, TLuxCustomImageList* v) { f.SetImageList(v); });
+    list.Stored = [](const TObject* o) { return static_cast<const F*>(o)->HasControl(); };
+    PublishProperties<TLuxFormShape, TLuxWndProcComponent>({
+        Property<F>(
+            "Region", [](const F& f) { return f.Region(); },
+            [](F& f, TLuxBorderRegion* v) { f.SetRegion(v); }),
+        Property<F>(
+            "ShowFormCaption", [](const F& f) { return f.ShowFormCaption(); },
+            [](F& f, bool v) { f.SetBoolean(0, v); }, true),
+        Property<F>(
+            "FormDragable", [](const F& f) { return f.FormDragable(); },
+            [](F& f, bool v) { f.SetBoolean(1, v); }, true),
+        Property<F>(
+            "UseRgnBitmap", [](const F& f) { return f.UseRgnBitmap(); },
+            [](F& f, bool v) { f.SetBoolean(2, v); }, true),
+        Property<F>(
+            "FillObject", [](const F& f) { return f.FillObject(); },
+            [](F& f, TLuxFillObject* v) { f.SetFillObject(v); }),
+        list,
+        Property<F>(
+            "ListIndex", [](const F& f) { return f.ListIndex(); }, [](F& f, int v) { f.SetInteger(0, v); },
+            0),
+        Property<F>(
+            "ImageIndex", [](const F& f) { return f.ImageIndex(); }, [](F& f, int v) { f.SetInteger(1, v); },
+            0),
     });
     return true;
 }();

@@ -5,8 +5,10 @@
 
 #include "platform/gdi/Region.h"
 #include "platform/ui/Controls.h"
+#include "visual_controls/LuxFill.h"
 #include "visual_controls/LuxRegionMask.h"
 #include "visual_controls/LuxRgnShadow.h"
+#include "visual_controls/LuxWndProcComponent.h"
 #include "visual_controls/Luxbase.h"
 #include "visual_controls/Luxpointlist.h"
 
@@ -217,4 +219,89 @@ private:
 class TLuxBorderRegion : public TLuxRegion {
 public:
     using TLuxRegion::TLuxRegion;
+};
+
+class TLuxChangeLink;
+class TLuxCustomImageList;
+
+// Gives the form that owns it a window region of one of the region shapes, paints the form's
+// background with a fill or the region bitmap and the shape's border on it, and lets the user drag
+// the form by any free spot of its client area. One per form.
+class TLuxFormShape : public TLuxWndProcComponent {
+public:
+    explicit TLuxFormShape(TComponent* AOwner);
+    ~TLuxFormShape() override;
+    TLuxFormShape(const TLuxFormShape&) = delete;
+    TLuxFormShape& operator=(const TLuxFormShape&) = delete;
+
+    TLuxBorderRegion* Region() const { return region_; }
+    void SetRegion(const TLuxRegion* Value) { region_->Assign(Value); }
+    TLuxFillObject* FillObject() const { return fillObject_; }
+    void SetFillObject(const TLuxFillObject* Value) { fillObject_->Assign(Value); }
+    bool ShowFormCaption() const { return showFormCaption_; }
+    bool FormDragable() const { return formDragable_; }
+    bool UseRgnBitmap() const { return useRgnBitmap_; }
+    // 0 ShowFormCaption, 1 FormDragable, 2 UseRgnBitmap.
+    void SetBoolean(int Index, bool Value);
+    int ListIndex() const { return listIndex_; }
+    int ImageIndex() const { return imageIndex_; }
+    // 0 ListIndex, 1 ImageIndex; stored only.
+    void SetInteger(int Index, int Value);
+    TLuxCustomImageList* ImageList() const { return imageList_; }
+    void SetImageList(TLuxCustomImageList* List);
+    // The stored rule of ImageList: a list that LuxContainer does not own.
+    bool HasControl() const;
+    // The list is one of LuxContainer's, streamed as "Internal".
+    bool CheckCont() const;
+    void GetIMLChange(TObject* Sender);
+    // OnChange, then the window region anew.
+    void GetChange(TObject* Sender) override;
+
+    void SetPolygonShape(const std::vector<TPoint>& Points);
+    void SetRegionShape(HRGN Rgn);
+    // Builds the form's window region from the shape and hands it to the form.
+    void ReRegion();
+    // The background: the region bitmap or the fill, then the shape's shadow and border. DC 0 is
+    // the form canvas's.
+    void PaintBorder(HDC DC);
+
+    // The form's background for transparent controls, in the form's client coordinates.
+    TBitmap* BackBitmap() const;
+    bool BackBitmapCheck() const;
+    TPoint BackMapPoint(const TPoint& P) const { return P; }
+    bool BackDrawArea(TCanvas* Canvas, const TRect& R, const TPoint& P, WORD Flags);
+
+    // The rectangle the last shape was built in (client coordinates, one pixel beyond the client
+    // area on every side) and the caption height it counted.
+    TRect ClientRectangle() const { return clientRect_; }
+    int CaptionHeight() const { return captionHeight_; }
+    // The right button is down in the frame (WM_NCRBUTTONDOWN seen).
+    bool RightButtonDown() const { return rightButton_; }
+
+    void DefineProperties(TFiler* Filer) override;
+
+protected:
+    void Loaded() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void WndProc(TMessage& Message) override;
+
+private:
+    TCustomForm* Form() const;
+    bool Designing() const;
+    bool RgnBitmapShown() const { return useRgnBitmap_ && region_->Shape() == rsBitmap; }
+
+    TLuxBorderRegion* region_;
+    bool busy_ = false;
+    bool useRgnBitmap_ = true;
+    bool rightButton_ = false;
+    bool formDragable_ = true;
+    bool showFormCaption_ = true;
+    TLuxFillObject* fillObject_;
+    TBitmap* backBitmap_;
+    TRect clientRect_;
+    int listIndex_ = 0;
+    int imageIndex_ = 0;
+    int captionHeight_ = 0;
+    TLuxChangeLink* changeLink_;
+    TLuxCustomImageList* imageList_ = nullptr;
 };

@@ -46,12 +46,18 @@ inline constexpr UINT WM_SETCURSOR = 0x0020;
 inline constexpr UINT WM_SETFONT = 0x0030;
 inline constexpr UINT WM_WINDOWPOSCHANGED = 0x0047;
 inline constexpr UINT WM_CONTEXTMENU = 0x007B;
+inline constexpr UINT WM_STYLECHANGING = 0x007C;
+inline constexpr UINT WM_STYLECHANGED = 0x007D;
 // WM_NCCALCSIZE: LParam points to the window rectangle (parent's client coordinates), which the
 // handlers shrink to the client rectangle; the default takes off the frame and the scroll bars.
 inline constexpr UINT WM_NCCALCSIZE = 0x0083;
 inline constexpr UINT WM_NCHITTEST = 0x0084;
 // WM_NCPAINT: the frame is to be painted on the window DC (GetWindowDC).
 inline constexpr UINT WM_NCPAINT = 0x0085;
+inline constexpr UINT WM_NCLBUTTONDOWN = 0x00A1;
+inline constexpr UINT WM_NCLBUTTONUP = 0x00A2;
+inline constexpr UINT WM_NCRBUTTONDOWN = 0x00A4;
+inline constexpr UINT WM_NCRBUTTONUP = 0x00A5;
 inline constexpr UINT WM_GETDLGCODE = 0x0087;
 inline constexpr UINT WM_KEYDOWN = 0x0100;
 inline constexpr UINT WM_KEYUP = 0x0101;
@@ -79,6 +85,7 @@ inline constexpr UINT WM_MBUTTONUP = 0x0208;
 inline constexpr UINT WM_MBUTTONDBLCLK = 0x0209;
 inline constexpr UINT WM_MOUSEWHEEL = 0x020A;
 inline constexpr UINT WM_MOUSELAST = 0x020A;
+inline constexpr UINT WM_CAPTURECHANGED = 0x0215;
 inline constexpr UINT WM_CUT = 0x0300;
 inline constexpr UINT WM_COPY = 0x0301;
 inline constexpr UINT WM_PASTE = 0x0302;
@@ -128,6 +135,22 @@ inline constexpr LRESULT DLGC_WANTCHARS = 0x0080;
 inline constexpr WPARAM WA_INACTIVE = 0;
 inline constexpr WPARAM WA_ACTIVE = 1;
 inline constexpr WPARAM WA_CLICKACTIVE = 2;
+
+// WM_NCHITTEST answers: where in the window the point lies (LParam: screen position). A point of
+// the client area that answers above HTCLIENT is taken as that part of the frame: HTCAPTION there
+// moves the window when the left button is pressed.
+inline constexpr LRESULT HTERROR = -2;
+inline constexpr LRESULT HTTRANSPARENT = -1;
+inline constexpr LRESULT HTNOWHERE = 0;
+inline constexpr LRESULT HTCLIENT = 1;
+inline constexpr LRESULT HTCAPTION = 2;
+
+// WM_STYLECHANGING and WM_STYLECHANGED: WParam GWL_STYLE or GWL_EXSTYLE, LParam the address of the
+// old and new styles.
+struct STYLESTRUCT {
+    DWORD styleOld;
+    DWORD styleNew;
+};
 
 // WM_SIZE's WParam
 inline constexpr WPARAM SIZE_RESTORED = 0;

@@ -589,6 +589,7 @@ void TWinControl::DestroyHandle() {
     for (TScrollBarState& bar : scrollBars_) bar.Bar = nullptr;
     MainWndProc(WM_DESTROY, 0, 0);
     HandleMap().erase(handle_);
+    ForgetWindowRgn(handle_);
     DestroyWindow(handle_);
     handle_ = 0;
     ControlState.Exclude(csDestroyingHandle);
@@ -925,6 +926,10 @@ void TWinControl::Dispatch(TMessage& Message) {
     }
     case WM_NCPAINT:
         PaintNonClient();
+        return;
+    case WM_NCHITTEST:
+        // The platform asks only for points of the client area.
+        Message.Result = HTCLIENT;
         return;
     case WM_SETFOCUS:
         if (TCustomForm* form = GetParentForm(this); form && form != this) form->FocusChanged(this);

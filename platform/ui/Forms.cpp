@@ -430,17 +430,26 @@ void TCustomForm::SetClientWindow(bool wanted) {
 void TCustomForm::SetWindowState(TWindowState value) {
     if (value == windowState_) return;
     windowState_ = value;
-    if (!frame_ || !Visible()) return;
-    switch (value) {
-    case wsMinimized:
-        frame_->showMinimized();
-        break;
-    case wsMaximized:
-        frame_->showMaximized();
-        break;
-    default:
-        frame_->showNormal();
-        break;
+    if (frame_ && Visible()) {
+        switch (value) {
+        case wsMinimized:
+            frame_->showMinimized();
+            break;
+        case wsMaximized:
+            frame_->showMaximized();
+            break;
+        default:
+            frame_->showNormal();
+            break;
+        }
+    }
+    // The window hears of its new state as of a new size.
+    if (HandleAllocated()) {
+        const TRect client = ClientRect();
+        const WPARAM kind = value == wsMinimized   ? SIZE_MINIMIZED
+                            : value == wsMaximized ? SIZE_MAXIMIZED
+                                                   : SIZE_RESTORED;
+        Perform(WM_SIZE, kind, MakeMouseLParam(client.Width(), client.Height()));
     }
 }
 
@@ -594,6 +603,10 @@ void TCustomForm::ApplyGeometry() {
 
 void TCustomForm::ApplyVisible() {
     if (!frame_) return;
+    if (frame_->isVisible() != Visible()) {
+        SendMessage(Handle(), WM_SHOWWINDOW, Visible() ? TRUE : FALSE, 0);
+        if (!frame_) return;
+    }
     if (Visible()) {
         frame_->show();
         RaiseWidget(frame_);
@@ -662,6 +675,15 @@ void FormAccess::FrameResized(TCustomForm* form, int width, int height) {
     form->height_ = h;
     FrameOf(form->frame_)->Layout(form->menuBar_, form->widget_, width, clientHeight);
     form->MainWndProc(WM_SIZE, SIZE_RESTORED, MakeMouseLParam(width, clientHeight));
+}
+
+QWidget* FormAccess::Frame(TCustomForm* form) {
+    return form->frame_;
+}
+
+TPoint FormAccess::FrameOrigin(TCustomForm* form) {
+    const TRect nc = form->NonClient();
+    return TPoint(nc.Left, nc.Top);
 }
 
 // --- TApplication ---------------------------------------------------------------------------------

@@ -388,6 +388,7 @@ UINT ButtonMessage(Qt::MouseButton button, UINT left, UINT right, UINT middle) {
 } // namespace
 
 void RelayMouse(TWidgetBridge* bridge, QMouseEvent* event) {
+    if (RelayFormNonClient(bridge, event)) return;
     TWinControl* control = bridge->Control();
     // A handler may free the control: its bridge lets go of it then.
     auto alive = [bridge, control] { return bridge->Control() == control; };

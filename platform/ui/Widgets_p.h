@@ -57,6 +57,11 @@ void NoteKeyForToggles(WORD vk, bool keypad, bool press);
 // WM_CONTEXTMENU. doubleClicks: the control takes WM_xBUTTONDBLCLK (csDoubleClicks).
 class TWidgetBridge;
 void RelayMouse(TWidgetBridge* bridge, QMouseEvent* event);
+// A mouse event on a form's own window that its window procedure places in the frame: the right
+// button sends WM_NCRBUTTONDOWN and WM_NCRBUTTONUP (then WM_CAPTURECHANGED and WM_CONTEXTMENU), the
+// left button on HTCAPTION moves the form (by the window manager where it can, else following the
+// mouse). True when the event was taken so; it is then not relayed as a client message.
+bool RelayFormNonClient(TWidgetBridge* bridge, QMouseEvent* event);
 // Sends WM_KEYDOWN and WM_CHAR (press) or WM_KEYUP (release); true when a handler consumed the key.
 bool RelayKey(TWidgetBridge* bridge, QKeyEvent* event);
 // A key the control left alone, as the form's dialog keys: Enter and Escape for the default and
@@ -76,6 +81,14 @@ public:
     void Detach() { control_ = nullptr; }
     // Handles the event for the control; true when it must not reach the widget.
     bool Handle(QEvent* event);
+
+    // A press a form's window procedure placed in its frame (WM_NCHITTEST), followed until the
+    // button goes up: the right button, or a move of the form that the platform does itself.
+    struct NonClientPress {
+        enum { None, RightButton, Move } Kind = None;
+        LRESULT HitTest = 0;
+        QPoint Start, FrameStart;
+    } NonClient;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -138,4 +151,11 @@ struct FormAccess {
     static void FrameResized(TCustomForm* form, int width, int height);
     // The window system minimised, maximised or restored the window (the user, the window manager).
     static void FrameStateChanged(TCustomForm* form, TWindowState state);
+    // The form's own top-level window and where it lies in the form's window coordinates (the
+    // window manager's border and caption before it).
+    static QWidget* Frame(TCustomForm* form);
+    static TPoint FrameOrigin(TCustomForm* form);
 };
+
+// Deletes the region the window was given (WindowShape.h) as the window goes away.
+void ForgetWindowRgn(HWND wnd);
