@@ -7,6 +7,7 @@
 #include "platform/ui/OtherRuns_p.h"
 #include "platform/ui/Widgets_p.h"
 #include "platform/ui/Win1252.h"
+#include "platform/ui/WindowQueries.h"
 #include "platform/win/BroadcastMessages.h"
 #include "platform/win/Messages.h"
 #include "platform/win/RunService.h"
@@ -387,18 +388,51 @@ int TCustomForm::ExecuteModal(const std::function<void(TCustomForm*)>& script) {
     return result;
 }
 
+namespace {
+
+// The window's styles (GWL_STYLE, GWL_EXSTYLE) before a change of the properties they follow.
+struct TStyles {
+    HWND Wnd;
+    DWORD Style, ExStyle;
+};
+
+TStyles StylesOf(TWinControl* control) {
+    if (!control->HandleAllocated()) return {0, 0, 0};
+    const HWND wnd = control->Handle();
+    return {wnd, static_cast<DWORD>(GetWindowLong(wnd, GWL_STYLE)),
+            static_cast<DWORD>(GetWindowLong(wnd, GWL_EXSTYLE))};
+}
+
+// Tells the window which of its styles changed, as setting them on the window does.
+void StylesChanged(const TStyles& before) {
+    if (!before.Wnd) return;
+    for (const auto& [index, old] :
+         {std::pair{GWL_STYLE, before.Style}, std::pair{GWL_EXSTYLE, before.ExStyle}}) {
+        STYLESTRUCT change{old, static_cast<DWORD>(GetWindowLong(before.Wnd, index))};
+        if (change.styleNew == change.styleOld) continue;
+        SendMessage(before.Wnd, WM_STYLECHANGED, static_cast<WPARAM>(index),
+                    reinterpret_cast<LPARAM>(&change));
+    }
+}
+
+} // namespace
+
 void TCustomForm::SetBorderStyle(TFormBorderStyle value) {
     if (value == borderStyle_) return;
+    const TStyles before = StylesOf(this);
     const TRect client = ClientRect();
     borderStyle_ = value;
     SetClientSize(client.Width(), client.Height());
     if (frame_) ApplyWindowFlags();
+    StylesChanged(before);
 }
 
 void TCustomForm::SetBorderIcons(TBorderIcons value) {
     if (value == borderIcons_) return;
+    const TStyles before = StylesOf(this);
     borderIcons_ = value;
     if (frame_) ApplyWindowFlags();
+    StylesChanged(before);
 }
 
 void TCustomForm::SetFormStyle(TFormStyle value) {
@@ -449,7 +483,7 @@ void TCustomForm::SetWindowState(TWindowState value) {
         const WPARAM kind = value == wsMinimized   ? SIZE_MINIMIZED
                             : value == wsMaximized ? SIZE_MAXIMIZED
                                                    : SIZE_RESTORED;
-        Perform(WM_SIZE, kind, MakeMouseLParam(client.Width(), client.Height()));
+        MainWndProc(WM_SIZE, kind, MakeMouseLParam(client.Width(), client.Height()));
     }
 }
 

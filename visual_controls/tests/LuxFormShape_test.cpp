@@ -14,10 +14,6 @@
 #include "visual_controls/Luxcont.h"
 #include "visual_controls/tests/support/PaintedBitmap.h"
 
-#include <QApplication>
-#include <QMouseEvent>
-#include <QWidget>
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -197,38 +193,6 @@ TEST(LuxFormShape, BackgroundHitsAreTheCaption) {
     EXPECT_FALSE(f.Shape->RightButtonDown());
     f.Shape->SetBoolean(1, false);
     EXPECT_EQ(hit(20, 20), HTCLIENT);
-}
-
-void Drag(QWidget* w, QPoint from, QPoint to) {
-    const auto send = [w](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
-        QMouseEvent e(type, QPointF(at), QPointF(w->mapToGlobal(at)),
-                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
-        QApplication::sendEvent(w, &e);
-    };
-    send(QEvent::MouseButtonPress, from, Qt::LeftButton);
-    send(QEvent::MouseMove, to, Qt::LeftButton);
-    send(QEvent::MouseButtonRelease, to, Qt::NoButton);
-    QApplication::processEvents();
-}
-
-TEST(LuxFormShape, LeftButtonOnTheBackgroundDragsTheForm) {
-    ShapedForm f(bsNone);
-    auto* label = new TLabel(f.Form.get());
-    label->SetParent(f.Form.get());
-    label->SetBounds(10, 100, 60, 20);
-    f.Form->Show();
-    QApplication::processEvents();
-    const int left = f.Form->Left(), top = f.Form->Top();
-    Drag(f.Form->Widget(), QPoint(20, 20), QPoint(45, 35));
-    EXPECT_EQ(f.Form->Left(), left + 25);
-    EXPECT_EQ(f.Form->Top(), top + 15);
-    // On a control the press is the control's.
-    Drag(f.Form->Widget(), QPoint(20, 110), QPoint(60, 150));
-    EXPECT_EQ(f.Form->Left(), left + 25);
-    EXPECT_EQ(f.Form->Top(), top + 15);
-    f.Shape->SetBoolean(1, false);
-    Drag(f.Form->Widget(), QPoint(20, 20), QPoint(45, 35));
-    EXPECT_EQ(f.Form->Left(), left + 25);
 }
 
 TEST(LuxFormShape, PaintsFillThenBorder) {

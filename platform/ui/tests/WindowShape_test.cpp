@@ -5,6 +5,7 @@
 #include "platform/gdi/DeviceContext.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/StdCtrls.h"
+#include "platform/ui/WindowQueries.h"
 #include "platform/ui/WindowShape.h"
 #include "platform/win/Messages.h"
 #include "support/UiTest.h"
@@ -64,6 +65,12 @@ public:
         case WM_RBUTTONUP:
             Seen.push_back("rup");
             break;
+        case WM_STYLECHANGED: {
+            const auto* change = reinterpret_cast<const STYLESTRUCT*>(m.LParam);
+            Seen.push_back("stylechanged " + std::to_string(static_cast<int>(m.WParam)) + " " +
+                           std::to_string(change->styleOld) + " " + std::to_string(change->styleNew));
+            break;
+        }
         case WM_SHOWWINDOW:
             Seen.push_back("showwindow " + std::to_string(m.WParam));
             break;
@@ -193,12 +200,26 @@ TEST(WindowShape, CaptionAnsweredInTheClientAreaDragsTheForm) {
     EXPECT_EQ(form->Left(), left + 30);
 }
 
-TEST(WindowShape, ShowingAndHidingTellTheForm) {
+TEST(WindowShape, ShowingHidingAndNewStylesTellTheForm) {
     auto form = NewForm(bsSingle);
     TFrameHook hook(form.get());
     form->Show();
     form->Hide();
     EXPECT_EQ(hook.Seen, (std::vector<std::string>{"showwindow 1", "showwindow 0"}));
+
+    hook.Seen.clear();
+    const DWORD style = static_cast<DWORD>(GetWindowLong(form->Handle(), GWL_STYLE));
+    form->SetBorderStyle(bsDialog);
+    const DWORD dialog = static_cast<DWORD>(GetWindowLong(form->Handle(), GWL_STYLE));
+    EXPECT_NE(style, dialog);
+    EXPECT_EQ(hook.Seen, (std::vector<std::string>{
+                             "stylechanged -16 " + std::to_string(style) + " " + std::to_string(dialog),
+                             "stylechanged -20 0 " + std::to_string(WS_EX_DLGMODALFRAME)}));
+    // Properties that leave the styles as they are say nothing.
+    hook.Seen.clear();
+    form->SetBorderStyle(bsDialog);
+    form->SetFormStyle(fsStayOnTop);
+    EXPECT_TRUE(hook.Seen.empty());
 }
 
 } // namespace
