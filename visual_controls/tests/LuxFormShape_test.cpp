@@ -12,6 +12,7 @@
 #include "platform/win/Messages.h"
 #include "visual_controls/Luxclass.h"
 #include "visual_controls/Luxcont.h"
+#include "visual_controls/tests/support/DesignForm.h"
 #include "visual_controls/tests/support/PaintedBitmap.h"
 
 #include <gtest/gtest.h>
@@ -244,16 +245,6 @@ TEST(LuxFormShape, RegionFollowsShapeChangesAndStreams) {
     Rgn user(f.WindowRgn());
     EXPECT_TRUE(EqualRgn(user, square));
 }
-
-class TDesignForm : public TForm {
-public:
-    using TForm::TForm;
-    void Design() {
-        TComponentState s = ComponentState();
-        s.Include(TComponentStateItem::csDesigning);
-        SetComponentState(s);
-    }
-};
 
 TEST(LuxFormShape, OneShapePerFormAtDesignTime) {
     TDesignForm form(nullptr);

@@ -7,6 +7,7 @@
 #include "platform/win/Resources.h"
 #include "visual_controls/Luxstreamutils.h"
 #include "visual_controls/Luxwave.h"
+#include "visual_controls/tests/support/DesignForm.h"
 #include "visual_controls/tests/support/LetterPicture.h"
 
 #include <gtest/gtest.h>
@@ -1037,15 +1038,6 @@ TEST_F(WithContainer, TheContainerControlStreamsTheGlobalLists) {
 }
 
 TEST_F(WithContainer, AtDesignTimeTheControlKeepsItsOwnContainerAndOnlyOne) {
-    class TDesignForm : public TForm {
-    public:
-        using TForm::TForm;
-        void Design() {
-            TComponentState s = ComponentState();
-            s.Include(TComponentStateItem::csDesigning);
-            SetComponentState(s);
-        }
-    };
     auto form = std::make_unique<TDesignForm>(nullptr);
     form->Design();
     auto* ctrl = new TLuxContainerCtrl(form.get());
