@@ -3,12 +3,13 @@
 #include "platform/gdi/Draw.h"
 #include "platform/gdi/Region.h"
 #include "platform/gdi/System.h"
+#include "platform/ui/Filer.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/TypInfo.h"
-#include "platform/ui/Filer.h"
 #include "platform/win/Messages.h"
 #include "visual_controls/LuxEffect.h"
 #include "visual_controls/Luxcont.h"
+#include "visual_controls/luxregion.h"
 
 void TLuxObject::Change() {
     if (!update_ && OnChange) OnChange(this);
@@ -313,11 +314,12 @@ bool TLuxBaseGraphicControl::CheckOptimized() {
     auto* parent = dynamic_cast<TLuxCustomControl*>(Parent());
     if (transparent_ && parent && parent->HandleAllocated()) result = parent->BackBitmapCheck();
     // A transparent control straight on a form takes its background from the form's shape, where
-    // the form has one; no form shape offers a back bitmap yet.
-    if (!transparent_ || !dynamic_cast<TCustomForm*>(Parent()) ||
-        LuxCheckForFormComponent(Owner(), "TLuxFormShape") < 0)
-        return result;
-    return false;
+    // the form has one.
+    auto* form = dynamic_cast<TCustomForm*>(Parent());
+    const int shape = LuxCheckForFormComponent(Owner(), "TLuxFormShape");
+    if (!transparent_ || !form || shape < 0) return result;
+    auto* formShape = dynamic_cast<TLuxFormShape*>(Owner()->Components(shape));
+    return form->HandleAllocated() && formShape && formShape->BackBitmapCheck();
 }
 
 // --- TLuxCustomControl ----------------------------------------------------------------------------

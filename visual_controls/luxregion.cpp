@@ -1121,7 +1121,9 @@ void TLuxFormShape::ReRegion() {
     TCustomForm* form = Form();
     // The region handed to the form resizes it, and the resize asks for the region again: the
     // build under way stands for that one.
-    if (!form || busy_ || ComponentState().Contains(TComponentStateItem::csLoading)) return;
+    if (!form || busy_ || ComponentState().Contains(TComponentStateItem::csLoading) ||
+        form->ComponentState().Contains(TComponentStateItem::csDestroying))
+        return;
     const bool designing = Designing();
     const bool minimized = form->HandleAllocated() &&
                            (static_cast<DWORD>(GetWindowLong(form->Handle(), GWL_STYLE)) & WS_MINIMIZE);

@@ -11,9 +11,10 @@
 
 #include "platform/gdi/Region.h"
 
-// Gives the window the region (0 removes it). The window owns the region from then on and deletes
-// it when a new one replaces it or the window goes away; the caller must not use or delete it again.
-// On failure (no such window) the region stays the caller's. Redraw paints the whole window anew,
+// Gives the window the region (0 removes it). A region with nothing inside the window leaves the
+// window unshaped, as the toolkit cannot shape a window to nothing. The window owns the region from then on
+// and deletes it when a new one replaces it or the window goes away; the caller must not use or delete it
+// again. On failure (no such window) the region stays the caller's. Redraw paints the whole window anew,
 // background first.
 int SetWindowRgn(HWND wnd, HRGN rgn, BOOL redraw);
 // Copies the window's region into rgn; ERROR when the window has none.

@@ -12,6 +12,7 @@
 #include "platform/win/Messages.h"
 #include "visual_controls/Luxclass.h"
 #include "visual_controls/Luxcont.h"
+#include "visual_controls/Luxlabel.h"
 #include "visual_controls/tests/support/DesignForm.h"
 #include "visual_controls/tests/support/PaintedBitmap.h"
 
@@ -231,7 +232,19 @@ TEST(LuxFormShape, PaintsFillThenBorder) {
     EXPECT_FALSE(f.Shape->BackDrawArea(part->Canvas(), TRect(0, 0, 5, 5), TPoint(0, 0), 0));
 }
 
-TEST(LuxFormShape, RegionFollowsShapeChangesAndStreams) {
+TEST(LuxFormShape, TransparentLabelsOnTheFormTakeItsBackground) {
+    ShapedForm f(bsNone);
+    auto* label = new TLuxLabel(f.Form.get());
+    label->SetParent(f.Form.get());
+    label->SetTransparent(true);
+    EXPECT_FALSE(label->CheckOptimized());
+    f.Shape->FillObject()->SetFillStyle(sfGradient);
+    EXPECT_TRUE(label->CheckOptimized());
+    label->SetTransparent(false);
+    EXPECT_FALSE(label->CheckOptimized());
+}
+
+TEST(LuxFormShape, RegionFollowsShapeChanges) {
     ShapedForm f(bsNone);
     f.Shape->SetPolygonShape({TPoint(0, 0), TPoint(100, 0), TPoint(0, 100)});
     f.Shape->Region()->SetRegionShape(rsPointList);
