@@ -1349,6 +1349,8 @@ const bool kPublished = [] {
     list.Stored = [](const TObject* o) { return static_cast<const F*>(o)->HasControl(); };
     PublishProperties<TLuxFormShape, TLuxWndProcComponent>({
         Property<F>(
+            "Enabled", [](const F& f) { return f.Enabled(); }, [](F& f, bool v) { f.SetEnabled(v); }, true),
+        Property<F>(
             "Region", [](const F& f) { return f.Region(); },
             [](F& f, TLuxBorderRegion* v) { f.SetRegion(v); }),
         Property<F>(

@@ -6,6 +6,7 @@
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/System.h"
 #include "platform/ui/ControlMessages.h"
+#include "platform/ui/Filer.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/WindowShape.h"
@@ -257,6 +258,33 @@ TEST(LuxFormShape, RegionFollowsShapeChanges) {
     Rgn square(CreateRectRgn(10, 10, 30, 30));
     Rgn user(f.WindowRgn());
     EXPECT_TRUE(EqualRgn(user, square));
+}
+
+TEST(LuxFormShape, SettingsStreamWithTheForm) {
+    ShapedForm f(bsNone, rsElliptic);
+    f.Shape->SetBoolean(0, false);
+    f.Shape->SetBoolean(1, false);
+    f.Shape->FillObject()->SetFillStyle(sfGradient);
+    f.Shape->Region()->Border()->SetColor(2, kRed);
+    f.Shape->SetInteger(0, 2);
+    f.Shape->SetInteger(1, 3);
+    TMemoryStream stream;
+    TWriter(&stream).WriteRootComponent(f.Shape);
+    ShapedForm back(bsNone);
+    stream.SetPosition(0);
+    TReader(&stream).ReadRootComponent(back.Shape);
+    EXPECT_FALSE(back.Shape->ShowFormCaption());
+    EXPECT_FALSE(back.Shape->FormDragable());
+    EXPECT_TRUE(back.Shape->UseRgnBitmap());
+    EXPECT_EQ(back.Shape->Region()->Shape(), rsElliptic);
+    EXPECT_EQ(back.Shape->Region()->Border()->SingleColor(), kRed);
+    EXPECT_EQ(back.Shape->FillObject()->Style(), sfGradient);
+    EXPECT_EQ(back.Shape->ListIndex(), 2);
+    EXPECT_EQ(back.Shape->ImageIndex(), 3);
+    // Loading ends with the region built from what was read.
+    Rgn ellipse(CreateEllipticRgn(-1, -1, back.Form->Width() + 1, back.Form->Height() + 1));
+    Rgn actual(back.WindowRgn());
+    EXPECT_TRUE(EqualRgn(actual, ellipse));
 }
 
 TEST(LuxFormShape, OneShapePerFormAtDesignTime) {
