@@ -993,7 +993,7 @@ TLuxFormShape::TLuxFormShape(TComponent* AOwner)
     fillObject_->SetFillStyle(sfNone);
     fillObject_->OnChange = TNotifyEvent::Bind<&TLuxFormShape::GetChange>(this);
     changeLink_->OnChange = TNotifyEvent::Bind<&TLuxFormShape::GetIMLChange>(this);
-    if (Designing() && LuxCheckForSameClass(AOwner, ClassName(), false)) {
+    if (DesignTime() && LuxCheckForSameClass(AOwner, ClassName(), false)) {
         const std::string name = ClassName();
         delete changeLink_;
         delete backBitmap_;
@@ -1027,7 +1027,7 @@ TCustomForm* TLuxFormShape::Form() const {
     return dynamic_cast<TCustomForm*>(Owner());
 }
 
-bool TLuxFormShape::Designing() const {
+bool TLuxFormShape::DesignTime() const {
     const auto designing = [](const TComponent* c) {
         return c && c->ComponentState().Contains(TComponentStateItem::csDesigning);
     };
@@ -1124,7 +1124,7 @@ void TLuxFormShape::ReRegion() {
     if (!form || busy_ || ComponentState().Contains(TComponentStateItem::csLoading) ||
         form->ComponentState().Contains(TComponentStateItem::csDestroying))
         return;
-    const bool designing = Designing();
+    const bool designing = DesignTime();
     const bool minimized = form->HandleAllocated() &&
                            (static_cast<DWORD>(GetWindowLong(form->Handle(), GWL_STYLE)) & WS_MINIMIZE);
     busy_ = true;
@@ -1214,7 +1214,7 @@ void TLuxFormShape::PaintBorder(HDC DC) {
         ~Detach() { c.SetHandle(nullptr); }
     } detach{canvas};
     const TRect R(0, 0, form->ClientWidth(), form->ClientHeight());
-    const bool designing = Designing();
+    const bool designing = DesignTime();
     if (RgnBitmapShown()) {
         if (designing) {
             if (HRGN mask = region_->Mask()->CreateRegion()) {
@@ -1249,7 +1249,7 @@ TBitmap* TLuxFormShape::BackBitmap() const {
 }
 
 bool TLuxFormShape::BackBitmapCheck() const {
-    return RgnBitmapShown() || (fillObject_->Style() != sfNone && !Designing());
+    return RgnBitmapShown() || (fillObject_->Style() != sfNone && !DesignTime());
 }
 
 bool TLuxFormShape::BackDrawArea(TCanvas* Canvas, const TRect& R, const TPoint& P, WORD) {
@@ -1347,7 +1347,7 @@ const bool kPublished = [] {
         "ImageList", [](const F& f) { return f.ImageList(); },
         [](F& f, TLuxCustomImageList* v) { f.SetImageList(v); });
     list.Stored = [](const TObject* o) { return static_cast<const F*>(o)->HasControl(); };
-    PublishProperties<TLuxFormShape, TLuxWndProcComponent>({
+    PublishProperties<TLuxFormShape, TLuxCustomComponent>({
         Property<F>(
             "Enabled", [](const F& f) { return f.Enabled(); }, [](F& f, bool v) { f.SetEnabled(v); }, true),
         Property<F>(

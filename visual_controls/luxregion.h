@@ -287,7 +287,7 @@ protected:
 
 private:
     TCustomForm* Form() const;
-    bool Designing() const;
+    bool DesignTime() const;
     bool RgnBitmapShown() const { return useRgnBitmap_ && region_->Shape() == rsBitmap; }
 
     TLuxBorderRegion* region_;
