@@ -477,14 +477,17 @@ void TCustomForm::SetWindowState(TWindowState value) {
             break;
         }
     }
+    StateSized();
+}
+
+void TCustomForm::StateSized() {
     // The window hears of its new state as of a new size.
-    if (HandleAllocated()) {
-        const TRect client = ClientRect();
-        const WPARAM kind = value == wsMinimized   ? SIZE_MINIMIZED
-                            : value == wsMaximized ? SIZE_MAXIMIZED
-                                                   : SIZE_RESTORED;
-        MainWndProc(WM_SIZE, kind, MakeMouseLParam(client.Width(), client.Height()));
-    }
+    if (!HandleAllocated()) return;
+    const TRect client = ClientRect();
+    const WPARAM kind = windowState_ == wsMinimized   ? SIZE_MINIMIZED
+                        : windowState_ == wsMaximized ? SIZE_MAXIMIZED
+                                                      : SIZE_RESTORED;
+    MainWndProc(WM_SIZE, kind, MakeMouseLParam(client.Width(), client.Height()));
 }
 
 void TCustomForm::SetMenu(TMainMenu* value) {
@@ -696,7 +699,9 @@ void FormAccess::FrameMoved(TCustomForm* form, int left, int top) {
 }
 
 void FormAccess::FrameStateChanged(TCustomForm* form, TWindowState state) {
+    if (state == form->windowState_) return;
     form->windowState_ = state;
+    form->StateSized();
 }
 
 void FormAccess::FrameResized(TCustomForm* form, int width, int height) {

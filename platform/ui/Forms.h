@@ -152,6 +152,8 @@ private:
     friend struct FormAccess;
     void SetActive(bool value);
     void ApplyWindowFlags();
+    // WM_SIZE for a new window state (SIZE_MINIMIZED, SIZE_MAXIMIZED, SIZE_RESTORED).
+    void StateSized();
     // Makes or destroys the MDI client window.
     void SetClientWindow(bool wanted);
     void PlaceOnShow();
