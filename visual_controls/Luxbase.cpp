@@ -316,10 +316,9 @@ bool TLuxBaseGraphicControl::CheckOptimized() {
     // A transparent control straight on a form takes its background from the form's shape, where
     // the form has one.
     auto* form = dynamic_cast<TCustomForm*>(Parent());
-    const int shape = LuxCheckForFormComponent(Owner(), "TLuxFormShape");
-    if (!transparent_ || !form || shape < 0) return result;
-    auto* formShape = dynamic_cast<TLuxFormShape*>(Owner()->Components(shape));
-    return form->HandleAllocated() && formShape && formShape->BackBitmapCheck();
+    TLuxFormShape* shape = LuxFormShapeOf(Owner());
+    if (!transparent_ || !form || !shape) return result;
+    return form->HandleAllocated() && shape->BackBitmapCheck();
 }
 
 // --- TLuxCustomControl ----------------------------------------------------------------------------

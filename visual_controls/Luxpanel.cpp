@@ -5,6 +5,7 @@
 #include "platform/ui/ScrollBars.h"
 #include "platform/ui/WindowQueries.h"
 #include "visual_controls/LuxEffect.h"
+#include "visual_controls/luxregion.h"
 
 namespace {
 
@@ -20,14 +21,21 @@ bool Designing(const TComponent* c) {
     return c->ComponentState().Contains(TComponentStateItem::csDesigning);
 }
 
+// The form shape that offers a form parent's background, when the parent is a form with a window.
+TLuxFormShape* ParentFormShape(TControl* control) {
+    auto* form = dynamic_cast<TCustomForm*>(control->Parent());
+    return form && form->HandleAllocated() ? LuxFormShapeOf(control->Owner()) : nullptr;
+}
+
 // The parent's side of the back-bitmap protocol, for the parents that take part in it: a control
-// of the library or a scroll box. A form offers its form shape's bitmap; forms here have none yet.
+// of the library, a scroll box, or a form with a form shape.
 bool ParentBackCheck(TControl* control, bool transparent) {
     TWinControl* parent = control->Parent();
     if (auto* lux = dynamic_cast<TLuxCustomControl*>(parent))
         return transparent && lux->HandleAllocated() && lux->BackBitmapCheck();
     if (auto* box = dynamic_cast<TLuxCustomScrollBox*>(parent))
         return transparent && box->HandleAllocated() && box->BackBitmapCheck();
+    if (TLuxFormShape* shape = ParentFormShape(control)) return transparent && shape->BackBitmapCheck();
     return false;
 }
 
@@ -35,6 +43,7 @@ TBitmap* ParentBackBitmap(TControl* control) {
     TWinControl* parent = control->Parent();
     if (auto* lux = dynamic_cast<TLuxCustomControl*>(parent)) return lux->BackBitmap();
     if (auto* box = dynamic_cast<TLuxCustomScrollBox*>(parent)) return box->BackBitmap();
+    if (TLuxFormShape* shape = ParentFormShape(control)) return shape->BackBitmap();
     return nullptr;
 }
 

@@ -1299,6 +1299,11 @@ void TLuxFormShape::WndProc(TMessage& Message) {
     }
 }
 
+TLuxFormShape* LuxFormShapeOf(TComponent* Form) {
+    const int index = LuxCheckForFormComponent(Form, "TLuxFormShape");
+    return index < 0 ? nullptr : dynamic_cast<TLuxFormShape*>(Form->Components(index));
+}
+
 namespace {
 
 const bool kPublished = [] {

@@ -305,3 +305,6 @@ private:
     TLuxChangeLink* changeLink_;
     TLuxCustomImageList* imageList_ = nullptr;
 };
+
+// The form shape a form holds (found as LuxCheckForFormComponent finds it), else nullptr.
+TLuxFormShape* LuxFormShapeOf(TComponent* Form);

@@ -14,6 +14,7 @@
 #include "visual_controls/Luxclass.h"
 #include "visual_controls/Luxcont.h"
 #include "visual_controls/Luxlabel.h"
+#include "visual_controls/Luxpanel.h"
 #include "visual_controls/tests/support/DesignForm.h"
 #include "visual_controls/tests/support/PaintedBitmap.h"
 
@@ -243,6 +244,30 @@ TEST(LuxFormShape, TransparentLabelsOnTheFormTakeItsBackground) {
     EXPECT_TRUE(label->CheckOptimized());
     label->SetTransparent(false);
     EXPECT_FALSE(label->CheckOptimized());
+}
+
+TEST(LuxFormShape, TransparentPanelShowsItsPartOfTheGradient) {
+    ShapedForm f(bsNone);
+    f.Shape->FillObject()->Gradient()->SetStyle(gstHorizontal);
+    f.Shape->FillObject()->SetFillStyle(sfGradient);
+    auto* panel = new TLuxCustomPanel(f.Form.get());
+    panel->SetParent(f.Form.get());
+    panel->SetBounds(100, 40, 60, 50);
+    panel->SetColor(clRed);
+    panel->HandleNeeded();
+    EXPECT_EQ(SurfacePixel(panel, 5, 5), static_cast<COLORREF>(RGB(0xFF, 0, 0)));
+    panel->SetTransparent(true);
+    ASSERT_TRUE(panel->BackBitmapCheck());
+    EXPECT_EQ(panel->BackBitmap(), f.Shape->BackBitmap());
+    // The form painted its background (and so the shape's bitmap) before the panel shows it.
+    const COLORREF onForm = SurfacePixel(f.Form.get(), 120, 60);
+    EXPECT_EQ(onForm, static_cast<COLORREF>(PixelAt(*f.Shape->BackBitmap(), 120, 60)));
+    for (const TPoint p : {TPoint(0, 0), TPoint(30, 20), TPoint(59, 49)})
+        EXPECT_EQ(SurfacePixel(panel, p.X, p.Y),
+                  static_cast<COLORREF>(PixelAt(*f.Shape->BackBitmap(), 100 + p.X, 40 + p.Y)))
+            << p.X << "," << p.Y;
+    // A gradient: the panel's left and right edges differ.
+    EXPECT_NE(SurfacePixel(panel, 0, 25), SurfacePixel(panel, 59, 25));
 }
 
 TEST(LuxFormShape, RegionFollowsShapeChanges) {

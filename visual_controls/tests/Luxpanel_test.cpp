@@ -5,20 +5,13 @@
 #include "platform/ui/Forms.h"
 #include "visual_controls/LuxEffect.h"
 #include "visual_controls/Luxlabel.h"
+#include "visual_controls/tests/support/PaintedBitmap.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
 namespace {
-
-COLORREF SurfacePixel(TWinControl* control, int x, int y) {
-    control->Update();
-    HDC dc = GetDC(control->Handle());
-    const COLORREF c = GetPixel(dc, x, y);
-    ReleaseDC(control->Handle(), dc);
-    return c;
-}
 
 // A control of the library that offers a back bitmap whose pixel (x, y) is RGB(x, y, 0x80), and
 // counts how often it is asked.

@@ -1,5 +1,8 @@
 #include "visual_controls/tests/support/PaintedBitmap.h"
 
+#include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/Draw.h"
+
 std::unique_ptr<TBitmap> FilledBitmap(int w, int h, TColor color) {
     auto b = std::make_unique<TBitmap>();
     b->SetPixelFormat(pf24bit);
@@ -11,4 +14,12 @@ std::unique_ptr<TBitmap> FilledBitmap(int w, int h, TColor color) {
 
 TColor PixelAt(TBitmap& b, int x, int y) {
     return static_cast<TColor>(ColorToRGB(b.Canvas()->Pixels(x, y)));
+}
+
+COLORREF SurfacePixel(TWinControl* control, int x, int y) {
+    control->Update();
+    HDC dc = GetDC(control->Handle());
+    const COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(control->Handle(), dc);
+    return c;
 }
