@@ -6,6 +6,7 @@
 #include "platform/win/Messages.h"
 #include "visual_controls/LuxEffect.h"
 #include "visual_controls/Luxcont.h"
+#include "visual_controls/tests/support/PaintedBitmap.h"
 
 #include <gtest/gtest.h>
 
@@ -14,14 +15,6 @@
 #include <vector>
 
 namespace {
-
-COLORREF SurfacePixel(TWinControl* control, int x, int y) {
-    control->Update();
-    HDC dc = GetDC(control->Handle());
-    const COLORREF c = GetPixel(dc, x, y);
-    ReleaseDC(control->Handle(), dc);
-    return c;
-}
 
 void Pump() {
     for (int i = 0; i < 3; ++i) Application->ProcessMessages();
