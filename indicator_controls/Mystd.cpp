@@ -12,6 +12,8 @@
 #include "platform/ui/ControlMessages.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Icons.h"
+#include "platform/ui/Keyboard.h"
+#include "platform/ui/Menus.h"
 #include "platform/ui/SystemMenu.h"
 #include "platform/ui/WindowQueries.h"
 #include "platform/win/BroadcastMessages.h"
@@ -23,6 +25,7 @@
 #include "platform/win/SysInfo.h"
 #include "platform/winsock/Winsock.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cmath>
@@ -839,4 +842,383 @@ bool TvShowApp::HookProc(TMessage& Message) {
         }
         return false;
     }
+}
+
+// --- TvTrayIcon and TvcTrayMeter --------------------------------------------------------------------
+
+TvCustomTrayIcon::TvCustomTrayIcon(TComponent* AOwner) : TComponent(AOwner) {
+    TForm* form = FindForm(this);
+    icon_ = new TIcon;
+    handle_ = CreateMessageWindow("TvTrayIcon", [this](HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+        return WndProc(wnd, msg, wParam, lParam);
+    });
+    if (form != Application->MainForm()) SetHideForm(false);
+}
+
+TvCustomTrayIcon::~TvCustomTrayIcon() {
+    Destroying();
+    if ((!Designing() && active_) || (Designing() && showDesigning_)) DeleteIcon();
+    DestroyWindow(handle_);
+    delete icon_;
+}
+
+bool TvCustomTrayIcon::Designing() const {
+    return ComponentState().Contains(TComponentStateItem::csDesigning);
+}
+
+void TvCustomTrayIcon::SetPopupMenu(TPopupMenu* Value) {
+    popupMenu_ = Value;
+    if (Value) Value->FreeNotification(this);
+}
+
+void TvCustomTrayIcon::SetLeftPopupMenu(TPopupMenu* Value) {
+    leftPopupMenu_ = Value;
+    if (Value) Value->FreeNotification(this);
+}
+
+void TvCustomTrayIcon::Notification(TComponent* AComponent, TOperation Operation) {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation != TOperation::opRemove) return;
+    if (AComponent == popupMenu_) popupMenu_ = nullptr;
+    if (AComponent == leftPopupMenu_) leftPopupMenu_ = nullptr;
+}
+
+void TvCustomTrayIcon::SetHideForm(bool Value) {
+    hideParentForm_ = Value;
+    if (!Designing()) PostMessage(handle_, WM_TRAYHIDEFORM, 0, 0);
+}
+
+void TvCustomTrayIcon::SetShowDesigning(bool Value) {
+    if (!Designing() || Value == showDesigning_) return;
+    showDesigning_ = Value;
+    if (Value)
+        AddIcon();
+    else
+        DeleteIcon();
+}
+
+void TvCustomTrayIcon::SetActive(bool Value) {
+    if (Value == active_) return;
+    active_ = Value;
+    if (Designing()) return;
+    if (Value)
+        AddIcon();
+    else
+        DeleteIcon();
+}
+
+void TvCustomTrayIcon::SetToolTip(const std::string& Value) {
+    toolTip_ = Value.substr(0, 62);
+    ToolTipChanged();
+}
+
+void TvCustomTrayIcon::ToolTipChanged() {
+    ModifyIcon();
+    PostMessage(handle_, WM_TRAYREFRESH, 0, 0);
+}
+
+void TvCustomTrayIcon::AssignIcon(TIcon* Value) {
+    icon_->Assign(Value);
+    ModifyIcon();
+    PostMessage(handle_, WM_TRAYREFRESH, 0, 0);
+}
+
+void TvCustomTrayIcon::FillIconData() {
+    iconData_ = NOTIFYICONDATAA();
+    iconData_.hWnd = handle_;
+    iconData_.uID = static_cast<UINT>(Tag);
+    iconData_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    iconData_.uCallbackMessage = WM_TRAYCALLBACK;
+    iconData_.hIcon = icon_->Handle();
+    // The field holds 63 characters and the terminator; a longer text is cut.
+    const std::string tip = TipText();
+    std::memcpy(iconData_.szTip, tip.data(), std::min(tip.size(), sizeof iconData_.szTip - 1));
+}
+
+BOOL TvCustomTrayIcon::AddIcon() {
+    FillIconData();
+    const BOOL result = Shell_NotifyIconA(NIM_ADD, &iconData_);
+    PostMessage(handle_, WM_TRAYREFRESH, 0, 0);
+    return result;
+}
+
+BOOL TvCustomTrayIcon::ModifyIcon() {
+    FillIconData();
+    return active_ ? Shell_NotifyIconA(NIM_MODIFY, &iconData_) : FALSE;
+}
+
+BOOL TvCustomTrayIcon::DeleteIcon() {
+    return Shell_NotifyIconA(NIM_DELETE, &iconData_);
+}
+
+TShiftState TvCustomTrayIcon::GetShift() {
+    TShiftState shift;
+    if (GetKeyState(VK_SHIFT) < 0) shift.Include(ssShift);
+    if (GetKeyState(VK_MENU) < 0) shift.Include(ssAlt);
+    if (GetKeyState(VK_CONTROL) < 0) shift.Include(ssCtrl);
+    return shift;
+}
+
+bool TvCustomTrayIcon::CheckMenu() {
+    if (!DoDefaultMenu || Designing() || !active_ || !popupMenu_ || popupMenu_->Items()->Count() == 0)
+        return false;
+    TMenuItem* items = popupMenu_->Items();
+    for (int i = 0; i < items->Count(); ++i) {
+        TMenuItem* item = items->Items(i);
+        if (!item->Default()) continue;
+        bool doDefault = true;
+        if (OnDefaultMenu) OnDefaultMenu(this, doDefault);
+        if (doDefault) item->Click();
+        return true;
+    }
+    return false;
+}
+
+LRESULT TvCustomTrayIcon::WndProc(HWND, UINT Msg, WPARAM, LPARAM LParam) {
+    switch (Msg) {
+    case WM_TRAYHIDEFORM: {
+        TForm* form = FindForm(this);
+        if (form != Application->MainForm()) form->SetVisible(!hideParentForm_);
+        return 0;
+    }
+    case WM_TRAYREFRESH:
+        ModifyIcon();
+        return 0;
+    case WM_TRAYCALLBACK:
+        TrayCallback(LParam);
+        return 0;
+    case WM_QUERYENDSESSION: {
+        // Only the main form's component speaks for the program; any other lets the session end.
+        if (FindForm(this) != Application->MainForm()) return 1;
+        bool doEnd = true;
+        if (OnAskEndSession) OnAskEndSession(doEnd);
+        return doEnd ? 1 : 0;
+    }
+    default:
+        return 0;
+    }
+}
+
+void TvCustomTrayIcon::TrayCallback(LPARAM Message) {
+    POINT p{};
+    GetCursorPos(&p);
+    const int x = p.x, y = p.y;
+    const auto msg = static_cast<UINT>(Message);
+    if (msg == WM_MOUSEMOVE) {
+        if (OnMouseMove) OnMouseMove(this, GetShift(), x, y);
+        return;
+    }
+    if (msg < WM_LBUTTONDOWN || msg > WM_MBUTTONDBLCLK) return;
+    // Each button has three messages in a row (down, up, double click), left, right, middle.
+    static constexpr TShiftStateItem kButtonFlag[] = {ssLeft, ssRight, ssMiddle};
+    const auto button = static_cast<TMouseButton>((msg - WM_LBUTTONDOWN) / 3);
+    const TShiftState shift = GetShift() + TShiftState{kButtonFlag[button]};
+    bool& down = button == mbLeft ? leftDown_ : button == mbRight ? rightDown_ : middleDown_;
+    switch ((msg - WM_LBUTTONDOWN) % 3) {
+    case 0:
+        down = true;
+        if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
+        break;
+    case 1:
+        // A click only after this icon's own button-down.
+        if (down) {
+            down = false;
+            if (button == mbLeft) {
+                if (OnClick) OnClick(this);
+                PopupMenuAt(true, x, y);
+            } else if (button == mbRight) {
+                if (OnRightClick) OnRightClick(this, button, shift, x, y);
+                PopupMenuAt(false, x, y);
+            } else if (OnMidClick) {
+                OnMidClick(this, button, shift, x, y);
+            }
+        }
+        if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
+        break;
+    default:
+        if (button == mbLeft) {
+            if (!CheckMenu() && OnDblClick) OnDblClick(this);
+        } else if (button == mbRight) {
+            if (OnRightDblClick) OnRightDblClick(this, button, shift, x, y);
+        } else if (OnMidDblClick) {
+            OnMidDblClick(this, button, shift, x, y);
+        }
+        break;
+    }
+}
+
+void TvCustomTrayIcon::PopupMenuAt(bool Left, int X, int Y) {
+    TPopupMenu* menu = Left ? leftPopupMenu_ : popupMenu_;
+    if (Designing() || !menu || !menu->AutoPopup) return;
+    menu->PopupComponent = this;
+    TCustomForm* mainForm = Application->MainForm();
+    // The original brings the main form's window forward so that the menu closes when the user
+    // clicks elsewhere; a hidden main form stays hidden (the menu closes by itself here).
+    if (mainForm && mainForm->Visible()) SetForegroundWindow(mainForm->Handle());
+    if (Left) {
+        if (OnleftMenu) OnleftMenu(this);
+    } else if (OnRightMenu) {
+        OnRightMenu(this);
+    }
+    menu->Popup(X, Y);
+    if (mainForm) PostMessage(mainForm->Handle(), WM_NULL, 0, 0);
+}
+
+TvTrayIcon::TvTrayIcon(TComponent* AOwner) : TvCustomTrayIcon(AOwner) {}
+
+TvcTrayMeter::TvcTrayMeter(TComponent* AOwner) : TvCustomTrayIcon(AOwner) {
+    BuildIcon();
+}
+
+std::string TvcTrayMeter::TipText() const {
+    return hintText_;
+}
+
+void TvcTrayMeter::SetValue(std::int32_t Value) {
+    if (Value == value_) return;
+    value_ = std::clamp(Value, min_, max_);
+    BuildIcon();
+}
+
+void TvcTrayMeter::SetMax(std::int32_t Value) {
+    max_ = Value > min_ ? Value : min_ + 1;
+    value_ = std::clamp(value_, min_, max_);
+    BuildIcon();
+}
+
+void TvcTrayMeter::SetMin(std::int32_t Value) {
+    // Max must stay above it.
+    min_ = std::min(Value, INT32_MAX - 1);
+    SetMax(max_);
+}
+
+std::uint8_t TvcTrayMeter::Percent() const {
+    const std::int64_t range = static_cast<std::int64_t>(max_) - min_;
+    return static_cast<std::uint8_t>((static_cast<std::int64_t>(value_) - min_) * 100 / range);
+}
+
+void TvcTrayMeter::SetPercent(std::uint8_t Value) {
+    const long double b = std::min<std::uint8_t>(Value, 100);
+    const long double range = static_cast<long double>(max_) - min_;
+    SetValue(static_cast<std::int32_t>(std::trunc(range * b / 100 + min_)));
+}
+
+void TvcTrayMeter::SetUsePctOnBar(bool Value) {
+    if (Value == usePctOnBar_) return;
+    usePctOnBar_ = Value;
+    BuildIcon();
+}
+
+void TvcTrayMeter::SetUseLed(bool Value) {
+    if (Value == useLed_) return;
+    useLed_ = Value;
+    BuildIcon();
+}
+
+void TvcTrayMeter::SetColor(TColor Value) {
+    if (Value == color_) return;
+    color_ = Value;
+    BuildIcon();
+}
+
+void TvcTrayMeter::SetBarFillColor(TColor Value) {
+    if (Value == barFillColor_) return;
+    barFillColor_ = Value;
+    BuildIcon();
+}
+
+void TvcTrayMeter::SetPctColor(TColor Value) {
+    if (Value == pctColor_) return;
+    pctColor_ = Value;
+    BuildIcon();
+}
+
+void TvcTrayMeter::SetFrameColor(TColor Value) {
+    if (Value == frameColor_) return;
+    frameColor_ = Value;
+    BuildIcon();
+}
+
+void TvcTrayMeter::SetDirection(TvcTMDir Value) {
+    if (Value == direction_) return;
+    direction_ = Value;
+    BuildIcon();
+}
+
+void TvcTrayMeter::SetToolTipStyle(TvcTrayHintStyle Value) {
+    if (Value == toolTipStyle_) return;
+    toolTipStyle_ = Value;
+    BuildIcon();
+}
+
+void TvcTrayMeter::BuildIcon() {
+    TBitmap mask;
+    mask.SetPixelFormat(pf1bit);
+    mask.SetSize(16, 16);
+    mask.Canvas()->Brush()->SetColor(clBlack);
+    mask.Canvas()->FillRect(TRect(0, 0, 16, 16));
+
+    TBitmap image;
+    image.SetSize(16, 16);
+    TCanvas* canvas = image.Canvas();
+    canvas->Brush()->SetColor(color_);
+    canvas->FillRect(TRect(0, 0, 16, 16));
+    canvas->Pen()->SetColor(barFillColor_);
+    canvas->Brush()->SetColor(barFillColor_);
+    const int p = Percent();
+    const int c = static_cast<int>(std::lround(p * 0.14));
+    // The Up and Left bars are given from their far edge; the fill takes them either way round.
+    switch (direction_) {
+    case TvcTM_Up: canvas->FillRect(TRect(1, 15, 15, 15 - c)); break;
+    case TvcTM_Down: canvas->FillRect(TRect(1, 1, 15, c + 1)); break;
+    case TvcTM_Left: canvas->FillRect(TRect(15, 1, 15 - c, 15)); break;
+    case TvcTM_Right: canvas->FillRect(TRect(1, 1, c + 1, 15)); break;
+    }
+    if (useLed_) {
+        canvas->Pen()->SetColor(color_);
+        const bool rows = direction_ == TvcTM_Up || direction_ == TvcTM_Down;
+        const int first = direction_ == TvcTM_Up || direction_ == TvcTM_Left ? 2 : 1;
+        for (int i = first; i <= first + 12; i += 2) {
+            if (rows) {
+                canvas->MoveTo(1, i);
+                canvas->LineTo(15, i);
+            } else {
+                canvas->MoveTo(i, 1);
+                canvas->LineTo(i, 15);
+            }
+        }
+    }
+    if (usePctOnBar_) {
+        canvas->Font()->SetName("Arial");
+        canvas->Font()->SetSize(7);
+        canvas->Font()->SetColor(pctColor_);
+        canvas->Brush()->SetStyle(bsClear);
+        const std::string text = std::to_string(p);
+        canvas->TextOut((16 - canvas->TextWidth(text)) / 2, (16 - canvas->TextHeight(text)) / 2, text);
+    }
+    canvas->Pen()->SetColor(frameColor_);
+    canvas->Polyline({TPoint(0, 0), TPoint(0, 15), TPoint(15, 15), TPoint(15, 0), TPoint(0, 0)});
+
+    ICONINFO info;
+    info.fIcon = TRUE;
+    info.hbmMask = mask.Handle();
+    info.hbmColor = image.Handle();
+    TIcon icon;
+    icon.SetHandle(CreateIconIndirect(&info));
+
+    if (ToolTip().empty()) {
+        hintText_.clear();
+    } else {
+        try {
+            switch (toolTipStyle_) {
+            case thsPctBar: hintText_ = Format(ToolTip(), {p}); break;
+            case thsTotalBar: hintText_ = Format(ToolTip(), {value_}); break;
+            case thsTotPct: hintText_ = Format(ToolTip(), {value_, p}); break;
+            case thsPctTot: hintText_ = Format(ToolTip(), {p, value_}); break;
+            }
+        } catch (const Exception&) {
+            // A tool tip that does not fit its numbers keeps the text it had.
+        }
+    }
+    AssignIcon(&icon);
 }

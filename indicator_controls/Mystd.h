@@ -1,9 +1,11 @@
 // Unit Mystd of the indicator library: small math routines, the processor probe, the unit
-// functions and the line calculator TvCalc.
+// functions, the line calculator TvCalc and the notification-area icon and meter.
 #pragma once
 
 #include "platform/rtl/Method.h"
+#include "platform/shell/Shell.h"
 #include "platform/ui/Classes.h"
+#include "platform/ui/Controls.h"
 #include "platform/ui/Forms.h"
 
 #include <cstdint>
@@ -358,4 +360,188 @@ private:
     std::string FormatLine_;
     long double Registers_[9] = {};
     std::string name_;
+};
+
+// --- TvTrayIcon and TvcTrayMeter ------------------------------------------------------------------
+
+class TPopupMenu;
+
+using TvcDefaultMenuEvent = TMethod<void(TObject* Sender, bool& DoDefault)>;
+
+// What the notification-area icon and the meter share: an icon with a tool tip in the desktop's
+// notification area, shown through the shell (platform/shell) for a hidden message window of the
+// component's own. The shell's mouse callbacks become the component's events; a left or right click
+// pops up LeftPopupMenu or PopupMenu at the pointer, a double click can run PopupMenu's default
+// item, and the component can hide its form and answer the end-of-session query.
+class TvCustomTrayIcon : public TComponent {
+public:
+    ~TvCustomTrayIcon() override;
+
+    TPopupMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(TPopupMenu* Value);
+    TPopupMenu* LeftPopupMenu() const { return leftPopupMenu_; }
+    void SetLeftPopupMenu(TPopupMenu* Value);
+    bool HideParentForm() const { return hideParentForm_; }
+    // At run time the form is shown or hidden through a posted message (the main form never).
+    void SetHideForm(bool Value);
+    bool ShowDesigning() const { return showDesigning_; }
+    void SetShowDesigning(bool Value);
+    // The icon is in the notification area while Active at run time.
+    bool Active() const { return active_; }
+    void SetActive(bool Value);
+    const std::string& ToolTip() const { return toolTip_; }
+    // Keeps the first 62 characters.
+    void SetToolTip(const std::string& Value);
+    bool DoDefaultMenu = false;
+
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    TMouseEvent OnRightClick;
+    TMouseEvent OnRightDblClick;
+    TMouseEvent OnMidClick;
+    TMouseEvent OnMidDblClick;
+    TMouseMoveEvent OnMouseMove;
+    TMouseEvent OnMouseDown;
+    TMouseEvent OnMouseUp;
+    TNotifyEvent OnleftMenu;
+    TNotifyEvent OnRightMenu;
+    TvcDefaultMenuEvent OnDefaultMenu;
+    TAskEndSession OnAskEndSession;
+
+    // Shift, Alt and Ctrl as the keyboard holds them now.
+    virtual TShiftState GetShift();
+    // With DoDefaultMenu, at run time, while Active: PopupMenu's first item marked Default is
+    // offered to OnDefaultMenu and clicked unless that says no. True when such an item exists
+    // (clicked or not), so that the double click goes no further.
+    virtual bool CheckMenu();
+
+    // The shell's answers; each fills the record first except DeleteIcon, which takes the icon away
+    // as it was last described.
+    BOOL AddIcon();
+    BOOL ModifyIcon();
+    BOOL DeleteIcon();
+
+    // The message window the shell's callbacks go to, and the record as last filled.
+    HWND Handle() const { return handle_; }
+    const NOTIFYICONDATAA& IconData() const { return iconData_; }
+
+    // The message window's private messages: the icon is described to the shell again, the shell's
+    // mouse callback (wParam the Tag, lParam the mouse message), the form is shown or hidden.
+    static constexpr UINT WM_TRAYREFRESH = WM_USER + 1;
+    static constexpr UINT WM_TRAYCALLBACK = WM_USER + 2;
+    static constexpr UINT WM_TRAYHIDEFORM = WM_USER + 3;
+
+protected:
+    // Needs a form among its owners (FindForm).
+    explicit TvCustomTrayIcon(TComponent* AOwner);
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+    // What the record's tool-tip field shows.
+    virtual std::string TipText() const { return toolTip_; }
+    // After ToolTip changed: the icon component tells the shell, the meter redraws.
+    virtual void ToolTipChanged();
+    // Takes a copy of the picture and tells the shell (now when Active, and again through the
+    // refresh message).
+    void AssignIcon(TIcon* Value);
+    TIcon* IconImage() const { return icon_; }
+
+private:
+    LRESULT WndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
+    void TrayCallback(LPARAM Message);
+    void PopupMenuAt(bool Left, int X, int Y);
+    void FillIconData();
+    bool Designing() const;
+
+    bool leftDown_ = false;
+    bool rightDown_ = false;
+    bool middleDown_ = false;
+    NOTIFYICONDATAA iconData_;
+    TIcon* icon_ = nullptr;
+    std::string toolTip_;
+    bool showDesigning_ = false;
+    bool active_ = false;
+    HWND handle_ = 0;
+    bool hideParentForm_ = false;
+    TPopupMenu* popupMenu_ = nullptr;
+    TPopupMenu* leftPopupMenu_ = nullptr;
+};
+
+// An icon with a tool tip in the desktop's notification area.
+class TvTrayIcon : public TvCustomTrayIcon {
+public:
+    explicit TvTrayIcon(TComponent* AOwner);
+
+    TIcon* Icon() const { return IconImage(); }
+    void SetIcon(TIcon* Value) { AssignIcon(Value); }
+};
+
+enum TvcTMDir : std::uint8_t { TvcTM_Up, TvcTM_Down, TvcTM_Left, TvcTM_Right };
+// Which numbers fill the tool tip's format: the percent, the value, value and percent, percent and
+// value.
+enum TvcTrayHintStyle : std::uint8_t { thsPctBar, thsTotalBar, thsTotPct, thsPctTot };
+
+// A notification-area icon that is a 16x16 level meter: a bar of BarFillColor on Color growing
+// in Direction, optional stripes across it (UseLed), the percentage written over it (UsePctOnBar)
+// and a frame. Its tool tip is ToolTip used as a format for the level (ToolTipStyle), through the
+// run time's Format, so a tool tip that does not fit its numbers is not an error: the text stays as
+// it was. Min < Max and Min <= Value <= Max always.
+class TvcTrayMeter : public TvCustomTrayIcon {
+public:
+    explicit TvcTrayMeter(TComponent* AOwner);
+
+    std::int32_t Min() const { return min_; }
+    // Then Max is set again (at least Min + 1).
+    void SetMin(std::int32_t Value);
+    std::int32_t Max() const { return max_; }
+    // Above Min, else Min + 1; Value is brought inside.
+    void SetMax(std::int32_t Value);
+    std::int32_t Value() const { return value_; }
+    // Brought inside Min..Max.
+    void SetValue(std::int32_t Value);
+    // (Value - Min) x 100 div (Max - Min), counted in 64 bits so that no range overflows it.
+    std::uint8_t Percent() const;
+    // Above 100 counts as 100.
+    void SetPercent(std::uint8_t Value);
+
+    bool UsePctOnBar() const { return usePctOnBar_; }
+    void SetUsePctOnBar(bool Value);
+    bool UseLed() const { return useLed_; }
+    void SetUseLed(bool Value);
+    TColor Color() const { return color_; }
+    void SetColor(TColor Value);
+    TColor BarFillColor() const { return barFillColor_; }
+    void SetBarFillColor(TColor Value);
+    TColor PctColor() const { return pctColor_; }
+    void SetPctColor(TColor Value);
+    TColor FrameColor() const { return frameColor_; }
+    void SetFrameColor(TColor Value);
+    TvcTMDir Direction() const { return direction_; }
+    void SetDirection(TvcTMDir Value);
+    TvcTrayHintStyle ToolTipStyle() const { return toolTipStyle_; }
+    void SetToolTipStyle(TvcTrayHintStyle Value);
+
+    // The formatted tool tip; the record's field gets its first 63 characters.
+    const std::string& FormattedToolTip() const { return hintText_; }
+    // The icon as last built.
+    TIcon* MeterIcon() const { return IconImage(); }
+
+protected:
+    std::string TipText() const override;
+    void ToolTipChanged() override { BuildIcon(); }
+
+private:
+    void BuildIcon();
+
+    std::int32_t min_ = 0;
+    std::int32_t max_ = 100;
+    std::int32_t value_ = 0;
+    bool usePctOnBar_ = true;
+    bool useLed_ = false;
+    TColor color_ = clBtnFace;
+    TColor barFillColor_ = 0x00FF00;
+    TColor pctColor_ = 0;
+    TColor frameColor_ = 0;
+    TvcTMDir direction_ = TvcTM_Up;
+    TvcTrayHintStyle toolTipStyle_ = thsPctBar;
+    std::string hintText_;
 };

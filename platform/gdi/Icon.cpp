@@ -3,8 +3,8 @@
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Raster.h"
 
+#include <map>
 #include <mutex>
-#include <set>
 
 namespace {
 
@@ -16,11 +16,14 @@ struct Icon : HICON__ {
     int height = 0;
     HBITMAP mask = nullptr;  // 1 bit per pixel
     HBITMAP color = nullptr; // 32 bits per pixel
+    DWORD number = 0;
 };
 
 struct Icons {
     std::mutex lock;
-    std::set<const HICON__*> live;
+    std::map<const HICON__*, DWORD> live; // each live icon with its number
+    std::map<DWORD, Icon*> byNumber;
+    DWORD lastNumber = 0;
 };
 
 Icons& Table() {
@@ -71,7 +74,9 @@ HICON Make(const ICONINFO& info, int width, int height) {
     icon->color = Copy(info.hbmColor, width, height, 32);
     Icons& t = Table();
     std::lock_guard<std::mutex> g(t.lock);
-    t.live.insert(icon);
+    icon->number = ++t.lastNumber;
+    t.live.emplace(icon, icon->number);
+    t.byNumber.emplace(icon->number, icon);
     return icon;
 }
 
@@ -107,6 +112,7 @@ BOOL DestroyIcon(HICON icon) {
         Icons& t = Table();
         std::lock_guard<std::mutex> g(t.lock);
         if (!t.live.erase(icon)) return FALSE;
+        t.byNumber.erase(static_cast<Icon*>(icon)->number);
     }
     auto* i = static_cast<Icon*>(icon);
     DeleteObject(i->mask);
@@ -130,4 +136,18 @@ BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {
     SelectObject(src, old);
     DeleteDC(src);
     return TRUE;
+}
+
+DWORD IconHandleValue(HICON icon) {
+    Icons& t = Table();
+    std::lock_guard<std::mutex> g(t.lock);
+    const auto it = t.live.find(icon);
+    return it == t.live.end() ? 0 : it->second;
+}
+
+HICON IconFromHandleValue(DWORD value) {
+    Icons& t = Table();
+    std::lock_guard<std::mutex> g(t.lock);
+    const auto it = t.byNumber.find(value);
+    return it == t.byNumber.end() ? nullptr : it->second;
 }

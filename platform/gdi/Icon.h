@@ -29,3 +29,9 @@ BOOL GetIconInfo(HICON icon, ICONINFO* info);
 BOOL DestroyIcon(HICON icon);
 // Draws the icon with its top-left at (x, y), at its own size.
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
+
+// An icon as a 32-bit number, for records that keep a handle in 32 bits as the system's 32-bit
+// records do: never 0 for a live icon and never given to another icon. 0 for a null or dead handle.
+DWORD IconHandleValue(HICON icon);
+// The live icon with that number, or null.
+HICON IconFromHandleValue(DWORD value);

@@ -1,5 +1,6 @@
 #include "platform/gdi/QtImage.h"
 
+#include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Objects_p.h"
 
 #include <QString>
@@ -40,6 +41,22 @@ QImage GdiToQImage(HBITMAP bitmap) {
 QImage GdiToQImage(HDC dc) {
     std::shared_ptr<DeviceContext> d = LookupDc(dc);
     return d ? ToImage(d->Target()) : QImage();
+}
+
+QImage GdiIconToQImage(HICON icon) {
+    ICONINFO info;
+    if (!GetIconInfo(icon, &info)) return QImage();
+    const QImage mask = GdiToQImage(info.hbmMask);
+    QImage image = GdiToQImage(info.hbmColor).convertToFormat(QImage::Format_ARGB32);
+    DeleteObject(info.hbmMask);
+    DeleteObject(info.hbmColor);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        const auto* m = reinterpret_cast<const QRgb*>(mask.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if ((m[x] & 0xFFFFFF) != 0 && (line[x] & 0xFFFFFF) == 0) line[x] = 0;
+    }
+    return image;
 }
 
 HBITMAP GdiFromQImage(const QImage& image) {

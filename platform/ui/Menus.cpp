@@ -6,6 +6,7 @@
 #include "platform/ui/Win1252.h"
 
 #include <QAction>
+#include <QFont>
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
@@ -62,6 +63,14 @@ void TMenuItem::SetChecked(bool value) {
             if (other != this && other->radioItem_ && other->groupIndex_ == groupIndex_)
                 other->checked_ = false;
     }
+    Changed();
+}
+
+void TMenuItem::SetDefault(bool value) {
+    if (value == default_) return;
+    if (value && parent_)
+        for (TMenuItem* other : parent_->items_) other->default_ = false;
+    default_ = value;
     Changed();
 }
 
@@ -199,6 +208,11 @@ void FillMenu(QMenu* menu, TMenuItem* item) {
         action->setEnabled(sub->Enabled());
         action->setCheckable(sub->Checked() || sub->AutoCheck || sub->RadioItem());
         action->setChecked(sub->Checked());
+        if (sub->Default()) {
+            QFont font = action->font();
+            font.setBold(true);
+            action->setFont(font);
+        }
         action->setData(QVariant::fromValue(static_cast<void*>(sub)));
         if (!sub->Hint().empty()) action->setStatusTip(Win1252ToQString(sub->Hint()));
         if (sub->RadioItem()) {

@@ -35,6 +35,9 @@ public:
     void SetHint(const std::string& value) { hint_ = value; }
     TShortCut ShortCut() const { return shortCut_; }
     void SetShortCut(TShortCut value);
+    // The item a double click runs (shown in bold); setting it clears the flag on its siblings.
+    bool Default() const { return default_; }
+    void SetDefault(bool value);
     // Clicking toggles Checked first.
     bool AutoCheck = false;
     bool IsLine() const { return caption_ == "-"; }
@@ -63,6 +66,7 @@ private:
 
     std::string caption_;
     bool checked_ = false;
+    bool default_ = false;
     bool enabled_ = true;
     bool visible_ = true;
     bool radioItem_ = false;

@@ -99,3 +99,28 @@ TEST(Icon, RefusedWithoutBothBitmapsOfOneSize) {
     EXPECT_EQ(CreateIconIndirect(nullptr), nullptr);
     for (HBITMAP h : {a, b, c}) DeleteObject(h);
 }
+
+TEST(Icon, NumberedForThirtyTwoBitRecords) {
+    ICONINFO info;
+    info.hbmMask = CreateBitmap(2, 2, 1, 1, nullptr);
+    info.hbmColor = CreateBitmap(2, 2, 1, 32, nullptr);
+    const HICON a = CreateIconIndirect(&info);
+    const HICON b = CopyIcon(a);
+    const DWORD na = IconHandleValue(a), nb = IconHandleValue(b);
+    EXPECT_NE(na, 0u);
+    EXPECT_NE(nb, 0u);
+    EXPECT_NE(na, nb);
+    EXPECT_EQ(IconFromHandleValue(na), a);
+    EXPECT_EQ(IconFromHandleValue(nb), b);
+    DestroyIcon(a);
+    EXPECT_EQ(IconHandleValue(a), 0u) << "dead";
+    EXPECT_EQ(IconFromHandleValue(na), nullptr) << "a dead icon's number finds nothing";
+    const HICON c = CreateIconIndirect(&info);
+    EXPECT_NE(IconHandleValue(c), na) << "numbers are not given again";
+    EXPECT_EQ(IconHandleValue(nullptr), 0u);
+    EXPECT_EQ(IconFromHandleValue(0), nullptr);
+    DestroyIcon(b);
+    DestroyIcon(c);
+    DeleteObject(info.hbmMask);
+    DeleteObject(info.hbmColor);
+}

@@ -37,6 +37,34 @@ TEST(GdiFromQImage, BitmapOfTheImage) {
     DeleteObject(b);
 }
 
+TEST(GdiIconToQImage, TransparentWhereTheMaskLetsTheBackgroundThrough) {
+    // Mask black: opaque image colour; mask white over image black: transparent; mask white over
+    // another colour (an inverting pixel): opaque in that colour.
+    auto painted = [](UINT bits, std::initializer_list<COLORREF> pixels) {
+        const HBITMAP bitmap = CreateBitmap(3, 1, 1, bits, nullptr);
+        const HDC dc = CreateCompatibleDC(nullptr);
+        const HGDIOBJ old = SelectObject(dc, bitmap);
+        int x = 0;
+        for (COLORREF c : pixels) SetPixel(dc, x++, 0, c);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        return bitmap;
+    };
+    ICONINFO info;
+    info.hbmMask = painted(1, {kBlack, kWhite, kWhite});
+    info.hbmColor = painted(32, {kRed, kBlack, kGreen});
+    const HICON icon = CreateIconIndirect(&info);
+    const QImage image = GdiIconToQImage(icon);
+    ASSERT_EQ(image.size(), QSize(3, 1));
+    EXPECT_EQ(image.pixel(0, 0), qRgba(255, 0, 0, 255));
+    EXPECT_EQ(qAlpha(image.pixel(1, 0)), 0);
+    EXPECT_EQ(image.pixel(2, 0), qRgba(0, 255, 0, 255));
+    DestroyIcon(icon);
+    DeleteObject(info.hbmMask);
+    DeleteObject(info.hbmColor);
+    EXPECT_TRUE(GdiIconToQImage(icon).isNull());
+}
+
 TEST(GdiSavePng, WritesAReadablePicture) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
