@@ -74,6 +74,7 @@ public:
         Meter->OnClick = TNotifyEvent::Bind<&TTrayForm::IconClick>(this);
         Meter->OnDblClick = TNotifyEvent::Bind<&TTrayForm::IconDblClick>(this);
         Meter->OnRightClick = TMouseEvent::Bind<&TTrayForm::RightClick>(this);
+        Meter->OnMidClick = TMouseEvent::Bind<&TTrayForm::MidClick>(this);
     }
     TvcTrayMeter* Meter;
     bool Done = false;
@@ -82,6 +83,7 @@ private:
     void IconClick(TObject*) { Report("click"); }
     void IconDblClick(TObject*) { Report("dblclick"); }
     void RightClick(TObject*, TMouseButton, TShiftState, int, int) { Report("rightclick"); }
+    void MidClick(TObject*, TMouseButton, TShiftState, int, int) { Report("midclick"); }
     void Item(TObject* sender) {
         Report("item " + static_cast<TMenuItem*>(sender)->Caption());
         Done = true;
@@ -114,10 +116,14 @@ TEST(TrayOnScreenPeer, DISABLED_Meter) {
         if (!docked) PumpFor(50);
     }
     ASSERT_TRUE(docked) << "no tray";
+    EXPECT_FALSE(Shell_NotifyIconA(NIM_ADD, &form->Meter->IconData())) << "shown already";
     PumpFor(500); // the tray host embeds and paints the icon
     Report("docked");
     for (int i = 0; i < 3000 && !form->Done; ++i) PumpFor(10);
     PumpFor(300);
+    EXPECT_TRUE(form->Meter->DeleteIcon());
+    EXPECT_FALSE(form->Meter->ModifyIcon()) << "gone";
+    EXPECT_FALSE(form->Meter->DeleteIcon());
     Application->DestroyForms();
 }
 
@@ -192,6 +198,8 @@ TEST(TrayOnScreen, DockedMeterTurnsClicksIntoEventsAndMenus) {
     EXPECT_EQ(reports(2), (std::vector<std::string>{"click", "popup LeftMenu"}));
     click({"click", "3"});
     EXPECT_EQ(reports(2), (std::vector<std::string>{"rightclick", "popup RightMenu"}));
+    click({"click", "2"});
+    EXPECT_EQ(reports(1), (std::vector<std::string>{"midclick"}));
     // The first click of a double click is a click; the second runs the default item.
     click({"click", "--repeat", "2", "--delay", "60", "1"});
     EXPECT_EQ(reports(3), (std::vector<std::string>{"click", "popup LeftMenu", "item Show"}));

@@ -39,15 +39,22 @@ void Notify(const TrayKey& key, UINT first, UINT second) {
     PostMessage(key.first, msg, key.second, static_cast<LPARAM>(second));
 }
 
+// Without a picture an icon keeps its place, empty, and can still be clicked.
+QIcon IconOf(HICON icon) {
+    QImage image = GdiIconToQImage(icon);
+    if (image.isNull()) {
+        image = QImage(16, 16, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+    }
+    return QIcon(QPixmap::fromImage(image));
+}
+
 void Apply(TrayEntry& entry, const NOTIFYICONDATAA& data) {
     if (data.uFlags & NIF_MESSAGE) {
         entry.notifies = true;
         entry.callbackMessage = data.uCallbackMessage;
     }
-    if (data.uFlags & NIF_ICON) {
-        const QImage image = GdiIconToQImage(data.hIcon);
-        entry.icon->setIcon(image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image)));
-    }
+    if (data.uFlags & NIF_ICON) entry.icon->setIcon(IconOf(data.hIcon));
     if (data.uFlags & NIF_TIP) {
         // Never read past the field, terminated or not.
         const std::size_t length = ::strnlen(data.szTip, sizeof data.szTip - 1);
@@ -71,6 +78,7 @@ BOOL Add(const TrayKey& key, const NOTIFYICONDATAA& data) {
                          default: break;
                          }
                      });
+    entry.icon->setIcon(IconOf(nullptr));
     Apply(entry, data);
     entry.icon->show();
     Icons().emplace(key, entry);
