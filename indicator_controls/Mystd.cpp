@@ -852,11 +852,13 @@ TvCustomTrayIcon::TvCustomTrayIcon(TComponent* AOwner) : TComponent(AOwner) {
     handle_ = CreateMessageWindow("TvTrayIcon", [this](HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return WndProc(wnd, msg, wParam, lParam);
     });
+    Application->HookMainWindow(TWindowHook::Bind<&TvCustomTrayIcon::SessionHook>(this));
     if (form != Application->MainForm()) SetHideForm(false);
 }
 
 TvCustomTrayIcon::~TvCustomTrayIcon() {
     Destroying();
+    Application->UnhookMainWindow(TWindowHook::Bind<&TvCustomTrayIcon::SessionHook>(this));
     if ((!Designing() && active_) || (Designing() && showDesigning_)) DeleteIcon();
     DestroyWindow(handle_);
     delete icon_;
@@ -997,6 +999,15 @@ LRESULT TvCustomTrayIcon::WndProc(HWND, UINT Msg, WPARAM, LPARAM LParam) {
     default:
         return 0;
     }
+}
+
+bool TvCustomTrayIcon::SessionHook(TMessage& Message) {
+    // The session's question goes to every top-level window, the message window too; a no from it
+    // keeps the session going.
+    if (Message.Msg != WM_QUERYENDSESSION || SendMessage(handle_, Message.Msg, Message.WParam, Message.LParam) != 0)
+        return false;
+    Message.Result = 0;
+    return true;
 }
 
 void TvCustomTrayIcon::TrayCallback(LPARAM Message) {

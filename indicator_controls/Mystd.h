@@ -447,6 +447,7 @@ protected:
 
 private:
     LRESULT WndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
+    bool SessionHook(TMessage& Message);
     void TrayCallback(LPARAM Message);
     void PopupMenuAt(bool Left, int X, int Y);
     void FillIconData();

@@ -456,6 +456,10 @@ TEST_F(TrayTest, TheMainFormsIconAnswersTheEndOfTheSession) {
         EXPECT_EQ(SendMessage(tray->Handle(), WM_QUERYENDSESSION, 0, 0), allow ? 1 : 0);
         EXPECT_EQ(log.Events, Strings{"askend"});
         EXPECT_EQ(SendMessage(tray->Handle(), WM_ENDSESSION, 1, 0), 0);
+        // The session's own question reaches the icon's window as well.
+        log.Events.clear();
+        EXPECT_EQ(Application->QueryEndSession(), allow);
+        EXPECT_EQ(log.Events, Strings{"askend"});
     }
     // On another form the icon is not asked and does not stand in the way.
     auto* other = new TForm(Application);
@@ -463,6 +467,9 @@ TEST_F(TrayTest, TheMainFormsIconAnswersTheEndOfTheSession) {
     otherTray->OnAskEndSession = TAskEndSession::Bind<&TTrayLog::AskEnd>(&log);
     log.Events.clear();
     EXPECT_EQ(SendMessage(otherTray->Handle(), WM_QUERYENDSESSION, 0, 0), 1);
+    EXPECT_TRUE(log.Events.empty());
+    delete tray;
+    EXPECT_TRUE(Application->QueryEndSession()) << "a freed icon is not asked";
     EXPECT_TRUE(log.Events.empty());
 }
 
