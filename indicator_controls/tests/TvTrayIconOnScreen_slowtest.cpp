@@ -128,7 +128,8 @@ TEST(TrayOnScreenPeer, DISABLED_Meter) {
 }
 
 TEST(TrayOnScreen, DockedMeterTurnsClicksIntoEventsAndMenus) {
-    const std::string xvfb = FindProgram("Xvfb"), trayer = FindProgram("trayer"), xdotool = FindProgram("xdotool");
+    const std::string xvfb = FindProgram("Xvfb"), trayer = FindProgram("trayer"),
+                      xdotool = FindProgram("xdotool");
     if (xvfb.empty() || trayer.empty() || xdotool.empty() || FindProgram("import").empty())
         GTEST_SKIP() << "needs Xvfb, trayer, xdotool and ImageMagick's import (Debian packages xvfb, trayer, "
                         "xdotool, imagemagick)";
@@ -137,8 +138,9 @@ TEST(TrayOnScreen, DockedMeterTurnsClicksIntoEventsAndMenus) {
     ASSERT_TRUE(number) << "Xvfb did not start; see tray_xvfb.log";
     const std::string display = ":" + std::to_string(*number);
     TChild host;
-    host.Pid = Spawn(trayer, {"--edge", "top", "--align", "left", "--widthtype", "request", "--height", "24",
-                              "--SetDockType", "true"},
+    host.Pid = Spawn(trayer,
+                     {"--edge", "top", "--align", "left", "--widthtype", "request", "--height", "24",
+                      "--SetDockType", "true"},
                      {"DISPLAY=" + display}, "", "tray_trayer.log");
 
     // The peer inherits the display; this process stays on the offscreen platform.
@@ -165,7 +167,8 @@ TEST(TrayOnScreen, DockedMeterTurnsClicksIntoEventsAndMenus) {
     std::optional<POINT> found;
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
     while (!found && std::chrono::steady_clock::now() < end) {
-        ASSERT_EQ(RunProcessAndWait("import", {"-display", display, "-window", "root", "BMP3:tray_screen.bmp"}), 0);
+        ASSERT_EQ(
+            RunProcessAndWait("import", {"-display", display, "-window", "root", "BMP3:tray_screen.bmp"}), 0);
         TBitmap shot;
         shot.LoadFromFile("tray_screen.bmp");
         for (int y = 0; y + 16 <= 40 && !found; ++y)
@@ -184,7 +187,8 @@ TEST(TrayOnScreen, DockedMeterTurnsClicksIntoEventsAndMenus) {
     ASSERT_TRUE(found) << "the meter is not in the tray; see tray_screen.bmp";
 
     auto click = [&](const std::vector<std::string>& what) {
-        std::vector<std::string> args{"mousemove", std::to_string(found->x + 8), std::to_string(found->y + 8)};
+        std::vector<std::string> args{"mousemove", std::to_string(found->x + 8),
+                                      std::to_string(found->y + 8)};
         args.insert(args.end(), what.begin(), what.end());
         EXPECT_EQ(RunProcessAndWait(xdotool, args), 0);
     };

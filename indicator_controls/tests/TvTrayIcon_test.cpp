@@ -50,6 +50,13 @@ std::vector<std::string> Picture(HICON icon, const std::vector<std::pair<COLORRE
     return rows;
 }
 
+// The rows one to a line, after a line break (as a raw string literal holds a picture).
+std::string Lines(const std::vector<std::string>& rows) {
+    std::string all = "\n";
+    for (const std::string& row : rows) all += row + "\n";
+    return all;
+}
+
 // 16 rows: the frame '#', the background '.' and the bar 'B' covering the rectangle (left, top,
 // right, bottom; right and bottom exclusive).
 std::vector<std::string> Expected(const RECT& bar) {
@@ -172,10 +179,10 @@ TEST(TvcTrayMeter, IconPixelExactPerDirectionAtEachLevel) {
     };
     // 50% is a bar of 7 pixels, 100% of 14: the whole inside of the frame.
     const Case cases[] = {
-        {TvcTM_Up, 0, {0, 0, 0, 0}},      {TvcTM_Up, 50, {1, 8, 15, 15}},    {TvcTM_Up, 100, {1, 1, 15, 15}},
-        {TvcTM_Down, 0, {0, 0, 0, 0}},    {TvcTM_Down, 50, {1, 1, 15, 8}},   {TvcTM_Down, 100, {1, 1, 15, 15}},
-        {TvcTM_Left, 0, {0, 0, 0, 0}},    {TvcTM_Left, 50, {8, 1, 15, 15}},  {TvcTM_Left, 100, {1, 1, 15, 15}},
-        {TvcTM_Right, 0, {0, 0, 0, 0}},   {TvcTM_Right, 50, {1, 1, 8, 15}},  {TvcTM_Right, 100, {1, 1, 15, 15}},
+        {TvcTM_Up, 0, {0, 0, 0, 0}},    {TvcTM_Up, 50, {1, 8, 15, 15}},   {TvcTM_Up, 100, {1, 1, 15, 15}},
+        {TvcTM_Down, 0, {0, 0, 0, 0}},  {TvcTM_Down, 50, {1, 1, 15, 8}},  {TvcTM_Down, 100, {1, 1, 15, 15}},
+        {TvcTM_Left, 0, {0, 0, 0, 0}},  {TvcTM_Left, 50, {8, 1, 15, 15}}, {TvcTM_Left, 100, {1, 1, 15, 15}},
+        {TvcTM_Right, 0, {0, 0, 0, 0}}, {TvcTM_Right, 50, {1, 1, 8, 15}}, {TvcTM_Right, 100, {1, 1, 15, 15}},
     };
     for (const Case& c : cases) {
         meter->SetDirection(c.dir);
@@ -198,44 +205,46 @@ TEST(TvcTrayMeter, StripesCrossTheBar) {
     meter->SetValue(50);
     const std::vector<std::pair<COLORREF, char>> legend{{0xFF0000, '#'}, {0xFFFFFF, '.'}, {0x0000FF, 'B'}};
     // Up: stripes on the even rows 2..14; the bar covers rows 8..14.
-    EXPECT_EQ(Picture(meter->MeterIcon()->Handle(), legend), (Strings{
-                                                                  "################",
-                                                                  "#..............#",
-                                                                  "#..............#",
-                                                                  "#..............#",
-                                                                  "#..............#",
-                                                                  "#..............#",
-                                                                  "#..............#",
-                                                                  "#..............#",
-                                                                  "#..............#",
-                                                                  "#BBBBBBBBBBBBBB#",
-                                                                  "#..............#",
-                                                                  "#BBBBBBBBBBBBBB#",
-                                                                  "#..............#",
-                                                                  "#BBBBBBBBBBBBBB#",
-                                                                  "#..............#",
-                                                                  "################",
-                                                              }));
+    const std::string up = R"(
+################
+#..............#
+#..............#
+#..............#
+#..............#
+#..............#
+#..............#
+#..............#
+#..............#
+#BBBBBBBBBBBBBB#
+#..............#
+#BBBBBBBBBBBBBB#
+#..............#
+#BBBBBBBBBBBBBB#
+#..............#
+################
+)";
+    EXPECT_EQ(Lines(Picture(meter->MeterIcon()->Handle(), legend)), up);
     // Right: stripes on the odd columns 1..13 of the bar's columns 1..7.
     meter->SetDirection(TvcTM_Right);
-    EXPECT_EQ(Picture(meter->MeterIcon()->Handle(), legend), (Strings{
-                                                                  "################",
-                                                                  "#.B.B.B........#",
-                                                                  "#.B.B.B........#",
-                                                                  "#.B.B.B........#",
-                                                                  "#.B.B.B........#",
-                                                                  "#.B.B.B........#",
-                                                                  "#.B.B.B........#",
-                                                                  "#.B.B.B........#",
-                                                                  "#.B.B.B........#",
-                                                                  "#.B.B.B........#",
-                                                                  "#.B.B.B........#",
-                                                                  "#.B.B.B........#",
-                                                                  "#.B.B.B........#",
-                                                                  "#.B.B.B........#",
-                                                                  "#.B.B.B........#",
-                                                                  "################",
-                                                              }));
+    const std::string right = R"(
+################
+#.B.B.B........#
+#.B.B.B........#
+#.B.B.B........#
+#.B.B.B........#
+#.B.B.B........#
+#.B.B.B........#
+#.B.B.B........#
+#.B.B.B........#
+#.B.B.B........#
+#.B.B.B........#
+#.B.B.B........#
+#.B.B.B........#
+#.B.B.B........#
+#.B.B.B........#
+################
+)";
+    EXPECT_EQ(Lines(Picture(meter->MeterIcon()->Handle(), legend)), right);
 }
 
 TEST(TvcTrayMeter, RangeAndValueStayConsistent) {
@@ -302,8 +311,8 @@ TEST(TvcTrayMeter, PercentOfWideRanges) {
     meter->SetMin(0);
     meter->SetMax(25000000);
     meter->SetValue(22000000);
-    const std::vector<std::pair<COLORREF, char>> legend{{0x000000, '#'}, {GetSysColor(COLOR_BTNFACE), '.'},
-                                                        {0x00FF00, 'B'}};
+    const std::vector<std::pair<COLORREF, char>> legend{
+        {0x000000, '#'}, {GetSysColor(COLOR_BTNFACE), '.'}, {0x00FF00, 'B'}};
     EXPECT_EQ(Picture(meter->MeterIcon()->Handle(), legend), Expected(RECT{1, 3, 15, 15}));
 }
 
@@ -317,8 +326,9 @@ TEST(TvcTrayMeter, ToolTipFormattedThroughTheRunTimesFormat) {
         const char* format;
         const char* text;
     };
-    for (const Case& c : {Case{thsPctBar, "Level %d%%", "Level 25%"}, Case{thsTotalBar, "Value %d", "Value 50"},
-                          Case{thsTotPct, "%d (%d%%)", "50 (25%)"}, Case{thsPctTot, "%d%% of %d", "25% of 50"}}) {
+    for (const Case& c :
+         {Case{thsPctBar, "Level %d%%", "Level 25%"}, Case{thsTotalBar, "Value %d", "Value 50"},
+          Case{thsTotPct, "%d (%d%%)", "50 (25%)"}, Case{thsPctTot, "%d%% of %d", "25% of 50"}}) {
         meter->SetToolTipStyle(c.style);
         meter->SetToolTip(c.format);
         EXPECT_EQ(meter->FormattedToolTip(), c.text);
@@ -384,19 +394,44 @@ TEST_F(TrayTest, CallbacksBecomeEventsAndMenus) {
         Strings popups;
     };
     const Case cases[] = {
-        {"left click", {WM_LBUTTONDOWN, WM_LBUTTONUP}, false, true,
-         {"down L", "click", "leftmenu", "up L"}, {"LeftMenu"}},
-        {"right click", {WM_RBUTTONDOWN, WM_RBUTTONUP}, false, true,
-         {"down R", "rightclick R", "rightmenu", "up R"}, {"RightMenu"}},
+        {"left click",
+         {WM_LBUTTONDOWN, WM_LBUTTONUP},
+         false,
+         true,
+         {"down L", "click", "leftmenu", "up L"},
+         {"LeftMenu"}},
+        {"right click",
+         {WM_RBUTTONDOWN, WM_RBUTTONUP},
+         false,
+         true,
+         {"down R", "rightclick R", "rightmenu", "up R"},
+         {"RightMenu"}},
         {"middle click", {WM_MBUTTONDOWN, WM_MBUTTONUP}, false, true, {"down M", "midclick M", "up M"}, {}},
-        {"ups without downs", {WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP}, false, true, {"up L", "up R", "up M"}, {}},
-        {"double click", {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}, false, true,
-         {"down L", "click", "leftmenu", "up L", "dblclick", "up L"}, {"LeftMenu"}},
-        {"double click, default item", {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}, true, true,
-         {"down L", "click", "leftmenu", "up L", "default", "item Open", "up L"}, {"LeftMenu"}},
+        {"ups without downs",
+         {WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP},
+         false,
+         true,
+         {"up L", "up R", "up M"},
+         {}},
+        {"double click",
+         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP},
+         false,
+         true,
+         {"down L", "click", "leftmenu", "up L", "dblclick", "up L"},
+         {"LeftMenu"}},
+        {"double click, default item",
+         {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP},
+         true,
+         true,
+         {"down L", "click", "leftmenu", "up L", "default", "item Open", "up L"},
+         {"LeftMenu"}},
         {"double click, default vetoed", {WM_LBUTTONDBLCLK}, true, false, {"default"}, {}},
-        {"other double clicks and a move", {WM_RBUTTONDBLCLK, WM_MBUTTONDBLCLK, WM_MOUSEMOVE}, true, true,
-         {"rightdbl R", "middbl M", "move"}, {}},
+        {"other double clicks and a move",
+         {WM_RBUTTONDBLCLK, WM_MBUTTONDBLCLK, WM_MOUSEMOVE},
+         true,
+         true,
+         {"rightdbl R", "middbl M", "move"},
+         {}},
     };
     for (const Case& c : cases) {
         log.Events.clear();
@@ -425,7 +460,8 @@ TEST_F(TrayTest, TheDefaultItemOnlyWhenItCanRun) {
                           Case{"no menu", true, 1, false, {"dblclick"}},
                           Case{"first default item", true, 2, true, {"default", "item Exit"}}}) {
         tray->SetActive(c.active);
-        for (int i = 0; i < rightMenu->Items()->Count(); ++i) rightMenu->Items()->Items(i)->SetDefault(i == c.defaultIndex);
+        for (int i = 0; i < rightMenu->Items()->Count(); ++i)
+            rightMenu->Items()->Items(i)->SetDefault(i == c.defaultIndex);
         tray->SetPopupMenu(c.haveMenu ? rightMenu : nullptr);
         log.Events.clear();
         Callbacks({WM_LBUTTONDBLCLK});

@@ -71,11 +71,20 @@ BOOL Add(const TrayKey& key, const NOTIFYICONDATAA& data) {
     QObject::connect(entry.icon, &QSystemTrayIcon::activated, entry.icon,
                      [key](QSystemTrayIcon::ActivationReason reason) {
                          switch (reason) {
-                         case QSystemTrayIcon::Trigger: Notify(key, WM_LBUTTONDOWN, WM_LBUTTONUP); break;
-                         case QSystemTrayIcon::Context: Notify(key, WM_RBUTTONDOWN, WM_RBUTTONUP); break;
-                         case QSystemTrayIcon::MiddleClick: Notify(key, WM_MBUTTONDOWN, WM_MBUTTONUP); break;
-                         case QSystemTrayIcon::DoubleClick: Notify(key, WM_LBUTTONDBLCLK, WM_LBUTTONUP); break;
-                         default: break;
+                         case QSystemTrayIcon::Trigger:
+                             Notify(key, WM_LBUTTONDOWN, WM_LBUTTONUP);
+                             break;
+                         case QSystemTrayIcon::Context:
+                             Notify(key, WM_RBUTTONDOWN, WM_RBUTTONUP);
+                             break;
+                         case QSystemTrayIcon::MiddleClick:
+                             Notify(key, WM_MBUTTONDOWN, WM_MBUTTONUP);
+                             break;
+                         case QSystemTrayIcon::DoubleClick:
+                             Notify(key, WM_LBUTTONDBLCLK, WM_LBUTTONUP);
+                             break;
+                         default:
+                             break;
                          }
                      });
     entry.icon->setIcon(IconOf(nullptr));

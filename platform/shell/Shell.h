@@ -39,10 +39,10 @@ struct NOTIFYICONDATAA {
     DWORD cbSize = sizeof(NOTIFYICONDATAA);
     HWND hWnd = 0;
     UINT uID = 0;
-    UINT uFlags = 0;            // which of the three fields below count (NIF_*)
-    UINT uCallbackMessage = 0;  // NIF_MESSAGE
-    HICON32 hIcon;              // NIF_ICON; the shell keeps its own copy of the picture
-    char szTip[64] = {};        // NIF_TIP; Windows-1252, read up to the terminator or 63 bytes
+    UINT uFlags = 0;           // which of the three fields below count (NIF_*)
+    UINT uCallbackMessage = 0; // NIF_MESSAGE
+    HICON32 hIcon;             // NIF_ICON; the shell keeps its own copy of the picture
+    char szTip[64] = {};       // NIF_TIP; Windows-1252, read up to the terminator or 63 bytes
 };
 static_assert(sizeof(NOTIFYICONDATAA) == 88);
 static_assert(offsetof(NOTIFYICONDATAA, hIcon) == 20 && offsetof(NOTIFYICONDATAA, szTip) == 24);

@@ -52,7 +52,8 @@ TEST(NotifyIconData, LaidOutAsTheThirtyTwoBitRecord) {
 
 // Qt's offscreen platform has no tray: every call fails and nothing is left behind.
 TEST(Shell_NotifyIcon, FalseWithoutATray) {
-    const HWND wnd = CreateMessageWindow("TrayOwner", [](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
+    const HWND wnd =
+        CreateMessageWindow("TrayOwner", [](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
     NOTIFYICONDATAA data;
     data.hWnd = wnd;
     data.uID = 7;
@@ -78,8 +79,9 @@ protected:
         log_ = dir_ / "opened.txt";
         const std::filesystem::path script = dir_ / "xdg-open";
         std::ofstream(script) << "#!/bin/sh\n"
-                              << "{ echo \"$#\"; for a in \"$@\"; do echo \"$a\"; done; } > '" << log_.string()
-                              << ".tmp'\nmv '" << log_.string() << ".tmp' '" << log_.string() << "'\n";
+                              << "{ echo \"$#\"; for a in \"$@\"; do echo \"$a\"; done; } > '"
+                              << log_.string() << ".tmp'\nmv '" << log_.string() << ".tmp' '" << log_.string()
+                              << "'\n";
         std::filesystem::permissions(script, std::filesystem::perms::owner_all);
         const char* path = std::getenv("PATH");
         oldPath_ = path ? path : "";
@@ -107,8 +109,8 @@ protected:
 
 TEST_F(ShellExecuteTest, TheAddressIsXdgOpensOneArgument) {
     for (const std::string& url : {std::string("http://www.example.com/"),
-                                  std::string("http://host/a b\"c'd; echo $(id) `x` | y > z & w"),
-                                  std::string("file:///tmp/My Documents/read me.txt")}) {
+                                   std::string("http://host/a b\"c'd; echo $(id) `x` | y > z & w"),
+                                   std::string("file:///tmp/My Documents/read me.txt")}) {
         const HINSTANCE result = ShellExecuteA(0, nullptr, url.c_str(), nullptr, nullptr, SW_SHOW);
         EXPECT_GT(result, 32);
         EXPECT_EQ(Recorded(), (std::vector<std::string>{"1", url})) << url;
