@@ -79,9 +79,8 @@ protected:
         log_ = dir_ / "opened.txt";
         const std::filesystem::path script = dir_ / "xdg-open";
         std::ofstream(script) << "#!/bin/sh\n"
-                              << "{ echo \"$#\"; for a in \"$@\"; do echo \"$a\"; done; } > '"
-                              << log_.string() << ".tmp'\nmv '" << log_.string() << ".tmp' '" << log_.string()
-                              << "'\n";
+                              << "printf '%s\\n' \"$#\" \"$@\" > '" << log_.string() << ".tmp'\nmv '"
+                              << log_.string() << ".tmp' '" << log_.string() << "'\n";
         std::filesystem::permissions(script, std::filesystem::perms::owner_all);
         const char* path = std::getenv("PATH");
         oldPath_ = path ? path : "";
