@@ -491,7 +491,7 @@ public:
     explicit TvcTrayMeter(TComponent* AOwner);
 
     std::int32_t Min() const { return min_; }
-    // Then Max is set again (at least Min + 1).
+    // Then Max is set again (at least Min + 1). At most INT32_MAX - 1, so that Max can lie above it.
     void SetMin(std::int32_t Value);
     std::int32_t Max() const { return max_; }
     // Above Min, else Min + 1; Value is brought inside.
