@@ -324,3 +324,52 @@ private:
     int width_ = 0;
     int height_ = 0;
 };
+
+// Gives the form that owns it the window region of its Region (the whole client area while the
+// region is empty) and takes the form's border away. It acts at run time once the form is loaded.
+class TvcFancyForm : public TComponent {
+public:
+    explicit TvcFancyForm(TComponent* AOwner);
+    ~TvcFancyForm() override;
+
+    TvcRgn* Region() const { return region_; }
+    // Copies the region, then applies it.
+    void SetRegion(const TvcRgn* Value);
+    void SerRgnFromBmp(TBitmap* Bitmap, TColor TransparentColor);
+    void Clear();
+
+    virtual void DoUpdate();
+
+protected:
+    void Loaded() override;
+
+private:
+    TvcRgn* region_;
+    bool loaded_ = false;
+};
+
+// Gives one windowed control the window region of its Region (its whole rectangle while the region
+// is empty) and sizes the control to the region's box.
+class TvcFancyControl : public TComponent {
+public:
+    explicit TvcFancyControl(TComponent* AOwner);
+    ~TvcFancyControl() override;
+
+    TvcRgn* Region() const { return region_; }
+    void SetRegion(const TvcRgn* Value);
+    TWinControl* ControlComponent() const { return control_; }
+    void SetControlComponent(TWinControl* Value);
+    void SerRgnFromBmp(TBitmap* Bitmap, TColor TransparentColor);
+    void Clear();
+
+    virtual void DoUpdate();
+
+protected:
+    void Loaded() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    bool loaded_ = false;
+    TvcRgn* region_;
+    TWinControl* control_ = nullptr;
+};

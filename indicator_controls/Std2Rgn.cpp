@@ -10,6 +10,7 @@
 #include "platform/ui/Filer.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/TypInfo.h"
+#include "platform/ui/WindowShape.h"
 
 #include <cstring>
 
@@ -133,15 +134,26 @@ void TvcRgn::SerRgnFromBmp(TBitmap* Bitmap, TColor TransparentColor) {
     // than itself; a picture drawn transparently shows the frame through its own transparent colour.
     TvFastBmp fast(Bitmap);
     const int pw = fast.Width, ph = fast.Height;
-    const std::uint8_t key[3] = {static_cast<std::uint8_t>(t >> 16), static_cast<std::uint8_t>(t >> 8),
-                                 static_cast<std::uint8_t>(t)};
+    // Pixels compare as 0x00RRGGBB words of their three bytes (blue first in memory).
+    const auto word = [](COLORREF c) {
+        return static_cast<std::uint32_t>((c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF));
+    };
+    const std::uint32_t key = word(t);
     const bool seeThrough = Bitmap->Transparent();
-    const COLORREF o = seeThrough ? ColorToRGB(Bitmap->TransparentColor()) : t;
-    const std::uint8_t own[3] = {static_cast<std::uint8_t>(o >> 16), static_cast<std::uint8_t>(o >> 8),
-                                 static_cast<std::uint8_t>(o)};
-    const auto clear = [&](const std::uint8_t* p) {
-        return (p[0] == key[0] && p[1] == key[1] && p[2] == key[2]) ||
-               (p[0] == own[0] && p[1] == own[1] && p[2] == own[2]);
+    const std::uint32_t own = seeThrough ? word(ColorToRGB(Bitmap->TransparentColor())) : key;
+    const auto pixel = [pw](const std::uint8_t* row, int x) {
+        const std::uint8_t* p = row + 3 * x;
+        // Four bytes at a time (little-endian) but at a row's last pixel, which may end the buffer.
+        if (x + 1 < pw) {
+            std::uint32_t v;
+            std::memcpy(&v, p, 4);
+            return v & 0xFFFFFF;
+        }
+        return static_cast<std::uint32_t>(p[0] | p[1] << 8 | p[2] << 16);
+    };
+    const auto clear = [&](const std::uint8_t* row, int x) {
+        const std::uint32_t v = pixel(row, x);
+        return v == key || v == own;
     };
 
     // Each run of other pixels from column a to b - 1 gives the rectangle (a + 1, y, b, y + 1): the
@@ -153,10 +165,10 @@ void TvcRgn::SerRgnFromBmp(TBitmap* Bitmap, TColor TransparentColor) {
         const std::uint8_t* row = fast.GetLine(y);
         int x = 0;
         while (x < pw) {
-            while (x < pw && clear(row + 3 * x)) ++x;
+            while (x < pw && clear(row, x)) ++x;
             if (x >= pw) break;
             const int start = x;
-            while (x < pw && !clear(row + 3 * x)) ++x;
+            while (x < pw && !clear(row, x)) ++x;
             if (x - start >= 2) rects.push_back(RECT{start + 1, y, x, y + 1});
         }
     }
@@ -223,7 +235,132 @@ const bool kPublished = [] {
         Property<S>(
             "Height", [](const S& s) { return s.Height(); }, [](S& s, int v) { s.SetHeight(v); }),
     });
+    using F = TvcFancyForm;
+    PublishProperties<F, TComponent>({
+        Property<F>(
+            "Region", [](const F& f) { return f.Region(); }, nullptr),
+    });
+    using C = TvcFancyControl;
+    PublishProperties<C, TComponent>({
+        Property<C>(
+            "Region", [](const C& c) { return c.Region(); }, nullptr),
+        Property<C>(
+            "ControlComponent", [](const C& c) { return c.ControlComponent(); },
+            [](C& c, TWinControl* v) { c.SetControlComponent(v); }),
+    });
+    RegisterClass<TvcFancyForm>();
+    RegisterClass<TvcFancyControl>();
     return true;
 }();
 
 } // namespace
+
+// --- TvcFancyForm, TvcFancyControl -------------------------------------------------------------------
+
+namespace {
+
+bool Designing(const TComponent* c) {
+    return c->ComponentState().Contains(TComponentStateItem::csDesigning);
+}
+
+// The stored region, or the rectangle (0, 0, width, height) while there is none; the caller owns it.
+HRGN RegionOrRect(const TvcRgn& region, int width, int height) {
+    HRGN rgn = region.Handle();
+    return rgn ? rgn : CreateRectRgn(0, 0, width, height);
+}
+
+// Sizes the control to the region's box and hands the region to its window, which then owns it;
+// without a window the region is dropped.
+void Apply(TWinControl* control, HRGN rgn, bool needWindow) {
+    RECT box{};
+    GetRgnBox(rgn, &box);
+    control->SetBounds(control->Left(), control->Top(), box.right - box.left, box.bottom - box.top);
+    if (needWindow && !control->HandleAllocated()) {
+        DeleteObject(rgn);
+        return;
+    }
+    SetWindowRgn(control->Handle(), rgn, TRUE);
+}
+
+} // namespace
+
+TvcFancyForm::TvcFancyForm(TComponent* AOwner) : TComponent(AOwner), region_(new TvcRgn) {}
+
+TvcFancyForm::~TvcFancyForm() {
+    delete region_;
+}
+
+void TvcFancyForm::SetRegion(const TvcRgn* Value) {
+    region_->Assign(Value);
+    DoUpdate();
+}
+
+void TvcFancyForm::SerRgnFromBmp(TBitmap* Bitmap, TColor TransparentColor) {
+    region_->SerRgnFromBmp(Bitmap, TransparentColor);
+    DoUpdate();
+}
+
+void TvcFancyForm::Clear() {
+    region_->Assign(nullptr);
+}
+
+void TvcFancyForm::Loaded() {
+    TComponent::Loaded();
+    loaded_ = true;
+    DoUpdate();
+}
+
+void TvcFancyForm::DoUpdate() {
+    auto* form = dynamic_cast<TCustomForm*>(Owner());
+    if (!form || Designing(this) || !loaded_) return;
+    HRGN rgn = RegionOrRect(*region_, form->ClientWidth(), form->ClientHeight());
+    form->SetBorderStyle(bsNone);
+    Apply(form, rgn, false);
+}
+
+TvcFancyControl::TvcFancyControl(TComponent* AOwner) : TComponent(AOwner), region_(new TvcRgn) {}
+
+TvcFancyControl::~TvcFancyControl() {
+    if (control_) control_->RemoveFreeNotification(this);
+    delete region_;
+}
+
+void TvcFancyControl::SetRegion(const TvcRgn* Value) {
+    region_->Assign(Value);
+    DoUpdate();
+}
+
+void TvcFancyControl::SetControlComponent(TWinControl* Value) {
+    if (control_) control_->RemoveFreeNotification(this);
+    control_ = Value;
+    if (control_) control_->FreeNotification(this);
+    DoUpdate();
+}
+
+void TvcFancyControl::SerRgnFromBmp(TBitmap* Bitmap, TColor TransparentColor) {
+    region_->SerRgnFromBmp(Bitmap, TransparentColor);
+    DoUpdate();
+}
+
+void TvcFancyControl::Clear() {
+    region_->Assign(nullptr);
+    DoUpdate();
+}
+
+void TvcFancyControl::Loaded() {
+    TComponent::Loaded();
+    loaded_ = true;
+    DoUpdate();
+}
+
+void TvcFancyControl::Notification(TComponent* AComponent, TOperation Operation) {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == TOperation::opRemove && AComponent == control_) control_ = nullptr;
+}
+
+void TvcFancyControl::DoUpdate() {
+    if (!control_) return;
+    const bool designing = Designing(this);
+    if (!designing && !loaded_) return;
+    Apply(control_, RegionOrRect(*region_, control_->Width(), control_->Height()), designing);
+}

@@ -7,6 +7,9 @@
 #include "platform/gdi/Region.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Streams.h"
+#include "platform/ui/Filer.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/WindowShape.h"
 #include "tools/testing/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -254,4 +257,87 @@ TEST(TvcGeometry, EveryChangeIsReported) {
     EXPECT_EQ(changes.count, 6);
     EXPECT_EQ(offset.Left() + offset.Top(), 6);
     EXPECT_EQ(text.Width() * text.Height(), 360);
+}
+
+namespace {
+
+// Whether the window's region covers exactly what the stored region does.
+bool WindowHasRegion(HWND wnd, const TvcRgn& region) {
+    HRGN shown = CreateRectRgn(0, 0, 0, 0);
+    const bool has = GetWindowRgn(wnd, shown) != ERROR;
+    HRGN want = region.Handle();
+    const bool same = has && want && EqualRgn(shown, want);
+    DeleteObject(shown);
+    if (want) DeleteObject(want);
+    return same;
+}
+
+} // namespace
+
+TEST(TvcFancyForm, ShapesItsFormOnceLoaded) {
+    std::unique_ptr<TForm> form(new TForm(nullptr));
+    auto* fancy = new TvcFancyForm(form.get());
+    form->BeginLoading();
+    form->SetBorderStyle(bsSingle);
+    form->SetBounds(50, 40, 300, 200);
+    const int cw = form->ClientWidth(), ch = form->ClientHeight();
+    std::unique_ptr<TBitmap> picture(Picture({"........", ".######.", ".######.", "..####..", "........"}));
+    fancy->Region()->SerRgnFromBmp(picture.get(), 0xFFFFFF);
+    TvcRgn shape;
+    shape.Assign(fancy->Region());
+    fancy->Clear();
+    EXPECT_EQ(form->BorderStyle(), bsSingle) << "nothing happens before loading ends";
+    form->EndLoading();
+
+    EXPECT_EQ(form->BorderStyle(), bsNone) << "the border goes even with an empty region";
+    EXPECT_EQ(form->Width(), cw);
+    EXPECT_EQ(form->Height(), ch);
+
+    fancy->SetRegion(&shape);
+    EXPECT_TRUE(WindowHasRegion(form->Handle(), shape));
+    EXPECT_EQ(form->Width(), 5) << "sized to the region's box (columns 2 to 6)";
+    EXPECT_EQ(form->Height(), 3);
+    EXPECT_EQ(form->Left(), 50);
+}
+
+TEST(TvcFancyControl, ShapesItsControlAndForgetsItWhenItGoes) {
+    std::unique_ptr<TForm> form(new TForm(nullptr));
+    auto* fancy = new TvcFancyControl(form.get());
+    auto* panel = new TWinControl(form.get());
+    panel->SetParent(form.get());
+    form->BeginLoading();
+    panel->SetBounds(10, 10, 60, 40);
+    fancy->SetControlComponent(panel);
+    std::unique_ptr<TBitmap> picture(Picture({"#####", "#####", "....."}));
+    fancy->Region()->SerRgnFromBmp(picture.get(), 0xFFFFFF);
+    EXPECT_EQ(panel->Width(), 60) << "nothing happens before loading ends";
+    form->EndLoading();
+    EXPECT_EQ(panel->Width(), 4);
+    EXPECT_EQ(panel->Height(), 2);
+    EXPECT_TRUE(WindowHasRegion(panel->Handle(), *fancy->Region()));
+    delete panel;
+    EXPECT_EQ(fancy->ControlComponent(), nullptr);
+    fancy->Clear(); // no control: nothing to shape
+}
+
+TEST(TvcFancyForm, RegionStreamsWithTheForm) {
+    TvcFancyForm fancy(nullptr);
+    fancy.Region()->SetRgn(kTwo.data(), static_cast<std::uint32_t>(kTwo.size()));
+    TMemoryStream stream;
+    TWriter(&stream).WriteRootComponent(&fancy);
+    const std::string bytes = stream.DataString();
+    // The property's name, the binary value's type, its length, then the stored region.
+    Bytes property;
+    Le32(property, 11);
+    for (char c : std::string("Region.Data")) property.push_back(static_cast<std::uint8_t>(c));
+    property.push_back(0x07);
+    const Bytes payload = Stored(kTwo);
+    Le32(property, static_cast<std::uint32_t>(payload.size()));
+    property.insert(property.end(), payload.begin(), payload.end());
+    EXPECT_NE(bytes.find(std::string(property.begin(), property.end())), std::string::npos);
+
+    TvcFancyForm back(nullptr);
+    stream.SetPosition(0);
+    TReader(&stream).ReadRootComponent(&back);
+    EXPECT_EQ(back.Region()->Data(), kTwo);
 }
