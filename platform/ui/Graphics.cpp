@@ -800,8 +800,10 @@ void TBitmap::Recreate(int width, int height, TPixelFormat format) {
     if (handle_) DeleteObject(handle_);
     handle_ = fresh;
     bits_ = bits;
-    width_ = fresh ? width : 0;
-    height_ = fresh ? height : 0;
+    // A bitmap keeps the size it was given even while one side is 0 and it holds no pixels, so
+    // setting the width and then the height gives the size asked for.
+    width_ = width;
+    height_ = height;
     pixelFormat_ = format;
     stride_ = ((width_ * FormatBits(format) + 31) / 32) * 4;
 }

@@ -118,6 +118,16 @@ TEST(TBitmapTest, ResizingKeepsThePixelsThatFit) {
     EXPECT_EQ(bitmap->Canvas()->Pixels(1, 1), static_cast<TColor>(kGreen));
     bitmap->SetSize(0, 5);
     EXPECT_TRUE(bitmap->Empty());
+    EXPECT_EQ(bitmap->Height(), 5) << "a side of 0 leaves the other as set";
+
+    // Width, then height: the size asked for, drawn into from the start.
+    TBitmap sides;
+    sides.SetWidth(6);
+    sides.SetHeight(4);
+    EXPECT_EQ(sides.Width(), 6);
+    EXPECT_EQ(sides.Height(), 4);
+    sides.Canvas()->SetPixels(5, 3, clRed);
+    EXPECT_EQ(sides.Canvas()->Pixels(5, 3), static_cast<TColor>(kRed));
 }
 
 TEST(TBitmapTest, ScanLinesCountFromTheTop) {
