@@ -449,7 +449,12 @@ void TCustomForm::CreateHandle() {
 
 void TCustomForm::DestroyHandle() {
     SetClientWindow(false);
+    // The frame goes later (its deletion is queued) and the window system may still report on it,
+    // say a change of state as it is hidden: nothing of that may reach the form, which may be gone
+    // by then.
+    if (frame_) FrameOf(frame_)->Detach();
     TWinControl::DestroyHandle();
+    frame_ = nullptr;
 }
 
 void TCustomForm::SetClientWindow(bool wanted) {
