@@ -3,7 +3,9 @@
 // timer, a program runner, a plain delay and the version-information reader.
 #pragma once
 
+#include "platform/rtl/Exceptions.h"
 #include "platform/ui/Classes.h"
+#include "platform/ui/ControlMessages.h"
 #include "platform/ui/Graphics.h"
 #include "platform/win/Thread.h"
 
@@ -372,4 +374,122 @@ private:
     bool loaded_ = false;
     TvcRgn* region_;
     TWinControl* control_ = nullptr;
+};
+
+// --- Window size limits and control canvas ---------------------------------------------------------
+
+// The eight limits of a form's size, in the order the size-change event hands them over.
+struct TvMinMaxSizes {
+    int MinDragWidth = 0;
+    int MinDragHeight = 0;
+    int MaxWidth = 600;
+    int MaxHeight = 400;
+    int MaxDragWidth = 600;
+    int MaxDragHeight = 400;
+    int MaxLeft = 0;
+    int MaxTop = 0;
+};
+
+// Raises the maximized size to at least the minimum tracking size and the maximum tracking size to
+// at least the maximized size.
+void NormaliseMinMax(TvMinMaxSizes& Sizes);
+// A maximized form on a CX x CY screen keeps clear of the task bar whose window rectangle is Bar:
+// maximized place and maximum tracking size fill the rest of the screen. The bar is taken to be on
+// the right when it starts 2 or more pixels in, else at the bottom likewise, else on the left when
+// it ends short of the right edge, else at the top.
+void FitToTaskBar(TvMinMaxSizes& Sizes, int CX, int CY, const RECT& Bar);
+
+using TAskSize = TMethod<void(TObject* Sender, int& MinDragWidth, int& MinDragHeight, int& MaxWidth,
+                              int& MaxHeight, int& MaxDragWidth, int& MaxDragHeight, int& Maxleft, int& MaxTop)>;
+
+// Holds the form that owns it within its limits: the form is fitted at once on every change, and
+// at run time the form's window answers the size-limit query with them (optionally fitted to the
+// task bar), after OnSizeChange had its say. With UseDefaultSize the limits follow the system's
+// proposal and the form is left alone.
+class TvMinMax : public TComponent {
+public:
+    explicit TvMinMax(TComponent* AOwner);
+    ~TvMinMax() override;
+
+    bool AutoTaskBarAjust() const { return autoTaskBar_; }
+    void SetAutoTaskBarAjust(bool Value);
+    bool ShowOnStatusBar() const { return showOnStatusBar_; }
+    void SetShowOnStatusBar(bool Value);
+    bool UseDefaultSize() const { return useDefaultSize_; }
+    void SetUseDefaultSize(bool Value);
+    const TvMinMaxSizes& Sizes() const { return sizes_; }
+    int MinDragWidth() const { return sizes_.MinDragWidth; }
+    void SetMinDragWidth(int Value) { Store(sizes_.MinDragWidth, Value); }
+    int MinDragHeight() const { return sizes_.MinDragHeight; }
+    void SetMinDragHeight(int Value) { Store(sizes_.MinDragHeight, Value); }
+    int MaxWidth() const { return sizes_.MaxWidth; }
+    void SetMaxWidth(int Value) { Store(sizes_.MaxWidth, Value); }
+    int MaxHeight() const { return sizes_.MaxHeight; }
+    void SetMaxHeight(int Value) { Store(sizes_.MaxHeight, Value); }
+    int MaxDragWidth() const { return sizes_.MaxDragWidth; }
+    void SetMaxDragWidth(int Value) { Store(sizes_.MaxDragWidth, Value); }
+    int MaxDragHeight() const { return sizes_.MaxDragHeight; }
+    void SetMaxDragHeight(int Value) { Store(sizes_.MaxDragHeight, Value); }
+    int MaxLeft() const { return sizes_.MaxLeft; }
+    void SetMaxLeft(int Value) { Store(sizes_.MaxLeft, Value); }
+    int MaxTop() const { return sizes_.MaxTop; }
+    void SetMaxTop(int Value) { Store(sizes_.MaxTop, Value); }
+
+    virtual void SetSize();
+
+    TAskSize OnSizeChange;
+
+protected:
+    void Loaded() override;
+
+private:
+    void Store(int& field, int Value);
+    void Hook();
+    void Unhook();
+    void WndProc(TMessage& Message);
+
+    bool autoTaskBar_ = false;
+    TvMinMaxSizes sizes_;
+    bool useDefaultSize_ = false;
+    bool hooked_ = false;
+    HWND wnd_ = 0;
+    void* prevWndProc_ = nullptr;
+    void* newWndProc_ = nullptr;
+    bool showOnStatusBar_ = false;
+};
+
+// What TvCompCanvas raises.
+class EvCompCanvasException : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Lends a canvas on the window of any windowed control between StartPaint and EndPaint.
+class TvCompCanvas : public TComponent {
+public:
+    explicit TvCompCanvas(TComponent* AOwner = nullptr);
+    ~TvCompCanvas() override;
+
+    TCanvas* Canvas() const { return canvas_; }
+    TWinControl* ControlComponent() const { return control_; }
+    // Ends a drawing in progress first.
+    void SetControlComponent(TWinControl* Value);
+
+    // "We are allready drawing" when drawing, "No component to draw on" without a control.
+    void StartPaint();
+    // "We are not drawing" when not drawing.
+    void EndPaint();
+    bool Drawing() const { return drawing_; }
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    void StopDrawing();
+
+    TCanvas* canvas_;
+    TWinControl* control_ = nullptr;
+    bool drawing_ = false;
+    HDC dc_ = nullptr;
+    HWND dcWnd_ = 0;
 };

@@ -240,9 +240,9 @@ int GetDeviceCaps(HDC handle, int index) {
     case VERTSIZE:
         return 271;
     case HORZRES:
-        return 1280;
+        return GetSystemMetrics(SM_CXSCREEN);
     case VERTRES:
-        return 1024;
+        return GetSystemMetrics(SM_CYSCREEN);
     case BITSPIXEL:
         return 32;
     case PLANES:

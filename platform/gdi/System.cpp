@@ -2,6 +2,10 @@
 
 #include "platform/gdi/Objects_p.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+#include <QThread>
+
 namespace {
 
 constexpr COLORREF kSysColors[31] = {
@@ -146,6 +150,14 @@ HBRUSH GetSysColorBrush(int index) {
 }
 
 int GetSystemMetrics(int index) {
+    if (index == SM_CXSCREEN || index == SM_CYSCREEN) {
+        // The primary screen once the GUI runs (asked on its thread); the table's screen before.
+        auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+        if (app && QThread::currentThread() == app->thread() && app->primaryScreen()) {
+            const QSize size = app->primaryScreen()->geometry().size();
+            return index == SM_CXSCREEN ? size.width() : size.height();
+        }
+    }
     return Metric(index);
 }
 

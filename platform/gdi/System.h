@@ -125,6 +125,8 @@ inline constexpr int SM_SAMEDISPLAYFORMAT = 81;
 DWORD GetSysColor(int index);
 // A stock solid brush of the colour; never deleted.
 HBRUSH GetSysColorBrush(int index);
+// A fixed 1280 x 1024 display, except that SM_CXSCREEN and SM_CYSCREEN give the primary screen's
+// size once a GUI application runs (when asked on its thread).
 int GetSystemMetrics(int index);
 // The dialog base units of the system font: width 8 in the low word, height 16 in the high word.
 LONG GetDialogBaseUnits();

@@ -37,6 +37,8 @@ inline constexpr UINT WM_SETTEXT = 0x000C;
 inline constexpr UINT WM_GETTEXT = 0x000D;
 inline constexpr UINT WM_GETTEXTLENGTH = 0x000E;
 inline constexpr UINT WM_PAINT = 0x000F;
+// A form asks for its size limits; LParam points to a MINMAXINFO (WindowQueries.h).
+inline constexpr UINT WM_GETMINMAXINFO = 0x0024;
 inline constexpr UINT WM_ERASEBKGND = 0x0014;
 inline constexpr UINT WM_SYSCOLORCHANGE = 0x0015;
 inline constexpr UINT WM_SHOWWINDOW = 0x0018;

@@ -9,6 +9,7 @@
 #include "platform/ui/OtherRuns_p.h"
 #include "platform/ui/Widgets_p.h"
 #include "platform/ui/Win1252.h"
+#include "platform/ui/WindowQueries.h"
 #include "platform/win/Messages.h"
 
 #include <QCoreApplication>
@@ -1469,6 +1470,7 @@ BOOL RedrawWindow(HWND wnd, const RECT* rect, HRGN, UINT flags) {
 }
 
 HWND FindWindow(const char* className, const char* windowName) {
+    if (className && std::string(className) == "Shell_TrayWnd" && !windowName) return FindTaskBarWindow();
     for (const auto& [handle, control] : HandleMap()) {
         if (className && control->ClassName() != className) continue;
         if (windowName && control->Caption() != windowName) continue;

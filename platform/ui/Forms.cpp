@@ -888,14 +888,10 @@ void TApplication::DestroyForms() {
 // --- TScreen --------------------------------------------------------------------------------------
 
 int TScreen::Width() const {
-    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()); app && app->primaryScreen())
-        return app->primaryScreen()->geometry().width();
     return GetSystemMetrics(SM_CXSCREEN);
 }
 
 int TScreen::Height() const {
-    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()); app && app->primaryScreen())
-        return app->primaryScreen()->geometry().height();
     return GetSystemMetrics(SM_CYSCREEN);
 }
 

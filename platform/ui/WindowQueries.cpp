@@ -10,6 +10,8 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace {
 
 // The application's window stands for its main form.
@@ -85,7 +87,46 @@ LONG_PTR SetWindowLongPtr(HWND wnd, int index, LONG_PTR value) {
     return reinterpret_cast<LONG_PTR>(SetWindowProcedure(wnd, reinterpret_cast<void*>(value)));
 }
 
+RECT TaskBarStrip(const RECT& screen, const RECT& work) {
+    const int bottom = screen.bottom - work.bottom, top = work.top - screen.top;
+    const int right = screen.right - work.right, left = work.left - screen.left;
+    const int widest = std::max({bottom, top, right, left});
+    if (widest <= 0) return RECT{};
+    if (widest == bottom) return RECT{screen.left, work.bottom, screen.right, screen.bottom};
+    if (widest == top) return RECT{screen.left, screen.top, screen.right, work.top};
+    if (widest == right) return RECT{work.right, screen.top, screen.right, screen.bottom};
+    return RECT{screen.left, screen.top, work.left, screen.bottom};
+}
+
+namespace {
+
+HWND& TaskBarStandIn() {
+    static HWND wnd = 0;
+    return wnd;
+}
+
+RECT PrimaryTaskBarStrip() {
+    RECT work{};
+    SystemParametersInfo(SPI_GETWORKAREA, 0, &work, 0);
+    return TaskBarStrip(RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, work);
+}
+
+} // namespace
+
+HWND FindTaskBarWindow() {
+    const RECT strip = PrimaryTaskBarStrip();
+    if (strip.right <= strip.left || strip.bottom <= strip.top) return 0;
+    HWND& wnd = TaskBarStandIn();
+    if (!IsWindow(wnd)) wnd = CreateMessageWindow("Shell_TrayWnd", DefWindowProc);
+    return wnd;
+}
+
 BOOL GetWindowRect(HWND wnd, RECT* rect) {
+    if (wnd != 0 && wnd == TaskBarStandIn() && IsWindow(wnd)) {
+        if (!rect) return FALSE;
+        *rect = PrimaryTaskBarStrip();
+        return TRUE;
+    }
     TWinControl* control = FindControl(wnd);
     if (!control || !rect) return FALSE;
     TPoint origin(control->Left(), control->Top());

@@ -21,6 +21,16 @@ inline constexpr DWORD WS_EX_DLGMODALFRAME = 0x00000001;
 inline constexpr DWORD WS_EX_TOOLWINDOW = 0x00000080;
 inline constexpr DWORD WS_EX_CONTEXTHELP = 0x00000400;
 
+// What WM_GETMINMAXINFO carries: the size and place of the maximized window and the smallest and
+// largest size the user may drag it to.
+struct MINMAXINFO {
+    POINT ptReserved;
+    POINT ptMaxSize;
+    POINT ptMaxPosition;
+    POINT ptMinTrackSize;
+    POINT ptMaxTrackSize;
+};
+
 inline constexpr int GWL_WNDPROC = -4;
 inline constexpr int GWL_STYLE = -16;
 inline constexpr int GWL_EXSTYLE = -20;
@@ -35,6 +45,13 @@ LONG_PTR GetWindowLongPtr(HWND wnd, int index);
 LONG_PTR SetWindowLongPtr(HWND wnd, int index, LONG_PTR value);
 // Screen coordinates of the whole window (a form's frame included).
 BOOL GetWindowRect(HWND wnd, RECT* rect);
+// The strip of the screen outside its work area on the side where the gap is widest (a task bar or
+// panel); an empty rectangle when the work area fills the screen.
+RECT TaskBarStrip(const RECT& screen, const RECT& work);
+// The task bar as the system's code looks for it: FindWindow of the class "Shell_TrayWnd" gives a
+// stand-in window while the primary screen's work area leaves a strip (0 otherwise), and
+// GetWindowRect of it that strip.
+HWND FindTaskBarWindow();
 // A minimised form (the application's window: its main form). The calls on windows here also take
 // a window of another run that FindWindow found, and pass the call on to that run.
 BOOL IsIconic(HWND wnd);

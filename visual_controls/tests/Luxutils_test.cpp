@@ -188,7 +188,6 @@ TEST(Luxutils, WindowMenusKeepOnlyTheEntriesAsked) {
 }
 
 TEST(Luxutils, WindowsArePlacedInsideTheTargetAndKeptOnTheScreen) {
-    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
     TForm form(nullptr);
     form.SetBounds(0, 0, 200, 100);
     const TRect r(100, 50, 500, 450);
@@ -205,7 +204,9 @@ TEST(Luxutils, WindowsArePlacedInsideTheTargetAndKeptOnTheScreen) {
         LuxPositionWindow(form.Handle(), r, c.position, false);
         EXPECT_EQ(form.BoundsRect(), Bounds(c.x, c.y, 200, 100)) << c.position;
     }
-    // Past the screen's edges: back inside the target's right and bottom, never below 0.
+    // Past the screen's edges: back inside the target's right and bottom, never below 0. (The
+    // screen is the GUI's, which runs now that the form has its window.)
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
     LuxPositionWindow(form.Handle(), TRect(sw - 50, sh - 20, sw + 100, sh + 50), bpTopLeft, false);
     EXPECT_EQ(form.BoundsRect(), Bounds(sw - 100, sh - 50, 200, 100));
     LuxPositionWindow(form.Handle(), TRect(-300, -300, 50, 50), bpTopLeft, false);
