@@ -264,6 +264,7 @@ LRESULT TControl::Perform(UINT Msg, WPARAM WParam, LPARAM LParam) {
 }
 
 void TControl::WndProc(TMessage& Message) {
+    if (Message.Msg == WM_MOUSEMOVE && Application) Application->HintMouseMessage(this, Message);
     Dispatch(Message);
 }
 
@@ -611,7 +612,6 @@ void TWinControl::ApplyWidgetState() {
     ApplyFont();
     ApplyPalette();
     ApplyCursor();
-    ApplyToolTip();
     if (PaintsSelf())
         widget_->setFocusPolicy(tabStop_ ? Qt::TabFocus : Qt::NoFocus);
     else if (!tabStop_)
@@ -659,12 +659,6 @@ void TWinControl::ApplyCursor() {
         widget_->unsetCursor();
     else
         widget_->setCursor(QCursorOf(Cursor()));
-}
-
-void TWinControl::ApplyToolTip() {
-    if (!widget_) return;
-    const bool show = ShowHint() && !Hint().empty();
-    widget_->setToolTip(show ? Win1252ToQString(Hint()) : QString());
 }
 
 void TWinControl::ApplyTabOrder() {
@@ -848,6 +842,10 @@ void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
 }
 
 LRESULT TWinControl::MainWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    // Input reaches a window here, as it leaves the message queue: the hint window has its say first.
+    if (Application &&
+        ((msg >= WM_KEYDOWN && msg <= WM_SYSCHAR) || (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST)))
+        Application->IsHintMsg(MSG{handle_, msg, wParam, lParam, 0});
     if (handle_) return SendMessage(handle_, msg, wParam, lParam);
     return OwnWndProc(msg, wParam, lParam);
 }
@@ -997,8 +995,7 @@ void TWinControl::Dispatch(TMessage& Message) {
         ApplyCursor();
         return;
     case CM_SHOWHINTCHANGED:
-        ApplyToolTip();
-        NotifyControls(CM_PARENTSHOWHINTCHANGED);
+            NotifyControls(CM_PARENTSHOWHINTCHANGED);
         return;
     case CM_DIALOGKEY:
     case CM_DIALOGCHAR:
@@ -1543,6 +1540,3 @@ void WidgetAccess::FocusIn(TWinControl* control) {
     control->MainWndProc(WM_SETFOCUS, 0, 0);
 }
 
-TControl* WidgetAccess::ToolTipControl(TWinControl* control, int x, int y) {
-    return control->ControlAtPos(TPoint(x, y), true);
-}

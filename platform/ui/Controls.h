@@ -123,6 +123,7 @@ inline constexpr DWORD WS_VSCROLL = 0x00200000;
 inline constexpr DWORD WS_VISIBLE = 0x10000000;
 inline constexpr DWORD WS_CLIPSIBLINGS = 0x04000000;
 inline constexpr DWORD WS_CLIPCHILDREN = 0x02000000;
+inline constexpr DWORD WS_DISABLED = 0x08000000;
 inline constexpr DWORD WS_BORDER = 0x00800000;
 inline constexpr DWORD WS_TABSTOP = 0x00010000;
 inline constexpr DWORD WS_EX_TRANSPARENT = 0x00000020;
@@ -130,6 +131,7 @@ inline constexpr DWORD WS_EX_CLIENTEDGE = 0x00000200;
 inline constexpr UINT CS_VREDRAW = 0x0001;
 inline constexpr UINT CS_HREDRAW = 0x0002;
 inline constexpr UINT CS_DBLCLKS = 0x0008;
+inline constexpr UINT CS_SAVEBITS = 0x0800;
 
 struct TCreateParams {
     DWORD Style = 0;
@@ -429,7 +431,6 @@ private:
     void ApplyFont();
     void ApplyPalette();
     void ApplyCursor();
-    void ApplyToolTip();
     void ApplyTabOrder();
     bool IsControlMouseMsg(TMessage& Message);
     void TrackMouseControl(TControl* control);

@@ -2,6 +2,8 @@
 
 #include "platform/rtl/Strings.h"
 #include "platform/ui/Dialogs.h"
+#include "platform/ui/ExtCtrls.h"
+#include "platform/ui/HintWindow.h"
 #include "platform/ui/Icons.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/OtherRuns_p.h"
@@ -735,6 +737,9 @@ TPoint FormAccess::FrameOrigin(TCustomForm* form) {
 TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {}
 
 TApplication::~TApplication() {
+    SetHintControl(nullptr);
+    delete hintWindow_;
+    delete hintTimer_;
     delete icon_;
 }
 
@@ -774,6 +779,7 @@ void TApplication::SetMainFormOnCreate(TCustomForm* form) {
 void TApplication::Notification(TComponent* AComponent, TOperation Operation) {
     TComponent::Notification(AComponent, Operation);
     if (Operation == TOperation::opRemove && AComponent == mainForm_) mainForm_ = nullptr;
+    if (Operation == TOperation::opRemove && AComponent == hintControl_) hintControl_ = nullptr;
 }
 
 void TApplication::Run() {

@@ -17,6 +17,8 @@
 
 class TMainMenu;
 class TIcon;
+class THintWindow;
+class TTimer;
 
 enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
 using TBorderIcons = TSet<TBorderIcon>;
@@ -293,6 +295,21 @@ public:
     // The text, place and colour of a hint about to be shown over control, as OnShowHint leaves
     // them; false when it is not to be shown.
     bool ShowingHint(TControl* control, std::string& text, THintInfo& info);
+    // The hint window (HintWindow.h), made from HintWindowClass when a hint is first shown and made
+    // anew when the class changed; nullptr before.
+    THintWindow* HintWindow() const { return hintWindow_; }
+    // A mouse move over Control: the wait for its hint (HintPause) starts when the pointer came onto
+    // another control or left the hinted one's rectangle; over no control with ShowHint the hint
+    // goes.
+    void HintMouseMessage(TControl* Control, const TMessage& Message);
+    // The wait is over: shows the hint of the control the pointer rests on, at the pointer, unless
+    // the control answers CM_HINTSHOW with non-zero or OnShowHint says no. HintHidePause later the
+    // hint goes.
+    void ActivateHint(const TPoint& CursorPos);
+    void CancelHint();
+    // Asks the hint window whether Msg closes the hint (and closes it then); every mouse and key
+    // message the platform hands a window passes here first.
+    bool IsHintMsg(const MSG& Msg);
     // The main form's button on the task bar. Without it the main form is a tool window, which
     // window managers leave off the task bar; toolOnTop keeps it above other windows as well.
     void SetTaskBarButton(bool shown, bool toolOnTop);
@@ -317,6 +334,16 @@ private:
     // Ties the application to Qt's signals (state, session, idle) once Qt runs.
     void ConnectQt();
     std::vector<TWindowHook> hooks_;
+    void HintTimerExpired(TObject* Sender);
+    void StartHintTimer(int Pause, bool Show);
+    void SetHintControl(TControl* Control);
+    THintWindow* hintWindow_ = nullptr;
+    THintWindow* (*hintWindowMaker_)(TComponent*) = nullptr;
+    TControl* hintControl_ = nullptr;
+    TRect hintCursorRect_;
+    bool hintActive_ = false;
+    bool hintTimerShows_ = false;
+    TTimer* hintTimer_ = nullptr;
     TIcon* icon_ = nullptr;
     bool minimized_ = false;
     bool qtConnected_ = false;

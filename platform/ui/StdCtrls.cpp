@@ -154,7 +154,7 @@ void TCustomLabel::AdjustBounds() {
     auto* canvas = static_cast<TControlCanvas*>(Canvas());
     canvas->FreeHandle();
     canvas->SetHandle(dc);
-    DoDrawText(rect, DT_EXPANDTABS | DT_CALCRECT | (wordWrap_ ? DT_WORDBREAK : 0));
+    DoDrawText(rect, DT_EXPANDTABS | DT_CALCRECT | (MeasuresWrapped() ? DT_WORDBREAK : 0));
     canvas->SetHandle(nullptr);
     ReleaseDC(0, dc);
     int x = Left();

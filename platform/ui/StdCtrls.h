@@ -49,6 +49,8 @@ protected:
     virtual void DoDrawText(TRect& rect, UINT flags);
     void Paint() override;
     virtual void AdjustBounds();
+    // Whether AdjustBounds measures the text wrapped at word breaks.
+    virtual bool MeasuresWrapped() const { return wordWrap_; }
     void Loaded() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
 

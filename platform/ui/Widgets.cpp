@@ -8,14 +8,12 @@
 #include <QBitmap>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
-#include <QHelpEvent>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QToolTip>
 
 #include <algorithm>
 #include <cerrno>
@@ -531,21 +529,9 @@ bool TWidgetBridge::Handle(QEvent* event) {
         // Right button up sends WM_CONTEXTMENU; a native widget keeps its own menu unless the
         // control has one.
         return !native_ || control->PopupMenu() != nullptr;
-    case QEvent::ToolTip: {
-        if (native_) return false;
-        auto* help = static_cast<QHelpEvent*>(event);
-        TControl* target = WidgetAccess::ToolTipControl(control, help->pos().x(), help->pos().y());
-        if (!target) target = control;
-        std::string text = target->ShowHint() ? target->Hint() : std::string();
-        THintInfo info;
-        info.HintPos = TPoint(help->globalPos().x(), help->globalPos().y() + 16);
-        info.CursorPos = TPoint(help->pos().x(), help->pos().y());
-        if (Application->ShowingHint(target, text, info))
-            QToolTip::showText(help->globalPos(), Win1252ToQString(text), widget_);
-        else
-            QToolTip::hideText();
+    case QEvent::ToolTip:
+        // Hints are the application's own (HintWindow.h), never Qt's tool tips.
         return true;
-    }
     default:
         return false;
     }

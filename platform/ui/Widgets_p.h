@@ -30,7 +30,6 @@ struct WidgetAccess {
     static void TrackMouse(TWinControl* control, int x, int y);
     static void MouseLeft(TWinControl* control);
     static void FocusIn(TWinControl* control);
-    static TControl* ToolTipControl(TWinControl* control, int x, int y);
 };
 
 // The DC of a window's non-client surface (GetWindowDC), nullptr for a window without a frame; the

@@ -153,6 +153,7 @@ BOOL SetWindowPos(HWND wnd, HWND, int x, int y, int cx, int cy, UINT flags) {
         cy = control->Height();
     }
     control->SetBounds(x, y, cx, cy);
+    if (flags & SWP_SHOWWINDOW) control->Show();
     return TRUE;
 }
 

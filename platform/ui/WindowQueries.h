@@ -60,10 +60,13 @@ inline constexpr UINT SWP_NOSIZE = 0x0001;
 inline constexpr UINT SWP_NOMOVE = 0x0002;
 inline constexpr UINT SWP_NOZORDER = 0x0004;
 inline constexpr UINT SWP_NOACTIVATE = 0x0010;
+inline constexpr UINT SWP_SHOWWINDOW = 0x0040;
 inline constexpr HWND HWND_TOP = 0;
+inline constexpr HWND HWND_TOPMOST = static_cast<HWND>(-1);
 // The mouse pointer in screen coordinates.
 BOOL GetCursorPos(POINT* point);
-// Moves and sizes the window (the order and activation are left to the window manager).
+// Moves and sizes the window and with SWP_SHOWWINDOW shows it (the order and activation are left to
+// the window manager).
 BOOL SetWindowPos(HWND wnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
 // Shows the form and makes it the active one.
 BOOL SetForegroundWindow(HWND wnd);

@@ -1,0 +1,336 @@
+#include "indicator_controls/MystdLabels.h"
+
+#include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/Text.h"
+#include "platform/shell/Shell.h"
+#include "platform/ui/ControlMessages.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/WindowQueries.h"
+
+// --- TvBigLabel ---------------------------------------------------------------------------------------
+
+TvBigLabel::TvBigLabel(TComponent* AOwner) : TCustomLabel(AOwner) {}
+
+std::string TvBigLabel::TextToDraw(UINT& Flags) const {
+    if (!ShowAccelChar()) Flags |= DT_NOPREFIX;
+    std::string text = GetLabelText();
+    if ((Flags & DT_CALCRECT) && (text.empty() || (ShowAccelChar() && text == "&")))
+        return std::string(1, ' ');
+    return text;
+}
+
+void TvBigLabel::DoDrawText(TRect& Rect, UINT Flags) {
+    const std::string text = TextToDraw(Flags);
+    TCanvas* canvas = Canvas();
+    canvas->SetFont(Font());
+    if (!Enabled()) canvas->Font()->SetColor(clGrayText);
+    RECT r = Rect;
+    DrawText(canvas->Handle(), text.c_str(), static_cast<int>(text.size()), &r, Flags);
+    Rect = r;
+}
+
+bool TvBigLabel::MeasuresWrapped() const {
+    return WordWrap() || GetLabelText().size() >= 256;
+}
+
+void TvBigLabel::Dispatch(TMessage& Message) {
+    TCustomLabel::Dispatch(Message);
+    if (Message.Msg == CM_MOUSEENTER && OnMouseEnter) OnMouseEnter(this);
+    if (Message.Msg == CM_MOUSELEAVE && OnMouseLeave) OnMouseLeave(this);
+}
+
+// --- Tv3DLabel ----------------------------------------------------------------------------------------
+
+Tv3DLabel::Tv3DLabel(TComponent* AOwner) : TvBigLabel(AOwner) {}
+
+void Tv3DLabel::SetHighlightColor(TColor Value) {
+    highlightColor_ = Value;
+    Invalidate();
+}
+void Tv3DLabel::SetShadowColor(TColor Value) {
+    shadowColor_ = Value;
+    Invalidate();
+}
+void Tv3DLabel::SetRaised(bool Value) {
+    raised_ = Value;
+    Invalidate();
+}
+void Tv3DLabel::SetDropShadowSize(int Value) {
+    dropShadowSize_ = Value;
+    Invalidate();
+}
+void Tv3DLabel::SetUseDropShadow(bool Value) {
+    useDropShadow_ = Value;
+    Invalidate();
+}
+void Tv3DLabel::SetUse3D(bool Value) {
+    use3D_ = Value;
+    Invalidate();
+}
+
+void Tv3DLabel::DoDrawText(TRect& Rect, UINT Flags) {
+    const std::string text = TextToDraw(Flags);
+    TCanvas* canvas = Canvas();
+    canvas->SetFont(Font());
+    const int n = static_cast<int>(text.size());
+    auto drawIn = [&](RECT r, TColor color) {
+        canvas->Font()->SetColor(color);
+        DrawText(canvas->Handle(), text.c_str(), n, &r, Flags);
+    };
+    if (use3D_ && !(Flags & DT_CALCRECT)) {
+        RECT r2 = Rect;
+        if (useDropShadow_) {
+            OffsetRect(&r2, dropShadowSize_, dropShadowSize_);
+            drawIn(r2, shadowColor_);
+        } else {
+            OffsetRect(&r2, -1, -1);
+            drawIn(r2, raised_ ? highlightColor_ : shadowColor_);
+            OffsetRect(&r2, 2, 2);
+            drawIn(r2, raised_ ? shadowColor_ : highlightColor_);
+        }
+    }
+    canvas->Font()->SetColor(Enabled() ? Font()->Color() : clGrayText);
+    RECT r = Rect;
+    DrawText(canvas->Handle(), text.c_str(), n, &r, Flags);
+    Rect = r;
+}
+
+// --- TvcURLLabel --------------------------------------------------------------------------------------
+
+TvcURLLabel::TvcURLLabel(TComponent* AOwner) : Tv3DLabel(AOwner) {
+    Font()->SetColor(0x008000);
+    Font()->SetHeight(-16);
+    Font()->SetName("Arial");
+    Font()->SetStyle(TFontStyles{fsUnderline});
+    SetCursor(crHandPoint);
+    SetUse3D(false);
+}
+
+void TvcURLLabel::Click() {
+    Tv3DLabel::Click();
+    if (URL.empty()) return;
+    const HINSTANCE result =
+        ShellExecuteA(Application->Handle(), nullptr, URL.c_str(), nullptr, nullptr, SW_SHOW);
+    lastClickOK_ = result > 32;
+}
+
+void TvcURLLabel::Dispatch(TMessage& Message) {
+    if (Message.Msg == CM_DIALOGCHAR && Enabled() &&
+        IsAccel(static_cast<unsigned char>(Message.WParam), Caption())) {
+        Click();
+        Message.Result = 1;
+    }
+    Tv3DLabel::Dispatch(Message);
+}
+
+// --- Hint settings ------------------------------------------------------------------------------------
+
+namespace {
+void SetDefaults(TvHintSettings& s) {
+    TFont* font = s.Font;
+    s = TvHintSettings{};
+    s.Font = font;
+    font->SetName("MS Sans Serif");
+    font->SetHeight(-11);
+    font->SetColor(clWindowText);
+    font->SetPitch(fpDefault);
+    font->SetStyle(TFontStyles{});
+}
+} // namespace
+
+TvHintSettings& HintSettings() {
+    static TvHintSettings settings = [] {
+        TvHintSettings s;
+        s.Font = new TFont;
+        SetDefaults(s);
+        return s;
+    }();
+    return settings;
+}
+
+void ResetHintSettings() {
+    SetDefaults(HintSettings());
+}
+
+TPoint TvHintOrigin(TvHintPos Position, const TRect& Rect, const TPoint& Cursor, int Width, int Height,
+                    int ScreenWidth, int ScreenHeight) {
+    int x = Position == hpNormal ? Rect.Left : Cursor.X;
+    int y = Position == hpNormal ? Rect.Top : Cursor.Y;
+    switch (Position) {
+    case hpLeftAbove:
+        x -= Width + 4;
+        y -= Height + 4;
+        break;
+    case hpLeftUnder:
+        x -= Width + 4;
+        y += 24;
+        break;
+    case hpRightAbove:
+        x += 4;
+        y -= Height + 4;
+        break;
+    case hpRightUnder:
+        x += 4;
+        y += 24;
+        break;
+    case hpNormal:
+        break;
+    }
+    if (y + Height + 8 > ScreenHeight) y = ScreenHeight - Height - 8;
+    if (x + Width + 8 > ScreenWidth) x = ScreenWidth - Width - 8;
+    if (x < 8) x = 8;
+    if (y < 8) y = 8;
+    return TPoint(x, y);
+}
+
+// --- TvHintWindow -------------------------------------------------------------------------------------
+
+TvHintWindow::TvHintWindow(TComponent* AOwner) : THintWindow(AOwner) {}
+
+void TvHintWindow::CreateParams(TCreateParams& Params) {
+    THintWindow::CreateParams(Params);
+    Params.Style = WS_POPUP | WS_DISABLED;
+    Params.WindowClass.style |= CS_SAVEBITS;
+}
+
+int TvHintWindow::Margin() const {
+    return HintSettings().Use3D ? 6 : 4;
+}
+
+UINT TvHintWindow::TextFlags() const {
+    return DT_NOPREFIX | DT_EXPANDTABS | (HintSettings().MultiLine ? DT_WORDBREAK : 0);
+}
+
+void TvHintWindow::ActivateHint(const TRect& Rect, const std::string& AHint) {
+    const TvHintSettings& s = HintSettings();
+    bool showHint = true;
+    if (s.OnHintShow) s.OnHintShow(this, showHint);
+    if (!showHint) return;
+    Canvas()->SetFont(s.Font);
+    moveCount_ = 0;
+    // The whole text is measured, however long.
+    const int margin = Margin();
+    const int part = s.PartOfScreen == 0 ? 1 : s.PartOfScreen;
+    RECT r{margin, margin, Screen->Width() / part - margin, -margin};
+    HDC dc = GetDC(0);
+    if (dc) {
+        HGDIOBJ old = SelectObject(dc, s.Font->Handle());
+        DrawText(dc, AHint.c_str(), static_cast<int>(AHint.size()), &r, DT_CALCRECT | TextFlags());
+        SelectObject(dc, old);
+        ReleaseDC(0, dc);
+    }
+    SetCaption(AHint);
+    InflateRect(&r, margin, margin);
+    const int w = r.right - r.left;
+    const int h = r.bottom - r.top;
+    POINT cursor{};
+    if (s.HintPosition != hpNormal) GetCursorPos(&cursor);
+    const TPoint at = TvHintOrigin(s.HintPosition, Rect, TPoint(cursor.x, cursor.y), w, h, Screen->Width(),
+                                   Screen->Height());
+    SetWindowPos(Handle(), HWND_TOPMOST, at.X, at.Y, w, h, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    Invalidate();
+}
+
+bool TvHintWindow::IsHintMsg(const MSG& Msg) {
+    if (Msg.message == WM_MOUSEMOVE) ++moveCount_;
+    if (moveCount_ <= HintSettings().MoveBeforeOff) return THintWindow::IsHintMsg(Msg);
+    moveCount_ = 0;
+    return true;
+}
+
+void TvHintWindow::Paint() {
+    const TvHintSettings& s = HintSettings();
+    TCanvas* canvas = Canvas();
+    const TRect c = ClientRect();
+    const int L = c.Left, T = c.Top, R = c.Right, B = c.Bottom;
+    canvas->Brush()->SetColor(Color());
+    canvas->Brush()->SetStyle(bsSolid);
+    canvas->FillRect(c);
+    canvas->SetFont(s.Font);
+    canvas->Pen()->SetColor(clBlack);
+    if (s.Use3D) {
+        canvas->Polyline({TPoint(R - 1, T), TPoint(R - 1, B - 1), TPoint(L, B - 1)});
+        canvas->Pen()->SetColor(s.ShadowColor);
+        canvas->Polyline({TPoint(L, B - 1), TPoint(L, T), TPoint(R - 1, T)});
+        canvas->Polyline({TPoint(R - 2, T + 1), TPoint(R - 2, B - 2), TPoint(L, B - 2)});
+        canvas->Pen()->SetColor(s.HighLightColor);
+        canvas->Polyline({TPoint(L + 1, B - 3), TPoint(L + 1, T + 1), TPoint(R - 2, T + 1)});
+    } else {
+        canvas->Brush()->SetStyle(bsClear);
+        canvas->Rectangle(c);
+    }
+    canvas->Brush()->SetStyle(bsClear);
+    RECT r = c;
+    InflateRect(&r, -Margin(), -Margin());
+    const std::string text = Caption();
+    DrawText(canvas->Handle(), text.c_str(), static_cast<int>(text.size()), &r, TextFlags());
+    if (s.OnHintPaint) s.OnHintPaint(this);
+}
+
+// --- TvHint -------------------------------------------------------------------------------------------
+
+TvHint::TvHint(TComponent* AOwner) : TComponent(AOwner) {
+    ResetHintSettings();
+}
+
+void TvHint::Loaded() {
+    TComponent::Loaded();
+    UpDate();
+}
+
+void TvHint::UpDate() {
+    // A hint showing now goes, so the next one comes from the new class.
+    if (Application && Application->ShowHint) Application->CancelHint();
+    HintWindowClass = MakeHintWindow<TvHintWindow>;
+}
+
+namespace {
+template <class T> void Change(T& field, T value, TvHint* hint) {
+    if (field == value) return;
+    field = value;
+    hint->UpDate();
+}
+} // namespace
+
+void TvHint::SetHintPosition(TvHintPos Value) {
+    Change(HintSettings().HintPosition, Value, this);
+}
+void TvHint::SetPartOfScreen(std::uint8_t Value) {
+    Change(HintSettings().PartOfScreen, Value, this);
+}
+void TvHint::SetMoveBeforeOff(std::uint8_t Value) {
+    Change(HintSettings().MoveBeforeOff, Value, this);
+}
+void TvHint::SetMultiLine(bool Value) {
+    Change(HintSettings().MultiLine, Value, this);
+}
+void TvHint::SetUse3D(bool Value) {
+    Change(HintSettings().Use3D, Value, this);
+}
+void TvHint::SetHighLightColor(TColor Value) {
+    Change(HintSettings().HighLightColor, Value, this);
+}
+void TvHint::SetShadowColor(TColor Value) {
+    Change(HintSettings().ShadowColor, Value, this);
+}
+
+void TvHint::SetFont(TFont* Value) {
+    TFont* own = HintSettings().Font;
+    if (!Value || Value == own) return;
+    own->SetName(Value->Name());
+    own->SetColor(Value->Color());
+    own->SetHeight(Value->Height());
+    own->SetPitch(Value->Pitch());
+    own->SetStyle(Value->Style());
+    UpDate();
+}
+
+void TvHint::SetOnHintPaint(TNotifyEvent Value) {
+    HintSettings().OnHintPaint = Value;
+    UpDate();
+}
+
+void TvHint::SetOnHintShow(THintShowEvent Value) {
+    HintSettings().OnHintShow = Value;
+    UpDate();
+}
