@@ -493,3 +493,84 @@ private:
     HDC dc_ = nullptr;
     HWND dcWnd_ = 0;
 };
+
+// --- Splash picture --------------------------------------------------------------------------------
+
+enum vSplashStyleType { ssVRectangle, ssVEllipse, ssCircle };
+
+class TPicture;
+class TForm;
+
+// Where a splash goes on a CX x CY screen: its size, place and the picture's offset in it.
+struct TvSplashGeometry {
+    int W = 0, H = 0, X = 0, Y = 0, dx = 0, dy = 0;
+};
+TvSplashGeometry SplashGeometry(int BitmapWidth, int BitmapHeight, int CX, int CY, vSplashStyleType Shape,
+                                int AddWidth, int AddHeight, bool AdjustforFrame, bool DrawFrame,
+                                int FrameThickness, int FrameMargin);
+
+// Shows its picture centred on the screen as soon as its form is read, in a frameless window that
+// stays on top and never takes the focus; when the form first paints, the splash is painted again
+// on top of it, stays MainFormDelay milliseconds and goes.
+class TvSplashForm : public TComponent {
+public:
+    explicit TvSplashForm(TComponent* AOwner);
+    ~TvSplashForm() override;
+
+    TBitmap* BitMap() const { return bitmap_; }
+    void SetBitMap(TBitmap* Value);
+    void SetPicture(TPicture* Value);
+    bool AutoBackColor() const { return autoBackColor_; }
+    void SetAutoBackColor(bool Value);
+    TColor TransparentColor() const { return transparentColor_; }
+    void SetTransparentColor(TColor Value);
+
+    bool MoveSplashUp = true;
+    std::uint16_t MainFormDelay = 500;
+    vSplashStyleType Shape = ssVRectangle;
+    TColor Color = static_cast<TColor>(0x8000000F);
+    TColor HighligtColor = static_cast<TColor>(0x80000014);
+    TColor ShadowColor = static_cast<TColor>(0x80000010);
+    TColor FrameColor = 0xFF00FF;
+    bool DrawFrame = true;
+    std::uint16_t FrameThickness = 4;
+    std::uint16_t FrameMargin = 8;
+    bool Use3D = true;
+    bool RealTransparent = false;
+    int AddWidth = 0;
+    int AddHeight = 0;
+    bool AdjustforFrame = true;
+    bool Fill = true;
+
+    TNotifyEvent OnBeforeShow, OnBeforeClose, OnAfterClose, OnShow, OnBeforeDelay, OnCreate;
+
+    virtual void MakeSplash();
+    virtual void DoSplash();
+    virtual void DoRemove();
+
+    const TvSplashGeometry& Geometry() const { return geometry_; }
+    // The splash window while it shows, else nullptr.
+    TForm* Window() const { return window_; }
+    bool Done() const { return done_; }
+
+protected:
+    void Loaded() override;
+    // The blocking wait before the splash goes.
+    virtual void Wait(std::uint16_t ms) { Delay(ms); }
+
+private:
+    void RefreshAutoColor();
+    void WndProc(TMessage& Message);
+    void Unhook();
+
+    HRGN region_ = nullptr;
+    TvSplashGeometry geometry_;
+    TBitmap* bitmap_;
+    bool autoBackColor_ = false;
+    TColor transparentColor_ = 0xFFFFFF;
+    bool done_ = true;
+    TForm* window_ = nullptr;
+    HWND wnd_ = 0;
+    void* prevWndProc_ = nullptr;
+    void* newWndProc_ = nullptr;
+};

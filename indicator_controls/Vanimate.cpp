@@ -558,9 +558,16 @@ TvDesktop::TvDesktop() {
     SetHandle(FDC);
 }
 
+TvDesktop::TvDesktop(HWND Window, int Left, int Top) : window_(Window) {
+    FDC = GetDC(Window);
+    SetWindowOrgEx(FDC, Left, Top, nullptr);
+    SetHandle(FDC);
+}
+
 TvDesktop::~TvDesktop() {
     SetHandle(nullptr);
-    ReleaseDC(0, FDC);
+    if (window_) SetWindowOrgEx(FDC, 0, 0, nullptr);
+    ReleaseDC(window_, FDC);
 }
 
 int TvDesktop::gWidth() {

@@ -82,6 +82,9 @@ void TransparentBlt(TCanvas* Canvas, TBitmap* Bitmap, int X, int Y, TColor Trans
 class TvDesktop : public TCanvas {
 public:
     TvDesktop();
+    // A canvas on the window whose top-left corner stands at (Left, Top) on the screen, taking
+    // screen coordinates as the screen's canvas does.
+    TvDesktop(HWND Window, int Left, int Top);
     ~TvDesktop() override;
     TvDesktop(const TvDesktop&) = delete;
     TvDesktop& operator=(const TvDesktop&) = delete;
@@ -91,6 +94,7 @@ public:
 
 private:
     HDC FDC = nullptr;
+    HWND window_ = 0;
 };
 
 // A built-in bitmap resource; a missing one raises EInvalidGraphic, as an unreadable bitmap does.

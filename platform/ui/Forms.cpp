@@ -210,6 +210,7 @@ void TCustomForm::Dispatch(TMessage& Message) {
             HandleNeeded();
             PlaceOnShow();
             ApplyVisible();
+            if (noActivate_) return;
             // Shown without an active control, the form gives the focus to its first control in tab
             // order, so the keyboard reaches the form's controls at once.
             if (!activeControl_) {
@@ -596,6 +597,11 @@ void TCustomForm::TextChanged() {
     if (frame_) frame_->setWindowTitle(Win1252ToQString(Caption()));
 }
 
+void TCustomForm::SetNoActivate(bool value) {
+    noActivate_ = value;
+    if (frame_) ApplyWindowFlags();
+}
+
 void TCustomForm::ApplyWindowFlags() {
     Qt::WindowFlags flags = Qt::Window;
     const bool tool = borderStyle_ == bsToolWindow || borderStyle_ == bsSizeToolWin;
@@ -615,6 +621,7 @@ void TCustomForm::ApplyWindowFlags() {
         }
     }
     if (formStyle_ == fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
+    if (noActivate_) flags |= Qt::WindowDoesNotAcceptFocus;
     if (Application && Application->MainForm() == this) {
         if (!Application->TaskBarButton()) flags = (flags & ~Qt::WindowType_Mask) | Qt::Tool;
         if (Application->TaskBarToolOnTop()) flags |= Qt::WindowStaysOnTopHint;
@@ -652,8 +659,10 @@ void TCustomForm::ApplyVisible() {
         if (!frame_) return;
     }
     if (Visible()) {
+        frame_->setAttribute(Qt::WA_ShowWithoutActivating, noActivate_);
         frame_->show();
         RaiseWidget(frame_);
+        if (noActivate_) return;
         frame_->activateWindow();
         // Without a focused control the form itself takes the keys.
         if (!frame_->focusWidget() && widget_) widget_->setFocus(Qt::ActiveWindowFocusReason);

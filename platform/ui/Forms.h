@@ -89,6 +89,10 @@ public:
     void SetPosition(TPosition value) { position_ = value; }
     TFormStyle FormStyle() const { return formStyle_; }
     void SetFormStyle(TFormStyle value);
+    // A form that never takes the focus: showing it activates nothing and clicks leave the keyboard
+    // where it was (for windows that only show something, such as a splash picture).
+    bool NoActivate() const { return noActivate_; }
+    void SetNoActivate(bool value);
     // An MDI frame form's client window (fsMDIForm), made and destroyed with the form's window; its
     // messages go through its own procedure, which does nothing of its own. 0 for other forms.
     HWND ClientHandle() const { return clientHandle_; }
@@ -170,6 +174,7 @@ private:
     TBorderIcons borderIcons_{biSystemMenu, biMinimize, biMaximize};
     TPosition position_ = poDesigned;
     TFormStyle formStyle_ = fsNormal;
+    bool noActivate_ = false;
     TWindowState windowState_ = wsNormal;
     TModalResult modalResult_ = mrNone;
     TFormState formState_;
