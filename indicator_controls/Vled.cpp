@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -15,47 +14,6 @@ constexpr TColor LitColors[] = {0x0000FF, 0xFF0000, 0x00FF00, 0x00FFFF, 0xFF00FF
                                 0xC0C0C0, 0xFFFF00, 0xFFFFFF, 0x0000FF};
 constexpr TColor DarkColors[] = {0x000080, 0x800000, 0x008000, 0x008080, 0x800080,
                                  0x000000, 0x808000, 0x808080, 0x000080};
-
-constexpr UINT ReleaseTimerMsg = WM_USER + 1;
-
-// Timers the lamps have dropped, perhaps from inside the timer's own tick: each is freed by a message
-// that runs once the tick is over; any still waiting when the program ends are freed then.
-class TRetiredTimers {
-public:
-    TRetiredTimers() = default;
-    TRetiredTimers(const TRetiredTimers&) = delete;
-    TRetiredTimers& operator=(const TRetiredTimers&) = delete;
-    ~TRetiredTimers() {
-        for (TTimer* timer : FTimers) delete timer;
-    }
-
-    void Add(TTimer* timer) {
-        FTimers.push_back(timer);
-        if (!FWindow || !IsWindow(FWindow))
-            FWindow = CreateMessageWindow("TvLedTimerRelease",
-                                          [this](HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-                                              if (msg != ReleaseTimerMsg)
-                                                  return DefWindowProc(wnd, msg, wParam, lParam);
-                                              Free(reinterpret_cast<TTimer*>(lParam));
-                                              return LRESULT{0};
-                                          });
-        // Should the message not go, the stopped timer waits for the program's end.
-        if (FWindow) PostMessage(FWindow, ReleaseTimerMsg, 0, reinterpret_cast<LPARAM>(timer));
-    }
-
-private:
-    void Free(TTimer* timer) {
-        const auto it = std::find(FTimers.begin(), FTimers.end(), timer);
-        if (it == FTimers.end()) return;
-        FTimers.erase(it);
-        delete timer;
-    }
-
-    std::vector<TTimer*> FTimers;
-    HWND FWindow = 0;
-};
-
-TRetiredTimers RetiredTimers;
 
 } // namespace
 
@@ -93,12 +51,7 @@ void TvLed::writeLedOn(bool Value) {
 }
 
 void TvLed::FreeTimer() {
-    TTimer* timer = std::exchange(FTimer, nullptr);
-    if (!timer) return;
-    timer->SetEnabled(false);
-    timer->OnTimer = nullptr;
-    RemoveComponent(timer);
-    RetiredTimers.Add(timer);
+    RetireTimer(std::exchange(FTimer, nullptr));
 }
 
 void TvLed::CreateBlinkTimer() {

@@ -5,6 +5,7 @@
 #include "platform/win/Messages.h"
 
 #include <algorithm>
+#include <vector>
 
 // --- TTimer ---------------------------------------------------------------------------------------
 
@@ -48,6 +49,57 @@ void TTimer::SetInterval(unsigned value) {
 
 void TTimer::Timer() {
     if (enabled_ && OnTimer) OnTimer(this);
+}
+
+// --- RetireTimer ----------------------------------------------------------------------------------
+
+namespace {
+
+constexpr UINT ReleaseTimerMsg = WM_USER + 1;
+
+class TRetiredTimers {
+public:
+    TRetiredTimers() = default;
+    TRetiredTimers(const TRetiredTimers&) = delete;
+    TRetiredTimers& operator=(const TRetiredTimers&) = delete;
+    ~TRetiredTimers() {
+        for (TTimer* timer : FTimers) delete timer;
+    }
+
+    void Add(TTimer* timer) {
+        FTimers.push_back(timer);
+        if (!FWindow || !IsWindow(FWindow))
+            FWindow = CreateMessageWindow("TTimerRelease", [this](HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+                if (msg != ReleaseTimerMsg) return DefWindowProc(wnd, msg, wParam, lParam);
+                Free(reinterpret_cast<TTimer*>(lParam));
+                return LRESULT{0};
+            });
+        // Should the message not go, the stopped timer waits for the program's end.
+        if (FWindow) PostMessage(FWindow, ReleaseTimerMsg, 0, reinterpret_cast<LPARAM>(timer));
+    }
+
+private:
+    void Free(TTimer* timer) {
+        const auto it = std::find(FTimers.begin(), FTimers.end(), timer);
+        if (it == FTimers.end()) return;
+        FTimers.erase(it);
+        delete timer;
+    }
+
+    std::vector<TTimer*> FTimers;
+    HWND FWindow = 0;
+};
+
+TRetiredTimers RetiredTimers;
+
+} // namespace
+
+void RetireTimer(TTimer* Timer) {
+    if (!Timer) return;
+    Timer->SetEnabled(false);
+    Timer->OnTimer = nullptr;
+    if (TComponent* owner = Timer->Owner()) owner->RemoveComponent(Timer);
+    RetiredTimers.Add(Timer);
 }
 
 // --- Frame3D --------------------------------------------------------------------------------------

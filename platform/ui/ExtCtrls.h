@@ -30,6 +30,11 @@ private:
     HWND window_ = 0;
 };
 
+// Lets a timer go, from anywhere, its own tick included: it stops at once, loses its handler and
+// leaves its owner, and is freed by a message handled once the tick is over (any still waiting when
+// the program ends are freed then). Null is ignored.
+void RetireTimer(TTimer* Timer);
+
 enum class TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
 enum TBevelShape { bsBox, bsFrame, bsTopLine, bsBottomLine, bsLeftLine, bsRightLine, bsSpacer };
 enum TBevelStyle { bsLowered, bsRaised };

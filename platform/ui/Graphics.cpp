@@ -15,6 +15,7 @@
 
 COLORREF ColorToRGB(TColor color) {
     if (color < 0) return GetSysColor(color & 0xFF);
+    if ((color & 0xFF000000) == 0x02000000) return static_cast<COLORREF>(color) & 0xFFFFFF;
     return static_cast<COLORREF>(color);
 }
 
@@ -818,6 +819,11 @@ void TBitmap::SetPixelFormat(TPixelFormat value) {
     if (value == pixelFormat_) return;
     Recreate(width_, height_, value);
     Changed();
+}
+
+void TBitmap::SetMonochrome(bool value) {
+    if (value == Monochrome()) return;
+    SetPixelFormat(value ? pf1bit : pfDevice);
 }
 
 TCanvas* TBitmap::Canvas() {

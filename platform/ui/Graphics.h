@@ -135,7 +135,8 @@ inline constexpr TColor clWhite = 0xFFFFFF;
 inline constexpr TColor clNone = 0x1FFFFFFF;
 inline constexpr TColor clDefault = 0x20000000;
 
-// The RGB value of a colour, system colours looked up.
+// The RGB value of a colour, system colours looked up. A colour asked for from the palette
+// (0x02000000 set) is its RGB value: with 32-bit colour every RGB value is shown as it is.
 COLORREF ColorToRGB(TColor color);
 
 // A colour's constant name ("clRed", "clBtnFace", "clNone") or, for any other value, "$" and eight
@@ -487,6 +488,11 @@ public:
     void SetSize(int width, int height);
     TPixelFormat PixelFormat() const { return pixelFormat_; }
     void SetPixelFormat(TPixelFormat value);
+    // One bit per pixel. Turning a colour bitmap monochrome keeps white pixels white and makes every
+    // other pixel black, as a block transfer to a monochrome bitmap does with a white background;
+    // turning it back gives a colour bitmap of those black and white pixels.
+    bool Monochrome() const { return pixelFormat_ == pf1bit; }
+    void SetMonochrome(bool value);
 
     TCanvas* Canvas();
     // The bitmap handle; the bitmap keeps owning it.

@@ -226,3 +226,44 @@ BOOL GetCursorPos(POINT* point) {
     *point = POINT{p.x(), p.y()};
     return TRUE;
 }
+
+namespace {
+
+bool ScreenRectHas(const TControl* control, const TRect& rect, const TPoint& pos) {
+    const TPoint p = control->ScreenToClient(pos);
+    return p.X >= rect.Left && p.X < rect.Right && p.Y >= rect.Top && p.Y < rect.Bottom;
+}
+
+// The form's whole window, frame included, in its client coordinates.
+TRect FormWindowRect(TCustomForm* form) {
+    const TPoint origin = form->ClientOrigin();
+    const int left = form->Left() - origin.X;
+    const int top = form->Top() - origin.Y;
+    return Rect(left, top, left + form->Width(), top + form->Height());
+}
+
+TCustomForm* FormAt(const TPoint& pos) {
+    if (!Screen) return nullptr;
+    std::vector<TCustomForm*> order;
+    for (int i = Screen->FormCount() - 1; i >= 0; --i)
+        if (Screen->Forms(i)->FormStyle() == fsStayOnTop) order.push_back(Screen->Forms(i));
+    if (TCustomForm* active = Screen->ActiveForm()) order.push_back(active);
+    for (int i = Screen->FormCount() - 1; i >= 0; --i) order.push_back(Screen->Forms(i));
+    for (TCustomForm* form : order)
+        if (form->Showing() && ScreenRectHas(form, FormWindowRect(form), pos)) return form;
+    return nullptr;
+}
+
+} // namespace
+
+TControl* FindDragTarget(const TPoint& Pos, bool AllowDisabled) {
+    TWinControl* window = FormAt(Pos);
+    if (!window) return nullptr;
+    for (;;) {
+        if (!ScreenRectHas(window, window->ClientRect(), Pos)) return window;
+        TControl* control = window->ControlAtPos(window->ScreenToClient(Pos), AllowDisabled, true);
+        auto* inner = dynamic_cast<TWinControl*>(control);
+        if (!inner) return control ? control : window;
+        window = inner;
+    }
+}

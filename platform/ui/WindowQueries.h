@@ -65,6 +65,11 @@ inline constexpr HWND HWND_TOP = 0;
 inline constexpr HWND HWND_TOPMOST = static_cast<HWND>(-1);
 // The mouse pointer in screen coordinates.
 BOOL GetCursorPos(POINT* point);
+// The control of this program under a screen point: the innermost visible windowed control there,
+// or the graphic control inside it at the point (windowless and windowed controls both counted as
+// their CM_HITTEST answers); with AllowDisabled, disabled ones too. Forms are looked at stay-on-top
+// first, then the active one, then the others newest first. nullptr where none of its forms lies.
+TControl* FindDragTarget(const TPoint& Pos, bool AllowDisabled);
 // Moves and sizes the window and with SWP_SHOWWINDOW shows it (the order and activation are left to
 // the window manager).
 BOOL SetWindowPos(HWND wnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);

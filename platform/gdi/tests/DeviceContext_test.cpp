@@ -186,3 +186,55 @@ TEST(Helpers, Rectangles) {
 }
 
 } // namespace
+
+namespace {
+
+// A colour asked for from the palette (0x02000000) is drawn as its RGB value by every colour call.
+TEST(DeviceContext, ThePaletteFlagOfAColourIsIgnored) {
+    constexpr COLORREF kFlag = 0x02000000;
+    TestDc dc(4, 1);
+
+    HBRUSH brush = CreateSolidBrush(kFlag | kRed);
+    RECT r{0, 0, 1, 1};
+    FillRect(dc, &r, brush);
+    DeleteObject(brush);
+
+    HPEN pen = CreatePen(PS_SOLID, 1, kFlag | kGreen);
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    MoveToEx(dc, 1, 0, nullptr);
+    LineTo(dc, 2, 0);
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+
+    SetPixel(dc, 2, 0, kFlag | kBlue);
+
+    // A monochrome bitmap meets the text (0) and background (1) colours.
+    const BYTE bits[2] = {0x40, 0}; // 0 1 ...
+    HBITMAP mono = CreateBitmap(2, 1, 1, 1, bits);
+    HDC src = CreateCompatibleDC(nullptr);
+    HGDIOBJ oldBitmap = SelectObject(src, mono);
+    SetTextColor(dc, kFlag | kGrey);
+    SetBkColor(dc, kFlag | kSilver);
+    BitBlt(dc, 3, 0, 1, 1, src, 0, 0, SRCCOPY);
+    EXPECT_EQ(dc.At(0, 0), kRed);
+    EXPECT_EQ(dc.At(1, 0), kGreen);
+    EXPECT_EQ(dc.At(2, 0), kBlue);
+    EXPECT_EQ(dc.At(3, 0), kGrey);
+    BitBlt(dc, 3, 0, 1, 1, src, 1, 0, SRCCOPY);
+    EXPECT_EQ(dc.At(3, 0), kSilver);
+    SelectObject(src, oldBitmap);
+    DeleteObject(mono);
+    DeleteDC(src);
+
+    // Colour to monochrome: the source's background colour, flagged, still picks the 1 pixels.
+    TestDc colour(2, 1);
+    SetPixel(colour, 0, 0, kRed);
+    SetPixel(colour, 1, 0, kBlue);
+    SetBkColor(colour, kFlag | kRed);
+    TestDc bw(2, 1, 1, true);
+    BitBlt(bw, 0, 0, 2, 1, colour, 0, 0, SRCCOPY);
+    EXPECT_EQ(bw.At(0, 0), kWhite);
+    EXPECT_EQ(bw.At(1, 0), kBlack);
+}
+
+} // namespace

@@ -60,6 +60,39 @@ TEST(ColorToRGBTest, SystemColoursAreLookedUp) {
     EXPECT_EQ(ColorToRGB(clWindowText), GetSysColor(COLOR_WINDOWTEXT));
     EXPECT_EQ(ColorToRGB(clRed), kRed);
     EXPECT_EQ(ColorToRGB(3355443), 3355443u);
+    // The palette flag asks for the RGB value itself; other high bytes are left as they are.
+    EXPECT_EQ(ColorToRGB(0x02000000 | kRed), kRed);
+    EXPECT_EQ(ColorToRGB(clNone), static_cast<COLORREF>(clNone));
+
+    std::unique_ptr<TBitmap> bitmap(WhiteBitmap(2, 1));
+    bitmap->Canvas()->Brush()->SetColor(0x02000000 | kGreen);
+    bitmap->Canvas()->FillRect(Rect(0, 0, 1, 1));
+    bitmap->Canvas()->SetPixels(1, 0, 0x02000000 | kRed);
+    EXPECT_EQ(bitmap->Canvas()->Pixels(0, 0), static_cast<TColor>(kGreen));
+    EXPECT_EQ(bitmap->Canvas()->Pixels(1, 0), static_cast<TColor>(kRed));
+}
+
+// White stays white, every other colour turns black; back in colour the pixels stay so.
+TEST(TBitmapTest, MonochromeKeepsWhiteAndBlackensTheRest) {
+    constexpr TColor kNearWhite = 0xFEFFFF;
+    const TColor colours[] = {clWhite, clBlack, clRed, kNearWhite, clSilver, clBtnFace};
+    std::unique_ptr<TBitmap> bitmap(WhiteBitmap(6, 2, pf24bit));
+    for (int x = 0; x < 6; ++x) bitmap->Canvas()->SetPixels(x, 1, colours[x]);
+    EXPECT_FALSE(bitmap->Monochrome());
+    bitmap->SetMonochrome(true);
+    EXPECT_TRUE(bitmap->Monochrome());
+    EXPECT_EQ(bitmap->PixelFormat(), pf1bit);
+    EXPECT_EQ(bitmap->Width(), 6);
+    bitmap->SetMonochrome(false);
+    EXPECT_FALSE(bitmap->Monochrome());
+    for (int x = 0; x < 6; ++x) {
+        EXPECT_EQ(bitmap->Canvas()->Pixels(x, 0), static_cast<TColor>(kWhite)) << x;
+        EXPECT_EQ(bitmap->Canvas()->Pixels(x, 1), x == 0 ? static_cast<TColor>(kWhite) : 0) << x;
+    }
+    TBitmap empty;
+    empty.SetMonochrome(true);
+    EXPECT_TRUE(empty.Monochrome());
+    EXPECT_TRUE(empty.Empty());
 }
 
 TEST(TCanvasTest, DrawsWithItsBrushAndPenAndPicksUpTheirChanges) {

@@ -120,6 +120,44 @@ TEST(TTimerBehaviour, AHandlerMayFreeItsOwnTimer) {
     EXPECT_EQ(ticks.count, 1);
 }
 
+// Retired from its own tick: it leaves its owner and stops at once, and is freed by a later pump.
+TEST(TTimerBehaviour, ARetiredTimerStopsAtOnceAndIsFreedAfterItsTick) {
+    struct TRetiring : TObject {
+        TTimer* timer = nullptr;
+        int ticks = 0;
+        void Tick(TObject*) {
+            ++ticks;
+            RetireTimer(timer);
+            // Still whole inside its tick.
+            EXPECT_FALSE(timer->Enabled());
+            EXPECT_FALSE(timer->OnTimer);
+        }
+    } retiring;
+    struct TWatch : TComponent {
+        using TComponent::TComponent;
+        bool freed = false;
+        void Notification(TComponent*, TOperation operation) override {
+            if (operation == TOperation::opRemove) freed = true;
+        }
+    } watch(nullptr);
+    TComponent owner(nullptr);
+    std::uint64_t offset = 0;
+    retiring.timer = new TTimer(&owner);
+    retiring.timer->SetInterval(10);
+    retiring.timer->OnTimer = TNotifyEvent::Bind<&TRetiring::Tick>(&retiring);
+    retiring.timer->FreeNotification(&watch);
+    AdvanceAndPump(offset, 10);
+    EXPECT_EQ(retiring.ticks, 1);
+    EXPECT_EQ(owner.ComponentCount(), 0);
+    EXPECT_FALSE(watch.freed);
+    for (int i = 0; i < 5 && !watch.freed; ++i) ProcessMessages();
+    EXPECT_TRUE(watch.freed);
+    AdvanceAndPump(offset, 100);
+    EXPECT_EQ(retiring.ticks, 1);
+    RetireTimer(nullptr);
+    SetClockOffsetForTesting(0);
+}
+
 TEST(TTimerBehaviour, AnExceptionInOnTimerReachesTheErrorBox) {
     Application->SetTitle("Test");
     TSeamRecorder seam;
