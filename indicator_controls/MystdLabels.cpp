@@ -7,6 +7,31 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/WindowQueries.h"
 
+#include <cmath>
+
+namespace {
+
+bool Designing(const TComponent* c) {
+    return c->ComponentState().Contains(TComponentStateItem::csDesigning);
+}
+
+// The outline a windowless control shows in the designer.
+void DrawDesignFrame(TCanvas* Canvas, int Width, int Height) {
+    Canvas->Pen()->SetColor(clBlack);
+    Canvas->Pen()->SetStyle(psDash);
+    Canvas->Brush()->SetStyle(bsClear);
+    Canvas->Rectangle(0, 0, Width, Height);
+}
+
+// The mouse enter and leave events after the inherited handling.
+void NotifyEnterLeave(TObject* Sender, const TMessage& Message, const TNotifyEvent& Enter,
+                      const TNotifyEvent& Leave) {
+    if (Message.Msg == CM_MOUSEENTER && Enter) Enter(Sender);
+    if (Message.Msg == CM_MOUSELEAVE && Leave) Leave(Sender);
+}
+
+} // namespace
+
 // --- TvBigLabel ---------------------------------------------------------------------------------------
 
 TvBigLabel::TvBigLabel(TComponent* AOwner) : TCustomLabel(AOwner) {}
@@ -35,8 +60,7 @@ bool TvBigLabel::MeasuresWrapped() const {
 
 void TvBigLabel::Dispatch(TMessage& Message) {
     TCustomLabel::Dispatch(Message);
-    if (Message.Msg == CM_MOUSEENTER && OnMouseEnter) OnMouseEnter(this);
-    if (Message.Msg == CM_MOUSELEAVE && OnMouseLeave) OnMouseLeave(this);
+    NotifyEnterLeave(this, Message, OnMouseEnter, OnMouseLeave);
 }
 
 // --- Tv3DLabel ----------------------------------------------------------------------------------------
@@ -121,6 +145,141 @@ void TvcURLLabel::Dispatch(TMessage& Message) {
         Message.Result = 1;
     }
     Tv3DLabel::Dispatch(Message);
+}
+
+// --- TvAngleLabel --------------------------------------------------------------------------------------
+
+TvAngleLabel::TvAngleLabel(TComponent* AOwner) : TCustomLabel(AOwner) {
+    SetTransparent(true);
+    AdjustBounds();
+}
+
+void TvAngleLabel::SetDropShadowSize(int Value) {
+    dropShadowSize_ = Value;
+    Invalidate();
+}
+void TvAngleLabel::SetUseDropShadow(bool Value) {
+    useDropShadow_ = Value;
+    Invalidate();
+}
+void TvAngleLabel::SetHighlightColor(TColor Value) {
+    highlightColor_ = Value;
+    Invalidate();
+}
+void TvAngleLabel::SetShadowColor(TColor Value) {
+    shadowColor_ = Value;
+    Invalidate();
+}
+void TvAngleLabel::SetRaised(bool Value) {
+    raised_ = Value;
+    Invalidate();
+}
+void TvAngleLabel::SetUse3D(bool Value) {
+    use3D_ = Value;
+    Invalidate();
+}
+
+void TvAngleLabel::SetAngle(TvAngle Value) {
+    Value = static_cast<TvAngle>(Value % 360);
+    if (Value == angle_) return;
+    angle_ = Value;
+    const double a = angle_ * 3.14159265358979323846 / 180.0;
+    cos_ = std::cos(a);
+    sin_ = std::sin(a);
+    Square(Side());
+    Invalidate();
+}
+
+int TvAngleLabel::Side() {
+    const std::string text = Caption();
+    SIZE size{};
+    HDC dc = GetDC(0);
+    if (dc) {
+        HGDIOBJ old = SelectObject(dc, Font()->Handle());
+        GetTextExtentPoint32(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        SelectObject(dc, old);
+        ReleaseDC(0, dc);
+    }
+    return size.cx + 16;
+}
+
+void TvAngleLabel::Square(int Side) {
+    SetBounds(Left(), Top(), Side, Side);
+}
+
+void TvAngleLabel::AdjustBounds() {
+    if (ComponentState().Contains(TComponentStateItem::csLoading)) return;
+    Square(Side());
+}
+
+void TvAngleLabel::Paint() {
+    TCanvas* canvas = Canvas();
+    const std::string text = Caption();
+    canvas->SetFont(Font());
+    Square(canvas->TextWidth(text) + 16);
+    const int cx = Width() / 2, cy = Height() / 2;
+
+    LOGFONT lf;
+    GetObject(canvas->Font()->Handle(), sizeof(lf), &lf);
+    lf.lfEscapement = lf.lfOrientation = angle_ * 10;
+    lf.lfOutPrecision = OUT_TT_ONLY_PRECIS;
+    canvas->Font()->SetHandle(CreateFontIndirect(&lf));
+
+    // Half extents along and across the text, each turned and cut toward zero on its own.
+    const auto t = [](double v) { return static_cast<int>(v); };
+    int w = canvas->TextWidth(text), h = canvas->TextHeight(text);
+    const int x0 = cx - t(w / 2.0 * cos_) - t(h / 2.0 * sin_);
+    const int y0 = cy + t(w / 2.0 * sin_) - t(h / 2.0 * cos_);
+
+    if (!Transparent()) {
+        w += 7;
+        h += 5;
+        const int wc = t(w / 2.0 * cos_), ws = t(w / 2.0 * sin_);
+        const int hc = t(h / 2.0 * cos_), hs = t(h / 2.0 * sin_);
+        canvas->Brush()->SetColor(Color());
+        canvas->Brush()->SetStyle(bsSolid);
+        canvas->Pen()->SetColor(Color());
+        canvas->Pen()->SetStyle(psSolid);
+        canvas->Polygon({TPoint(cx - wc - hs, cy + ws - hc), TPoint(cx + wc - hs, cy - ws - hc),
+                         TPoint(cx + wc + hs, cy + hc - ws), TPoint(cx + hs - wc, cy + ws + hc)});
+    }
+
+    canvas->Brush()->SetStyle(bsClear);
+    if (use3D_) {
+        if (useDropShadow_) {
+            canvas->Font()->SetColor(shadowColor_);
+            canvas->TextOut(x0 + dropShadowSize_, y0 + dropShadowSize_, text);
+        } else {
+            canvas->Font()->SetColor(raised_ ? highlightColor_ : shadowColor_);
+            canvas->TextOut(x0 - 1, y0 - 1, text);
+            canvas->Font()->SetColor(raised_ ? shadowColor_ : highlightColor_);
+            canvas->TextOut(x0 + 1, y0 + 1, text);
+        }
+    }
+    canvas->Font()->SetColor(Enabled() ? Font()->Color() : clGrayText);
+    canvas->TextOut(x0, y0, text);
+
+    if (Designing(this)) DrawDesignFrame(canvas, Width(), Height());
+    if (OnPaint) OnPaint(this);
+}
+
+// --- TvMouseSpot ---------------------------------------------------------------------------------------
+
+TvMouseSpot::TvMouseSpot(TComponent* AOwner) : TCustomLabel(AOwner) {
+    SetTransparent(true);
+    SetAutoSize(false);
+    SetBounds(Left(), Top(), 20, 20);
+    SetCaption("");
+}
+
+void TvMouseSpot::Paint() {
+    if (Designing(this)) DrawDesignFrame(Canvas(), Width(), Height());
+    if (OnParentPaint) OnParentPaint(this);
+}
+
+void TvMouseSpot::Dispatch(TMessage& Message) {
+    TCustomLabel::Dispatch(Message);
+    NotifyEnterLeave(this, Message, OnMouseEnter, OnMouseLeave);
 }
 
 // --- Hint settings ------------------------------------------------------------------------------------

@@ -80,6 +80,72 @@ private:
     bool lastClickOK_ = true;
 };
 
+// The angle of a TvAngleLabel in degrees, 0..359.
+using TvAngle = std::uint16_t;
+
+// The caption turned Angle degrees counter-clockwise about the middle of a square control whose
+// side is the caption's width plus 16, with the 3-D and drop-shadow copies of Tv3DLabel (off by
+// default). Not transparent, the turned text's box is filled in Color. The label keeps itself
+// square whatever AutoSize says.
+class TvAngleLabel : public TCustomLabel {
+public:
+    explicit TvAngleLabel(TComponent* AOwner);
+
+    int DropShadowSize() const { return dropShadowSize_; }
+    void SetDropShadowSize(int Value);
+    bool UseDropShadow() const { return useDropShadow_; }
+    void SetUseDropShadow(bool Value);
+    TvAngle Angle() const { return angle_; }
+    // A value beyond 359 is taken modulo 360.
+    void SetAngle(TvAngle Value);
+    TColor HighlightColor() const { return highlightColor_; }
+    void SetHighlightColor(TColor Value);
+    TColor ShadowColor() const { return shadowColor_; }
+    void SetShadowColor(TColor Value);
+    bool Raised() const { return raised_; }
+    void SetRaised(bool Value);
+    bool Use3D() const { return use3D_; }
+    void SetUse3D(bool Value);
+
+    // After the label has painted.
+    TNotifyEvent OnPaint;
+
+protected:
+    void Paint() override;
+    void AdjustBounds() override;
+
+private:
+    // The side of the square: the caption's width in the label's font plus 16.
+    int Side();
+    void Square(int Side);
+
+    int dropShadowSize_ = 2;
+    bool useDropShadow_ = false;
+    TvAngle angle_ = 0;
+    double cos_ = 1.0;
+    double sin_ = 0.0;
+    bool raised_ = true;
+    bool use3D_ = false;
+    TColor highlightColor_ = clBtnHighlight;
+    TColor shadowColor_ = clBtnShadow;
+};
+
+// An invisible 20 x 20 hot spot that reports the pointer coming and going. It draws nothing but a
+// dashed outline in the designer; OnParentPaint lets the form draw something there.
+class TvMouseSpot : public TCustomLabel {
+public:
+    explicit TvMouseSpot(TComponent* AOwner);
+
+    void Dispatch(TMessage& Message) override;
+
+    TNotifyEvent OnParentPaint;
+    TNotifyEvent OnMouseEnter;
+    TNotifyEvent OnMouseLeave;
+
+protected:
+    void Paint() override;
+};
+
 // --- Hint window and its settings ---------------------------------------------------------------------
 
 enum TvHintPos : std::uint8_t { hpLeftAbove, hpLeftUnder, hpRightAbove, hpRightUnder, hpNormal };

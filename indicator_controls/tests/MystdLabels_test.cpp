@@ -283,3 +283,257 @@ TEST_F(TvcURLLabelTest, TheAcceleratorClicksAndAFailedStartIsRecorded) {
 }
 
 } // namespace
+
+namespace {
+
+// A label on a white form, its caption in red "Arial" (DejaVu Sans) of 16 pixels.
+struct AngleFixture : ::testing::Test {
+    std::unique_ptr<TForm> form{new TForm(nullptr)};
+    TvAngleLabel* label = nullptr;
+    void SetUp() override {
+        form->SetBounds(0, 0, 300, 300);
+        form->SetColor(clWhite);
+        label = new TvAngleLabel(form.get());
+        label->SetParent(form.get());
+        label->Font()->SetName("Arial");
+        label->Font()->SetHeight(-16);
+        label->Font()->SetColor(clRed);
+        label->SetCaption("WW..........");
+        label->SetLeft(40);
+        label->SetTop(30);
+    }
+    // The caption's extent in the label's font.
+    TSize Extent() {
+        TBitmap b;
+        b.SetSize(4, 4);
+        b.Canvas()->SetFont(label->Font());
+        return b.Canvas()->TextExtent(label->Caption());
+    }
+    // The box holding every pixel of colour, in the label's coordinates; empty when there is none.
+    struct Ink {
+        TRect box;
+        // Pixels in the left, right, top and bottom halves of the label.
+        int left = 0, right = 0, top = 0, bottom = 0;
+        int count = 0;
+    };
+    Ink InkOf(TColor color) {
+        const std::unique_ptr<TBitmap> shot = Snapshot(form.get());
+        Ink ink;
+        bool any = false;
+        const int w = label->Width(), h = label->Height();
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                if (PixelAt(shot.get(), label->Left() + x, label->Top() + y) != ColorToRGB(color)) continue;
+                ++ink.count;
+                if (!any) ink.box = TRect(x, y, x + 1, y + 1);
+                any = true;
+                ink.box = TRect(std::min(ink.box.Left, x), std::min(ink.box.Top, y),
+                                std::max(ink.box.Right, x + 1), std::max(ink.box.Bottom, y + 1));
+                (2 * x < w ? ink.left : ink.right) += 1;
+                (2 * y < h ? ink.top : ink.bottom) += 1;
+            }
+        return ink;
+    }
+    static bool Inside(const TRect& inner, const TRect& outer) {
+        return inner.Left >= outer.Left && inner.Top >= outer.Top && inner.Right <= outer.Right &&
+               inner.Bottom <= outer.Bottom;
+    }
+};
+
+using TvAngleLabelPaint = AngleFixture;
+
+TEST_F(TvAngleLabelPaint, TheCaptionTurnsInASquareOfItsWidthPlus16) {
+    const TSize e = Extent();
+    const int side = e.cx + 16;
+    const int c = side / 2;
+    // The heavy "WW" leads: it lies on the side the text starts from.
+    struct Case {
+        TvAngle angle;
+        TRect cell;     // the text's cell, centred in the square
+        bool along;     // the text runs across (true) or up and down the square
+        bool leadFirst; // the lead lies left (across) or at the top (up and down)
+    };
+    const TRect flat(c - e.cx / 2, c - e.cy / 2, c + e.cx - e.cx / 2, c + e.cy - e.cy / 2);
+    const TRect upright(c - e.cy / 2, c - e.cx / 2, c + e.cy - e.cy / 2, c + e.cx - e.cx / 2);
+    for (const Case& k : {Case{0, flat, true, true}, Case{90, upright, false, false},
+                          Case{180, flat, true, false}, Case{270, upright, false, true}}) {
+        label->SetAngle(k.angle);
+        EXPECT_EQ(label->Width(), side) << k.angle;
+        EXPECT_EQ(label->Height(), side) << k.angle;
+        const Ink ink = InkOf(clRed);
+        ASSERT_GT(ink.count, 0) << k.angle;
+        // One pixel of slack for the rounding of the turned cell.
+        const TRect cell(k.cell.Left - 1, k.cell.Top - 1, k.cell.Right + 1, k.cell.Bottom + 1);
+        EXPECT_TRUE(Inside(ink.box, cell)) << k.angle << ": ink " << ink.box.Left << "," << ink.box.Top << ","
+                                           << ink.box.Right << "," << ink.box.Bottom << " cell " << cell.Left
+                                           << "," << cell.Top << "," << cell.Right << "," << cell.Bottom;
+        const int length = k.along ? ink.box.Width() : ink.box.Height();
+        EXPECT_GT(length, e.cx - 6) << k.angle << ": the text's length lies "
+                                    << (k.along ? "across" : "upright");
+        const int first = k.along ? ink.left : ink.top, second = k.along ? ink.right : ink.bottom;
+        if (k.leadFirst)
+            EXPECT_GT(first, 2 * second) << k.angle;
+        else
+            EXPECT_GT(second, 2 * first) << k.angle;
+    }
+}
+
+TEST_F(TvAngleLabelPaint, NotTransparentFillsTheTurnedBoxOfTheText) {
+    const TSize e = Extent();
+    label->SetTransparent(false);
+    label->SetColor(clYellow);
+    label->SetAngle(90);
+    // The box grows by 7 along and 5 across the text; at 90 degrees it stands upright in the
+    // middle: half extents t((cx+7)/2) up and down, t((cy+5)/2) left and right.
+    const int c = (e.cx + 16) / 2;
+    const int along = (e.cx + 7) / 2, across = (e.cy + 5) / 2;
+    const std::unique_ptr<TBitmap> shot = Snapshot(form.get());
+    auto at = [&](int x, int y) { return PixelAt(shot.get(), label->Left() + x, label->Top() + y); };
+    const COLORREF yellow = 0x00FFFF;
+    for (const TPoint& p : {TPoint(c - across, c - along), TPoint(c + across - 1, c - along),
+                            TPoint(c - across, c + along - 1), TPoint(c + across - 1, c + along - 1)})
+        EXPECT_EQ(at(p.X, p.Y), yellow) << "corner " << p.X << "," << p.Y;
+    for (const TPoint& p : {TPoint(c - across - 2, c), TPoint(c + across + 1, c), TPoint(c, c - along - 2),
+                            TPoint(c, c + along + 1), TPoint(1, 1)})
+        EXPECT_EQ(at(p.X, p.Y), 0xFFFFFFu) << "outside " << p.X << "," << p.Y;
+    // Turned by 45 degrees the corners of the square stay clear and the middle is filled.
+    label->SetAngle(45);
+    const std::unique_ptr<TBitmap> turned = Snapshot(form.get());
+    const int side = label->Width();
+    EXPECT_EQ(PixelAt(turned.get(), label->Left() + 2, label->Top() + 2), 0xFFFFFFu);
+    EXPECT_EQ(PixelAt(turned.get(), label->Left() + side - 3, label->Top() + side - 3), 0xFFFFFFu);
+    EXPECT_EQ(PixelAt(turned.get(), label->Left() + 2, label->Top() + side - 3), 0xFFFFFFu);
+    int filled = 0;
+    for (int d = -3; d <= 3; ++d)
+        if (PixelAt(turned.get(), label->Left() + side / 2 + d, label->Top() + side / 2 + 8) == yellow)
+            ++filled;
+    EXPECT_GT(filled, 0);
+}
+
+TEST_F(TvAngleLabelPaint, ThreeDAndDropShadowCopiesSitBesideTheText) {
+    const TRect text = InkOf(clRed).box;
+    label->SetHighlightColor(clLime);
+    label->SetShadowColor(clBlue);
+    // The copies need Use3D.
+    label->SetUseDropShadow(true);
+    EXPECT_TRUE(InkOf(clBlue).count == 0);
+    label->SetUse3D(true);
+    label->SetDropShadowSize(3);
+    TRect shadow = InkOf(clBlue).box;
+    EXPECT_EQ(shadow.Right, text.Right + 3);
+    EXPECT_EQ(shadow.Bottom, text.Bottom + 3);
+    EXPECT_TRUE(InkOf(clLime).count == 0);
+    // Raised: highlight up and left, shadow down and right; sunken the other way round.
+    label->SetUseDropShadow(false);
+    for (bool raised : {true, false}) {
+        label->SetRaised(raised);
+        const TRect light = InkOf(raised ? clLime : clBlue).box;
+        const TRect dark = InkOf(raised ? clBlue : clLime).box;
+        EXPECT_EQ(light.Left, text.Left - 1) << raised;
+        EXPECT_EQ(light.Top, text.Top - 1) << raised;
+        EXPECT_EQ(dark.Right, text.Right + 1) << raised;
+        EXPECT_EQ(dark.Bottom, text.Bottom + 1) << raised;
+    }
+    // Turned, the shadow still falls right and down.
+    label->SetUseDropShadow(true);
+    label->SetAngle(90);
+    const TRect upright = InkOf(clRed).box;
+    shadow = InkOf(clBlue).box;
+    EXPECT_EQ(shadow.Right, upright.Right + 3);
+    EXPECT_EQ(shadow.Bottom, upright.Bottom + 3);
+}
+
+TEST_F(TvAngleLabelPaint, StaysSquareAndPaintsThenTellsOnPaint) {
+    EXPECT_EQ(label->Angle(), 0);
+    EXPECT_FALSE(label->Use3D());
+    EXPECT_TRUE(label->Transparent());
+    const int side = Extent().cx + 16;
+    EXPECT_EQ(label->Width(), side);
+    // A new caption, a new font or a new angle give the square back.
+    label->SetBounds(label->Left(), label->Top(), 10, 12);
+    label->SetAngle(30);
+    EXPECT_EQ(label->Width(), side);
+    EXPECT_EQ(label->Height(), side);
+    label->SetCaption("W");
+    EXPECT_EQ(label->Width(), Extent().cx + 16);
+    EXPECT_EQ(label->Height(), label->Width());
+    label->SetAngle(390);
+    EXPECT_EQ(label->Angle(), 30);
+
+    TEventLog log;
+    label->SetName("Turned");
+    label->OnPaint = TNotifyEvent::Bind<&TEventLog::Paint>(&log);
+    InkOf(clRed);
+    EXPECT_EQ(log.Events, "paint Turned");
+    // Disabled it draws in the grey-text colour.
+    label->SetEnabled(false);
+    EXPECT_EQ(InkOf(clRed).count, 0);
+    EXPECT_GT(InkOf(clGrayText).count, 0);
+}
+
+// Puts a component in the designer.
+struct TDesigner : TComponent {
+    static void Design(TComponent* c) {
+        TComponentState s = c->ComponentState();
+        s.Include(TComponentStateItem::csDesigning);
+        (c->*&TDesigner::SetComponentState)(s);
+    }
+};
+
+TEST_F(TvAngleLabelPaint, TheDesignerShowsADashedOutline) {
+    EXPECT_EQ(InkOf(clBlack).count, 0);
+    TDesigner::Design(label);
+    const Ink frame = InkOf(clBlack);
+    EXPECT_EQ(frame.box, TRect(0, 0, label->Width(), label->Height()));
+    // Dashed: the top edge has gaps.
+    const std::unique_ptr<TBitmap> shot = Snapshot(form.get());
+    int gaps = 0;
+    for (int x = 0; x < label->Width(); ++x)
+        if (PixelAt(shot.get(), label->Left() + x, label->Top()) != 0) ++gaps;
+    EXPECT_GT(gaps, 0);
+}
+
+TEST(TvMouseSpot, AnInvisibleSpotThatTellsThePointerComingAndGoing) {
+    std::unique_ptr<TForm> form(new TForm(nullptr));
+    form->SetBounds(0, 0, 200, 150);
+    form->SetColor(clWhite);
+    const std::unique_ptr<TBitmap> bare = Snapshot(form.get());
+    auto* spot = new TvMouseSpot(form.get());
+    spot->SetName("Spot");
+    spot->SetParent(form.get());
+    spot->SetLeft(50);
+    spot->SetTop(40);
+    EXPECT_EQ(spot->Width(), 20);
+    EXPECT_EQ(spot->Height(), 20);
+    EXPECT_EQ(spot->Caption(), "");
+    EXPECT_TRUE(spot->Transparent());
+    EXPECT_FALSE(spot->AutoSize());
+    spot->SetCaption("Text is never drawn");
+    EXPECT_EQ(spot->Width(), 20);
+
+    TEventLog log;
+    spot->OnParentPaint = TNotifyEvent::Bind<&TEventLog::Paint>(&log);
+    spot->OnMouseEnter = TNotifyEvent::Bind<&TEventLog::Enter>(&log);
+    spot->OnMouseLeave = TNotifyEvent::Bind<&TEventLog::Leave>(&log);
+    const std::unique_ptr<TBitmap> shot = Snapshot(form.get());
+    EXPECT_EQ(log.Events, "paint Spot");
+    for (int y = 0; y < 150; y += 1)
+        for (int x = 0; x < 200; x += 1)
+            ASSERT_EQ(PixelAt(shot.get(), x, y), PixelAt(bare.get(), x, y)) << x << "," << y;
+
+    // The pointer comes onto the spot and goes off it again.
+    log.Events.clear();
+    spot->Perform(CM_MOUSEENTER, 0, 0);
+    spot->Perform(CM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(log.Events, "enter Spot, leave Spot");
+
+    // In the designer a dashed outline marks it.
+    TDesigner::Design(spot);
+    const std::unique_ptr<TBitmap> designed = Snapshot(form.get());
+    EXPECT_EQ(PixelAt(designed.get(), 50, 40), 0u);
+    EXPECT_EQ(PixelAt(designed.get(), 50, 59), 0u);
+    EXPECT_EQ(PixelAt(designed.get(), 49, 40), 0xFFFFFFu);
+    EXPECT_EQ(PixelAt(designed.get(), 70, 50), 0xFFFFFFu);
+}
+
+} // namespace

@@ -186,7 +186,9 @@ std::shared_ptr<FontFace> FontFace::Realize(const LOGFONT& lf) {
     if (!FontEngineReady(nullptr)) return nullptr;
     char faceName[LF_FACESIZE + 1] = {};
     std::memcpy(faceName, lf.lfFaceName, LF_FACESIZE);
-    const FaceInfo info = FindFace(faceName, lf.lfPitchAndFamily);
+    FaceInfo info = FindFace(faceName, lf.lfPitchAndFamily);
+    // Outline faces only: a bitmap face is replaced by the outline face of its family.
+    if (lf.lfOutPrecision == OUT_TT_ONLY_PRECIS) info.trueType = true;
     const bool bold = lf.lfWeight >= FW_SEMIBOLD;
     const QString path = FontPath(info.family, bold);
     if (path.isEmpty()) return nullptr;

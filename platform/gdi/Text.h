@@ -11,7 +11,8 @@
 // Heights follow the original: a negative lfHeight is the character (em) height in pixels, a
 // positive one the cell height (ascent + descent), 0 a default of 16 pixels of cell. Italic is
 // drawn slanted from the upright face. The bitmap faces of the original ("MS Sans Serif", "System",
-// "Courier" ...) report no TMPF_TRUETYPE and ignore escapement, as those faces could not rotate.
+// "Courier" ...) report no TMPF_TRUETYPE and ignore escapement, as those faces could not rotate;
+// asked for with OUT_TT_ONLY_PRECIS they give way to the outline face of their family, which does.
 // Escapement turns text about its reference point (exactly for quarter turns, by nearest pixel
 // otherwise); lfWidth and lfOrientation are kept but not applied.
 #pragma once
@@ -86,6 +87,7 @@ inline constexpr BYTE SYMBOL_CHARSET = 2;
 inline constexpr BYTE OEM_CHARSET = 255;
 inline constexpr BYTE OUT_DEFAULT_PRECIS = 0;
 inline constexpr BYTE OUT_TT_PRECIS = 4;
+inline constexpr BYTE OUT_TT_ONLY_PRECIS = 7;
 inline constexpr BYTE CLIP_DEFAULT_PRECIS = 0;
 inline constexpr BYTE DEFAULT_QUALITY = 0;
 inline constexpr BYTE DRAFT_QUALITY = 1;

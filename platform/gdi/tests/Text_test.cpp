@@ -201,6 +201,21 @@ TEST_F(Text, GlyphsTurnWithTheEscapement) {
     TextOut(raster, 10, 10, "Flat", -1);
     const RECT c = raster.InkBox(kWhite);
     EXPECT_GT(c.right - c.left, c.bottom - c.top);
+    // Asked for outline faces only, the bitmap face gives way to one that turns.
+    TestDc only(100, 100);
+    LOGFONT lf;
+    lf.lfHeight = -16;
+    lf.lfEscapement = 900;
+    lf.lfOutPrecision = OUT_TT_ONLY_PRECIS;
+    std::strcpy(lf.lfFaceName, "MS Sans Serif");
+    Use(only, CreateFontIndirect(&lf));
+    TEXTMETRIC tm;
+    ASSERT_TRUE(GetTextMetrics(only, &tm));
+    EXPECT_TRUE(tm.tmPitchAndFamily & TMPF_TRUETYPE);
+    SetBkMode(only, TRANSPARENT);
+    TextOut(only, 20, 80, "Long text", -1);
+    const RECT d = only.InkBox(kWhite);
+    EXPECT_EQ(d.bottom - d.top, a.right - a.left);
 }
 
 TEST_F(Text, StylesKeepTheCell) {
