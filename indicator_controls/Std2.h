@@ -399,8 +399,9 @@ void NormaliseMinMax(TvMinMaxSizes& Sizes);
 // it ends short of the right edge, else at the top.
 void FitToTaskBar(TvMinMaxSizes& Sizes, int CX, int CY, const RECT& Bar);
 
-using TAskSize = TMethod<void(TObject* Sender, int& MinDragWidth, int& MinDragHeight, int& MaxWidth,
-                              int& MaxHeight, int& MaxDragWidth, int& MaxDragHeight, int& Maxleft, int& MaxTop)>;
+using TAskSize =
+    TMethod<void(TObject* Sender, int& MinDragWidth, int& MinDragHeight, int& MaxWidth, int& MaxHeight,
+                 int& MaxDragWidth, int& MaxDragHeight, int& Maxleft, int& MaxTop)>;
 
 // Holds the form that owns it within its limits: the form is fitted at once on every change, and
 // at run time the form's window answers the size-limit query with them (optionally fitted to the
@@ -562,6 +563,8 @@ private:
     void RefreshAutoColor();
     void WndProc(TMessage& Message);
     void Unhook();
+    // The splash window paints the splash whenever it paints itself.
+    void WindowPaint(TObject* Sender);
 
     HRGN region_ = nullptr;
     TvSplashGeometry geometry_;

@@ -11,8 +11,9 @@
 
 #include <algorithm>
 
-TvSplashGeometry SplashGeometry(int bw, int bh, int CX, int CY, vSplashStyleType Shape, int AddWidth, int AddHeight,
-                                bool AdjustforFrame, bool DrawFrame, int FrameThickness, int FrameMargin) {
+TvSplashGeometry SplashGeometry(int bw, int bh, int CX, int CY, vSplashStyleType Shape, int AddWidth,
+                                int AddHeight, bool AdjustforFrame, bool DrawFrame, int FrameThickness,
+                                int FrameMargin) {
     TvSplashGeometry g;
     if (bw < CX && bh < CY) {
         g.W = bw + AddWidth + 4;
@@ -117,8 +118,8 @@ void TvSplashForm::Unhook() {
 void TvSplashForm::MakeSplash() {
     if (OnBeforeShow) OnBeforeShow(this);
     geometry_ = SplashGeometry(bitmap_->Width(), bitmap_->Height(), GetSystemMetrics(SM_CXSCREEN),
-                               GetSystemMetrics(SM_CYSCREEN), Shape, AddWidth, AddHeight, AdjustforFrame, DrawFrame,
-                               FrameThickness, FrameMargin);
+                               GetSystemMetrics(SM_CYSCREEN), Shape, AddWidth, AddHeight, AdjustforFrame,
+                               DrawFrame, FrameThickness, FrameMargin);
     const auto& g = geometry_;
     if (region_) DeleteObject(region_);
     region_ = Shape == ssVRectangle ? CreateRectRgn(g.X, g.Y, g.X + g.W, g.Y + g.H)
@@ -130,6 +131,8 @@ void TvSplashForm::MakeSplash() {
     window_->SetFormStyle(fsStayOnTop);
     window_->SetNoActivate(true);
     window_->SetBounds(g.X, g.Y, g.W, g.H);
+    // Its own first paint (the form's background) would cover what DoSplash drew before it.
+    window_->OnPaint = TNotifyEvent::Bind<&TvSplashForm::WindowPaint>(this);
     HRGN shape = CreateRectRgn(0, 0, 0, 0);
     CombineRgn(shape, region_, nullptr, RGN_COPY);
     OffsetRgn(shape, -g.X, -g.Y);
@@ -208,6 +211,10 @@ void TvSplashForm::DoSplash() {
         copy.Canvas()->BrushCopy(all, bitmap_, all, transparentColor_);
         desk.Draw(px, py, &copy);
     }
+}
+
+void TvSplashForm::WindowPaint(TObject*) {
+    DoSplash();
 }
 
 void TvSplashForm::DoRemove() {

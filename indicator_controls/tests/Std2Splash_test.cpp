@@ -2,6 +2,7 @@
 // wait injected), its window, and the colour taken from its bitmap.
 #include "indicator_controls/Std2.h"
 
+#include "platform/gdi/Draw.h"
 #include "platform/ui/ControlMessages.h"
 #include "platform/ui/Forms.h"
 #include "platform/win/Messages.h"
@@ -23,12 +24,13 @@ TEST(TvSplashForm, Geometry) {
         {100, 60, ssCircle, true, 0, {128, 128, 576, 448, 14, 34}},
         {100, 60, ssVRectangle, true, 0, {128, 88, 576, 468, 14, 14}},
         {100, 60, ssVEllipse, false, 10, {114, 64, 583, 480, 7, 2}},
-        {1270, 60, ssVRectangle, true, 0, {1280, 88, 0, 468, 0, 0}},   // too wide once framed
-        {1280, 60, ssVRectangle, true, 0, {1280, 60, 0, 482, 0, 0}},   // as wide as the screen
+        {1270, 60, ssVRectangle, true, 0, {1280, 88, 0, 468, 0, 0}}, // too wide once framed
+        {1280, 60, ssVRectangle, true, 0, {1280, 60, 0, 482, 0, 0}}, // as wide as the screen
         {2000, 2000, ssCircle, true, 0, {1280, 1024, 0, 0, 0, 0}},
     };
     for (const auto& c : cases) {
-        const TvSplashGeometry g = SplashGeometry(c.bw, c.bh, 1280, 1024, c.shape, c.addW, 0, true, c.drawFrame, 4, 8);
+        const TvSplashGeometry g =
+            SplashGeometry(c.bw, c.bh, 1280, 1024, c.shape, c.addW, 0, true, c.drawFrame, 4, 8);
         EXPECT_EQ(g.W, c.out.W) << c.bw << "x" << c.bh;
         EXPECT_EQ(g.H, c.out.H) << c.bw << "x" << c.bh;
         EXPECT_EQ(g.X, c.out.X) << c.bw << "x" << c.bh;
@@ -60,7 +62,9 @@ struct Recorder {
     void Show(TObject*) { Log->push_back(splash->Window() ? "show" : "show without window"); }
     void BeforeDelay(TObject*) { Log->push_back("before delay"); }
     void BeforeClose(TObject*) { Log->push_back("before close"); }
-    void AfterClose(TObject*) { Log->push_back(splash->Window() ? "after close, still shown" : "after close"); }
+    void AfterClose(TObject*) {
+        Log->push_back(splash->Window() ? "after close, still shown" : "after close");
+    }
 };
 
 TBitmap* Picture(int w, int h, TColor corner) {
@@ -96,8 +100,8 @@ TEST(TvSplashForm, ShownOnLoadingAndGoneAfterTheFirstPaintAndTheWait) {
 
     ASSERT_NE(splash->Window(), nullptr);
     const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
-    EXPECT_EQ(splash->Window()->BoundsRect(), TRect((cx - 128) / 2, (cy - 128) / 2, (cx - 128) / 2 + 128,
-                                                     (cy - 128) / 2 + 128));
+    EXPECT_EQ(splash->Window()->BoundsRect(),
+              TRect((cx - 128) / 2, (cy - 128) / 2, (cx - 128) / 2 + 128, (cy - 128) / 2 + 128));
     EXPECT_EQ(splash->Window()->BorderStyle(), bsNone);
     EXPECT_EQ(splash->Window()->FormStyle(), fsStayOnTop);
     EXPECT_TRUE(splash->Window()->Visible());
@@ -105,8 +109,8 @@ TEST(TvSplashForm, ShownOnLoadingAndGoneAfterTheFirstPaintAndTheWait) {
     EXPECT_EQ(log, (std::vector<std::string>{"create", "before show", "show"}));
 
     SendMessage(form->Handle(), WM_PAINT, 0, 0);
-    EXPECT_EQ(log, (std::vector<std::string>{"create", "before show", "show", "before delay", "wait 1234 shown",
-                                             "before close", "after close"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"create", "before show", "show", "before delay",
+                                             "wait 1234 shown", "before close", "after close"}));
     EXPECT_EQ(splash->Window(), nullptr);
     SendMessage(form->Handle(), WM_PAINT, 0, 0);
     EXPECT_EQ(log.size(), 7u) << "later paints do nothing";
@@ -140,4 +144,20 @@ TEST(TvSplashForm, AutomaticColourFromTheBottomLeftPixel) {
     EXPECT_TRUE(splash.AutoBackColor());
     splash.SetTransparentColor(clGreen);
     EXPECT_FALSE(splash.AutoBackColor());
+}
+
+TEST(TvSplashForm, TheWindowKeepsThePictureWhenItPaintsItself) {
+    TvSplashForm splash(nullptr);
+    std::unique_ptr<TBitmap> picture(Picture(40, 30, clBlue));
+    splash.SetBitMap(picture.get());
+    splash.MakeSplash();
+    splash.DoSplash();
+    TForm* window = splash.Window();
+    ASSERT_NE(window, nullptr);
+    // Painted anew as its first paint on the screen does: background first.
+    window->Repaint();
+    const TvSplashGeometry& g = splash.Geometry();
+    HDC dc = GetDC(window->Handle());
+    EXPECT_EQ(GetPixel(dc, g.dx + 20, g.dy + 15), ColorToRGB(clBlue));
+    ReleaseDC(window->Handle(), dc);
 }

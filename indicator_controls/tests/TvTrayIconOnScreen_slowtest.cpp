@@ -21,7 +21,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
@@ -143,16 +142,8 @@ TEST(TrayOnScreen, DockedMeterTurnsClicksIntoEventsAndMenus) {
                       "--SetDockType", "true"},
                      {"DISPLAY=" + display}, "", "tray_trayer.log");
 
-    // The peer inherits the display; this process stays on the offscreen platform.
-    const std::string oldDisplay = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
-    ::setenv("DISPLAY", display.c_str(), 1);
-    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-    SelfPeer peer("TrayOnScreenPeer.DISABLED_Meter");
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    if (oldDisplay.empty())
-        ::unsetenv("DISPLAY");
-    else
-        ::setenv("DISPLAY", oldDisplay.c_str(), 1);
+    // The peer runs on the display; this process stays on the offscreen platform.
+    SelfPeer peer("TrayOnScreenPeer.DISABLED_Meter", {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb"});
     ASSERT_EQ(peer.NextReport(20000), "docked");
 
     // The icon on the screen is the meter as it draws headless, pixel for pixel.
@@ -190,14 +181,13 @@ TEST(TrayOnScreen, DockedMeterTurnsClicksIntoEventsAndMenus) {
         std::vector<std::string> args{"mousemove", std::to_string(found->x + 8),
                                       std::to_string(found->y + 8)};
         args.insert(args.end(), what.begin(), what.end());
-        EXPECT_EQ(RunProcessAndWait(xdotool, args), 0);
+        EXPECT_EQ(RunOnDisplay(display, xdotool, args, "tray_xdotool.log"), 0);
     };
     auto reports = [&](int count) {
         std::vector<std::string> lines;
         for (int i = 0; i < count; ++i) lines.push_back(peer.NextReport());
         return lines;
     };
-    ::setenv("DISPLAY", display.c_str(), 1);
     click({"click", "1"});
     EXPECT_EQ(reports(2), (std::vector<std::string>{"click", "popup LeftMenu"}));
     click({"click", "3"});
@@ -207,9 +197,5 @@ TEST(TrayOnScreen, DockedMeterTurnsClicksIntoEventsAndMenus) {
     // The first click of a double click is a click; the second runs the default item.
     click({"click", "--repeat", "2", "--delay", "60", "1"});
     EXPECT_EQ(reports(3), (std::vector<std::string>{"click", "popup LeftMenu", "item Show"}));
-    if (oldDisplay.empty())
-        ::unsetenv("DISPLAY");
-    else
-        ::setenv("DISPLAY", oldDisplay.c_str(), 1);
     EXPECT_EQ(peer.Wait(20000), 0);
 }

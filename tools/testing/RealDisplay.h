@@ -2,6 +2,8 @@
 // processes, and a virtual X server on a free display.
 #pragma once
 
+#include "tools/testing/ChildEnvironment.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -13,8 +15,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 namespace testing_display {
 
@@ -50,15 +50,7 @@ inline pid_t Spawn(const std::string& program, const std::vector<std::string>& a
                    int keepFd = -1) {
     std::vector<std::string> argStore{program};
     argStore.insert(argStore.end(), args.begin(), args.end());
-    std::vector<std::string> envStore(env);
-    for (char** e = environ; *e; ++e) {
-        const std::string entry(*e);
-        const std::string name = entry.substr(0, entry.find('='));
-        bool replaced = false;
-        for (const std::string& mine : env)
-            replaced = replaced || mine.compare(0, name.size() + 1, name + "=") == 0;
-        if (!replaced) envStore.push_back(entry);
-    }
+    std::vector<std::string> envStore = ChildEnvironment(env);
     std::vector<char*> argv, envp;
     for (std::string& a : argStore) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -78,6 +70,16 @@ inline pid_t Spawn(const std::string& program, const std::vector<std::string>& a
     }
     if (log >= 0) ::close(log);
     return pid;
+}
+
+// Runs program with args on the display (":n") and waits for it; its exit status, -1 when it did
+// not run or end normally. Its output goes to logPath.
+inline int RunOnDisplay(const std::string& display, const std::string& program,
+                        const std::vector<std::string>& args, const std::string& logPath) {
+    const pid_t pid = Spawn(program, args, {"DISPLAY=" + display}, "", logPath);
+    int status = 0;
+    if (pid <= 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
 }
 
 // Starts a virtual X server (screen like "640x480x24") on a free display and returns its number

@@ -16,7 +16,8 @@
 #include <gtest/gtest.h>
 
 #ifdef VX_HAVE_XSHAPE
-#include "visual_controls/tests/xshape/XShapeProbe.h"
+#include "tools/testing/XShapeProbe.h"
+#include "tools/testing/XShapeRegion.h"
 #endif
 
 #include <chrono>
@@ -71,22 +72,8 @@ TPoint WindowOrigin(const Connection& x, unsigned long w) {
     return p ? TPoint(p->first, p->second) : TPoint(-1, -1);
 }
 
-// The window's bounding shape as the X server holds it.
-HRGN ShapeOf(const Connection& x, unsigned long w) {
-    HRGN r = CreateRectRgn(0, 0, 0, 0);
-    for (const xshape_probe::Rect& s : x.BoundingShape(w)) {
-        HRGN part = CreateRectRgn(s.X, s.Y, s.X + s.Width, s.Y + s.Height);
-        CombineRgn(r, r, part, RGN_OR);
-        DeleteObject(part);
-    }
-    return r;
-}
-
 bool Xdotool(const std::string& display, const std::vector<std::string>& args) {
-    const pid_t pid =
-        Spawn(FindProgram("xdotool"), args, {"DISPLAY=" + display}, "", "form_shape_xdotool.log");
-    int status = 0;
-    return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return RunOnDisplay(display, FindProgram("xdotool"), args, "form_shape_xdotool.log") == 0;
 }
 
 // Presses the left button at the screen point, moves it by (dx, dy) in steps and lets go.
@@ -141,13 +128,8 @@ TEST(LuxFormShapeWindow, ShapeOnTheServerAndDragByTheBackground) {
     ASSERT_TRUE(d.Open());
 
     TChild wm;
-    wm.Pid =
-        Spawn(FindProgram("openbox"), {"--sm-disable"}, {"DISPLAY=" + display}, "", "form_shape_openbox.log");
-    ASSERT_GT(wm.Pid, 0);
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-    while (!d.WindowManagerRuns() && std::chrono::steady_clock::now() < end)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    ASSERT_TRUE(d.WindowManagerRuns()) << "openbox did not start; see form_shape_openbox.log";
+    ASSERT_TRUE(xshape_probe::StartOpenbox(d, display, "form_shape_openbox.log", wm))
+        << "openbox did not start; see form_shape_openbox.log";
 
     TChild shown;
     shown.Pid = Spawn(
@@ -156,7 +138,7 @@ TEST(LuxFormShapeWindow, ShapeOnTheServerAndDragByTheBackground) {
         {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb"}, "", "form_shape_window.log");
     ASSERT_GT(shown.Pid, 0);
     unsigned long window = 0;
-    end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (!window && std::chrono::steady_clock::now() < end) {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         if (!Xdotool(display, {"search", "--onlyvisible", "--name", "Shaped form"})) continue;
@@ -176,7 +158,7 @@ TEST(LuxFormShapeWindow, ShapeOnTheServerAndDragByTheBackground) {
     end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!same && std::chrono::steady_clock::now() < end) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        HRGN actual = ShapeOf(d, window);
+        HRGN actual = BoundingShapeRgn(d, window);
         same = EqualRgn(actual, expected);
 
         DeleteObject(actual);
