@@ -345,17 +345,7 @@ bool TLuxCustomScrollBox::BackDrawArea(TCanvas* Canvas, const TRect& Rect, const
 
 void TLuxCustomScrollBox::PaintWindow(HDC DC) {
     if (Loading(this) || !DC) return;
-    canvas_->Lock();
-    canvas_->SetHandle(DC);
-    try {
-        Paint();
-    } catch (...) {
-        canvas_->SetHandle(nullptr);
-        canvas_->Unlock();
-        throw;
-    }
-    canvas_->SetHandle(nullptr);
-    canvas_->Unlock();
+    PaintOnCanvas(*canvas_, DC, [this] { Paint(); });
 }
 
 void TLuxCustomScrollBox::Paint() {
@@ -407,19 +397,12 @@ void TLuxCustomScrollBox::Dispatch(TMessage& Message) {
         if (Loading(this) || !Visible()) return;
         TScrollBox::Dispatch(Message);
         HDC dc = GetWindowDC(Handle());
-        ncCanvas_->Lock();
-        ncCanvas_->SetHandle(dc);
-        try {
-            PaintBevel();
-        } catch (...) {
-            ncCanvas_->SetHandle(nullptr);
-            ncCanvas_->Unlock();
-            ReleaseDC(Handle(), dc);
-            throw;
-        }
-        ncCanvas_->SetHandle(nullptr);
-        ncCanvas_->Unlock();
-        ReleaseDC(Handle(), dc);
+        struct TRelease {
+            HWND Wnd;
+            HDC DC;
+            ~TRelease() { ReleaseDC(Wnd, DC); }
+        } release{Handle(), dc};
+        PaintOnCanvas(*ncCanvas_, dc, [this] { PaintBevel(); });
         return;
     }
     case WM_SIZE:

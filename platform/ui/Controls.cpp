@@ -1270,18 +1270,7 @@ void TGraphicControl::Dispatch(TMessage& Message) {
     if (Message.Msg == WM_PAINT) {
         const auto dc = reinterpret_cast<HDC>(Message.WParam);
         if (!dc) return;
-        canvas_->FreeHandle();
-        canvas_->Lock();
-        canvas_->SetHandle(dc);
-        try {
-            Paint();
-        } catch (...) {
-            canvas_->SetHandle(nullptr);
-            canvas_->Unlock();
-            throw;
-        }
-        canvas_->SetHandle(nullptr);
-        canvas_->Unlock();
+        PaintOnCanvas(*canvas_, dc, [this] { Paint(); });
         return;
     }
     TControl::Dispatch(Message);

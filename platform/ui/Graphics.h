@@ -415,10 +415,11 @@ private:
 };
 
 // Runs paint with canvas bound to dc, locked, and unbinds it however paint ends: the paint step of
-// every control that draws on its own window.
+// every control that draws on its own window. A control canvas first lets go of a handle it made
+// for itself.
 template <typename Canvas, typename Paint>
 void PaintOnCanvas(Canvas& canvas, HDC dc, Paint&& paint) {
-    canvas.FreeHandle();
+    if constexpr (requires { canvas.FreeHandle(); }) canvas.FreeHandle();
     canvas.Lock();
     canvas.SetHandle(dc);
     struct Unbind {
