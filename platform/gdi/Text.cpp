@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 using namespace gdi;
@@ -489,6 +490,73 @@ BOOL GetTextExtentPoint32(HDC handle, const char* text, int count, SIZE* size) {
     size->cx = run.width;
     size->cy = face->Metrics().tmHeight;
     return TRUE;
+}
+
+namespace {
+
+// The text laid out with its tabs expanded; lead is how far the text starts right of the tab origin.
+Run TabbedRun(const FontFace& face, const std::string& text, int extra, int nTabs, const int* tabs, int lead) {
+    auto magnitude = [](int v) { return v < 0 ? -static_cast<long long>(v) : static_cast<long long>(v); };
+    long long interval = 8 * std::max<long long>(face.Metrics().tmAveCharWidth, 1);
+    if (tabs && nTabs == 1 && tabs[0] != 0) interval = magnitude(tabs[0]);
+    const bool list = tabs && nTabs > 1;
+    auto nextStop = [&](long long at) {
+        if (list) {
+            for (int i = 0; i < nTabs; ++i)
+                if (magnitude(tabs[i]) > at) return magnitude(tabs[i]);
+        }
+        // The next multiple of the interval, also left of the origin.
+        const long long q = at >= 0 ? at / interval : -((-at + interval - 1) / interval);
+        return (q + 1) * interval;
+    };
+    Run r;
+    for (char c : text) {
+        if (c == '\t') {
+            const long long to = nextStop(static_cast<long long>(lead) + r.width) - lead;
+            r.width = static_cast<int>(std::min<long long>(to, INT_MAX / 2));
+            continue;
+        }
+        r.Add(face, c, extra);
+    }
+    return r;
+}
+
+DWORD PackSize(int width, int height) {
+    return static_cast<DWORD>(static_cast<WORD>(width)) | (static_cast<DWORD>(static_cast<WORD>(height)) << 16);
+}
+
+} // namespace
+
+LONG TabbedTextOutA(HDC handle, int x, int y, const char* text, int count, int nTabPositions,
+                    const int* tabStopPositions, int nTabOrigin) {
+    std::shared_ptr<DeviceContext> dc = LookupDc(handle);
+    if (!dc || (!text && count != 0) || nTabPositions < 0) return 0;
+    FontFace* face = FaceOf(*dc);
+    if (!face) return 0;
+    const bool updateCp = (dc->st.textAlign & TA_UPDATECP) != 0;
+    const int start = updateCp ? dc->st.pos.x : x;
+    const Run run = TabbedRun(*face, TextOf(text, count), dc->st.charExtra, nTabPositions, tabStopPositions,
+                              start - nTabOrigin);
+    TextOutRun(*dc, x, y, 0, nullptr, run, *face);
+    return static_cast<LONG>(PackSize(run.width, face->Metrics().tmHeight));
+}
+
+BOOL GetTabbedTextExtentPoint(HDC handle, const char* text, int count, int nTabPositions,
+                              const int* tabStopPositions, SIZE* size) {
+    std::shared_ptr<DeviceContext> dc = LookupDc(handle);
+    if (!dc || !size || (!text && count != 0) || nTabPositions < 0) return FALSE;
+    FontFace* face = FaceOf(*dc);
+    if (!face) return FALSE;
+    const Run run = TabbedRun(*face, TextOf(text, count), dc->st.charExtra, nTabPositions, tabStopPositions, 0);
+    size->cx = run.width;
+    size->cy = face->Metrics().tmHeight;
+    return TRUE;
+}
+
+DWORD GetTabbedTextExtentA(HDC dc, const char* text, int count, int nTabPositions, const int* tabStopPositions) {
+    SIZE size;
+    if (!GetTabbedTextExtentPoint(dc, text, count, nTabPositions, tabStopPositions, &size)) return 0;
+    return PackSize(size.cx, size.cy);
 }
 
 BOOL GetTextMetrics(HDC handle, TEXTMETRIC* metrics) {

@@ -165,6 +165,20 @@ int GetTextCharacterExtra(HDC dc);
 UINT SetTextAlign(HDC dc, UINT align);
 UINT GetTextAlign(HDC dc);
 
+// Text with tab stops. Positions are pixels from the tab origin (TabbedTextOutA: nTabOrigin, in
+// logical x; GetTabbedTextExtent*: the text's start), in increasing order; a negative position counts
+// as its absolute value. No positions (or none given): a stop every 8 average character widths; one
+// position: a stop every that many pixels; more: those stops, and past the last one a stop every 8
+// average character widths. Any number of positions may be given. Both A calls answer the size of
+// the text, its width in the low word and the font's height in the high word (0 on failure), as
+// the original packs them; GetTabbedTextExtentPoint gives the same size in full.
+LONG TabbedTextOutA(HDC dc, int x, int y, const char* text, int count, int nTabPositions,
+                    const int* tabStopPositions, int nTabOrigin);
+DWORD GetTabbedTextExtentA(HDC dc, const char* text, int count, int nTabPositions,
+                           const int* tabStopPositions);
+BOOL GetTabbedTextExtentPoint(HDC dc, const char* text, int count, int nTabPositions,
+                              const int* tabStopPositions, SIZE* size);
+
 // Returns the height of the text; with DT_VCENTER or DT_BOTTOM, the offset from rect->top to the
 // bottom of the text. DT_VCENTER and DT_BOTTOM act only with DT_SINGLELINE; with DT_TABSTOP bits 8
 // to 15 hold the tab length and no other flag. Word breaks happen at blanks (a word wider than
