@@ -36,7 +36,8 @@ int TListBoxStrings::Add(const std::string& S) {
 }
 
 void TListBoxStrings::Insert(int Index, const std::string& S) {
-    if (listBox_->Perform(LB_INSERTSTRING, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(S.c_str())) < 0)
+    if (listBox_->Perform(LB_INSERTSTRING, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(S.c_str())) <
+        0)
         throw EOutOfResources("Unable to insert a line");
 }
 
@@ -206,7 +207,8 @@ DWORD TCustomListBox::ListStyle() {
 
 void TCustomListBox::CreateParams(TCreateParams& Params) {
     TWinControl::CreateParams(Params);
-    Params.Style |= WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | (sorted_ ? LBS_SORT : 0);
+    Params.Style |=
+        WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | (sorted_ ? LBS_SORT : 0);
     if (borderStyle_ == bsSingle) {
         if (Ctl3D)
             Params.ExStyle |= WS_EX_CLIENTEDGE;
@@ -423,7 +425,8 @@ void TCustomListBox::PaintWindow(HDC DC) {
         const bool focused = Focused();
         // Text starts a little in from the edge, and moves with the horizontal scroll position.
         const int x = 2 - horzPos_;
-        for (int i = topIndex_, y = 0; i < static_cast<int>(lines_.size()) && y < ClientHeight(); ++i, y += h) {
+        for (int i = topIndex_, y = 0; i < static_cast<int>(lines_.size()) && y < ClientHeight();
+             ++i, y += h) {
             const TRect row(0, y, width, y + h);
             const bool selected = i == itemIndex_;
             canvas->Brush()->SetStyle(bsSolid);
@@ -434,8 +437,8 @@ void TCustomListBox::PaintWindow(HDC DC) {
             const std::string& s = lines_[static_cast<std::size_t>(i)];
             HDC dc = canvas->Handle();
             if (tabs)
-                TabbedTextOutA(dc, x, y, s.c_str(), static_cast<int>(s.size()), static_cast<int>(stops.size()),
-                               stops.data(), x);
+                TabbedTextOutA(dc, x, y, s.c_str(), static_cast<int>(s.size()),
+                               static_cast<int>(stops.size()), stops.data(), x);
             else
                 ::TextOut(dc, x, y, s.c_str(), static_cast<int>(s.size()));
             if (selected && focused) canvas->DrawFocusRect(row);

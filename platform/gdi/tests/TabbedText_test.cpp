@@ -26,8 +26,8 @@ protected:
     SIZE Tabbed(HDC dc, const std::string& text, const std::vector<int>& stops) {
         SIZE s{};
         EXPECT_TRUE(GetTabbedTextExtentPoint(dc, text.c_str(), static_cast<int>(text.size()),
-                                             static_cast<int>(stops.size()), stops.empty() ? nullptr : stops.data(),
-                                             &s));
+                                             static_cast<int>(stops.size()),
+                                             stops.empty() ? nullptr : stops.data(), &s));
         return s;
     }
 
@@ -84,7 +84,8 @@ TEST_F(TabbedText, AnyNumberOfPositionsAndWidthsBeyondSixteenBits) {
     const int b = Width(dc, "b");
     EXPECT_EQ(Tabbed(dc, text, stops).cx, 99900 + b);
     // The packed answer keeps the low 16 bits of the width, as the original's does.
-    const DWORD packed = GetTabbedTextExtentA(dc, text.c_str(), -1, static_cast<int>(stops.size()), stops.data());
+    const DWORD packed =
+        GetTabbedTextExtentA(dc, text.c_str(), -1, static_cast<int>(stops.size()), stops.data());
     EXPECT_EQ(LOWORD(packed), static_cast<WORD>(99900 + b));
     const int one = 70000;
     EXPECT_EQ(Tabbed(dc, "\tb", {one}).cx, 70000 + b);

@@ -35,9 +35,7 @@ TEST(HeaderControls, HeaderControlSectionsLieSideBySide) {
     header->SetParent(form.get());
     THeaderSections* sections = header->Sections();
     for (int w : {80, 40, 200}) sections->Add()->SetWidth(w);
-    const struct {
-        int left, right;
-    } expected[] = {{0, 80}, {80, 120}, {120, 320}};
+    const struct { int left, right; } expected[] = {{0, 80}, {80, 120}, {120, 320}};
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(sections->Items(i)->Left(), expected[i].left) << i;
         EXPECT_EQ(sections->Items(i)->Right(), expected[i].right) << i;

@@ -111,7 +111,8 @@ TEST_F(ListBoxTest, AnswersTheListBoxMessages) {
         {LB_GETCOUNT, 0, nullptr, 0, "", -1},
     };
     for (const auto& s : steps) {
-        EXPECT_EQ(list->Perform(s.msg, s.w, Text(s.text)), s.result) << std::hex << s.msg << std::dec << " " << s.w;
+        EXPECT_EQ(list->Perform(s.msg, s.w, Text(s.text)), s.result)
+            << std::hex << s.msg << std::dec << " " << s.w;
         EXPECT_EQ(Lines(list), s.lines) << std::hex << s.msg;
         EXPECT_EQ(list->ItemIndex(), s.selected) << std::hex << s.msg;
     }
@@ -260,12 +261,17 @@ TEST_F(ListBoxTest, ScrollMessagesReachTheWindowProcedureAndScroll) {
         int pos;
         int expected; // top index, or horizontal position
     } cases[] = {
-        {WM_VSCROLL, SB_LINEDOWN, 0, 1},        {WM_VSCROLL, SB_PAGEDOWN, 0, 1 + rows},
-        {WM_VSCROLL, SB_LINEUP, 0, rows},       {WM_VSCROLL, SB_THUMBPOSITION, 7, 7},
-        {WM_VSCROLL, SB_BOTTOM, 0, maxTop},     {WM_VSCROLL, SB_PAGEDOWN, 0, maxTop},
-        {WM_VSCROLL, SB_TOP, 0, 0},             {WM_VSCROLL, SB_LINEUP, 0, 0},
+        {WM_VSCROLL, SB_LINEDOWN, 0, 1},
+        {WM_VSCROLL, SB_PAGEDOWN, 0, 1 + rows},
+        {WM_VSCROLL, SB_LINEUP, 0, rows},
+        {WM_VSCROLL, SB_THUMBPOSITION, 7, 7},
+        {WM_VSCROLL, SB_BOTTOM, 0, maxTop},
+        {WM_VSCROLL, SB_PAGEDOWN, 0, maxTop},
+        {WM_VSCROLL, SB_TOP, 0, 0},
+        {WM_VSCROLL, SB_LINEUP, 0, 0},
         {WM_HSCROLL, SB_PAGERIGHT, 0, list->ClientWidth()},
-        {WM_HSCROLL, SB_THUMBTRACK, 500, 500},  {WM_HSCROLL, SB_RIGHT, 0, 1000 - list->ClientWidth()},
+        {WM_HSCROLL, SB_THUMBTRACK, 500, 500},
+        {WM_HSCROLL, SB_RIGHT, 0, 1000 - list->ClientWidth()},
         {WM_HSCROLL, SB_LEFT, 0, 0},
     };
     for (const auto& c : cases) {
@@ -317,8 +323,12 @@ TEST_F(ListBoxTest, MouseAndKeysSelectAndClick) {
     const struct {
         int key;
         int expected;
-    } keys[] = {{Qt::Key_Down, 2}, {Qt::Key_Up, 1}, {Qt::Key_End, 19}, {Qt::Key_Home, 0},
-                {Qt::Key_PageDown, rows - 1}, {Qt::Key_Up, rows - 2}};
+    } keys[] = {{Qt::Key_Down, 2},
+                {Qt::Key_Up, 1},
+                {Qt::Key_End, 19},
+                {Qt::Key_Home, 0},
+                {Qt::Key_PageDown, rows - 1},
+                {Qt::Key_Up, rows - 2}};
     for (const auto& k : keys) {
         PressKey(list->Widget(), k.key);
         EXPECT_EQ(list->ItemIndex(), k.expected) << k.key;
