@@ -4,7 +4,9 @@
 #include "platform/gdi/Text.h"
 #include "platform/shell/Shell.h"
 #include "platform/ui/ControlMessages.h"
+#include "platform/ui/Filer.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/TypInfo.h"
 #include "platform/ui/WindowQueries.h"
 
 #include <cmath>
@@ -65,32 +67,7 @@ void TvBigLabel::Dispatch(TMessage& Message) {
 
 // --- Tv3DLabel ----------------------------------------------------------------------------------------
 
-Tv3DLabel::Tv3DLabel(TComponent* AOwner) : TvBigLabel(AOwner) {}
-
-void Tv3DLabel::SetHighlightColor(TColor Value) {
-    highlightColor_ = Value;
-    Invalidate();
-}
-void Tv3DLabel::SetShadowColor(TColor Value) {
-    shadowColor_ = Value;
-    Invalidate();
-}
-void Tv3DLabel::SetRaised(bool Value) {
-    raised_ = Value;
-    Invalidate();
-}
-void Tv3DLabel::SetDropShadowSize(int Value) {
-    dropShadowSize_ = Value;
-    Invalidate();
-}
-void Tv3DLabel::SetUseDropShadow(bool Value) {
-    useDropShadow_ = Value;
-    Invalidate();
-}
-void Tv3DLabel::SetUse3D(bool Value) {
-    use3D_ = Value;
-    Invalidate();
-}
+Tv3DLabel::Tv3DLabel(TComponent* AOwner) : Tv3DText<TvBigLabel>(AOwner) {}
 
 void Tv3DLabel::DoDrawText(TRect& Rect, UINT Flags) {
     const std::string text = TextToDraw(Flags);
@@ -101,16 +78,16 @@ void Tv3DLabel::DoDrawText(TRect& Rect, UINT Flags) {
         canvas->Font()->SetColor(color);
         DrawText(canvas->Handle(), text.c_str(), n, &r, Flags);
     };
-    if (use3D_ && !(Flags & DT_CALCRECT)) {
+    if (Use3D() && !(Flags & DT_CALCRECT)) {
         RECT r2 = Rect;
-        if (useDropShadow_) {
-            OffsetRect(&r2, dropShadowSize_, dropShadowSize_);
-            drawIn(r2, shadowColor_);
+        if (UseDropShadow()) {
+            OffsetRect(&r2, DropShadowSize(), DropShadowSize());
+            drawIn(r2, ShadowColor());
         } else {
             OffsetRect(&r2, -1, -1);
-            drawIn(r2, raised_ ? highlightColor_ : shadowColor_);
+            drawIn(r2, UpperLeftColor());
             OffsetRect(&r2, 2, 2);
-            drawIn(r2, raised_ ? shadowColor_ : highlightColor_);
+            drawIn(r2, LowerRightColor());
         }
     }
     canvas->Font()->SetColor(Enabled() ? Font()->Color() : clGrayText);
@@ -149,34 +126,10 @@ void TvcURLLabel::Dispatch(TMessage& Message) {
 
 // --- TvAngleLabel --------------------------------------------------------------------------------------
 
-TvAngleLabel::TvAngleLabel(TComponent* AOwner) : TCustomLabel(AOwner) {
+TvAngleLabel::TvAngleLabel(TComponent* AOwner) : Tv3DText<TCustomLabel>(AOwner) {
+    SetUse3D(false);
     SetTransparent(true);
     AdjustBounds();
-}
-
-void TvAngleLabel::SetDropShadowSize(int Value) {
-    dropShadowSize_ = Value;
-    Invalidate();
-}
-void TvAngleLabel::SetUseDropShadow(bool Value) {
-    useDropShadow_ = Value;
-    Invalidate();
-}
-void TvAngleLabel::SetHighlightColor(TColor Value) {
-    highlightColor_ = Value;
-    Invalidate();
-}
-void TvAngleLabel::SetShadowColor(TColor Value) {
-    shadowColor_ = Value;
-    Invalidate();
-}
-void TvAngleLabel::SetRaised(bool Value) {
-    raised_ = Value;
-    Invalidate();
-}
-void TvAngleLabel::SetUse3D(bool Value) {
-    use3D_ = Value;
-    Invalidate();
 }
 
 void TvAngleLabel::SetAngle(TvAngle Value) {
@@ -245,14 +198,14 @@ void TvAngleLabel::Paint() {
     }
 
     canvas->Brush()->SetStyle(bsClear);
-    if (use3D_) {
-        if (useDropShadow_) {
-            canvas->Font()->SetColor(shadowColor_);
-            canvas->TextOut(x0 + dropShadowSize_, y0 + dropShadowSize_, text);
+    if (Use3D()) {
+        if (UseDropShadow()) {
+            canvas->Font()->SetColor(ShadowColor());
+            canvas->TextOut(x0 + DropShadowSize(), y0 + DropShadowSize(), text);
         } else {
-            canvas->Font()->SetColor(raised_ ? highlightColor_ : shadowColor_);
+            canvas->Font()->SetColor(UpperLeftColor());
             canvas->TextOut(x0 - 1, y0 - 1, text);
-            canvas->Font()->SetColor(raised_ ? shadowColor_ : highlightColor_);
+            canvas->Font()->SetColor(LowerRightColor());
             canvas->TextOut(x0 + 1, y0 + 1, text);
         }
     }
@@ -281,6 +234,50 @@ void TvMouseSpot::Dispatch(TMessage& Message) {
     TCustomLabel::Dispatch(Message);
     NotifyEnterLeave(this, Message, OnMouseEnter, OnMouseLeave);
 }
+
+namespace {
+
+using published::Property;
+
+const bool kPublished = [] {
+    using A = TvAngleLabel;
+    PublishProperties<A, TComponent>({
+        Property<A>(
+            "DropShadowSize", [](const A& a) { return a.DropShadowSize(); },
+            [](A& a, int v) { a.SetDropShadowSize(v); }, 2),
+        Property<A>(
+            "UseDropShadow", [](const A& a) { return a.UseDropShadow(); },
+            [](A& a, bool v) { a.SetUseDropShadow(v); }, false),
+        Property<A>(
+            "HighlightColor", [](const A& a) { return a.HighlightColor(); },
+            [](A& a, TColor v) { a.SetHighlightColor(v); }, clBtnHighlight),
+        Property<A>(
+            "ShadowColor", [](const A& a) { return a.ShadowColor(); },
+            [](A& a, TColor v) { a.SetShadowColor(v); }, clBtnShadow),
+        Property<A>(
+            "Raised", [](const A& a) { return a.Raised(); }, [](A& a, bool v) { a.SetRaised(v); }, true),
+        Property<A>(
+            "Use3D", [](const A& a) { return a.Use3D(); }, [](A& a, bool v) { a.SetUse3D(v); }, false),
+        Property<A>(
+            "Angle", [](const A& a) { return static_cast<int>(a.Angle()); },
+            [](A& a, int v) { a.SetAngle(static_cast<TvAngle>(v)); }, 0),
+        Property<A>(
+            "Transparent", [](const A& a) { return a.Transparent(); },
+            [](A& a, bool v) { a.SetTransparent(v); }, true),
+    });
+    using S = TvMouseSpot;
+    PublishProperties<S, TComponent>({
+        Property<S>(
+            "Width", [](const S& s) { return s.Width(); }, [](S& s, int v) { s.SetWidth(v); }, 20),
+        Property<S>(
+            "Height", [](const S& s) { return s.Height(); }, [](S& s, int v) { s.SetHeight(v); }, 20),
+    });
+    RegisterClass<TvAngleLabel>();
+    RegisterClass<TvMouseSpot>();
+    return true;
+}();
+
+} // namespace
 
 // --- Hint settings ------------------------------------------------------------------------------------
 

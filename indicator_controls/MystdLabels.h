@@ -32,35 +32,52 @@ protected:
     std::string TextToDraw(UINT& Flags) const;
 };
 
-// Raised or sunken 3-D text (a highlight and a shadow copy either side of the text), or text with a
-// drop shadow DropShadowSize to the right and below. The copies are drawn only with Use3D.
-class Tv3DLabel : public TvBigLabel {
+// The 3-D and drop-shadow options of the turned and the 3-D labels: raised or sunken copies in the
+// highlight and shadow colours either side of the text, or a drop shadow DropShadowSize to the right
+// and below; the copies are drawn only with Use3D. Every change repaints.
+template <class Base> class Tv3DText : public Base {
 public:
-    explicit Tv3DLabel(TComponent* AOwner);
+    using Base::Base;
 
     TColor HighlightColor() const { return highlightColor_; }
-    void SetHighlightColor(TColor Value);
+    void SetHighlightColor(TColor Value) { Store(highlightColor_, Value); }
     TColor ShadowColor() const { return shadowColor_; }
-    void SetShadowColor(TColor Value);
+    void SetShadowColor(TColor Value) { Store(shadowColor_, Value); }
     bool Raised() const { return raised_; }
-    void SetRaised(bool Value);
+    void SetRaised(bool Value) { Store(raised_, Value); }
     int DropShadowSize() const { return dropShadowSize_; }
-    void SetDropShadowSize(int Value);
+    void SetDropShadowSize(int Value) { Store(dropShadowSize_, Value); }
     bool UseDropShadow() const { return useDropShadow_; }
-    void SetUseDropShadow(bool Value);
+    void SetUseDropShadow(bool Value) { Store(useDropShadow_, Value); }
     bool Use3D() const { return use3D_; }
-    void SetUse3D(bool Value);
+    void SetUse3D(bool Value) { Store(use3D_, Value); }
 
 protected:
-    void DoDrawText(TRect& Rect, UINT Flags) override;
+    // The colours of the copy up and left of the text and of the one down and right.
+    TColor UpperLeftColor() const { return raised_ ? highlightColor_ : shadowColor_; }
+    TColor LowerRightColor() const { return raised_ ? shadowColor_ : highlightColor_; }
 
 private:
+    template <class T> void Store(T& field, T Value) {
+        field = Value;
+        this->Invalidate();
+    }
+
     bool raised_ = true;
     bool use3D_ = true;
     TColor highlightColor_ = clBtnHighlight;
     TColor shadowColor_ = clBtnShadow;
     bool useDropShadow_ = false;
     int dropShadowSize_ = 2;
+};
+
+// Raised or sunken 3-D text, or text with a drop shadow.
+class Tv3DLabel : public Tv3DText<TvBigLabel> {
+public:
+    explicit Tv3DLabel(TComponent* AOwner);
+
+protected:
+    void DoDrawText(TRect& Rect, UINT Flags) override;
 };
 
 // An underlined link: a click opens URL with the desktop's choice of program (nothing when URL is
@@ -87,25 +104,13 @@ using TvAngle = std::uint16_t;
 // side is the caption's width plus 16, with the 3-D and drop-shadow copies of Tv3DLabel (off by
 // default). Not transparent, the turned text's box is filled in Color. The label keeps itself
 // square whatever AutoSize says.
-class TvAngleLabel : public TCustomLabel {
+class TvAngleLabel : public Tv3DText<TCustomLabel> {
 public:
     explicit TvAngleLabel(TComponent* AOwner);
 
-    int DropShadowSize() const { return dropShadowSize_; }
-    void SetDropShadowSize(int Value);
-    bool UseDropShadow() const { return useDropShadow_; }
-    void SetUseDropShadow(bool Value);
     TvAngle Angle() const { return angle_; }
     // A value beyond 359 is taken modulo 360.
     void SetAngle(TvAngle Value);
-    TColor HighlightColor() const { return highlightColor_; }
-    void SetHighlightColor(TColor Value);
-    TColor ShadowColor() const { return shadowColor_; }
-    void SetShadowColor(TColor Value);
-    bool Raised() const { return raised_; }
-    void SetRaised(bool Value);
-    bool Use3D() const { return use3D_; }
-    void SetUse3D(bool Value);
 
     // After the label has painted.
     TNotifyEvent OnPaint;
@@ -119,15 +124,9 @@ private:
     int Side();
     void Square(int Side);
 
-    int dropShadowSize_ = 2;
-    bool useDropShadow_ = false;
     TvAngle angle_ = 0;
     double cos_ = 1.0;
     double sin_ = 0.0;
-    bool raised_ = true;
-    bool use3D_ = false;
-    TColor highlightColor_ = clBtnHighlight;
-    TColor shadowColor_ = clBtnShadow;
 };
 
 // An invisible 20 x 20 hot spot that reports the pointer coming and going. It draws nothing but a

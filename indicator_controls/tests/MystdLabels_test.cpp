@@ -4,7 +4,9 @@
 
 #include "support/LedTest.h"
 
+#include "platform/rtl/Streams.h"
 #include "platform/ui/ControlMessages.h"
+#include "platform/ui/Filer.h"
 #include "platform/ui/Forms.h"
 #include "platform/win/Messages.h"
 
@@ -102,6 +104,39 @@ TEST_F(TvHintBehaviour, TheApplicationShowsTheHintInATvHintWindowAfterThePause) 
     AdvanceClock(static_cast<std::uint64_t>(Application->HintHidePause) + 1);
     Pump();
     EXPECT_FALSE(Shown());
+}
+
+TEST_F(TvHintBehaviour, OnceAHintShowsTheNextControlsHintFollowsAfterTheShortPause) {
+    auto* second = new TvBigLabel(form.get());
+    second->SetParent(form.get());
+    second->SetBounds(10, 60, 100, 20);
+    second->SetCaption("Gain");
+    second->SetHint("The gain of the right channel");
+    second->SetShowHint(true);
+    EXPECT_EQ(Application->HintShortPause, 50);
+    const auto shortPause = static_cast<std::uint64_t>(Application->HintShortPause) + 10;
+    // The pointer comes to (x, y): no hint after the short pause, the hint after the whole one.
+    auto wholePause = [&](int x, int y, const std::string& caption) {
+        form->MainWndProc(WM_MOUSEMOVE, 0, MakeMouseLParam(x, y));
+        AdvanceClock(shortPause);
+        Pump();
+        EXPECT_FALSE(Shown()) << caption;
+        AdvanceClock(static_cast<std::uint64_t>(Application->HintPause));
+        Pump();
+        ASSERT_TRUE(Shown()) << caption;
+        EXPECT_EQ(Window()->Caption(), caption);
+    };
+    wholePause(20, 15, "The level of the left channel");
+    // Onto the second label while the first hint shows: its hint comes after the short pause.
+    form->MainWndProc(WM_MOUSEMOVE, 0, MakeMouseLParam(20, 65));
+    EXPECT_EQ(Window()->Caption(), "The level of the left channel");
+    AdvanceClock(shortPause);
+    Pump();
+    ASSERT_TRUE(Shown());
+    EXPECT_EQ(Window()->Caption(), "The gain of the right channel");
+    // Once the hint has gone, the next one waits the whole pause again.
+    Application->CancelHint();
+    wholePause(20, 15, "The level of the left channel");
 }
 
 TEST_F(TvHintBehaviour, FiveMovesKeepTheHintTheSixthClosesIt) {
@@ -534,6 +569,49 @@ TEST(TvMouseSpot, AnInvisibleSpotThatTellsThePointerComingAndGoing) {
     EXPECT_EQ(PixelAt(designed.get(), 50, 59), 0u);
     EXPECT_EQ(PixelAt(designed.get(), 49, 40), 0xFFFFFFu);
     EXPECT_EQ(PixelAt(designed.get(), 70, 50), 0xFFFFFFu);
+}
+
+TEST(MystdLabelsStream, TurnedLabelsAndSpotsStreamTheirSettings) {
+    TvAngleLabel label(nullptr);
+    label.SetCaption("Turned");
+    label.SetAngle(135);
+    label.SetUse3D(true);
+    label.SetUseDropShadow(true);
+    label.SetDropShadowSize(4);
+    label.SetShadowColor(clNavy);
+    label.SetTransparent(false);
+    TMemoryStream stream;
+    TWriter(&stream).WriteRootComponent(&label);
+    stream.SetPosition(0);
+    std::unique_ptr<TComponent> read(TReader(&stream).ReadRootComponent(nullptr));
+    auto* back = dynamic_cast<TvAngleLabel*>(read.get());
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->Angle(), 135);
+    EXPECT_TRUE(back->Use3D());
+    EXPECT_TRUE(back->UseDropShadow());
+    EXPECT_EQ(back->DropShadowSize(), 4);
+    EXPECT_EQ(back->ShadowColor(), clNavy);
+    EXPECT_FALSE(back->Transparent());
+    EXPECT_TRUE(back->Raised());
+
+    TvMouseSpot spot(nullptr);
+    spot.SetBounds(0, 0, 30, 20);
+    TMemoryStream spotStream;
+    TWriter(&spotStream).WriteRootComponent(&spot);
+    spotStream.SetPosition(0);
+    std::unique_ptr<TComponent> spotRead(TReader(&spotStream).ReadRootComponent(nullptr));
+    auto* spotBack = dynamic_cast<TvMouseSpot*>(spotRead.get());
+    ASSERT_NE(spotBack, nullptr);
+    EXPECT_EQ(spotBack->Width(), 30);
+    EXPECT_EQ(spotBack->Height(), 20);
+    // The defaults are not written.
+    TvAngleLabel plain(nullptr);
+    TMemoryStream defaults;
+    TWriter(&defaults).WriteRootComponent(&plain);
+    for (const char* name : {"DropShadowSize", "Raised", "Use3D", "Transparent", "ShadowColor"})
+        EXPECT_EQ(defaults.DataString().find(name), std::string::npos) << name;
+    // The class name holds "Angle"; the property's name stands alone.
+    EXPECT_EQ(defaults.DataString().find("Angle", 16), std::string::npos);
 }
 
 } // namespace

@@ -142,6 +142,38 @@ TEST(TvMinMax, AnswersTheSizeLimitQuery) {
     EXPECT_EQ(info.ptMaxTrackSize.y, 0) << "unhooked with the component";
 }
 
+TEST(TvMinMax, TheFormKeepsToItThroughTheWindowsSizeLimitQuery) {
+    std::unique_ptr<TForm> form(new TForm(nullptr));
+    form->SetBounds(10, 10, 400, 300);
+    auto* limits = new TvMinMax(form.get());
+    form->BeginLoading();
+    form->EndLoading();
+    limits->SetMinDragWidth(200);
+    limits->SetMinDragHeight(150);
+    form->Show();
+    // The form asks its window before every new size; the component's hook answers.
+    form->SetBounds(10, 10, 900, 700);
+    EXPECT_EQ(form->Width(), 600);
+    EXPECT_EQ(form->Height(), 400);
+    form->SetClientSize(20, 20);
+    EXPECT_EQ(form->Width(), 200);
+    EXPECT_EQ(form->Height(), 150);
+    // The event has the last word.
+    struct Narrow {
+        void Ask(TObject*, int&, int&, int&, int&, int& maxDragWidth, int&, int&, int&) {
+            maxDragWidth = 500;
+        }
+    } narrow;
+    limits->OnSizeChange = TAskSize::Bind<&Narrow::Ask>(&narrow);
+    form->SetWidth(900);
+    EXPECT_EQ(form->Width(), 500);
+    // Gone with the component: the program's sizes hold again.
+    delete limits;
+    form->SetBounds(10, 10, 900, 700);
+    EXPECT_EQ(form->Width(), 900);
+    EXPECT_EQ(form->Height(), 700);
+}
+
 TEST(TvCompCanvas, LendsACanvasOnTheControlsWindow) {
     std::unique_ptr<TForm> form(new TForm(nullptr));
     form->SetBounds(0, 0, 200, 100);

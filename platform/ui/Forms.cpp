@@ -209,6 +209,7 @@ void TCustomForm::Dispatch(TMessage& Message) {
             if (!Visible()) return;
             HandleNeeded();
             PlaceOnShow();
+            EnforceSizeLimits();
             ApplyVisible();
             if (noActivate_) return;
             // Shown without an active control, the form gives the focus to its first control in tab
@@ -473,6 +474,10 @@ void TCustomForm::SetWindowState(TWindowState value) {
     if (value == windowState_) return;
     windowState_ = value;
     if (frame_ && Visible()) {
+        // Maximized, the window asks for its maximized size, as far as the window manager keeps to
+        // it; restored, its tracking size holds again.
+        QuerySizeLimits();
+        ApplySizeLimits();
         switch (value) {
         case wsMinimized:
             frame_->showMinimized();
@@ -486,6 +491,96 @@ void TCustomForm::SetWindowState(TWindowState value) {
         }
     }
     StateSized();
+}
+
+namespace {
+
+// What the system proposes for a window with a frame of nc: maximized it covers the work area
+// with its border outside, the user may drag it down to the smallest tracking size and up to the
+// screen with the border outside.
+MINMAXINFO DefaultSizeLimits(const TRect& nc) {
+    RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfo(SPI_GETWORKAREA, 0, &work, 0);
+    const int bx = nc.Left, by = nc.Bottom;
+    MINMAXINFO info{};
+    info.ptMaxSize = POINT{work.right - work.left + 2 * bx, work.bottom - work.top + 2 * by};
+    info.ptMaxPosition = POINT{work.left - bx, work.top - by};
+    info.ptMinTrackSize = POINT{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
+    info.ptMaxTrackSize =
+        POINT{GetSystemMetrics(SM_CXSCREEN) + 2 * bx, GetSystemMetrics(SM_CYSCREEN) + 2 * by};
+    return info;
+}
+
+bool SamePoint(const POINT& a, const POINT& b) {
+    return a.x == b.x && a.y == b.y;
+}
+
+} // namespace
+
+void TCustomForm::QuerySizeLimits() {
+    if (!HandleAllocated() || queryingLimits_) return;
+    const MINMAXINFO proposal = DefaultSizeLimits(NonClient());
+    MINMAXINFO info = proposal;
+    // A handler that sizes the form meanwhile is not asked again.
+    queryingLimits_ = true;
+    SendMessage(Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    queryingLimits_ = false;
+    minTrack_ = TPoint(info.ptMinTrackSize.x, info.ptMinTrackSize.y);
+    maxTrack_ = TPoint(info.ptMaxTrackSize.x, info.ptMaxTrackSize.y);
+    maxSize_ = TPoint(info.ptMaxSize.x, info.ptMaxSize.y);
+    ownSizeLimits_ = !SamePoint(info.ptMinTrackSize, proposal.ptMinTrackSize) ||
+                     !SamePoint(info.ptMaxTrackSize, proposal.ptMaxTrackSize);
+}
+
+void TCustomForm::KeepToSizeLimits(int& width, int& height) const {
+    // The system's own proposal limits only the user: the program may give a window any size, as a
+    // Linux window may have. Popups keep any size, as on the original.
+    if (!ownSizeLimits_ || borderStyle_ == bsNone || borderStyle_ == bsDialog) return;
+    width = std::max(std::min(width, maxTrack_.X), minTrack_.X);
+    height = std::max(std::min(height, maxTrack_.Y), minTrack_.Y);
+}
+
+void TCustomForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+    if (AWidth != Width() || AHeight != Height()) {
+        QuerySizeLimits();
+        KeepToSizeLimits(AWidth, AHeight);
+    }
+    TWinControl::SetBounds(ALeft, ATop, AWidth, AHeight);
+}
+
+void TCustomForm::EnforceSizeLimits() {
+    QuerySizeLimits();
+    int w = Width(), h = Height();
+    KeepToSizeLimits(w, h);
+    if (w != Width() || h != Height())
+        TWinControl::SetBounds(Left(), Top(), w, h);
+    else
+        ApplySizeLimits();
+}
+
+void TCustomForm::ApplySizeLimits() {
+    if (!frame_ || (borderStyle_ != bsSizeable && borderStyle_ != bsSizeToolWin)) return;
+    // The frame holds the client area and the menu bar; the border and caption are the window
+    // manager's.
+    const TRect nc = NonClient();
+    const int dx = nc.Left + nc.Right, dy = nc.Top + nc.Bottom;
+    const QSize now = frame_->size();
+    auto inner = [](int outer, int border) {
+        return outer >= QWIDGETSIZE_MAX ? QWIDGETSIZE_MAX : std::clamp(outer - border, 0, QWIDGETSIZE_MAX);
+    };
+    int minW = inner(minTrack_.X, dx), minH = inner(minTrack_.Y, dy);
+    int maxW = inner(maxTrack_.X, dx), maxH = inner(maxTrack_.Y, dy);
+    if (windowState_ == wsMaximized) {
+        maxW = std::min(maxW, inner(maxSize_.X, dx));
+        maxH = std::min(maxH, inner(maxSize_.Y, dy));
+    }
+    // Qt would resize a window outside its limits: a size the program gave stays reachable.
+    minW = std::min(minW, now.width());
+    minH = std::min(minH, now.height());
+    maxW = std::max({maxW, now.width(), minW});
+    maxH = std::max({maxH, now.height(), minH});
+    frame_->setMinimumSize(minW, minH);
+    frame_->setMaximumSize(maxW, maxH);
 }
 
 void TCustomForm::StateSized() {
@@ -649,6 +744,7 @@ void TCustomForm::ApplyGeometry() {
     }
     frame->move(Left(), Top());
     frame->Layout(menuBar_, widget_, client.Width(), client.Height());
+    if (!fixed) ApplySizeLimits();
     frame->applying = false;
 }
 
@@ -717,6 +813,8 @@ void FormAccess::FrameMoved(TCustomForm* form, int left, int top) {
 void FormAccess::FrameStateChanged(TCustomForm* form, TWindowState state) {
     if (state == form->windowState_) return;
     form->windowState_ = state;
+    form->QuerySizeLimits();
+    form->ApplySizeLimits();
     form->StateSized();
 }
 
@@ -730,6 +828,8 @@ void FormAccess::FrameResized(TCustomForm* form, int width, int height) {
     form->height_ = h;
     FrameOf(form->frame_)->Layout(form->menuBar_, form->widget_, width, clientHeight);
     form->MainWndProc(WM_SIZE, SIZE_RESTORED, MakeMouseLParam(width, clientHeight));
+    // The limits for the next drag, as the window answers now.
+    if (form->frame_) form->EnforceSizeLimits();
 }
 
 QWidget* FormAccess::Frame(TCustomForm* form) {

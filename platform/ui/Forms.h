@@ -9,6 +9,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/ui/Controls.h"
 
+#include <climits>
 #include <exception>
 #include <functional>
 #include <new>
@@ -109,6 +110,9 @@ public:
     TRect ClientRect() const override;
     TPoint ClientOrigin() const override;
     void SetClientSize(int width, int height) override;
+    // A new size asks the window for its limits (WM_GETMINMAXINFO) first and keeps to those its
+    // procedure set, unless the form is a popup (bsNone, bsDialog).
+    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
 
     void Dispatch(TMessage& Message) override;
 
@@ -169,6 +173,15 @@ private:
     int MenuHeight() const;
     // Border and caption around the client area, as the window's Width and Height count them.
     TRect NonClient() const;
+    // Sends WM_GETMINMAXINFO to the form's window with the system's proposal filled in and keeps the
+    // answer; ownSizeLimits_ tells whether the procedure changed the tracking sizes.
+    void QuerySizeLimits();
+    // The size within the limits a procedure set (as they are; nothing without such limits).
+    void KeepToSizeLimits(int& width, int& height) const;
+    // Asks for the limits and brings the form within them; the frame follows.
+    void EnforceSizeLimits();
+    // The frame's smallest and largest size for the user's dragging.
+    void ApplySizeLimits();
 
     TFormBorderStyle borderStyle_ = bsSizeable;
     TBorderIcons borderIcons_{biSystemMenu, biMinimize, biMaximize};
@@ -188,6 +201,12 @@ private:
     bool created_ = false;
     bool destroyed_ = false;
     bool placed_ = false;
+    // The window's answer to WM_GETMINMAXINFO, in window pixels.
+    TPoint minTrack_{0, 0};
+    TPoint maxTrack_{INT_MAX, INT_MAX};
+    TPoint maxSize_{INT_MAX, INT_MAX};
+    bool ownSizeLimits_ = false;
+    bool queryingLimits_ = false;
 };
 
 class TForm : public TCustomForm {
@@ -280,6 +299,8 @@ public:
     std::string HelpFile;
     TColor HintColor = clInfoBk;
     int HintPause = 500;
+    // While a hint shows, the pointer coming onto another control with a hint waits this long.
+    int HintShortPause = 50;
     int HintHidePause = 2500;
     // Fires OnHint when the text changes.
     void SetHint(const std::string& value);
@@ -303,9 +324,9 @@ public:
     // The hint window (HintWindow.h), made from HintWindowClass when a hint is first shown and made
     // anew when the class changed; nullptr before.
     THintWindow* HintWindow() const { return hintWindow_; }
-    // A mouse move over Control: the wait for its hint (HintPause) starts when the pointer came onto
-    // another control or left the hinted one's rectangle; over no control with ShowHint the hint
-    // goes.
+    // A mouse move over Control: the wait for its hint (HintPause, or HintShortPause while another
+    // hint shows) starts when the pointer came onto another control or left the hinted one's
+    // rectangle; over no control with ShowHint the hint goes.
     void HintMouseMessage(TControl* Control, const TMessage& Message);
     // The wait is over: shows the hint of the control the pointer rests on, at the pointer, unless
     // the control answers CM_HINTSHOW with non-zero or OnShowHint says no. HintHidePause later the

@@ -139,8 +139,9 @@ void TApplication::HintMouseMessage(TControl* Control, const TMessage& Message) 
         return;
     }
     const RECT cursorRect = hintCursorRect_;
+    // Once a hint shows, the user is reading hints: the next one follows quickly.
     if (target != hintControl_ || !PtInRect(&cursorRect, POINT{pos.X, pos.Y}))
-        StartHintTimer(HintPause, true);
+        StartHintTimer(hintActive_ ? HintShortPause : HintPause, true);
     SetHintControl(target);
 }
 

@@ -1,8 +1,9 @@
 // The application's hint window: a frameless top-level window that shows a control's hint beside
 // the pointer and never takes the focus. The application makes it from HintWindowClass when a hint
 // is first shown (and again after the class changed), shows it HintPause after the pointer came to
-// rest on a control whose ShowHint is on, takes it away HintHidePause later, and asks it of every
-// mouse and key message (IsHintMsg) whether that message closes it.
+// rest on a control whose ShowHint is on (HintShortPause when it came there from a hint showing),
+// takes it away HintHidePause later, and asks it of every mouse and key message (IsHintMsg) whether
+// that message closes it.
 #pragma once
 
 #include "platform/ui/Controls.h"

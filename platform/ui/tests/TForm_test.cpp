@@ -4,6 +4,7 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/SeamRecorder.h"
 #include "platform/ui/StdCtrls.h"
+#include "platform/ui/WindowQueries.h"
 #include "support/UiTest.h"
 
 #include <QApplication>
@@ -343,6 +344,116 @@ TEST_F(TFormBehaviour, KeysReachTheFocusedControlOfAFormAsShown) {
         // The next showing starts again without an active control.
         c.Form->SetActiveControl(nullptr);
     }
+}
+
+// A window procedure that answers the size-limit query: it records the system's proposal and
+// leaves its own tracking sizes.
+struct TSizeLimiter {
+    TWindowProcMethod previous;
+    int asked = 0;
+    MINMAXINFO proposal{};
+    POINT minTrack{150, 100};
+    POINT maxTrack{400, 300};
+    void Proc(TMessage& m) {
+        previous(m);
+        if (m.Msg != WM_GETMINMAXINFO) return;
+        auto* info = reinterpret_cast<MINMAXINFO*>(m.LParam);
+        ++asked;
+        proposal = *info;
+        info->ptMinTrackSize = minTrack;
+        info->ptMaxTrackSize = maxTrack;
+    }
+};
+
+TEST(TFormSizeLimits, TheWindowIsAskedBeforeItShowsAndItsTrackingSizesHold) {
+    std::unique_ptr<TForm> form(new TForm(nullptr));
+    form->SetBounds(10, 10, 500, 50);
+    TSizeLimiter limiter{form->WindowProc};
+    form->WindowProc = TWindowProcMethod::Bind<&TSizeLimiter::Proc>(&limiter);
+    form->Show();
+    ASSERT_GT(limiter.asked, 0) << "asked before the form shows";
+    // The proposal: the smallest tracking size, the screen and the work area with the sizing
+    // border (4 pixels) outside.
+    RECT work{};
+    SystemParametersInfo(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_EQ(limiter.proposal.ptMinTrackSize.x, 112);
+    EXPECT_EQ(limiter.proposal.ptMinTrackSize.y, 27);
+    EXPECT_EQ(limiter.proposal.ptMaxTrackSize.x, Screen->Width() + 8);
+    EXPECT_EQ(limiter.proposal.ptMaxTrackSize.y, Screen->Height() + 8);
+    EXPECT_EQ(limiter.proposal.ptMaxSize.x, work.right - work.left + 8);
+    EXPECT_EQ(limiter.proposal.ptMaxSize.y, work.bottom - work.top + 8);
+    EXPECT_EQ(limiter.proposal.ptMaxPosition.x, work.left - 4);
+    EXPECT_EQ(limiter.proposal.ptMaxPosition.y, work.top - 4);
+    // Shown within the limits.
+    EXPECT_EQ(form->Width(), 400);
+    EXPECT_EQ(form->Height(), 100);
+
+    // The frame holds the client area: the window less 4 on each side and the 19-pixel caption.
+    QWidget* frame = form->Widget()->window();
+    EXPECT_EQ(frame->minimumSize(), QSize(150 - 8, 100 - 27));
+    EXPECT_EQ(frame->maximumSize(), QSize(400 - 8, 300 - 27));
+
+    // The program's sizes keep to them too.
+    form->SetBounds(20, 20, 1000, 20);
+    EXPECT_EQ(form->Width(), 400);
+    EXPECT_EQ(form->Height(), 100);
+    form->SetClientSize(10, 250);
+    EXPECT_EQ(form->Width(), 150);
+    EXPECT_EQ(form->Height(), 277);
+
+    // The user drags the window: the window system keeps it within them, and the form hears of the
+    // size it got. A new answer holds for the next drag.
+    frame->resize(1000, 1000);
+    QApplication::processEvents();
+    EXPECT_EQ(frame->size(), QSize(392, 273));
+    EXPECT_EQ(form->Width(), 400);
+    EXPECT_EQ(form->Height(), 300);
+    limiter.maxTrack = POINT{350, 250};
+    frame->resize(380, 260);
+    QApplication::processEvents();
+    EXPECT_EQ(frame->maximumSize(), QSize(342, 223));
+    EXPECT_EQ(form->Width(), 350);
+    EXPECT_EQ(form->Height(), 250);
+
+    // Maximized, the window asks for no more than its maximized size (the window manager may
+    // still choose otherwise).
+    struct TMaxSize {
+        TWindowProcMethod previous;
+        void Proc(TMessage& m) {
+            previous(m);
+            if (m.Msg == WM_GETMINMAXINFO)
+                reinterpret_cast<MINMAXINFO*>(m.LParam)->ptMaxSize = POINT{300, 200};
+        }
+    } maxSize{form->WindowProc};
+    form->WindowProc = TWindowProcMethod::Bind<&TMaxSize::Proc>(&maxSize);
+    form->SetBounds(20, 20, 200, 150);
+    form->SetWindowState(wsMaximized);
+    EXPECT_EQ(frame->maximumSize(), QSize(300 - 8, 200 - 27));
+    form->WindowProc = maxSize.previous;
+    form->WindowProc = limiter.previous;
+}
+
+TEST(TFormSizeLimits, WithoutAnAnswerOfItsOwnAFormKeepsTheSizeTheProgramGave) {
+    std::unique_ptr<TForm> form(new TForm(nullptr));
+    form->SetBounds(10, 10, 48, 40);
+    form->Show();
+    EXPECT_EQ(form->Width(), 48);
+    EXPECT_EQ(form->Height(), 40);
+    QWidget* frame = form->Widget()->window();
+    // The proposal still limits the user's dragging, as far as the program's size allows.
+    EXPECT_EQ(frame->minimumSize(), QSize(40, 0));
+    EXPECT_EQ(frame->maximumSize(), QSize(Screen->Width(), Screen->Height() + 8 - 27));
+    // A popup keeps any size even with an answer.
+    std::unique_ptr<TForm> popup(new TForm(nullptr));
+    popup->SetBorderStyle(bsNone);
+    TSizeLimiter limiter{popup->WindowProc};
+    popup->WindowProc = TWindowProcMethod::Bind<&TSizeLimiter::Proc>(&limiter);
+    popup->Show();
+    popup->SetBounds(0, 0, 600, 30);
+    EXPECT_GT(limiter.asked, 0);
+    EXPECT_EQ(popup->Width(), 600);
+    EXPECT_EQ(popup->Height(), 30);
+    popup->WindowProc = limiter.previous;
 }
 
 } // namespace
