@@ -3,6 +3,7 @@
 // mouse-key flags of mouse messages.
 #pragma once
 
+#include "platform/gdi/Types.h"
 #include "platform/win/Types.h"
 
 // One message on its way through a control's WindowProc, WndProc and Dispatch; a handler puts its
@@ -46,6 +47,8 @@ inline constexpr UINT WM_ACTIVATEAPP = 0x001C;
 inline constexpr UINT WM_CANCELMODE = 0x001F;
 inline constexpr UINT WM_SETCURSOR = 0x0020;
 inline constexpr UINT WM_SETFONT = 0x0030;
+// WM_DRAWITEM: an owner-drawn control asks its parent to draw it; LParam points to a DRAWITEMSTRUCT.
+inline constexpr UINT WM_DRAWITEM = 0x002B;
 inline constexpr UINT WM_WINDOWPOSCHANGED = 0x0047;
 inline constexpr UINT WM_CONTEXTMENU = 0x007B;
 inline constexpr UINT WM_STYLECHANGING = 0x007C;
@@ -107,6 +110,57 @@ inline constexpr UINT CN_KEYUP = CN_BASE + WM_KEYUP;
 inline constexpr UINT CN_CHAR = CN_BASE + WM_CHAR;
 inline constexpr UINT CN_SYSKEYDOWN = CN_BASE + WM_SYSKEYDOWN;
 inline constexpr UINT CN_SYSCHAR = CN_BASE + WM_SYSCHAR;
+// What a control tells its parent (WM_COMMAND, WM_DRAWITEM), handed back to the control by the parent.
+inline constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
+inline constexpr UINT CN_DRAWITEM = CN_BASE + WM_DRAWITEM;
+
+// The system's button ("BUTTON"): its styles (the low four bits are the kind of button), messages,
+// check states and the notifications it sends its parent in the high word of WM_COMMAND's WParam
+// (the low word is the control's identifier, 0 for the class library's controls; LParam its window).
+inline constexpr DWORD BS_PUSHBUTTON = 0x0;
+inline constexpr DWORD BS_DEFPUSHBUTTON = 0x1;
+inline constexpr DWORD BS_CHECKBOX = 0x2;
+inline constexpr DWORD BS_AUTOCHECKBOX = 0x3;
+inline constexpr DWORD BS_RADIOBUTTON = 0x4;
+inline constexpr DWORD BS_3STATE = 0x5;
+inline constexpr DWORD BS_AUTO3STATE = 0x6;
+inline constexpr DWORD BS_AUTORADIOBUTTON = 0x9;
+inline constexpr DWORD BS_OWNERDRAW = 0xB;
+inline constexpr DWORD BS_TYPEMASK = 0xF;
+inline constexpr DWORD BS_NOTIFY = 0x4000;
+inline constexpr UINT BM_GETCHECK = 0x00F0;
+inline constexpr UINT BM_SETCHECK = 0x00F1;
+inline constexpr UINT BM_GETSTATE = 0x00F2;
+inline constexpr UINT BM_SETSTATE = 0x00F3;
+// WParam the new kind, LParam non-zero to repaint.
+inline constexpr UINT BM_SETSTYLE = 0x00F4;
+inline constexpr WPARAM BST_UNCHECKED = 0x0;
+inline constexpr WPARAM BST_CHECKED = 0x1;
+inline constexpr WPARAM BST_INDETERMINATE = 0x2;
+inline constexpr WPARAM BST_PUSHED = 0x4;
+inline constexpr WPARAM BST_FOCUS = 0x8;
+inline constexpr WORD BN_CLICKED = 0;
+inline constexpr WORD BN_DOUBLECLICKED = 5;
+
+// WM_DRAWITEM: what to draw (itemAction), in which state (itemState), on which DC and where.
+inline constexpr UINT ODT_BUTTON = 4;
+inline constexpr UINT ODA_DRAWENTIRE = 0x1;
+inline constexpr UINT ODA_SELECT = 0x2;
+inline constexpr UINT ODA_FOCUS = 0x4;
+inline constexpr UINT ODS_SELECTED = 0x1;
+inline constexpr UINT ODS_DISABLED = 0x4;
+inline constexpr UINT ODS_FOCUS = 0x10;
+struct DRAWITEMSTRUCT {
+    UINT CtlType;
+    UINT CtlID;
+    UINT itemID;
+    UINT itemAction;
+    UINT itemState;
+    HWND hwndItem;
+    HDC hDC;
+    RECT rcItem;
+    ULONG_PTR itemData;
+};
 
 // WM_HSCROLL and WM_VSCROLL: the request in the low word of WParam, the thumb position for
 // SB_THUMBPOSITION and SB_THUMBTRACK in the high word.

@@ -318,6 +318,17 @@ void TControl::DblClick() {
 }
 
 void TControl::Dispatch(TMessage& Message) {
+    // The window's own class sees the mouse first, as the class library calls it before its own work.
+    switch (Message.Msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_LBUTTONUP:
+    case WM_MOUSEMOVE:
+        DefaultHandler(Message);
+        break;
+    default:
+        break;
+    }
     switch (Message.Msg) {
     case WM_LBUTTONDOWN:
         if (ControlStyle.Contains(csCaptureMouse)) SetMouseCapture(true);
@@ -536,6 +547,14 @@ QWidget* TWinControl::Widget() {
 
 QWidget* TWinControl::OuterWidget() const {
     return nonClient_ ? nonClient_ : widget_;
+}
+
+void TWinControl::CreateSubClass(TCreateParams& Params, const char* ControlClassName) {
+    Params.SubClassName = ControlClassName ? ControlClassName : "";
+}
+
+void TWinControl::DefaultHandler(TMessage& Message) {
+    if (handle_ && params_.SubClassName == "BUTTON") SystemButtonProc(this, Message);
 }
 
 void TWinControl::CreateParams(TCreateParams& Params) {
@@ -898,8 +917,24 @@ void TWinControl::TrackMouseControl(TControl* control) {
 void TWinControl::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
     case WM_PAINT:
-        PaintHandler(reinterpret_cast<HDC>(Message.WParam));
+        // A window of a system class without children of its own paints as its class does.
+        if (!params_.SubClassName.empty() && controls_.empty() && !ControlState.Contains(csCustomPaint))
+            DefaultHandler(Message);
+        else
+            PaintHandler(reinterpret_cast<HDC>(Message.WParam));
         return;
+    case WM_COMMAND:
+    case WM_DRAWITEM: {
+        // Handed back to the control that sent it.
+        const HWND from = Message.Msg == WM_COMMAND ? static_cast<HWND>(Message.LParam)
+                          : Message.LParam      ? reinterpret_cast<const DRAWITEMSTRUCT*>(Message.LParam)->hwndItem
+                                                : 0;
+        if (TWinControl* control = from ? FindControl(from) : nullptr; control && control != this)
+            Message.Result = control->Perform(CN_BASE + Message.Msg, Message.WParam, Message.LParam);
+        else
+            DefaultHandler(Message);
+        return;
+    }
     case WM_ERASEBKGND: {
         const RECT r = ClientRect();
         ::FillRect(reinterpret_cast<HDC>(Message.WParam), &r, brush_->Handle());
@@ -932,13 +967,18 @@ void TWinControl::Dispatch(TMessage& Message) {
         return;
     case WM_SETFOCUS:
         if (TCustomForm* form = GetParentForm(this); form && form != this) form->FocusChanged(this);
+        DefaultHandler(Message);
         return;
     case WM_KILLFOCUS:
+        DefaultHandler(Message);
         return;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
         WORD key = static_cast<WORD>(Message.WParam);
-        if (DoKeyDown(key, KeyboardShiftState())) Message.Result = 1;
+        if (DoKeyDown(key, KeyboardShiftState()))
+            Message.Result = 1;
+        else
+            DefaultHandler(Message);
         return;
     }
     case WM_CHAR:
@@ -953,7 +993,10 @@ void TWinControl::Dispatch(TMessage& Message) {
     case WM_KEYUP:
     case WM_SYSKEYUP: {
         WORD key = static_cast<WORD>(Message.WParam);
-        if (DoKeyUp(key, KeyboardShiftState())) Message.Result = 1;
+        if (DoKeyUp(key, KeyboardShiftState()))
+            Message.Result = 1;
+        else
+            DefaultHandler(Message);
         return;
     }
     case WM_CONTEXTMENU: {

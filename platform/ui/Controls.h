@@ -139,6 +139,8 @@ struct TCreateParams {
     struct {
         UINT style = 0;
     } WindowClass;
+    // The system class the window is subclassed from (CreateSubClass); empty for none.
+    std::string SubClassName;
 };
 using TMouseEvent = TMethod<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = TMethod<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
@@ -347,6 +349,8 @@ public:
 
     void WndProc(TMessage& Message) override;
     void Dispatch(TMessage& Message) override;
+    // Messages no handler took go to the system class the window is subclassed from, if any.
+    void DefaultHandler(TMessage& Message) override;
 
     // Keyboard dispatch as the window gets it; true when a handler consumed the key.
     bool DoKeyDown(WORD& key, TShiftState shift);
@@ -373,6 +377,9 @@ public:
 protected:
     // The styles of the window about to be made.
     virtual void CreateParams(TCreateParams& Params);
+    // Makes the window one of the system's class: "BUTTON" behaves as the system's button
+    // (SystemButton.cpp); other names are not known and change nothing.
+    void CreateSubClass(TCreateParams& Params, const char* ControlClassName);
     // Makes the widget; the default paints through WM_ERASEBKGND and WM_PAINT on a window surface.
     virtual QWidget* CreateWidget(QWidget* parentWidget);
     // Called once the widget exists, to hand it the control's state.
@@ -413,6 +420,7 @@ private:
     friend struct WidgetAccess;
     friend struct FormAccess;
     friend struct NonClientAccess;
+    friend struct SystemButtonAccess;
     void ApplyWidgetState();
     // The window's own procedure.
     LRESULT OwnWndProc(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -528,6 +536,9 @@ private:
     TWinControl* window_ = nullptr;
     int savedLevel_ = 0;
 };
+
+// The system button's window procedure (SystemButton.cpp), run as the control's default handler.
+void SystemButtonProc(TWinControl* button, TMessage& Message);
 
 // The form a control sits on, or nullptr.
 TCustomForm* GetParentForm(TControl* control);

@@ -126,6 +126,14 @@ public:
     using TCustomEdit::TCustomEdit;
 };
 
+// The base of buttons whose window is the system's button: a control subclasses "BUTTON" in its
+// CreateParams (CreateSubClass) and gets BN_CLICKED and BN_DOUBLECLICKED as CN_COMMAND, and with
+// BS_OWNERDRAW its drawing requests as CN_DRAWITEM.
+class TButtonControl : public TWinControl {
+public:
+    using TWinControl::TWinControl;
+};
+
 class TButton : public TWinControl {
 public:
     explicit TButton(TComponent* AOwner);
