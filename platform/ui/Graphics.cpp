@@ -6,6 +6,7 @@
 #include "platform/gdi/Region.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
+#include "platform/ui/Filer.h"
 #include "platform/ui/Jpeg.h"
 #include "platform/ui/TypInfo.h"
 
@@ -994,6 +995,12 @@ void TBitmap::LoadFromStream(TStream& stream) {
     HBITMAP bitmap = GdiReadBmp(data.data(), data.size(), &why);
     if (!bitmap) throw EInvalidGraphic("Bitmap image is not valid");
     SetHandle(bitmap);
+}
+
+void TBitmap::DefineProperties(TFiler* Filer) {
+    Filer->DefineBinaryProperty(
+        "Data", [this](TStream* stream) { LoadFromStream(*stream); },
+        [this](TStream* stream) { SaveToStream(*stream); }, !Empty());
 }
 
 void TBitmap::SaveToStream(TStream& stream) {

@@ -514,6 +514,8 @@ public:
     // EInvalidGraphic.
     void LoadFromStream(TStream& stream) override;
     void SaveToStream(TStream& stream) override;
+    // Streamed as "Data": the bitmap file, nothing for an empty bitmap.
+    void DefineProperties(TFiler* Filer) override;
 
 protected:
     void Draw(TCanvas* canvas, const TRect& rect) override;
