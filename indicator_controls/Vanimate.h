@@ -166,9 +166,11 @@ protected:
     virtual bool SizesToBitmap() const { return FDrawType == bdDrawNormal; }
     // With AutoBackColor and a bitmap: TransparentColor from the bottom-left pixel.
     void RefreshAutoColor();
-    // Paints rectangle Source of Picture onto the control at (0, 0) by the transparency rules,
-    // then the designer's outline and OnPaint.
-    void PaintPicture(TBitmap* Picture, const TRect& Source);
+    // The picture the current frame is cut from: the bitmap itself, or one made in Scratch.
+    virtual TBitmap* MakePicture(TBitmap& /*Scratch*/) { return FBitMap; }
+    // The frame's rectangle of the picture by the transparency rules (a system colour as the
+    // transparent colour draws opaque); an empty bitmap shows white.
+    void Paint() override;
     // Repaints the parent under the control and the control.
     void Redraw();
 
@@ -189,7 +191,8 @@ public:
     void SetDrawType(vcBitmapDraw Value);
 
 protected:
-    void Paint() override;
+    // Stretched to the control, or centred in it on TransparentColor.
+    TBitmap* MakePicture(TBitmap& Scratch) override;
 };
 
 // The bitmap as a strip of frames side by side, each as wide as the control, shown one after
@@ -219,7 +222,6 @@ public:
 
 protected:
     bool SizesToBitmap() const override { return true; }
-    void Paint() override;
     // One step; without Loop the last frame (the first, in reverse) stops the play.
     virtual void TimeHit(TObject* Sender);
 

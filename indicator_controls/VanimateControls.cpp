@@ -9,21 +9,6 @@
 #include <memory>
 #include <utility>
 
-namespace {
-
-bool Designing(const TComponent* c) {
-    return c->ComponentState().Contains(TComponentStateItem::csDesigning);
-}
-
-void DrawDesignOutline(TCanvas* Canvas, int W, int H) {
-    Canvas->Pen()->SetStyle(psDash);
-    Canvas->Pen()->SetColor(clBlack);
-    Canvas->Brush()->SetStyle(bsClear);
-    Canvas->Rectangle(0, 0, W, H);
-}
-
-} // namespace
-
 // --- TvcCustomBitmap ------------------------------------------------------------------------------
 
 TvcCustomBitmap::TvcCustomBitmap(TComponent* AOwner) : TGraphicControl(AOwner), FBitMap(new TBitmap) {
@@ -192,25 +177,42 @@ void TvcCustomBitmap::Rotate(double Angle) {
     Invalidate();
 }
 
-void TvcCustomBitmap::PaintPicture(TBitmap* Picture, const TRect& Source) {
+void TvcCustomBitmap::Paint() {
     const int W = Width(), H = Height();
-    const TRect D = Rect(0, 0, W, H);
     TCanvas* canvas = Canvas();
-    if (!FTransparent || FTransparentColor < 0) {
-        canvas->CopyRect(D, Picture->Canvas(), Source);
+    if (FBitMap->Empty()) {
+        canvas->Brush()->SetStyle(bsSolid);
+        canvas->Brush()->SetColor(clWhite);
+        canvas->FillRect(Rect(0, 0, W, H));
     } else {
-        TBitmap work;
-        work.SetSize(Picture->Width(), Picture->Height());
-        if (FRealTransparent) {
-            work.Canvas()->CopyRect(D, Picture->Canvas(), Source);
-            TransparentBlt(canvas, &work, 0, 0, FTransparentColor);
+        RefreshAutoColor();
+        TBitmap scratch;
+        TBitmap* picture = MakePicture(scratch);
+        const TRect S = Rect(W * FFrame, 0, W * FFrame + W, H);
+        const TRect D = Rect(0, 0, W, H);
+        if (!FTransparent || FTransparentColor < 0) {
+            canvas->CopyRect(D, picture->Canvas(), S);
         } else {
-            work.Canvas()->Brush()->SetColor(Color());
-            work.Canvas()->FillRect(Rect(0, 0, work.Width(), work.Height()));
-            work.Canvas()->BrushCopy(D, Picture, Source, FTransparentColor);
-            canvas->CopyRect(D, work.Canvas(), D);
+            TBitmap work;
+            work.SetSize(picture->Width(), picture->Height());
+            if (FRealTransparent) {
+                work.Canvas()->CopyRect(D, picture->Canvas(), S);
+                TransparentBlt(canvas, &work, 0, 0, FTransparentColor);
+            } else {
+                work.Canvas()->Brush()->SetColor(Color());
+                work.Canvas()->FillRect(Rect(0, 0, work.Width(), work.Height()));
+                work.Canvas()->BrushCopy(D, picture, S, FTransparentColor);
+                canvas->CopyRect(D, work.Canvas(), D);
+            }
         }
     }
+    if (ComponentState().Contains(TComponentStateItem::csDesigning)) {
+        canvas->Pen()->SetStyle(psDash);
+        canvas->Pen()->SetColor(clBlack);
+        canvas->Brush()->SetStyle(bsClear);
+        canvas->Rectangle(0, 0, W, H);
+    }
+    if (OnPaint) OnPaint(this);
 }
 
 void TvcCustomBitmap::Dispatch(TMessage& Message) {
@@ -237,37 +239,24 @@ void TvBitmap::SetDrawType(vcBitmapDraw Value) {
     Redraw();
 }
 
-void TvBitmap::Paint() {
+TBitmap* TvBitmap::MakePicture(TBitmap& Scratch) {
     const int W = Width(), H = Height();
-    if (FBitMap->Empty()) {
-        Canvas()->Brush()->SetStyle(bsSolid);
-        Canvas()->Brush()->SetColor(clWhite);
-        Canvas()->FillRect(Rect(0, 0, W, H));
-    } else {
-        RefreshAutoColor();
-        TBitmap picture;
-        switch (FDrawType) {
-        case bdDrawNormal:
-            picture.Assign(FBitMap);
-            break;
-        case bdDrawStretch:
-            picture.SetPixelFormat(FBitMap->PixelFormat());
-            picture.SetSize(W, H);
-            picture.Canvas()->StretchDraw(Rect(0, 0, W, H), FBitMap);
-            break;
-        case bdDrawCenter:
-            picture.SetPixelFormat(FBitMap->PixelFormat());
-            picture.SetSize(W, H);
-            picture.Canvas()->Brush()->SetColor(FTransparentColor);
-            picture.Canvas()->FillRect(Rect(0, 0, W, H));
-            picture.Canvas()->Draw((W - FBitMap->Width()) / 2, (H - FBitMap->Height()) / 2, FBitMap);
-            break;
-        }
-        const int f = FFrame;
-        PaintPicture(&picture, Rect(W * f, 0, W * f + W, H));
+    switch (FDrawType) {
+    case bdDrawStretch:
+        Scratch.SetPixelFormat(FBitMap->PixelFormat());
+        Scratch.SetSize(W, H);
+        Scratch.Canvas()->StretchDraw(Rect(0, 0, W, H), FBitMap);
+        return &Scratch;
+    case bdDrawCenter:
+        Scratch.SetPixelFormat(FBitMap->PixelFormat());
+        Scratch.SetSize(W, H);
+        Scratch.Canvas()->Brush()->SetColor(FTransparentColor);
+        Scratch.Canvas()->FillRect(Rect(0, 0, W, H));
+        Scratch.Canvas()->Draw((W - FBitMap->Width()) / 2, (H - FBitMap->Height()) / 2, FBitMap);
+        return &Scratch;
+    default:
+        return FBitMap;
     }
-    if (Designing(this)) DrawDesignOutline(Canvas(), W, H);
-    if (OnPaint) OnPaint(this);
 }
 
 // --- TvAnimated -----------------------------------------------------------------------------------
@@ -277,20 +266,6 @@ TvAnimated::TvAnimated(TComponent* AOwner) : TvcCustomBitmap(AOwner) {}
 // The control may be freed from OnChangeFrame, inside its timer's tick.
 TvAnimated::~TvAnimated() {
     StopTimer();
-}
-
-void TvAnimated::Paint() {
-    const int W = Width(), H = Height();
-    if (FBitMap->Empty()) {
-        Canvas()->Brush()->SetStyle(bsSolid);
-        Canvas()->Brush()->SetColor(clWhite);
-        Canvas()->FillRect(Rect(0, 0, W, H));
-    } else {
-        RefreshAutoColor();
-        PaintPicture(FBitMap, Rect(W * FFrame, 0, W * FFrame + W, H));
-    }
-    if (Designing(this)) DrawDesignOutline(Canvas(), W, H);
-    if (OnPaint) OnPaint(this);
 }
 
 void TvAnimated::SetFrameCount(int Value) {
