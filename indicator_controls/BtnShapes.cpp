@@ -358,6 +358,16 @@ RegionValue ShapeRegion(sbType Shape, TShapeFamily Family, int Width, int Height
         CreatePolyPolygonRgn(points.data(), counts.data(), static_cast<int>(counts.size()), ALTERNATE));
 }
 
+RegionValue ButtonRegion(TObject* Sender, sbType Shape, TShapeFamily Family, TsbGetRegEvent OnGetRegion,
+                         int Width, int Height) {
+    if (Shape == sbOwnerDraw && OnGetRegion) {
+        RegionValue region;
+        OnGetRegion(Sender, region, Width, Height);
+        if (region.HasRegion()) return region;
+    }
+    return ShapeRegion(Shape, Family, Width, Height);
+}
+
 void DrawShapeEdges(TCanvas* Canvas, sbType Shape, TShapeFamily Family, int Width, int Height, bool Down,
                     TColor Shadow, TColor Highlight) {
     sbType outline = ShapeOutline(Shape);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/gdi/RegionValue.h"
+#include "platform/rtl/Method.h"
 #include "platform/ui/Graphics.h"
 
 #include <cstdint>
@@ -42,6 +43,10 @@ enum sbType : std::uint8_t {
 };
 inline constexpr int sbTypeCount = 30;
 
+// The region of an owner-drawn outline for a Width x Height button; leaving Region without a region
+// keeps the rectangle. The button keeps its own copy.
+using TsbGetRegEvent = TMethod<void(TObject* Sender, RegionValue& Region, int Width, int Height)>;
+
 // Windowed: the region spans Width x Height and thirds round up. Graphic: the region spans
 // (Width - 1) x (Height - 1) and thirds round down.
 enum class TShapeFamily { Windowed, Graphic };
@@ -55,6 +60,10 @@ bool IsTriangleShape(sbType Shape);
 // owner's region is the button's business. The plus and the minus blocks may reach up to two
 // pixels beyond a windowed button; its window clips them.
 RegionValue ShapeRegion(sbType Shape, TShapeFamily Family, int Width, int Height);
+// The region a button of that shape shows: for sbOwnerDraw the one OnGetRegion leaves (a copy),
+// else ShapeRegion.
+RegionValue ButtonRegion(TObject* Sender, sbType Shape, TShapeFamily Family, TsbGetRegEvent OnGetRegion,
+                         int Width, int Height);
 
 // The edge along the outline in 1-pixel lines and arcs: shadow lines in Shadow; the lit lines in
 // Highlight while up and black while Down, the dark ones the other way round. Pen colour and width

@@ -89,15 +89,6 @@ private:
     }
 };
 
-// Pumps for about ms milliseconds.
-void PumpFor(int ms) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < end) {
-        Application->ProcessMessages();
-        Sleep(10);
-    }
-}
-
 } // namespace
 
 // The program on the real display: docks its meter as soon as the tray is there, then reports

@@ -1042,6 +1042,7 @@ void TWinControl::Dispatch(TMessage& Message) {
         return;
     case CM_DIALOGKEY:
     case CM_DIALOGCHAR:
+    case CM_FOCUSCHANGED:
         Broadcast(Message);
         return;
     case CM_MOUSEENTER:

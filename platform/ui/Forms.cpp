@@ -285,6 +285,9 @@ void TCustomForm::FocusChanged(TWinControl* control) {
     TWinControl* old = activeControl_;
     activeControl_ = control;
     if (control) control->FreeNotification(this);
+    // Every control on the form hears who has the focus now (default buttons give way to a
+    // focused button).
+    Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(control));
     if (old) old->Perform(CM_EXIT, 0, 0);
     if (control && activeControl_ == control) control->Perform(CM_ENTER, 0, 0);
     if (activeControl_ == control && Screen && Screen->ActiveForm() == this && Screen->OnActiveControlChange)

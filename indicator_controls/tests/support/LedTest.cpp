@@ -3,11 +3,13 @@
 #include "indicator_controls/IndicatorUnits.h"
 #include "platform/gdi/Draw.h"
 #include "platform/win/Clock.h"
+#include "platform/win/Sync.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include "tools/testing/SourceTree.h"
+#include <chrono>
+#include <filesystem>
 
 namespace {
 
@@ -35,6 +37,28 @@ void AdvanceClock(std::uint64_t ms) {
 
 void Pump() {
     for (int i = 0; i < 5; ++i) Application->ProcessMessages();
+}
+
+void PumpFor(int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < end) {
+        Application->ProcessMessages();
+        Sleep(10);
+    }
+}
+
+HICON SolidIcon(int w, int h, COLORREF colour) {
+    TBitmap image, mask;
+    image.SetPixelFormat(pf24bit);
+    image.SetSize(w, h);
+    image.Canvas()->Brush()->SetColor(static_cast<TColor>(colour));
+    image.Canvas()->FillRect(Rect(0, 0, w, h));
+    mask.SetPixelFormat(pf1bit);
+    mask.SetSize(w, h);
+    ICONINFO info;
+    info.hbmColor = image.Handle();
+    info.hbmMask = mask.Handle();
+    return CreateIconIndirect(&info);
 }
 
 std::unique_ptr<TBitmap> Snapshot(TWinControl* control) {

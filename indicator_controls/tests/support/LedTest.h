@@ -2,6 +2,7 @@
 // clock instead of waiting, and pictures of controls compared with files in tests/data.
 #pragma once
 
+#include "platform/gdi/Icon.h"
 #include "platform/ui/Forms.h"
 
 #include <cstdint>
@@ -12,6 +13,10 @@
 void AdvanceClock(std::uint64_t ms);
 // Handles the messages waiting now, a few times over.
 void Pump();
+// Handles messages for about ms milliseconds of real time.
+void PumpFor(int ms);
+// A new w x h icon of one colour, all of it shown; the caller owns it.
+HICON SolidIcon(int w, int h, COLORREF colour);
 
 // The client area of control as it paints now, in a 24-bit bitmap.
 std::unique_ptr<TBitmap> Snapshot(TWinControl* control);

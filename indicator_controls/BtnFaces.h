@@ -1,0 +1,45 @@
+// What the library's drawn buttons paint alike: the caption with its placement flags and disabled
+// look, the gradient face, the glyph images cut from a strip, and the icon set filled from its
+// members.
+#pragma once
+
+#include "platform/ui/Graphics.h"
+#include "platform/ui/StdCtrls.h"
+
+#include <string>
+
+class TIcon;
+
+// Despite its name it places the caption vertically in its rectangle.
+enum vbHorzAlign { vbha_Center, vbha_Top, vbha_Bottom };
+// dlfBold: the caption is bold while the button is focused (or the default), plain otherwise.
+enum TvcFanceDefLook { dlfBold, dlfNone };
+enum gradType { gHorz, gVert, gCenter, gTopLeftBottomRight, gTopRightBottomLeft, gDiagLeft, gDiagRight };
+
+// The DrawText flags of a caption.
+UINT CaptionFlags(TAlignment Alignment, vbHorzAlign HorzAlign, bool MultipleLines, bool WordWrap);
+// The caption in the canvas font's colour; disabled in white one pixel down and right, then in grey
+// in place. The canvas brush is made clear.
+void DrawCaption(TCanvas* Canvas, const TRect& Rect, const std::string& Caption, UINT Flags, bool Enabled);
+
+// The gradient face of a Width x Height button, shifted one pixel down and right while Down. System
+// colours are resolved first. Bands + 1 bands across (gHorz) or down (gVert); gCenter rings from
+// the edge inwards; equal colours, no steps, or any other fill type give a plain Color face.
+void PaintGradientFace(TCanvas* Canvas, int Width, int Height, bool Down, gradType FillType, TColor Color,
+                       TColor EndColor, int Bands);
+
+// The images of a glyph strip of NumGlyphs (1 to 4) equal slots: up, down and disabled, and the hot
+// image of the buttons that have one (Hot may be null). With one slot the disabled image is
+// embossed from the up image on a Face background; three slots give no hot slot of their own and
+// show the up image while hot. An empty strip empties them all.
+struct TGlyphImages {
+    TBitmap* Up;
+    TBitmap* Down;
+    TBitmap* Disabled;
+    TBitmap* Hot = nullptr;
+};
+void SplitBitmap(TBitmap* Glyph, int NumGlyphs, TColor Face, const TGlyphImages& Images);
+
+// Fills the empty icons of a button from the others: disabled from enabled, down from enabled,
+// enabled from disabled, down from disabled, disabled from down, enabled from down.
+void FillIcons(TIcon* Enabled, TIcon* Disabled, TIcon* Down);

@@ -1,0 +1,348 @@
+// The windowed shaped buttons: their window region follows shape and size without being touched
+// while painting, hits only inside it, the look up and pressed, the push-button scripts (drag out
+// and back, releases outside the client rectangle and inside it outside the outline, space, Enter,
+// Escape, default across focus changes, the accelerator), and the variants' faces.
+#include "indicator_controls/Std2Shape.h"
+
+#include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/Draw.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/Icons.h"
+#include "platform/ui/StdCtrls.h"
+#include "platform/ui/WindowShape.h"
+#include "support/LedTest.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Rects(HRGN rgn) {
+    std::string s;
+    for (const RECT& r : RegionValue::CopyOf(rgn).Rects())
+        s += "(" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
+             "," + std::to_string(r.bottom) + ")";
+    return s;
+}
+
+std::string WindowRects(TWinControl* c) {
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    const std::string s = GetWindowRgn(c->Handle(), rgn) == ERROR ? "none" : Rects(rgn);
+    DeleteObject(rgn);
+    return s;
+}
+
+struct TShapeForm : ::testing::Test {
+    std::unique_ptr<TForm> Form{new TForm(nullptr)};
+    TEventLog Log;
+
+    template <class T> T* Add(int left, int top, int width, int height, const std::string& name) {
+        auto* b = new T(Form.get());
+        b->SetName(name);
+        b->SetBounds(left, top, width, height);
+        b->SetParent(Form.get());
+        b->OnClick = TNotifyEvent::Bind<&TEventLog::Click>(&Log);
+        return b;
+    }
+    void Send(TWinControl* c, UINT msg, WPARAM w, int x, int y) {
+        c->MainWndProc(msg, w, MakeMouseLParam(x, y));
+    }
+    void SetUp() override { Form->SetBounds(0, 0, 300, 200); }
+    void Show() {
+        Form->Show();
+        Pump();
+    }
+};
+
+TEST_F(TShapeForm, WindowRegionFollowsShapeAndSizeNotPaint) {
+    auto* b = Add<TvcShapeColorBtn>(10, 10, 90, 60, "b");
+    Show();
+    EXPECT_EQ(WindowRects(b), "(0,0,90,60)");
+    b->SetShape(sbPlus);
+    EXPECT_EQ(WindowRects(b), "(30,0,60,20)(0,20,90,40)(30,40,60,60)");
+    b->SetBounds(10, 10, 91, 61);
+    // The arms reach beyond the window, which clips them.
+    EXPECT_EQ(WindowRects(b), "(31,0,62,21)(0,21,93,42)(31,42,62,63)");
+    b->Repaint();
+    Pump();
+    EXPECT_EQ(WindowRects(b), "(31,0,62,21)(0,21,93,42)(31,42,62,63)");
+
+    // An owner's region is copied: the owner keeps and may change its own.
+    struct TOwner {
+        RegionValue Mine = RegionValue::Rect(0, 0, 20, 10);
+        void Get(TObject*, RegionValue& Region, int, int) { Region = Mine; }
+    } owner;
+    b->SetShape(sbOwnerDraw);
+    EXPECT_EQ(WindowRects(b), "(0,0,91,61)");
+    b->SetOnGetRegion(TsbGetRegEvent::Bind<&TOwner::Get>(&owner));
+    EXPECT_EQ(WindowRects(b), "(0,0,20,10)");
+    owner.Mine = RegionValue::Rect(0, 0, 5, 5);
+    EXPECT_EQ(WindowRects(b), "(0,0,20,10)");
+    EXPECT_TRUE(b->ShownRegion().Contains(19, 9));
+}
+
+TEST_F(TShapeForm, HitsOnlyInsideItsOutline) {
+    auto* b = Add<TvcShapeColorBtn>(10, 10, 90, 60, "b");
+    b->SetShape(sbUpTriangle);
+    Show();
+    EXPECT_EQ(b->Perform(CM_HITTEST, 0, MakeMouseLParam(45, 50)), 1);
+    EXPECT_EQ(b->Perform(CM_HITTEST, 0, MakeMouseLParam(3, 3)), 0);
+    EXPECT_TRUE(Form->ControlAtPos(TPoint(55, 60), false, true) == b);
+    EXPECT_TRUE(Form->ControlAtPos(TPoint(13, 13), false, true) == nullptr);
+}
+
+TEST_F(TShapeForm, FreshButtonLooksAndPressedSwapsTheEdge) {
+    auto* b = Add<TvcShapeColorBtn>(0, 0, 50, 50, "b");
+    b->SetCaption("X");
+    b->Font()->SetColor(0x0000FF);
+    EXPECT_EQ(b->Width(), 50);
+    EXPECT_EQ(b->Color(), clBtnFace);
+    EXPECT_EQ(b->Shape(), sbRectangle);
+    EXPECT_TRUE(b->TabStop());
+    Show();
+    auto captionBox = [](TBitmap* p) {
+        TRect box(1000, 1000, -1, -1);
+        for (int y = 0; y < 50; ++y)
+            for (int x = 0; x < 50; ++x)
+                if (PixelAt(p, x, y) == 0x0000FF) {
+                    box.Left = std::min(box.Left, x), box.Top = std::min(box.Top, y);
+                    box.Right = std::max(box.Right, x + 1), box.Bottom = std::max(box.Bottom, y + 1);
+                }
+        return box;
+    };
+    const auto up = Snapshot(b);
+    EXPECT_EQ(PixelAt(up.get(), 0, 0), 0x808080u);
+    EXPECT_EQ(PixelAt(up.get(), 1, 1), 0xFFFFFFu);
+    EXPECT_EQ(PixelAt(up.get(), 49, 49), 0x000000u);
+    EXPECT_EQ(PixelAt(up.get(), 20, 3), 0xC0C0C0u);
+    const TRect text = captionBox(up.get());
+    // Centred in (7, 7)-(43, 43).
+    EXPECT_LE(std::abs((text.Left + text.Right) - 50), 1);
+    EXPECT_GE(text.Top, 7);
+    EXPECT_LE(text.Bottom, 43);
+
+    Send(b, WM_LBUTTONDOWN, MK_LBUTTON, 20, 20);
+    ASSERT_TRUE(b->IsDown());
+    const auto down = Snapshot(b);
+    EXPECT_EQ(PixelAt(down.get(), 0, 0), 0x808080u);
+    EXPECT_EQ(PixelAt(down.get(), 1, 1), 0x000000u);
+    EXPECT_EQ(PixelAt(down.get(), 49, 49), 0xFFFFFFu);
+    const TRect moved = captionBox(down.get());
+    EXPECT_EQ(moved.Left, text.Left + 1);
+    EXPECT_EQ(moved.Top, text.Top + 1);
+    Send(b, WM_LBUTTONUP, 0, 20, 20);
+}
+
+TEST_F(TShapeForm, MouseScripts) {
+    auto* b = Add<TvcShapeColorBtn>(10, 10, 90, 60, "b");
+    b->SetShape(sbPlus);
+    Show();
+
+    // Drag out of the outline (still in the client rectangle) and back, release inside.
+    Send(b, WM_LBUTTONDOWN, MK_LBUTTON, 45, 30);
+    EXPECT_TRUE(b->IsDown());
+    EXPECT_TRUE(b->Focused());
+    Send(b, WM_MOUSEMOVE, MK_LBUTTON, 5, 5);
+    EXPECT_FALSE(b->IsDown());
+    Send(b, WM_MOUSEMOVE, MK_LBUTTON, 45, 30);
+    EXPECT_TRUE(b->IsDown());
+    Send(b, WM_LBUTTONUP, 0, 45, 30);
+    EXPECT_FALSE(b->IsDown());
+    EXPECT_FALSE(b->IsPressing());
+    EXPECT_EQ(Log.Events, "click b");
+
+    // Released outside the client rectangle: no click.
+    Log.Events.clear();
+    Send(b, WM_LBUTTONDOWN, MK_LBUTTON, 45, 30);
+    Send(b, WM_MOUSEMOVE, MK_LBUTTON, 150, 30);
+    EXPECT_FALSE(b->IsDown());
+    Send(b, WM_LBUTTONUP, 0, 150, 30);
+    EXPECT_EQ(Log.Events, "");
+
+    // Released inside the client rectangle but outside the outline: the class library's click.
+    Send(b, WM_LBUTTONDOWN, MK_LBUTTON, 45, 30);
+    Send(b, WM_MOUSEMOVE, MK_LBUTTON, 5, 55);
+    EXPECT_FALSE(b->IsDown());
+    Send(b, WM_LBUTTONUP, 0, 5, 55);
+    EXPECT_EQ(Log.Events, "click b");
+}
+
+TEST_F(TShapeForm, KeyScripts) {
+    auto* edit = new TEdit(Form.get());
+    edit->SetParent(Form.get());
+    edit->SetBounds(200, 10, 60, 20);
+    auto* ok = Add<TvcShapeColorBtn>(10, 10, 60, 40, "ok");
+    auto* cancel = Add<TvcShapeColorBtn>(80, 10, 60, 40, "cancel");
+    auto* other = Add<TvcShapeColorBtn>(10, 100, 60, 40, "other");
+    ok->SetModalResult(mrOk);
+    cancel->SetCancel(true);
+    cancel->SetModalResult(mrCancel);
+    Show();
+    ok->SetDefault(true);
+
+    // Space pressed and released on the focused button clicks it once.
+    ok->SetFocus();
+    ok->MainWndProc(WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_TRUE(ok->IsDown());
+    EXPECT_EQ(Log.Events, "");
+    ok->MainWndProc(WM_KEYUP, VK_SPACE, 0);
+    EXPECT_FALSE(ok->IsDown());
+    EXPECT_EQ(Log.Events, "click ok");
+    EXPECT_EQ(Form->ModalResult(), mrOk);
+
+    // Enter clicks the focused button.
+    Log.Events.clear();
+    other->SetFocus();
+    other->MainWndProc(WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(Log.Events, "click other");
+
+    // On the form, Enter goes to the focused shaped button, else to the default button; Escape to
+    // the cancel button.
+    Log.Events.clear();
+    EXPECT_FALSE(ok->Active());
+    EXPECT_TRUE(other->Active());
+    EXPECT_EQ(Form->Perform(CM_DIALOGKEY, VK_RETURN, 0), 1);
+    EXPECT_EQ(Log.Events, "click other");
+    Log.Events.clear();
+    edit->SetFocus();
+    EXPECT_FALSE(other->Active());
+    EXPECT_TRUE(ok->Active());
+    EXPECT_EQ(Form->Perform(CM_DIALOGKEY, VK_RETURN, 0), 1);
+    EXPECT_EQ(Form->Perform(CM_DIALOGKEY, VK_ESCAPE, 0), 1);
+    EXPECT_EQ(Log.Events, "click ok, click cancel");
+    EXPECT_EQ(Form->ModalResult(), mrCancel);
+
+    // Losing the focus lets a held button go.
+    ok->SetFocus();
+    ok->MainWndProc(WM_KEYDOWN, VK_SPACE, 0);
+    ASSERT_TRUE(ok->IsDown());
+    edit->SetFocus();
+    EXPECT_FALSE(ok->IsDown());
+
+    // The caption's accelerator clicks, not while disabled.
+    Log.Events.clear();
+    other->SetCaption("&Go");
+    EXPECT_EQ(Form->Perform(CM_DIALOGCHAR, 'g', 0), 1);
+    other->SetEnabled(false);
+    EXPECT_EQ(Form->Perform(CM_DIALOGCHAR, 'g', 0), 0);
+    EXPECT_EQ(Log.Events, "click other");
+}
+
+TEST_F(TShapeForm, TextRectangleAndOffsetsGivenWholeAreCopied) {
+    auto* b = Add<TvcShapeBitColBtn>(0, 0, 50, 50, "b");
+    {
+        TvcTextSize text;
+        text.SetLeft(1);
+        text.SetTop(2);
+        text.SetWidth(3);
+        text.SetHeight(4);
+        b->SetTextSize(&text);
+        TvcBmpOffset offset;
+        offset.SetLeft(9);
+        offset.SetTop(8);
+        b->SetOffsetGlyph(&offset);
+    }
+    EXPECT_EQ(b->TextSize()->Left(), 1);
+    EXPECT_EQ(b->TextSize()->Height(), 4);
+    EXPECT_EQ(b->OffsetGlyph()->Left(), 9);
+    EXPECT_EQ(b->OffsetGlyph()->Top(), 8);
+}
+
+std::unique_ptr<TBitmap> TwoSlots() {
+    auto strip = std::make_unique<TBitmap>();
+    strip->SetPixelFormat(pf24bit);
+    strip->SetSize(32, 16);
+    strip->Canvas()->Brush()->SetColor(0x0000FF);
+    strip->Canvas()->FillRect(Rect(0, 0, 16, 16));
+    strip->Canvas()->Brush()->SetColor(0x00FF00);
+    strip->Canvas()->FillRect(Rect(16, 0, 32, 16));
+    return strip;
+}
+
+TEST_F(TShapeForm, GlyphButtonShowsItsSlots) {
+    auto* b = Add<TvcShapeBitColBtn>(0, 0, 50, 50, "b");
+    const auto strip = TwoSlots();
+    b->SetNumGlyphs(2);
+    b->SetGlyph(strip.get());
+    Show();
+    auto up = Snapshot(b);
+    EXPECT_EQ(PixelAt(up.get(), 2, 2), 0x0000FFu);
+    EXPECT_EQ(PixelAt(up.get(), 17, 17), 0x0000FFu);
+    EXPECT_EQ(PixelAt(up.get(), 18, 18), 0xC0C0C0u) << "glyph is 16 x 16 at (2, 2)";
+    Send(b, WM_LBUTTONDOWN, MK_LBUTTON, 30, 30);
+    auto down = Snapshot(b);
+    EXPECT_EQ(PixelAt(down.get(), 2, 2), 0xC0C0C0u);
+    EXPECT_EQ(PixelAt(down.get(), 3, 3), 0x0000FFu);
+    EXPECT_EQ(PixelAt(down.get(), 18, 18), 0x0000FFu);
+    Send(b, WM_LBUTTONUP, 0, 30, 30);
+    b->SetEnabled(false);
+    auto disabled = Snapshot(b);
+    EXPECT_EQ(PixelAt(disabled.get(), 2, 2), 0x00FF00u);
+
+    // The transparent colour shows the face; AutoBackColor takes the bottom-left pixel.
+    b->SetEnabled(true);
+    b->SetTransparentColor(0x0000FF);
+    EXPECT_EQ(PixelAt(Snapshot(b).get(), 5, 5), 0xC0C0C0u);
+    b->SetTransparentColor(0);
+    b->SetAutoBackColor(true);
+    EXPECT_EQ(b->TransparentColor(), 0x0000FF);
+}
+
+TEST_F(TShapeForm, GradientButtonFace) {
+    auto* b = Add<TvcShapeGradBtn>(0, 0, 11, 9, "b");
+    b->SetColor(0x0000FF);
+    b->SetEndColor(0xFF0000);
+    b->SetBands(3);
+    Show();
+    const auto face = Snapshot(b);
+    // The band colours show inside the edge.
+    EXPECT_EQ(PixelAt(face.get(), 3, 3), 0x5500AAu);
+    EXPECT_EQ(PixelAt(face.get(), 3, 5), 0xAA0055u);
+}
+
+TEST_F(TShapeForm, IconButtonFillsItsIcons) {
+    auto* b = Add<TvcShapeIconColBtn>(0, 0, 140, 140, "b");
+    EXPECT_EQ(b->Width(), 140);
+    EXPECT_EQ(b->TextSize()->Left(), 36);
+    TIcon icon;
+    icon.SetHandle(SolidIcon(8, 8, 0x00FF00));
+    b->SetGlyphEnabled(&icon);
+    EXPECT_FALSE(b->GlyphDisabled()->Empty());
+    EXPECT_FALSE(b->GlyphDown()->Empty());
+    Show();
+    EXPECT_EQ(PixelAt(Snapshot(b).get(), 2, 2), 0x00FF00u);
+    Send(b, WM_LBUTTONDOWN, MK_LBUTTON, 70, 70);
+    const auto down = Snapshot(b);
+    EXPECT_EQ(PixelAt(down.get(), 2, 2), 0xC0C0C0u);
+    EXPECT_EQ(PixelAt(down.get(), 3, 3), 0x00FF00u);
+    Send(b, WM_LBUTTONUP, 0, 70, 70);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(TShapeForm, LongCaptionsAreDrawnWhole) {
+    auto* b = Add<TvcShapeColorBtn>(0, 0, 3000, 30, "b");
+    b->SetAlignment(taLeftJustify);
+    b->TextSize()->SetWidth(2990);
+    b->Font()->SetColor(0x0000FF);
+    Show();
+    auto rightmost = [&](std::size_t length) {
+        b->SetCaption(std::string(length, 'I'));
+        const auto picture = Snapshot(b);
+        int right = -1;
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 3000; ++x)
+                if (PixelAt(picture.get(), x, y) == 0x0000FF) right = std::max(right, x);
+        return right;
+    };
+    const int at255 = rightmost(255);
+    EXPECT_GT(at255, 0);
+    EXPECT_GT(rightmost(300), at255);
+}
+
+} // namespace

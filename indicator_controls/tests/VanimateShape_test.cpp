@@ -1,0 +1,115 @@
+// The light shaped button: the mouse only inside its outline (elsewhere it reaches the control
+// beneath), no click for a release outside the outline, the accelerators of the plus and the minus,
+// and the invisible hot spot.
+#include "indicator_controls/VanimateShape.h"
+
+#include "platform/ui/Forms.h"
+#include "support/LedTest.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+struct TShapeBtnForm : ::testing::Test {
+    std::unique_ptr<TForm> Form{new TForm(nullptr)};
+    TEventLog Log;
+    TvShapeBtn* Beneath = nullptr;
+    TvShapeBtn* Button = nullptr;
+
+    TvShapeBtn* Add(int left, int top, int width, int height, const std::string& name) {
+        auto* b = new TvShapeBtn(Form.get());
+        b->SetName(name);
+        b->SetBounds(left, top, width, height);
+        b->SetParent(Form.get());
+        b->OnClick = TNotifyEvent::Bind<&TEventLog::Click>(&Log);
+        return b;
+    }
+    void SetUp() override {
+        Form->SetBounds(0, 0, 200, 150);
+        Form->SetColor(0x204060);
+        Beneath = Add(0, 0, 150, 100, "beneath");
+        Button = Add(10, 10, 91, 61, "triangle");
+        Button->SetShape(sbUpTriangle);
+        Form->Show();
+        Pump();
+    }
+    // A press and release at the same point of the form.
+    void ClickAt(int x, int y) {
+        Form->MainWndProc(WM_LBUTTONDOWN, MK_LBUTTON, MakeMouseLParam(x, y));
+        Form->MainWndProc(WM_LBUTTONUP, 0, MakeMouseLParam(x, y));
+    }
+};
+
+TEST_F(TShapeBtnForm, OnlyItsOutlineTakesTheMouse) {
+    ClickAt(13, 13); // the triangle's top-left corner
+    EXPECT_EQ(Log.Events, "click beneath");
+    Log.Events.clear();
+    ClickAt(55, 60);
+    EXPECT_EQ(Log.Events, "click triangle");
+
+    // A press dragged out of the outline lets go, and its release there does not click.
+    Log.Events.clear();
+    Form->MainWndProc(WM_LBUTTONDOWN, MK_LBUTTON, MakeMouseLParam(55, 60));
+    EXPECT_TRUE(Button->IsDown());
+    Form->MainWndProc(WM_MOUSEMOVE, MK_LBUTTON, MakeMouseLParam(14, 14));
+    EXPECT_FALSE(Button->IsDown());
+    Form->MainWndProc(WM_MOUSEMOVE, MK_LBUTTON, MakeMouseLParam(55, 60));
+    EXPECT_TRUE(Button->IsDown());
+    Form->MainWndProc(WM_MOUSEMOVE, MK_LBUTTON, MakeMouseLParam(14, 14));
+    Form->MainWndProc(WM_LBUTTONUP, 0, MakeMouseLParam(14, 14));
+    EXPECT_FALSE(Button->IsPressing());
+    EXPECT_EQ(Log.Events, "");
+}
+
+TEST_F(TShapeBtnForm, PaintsItsOutlineAndATransparentOneNothing) {
+    Button->SetShape(sbRectangle);
+    Button->SetColor(0x00FF00);
+    auto picture = Snapshot(Form.get());
+    // Region (0, 0)-(90, 60) at (10, 10): shadow corner, face inside, black far edge.
+    EXPECT_EQ(PixelAt(picture.get(), 10, 10), 0x808080u);
+    EXPECT_EQ(PixelAt(picture.get(), 50, 40), 0x00FF00u);
+    EXPECT_EQ(PixelAt(picture.get(), 100, 40), 0x000000u);
+
+    Button->SetTransparent(true);
+    picture = Snapshot(Form.get());
+    EXPECT_EQ(PixelAt(picture.get(), 50, 40), PixelAt(picture.get(), 120, 90)) << "what lies beneath shows";
+    EXPECT_NE(PixelAt(picture.get(), 50, 40), 0x00FF00u);
+    ClickAt(50, 40);
+    EXPECT_EQ(Log.Events, "click triangle");
+}
+
+TEST_F(TShapeBtnForm, PlusAndMinusAnswerTheirCharacters) {
+    EXPECT_EQ(Button->AcceleratorText(), "");
+    Button->SetShape(sbPlus);
+    EXPECT_EQ(Button->AcceleratorText(), "&+");
+    EXPECT_EQ(Button->AcceleratorKey(), '+');
+    EXPECT_EQ(Form->Perform(CM_DIALOGCHAR, '+', 0), 1);
+    EXPECT_EQ(Log.Events, "click triangle");
+    Button->SetEnabled(false);
+    EXPECT_EQ(Form->Perform(CM_DIALOGCHAR, '+', 0), 0) << "disabled";
+    Button->SetEnabled(true);
+    Button->SetShape(sbMinus);
+    EXPECT_EQ(Button->AcceleratorKey(), '-');
+    Button->SetShape(sbCircle);
+    EXPECT_EQ(Button->AcceleratorKey(), ' ');
+    EXPECT_EQ(Form->Perform(CM_DIALOGCHAR, '+', 0), 0);
+    Button->SetAcceleratorKey('k');
+    EXPECT_EQ(Button->AcceleratorText(), "&k");
+    EXPECT_EQ(Form->Perform(CM_DIALOGCHAR, 'k', 0), 1);
+    EXPECT_EQ(Log.Events, "click triangle, click triangle");
+}
+
+TEST(TvShapeBtn, Defaults) {
+    TvShapeBtn b(nullptr);
+    EXPECT_EQ(b.Width(), 25);
+    EXPECT_EQ(b.Height(), 25);
+    EXPECT_EQ(b.Color(), clBtnFace);
+    EXPECT_EQ(b.AcceleratorText(), " ");
+    EXPECT_EQ(b.AcceleratorKey(), ' ');
+    EXPECT_TRUE(b.ShownRegion() == ShapeRegion(sbRectangle, TShapeFamily::Graphic, 25, 25));
+}
+
+} // namespace
