@@ -25,6 +25,40 @@ int Index(WPARAM w) {
     return v < INT_MIN || v > INT_MAX ? INT_MIN : static_cast<int>(v);
 }
 
+// The font's metrics; all zero when it cannot be measured.
+TEXTMETRIC FontMetrics(TFont* font) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font->Handle());
+    TEXTMETRIC tm;
+    if (!GetTextMetrics(dc, &tm)) tm = TEXTMETRIC{};
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    return tm;
+}
+
+// Where a scroll request moves a position that runs from 0 to limit, by line and page steps.
+int ScrollTarget(WORD code, int thumb, int current, int line, int page, int limit) {
+    switch (code) {
+    case SB_LINEUP:
+        return std::clamp(current - line, 0, limit);
+    case SB_LINEDOWN:
+        return std::clamp(current + line, 0, limit);
+    case SB_PAGEUP:
+        return std::clamp(current - page, 0, limit);
+    case SB_PAGEDOWN:
+        return std::clamp(current + page, 0, limit);
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK:
+        return std::clamp(thumb, 0, limit);
+    case SB_TOP:
+        return 0;
+    case SB_BOTTOM:
+        return limit;
+    default:
+        return current;
+    }
+}
+
 } // namespace
 
 // --- TListBoxStrings ------------------------------------------------------------------------------
@@ -164,14 +198,9 @@ void TCustomListBox::SetTopIndex(int Value) {
 }
 
 int TCustomListBox::ItemHeight() const {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, Font()->Handle());
-    TEXTMETRIC tm;
-    const bool measured = GetTextMetrics(dc, &tm);
-    SelectObject(dc, old);
-    DeleteDC(dc);
+    const TEXTMETRIC tm = FontMetrics(Font());
     // Without glyphs, the cell height of a default font.
-    return measured && tm.tmHeight > 0 ? tm.tmHeight : 16;
+    return tm.tmHeight > 0 ? tm.tmHeight : 16;
 }
 
 int TCustomListBox::ItemAtPos(const TPoint& Pos, bool Existing) {
@@ -301,35 +330,7 @@ void TCustomListBox::UserSelect(int index) {
 }
 
 void TCustomListBox::ScrollVert(WORD code, int pos) {
-    const int rows = VisibleRows();
-    int top = topIndex_;
-    switch (code) {
-    case SB_LINEUP:
-        --top;
-        break;
-    case SB_LINEDOWN:
-        ++top;
-        break;
-    case SB_PAGEUP:
-        top -= rows;
-        break;
-    case SB_PAGEDOWN:
-        top += rows;
-        break;
-    case SB_THUMBPOSITION:
-    case SB_THUMBTRACK:
-        top = pos;
-        break;
-    case SB_TOP:
-        top = 0;
-        break;
-    case SB_BOTTOM:
-        top = MaxTopIndex();
-        break;
-    default:
-        return;
-    }
-    top = std::clamp(top, 0, MaxTopIndex());
+    const int top = ScrollTarget(code, pos, topIndex_, 1, VisibleRows(), MaxTopIndex());
     if (top == topIndex_) return;
     topIndex_ = top;
     if (HandleAllocated()) SetScrollPos(Handle(), SB_VERT, topIndex_, TRUE);
@@ -337,45 +338,10 @@ void TCustomListBox::ScrollVert(WORD code, int pos) {
 }
 
 void TCustomListBox::ScrollHorz(WORD code, int pos) {
-    const int page = std::max(ClientWidth(), 1);
-    const int limit = std::max(horzExtent_ - ClientWidth(), 0);
-    TEXTMETRIC tm;
-    int step = 8;
-    {
-        HDC dc = CreateCompatibleDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, Font()->Handle());
-        if (GetTextMetrics(dc, &tm) && tm.tmAveCharWidth > 0) step = tm.tmAveCharWidth;
-        SelectObject(dc, old);
-        DeleteDC(dc);
-    }
-    int x = horzPos_;
-    switch (code) {
-    case SB_LINELEFT:
-        x -= step;
-        break;
-    case SB_LINERIGHT:
-        x += step;
-        break;
-    case SB_PAGELEFT:
-        x -= page;
-        break;
-    case SB_PAGERIGHT:
-        x += page;
-        break;
-    case SB_THUMBPOSITION:
-    case SB_THUMBTRACK:
-        x = pos;
-        break;
-    case SB_LEFT:
-        x = 0;
-        break;
-    case SB_RIGHT:
-        x = limit;
-        break;
-    default:
-        return;
-    }
-    x = std::clamp(x, 0, limit);
+    const TEXTMETRIC tm = FontMetrics(Font());
+    const int step = tm.tmAveCharWidth > 0 ? tm.tmAveCharWidth : 8;
+    const int x = ScrollTarget(code, pos, horzPos_, step, std::max(ClientWidth(), 1),
+                               std::max(horzExtent_ - ClientWidth(), 0));
     if (x == horzPos_) return;
     horzPos_ = x;
     if (HandleAllocated()) SetScrollPos(Handle(), SB_HORZ, horzPos_, TRUE);
