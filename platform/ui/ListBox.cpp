@@ -353,13 +353,13 @@ void TCustomListBox::UpdateScrollBars() {
     ++updatingBars_;
     TCreateParams wanted;
     CreateParams(wanted);
-    const HWND wnd = Handle();
-    // Twice: one bar takes the room that decides about the other.
+    // Twice: one bar takes the room that decides about the other. A bar may make the window anew,
+    // so the handle is asked for each time.
     for (int pass = 0; pass < 2; ++pass) {
         const bool needV = (wanted.Style & WS_VSCROLL) && static_cast<int>(lines_.size()) > VisibleRows();
         const bool needH = (wanted.Style & WS_HSCROLL) && horzExtent_ > ClientWidth();
-        if (needV != ((WindowParams().Style & WS_VSCROLL) != 0)) ShowScrollBar(wnd, SB_VERT, needV);
-        if (needH != ((WindowParams().Style & WS_HSCROLL) != 0)) ShowScrollBar(wnd, SB_HORZ, needH);
+        if (needV != ((WindowParams().Style & WS_VSCROLL) != 0)) ShowScrollBar(Handle(), SB_VERT, needV);
+        if (needH != ((WindowParams().Style & WS_HSCROLL) != 0)) ShowScrollBar(Handle(), SB_HORZ, needH);
     }
     topIndex_ = std::clamp(topIndex_, 0, MaxTopIndex());
     horzPos_ = std::clamp(horzPos_, 0, std::max(horzExtent_ - ClientWidth(), 0));

@@ -245,6 +245,25 @@ TEST_F(ListBoxTest, ScrollBarsFollowTheLinesAndTheHorizontalExtent) {
     EXPECT_FALSE(list->WindowParams().Style & WS_VSCROLL);
 }
 
+TEST_F(ListBoxTest, ABorderlessListMadeAnewStillGetsItsBar) {
+    TProbeListBox* list = Add();
+    list->SetBorderStyle(bsNone);
+    list->SetBounds(0, 0, 150, 60);
+    form->Show();
+    EXPECT_FALSE(list->WindowParams().Style & WS_VSCROLL);
+    const HWND before = list->Handle();
+    list->SetSorted(true);
+    ASSERT_NE(list->Handle(), before) << "sorting makes the window anew";
+    // Without a frame the first bar makes the window anew once more.
+    for (int i = 0; i < 20; ++i) list->Items()->Add("line " + std::to_string(i));
+    ASSERT_TRUE(list->WindowParams().Style & WS_VSCROLL);
+    SCROLLINFO si;
+    si.fMask = SIF_ALL;
+    ASSERT_TRUE(GetScrollInfo(list->Handle(), SB_VERT, &si));
+    EXPECT_EQ(si.nMax, 19);
+    EXPECT_EQ(si.nPage, static_cast<UINT>(list->ClientHeight() / list->ItemHeight()));
+}
+
 TEST_F(ListBoxTest, ScrollMessagesReachTheWindowProcedureAndScroll) {
     TProbeListBox* list = Add(WS_HSCROLL);
     list->SetBounds(0, 0, 150, 100);
