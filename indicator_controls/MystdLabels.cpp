@@ -239,32 +239,62 @@ namespace {
 
 using published::Property;
 
+// The 3-D options as both 3-D labels publish them; Use3D's default is each one's own.
+template <class C> std::vector<TPropInfo> ThreeDProperties(bool use3D) {
+    return {
+        Property<C>(
+            "HighlightColor", [](const C& c) { return c.HighlightColor(); },
+            [](C& c, TColor v) { c.SetHighlightColor(v); }, clBtnHighlight),
+        Property<C>(
+            "ShadowColor", [](const C& c) { return c.ShadowColor(); },
+            [](C& c, TColor v) { c.SetShadowColor(v); }, clBtnShadow),
+        Property<C>(
+            "Raised", [](const C& c) { return c.Raised(); }, [](C& c, bool v) { c.SetRaised(v); }, true),
+        Property<C>(
+            "DropShadowSize", [](const C& c) { return c.DropShadowSize(); },
+            [](C& c, int v) { c.SetDropShadowSize(v); }, 2),
+        Property<C>(
+            "UseDropShadow", [](const C& c) { return c.UseDropShadow(); },
+            [](C& c, bool v) { c.SetUseDropShadow(v); }, false),
+        Property<C>(
+            "Use3D", [](const C& c) { return c.Use3D(); }, [](C& c, bool v) { c.SetUse3D(v); }, use3D),
+    };
+}
+
 const bool kPublished = [] {
-    using A = TvAngleLabel;
-    PublishProperties<A, TComponent>({
-        Property<A>(
-            "DropShadowSize", [](const A& a) { return a.DropShadowSize(); },
-            [](A& a, int v) { a.SetDropShadowSize(v); }, 2),
-        Property<A>(
-            "UseDropShadow", [](const A& a) { return a.UseDropShadow(); },
-            [](A& a, bool v) { a.SetUseDropShadow(v); }, false),
-        Property<A>(
-            "HighlightColor", [](const A& a) { return a.HighlightColor(); },
-            [](A& a, TColor v) { a.SetHighlightColor(v); }, clBtnHighlight),
-        Property<A>(
-            "ShadowColor", [](const A& a) { return a.ShadowColor(); },
-            [](A& a, TColor v) { a.SetShadowColor(v); }, clBtnShadow),
-        Property<A>(
-            "Raised", [](const A& a) { return a.Raised(); }, [](A& a, bool v) { a.SetRaised(v); }, true),
-        Property<A>(
-            "Use3D", [](const A& a) { return a.Use3D(); }, [](A& a, bool v) { a.SetUse3D(v); }, false),
-        Property<A>(
-            "Angle", [](const A& a) { return static_cast<int>(a.Angle()); },
-            [](A& a, int v) { a.SetAngle(static_cast<TvAngle>(v)); }, 0),
-        Property<A>(
-            "Transparent", [](const A& a) { return a.Transparent(); },
-            [](A& a, bool v) { a.SetTransparent(v); }, true),
+    using B = TvBigLabel;
+    PublishProperties<B, TComponent>({
+        Property<B>(
+            "AutoSize", [](const B& b) { return b.AutoSize(); }, [](B& b, bool v) { b.SetAutoSize(v); },
+            true),
+        Property<B>(
+            "WordWrap", [](const B& b) { return b.WordWrap(); }, [](B& b, bool v) { b.SetWordWrap(v); },
+            false),
     });
+    PublishProperties<Tv3DLabel, TvBigLabel>(ThreeDProperties<Tv3DLabel>(true));
+    using U = TvcURLLabel;
+    PublishProperties<U, Tv3DLabel>({
+        Property<U>(
+            "Cursor", [](const U& u) { return u.Cursor(); }, [](U& u, TCursor v) { u.SetCursor(v); },
+            crHandPoint),
+        Property<U>(
+            "Use3D", [](const U& u) { return u.Use3D(); }, [](U& u, bool v) { u.SetUse3D(v); }, false),
+        Property<U>(
+            "LastClickOK", [](const U& u) { return u.LastClickOK(); },
+            [](U& u, bool v) { u.SetLastClickOK(v); }, true),
+        Property<U>(
+            "URL", [](const U& u) { return u.URL; }, [](U& u, const std::string& v) { u.URL = v; }),
+    });
+
+    using A = TvAngleLabel;
+    std::vector<TPropInfo> angle = ThreeDProperties<A>(false);
+    angle.push_back(Property<A>(
+        "Angle", [](const A& a) { return static_cast<int>(a.Angle()); },
+        [](A& a, int v) { a.SetAngle(static_cast<TvAngle>(v)); }, 0));
+    angle.push_back(Property<A>(
+        "Transparent", [](const A& a) { return a.Transparent(); }, [](A& a, bool v) { a.SetTransparent(v); },
+        true));
+    PublishProperties<A, TComponent>(std::move(angle));
     using S = TvMouseSpot;
     PublishProperties<S, TComponent>({
         Property<S>(
@@ -272,8 +302,39 @@ const bool kPublished = [] {
         Property<S>(
             "Height", [](const S& s) { return s.Height(); }, [](S& s, int v) { s.SetHeight(v); }, 20),
     });
+
+    using H = TvHint;
+    PublishProperties<H, TComponent>({
+        Property<H>(
+            "HintPosition", [](const H& h) { return h.HintPosition(); },
+            [](H& h, TvHintPos v) { h.SetHintPosition(v); }, hpLeftAbove),
+        Property<H>(
+            "PartOfScreen", [](const H& h) { return static_cast<int>(h.PartOfScreen()); },
+            [](H& h, int v) { h.SetPartOfScreen(static_cast<std::uint8_t>(v)); }, 2),
+        Property<H>(
+            "MoveBeforeOff", [](const H& h) { return static_cast<int>(h.MoveBeforeOff()); },
+            [](H& h, int v) { h.SetMoveBeforeOff(static_cast<std::uint8_t>(v)); }, 5),
+        Property<H>(
+            "MultiLine", [](const H& h) { return h.MultiLine(); }, [](H& h, bool v) { h.SetMultiLine(v); },
+            true),
+        Property<H>(
+            "Use3D", [](const H& h) { return h.Use3D(); }, [](H& h, bool v) { h.SetUse3D(v); }, true),
+        Property<H>(
+            "HighLightColor", [](const H& h) { return h.HighLightColor(); },
+            [](H& h, TColor v) { h.SetHighLightColor(v); }, clBtnHighlight),
+        Property<H>(
+            "ShadowColor", [](const H& h) { return h.ShadowColor(); },
+            [](H& h, TColor v) { h.SetShadowColor(v); }, clBtnShadow),
+        Property<H>(
+            "Font", [](const H& h) { return h.Font(); }, nullptr),
+    });
+
+    RegisterClass<TvBigLabel>();
+    RegisterClass<Tv3DLabel>();
+    RegisterClass<TvcURLLabel>();
     RegisterClass<TvAngleLabel>();
     RegisterClass<TvMouseSpot>();
+    RegisterClass<TvHint>();
     return true;
 }();
 

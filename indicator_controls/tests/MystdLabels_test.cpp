@@ -571,6 +571,15 @@ TEST(TvMouseSpot, AnInvisibleSpotThatTellsThePointerComingAndGoing) {
     EXPECT_EQ(PixelAt(designed.get(), 70, 50), 0xFFFFFFu);
 }
 
+// Writes the component and reads it back as a new one of its class.
+std::unique_ptr<TComponent> RoundTrip(TComponent& c, std::string* written = nullptr) {
+    TMemoryStream stream;
+    TWriter(&stream).WriteRootComponent(&c);
+    if (written) *written = stream.DataString();
+    stream.SetPosition(0);
+    return std::unique_ptr<TComponent>(TReader(&stream).ReadRootComponent(nullptr));
+}
+
 TEST(MystdLabelsStream, TurnedLabelsAndSpotsStreamTheirSettings) {
     TvAngleLabel label(nullptr);
     label.SetCaption("Turned");
@@ -580,10 +589,7 @@ TEST(MystdLabelsStream, TurnedLabelsAndSpotsStreamTheirSettings) {
     label.SetDropShadowSize(4);
     label.SetShadowColor(clNavy);
     label.SetTransparent(false);
-    TMemoryStream stream;
-    TWriter(&stream).WriteRootComponent(&label);
-    stream.SetPosition(0);
-    std::unique_ptr<TComponent> read(TReader(&stream).ReadRootComponent(nullptr));
+    std::unique_ptr<TComponent> read = RoundTrip(label);
     auto* back = dynamic_cast<TvAngleLabel*>(read.get());
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(back->Angle(), 135);
@@ -596,22 +602,62 @@ TEST(MystdLabelsStream, TurnedLabelsAndSpotsStreamTheirSettings) {
 
     TvMouseSpot spot(nullptr);
     spot.SetBounds(0, 0, 30, 20);
-    TMemoryStream spotStream;
-    TWriter(&spotStream).WriteRootComponent(&spot);
-    spotStream.SetPosition(0);
-    std::unique_ptr<TComponent> spotRead(TReader(&spotStream).ReadRootComponent(nullptr));
+    std::unique_ptr<TComponent> spotRead = RoundTrip(spot);
     auto* spotBack = dynamic_cast<TvMouseSpot*>(spotRead.get());
     ASSERT_NE(spotBack, nullptr);
     EXPECT_EQ(spotBack->Width(), 30);
     EXPECT_EQ(spotBack->Height(), 20);
     // The defaults are not written.
     TvAngleLabel plain(nullptr);
-    TMemoryStream defaults;
-    TWriter(&defaults).WriteRootComponent(&plain);
+    std::string written;
+    RoundTrip(plain, &written);
     for (const char* name : {"DropShadowSize", "Raised", "Use3D", "Transparent", "ShadowColor"})
-        EXPECT_EQ(defaults.DataString().find(name), std::string::npos) << name;
+        EXPECT_EQ(written.find(name), std::string::npos) << name;
     // The class name holds "Angle"; the property's name stands alone.
-    EXPECT_EQ(defaults.DataString().find("Angle", 16), std::string::npos);
+    EXPECT_EQ(written.find("Angle", 16), std::string::npos);
+}
+
+TEST(MystdLabelsStream, TheOtherLabelsAndTheHintSettingsStreamToo) {
+    Tv3DLabel label(nullptr);
+    label.SetWordWrap(true);
+    label.SetRaised(false);
+    label.SetUse3D(false);
+    std::unique_ptr<TComponent> read = RoundTrip(label);
+    auto* back = dynamic_cast<Tv3DLabel*>(read.get());
+    ASSERT_NE(back, nullptr);
+    EXPECT_TRUE(back->WordWrap());
+    EXPECT_FALSE(back->Raised());
+    EXPECT_FALSE(back->Use3D());
+
+    // A link's Use3D is off by default and its address always written.
+    TvcURLLabel link(nullptr);
+    link.URL = "http://www.example.com/";
+    std::string written;
+    read = RoundTrip(link, &written);
+    auto* linkBack = dynamic_cast<TvcURLLabel*>(read.get());
+    ASSERT_NE(linkBack, nullptr);
+    EXPECT_EQ(linkBack->URL, link.URL);
+    EXPECT_EQ(written.find("Use3D"), std::string::npos);
+    EXPECT_EQ(written.find("Cursor"), std::string::npos);
+    TvcURLLabel noAddress(nullptr);
+    RoundTrip(noAddress, &written);
+    EXPECT_NE(written.find("URL"), std::string::npos);
+
+    TvHint hint(nullptr);
+    hint.SetMoveBeforeOff(9);
+    hint.SetHintPosition(hpRightUnder);
+    hint.Font()->SetHeight(-20);
+    TMemoryStream stream;
+    TWriter(&stream).WriteRootComponent(&hint);
+    ResetHintSettings();
+    stream.SetPosition(0);
+    std::unique_ptr<TComponent> hintRead(TReader(&stream).ReadRootComponent(nullptr));
+    ASSERT_NE(dynamic_cast<TvHint*>(hintRead.get()), nullptr);
+    EXPECT_EQ(HintSettings().MoveBeforeOff, 9);
+    EXPECT_EQ(HintSettings().HintPosition, hpRightUnder);
+    EXPECT_EQ(HintSettings().Font->Height(), -20);
+    ResetHintSettings();
+    HintWindowClass = MakeHintWindow<THintWindow>;
 }
 
 } // namespace
