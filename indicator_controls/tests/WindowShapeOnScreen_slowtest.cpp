@@ -1,10 +1,10 @@
 // Window regions on a real display: a virtual X server with a window manager (openbox) and a
 // coloured desktop, the forms shown by this test program started again on Qt's X11 platform. A form
 // shaped to an L by TvcFancyForm shows the desktop and the window below through its cut-away part
-// and lets clicks there through; a panel given a window region paints and takes the mouse only
-// inside it; the splash stands frameless and shaped where its geometry says, with its picture, and
-// is gone after DoRemove. Pixels are read back from the X server. Skipped when a tool is missing
-// (Debian packages xvfb, openbox, xdotool).
+// and lets clicks there through, and with an empty region nothing of it is left; a panel given a
+// window region paints and takes the mouse only inside it; the splash stands frameless and shaped where its
+// geometry says, with its picture, and is gone after DoRemove. Pixels are read back from the X server.
+// Skipped when a tool is missing (Debian packages xvfb, openbox, xdotool).
 #include "indicator_controls/Std2.h"
 
 #include "platform/gdi/DeviceContext.h"
@@ -122,6 +122,11 @@ TEST(ShapeOnScreenPeer, DISABLED_Shapes) {
     Report("shown");
 
     const auto idle = [] { Application->ProcessMessages(); };
+    ASSERT_EQ(NextPeerCommand(idle), "empty");
+    SetWindowRgn(shaped->Handle(), CreateRectRgn(0, 0, 0, 0), TRUE);
+    PumpFor(200);
+    Report("emptied");
+
     ASSERT_EQ(NextPeerCommand(idle), "splash");
     shaped->Hide();
     below->Hide();
@@ -264,6 +269,15 @@ TEST_F(ShapeOnScreen, ShapedFormAndPanelThenTheSplash) {
     EXPECT_EQ(peer.NextReport(), At("Panel", 30, 20));
     Click(panelOut);
     EXPECT_EQ(peer.NextReport(), At("Shaped", kPanelBounds.Left + 120, kPanelBounds.Top + 20));
+
+    // An empty region leaves nothing of the form on the screen or under the mouse.
+    ASSERT_TRUE(peer.Send("empty"));
+    ASSERT_EQ(peer.NextReport(), "emptied");
+    EXPECT_EQ(PixelBecomes(onBar, kDesktop), kDesktop);
+    EXPECT_EQ(PixelBecomes(panelIn, kDesktop), kDesktop);
+    Click(onBar);
+    Click(onBelow);
+    EXPECT_EQ(peer.NextReport(), At("Below", onBelow.X - b.X, onBelow.Y - b.Y));
 
     // The splash, alone on the desktop.
     ASSERT_TRUE(peer.Send("splash"));

@@ -1544,6 +1544,10 @@ void WidgetAccess::InvalidateOwnRect(TWinControl* control, const TRect* rect, bo
     control->InvalidateOwnRect(rect, erase);
 }
 
+QWidget* WidgetAccess::Outer(TWinControl* control) {
+    return control->OuterWidget();
+}
+
 void WidgetAccess::WidgetGone(TWinControl* control, QWidget* widget) {
     if (control->widget_ == widget) control->widget_ = nullptr;
 }

@@ -431,6 +431,8 @@ void TCustomForm::SetBorderStyle(TFormBorderStyle value) {
     borderStyle_ = value;
     SetClientSize(client.Width(), client.Height());
     if (frame_) ApplyWindowFlags();
+    // The region keeps its window coordinates; the border and caption before the client changed.
+    if (handle_) ReapplyWindowRgn(handle_);
     StylesChanged(before);
 }
 

@@ -30,6 +30,8 @@ struct WidgetAccess {
     static void TrackMouse(TWinControl* control, int x, int y);
     static void MouseLeft(TWinControl* control);
     static void FocusIn(TWinControl* control);
+    // The outermost widget of the window: its frame (border, scroll bars) when it has one.
+    static QWidget* Outer(TWinControl* control);
 };
 
 // The DC of a window's non-client surface (GetWindowDC), nullptr for a window without a frame; the
@@ -158,3 +160,5 @@ struct FormAccess {
 
 // Deletes the region the window was given (WindowShape.h) as the window goes away.
 void ForgetWindowRgn(HWND wnd);
+// Shapes the window again from the region it keeps, after its frame changed (a form's border).
+void ReapplyWindowRgn(HWND wnd);

@@ -34,25 +34,31 @@ QRegion ToQRegion(HRGN rgn, int dx, int dy) {
     return result;
 }
 
+// Shapes the window's outermost widget (a form's own window; a control's frame with its border and
+// scroll bars, which the region's window coordinates start from) by rgn, or unshapes it.
+void ApplyMask(TWinControl* control, HRGN rgn) {
+    QWidget* shaped = WidgetAccess::Outer(control);
+    TPoint origin;
+    if (auto* form = dynamic_cast<TCustomForm*>(control)) origin = FormAccess::FrameOrigin(form);
+    if (!shaped) return;
+    if (rgn) {
+        // What lies over the window manager's frame has no window to shape.
+        QRegion mask = ToQRegion(rgn, -origin.X, -origin.Y) & QRect(0, 0, QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        // The toolkit takes an empty mask for none: a window with nothing of its region inside it
+        // is shaped to a pixel beside itself, so that nothing of it shows or takes the mouse.
+        if (mask.isEmpty()) mask = QRegion(-1, -1, 1, 1);
+        shaped->setMask(mask);
+    } else {
+        shaped->clearMask();
+    }
+}
+
 } // namespace
 
 int SetWindowRgn(HWND wnd, HRGN rgn, BOOL redraw) {
     TWinControl* control = FindControl(wnd);
     if (!control) return 0;
-    QWidget* shaped = control->Widget();
-    TPoint origin;
-    if (auto* form = dynamic_cast<TCustomForm*>(control)) {
-        shaped = FormAccess::Frame(form);
-        origin = FormAccess::FrameOrigin(form);
-    }
-    if (rgn) {
-        // What lies over the window manager's frame has no window to shape.
-        if (shaped)
-            shaped->setMask(ToQRegion(rgn, -origin.X, -origin.Y) &
-                            QRect(0, 0, QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
-    } else if (shaped) {
-        shaped->clearMask();
-    }
+    ApplyMask(control, rgn);
     HRGN& kept = Regions()[wnd];
     if (kept && kept != rgn) DeleteObject(kept);
     kept = rgn;
@@ -65,6 +71,12 @@ int GetWindowRgn(HWND wnd, HRGN rgn) {
     auto it = Regions().find(wnd);
     if (it == Regions().end() || !rgn) return ERROR;
     return CombineRgn(rgn, it->second, nullptr, RGN_COPY);
+}
+
+void ReapplyWindowRgn(HWND wnd) {
+    auto it = Regions().find(wnd);
+    TWinControl* control = FindControl(wnd);
+    if (it != Regions().end() && control) ApplyMask(control, it->second);
 }
 
 void ForgetWindowRgn(HWND wnd) {

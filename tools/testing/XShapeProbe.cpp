@@ -4,6 +4,9 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/shape.h>
 
+#include <chrono>
+#include <thread>
+
 namespace xshape_probe {
 
 namespace {
@@ -50,6 +53,29 @@ bool Connection::WindowManagerRuns() const {
                        items > 0;
     if (data) XFree(data);
     return found;
+}
+
+bool Connection::WindowManagerFrames(int timeoutMs) const {
+    Display* d = D(display_);
+    const Window root = DefaultRootWindow(d);
+    const Window w = XCreateSimpleWindow(d, root, 0, 0, 10, 10, 0, 0, 0);
+    bool framed = false;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (int pass = 0; !framed && std::chrono::steady_clock::now() < end; ++pass) {
+        if (pass % 25 == 0) {
+            XMapWindow(d, w);
+            XSync(d, False);
+        }
+        Window top = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (XQueryTree(d, w, &top, &parent, &children, &count)) framed = parent != root;
+        if (children) XFree(children);
+        if (!framed) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    XDestroyWindow(d, w);
+    XSync(d, False);
+    return framed;
 }
 
 std::optional<std::pair<int, int>> Connection::Origin(unsigned long window) const {

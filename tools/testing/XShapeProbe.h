@@ -28,6 +28,10 @@ public:
 
     bool Open() const { return display_ != nullptr; }
     bool WindowManagerRuns() const;
+    // Whether a window mapped now is taken into a window manager's frame within the time. A
+    // manager still starting after it announced itself (openbox) drops the requests to map
+    // windows: the window asks again until one is handled.
+    bool WindowManagerFrames(int timeoutMs) const;
     // The window's corner on the screen.
     std::optional<std::pair<int, int>> Origin(unsigned long window) const;
     // The window's size, without any frame.
@@ -54,7 +58,7 @@ inline bool StartOpenbox(const Connection& x, const std::string& display, const 
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
     while (!x.WindowManagerRuns() && std::chrono::steady_clock::now() < end)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    return x.WindowManagerRuns();
+    return x.WindowManagerRuns() && x.WindowManagerFrames(10000);
 }
 
 } // namespace xshape_probe

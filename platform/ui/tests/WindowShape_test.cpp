@@ -1,7 +1,8 @@
 // Window regions on forms and the frame inside the client area: the region becomes the shape of
-// the form's own window (moved by the window manager's border and caption), belongs to the window
-// once given, and a form's window procedure that places a point of its client area in the frame
-// gets the frame's mouse messages and has the form dragged.
+// the form's own window (moved by the window manager's border and caption, again when the border
+// changes) or of a control's window with its frame, leaves nothing when nothing of it is inside the
+// window, belongs to the window once given, and a form's window procedure that places a point of its client
+// area in the frame gets the frame's mouse messages and has the form dragged.
 #include "platform/gdi/DeviceContext.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/StdCtrls.h"
@@ -153,6 +154,73 @@ TEST(WindowShape, BorderlessFormIsShapedFromItsCorner) {
     auto form = NewForm(bsNone);
     ASSERT_NE(SetWindowRgn(form->Handle(), CreateRectRgn(5, 6, 25, 16), TRUE), 0);
     EXPECT_EQ(form->Widget()->window()->mask(), QRegion(5, 6, 20, 10));
+}
+
+// A windowed control whose window procedure keeps a border.
+class TBorderedControl : public TCustomControl {
+public:
+    using TCustomControl::TCustomControl;
+
+protected:
+    void CreateParams(TCreateParams& Params) override {
+        TCustomControl::CreateParams(Params);
+        Params.Style |= WS_BORDER;
+    }
+};
+
+// A bordered control of 100 x 60 at (10, 10) on the form.
+TBorderedControl* BorderedOn(TForm* form) {
+    auto* control = new TBorderedControl(form);
+    control->SetParent(form);
+    control->SetBounds(10, 10, 100, 60);
+    control->HandleNeeded();
+    return control;
+}
+
+TEST(WindowShape, ControlWithAFrameIsShapedFromItsWindowsCorner) {
+    auto form = NewForm(bsNone);
+    auto* control = BorderedOn(form.get());
+    QWidget* client = control->Widget();
+    QWidget* frame = client->parentWidget();
+    ASSERT_NE(frame, form->Widget()) << "the control has no frame of its own";
+    ASSERT_NE(SetWindowRgn(control->Handle(), CreateRectRgn(0, 0, 50, 30), TRUE), 0);
+    // The border and the client go together: the mouse outside the region reaches the form.
+    EXPECT_EQ(frame->mask(), QRegion(0, 0, 50, 30));
+    EXPECT_TRUE(client->mask().isEmpty());
+    EXPECT_EQ(form->Widget()->childAt(QPoint(10 + 20, 10 + 10)), client);
+    EXPECT_EQ(form->Widget()->childAt(QPoint(10 + 80, 10 + 50)), nullptr);
+    EXPECT_EQ(form->Widget()->childAt(QPoint(10 + 99, 10 + 59)), nullptr) << "the border outside the region";
+}
+
+TEST(WindowShape, RegionKeepsItsWindowCoordinatesWhenTheBorderChanges) {
+    auto form = NewForm(bsSingle);
+    const int fx = (form->Width() - form->ClientWidth()) / 2;
+    const int top = form->Height() - form->ClientHeight() - fx;
+    ASSERT_NE(SetWindowRgn(form->Handle(), CreateRectRgn(fx, top, fx + 40, top + 30), TRUE), 0);
+    EXPECT_EQ(form->Widget()->window()->mask(), QRegion(0, 0, 40, 30));
+    // Without border and caption the window starts at the client's corner.
+    form->SetBorderStyle(bsNone);
+    EXPECT_EQ(form->Widget()->window()->mask(), QRegion(fx, top, 40, 30));
+    form->SetBorderStyle(bsSingle);
+    EXPECT_EQ(form->Widget()->window()->mask(), QRegion(0, 0, 40, 30));
+}
+
+TEST(WindowShape, RegionWithNothingInsideLeavesNothingOfTheWindow) {
+    auto form = NewForm(bsNone);
+    auto* control = BorderedOn(form.get());
+    const QPoint inside(10 + 20, 10 + 20);
+    ASSERT_NE(form->Widget()->childAt(inside), nullptr);
+    for (HRGN rgn : {CreateRectRgn(0, 0, 0, 0), CreateRectRgn(-30, -30, -10, -10)}) {
+        ASSERT_NE(SetWindowRgn(control->Handle(), rgn, TRUE), 0);
+        EXPECT_EQ(form->Widget()->childAt(inside), nullptr);
+    }
+    ASSERT_NE(SetWindowRgn(control->Handle(), nullptr, TRUE), 0);
+    EXPECT_NE(form->Widget()->childAt(inside), nullptr);
+    // A form the same way.
+    ASSERT_NE(SetWindowRgn(form->Handle(), CreateRectRgn(0, 0, 0, 0), TRUE), 0);
+    QWidget* window = form->Widget()->window();
+    EXPECT_FALSE(window->mask().isEmpty()) << "an empty mask would leave the window whole";
+    EXPECT_TRUE(window->mask().intersected(window->rect()).isEmpty());
 }
 
 TEST(WindowShape, CaptionAnsweredInTheClientAreaDragsTheForm) {
