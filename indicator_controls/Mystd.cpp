@@ -207,9 +207,14 @@ void FinalizeMystd() {
 // --- Unit functions -----------------------------------------------------------------------------------
 
 TForm* FindForm(TComponent* Component) {
+    if (TForm* form = OwnerForm(Component)) return form;
+    throw EComponentError("NoForm");
+}
+
+TForm* OwnerForm(TComponent* Component) {
     for (TComponent* c = Component ? Component->Owner() : nullptr; c; c = c->Owner())
         if (auto* form = dynamic_cast<TForm*>(c)) return form;
-    throw EComponentError("NoForm");
+    return nullptr;
 }
 
 bool IsPrevius(const std::string&) {
@@ -779,7 +784,13 @@ void TvShowApp::Loaded() {
         }
     }
     cpuType_ = CpuID();
-    if (!showOnStatusBar_) Application->SetTaskBarButton(false, showNonOnStatusBar_);
+    if (!showOnStatusBar_ && !ComponentState().Contains(TComponentStateItem::csDesigning)) {
+        const HWND app = Application->Handle();
+        ShowWindow(app, SW_HIDE);
+        if (showNonOnStatusBar_)
+            SetWindowLong(app, GWL_EXSTYLE,
+                          GetWindowLong(app, GWL_EXSTYLE) | WS_EX_TOOLWINDOW | WS_EX_TOPMOST);
+    }
     UpdateEnvironment();
     if (ComponentState().Contains(TComponentStateItem::csDesigning)) return;
 

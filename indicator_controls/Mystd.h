@@ -81,6 +81,9 @@ class TForm;
 // The first owner up the chain from component's owner that is a form; EComponentError "NoForm"
 // when there is none.
 TForm* FindForm(TComponent* Component);
+// The same form, or nullptr for a component that has none (for the components that act on their
+// form only when there is one).
+TForm* OwnerForm(TComponent* Component);
 // Always false.
 bool IsPrevius(const std::string& Value);
 // The host's name and its first address as "a.b.c.d"; both "-none-" when the name has no address or

@@ -6,6 +6,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/ui/Classes.h"
 #include "platform/ui/ControlMessages.h"
+#include "platform/ui/Controls.h"
 #include "platform/ui/Graphics.h"
 #include "platform/win/Thread.h"
 
@@ -414,6 +415,7 @@ public:
 
     bool AutoTaskBarAjust() const { return autoTaskBar_; }
     void SetAutoTaskBarAjust(bool Value);
+    // At run time the form's window gains or loses WS_EX_APPWINDOW, its own task bar button.
     bool ShowOnStatusBar() const { return showOnStatusBar_; }
     void SetShowOnStatusBar(bool Value);
     bool UseDefaultSize() const { return useDefaultSize_; }
@@ -445,17 +447,14 @@ protected:
 
 private:
     void Store(int& field, int Value);
+    void ApplyShowOnStatusBar();
     void Hook();
-    void Unhook();
     void WndProc(TMessage& Message);
 
     bool autoTaskBar_ = false;
     TvMinMaxSizes sizes_;
     bool useDefaultSize_ = false;
-    bool hooked_ = false;
-    HWND wnd_ = 0;
-    void* prevWndProc_ = nullptr;
-    void* newWndProc_ = nullptr;
+    TWindowSubclass hook_;
     bool showOnStatusBar_ = false;
 };
 
@@ -562,7 +561,6 @@ protected:
 private:
     void RefreshAutoColor();
     void WndProc(TMessage& Message);
-    void Unhook();
     // The splash window paints the splash whenever it paints itself.
     void WindowPaint(TObject* Sender);
 
@@ -573,7 +571,5 @@ private:
     TColor transparentColor_ = 0xFFFFFF;
     bool done_ = true;
     TForm* window_ = nullptr;
-    HWND wnd_ = 0;
-    void* prevWndProc_ = nullptr;
-    void* newWndProc_ = nullptr;
+    TWindowSubclass hook_;
 };

@@ -41,24 +41,13 @@ bool Designing(const TComponent* c) {
     return c->ComponentState().Contains(TComponentStateItem::csDesigning);
 }
 
-// The owning form; a component without one has nothing to act on.
-TCustomForm* OwnerForm(TComponent* c) {
-    try {
-        return FindForm(c);
-    } catch (const EComponentError&) {
-        return nullptr;
-    }
-}
-
 } // namespace
 
 TvMinMax::TvMinMax(TComponent* AOwner) : TComponent(AOwner) {
     SetSize();
 }
 
-TvMinMax::~TvMinMax() {
-    Unhook();
-}
+TvMinMax::~TvMinMax() = default;
 
 void TvMinMax::Store(int& field, int Value) {
     field = Value;
@@ -80,8 +69,19 @@ void TvMinMax::SetAutoTaskBarAjust(bool Value) {
 }
 
 void TvMinMax::SetShowOnStatusBar(bool Value) {
-    // A window's extended style cannot be changed here; the setting is kept for stored forms.
     showOnStatusBar_ = Value;
+    if (Designing(this) || ComponentState().Contains(TComponentStateItem::csLoading)) return;
+    ApplyShowOnStatusBar();
+}
+
+void TvMinMax::ApplyShowOnStatusBar() {
+    TCustomForm* form = OwnerForm(this);
+    if (!form) return;
+    const HWND wnd = form->Handle();
+    const DWORD exStyle = static_cast<DWORD>(GetWindowLong(wnd, GWL_EXSTYLE));
+    SetWindowLong(
+        wnd, GWL_EXSTYLE,
+        static_cast<LONG>(showOnStatusBar_ ? exStyle | WS_EX_APPWINDOW : exStyle & ~WS_EX_APPWINDOW));
 }
 
 void TvMinMax::SetSize() {
@@ -107,36 +107,19 @@ void TvMinMax::SetSize() {
 
 void TvMinMax::Loaded() {
     TComponent::Loaded();
-    if (!Designing(this)) Hook();
+    if (Designing(this)) return;
+    // A setting read with the form takes effect once the form is loaded.
+    if (showOnStatusBar_) ApplyShowOnStatusBar();
+    Hook();
 }
 
 void TvMinMax::Hook() {
     TCustomForm* form = OwnerForm(this);
-    if (hooked_ || !form) return;
-    const HWND wnd = form->Handle();
-    newWndProc_ = MakeObjectInstance(TWindowProcMethod::Bind<&TvMinMax::WndProc>(this));
-    prevWndProc_ = reinterpret_cast<void*>(GetWindowLongPtr(wnd, GWL_WNDPROC));
-    if (!prevWndProc_ || !SetWindowLongPtr(wnd, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(newWndProc_))) {
-        FreeObjectInstance(newWndProc_);
-        newWndProc_ = prevWndProc_ = nullptr;
-        return;
-    }
-    wnd_ = wnd;
-    hooked_ = true;
-}
-
-void TvMinMax::Unhook() {
-    if (!hooked_) return;
-    // Only while this hook is still the window's procedure; one put on after it keeps the chain.
-    if (IsWindow(wnd_) && GetWindowProcedure(wnd_) == newWndProc_) SetWindowProcedure(wnd_, prevWndProc_);
-    FreeObjectInstance(newWndProc_);
-    newWndProc_ = prevWndProc_ = nullptr;
-    wnd_ = 0;
-    hooked_ = false;
+    if (form) hook_.Install(form->Handle(), TWindowProcMethod::Bind<&TvMinMax::WndProc>(this));
 }
 
 void TvMinMax::WndProc(TMessage& Message) {
-    Message.Result = CallWindowProc(prevWndProc_, wnd_, Message.Msg, Message.WParam, Message.LParam);
+    hook_.CallPrevious(Message);
     if (Message.Msg != WM_GETMINMAXINFO || !Message.LParam) return;
     auto* info = reinterpret_cast<MINMAXINFO*>(Message.LParam);
     if (useDefaultSize_) {

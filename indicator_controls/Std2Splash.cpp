@@ -51,7 +51,7 @@ bool Designing(const TComponent* c) {
 TvSplashForm::TvSplashForm(TComponent* AOwner) : TComponent(AOwner), bitmap_(new TBitmap) {}
 
 TvSplashForm::~TvSplashForm() {
-    Unhook();
+    hook_.Remove();
     // A splash whose form never painted goes with the component.
     if (!done_) DoRemove();
     delete bitmap_;
@@ -91,28 +91,11 @@ void TvSplashForm::SetTransparentColor(TColor Value) {
 void TvSplashForm::Loaded() {
     TComponent::Loaded();
     if (Designing(this)) return;
-    if (auto* form = dynamic_cast<TCustomForm*>(Owner())) {
-        const HWND wnd = form->Handle();
-        newWndProc_ = MakeObjectInstance(TWindowProcMethod::Bind<&TvSplashForm::WndProc>(this));
-        prevWndProc_ = reinterpret_cast<void*>(GetWindowLongPtr(wnd, GWL_WNDPROC));
-        if (prevWndProc_ && SetWindowLongPtr(wnd, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(newWndProc_))) {
-            wnd_ = wnd;
-        } else {
-            FreeObjectInstance(newWndProc_);
-            newWndProc_ = prevWndProc_ = nullptr;
-        }
-    }
+    if (auto* form = dynamic_cast<TCustomForm*>(Owner()))
+        hook_.Install(form->Handle(), TWindowProcMethod::Bind<&TvSplashForm::WndProc>(this));
     if (OnCreate) OnCreate(this);
     MakeSplash();
     DoSplash();
-}
-
-void TvSplashForm::Unhook() {
-    if (!newWndProc_) return;
-    if (IsWindow(wnd_) && GetWindowProcedure(wnd_) == newWndProc_) SetWindowProcedure(wnd_, prevWndProc_);
-    FreeObjectInstance(newWndProc_);
-    newWndProc_ = prevWndProc_ = nullptr;
-    wnd_ = 0;
 }
 
 void TvSplashForm::MakeSplash() {
@@ -225,7 +208,7 @@ void TvSplashForm::DoRemove() {
 }
 
 void TvSplashForm::WndProc(TMessage& Message) {
-    Message.Result = CallWindowProc(prevWndProc_, wnd_, Message.Msg, Message.WParam, Message.LParam);
+    hook_.CallPrevious(Message);
     if (Message.Msg != WM_PAINT || done_) return;
     done_ = true;
     if (Application) Application->ProcessMessages();

@@ -174,6 +174,31 @@ TEST(TvMinMax, TheFormKeepsToItThroughTheWindowsSizeLimitQuery) {
     EXPECT_EQ(form->Height(), 700);
 }
 
+TEST(TvMinMax, ShowOnStatusBarGivesTheFormItsOwnTaskBarButton) {
+    std::unique_ptr<TForm> form(new TForm(nullptr));
+    form->SetBorderStyle(bsToolWindow);
+    auto* limits = new TvMinMax(form.get());
+    auto exStyle = [&] { return static_cast<DWORD>(GetWindowLong(form->Handle(), GWL_EXSTYLE)); };
+    // Read with the form, the setting takes effect when the form is loaded.
+    form->BeginLoading();
+    limits->SetShowOnStatusBar(true);
+    EXPECT_FALSE(form->HandleAllocated());
+    form->EndLoading();
+    EXPECT_EQ(exStyle(), WS_EX_TOOLWINDOW | WS_EX_APPWINDOW);
+    limits->SetShowOnStatusBar(false);
+    EXPECT_EQ(exStyle(), WS_EX_TOOLWINDOW) << "the rest of the style stays";
+    limits->SetShowOnStatusBar(false);
+    EXPECT_EQ(exStyle(), WS_EX_TOOLWINDOW);
+    limits->SetShowOnStatusBar(true);
+    EXPECT_EQ(exStyle(), WS_EX_TOOLWINDOW | WS_EX_APPWINDOW);
+
+    // Without a form there is nothing to change.
+    TComponent owner(nullptr);
+    auto* alone = new TvMinMax(&owner);
+    alone->SetShowOnStatusBar(true);
+    EXPECT_TRUE(alone->ShowOnStatusBar());
+}
+
 TEST(TvCompCanvas, LendsACanvasOnTheControlsWindow) {
     std::unique_ptr<TForm> form(new TForm(nullptr));
     form->SetBounds(0, 0, 200, 100);

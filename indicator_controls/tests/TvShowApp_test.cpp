@@ -8,6 +8,7 @@
 #include "platform/ui/ControlMessages.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Icons.h"
+#include "platform/ui/WindowQueries.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Messages.h"
 #include "platform/win/SysInfo.h"
@@ -275,20 +276,27 @@ TEST_F(ShowAppTest, TaskBarButtonAndShortDate) {
     EXPECT_EQ(FormatSettings.ShortDateFormat, "dd.MM.yy") << "the format it found";
     FormatSettings.ShortDateFormat = saved;
 
+    // The application's window is the task bar button: hidden without ShowOnStatusBar, and a tool
+    // window on top with ShowNonOnStatusBar as well.
     struct Case {
         bool onBar, nonOnBar;
         bool button, onTop;
+        DWORD exStyle;
     };
-    for (const Case& c :
-         {Case{true, true, true, false}, Case{false, false, false, false}, Case{false, true, false, true}}) {
+    const HWND app = Application->Handle();
+    for (const Case& c : {Case{true, true, true, false, 0}, Case{false, false, false, false, 0},
+                          Case{false, true, false, true, WS_EX_TOOLWINDOW | WS_EX_TOPMOST}}) {
         s->SetShowOnStatusBar(c.onBar);
         s->SetShowNonOnStatusBar(c.nonOnBar);
         form->BeginLoading();
         form->EndLoading();
+        EXPECT_EQ((static_cast<DWORD>(GetWindowLong(app, GWL_STYLE)) & WS_VISIBLE) != 0, c.button);
+        EXPECT_EQ(static_cast<DWORD>(GetWindowLong(app, GWL_EXSTYLE)), c.exStyle);
         EXPECT_EQ(Application->TaskBarButton(), c.button);
         EXPECT_EQ(Application->TaskBarToolOnTop(), c.onTop);
+        ShowWindow(app, SW_SHOW);
+        SetWindowLong(app, GWL_EXSTYLE, 0);
     }
-    Application->SetTaskBarButton(true, false);
 }
 
 TEST_F(ShowAppTest, Information) {

@@ -2,6 +2,7 @@
 // window, the end of the session, and what Qt reports of the application's state.
 #include "platform/ui/Forms.h"
 #include "platform/ui/Icons.h"
+#include "platform/ui/WindowQueries.h"
 
 #include "platform/win/Messages.h"
 
@@ -120,8 +121,20 @@ void TApplication::ConnectQt() {
         });
 }
 
-void TApplication::SetTaskBarButton(bool shown, bool toolOnTop) {
-    taskBarButton_ = shown;
-    taskBarToolOnTop_ = !shown && toolOnTop;
+bool TApplication::TaskBarButton() const {
+    return handleShown_ && !(handleExStyle_ & WS_EX_TOOLWINDOW);
+}
+
+bool TApplication::TaskBarToolOnTop() const {
+    return !TaskBarButton() && (handleExStyle_ & WS_EX_TOPMOST);
+}
+
+void TApplication::SetHandleShown(bool value) {
+    handleShown_ = value;
+    if (mainForm_ && mainForm_->frame_) mainForm_->ApplyWindowFlags();
+}
+
+void TApplication::SetHandleExStyle(DWORD value) {
+    handleExStyle_ = value;
     if (mainForm_ && mainForm_->frame_) mainForm_->ApplyWindowFlags();
 }

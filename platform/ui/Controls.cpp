@@ -1397,6 +1397,33 @@ void* MakeObjectInstance(TWindowProcMethod Method) {
     });
 }
 
+bool TWindowSubclass::Install(HWND Wnd, TWindowProcMethod Method) {
+    if (instance_) return false;
+    void* previous = GetWindowProcedure(Wnd);
+    if (!previous) return false;
+    void* instance = MakeObjectInstance(Method);
+    if (!SetWindowProcedure(Wnd, instance)) {
+        FreeObjectInstance(instance);
+        return false;
+    }
+    wnd_ = Wnd;
+    instance_ = instance;
+    previous_ = previous;
+    return true;
+}
+
+void TWindowSubclass::Remove() {
+    if (!instance_) return;
+    if (IsWindow(wnd_) && GetWindowProcedure(wnd_) == instance_) SetWindowProcedure(wnd_, previous_);
+    FreeObjectInstance(instance_);
+    instance_ = previous_ = nullptr;
+    wnd_ = 0;
+}
+
+void TWindowSubclass::CallPrevious(TMessage& Message) const {
+    Message.Result = CallWindowProc(previous_, wnd_, Message.Msg, Message.WParam, Message.LParam);
+}
+
 BOOL InvalidateRect(HWND wnd, const RECT* rect, BOOL erase) {
     TWinControl* c = FindControl(wnd);
     if (!c) return FALSE;

@@ -113,6 +113,32 @@ using TWindowProcMethod = TMethod<void(TMessage& Message)>;
 // a window makes its own; an exception that leaves the method goes to the application.
 void* MakeObjectInstance(TWindowProcMethod Method);
 
+// A component's procedure put in front of a window's (subclassing, GWL_WNDPROC), as the components
+// that hook their form keep it: Install takes the window's current procedure and puts Method in its
+// place; Remove (and destruction) puts it back only while Method is still the window's procedure,
+// so a subclass installed later keeps its chain.
+class TWindowSubclass {
+public:
+    TWindowSubclass() = default;
+    ~TWindowSubclass() { Remove(); }
+    TWindowSubclass(const TWindowSubclass&) = delete;
+    TWindowSubclass& operator=(const TWindowSubclass&) = delete;
+
+    // False, with nothing installed, for a bad window or while installed already.
+    bool Install(HWND Wnd, TWindowProcMethod Method);
+    void Remove();
+    bool Installed() const { return instance_ != nullptr; }
+    HWND Wnd() const { return wnd_; }
+    void* Previous() const { return previous_; }
+    // The message through the procedure that was in place before: its answer in Message.Result.
+    void CallPrevious(TMessage& Message) const;
+
+private:
+    HWND wnd_ = 0;
+    void* instance_ = nullptr;
+    void* previous_ = nullptr;
+};
+
 // Window and window-class styles as a control asks for them when its window is made. A control that
 // paints itself gets a frame from WS_BORDER (one pixel) or WS_EX_CLIENTEDGE (two, sunken) and the
 // window's scroll bars from WS_HSCROLL and WS_VSCROLL (ScrollBars.h); its client area is what they

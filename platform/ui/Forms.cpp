@@ -429,6 +429,7 @@ void TCustomForm::SetBorderStyle(TFormBorderStyle value) {
     const TStyles before = StylesOf(this);
     const TRect client = ClientRect();
     borderStyle_ = value;
+    ResetStyles();
     SetClientSize(client.Width(), client.Height());
     if (frame_) ApplyWindowFlags();
     // The region keeps its window coordinates; the border and caption before the client changed.
@@ -440,6 +441,7 @@ void TCustomForm::SetBorderIcons(TBorderIcons value) {
     if (value == borderIcons_) return;
     const TStyles before = StylesOf(this);
     borderIcons_ = value;
+    ResetStyles();
     if (frame_) ApplyWindowFlags();
     StylesChanged(before);
 }
@@ -447,8 +449,77 @@ void TCustomForm::SetBorderIcons(TBorderIcons value) {
 void TCustomForm::SetFormStyle(TFormStyle value) {
     if (value == formStyle_) return;
     formStyle_ = value;
+    ResetStyles();
     if (frame_) ApplyWindowFlags();
     SetClientWindow(formStyle_ == fsMDIForm && HandleAllocated());
+}
+
+DWORD TCustomForm::Styles(DWORD& exStyle) const {
+    DWORD style = WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    exStyle = 0;
+    switch (borderStyle_) {
+    case bsNone:
+        style |= WS_POPUP;
+        break;
+    case bsSingle:
+        style |= WS_CAPTION;
+        break;
+    case bsSizeable:
+        style |= WS_CAPTION | WS_THICKFRAME;
+        break;
+    case bsDialog:
+        style |= WS_POPUP | WS_CAPTION;
+        exStyle |= WS_EX_DLGMODALFRAME;
+        break;
+    case bsToolWindow:
+        style |= WS_CAPTION;
+        exStyle |= WS_EX_TOOLWINDOW;
+        break;
+    case bsSizeToolWin:
+        style |= WS_CAPTION | WS_THICKFRAME;
+        exStyle |= WS_EX_TOOLWINDOW;
+        break;
+    }
+    if (borderStyle_ != bsNone && borderIcons_.Contains(biSystemMenu)) {
+        style |= WS_SYSMENU;
+        const bool boxes = borderStyle_ == bsSingle || borderStyle_ == bsSizeable;
+        if (boxes && borderIcons_.Contains(biMinimize)) style |= WS_MINIMIZEBOX;
+        if (boxes && borderIcons_.Contains(biMaximize)) style |= WS_MAXIMIZEBOX;
+        if (borderIcons_.Contains(biHelp) && borderStyle_ == bsDialog) exStyle |= WS_EX_CONTEXTHELP;
+    }
+    if (formStyle_ == fsStayOnTop) exStyle |= WS_EX_TOPMOST;
+    if (styleSet_) style = style_;
+    if (exStyleSet_) exStyle = exStyle_;
+    if (windowState_ == wsMinimized) style |= WS_MINIMIZE;
+    if (windowState_ == wsMaximized) style |= WS_MAXIMIZE;
+    return style;
+}
+
+void TCustomForm::SetStyle(int index, DWORD value) {
+    const TStyles before = StylesOf(this);
+    const TRect client = ClientRect();
+    if (index == GWL_STYLE) {
+        styleSet_ = true;
+        style_ = value & ~(WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE);
+    } else {
+        exStyleSet_ = true;
+        exStyle_ = value;
+    }
+    if (frame_) {
+        ApplyWindowFlags();
+        ApplyGeometry();
+    }
+    const TRect now = ClientRect();
+    if (now.Width() != client.Width() || now.Height() != client.Height()) {
+        RequestAlign();
+        if (HandleAllocated())
+            MainWndProc(WM_SIZE, SIZE_RESTORED, MakeMouseLParam(now.Width(), now.Height()));
+    }
+    StylesChanged(before);
+}
+
+void TCustomForm::ResetStyles() {
+    styleSet_ = exStyleSet_ = false;
 }
 
 void TCustomForm::CreateHandle() {
@@ -633,29 +704,29 @@ int TCustomForm::MenuHeight() const {
 
 TRect TCustomForm::NonClient() const {
     int border = 0;
-    int caption = 0;
+    int caption = SM_CYCAPTION;
     switch (borderStyle_) {
     case bsNone:
         break;
     case bsSingle:
     case bsDialog:
         border = GetSystemMetrics(SM_CXFIXEDFRAME);
-        caption = GetSystemMetrics(SM_CYCAPTION);
         break;
     case bsSizeable:
         border = GetSystemMetrics(SM_CXSIZEFRAME);
-        caption = GetSystemMetrics(SM_CYCAPTION);
         break;
     case bsToolWindow:
         border = GetSystemMetrics(SM_CXFIXEDFRAME);
-        caption = GetSystemMetrics(SM_CYSMCAPTION);
+        caption = SM_CYSMCAPTION;
         break;
     case bsSizeToolWin:
         border = GetSystemMetrics(SM_CXSIZEFRAME);
-        caption = GetSystemMetrics(SM_CYSMCAPTION);
+        caption = SM_CYSMCAPTION;
         break;
     }
-    return TRect(border, border + caption, border, border);
+    DWORD exStyle = 0;
+    const int captionHeight = (Styles(exStyle) & WS_CAPTION) == WS_CAPTION ? GetSystemMetrics(caption) : 0;
+    return TRect(border, border + captionHeight, border, border);
 }
 
 TRect TCustomForm::ClientRect() const {
@@ -704,10 +775,12 @@ void TCustomForm::SetNoActivate(bool value) {
 
 void TCustomForm::ApplyWindowFlags() {
     Qt::WindowFlags flags = Qt::Window;
-    const bool tool = borderStyle_ == bsToolWindow || borderStyle_ == bsSizeToolWin;
+    DWORD exStyle = 0;
+    const DWORD style = Styles(exStyle);
+    const bool tool = exStyle & WS_EX_TOOLWINDOW;
     if (tool) flags = Qt::Tool;
     if (borderStyle_ == bsDialog) flags = Qt::Dialog;
-    if (borderStyle_ == bsNone) {
+    if ((style & WS_CAPTION) != WS_CAPTION) {
         flags |= Qt::FramelessWindowHint;
     } else {
         flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
@@ -720,12 +793,15 @@ void TCustomForm::ApplyWindowFlags() {
             }
         }
     }
-    if (formStyle_ == fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
+    if (exStyle & WS_EX_TOPMOST) flags |= Qt::WindowStaysOnTopHint;
     if (noActivate_) flags |= Qt::WindowDoesNotAcceptFocus;
-    if (Application && Application->MainForm() == this) {
+    if (Application && Application->MainForm() == this && !(exStyle & WS_EX_APPWINDOW)) {
         if (!Application->TaskBarButton()) flags = (flags & ~Qt::WindowType_Mask) | Qt::Tool;
         if (Application->TaskBarToolOnTop()) flags |= Qt::WindowStaysOnTopHint;
     }
+    // A tool window that asks for a task bar button is an ordinary window for the window manager.
+    if ((exStyle & WS_EX_APPWINDOW) && (flags & Qt::WindowType_Mask) == Qt::Tool)
+        flags = (flags & ~Qt::WindowType_Mask) | Qt::Window;
     if (frame_->windowFlags() == flags) return;
     const bool wasVisible = frame_->isVisible();
     frame_->setWindowFlags(flags);
@@ -839,6 +915,14 @@ void FormAccess::FrameResized(TCustomForm* form, int width, int height) {
 
 QWidget* FormAccess::Frame(TCustomForm* form) {
     return form->frame_;
+}
+
+DWORD FormAccess::Styles(const TCustomForm* form, DWORD& exStyle) {
+    return form->Styles(exStyle);
+}
+
+void FormAccess::SetStyle(TCustomForm* form, int index, DWORD value) {
+    form->SetStyle(index, value);
 }
 
 TPoint FormAccess::FrameOrigin(TCustomForm* form) {

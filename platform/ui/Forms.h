@@ -171,7 +171,8 @@ private:
     // The first control in tab order, through its containers, that can take the focus.
     static TWinControl* FirstTabStop(const TWinControl* parent);
     int MenuHeight() const;
-    // Border and caption around the client area, as the window's Width and Height count them.
+    // Border and caption around the client area, as the window's Width and Height count them: the
+    // caption only while the style holds the whole of WS_CAPTION.
     TRect NonClient() const;
     // Sends WM_GETMINMAXINFO to the form's window with the system's proposal filled in and keeps the
     // answer; ownSizeLimits_ tells whether the procedure changed the tracking sizes.
@@ -182,12 +183,25 @@ private:
     void EnforceSizeLimits();
     // The frame's smallest and largest size for the user's dragging.
     void ApplySizeLimits();
+    // The window's styles (GWL_STYLE, GWL_EXSTYLE): those SetWindowLong gave it, else what the border
+    // properties, the form style and the window state make of them. A set style keeps the window's
+    // state (WS_MINIMIZE, WS_MAXIMIZE) live.
+    DWORD Styles(DWORD& exStyle) const;
+    // SetWindowLong of a style: the title bar, the task bar button and the stacking follow it, and the
+    // window keeps its Width and Height (its client area changes when the caption comes or goes).
+    void SetStyle(int index, DWORD value);
+    // A border property makes the styles anew.
+    void ResetStyles();
 
     TFormBorderStyle borderStyle_ = bsSizeable;
     TBorderIcons borderIcons_{biSystemMenu, biMinimize, biMaximize};
     TPosition position_ = poDesigned;
     TFormStyle formStyle_ = fsNormal;
     bool noActivate_ = false;
+    bool styleSet_ = false;
+    bool exStyleSet_ = false;
+    DWORD style_ = 0;
+    DWORD exStyle_ = 0;
     TWindowState windowState_ = wsNormal;
     TModalResult modalResult_ = mrNone;
     TFormState formState_;
@@ -336,11 +350,18 @@ public:
     // Asks the hint window whether Msg closes the hint (and closes it then); every mouse and key
     // message the platform hands a window passes here first.
     bool IsHintMsg(const MSG& Msg);
-    // The main form's button on the task bar. Without it the main form is a tool window, which
-    // window managers leave off the task bar; toolOnTop keeps it above other windows as well.
-    void SetTaskBarButton(bool shown, bool toolOnTop);
-    bool TaskBarButton() const { return taskBarButton_; }
-    bool TaskBarToolOnTop() const { return taskBarToolOnTop_; }
+    // The application's window stands for the program's button on the task bar: while it is hidden
+    // (ShowWindow SW_HIDE) or a tool window (WS_EX_TOOLWINDOW), the main form is a tool window, which
+    // window managers leave off the task bar, unless the form itself asks for a button
+    // (WS_EX_APPWINDOW); WS_EX_TOPMOST of the application's window keeps such a main form above
+    // other windows as well. The window's visibility and extended style are set through ShowWindow
+    // and SetWindowLong (WindowQueries.h).
+    bool TaskBarButton() const;
+    bool TaskBarToolOnTop() const;
+    bool HandleShown() const { return handleShown_; }
+    void SetHandleShown(bool value);
+    DWORD HandleExStyle() const { return handleExStyle_; }
+    void SetHandleExStyle(DWORD value);
     TNotifyEvent OnActivate;
     TNotifyEvent OnDeactivate;
     THelpEvent OnHelp;
@@ -373,8 +394,8 @@ private:
     TIcon* icon_ = nullptr;
     bool minimized_ = false;
     bool qtConnected_ = false;
-    bool taskBarButton_ = true;
-    bool taskBarToolOnTop_ = false;
+    bool handleShown_ = true;
+    DWORD handleExStyle_ = 0;
 
     TCustomForm* mainForm_ = nullptr;
     std::string title_;

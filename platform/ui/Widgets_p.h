@@ -156,6 +156,9 @@ struct FormAccess {
     // window manager's border and caption before it).
     static QWidget* Frame(TCustomForm* form);
     static TPoint FrameOrigin(TCustomForm* form);
+    // The form's window styles, and SetWindowLong of one (WindowQueries.h).
+    static DWORD Styles(const TCustomForm* form, DWORD& exStyle);
+    static void SetStyle(TCustomForm* form, int index, DWORD value);
 };
 
 // Deletes the region the window was given (WindowShape.h) as the window goes away.

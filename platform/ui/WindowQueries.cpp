@@ -2,6 +2,7 @@
 
 #include "platform/ui/Forms.h"
 #include "platform/ui/OtherRuns_p.h"
+#include "platform/ui/Widgets_p.h"
 #include "platform/win/Messages.h"
 #include "platform/win/Sync.h"
 
@@ -14,11 +15,13 @@
 
 namespace {
 
+bool IsApplicationWindow(HWND wnd) {
+    return wnd != 0 && Application && Application->HandleAllocated() && wnd == Application->Handle();
+}
+
 // The application's window stands for its main form.
 HWND ThroughApplication(HWND wnd) {
-    if (wnd != 0 && Application && Application->HandleAllocated() && wnd == Application->Handle() &&
-        Application->MainForm())
-        return Application->MainForm()->Handle();
+    if (IsApplicationWindow(wnd) && Application->MainForm()) return Application->MainForm()->Handle();
     return wnd;
 }
 
@@ -26,52 +29,43 @@ TCustomForm* FormOf(HWND wnd) {
     return dynamic_cast<TCustomForm*>(FindControl(ThroughApplication(wnd)));
 }
 
-DWORD FormStyle(const TCustomForm& form, DWORD& exStyle) {
-    DWORD style = WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-    exStyle = 0;
-    switch (form.BorderStyle()) {
-    case bsNone: style |= WS_POPUP; break;
-    case bsSingle: style |= WS_CAPTION; break;
-    case bsSizeable: style |= WS_CAPTION | WS_THICKFRAME; break;
-    case bsDialog:
-        style |= WS_POPUP | WS_CAPTION;
-        exStyle |= WS_EX_DLGMODALFRAME;
-        break;
-    case bsToolWindow:
-        style |= WS_CAPTION;
-        exStyle |= WS_EX_TOOLWINDOW;
-        break;
-    case bsSizeToolWin:
-        style |= WS_CAPTION | WS_THICKFRAME;
-        exStyle |= WS_EX_TOOLWINDOW;
-        break;
-    }
-    const TBorderIcons icons = form.BorderIcons();
-    if (form.BorderStyle() != bsNone && icons.Contains(biSystemMenu)) {
-        style |= WS_SYSMENU;
-        const bool boxes = form.BorderStyle() == bsSingle || form.BorderStyle() == bsSizeable;
-        if (boxes && icons.Contains(biMinimize)) style |= WS_MINIMIZEBOX;
-        if (boxes && icons.Contains(biMaximize)) style |= WS_MAXIMIZEBOX;
-        if (icons.Contains(biHelp) && form.BorderStyle() == bsDialog) exStyle |= WS_EX_CONTEXTHELP;
-    }
-    if (form.WindowState() == wsMinimized) style |= WS_MINIMIZE;
-    if (form.WindowState() == wsMaximized) style |= WS_MAXIMIZE;
-    return style;
-}
-
 } // namespace
 
 LONG GetWindowLong(HWND wnd, int index) {
-    TWinControl* control = FindControl(wnd);
-    if (!control) return 0;
-    DWORD style = control->WindowParams().Style, exStyle = control->WindowParams().ExStyle;
-    if (auto* form = dynamic_cast<TCustomForm*>(control)) style = FormStyle(*form, exStyle);
-    if (control->Showing()) style |= WS_VISIBLE;
+    DWORD style = 0, exStyle = 0;
+    if (IsApplicationWindow(wnd)) {
+        style = WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX;
+        if (Application->HandleShown()) style |= WS_VISIBLE;
+        exStyle = Application->HandleExStyle();
+    } else {
+        TWinControl* control = FindControl(wnd);
+        if (!control) return 0;
+        style = control->WindowParams().Style;
+        exStyle = control->WindowParams().ExStyle;
+        if (auto* form = dynamic_cast<TCustomForm*>(control)) style = FormAccess::Styles(form, exStyle);
+        if (control->Showing()) style |= WS_VISIBLE;
+    }
     switch (index) {
     case GWL_STYLE: return static_cast<LONG>(style);
     case GWL_EXSTYLE: return static_cast<LONG>(exStyle);
     default: return 0;
     }
+}
+
+LONG SetWindowLong(HWND wnd, int index, LONG value) {
+    const bool style = index == GWL_STYLE || index == GWL_EXSTYLE;
+    auto* form = style ? dynamic_cast<TCustomForm*>(FindControl(wnd)) : nullptr;
+    const bool application = index == GWL_EXSTYLE && IsApplicationWindow(wnd);
+    if (!form && !application) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const LONG previous = GetWindowLong(wnd, index);
+    if (application)
+        Application->SetHandleExStyle(static_cast<DWORD>(value));
+    else
+        FormAccess::SetStyle(form, index, static_cast<DWORD>(value));
+    return previous;
 }
 
 LONG_PTR GetWindowLongPtr(HWND wnd, int index) {
@@ -80,10 +74,7 @@ LONG_PTR GetWindowLongPtr(HWND wnd, int index) {
 }
 
 LONG_PTR SetWindowLongPtr(HWND wnd, int index, LONG_PTR value) {
-    if (index != GWL_WNDPROC) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
+    if (index != GWL_WNDPROC) return SetWindowLong(wnd, index, static_cast<LONG>(value));
     return reinterpret_cast<LONG_PTR>(SetWindowProcedure(wnd, reinterpret_cast<void*>(value)));
 }
 
@@ -171,6 +162,11 @@ BOOL SetForegroundWindow(HWND wnd) {
 
 BOOL ShowWindow(HWND wnd, int cmd) {
     if (BOOL r; CallOtherRunWindow(wnd, TOtherRunCall::ShowWindow, cmd, &r)) return r;
+    if (IsApplicationWindow(wnd) && (cmd == SW_HIDE || cmd == SW_SHOW)) {
+        const BOOL wasShown = Application->HandleShown() ? TRUE : FALSE;
+        Application->SetHandleShown(cmd == SW_SHOW);
+        return wasShown;
+    }
     TWinControl* control = FindControl(ThroughApplication(wnd));
     if (!control) return FALSE;
     const BOOL wasVisible = control->Visible() ? TRUE : FALSE;
@@ -210,7 +206,7 @@ BOOL SystemParametersInfo(UINT action, UINT, void* value, UINT) {
 
 BOOL SetWindowText(HWND wnd, const char* text) {
     const std::string value = text ? text : "";
-    if (wnd != 0 && Application && Application->HandleAllocated() && wnd == Application->Handle()) {
+    if (IsApplicationWindow(wnd)) {
         Application->SetHandleText(value);
         return TRUE;
     }

@@ -18,7 +18,9 @@ inline constexpr DWORD WS_THICKFRAME = 0x00040000;
 inline constexpr DWORD WS_MINIMIZEBOX = 0x00020000;
 inline constexpr DWORD WS_MAXIMIZEBOX = 0x00010000;
 inline constexpr DWORD WS_EX_DLGMODALFRAME = 0x00000001;
+inline constexpr DWORD WS_EX_TOPMOST = 0x00000008;
 inline constexpr DWORD WS_EX_TOOLWINDOW = 0x00000080;
+inline constexpr DWORD WS_EX_APPWINDOW = 0x00040000;
 inline constexpr DWORD WS_EX_CONTEXTHELP = 0x00000400;
 
 // What WM_GETMINMAXINFO carries: the size and place of the maximized window and the smallest and
@@ -34,13 +36,23 @@ struct MINMAXINFO {
 inline constexpr int GWL_WNDPROC = -4;
 inline constexpr int GWL_STYLE = -16;
 inline constexpr int GWL_EXSTYLE = -20;
-// The style of a form follows its border style, icons and window state (WS_MINIMIZE while it is
-// minimised); of any other control, what it was made with. 0 for an unknown handle. A window
-// procedure is a pointer and does not fit: GWL_WNDPROC answers 0 here.
+// The style of a form follows its border style, icons, form style (WS_EX_TOPMOST on top) and window
+// state (WS_MINIMIZE while it is minimised) until SetWindowLong sets it; of any other control, what
+// it was made with. The application's window is a popup, visible while the task bar button shows
+// (TApplication::TaskBarButton). 0 for an unknown handle. A window procedure is a pointer and does
+// not fit: GWL_WNDPROC answers 0 here.
 LONG GetWindowLong(HWND wnd, int index);
+// GWL_STYLE and GWL_EXSTYLE of a form: kept (GetWindowLong answers them, the window state bits
+// staying live) until its BorderStyle, BorderIcons or FormStyle make them anew. Without the whole of
+// WS_CAPTION the form has no title bar and its Height counts no caption, so its client area grows by
+// the caption while Width and Height stay; WS_EX_TOOLWINDOW takes it off the task bar and
+// WS_EX_APPWINDOW puts it on; WS_EX_TOPMOST keeps it on top. The window hears WM_STYLECHANGED, and
+// WM_SIZE when its client area changed. GWL_EXSTYLE of the application's window: its extended
+// style. Returns the previous value; 0 with ERROR_INVALID_PARAMETER for anything else.
+LONG SetWindowLong(HWND wnd, int index, LONG value);
 // GWL_WNDPROC: the window's procedure (platform/win/Messages.h), any window; the styles as
-// GetWindowLong gives them. Setting takes GWL_WNDPROC only and returns the previous procedure; 0,
-// with nothing changed, for a bad handle or a value that is no procedure.
+// GetWindowLong gives them. Setting GWL_WNDPROC returns the previous procedure; 0, with nothing
+// changed, for a bad handle or a value that is no procedure. The styles are set as by SetWindowLong.
 LONG_PTR GetWindowLongPtr(HWND wnd, int index);
 LONG_PTR SetWindowLongPtr(HWND wnd, int index, LONG_PTR value);
 // Screen coordinates of the whole window (a form's frame included).
@@ -75,7 +87,8 @@ TControl* FindDragTarget(const TPoint& Pos, bool AllowDisabled);
 BOOL SetWindowPos(HWND wnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
 // Shows the form and makes it the active one.
 BOOL SetForegroundWindow(HWND wnd);
-// True when the window was visible before.
+// True when the window was visible before. The application's window itself is only the task bar
+// button: SW_HIDE and SW_SHOW hide and show that; its other commands go to the main form.
 BOOL ShowWindow(HWND wnd, int cmd);
 // A control's caption; for the application's window, the text other runs find it by.
 BOOL SetWindowText(HWND wnd, const char* text);

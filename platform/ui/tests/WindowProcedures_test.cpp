@@ -153,8 +153,9 @@ TEST_F(WindowProcedures, AnExceptionFromAMethodsProcedureGoesToTheApplication) {
     EXPECT_EQ(seam.BoxTexts(), std::vector<std::string>{"from the procedure."});
     SetWindowLongPtr(wnd, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
     FreeObjectInstance(instance);
-    // Setting anything but the procedure, or a value that is none, changes nothing.
-    EXPECT_EQ(SetWindowLongPtr(wnd, GWL_STYLE, 0), 0);
+    // Setting what a window does not keep, or a value that is no procedure, changes nothing.
+    constexpr int kUserData = -21;
+    EXPECT_EQ(SetWindowLongPtr(wnd, kUserData, 0), 0);
     EXPECT_EQ(SetWindowLongPtr(wnd, GWL_WNDPROC, 12345), 0);
     EXPECT_EQ(reinterpret_cast<void*>(GetWindowLongPtr(wnd, GWL_WNDPROC)), previous);
 }

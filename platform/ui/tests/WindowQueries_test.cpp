@@ -4,19 +4,52 @@
 
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/System.h"
+#include "platform/ui/ControlMessages.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/StdCtrls.h"
+#include "platform/win/Messages.h"
+#include "platform/win/Sync.h"
+#include "support/UiTest.h"
 
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWidget>
+
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
 bool Same(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
+
+DWORD Style(HWND wnd, int index = GWL_STYLE) {
+    return static_cast<DWORD>(GetWindowLong(wnd, index));
+}
+
+Qt::WindowFlags FrameFlags(TCustomForm* form) {
+    return form->Widget()->window()->windowFlags();
+}
+
+// What the form's window procedure hears of a style change.
+struct TStyleLog {
+    TWindowSubclass Hook;
+    std::vector<std::string> Seen;
+    explicit TStyleLog(HWND wnd) { Hook.Install(wnd, TWindowProcMethod::Bind<&TStyleLog::Proc>(this)); }
+    void Proc(TMessage& m) {
+        Hook.CallPrevious(m);
+        if (m.Msg == WM_STYLECHANGED)
+            Seen.push_back("style " + std::to_string(static_cast<int>(m.WParam)));
+        else if (m.Msg == WM_SIZE)
+            Seen.push_back("size " + std::to_string(LOWORD(m.LParam)) + "x" +
+                           std::to_string(HIWORD(m.LParam)));
+    }
+};
 
 } // namespace
 
@@ -116,4 +149,132 @@ TEST(FindDragTarget, TheInnermostControlUnderThePoint) {
     EXPECT_EQ(FindDragTarget(TPoint(origin.X + 15, origin.Y + 15), true), panel);
     form->Hide();
     EXPECT_EQ(FindDragTarget(TPoint(origin.X + 15, origin.Y + 15), true), nullptr);
+}
+
+TEST(SetWindowLong, AFormKeepsTheStylesItWasGivenUntilItsBorderChanges) {
+    auto form = std::make_unique<TForm>(nullptr);
+    form->SetBounds(40, 30, 300, 200);
+    form->Show();
+    const HWND wnd = form->Handle();
+    const TRect client = form->ClientRect();
+    const DWORD derived = Style(wnd);
+    ASSERT_EQ(derived & WS_CAPTION, WS_CAPTION);
+    ASSERT_TRUE(derived & WS_VISIBLE);
+    TStyleLog log(wnd);
+
+    // Without the caption the window counts none: the client area grows, Width and Height stay.
+    const DWORD bare = (derived & ~WS_CAPTION) | WS_BORDER;
+    EXPECT_EQ(static_cast<DWORD>(SetWindowLong(wnd, GWL_STYLE, static_cast<LONG>(bare))), derived);
+    EXPECT_EQ(Style(wnd), bare);
+    EXPECT_EQ(form->Width(), 300);
+    EXPECT_EQ(form->Height(), 200);
+    EXPECT_EQ(form->ClientRect().Width(), client.Width());
+    EXPECT_EQ(form->ClientRect().Height(), client.Height() + GetSystemMetrics(SM_CYCAPTION));
+    EXPECT_EQ(form->Widget()->height(), form->ClientRect().Height());
+    EXPECT_TRUE(FrameFlags(form.get()) & Qt::FramelessWindowHint);
+    const std::string size =
+        "size " + std::to_string(client.Width()) + "x" + std::to_string(form->ClientRect().Height());
+    EXPECT_EQ(log.Seen, (std::vector<std::string>{size, "style -16"}));
+
+    // The style holds through moves and sizes; the window state stays live in it.
+    form->SetBounds(10, 10, 320, 180);
+    EXPECT_EQ(Style(wnd), bare);
+    form->SetWindowState(wsMinimized);
+    EXPECT_EQ(Style(wnd), bare | WS_MINIMIZE);
+    form->SetWindowState(wsNormal);
+    EXPECT_EQ(Style(wnd), bare);
+    // Setting the caption again gives the title bar back, and the same style twice changes nothing.
+    log.Seen.clear();
+    SetWindowLong(wnd, GWL_STYLE, static_cast<LONG>(bare | WS_CAPTION));
+    EXPECT_FALSE(FrameFlags(form.get()) & Qt::FramelessWindowHint);
+    SetWindowLong(wnd, GWL_STYLE, static_cast<LONG>(bare | WS_CAPTION));
+    EXPECT_EQ(log.Seen.size(), 2u) << "one size, one style change";
+
+    // A border property makes the style anew.
+    SetWindowLong(wnd, GWL_STYLE, static_cast<LONG>(bare));
+    form->SetBorderStyle(bsSingle);
+    EXPECT_EQ(Style(wnd) & WS_CAPTION, WS_CAPTION);
+    EXPECT_FALSE(Style(wnd) & WS_THICKFRAME);
+    SetWindowLong(wnd, GWL_STYLE, static_cast<LONG>(bare));
+    form->SetBorderIcons(TBorderIcons{biSystemMenu});
+    EXPECT_EQ(Style(wnd) & WS_CAPTION, WS_CAPTION);
+    // A borderless form given a caption shows a title bar and counts it.
+    form->SetBorderStyle(bsNone);
+    EXPECT_TRUE(FrameFlags(form.get()) & Qt::FramelessWindowHint);
+    const int height = form->ClientRect().Height();
+    SetWindowLong(wnd, GWL_STYLE, static_cast<LONG>(Style(wnd) | WS_CAPTION));
+    EXPECT_FALSE(FrameFlags(form.get()) & Qt::FramelessWindowHint);
+    EXPECT_EQ(form->ClientRect().Height(), height - GetSystemMetrics(SM_CYCAPTION));
+}
+
+TEST(SetWindowLong, ExtendedStylesDecideTheTaskBarButtonAndTheStacking) {
+    auto form = std::make_unique<TForm>(nullptr);
+    const HWND wnd = form->Handle();
+    auto type = [&] { return FrameFlags(form.get()) & Qt::WindowType_Mask; };
+    EXPECT_EQ(Style(wnd, GWL_EXSTYLE), 0u);
+    EXPECT_EQ(type(), Qt::Window);
+
+    EXPECT_EQ(SetWindowLong(wnd, GWL_EXSTYLE, static_cast<LONG>(WS_EX_TOOLWINDOW)), 0);
+    EXPECT_EQ(Style(wnd, GWL_EXSTYLE), WS_EX_TOOLWINDOW);
+    EXPECT_EQ(type(), Qt::Tool) << "off the task bar";
+    SetWindowLong(wnd, GWL_EXSTYLE, static_cast<LONG>(WS_EX_TOOLWINDOW | WS_EX_APPWINDOW | WS_EX_TOPMOST));
+    EXPECT_EQ(type(), Qt::Window) << "a tool window that asks for a button";
+    EXPECT_TRUE(FrameFlags(form.get()) & Qt::WindowStaysOnTopHint);
+
+    // The form style makes the extended style anew; on top is WS_EX_TOPMOST.
+    form->SetFormStyle(fsStayOnTop);
+    EXPECT_EQ(Style(wnd, GWL_EXSTYLE), WS_EX_TOPMOST);
+    EXPECT_EQ(type(), Qt::Window);
+    form->SetFormStyle(fsNormal);
+    EXPECT_EQ(Style(wnd, GWL_EXSTYLE), 0u);
+    EXPECT_FALSE(FrameFlags(form.get()) & Qt::WindowStaysOnTopHint);
+    form->SetBorderStyle(bsToolWindow);
+    EXPECT_EQ(type(), Qt::Tool);
+    SetWindowLong(wnd, GWL_EXSTYLE, static_cast<LONG>(Style(wnd, GWL_EXSTYLE) | WS_EX_APPWINDOW));
+    EXPECT_EQ(type(), Qt::Window);
+
+    // Other windows and other indices keep nothing.
+    auto* edit = new TEdit(form.get());
+    edit->SetParent(form.get());
+    const DWORD editStyle = Style(edit->Handle());
+    SetLastError(0);
+    EXPECT_EQ(SetWindowLong(edit->Handle(), GWL_STYLE, 0), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(Style(edit->Handle()), editStyle);
+    EXPECT_EQ(SetWindowLong(0, GWL_EXSTYLE, 0), 0);
+}
+
+TEST(SetWindowLong, TheApplicationsWindowIsTheTaskBarButton) {
+    Application->Initialize();
+    TForm* main = nullptr;
+    Application->CreateForm(main);
+    std::unique_ptr<TForm> owned(main);
+    ASSERT_EQ(Application->MainForm(), main);
+    main->Show();
+    const HWND app = Application->Handle();
+    auto type = [&] { return FrameFlags(main) & Qt::WindowType_Mask; };
+    EXPECT_TRUE(Style(app) & WS_VISIBLE);
+    EXPECT_EQ(type(), Qt::Window);
+
+    // Hiding it takes the button away (the main form becomes a tool window) and leaves the form up.
+    EXPECT_TRUE(ShowWindow(app, SW_HIDE));
+    EXPECT_FALSE(Style(app) & WS_VISIBLE);
+    EXPECT_TRUE(main->Visible());
+    EXPECT_EQ(type(), Qt::Tool);
+    EXPECT_FALSE(FrameFlags(main) & Qt::WindowStaysOnTopHint);
+    SetWindowLong(app, GWL_EXSTYLE,
+                  static_cast<LONG>(GetWindowLong(app, GWL_EXSTYLE) | WS_EX_TOOLWINDOW | WS_EX_TOPMOST));
+    EXPECT_EQ(Style(app, GWL_EXSTYLE), WS_EX_TOOLWINDOW | WS_EX_TOPMOST);
+    EXPECT_TRUE(FrameFlags(main) & Qt::WindowStaysOnTopHint);
+    // The main form may still ask for a button of its own.
+    SetWindowLong(main->Handle(), GWL_EXSTYLE, static_cast<LONG>(WS_EX_APPWINDOW));
+    EXPECT_EQ(type(), Qt::Window);
+    EXPECT_FALSE(FrameFlags(main) & Qt::WindowStaysOnTopHint);
+    SetWindowLong(main->Handle(), GWL_EXSTYLE, 0);
+
+    EXPECT_FALSE(ShowWindow(app, SW_SHOW));
+    SetWindowLong(app, GWL_EXSTYLE, 0);
+    EXPECT_TRUE(Style(app) & WS_VISIBLE);
+    EXPECT_EQ(type(), Qt::Window);
+    EXPECT_FALSE(FrameFlags(main) & Qt::WindowStaysOnTopHint);
 }
