@@ -10,10 +10,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace testing_display {
@@ -80,6 +83,47 @@ inline int RunOnDisplay(const std::string& display, const std::string& program,
     int status = 0;
     if (pid <= 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
     return WEXITSTATUS(status);
+}
+
+// Waits until the condition holds, looking every 50 ms for at most seconds; whether it held.
+inline bool WaitUntil(const std::function<bool()>& condition, int seconds = 10) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+// Presses the left button at the screen point (x, y), moves it by (dx, dy) in two steps and lets go
+// (xdotool on the display, its output to logPath).
+inline void DragOnScreen(const std::string& display, int x, int y, int dx, int dy,
+                         const std::string& logPath) {
+    RunOnDisplay(display, FindProgram("xdotool"),
+                 {"mousemove",
+                  std::to_string(x),
+                  std::to_string(y),
+                  "sleep",
+                  "0.2",
+                  "mousedown",
+                  "1",
+                  "sleep",
+                  "0.3",
+                  "mousemove_relative",
+                  "--",
+                  std::to_string(dx / 2),
+                  std::to_string(dy / 2),
+                  "sleep",
+                  "0.2",
+                  "mousemove_relative",
+                  "--",
+                  std::to_string(dx - dx / 2),
+                  std::to_string(dy - dy / 2),
+                  "sleep",
+                  "0.3",
+                  "mouseup",
+                  "1"},
+                 logPath);
 }
 
 // Starts a virtual X server (screen like "640x480x24") on a free display and returns its number

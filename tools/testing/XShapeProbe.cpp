@@ -1,5 +1,6 @@
 #include "tools/testing/XShapeProbe.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/shape.h>
@@ -100,6 +101,40 @@ std::vector<Rect> Connection::BoundingShape(unsigned long window) const {
         result.push_back(Rect{rects[i].x, rects[i].y, rects[i].width, rects[i].height});
     if (rects) XFree(rects);
     return result;
+}
+
+std::optional<Extents> Connection::FrameExtents(unsigned long window) const {
+    Display* d = D(display_);
+    const Atom extents = XInternAtom(d, "_NET_FRAME_EXTENTS", True);
+    if (extents == None) return std::nullopt;
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::optional<Extents> result;
+    if (XGetWindowProperty(d, window, extents, 0, 4, False, XA_CARDINAL, &type, &format, &items, &after,
+                           &data) == Success &&
+        data && format == 32 && items == 4) {
+        // Format 32 comes as longs.
+        const auto* v = reinterpret_cast<const long*>(data);
+        result = Extents{static_cast<int>(v[0]), static_cast<int>(v[1]), static_cast<int>(v[2]),
+                         static_cast<int>(v[3])};
+    }
+    if (data) XFree(data);
+    return result;
+}
+
+std::optional<std::pair<int, int>> Connection::MovedFrom(unsigned long window, std::pair<int, int> from,
+                                                         int seconds) const {
+    std::optional<std::pair<int, int>> now;
+    const bool moved = testing_display::WaitUntil(
+        [&] {
+            now = Origin(window);
+            return now && *now != from;
+        },
+        seconds);
+    if (!moved) return std::nullopt;
+    return now;
 }
 
 unsigned long Connection::FindWindow(const std::string& name) const {

@@ -1,6 +1,7 @@
 // What a test asks the X server about windows and the screen, kept apart from the system's own
-// names (Xlib's clash with them): a window's bounding shape, where it is, whether it shows, a
-// window found by its name, the colour of a screen pixel, and the desktop's colour. Built into a
+// names (Xlib's clash with them): a window's bounding shape, where it is, whether it shows, the
+// frame the window manager put around it, a window found by its name, the colour of a screen
+// pixel, and the desktop's colour. Built into a
 // test with vx_use_x_probe (VX_HAVE_XSHAPE is defined then).
 #pragma once
 
@@ -17,6 +18,11 @@ namespace xshape_probe {
 
 struct Rect {
     int X, Y, Width, Height;
+};
+
+// The window manager's frame on each side of a window.
+struct Extents {
+    int Left, Right, Top, Bottom;
 };
 
 class Connection {
@@ -37,6 +43,12 @@ public:
     // The window's size, without any frame.
     std::optional<std::pair<int, int>> Size(unsigned long window) const;
     std::vector<Rect> BoundingShape(unsigned long window) const;
+    // The frame the window manager put around the window (_NET_FRAME_EXTENTS); empty before it did.
+    std::optional<Extents> FrameExtents(unsigned long window) const;
+    // Where the window's corner went once it left from, looked at for at most seconds; empty when
+    // it stayed.
+    std::optional<std::pair<int, int>> MovedFrom(unsigned long window, std::pair<int, int> from,
+                                                 int seconds) const;
     // The first mapped and viewable window named name, searched through the whole tree (a window
     // manager puts clients into frames of its own); 0 for none.
     unsigned long FindWindow(const std::string& name) const;

@@ -76,42 +76,15 @@ bool Xdotool(const std::string& display, const std::vector<std::string>& args) {
     return RunOnDisplay(display, FindProgram("xdotool"), args, "form_shape_xdotool.log") == 0;
 }
 
-// Presses the left button at the screen point, moves it by (dx, dy) in steps and lets go.
+// Presses the left button at the screen point, moves it by (dx, dy) and lets go.
 void DragOnScreen(const std::string& display, TPoint at, int dx, int dy) {
-    Xdotool(display, {"mousemove",
-                      std::to_string(at.X),
-                      std::to_string(at.Y),
-                      "sleep",
-                      "0.2",
-                      "mousedown",
-                      "1",
-                      "sleep",
-                      "0.3",
-                      "mousemove_relative",
-                      "--",
-                      std::to_string(dx / 2),
-                      std::to_string(dy / 2),
-                      "sleep",
-                      "0.2",
-                      "mousemove_relative",
-                      "--",
-                      std::to_string(dx - dx / 2),
-                      std::to_string(dy - dy / 2),
-                      "sleep",
-                      "0.3",
-                      "mouseup",
-                      "1"});
+    testing_display::DragOnScreen(display, at.X, at.Y, dx, dy, "form_shape_xdotool.log");
 }
 
 std::optional<TPoint> MovedTo(const Connection& d, unsigned long w, TPoint from, int seconds) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    TPoint now = from;
-    while (std::chrono::steady_clock::now() < end) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        now = WindowOrigin(d, w);
-        if (now.X != from.X || now.Y != from.Y) return now;
-    }
-    return std::nullopt;
+    const auto now = d.MovedFrom(w, std::make_pair(from.X, from.Y), seconds);
+    if (!now) return std::nullopt;
+    return TPoint(now->first, now->second);
 }
 
 TEST(LuxFormShapeWindow, ShapeOnTheServerAndDragByTheBackground) {
