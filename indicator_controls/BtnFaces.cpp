@@ -16,19 +16,22 @@ UINT CaptionFlags(TAlignment Alignment, vbHorzAlign HorzAlign, bool MultipleLine
     return flags;
 }
 
-void DrawCaption(TCanvas* Canvas, const TRect& Rect, const std::string& Caption, UINT Flags, bool Enabled) {
-    Canvas->Brush()->SetStyle(bsClear);
+void DrawCaption(TCanvas* Canvas, const TRect& Rect, const std::string& Caption, UINT Flags, bool Enabled,
+                 const std::function<void()>& Between) {
     auto draw = [&](const TRect& r) {
+        Canvas->Brush()->SetStyle(bsClear);
         RECT box{r.Left, r.Top, r.Right, r.Bottom};
         DrawText(Canvas->Handle(), Caption.data(), static_cast<int>(Caption.size()), &box, Flags);
     };
     if (Enabled) {
+        if (Between) Between();
         draw(Rect);
         return;
     }
     const TColor own = Canvas->Font()->Color();
     Canvas->Font()->SetColor(clWhite);
     draw(TRect(Rect.Left + 1, Rect.Top + 1, Rect.Right + 1, Rect.Bottom + 1));
+    if (Between) Between();
     Canvas->Font()->SetColor(clGray);
     draw(Rect);
     Canvas->Font()->SetColor(own);

@@ -6,6 +6,7 @@
 #include "platform/ui/Graphics.h"
 #include "platform/ui/StdCtrls.h"
 
+#include <functional>
 #include <string>
 
 class TIcon;
@@ -19,8 +20,10 @@ enum gradType { gHorz, gVert, gCenter, gTopLeftBottomRight, gTopRightBottomLeft,
 // The DrawText flags of a caption.
 UINT CaptionFlags(TAlignment Alignment, vbHorzAlign HorzAlign, bool MultipleLines, bool WordWrap);
 // The caption in the canvas font's colour; disabled in white one pixel down and right, then in grey
-// in place. The canvas brush is made clear.
-void DrawCaption(TCanvas* Canvas, const TRect& Rect, const std::string& Caption, UINT Flags, bool Enabled);
+// in place. The canvas brush is made clear. Between, when given, draws what lies under the caption:
+// before it, or between the white and the grey copy of a disabled one.
+void DrawCaption(TCanvas* Canvas, const TRect& Rect, const std::string& Caption, UINT Flags, bool Enabled,
+                 const std::function<void()>& Between = {});
 
 // The gradient face of a Width x Height button, shifted one pixel down and right while Down. System
 // colours are resolved first. Bands + 1 bands across (gHorz) or down (gVert); gCenter rings from

@@ -139,6 +139,7 @@ template <class Base> void TvPushButton<Base>::Dispatch(TMessage& Message) {
             hot_ = true;
             StateChanged();
         }
+        MouseEntered();
         if (OnMouseEnter) OnMouseEnter(this);
         return;
     case CM_MOUSELEAVE:
@@ -170,6 +171,17 @@ template <class Base> void TvPushButton<Base>::Dispatch(TMessage& Message) {
     case CM_SYSCOLORCHANGE:
         Base::Dispatch(Message);
         Base::Invalidate();
+        return;
+    case WM_RBUTTONUP:
+        // A flat button's popup menu takes the pointer away.
+        if (Flat() && Base::PopupMenu()) {
+            hot_ = false;
+            Base::Repaint();
+            Base::Dispatch(Message);
+            SetMouseIn();
+            return;
+        }
+        Base::Dispatch(Message);
         return;
     case WM_ERASEBKGND:
         Message.Result = 1;
@@ -216,6 +228,8 @@ void TvcPushButton::ShowRegion() {
 }
 
 void TvcPushButton::Click() {
+    if (rules_.TracksHot) hot_ = false;
+    SetMouseIn();
     down_ = false;
     press_ = false;
     StateChanged();

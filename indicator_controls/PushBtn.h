@@ -60,6 +60,8 @@ protected:
     // The look changed: paints now or at the next paint, as the rules say.
     void StateChanged();
     virtual bool Flat() const { return false; }
+    // The pointer entered: after the hot flag, before OnMouseEnter.
+    virtual void MouseEntered() {}
     // Whether the point (client coordinates) keeps a press down.
     bool DownAt(int X, int Y) const;
     // Whether the pointer is over the button, by the rules' test.

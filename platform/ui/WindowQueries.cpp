@@ -223,6 +223,11 @@ BOOL GetCursorPos(POINT* point) {
     return TRUE;
 }
 
+BOOL SetCursorPos(int x, int y) {
+    QCursor::setPos(x, y);
+    return TRUE;
+}
+
 namespace {
 
 bool ScreenRectHas(const TControl* control, const TRect& rect, const TPoint& pos) {

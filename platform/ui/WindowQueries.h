@@ -77,6 +77,9 @@ inline constexpr HWND HWND_TOP = 0;
 inline constexpr HWND HWND_TOPMOST = static_cast<HWND>(-1);
 // The mouse pointer in screen coordinates.
 BOOL GetCursorPos(POINT* point);
+// Moves the mouse pointer to a screen point; the windows it leaves and enters hear of it as the
+// window system reports the move.
+BOOL SetCursorPos(int x, int y);
 // The control of this program under a screen point: the innermost visible windowed control there,
 // or the graphic control inside it at the point (windowless and windowed controls both counted as
 // their CM_HITTEST answers); with AllowDisabled, disabled ones too. Forms are looked at stay-on-top

@@ -278,3 +278,15 @@ TEST(SetWindowLong, TheApplicationsWindowIsTheTaskBarButton) {
     EXPECT_EQ(type(), Qt::Window);
     EXPECT_FALSE(FrameFlags(main) & Qt::WindowStaysOnTopHint);
 }
+
+TEST(SetCursorPos, GetCursorPosReadsItBack) {
+    ASSERT_TRUE(SetCursorPos(37, 41));
+    POINT p{};
+    ASSERT_TRUE(GetCursorPos(&p));
+    EXPECT_EQ(p.x, 37);
+    EXPECT_EQ(p.y, 41);
+    SetCursorPos(5, 6);
+    GetCursorPos(&p);
+    EXPECT_EQ(p.x, 5);
+    EXPECT_EQ(p.y, 6);
+}
