@@ -46,3 +46,53 @@ void SplitBitmap(TBitmap* Glyph, int NumGlyphs, TColor Face, const TGlyphImages&
 // Fills the empty icons of a button from the others: disabled from enabled, down from enabled,
 // enabled from disabled, down from disabled, disabled from down, enabled from down.
 void FillIcons(TIcon* Enabled, TIcon* Disabled, TIcon* Down);
+
+// The caption options of a drawn button, on the control it is built on: placement in the text
+// rectangle, lines and wrapping, and the look of the font. Changing one repaints.
+template <class Base> class TvCaptionOptions : public Base {
+public:
+    template <class... Args> explicit TvCaptionOptions(Args&&... args) : Base(std::forward<Args>(args)...) {}
+
+    TAlignment Alignment() const { return alignment_; }
+    void SetAlignment(TAlignment Value) {
+        if (Value == alignment_) return;
+        alignment_ = Value;
+        this->Invalidate();
+    }
+    bool MultipleLines() const { return multipleLines_; }
+    void SetMultipleLines(bool Value) {
+        multipleLines_ = Value;
+        this->Invalidate();
+    }
+    bool WordWrap() const { return wordWrap_; }
+    void SetWordWrap(bool Value) {
+        wordWrap_ = Value;
+        this->Invalidate();
+    }
+    vbHorzAlign HorzAlign() const { return horzAlign_; }
+    void SetHorzAlign(vbHorzAlign Value) {
+        horzAlign_ = Value;
+        this->Invalidate();
+    }
+    TvcFanceDefLook DefaultLook() const { return defaultLook_; }
+    void SetDefaultLook(TvcFanceDefLook Value) {
+        if (Value == defaultLook_) return;
+        defaultLook_ = Value;
+        this->Invalidate();
+    }
+
+protected:
+    UINT CaptionFlags() const { return ::CaptionFlags(alignment_, horzAlign_, multipleLines_, wordWrap_); }
+    // The canvas takes the control's font; in the dlfBold look it is bold when Bold, else plain.
+    void SetCaptionFont(TCanvas* Canvas, bool Bold) const {
+        Canvas->SetFont(this->Font());
+        if (defaultLook_ == dlfBold) Canvas->Font()->SetStyle(Bold ? TFontStyles{fsBold} : TFontStyles{});
+    }
+
+private:
+    TAlignment alignment_ = taCenter;
+    bool multipleLines_ = false;
+    bool wordWrap_ = false;
+    vbHorzAlign horzAlign_ = vbha_Center;
+    TvcFanceDefLook defaultLook_ = dlfBold;
+};

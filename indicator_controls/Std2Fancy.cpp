@@ -27,37 +27,10 @@ TvcFancySet::TvcFancySet(int TextLeft, int TextTop, int TextWidth, int TextHeigh
 
 template <class Base>
 template <class... Args>
-TvFancyLook<Base>::TvFancyLook(Args&&... args) : Base(std::forward<Args>(args)...) {}
+TvFancyLook<Base>::TvFancyLook(Args&&... args) : TvCaptionOptions<Base>(std::forward<Args>(args)...) {}
 
 template <class Base> void TvFancyLook<Base>::SetTransparentColor(TColor Value) {
     transparentColor_ = Value;
-    this->Invalidate();
-}
-
-template <class Base> void TvFancyLook<Base>::SetAlignment(TAlignment Value) {
-    if (Value == alignment_) return;
-    alignment_ = Value;
-    this->Invalidate();
-}
-
-template <class Base> void TvFancyLook<Base>::SetMultipleLines(bool Value) {
-    multipleLines_ = Value;
-    this->Invalidate();
-}
-
-template <class Base> void TvFancyLook<Base>::SetWordWrap(bool Value) {
-    wordWrap_ = Value;
-    this->Invalidate();
-}
-
-template <class Base> void TvFancyLook<Base>::SetHorzAlign(vbHorzAlign Value) {
-    horzAlign_ = Value;
-    this->Invalidate();
-}
-
-template <class Base> void TvFancyLook<Base>::SetDefaultLook(TvcFanceDefLook Value) {
-    if (Value == defaultLook_) return;
-    defaultLook_ = Value;
     this->Invalidate();
 }
 
@@ -152,10 +125,9 @@ template <class Base> void TvFancyLook<Base>::PaintSkin(TCanvas* Canvas) {
     }
 
     const TvcTextSize& text = set.TextSize;
-    canvas->SetFont(this->Font());
-    if (defaultLook_ == dlfBold) canvas->Font()->SetStyle(BoldCaption() ? TFontStyles{fsBold} : TFontStyles{});
+    this->SetCaptionFont(canvas, BoldCaption());
     DrawCaption(canvas, TRect(text.Left(), text.Top(), text.Left() + text.Width(), text.Top() + text.Height()),
-                this->Caption(), CaptionFlags(alignment_, horzAlign_, multipleLines_, wordWrap_), this->Enabled());
+                this->Caption(), this->CaptionFlags(), this->Enabled());
 
     Canvas->CopyRect(Rect(0, 0, w, h), canvas, canvas->ClipRect());
     if (Designing(this)) {

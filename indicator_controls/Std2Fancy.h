@@ -27,25 +27,15 @@ public:
     TvcRgn BtnRgn;
 };
 
-// What the skinned buttons share: the caption options, the transparent colour of the glyphs, the
+// What the skinned buttons share besides the caption options: the transparent colour of the glyphs, the
 // state sets, and choosing, shaping and painting the current state. Base is the windowed control
 // the button is built on.
-template <class Base> class TvFancyLook : public Base {
+template <class Base> class TvFancyLook : public TvCaptionOptions<Base> {
 public:
     template <class... Args> explicit TvFancyLook(Args&&... args);
 
     TColor TransparentColor() const { return transparentColor_; }
     void SetTransparentColor(TColor Value);
-    TAlignment Alignment() const { return alignment_; }
-    void SetAlignment(TAlignment Value);
-    bool MultipleLines() const { return multipleLines_; }
-    void SetMultipleLines(bool Value);
-    bool WordWrap() const { return wordWrap_; }
-    void SetWordWrap(bool Value);
-    vbHorzAlign HorzAlign() const { return horzAlign_; }
-    void SetHorzAlign(vbHorzAlign Value);
-    TvcFanceDefLook DefaultLook() const { return defaultLook_; }
-    void SetDefaultLook(TvcFanceDefLook Value);
     // Loaded from a form (or told so): the look follows the state from then on.
     bool IsLoaded() const { return loaded_; }
 
@@ -91,11 +81,6 @@ private:
 
     std::vector<std::unique_ptr<TvcFancySet>> sets_;
     TColor transparentColor_ = 0;
-    TAlignment alignment_ = taCenter;
-    bool multipleLines_ = false;
-    bool wordWrap_ = false;
-    vbHorzAlign horzAlign_ = vbha_Center;
-    TvcFanceDefLook defaultLook_ = dlfBold;
     bool loaded_ = false;
 };
 

@@ -27,7 +27,7 @@ void CopyOffset(TvcBmpOffset* To, const TvcBmpOffset* From) {
 // --- TvcShapeColorBtn ------------------------------------------------------------------------------
 
 TvcShapeColorBtn::TvcShapeColorBtn(TComponent* AOwner)
-    : TvcPushButton(AOwner, ShapeRules), textSize_(new TvcTextSize) {
+    : TvCaptionOptions(AOwner, ShapeRules), textSize_(new TvcTextSize) {
     SetTabStop(true);
     ControlStyle = {csCaptureMouse, csClickEvents, csSetCaption, csOpaque, csDoubleClicks};
     textSize_->SetLeft(7);
@@ -50,33 +50,6 @@ void TvcShapeColorBtn::SetTextSize(const TvcTextSize* Value) {
     textSize_->SetTop(Value->Top());
     textSize_->SetWidth(Value->Width());
     textSize_->SetHeight(Value->Height());
-}
-
-void TvcShapeColorBtn::SetAlignment(TAlignment Value) {
-    if (Value == alignment_) return;
-    alignment_ = Value;
-    Invalidate();
-}
-
-void TvcShapeColorBtn::SetMultipleLines(bool Value) {
-    multipleLines_ = Value;
-    Invalidate();
-}
-
-void TvcShapeColorBtn::SetWordWrap(bool Value) {
-    wordWrap_ = Value;
-    Invalidate();
-}
-
-void TvcShapeColorBtn::SetHorzAlign(vbHorzAlign Value) {
-    horzAlign_ = Value;
-    Invalidate();
-}
-
-void TvcShapeColorBtn::SetDefaultLook(TvcFanceDefLook Value) {
-    if (Value == defaultLook_) return;
-    defaultLook_ = Value;
-    Invalidate();
 }
 
 void TvcShapeColorBtn::SetShape(sbType Value) {
@@ -138,11 +111,9 @@ void TvcShapeColorBtn::PaintLook(TCanvas* Canvas) {
     const int shift = enabled && down_ ? 1 : 0;
     const TRect text(textSize_->Left(), textSize_->Top(), textSize_->Left() + textSize_->Width(),
                      textSize_->Top() + textSize_->Height());
-    Canvas->SetFont(Font());
-    if (defaultLook_ == dlfBold)
-        Canvas->Font()->SetStyle(Focused() || Default() ? TFontStyles{fsBold} : TFontStyles{});
+    SetCaptionFont(Canvas, Focused() || Default());
     DrawCaption(Canvas, TRect(text.Left + shift, text.Top + shift, text.Right + shift, text.Bottom + shift),
-                Caption(), CaptionFlags(alignment_, horzAlign_, multipleLines_, wordWrap_), enabled);
+                Caption(), CaptionFlags(), enabled);
     if (Focused() && enabled && showFocus_) {
         const int d = down_ ? 1 : 0;
         Canvas->Brush()->SetStyle(bsSolid);

@@ -13,7 +13,7 @@ class TIcon;
 using TsbShapeDrawEvent = TMethod<void(TObject* Sender, TCanvas* Canvas, bool Down, int Width, int Height,
                                        TColor Shadow, TColor Highlight)>;
 
-class TvcShapeColorBtn : public TvcPushButton {
+class TvcShapeColorBtn : public TvCaptionOptions<TvcPushButton> {
 public:
     explicit TvcShapeColorBtn(TComponent* AOwner);
     ~TvcShapeColorBtn() override;
@@ -21,16 +21,6 @@ public:
     TvcTextSize* TextSize() const { return textSize_; }
     // Copies the rectangle; the button keeps its own.
     void SetTextSize(const TvcTextSize* Value);
-    TAlignment Alignment() const { return alignment_; }
-    void SetAlignment(TAlignment Value);
-    bool MultipleLines() const { return multipleLines_; }
-    void SetMultipleLines(bool Value);
-    bool WordWrap() const { return wordWrap_; }
-    void SetWordWrap(bool Value);
-    vbHorzAlign HorzAlign() const { return horzAlign_; }
-    void SetHorzAlign(vbHorzAlign Value);
-    TvcFanceDefLook DefaultLook() const { return defaultLook_; }
-    void SetDefaultLook(TvcFanceDefLook Value);
     sbType Shape() const { return shape_; }
     void SetShape(sbType Value);
     TColor HighLightColor() const { return highLight_; }
@@ -59,11 +49,6 @@ private:
     void Changed(TObject*) { Invalidate(); }
 
     TvcTextSize* textSize_;
-    TAlignment alignment_ = taCenter;
-    bool multipleLines_ = false;
-    bool wordWrap_ = false;
-    vbHorzAlign horzAlign_ = vbha_Center;
-    TvcFanceDefLook defaultLook_ = dlfBold;
     sbType shape_ = sbRectangle;
     TColor highLight_ = clBtnHighlight;
     TColor shadow_ = clBtnShadow;
