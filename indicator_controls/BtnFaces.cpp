@@ -37,6 +37,20 @@ void DrawCaption(TCanvas* Canvas, const TRect& Rect, const std::string& Caption,
     Canvas->Font()->SetColor(own);
 }
 
+void DrawButtonEdge(TCanvas* Canvas, int Width, int Height, int Inset, bool Down, TColor HighLight,
+                    TColor Shadow) {
+    const int x = Width - 1, y = Height - 1, o = Inset;
+    TPen* pen = Canvas->Pen();
+    pen->SetWidth(1);
+    pen->SetColor(Shadow);
+    Canvas->Polyline({TPoint(o, y - o), TPoint(o, o), TPoint(x - o, o)});
+    Canvas->Polyline({TPoint(x - o - 1, o + 1), TPoint(x - o - 1, y - o - 1), TPoint(o, y - o - 1)});
+    pen->SetColor(Down ? clBlack : HighLight);
+    Canvas->Polyline({TPoint(o + 1, y - o), TPoint(o + 1, o + 1), TPoint(x - o, o + 1)});
+    pen->SetColor(Down ? HighLight : clBlack);
+    Canvas->Polyline({TPoint(x - o, o), TPoint(x - o, y - o), TPoint(o, y - o)});
+}
+
 namespace {
 
 // Step i of n from start by delta, per channel; no steps stay at the start.

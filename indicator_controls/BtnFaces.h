@@ -25,6 +25,12 @@ UINT CaptionFlags(TAlignment Alignment, vbHorzAlign HorzAlign, bool MultipleLine
 void DrawCaption(TCanvas* Canvas, const TRect& Rect, const std::string& Caption, UINT Flags, bool Enabled,
                  const std::function<void()>& Between = {});
 
+// The 3-D edge of a Width x Height button, Inset pixels in: shadow along the top and left and
+// inside the bottom and right; highlight inside the top and left and black along the bottom and
+// right while up, the two swapped while Down.
+void DrawButtonEdge(TCanvas* Canvas, int Width, int Height, int Inset, bool Down, TColor HighLight,
+                    TColor Shadow);
+
 // The gradient face of a Width x Height button, shifted one pixel down and right while Down. System
 // colours are resolved first. Bands + 1 bands across (gHorz) or down (gVert); gCenter rings from
 // the edge inwards; equal colours, no steps, or any other fill type give a plain Color face.

@@ -124,6 +124,7 @@ template <class Base> void TvPushButton<Base>::Click() {
         if (down_) Base::Click();
         return;
     }
+    SetMouseIn();
     down_ = false;
     press_ = false;
     StateChanged();
@@ -173,10 +174,10 @@ template <class Base> void TvPushButton<Base>::Dispatch(TMessage& Message) {
         Base::Invalidate();
         return;
     case WM_RBUTTONUP:
-        // A flat button's popup menu takes the pointer away.
-        if (Flat() && Base::PopupMenu()) {
+        // The popup menu takes the pointer away.
+        if (hotRule && Base::PopupMenu()) {
             hot_ = false;
-            Base::Repaint();
+            Base::Invalidate();
             Base::Dispatch(Message);
             SetMouseIn();
             return;

@@ -425,13 +425,6 @@ void TvcFancyButton::Dispatch(TMessage& Message) {
         // Not hot before loading.
         if (!IsLoaded()) hot_ = false;
         return;
-    case WM_RBUTTONUP:
-        if (!PopupMenu()) break;
-        hot_ = false;
-        Invalidate();
-        TvFancyLook::Dispatch(Message);
-        SetMouseIn();
-        return;
     case CM_FOCUSCHANGED:
     case CM_ENABLEDCHANGED:
     case WM_SETFOCUS:

@@ -5,15 +5,12 @@
 #pragma once
 
 #include "indicator_controls/BtnFaces.h"
+#include "indicator_controls/ColorBtnParts.h"
 #include "indicator_controls/PushBtn.h"
-
-class TIcon;
 
 // dlBold: the caption is bold while focused or the default; dlFrame: the edge moves one pixel in
 // and a black frame surrounds the button; dlNone: neither.
 enum TvcDefLook { dlBold, dlFrame, dlNone };
-// The side of the glyph or icon.
-enum tBitWhere { v_BWLeft, v_BWRight };
 
 class TvColorBtn : public TvcPushButton {
 public:
@@ -93,83 +90,20 @@ private:
     int bands_ = 75;
 };
 
-using tBitNumber = int;
-
-class TvBitColBtn : public TvColorBtn {
+class TvBitColBtn : public TvGlyphStripBtn<TvColorBtn> {
 public:
-    explicit TvBitColBtn(TComponent* AOwner);
-    ~TvBitColBtn() override;
-
-    TBitmap* Glyph() const { return glyph_; }
-    void SetGlyph(TBitmap* Value);
-    tBitNumber NumGlyphs() const { return numGlyphs_; }
-    // 1 to 4; other values are ignored.
-    void SetNumGlyphs(tBitNumber Value);
-    // With AutoBackColor, the colour of the up image's bottom-left pixel.
-    TColor TransparentColor() const { return transparentColor_; }
-    void SetTransparentColor(TColor Value);
-    bool AutoBackColor() const { return autoBackColor_; }
-    void SetAutoBackColor(bool Value);
-    tBitWhere BitmapWhere() const { return bitmapWhere_; }
-    void SetBitmapWhere(tBitWhere Value);
-    // The caption keeps the whole width, the glyph drawn under it.
-    bool TextOnTop() const { return textOnTop_; }
-    void SetTextOnTop(bool Value);
-
-    // The images cut from the glyph strip.
-    TBitmap* UpImage() const { return up_; }
-    TBitmap* DownImage() const { return downImage_; }
-    TBitmap* DisabledImage() const { return disabled_; }
-    TBitmap* HotImage() const { return hotImage_; }
-
-    void SplitBitmap();
-
-    void Dispatch(TMessage& Message) override;
+    explicit TvBitColBtn(TComponent* AOwner) : TvGlyphStripBtn(AOwner) {}
 
 protected:
     void PaintContent(TCanvas* Canvas, const TRect& Caption) override;
-    void Loaded() override;
-
-private:
-    bool autoBackColor_ = false;
-    TBitmap* glyph_;
-    TBitmap* up_;
-    TBitmap* downImage_;
-    TBitmap* disabled_;
-    TBitmap* hotImage_;
-    tBitNumber numGlyphs_ = 1;
-    TColor transparentColor_ = 0;
-    tBitWhere bitmapWhere_ = v_BWLeft;
-    bool textOnTop_ = false;
 };
 
-class TvIconColBtn : public TvColorBtn {
+class TvIconColBtn : public TvIconSetBtn<TvColorBtn> {
 public:
-    explicit TvIconColBtn(TComponent* AOwner);
-    ~TvIconColBtn() override;
-
-    TIcon* GlyphEnabled() const { return enabled_; }
-    void SetGlyphEnabled(const TIcon* Value);
-    TIcon* GlyphDisabled() const { return disabledIcon_; }
-    void SetGlyphDisabled(const TIcon* Value);
-    TIcon* GlyphDown() const { return downIcon_; }
-    void SetGlyphDown(const TIcon* Value);
-    bool AutoAllIcons() const { return autoAll_; }
-    void SetAutoAllIcons(bool Value) { autoAll_ = Value; }
-    tBitWhere IconWhere() const { return iconWhere_; }
-    void SetIconWhere(tBitWhere Value);
-
-    virtual void SetIcons();
+    explicit TvIconColBtn(TComponent* AOwner) : TvIconSetBtn(AOwner) {}
 
 protected:
     void PaintContent(TCanvas* Canvas, const TRect& Caption) override;
-
-private:
-    TIcon* enabled_;
-    TIcon* disabledIcon_;
-    TIcon* downIcon_;
-    tBitWhere iconWhere_ = v_BWLeft;
-    bool autoAll_ = true;
 };
 
 // Where a glyph or an icon of w x h stands on a Width x Height button, on the given side, one pixel

@@ -11,7 +11,7 @@
 #include "platform/ui/Icons.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/WindowQueries.h"
-#include "support/LedTest.h"
+#include "support/ColorBtnTest.h"
 
 #include <gtest/gtest.h>
 
@@ -73,20 +73,8 @@ struct TColorBtnForm : ::testing::Test {
 
 // The box of the pixels of one colour inside (3, 3)-(w - 3, h - 3), within the edge.
 TRect ColourBox(TBitmap* p, COLORREF colour) {
-    TRect box(10000, 10000, -1, -1);
-    for (int y = 3; y < p->Height() - 3; ++y)
-        for (int x = 3; x < p->Width() - 3; ++x)
-            if (PixelAt(p, x, y) == colour) {
-                box.Left = std::min(box.Left, x), box.Top = std::min(box.Top, y);
-                box.Right = std::max(box.Right, x + 1), box.Bottom = std::max(box.Bottom, y + 1);
-            }
-    return box;
+    return ColourBox(p, colour, 3);
 }
-
-struct TProbe {
-    int x, y;
-    COLORREF expected;
-};
 
 // X = 88, Y = 32. The edge: shadow (0, Y)-(0, 0)-(X, 0) and (X-1, 1)-(X-1, Y-1)-(0, Y-1), L along
 // (1, Y)-(1, 1)-(X, 1), K along (X, 0)-(X, Y)-(0, Y), each polyline without its last point; L is
@@ -249,19 +237,6 @@ TEST_F(TColorBtnForm, LongCaptionsAreDrawnWhole) {
     const int at255 = right(255);
     EXPECT_GT(at255, 0);
     EXPECT_GT(right(300), at255);
-}
-
-// Four 16 x 16 slots: red, green, blue, yellow.
-std::unique_ptr<TBitmap> FourSlots() {
-    auto strip = std::make_unique<TBitmap>();
-    strip->SetPixelFormat(pf24bit);
-    strip->SetSize(64, 16);
-    const COLORREF colours[] = {0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF};
-    for (int i = 0; i < 4; ++i) {
-        strip->Canvas()->Brush()->SetColor(colours[i]);
-        strip->Canvas()->FillRect(Rect(16 * i, 0, 16 * i + 16, 16));
-    }
-    return strip;
 }
 
 TEST_F(TColorBtnForm, GlyphBesideTheCaption) {
