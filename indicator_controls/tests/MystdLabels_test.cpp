@@ -506,18 +506,9 @@ TEST_F(TvAngleLabelPaint, StaysSquareAndPaintsThenTellsOnPaint) {
     EXPECT_GT(InkOf(clGrayText).count, 0);
 }
 
-// Puts a component in the designer.
-struct TDesigner : TComponent {
-    static void Design(TComponent* c) {
-        TComponentState s = c->ComponentState();
-        s.Include(TComponentStateItem::csDesigning);
-        (c->*&TDesigner::SetComponentState)(s);
-    }
-};
-
 TEST_F(TvAngleLabelPaint, TheDesignerShowsADashedOutline) {
     EXPECT_EQ(InkOf(clBlack).count, 0);
-    TDesigner::Design(label);
+    DesignComponent(label);
     const Ink frame = InkOf(clBlack);
     EXPECT_EQ(frame.box, TRect(0, 0, label->Width(), label->Height()));
     // Dashed: the top edge has gaps.
@@ -563,7 +554,7 @@ TEST(TvMouseSpot, AnInvisibleSpotThatTellsThePointerComingAndGoing) {
     EXPECT_EQ(log.Events, "enter Spot, leave Spot");
 
     // In the designer a dashed outline marks it.
-    TDesigner::Design(spot);
+    DesignComponent(spot);
     const std::unique_ptr<TBitmap> designed = Snapshot(form.get());
     EXPECT_EQ(PixelAt(designed.get(), 50, 40), 0u);
     EXPECT_EQ(PixelAt(designed.get(), 50, 59), 0u);

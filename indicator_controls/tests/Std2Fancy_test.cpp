@@ -533,6 +533,21 @@ TEST_F(TFancyForm, Caption) {
     EXPECT_EQ(box(kRed).Left, text.Left + 1);
 }
 
+// In the designer the look follows the state without loading, and a dashed frame marks the control.
+TEST_F(TFancyForm, TheDesignerShowsTheStateAndAFrame) {
+    auto* cb = Add<TvcFancyCheckBox>(10, 10, "cb");
+    FillRegion(cb->BtnRgnChecked(), {{0, 0, 60, 30}});
+    Show();
+    DesignComponent(cb);
+    cb->SetChecked(true);
+    EXPECT_FALSE(cb->IsLoaded());
+    EXPECT_EQ(cb->PaintState(), fcChecked);
+    EXPECT_EQ(WindowRects(cb), "(0,0,60,30)");
+    const auto picture = Snapshot(cb);
+    EXPECT_EQ(PixelAt(picture.get(), 0, 0), 0u);
+    EXPECT_EQ(PixelAt(picture.get(), 5, 5), kBack);
+}
+
 // Offsets and text rectangles given whole are copied; the button keeps its own objects.
 TEST_F(TFancyForm, OffsetsAndTextRectanglesAreCopied) {
     auto* btn = Add<TvcFancyButton>(0, 0, "btn");

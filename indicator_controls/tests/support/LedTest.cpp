@@ -73,6 +73,22 @@ COLORREF PixelAt(TBitmap* bitmap, int x, int y) {
     return GetPixel(bitmap->Canvas()->Handle(), x, y);
 }
 
+namespace {
+
+struct TDesigner : TComponent {
+    static void Design(TComponent* c) {
+        TComponentState s = c->ComponentState();
+        s.Include(TComponentStateItem::csDesigning);
+        (c->*&TDesigner::SetComponentState)(s);
+    }
+};
+
+} // namespace
+
+void DesignComponent(TComponent* component) {
+    TDesigner::Design(component);
+}
+
 std::string DataPath(const std::string& name) {
     return (SourceTree() / "indicator_controls" / "tests" / "data" / name).string();
 }

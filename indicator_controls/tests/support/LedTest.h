@@ -22,6 +22,9 @@ HICON SolidIcon(int w, int h, COLORREF colour);
 std::unique_ptr<TBitmap> Snapshot(TWinControl* control);
 COLORREF PixelAt(TBitmap* bitmap, int x, int y);
 
+// Puts a component in the designer.
+void DesignComponent(TComponent* component);
+
 std::string DataPath(const std::string& name);
 // Empty when the picture equals tests/data/<name>; otherwise what differs. A differing or missing
 // picture is written to the working directory under its name, for a look.
