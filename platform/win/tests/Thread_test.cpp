@@ -79,13 +79,16 @@ TEST(TThread, NeverStartedThreadIsFreedWithoutWaiting) {
 }
 
 TEST(TThread, DestructorTerminatesAndWaits) {
+    std::atomic<bool> running{false};
     std::atomic<bool> sawTerminated{false};
     auto* t = new LambdaThread([&](LambdaThread& self) {
+        running = true;
         while (!self.Terminated()) Sleep(1);
         sawTerminated = true;
     });
     t->Start();
-    Sleep(5);
+    // A thread terminated before it began never runs Execute: free it only once it is inside.
+    while (!running) Sleep(1);
     delete t;
     EXPECT_TRUE(sawTerminated);
 }
