@@ -13,6 +13,7 @@
 #include "platform/ui/WindowShape.h"
 #include "platform/win/Messages.h"
 #include "support/LedTest.h"
+#include "support/PushButtonScript.h"
 
 #include <gtest/gtest.h>
 
@@ -376,106 +377,31 @@ TEST_F(TFancyForm, PushButtonStateGlyphAndRegionTable) {
     EXPECT_EQ(colourAt(fbDisabled), kGrey);
 }
 
+// The look: down while pressed, focused while held out of the region, up once the focus has gone.
+const TPaintStates FancyButtonLook{[](TControl* c) { return static_cast<TvcFancyButton*>(c)->PaintState(); },
+                                   fbUp, fbDown, fbFocused};
+
 TEST_F(TFancyForm, PushButtonMouseScripts) {
     auto* btn = Add<TvcFancyButton>(10, 10, "btn");
     FillRegion(btn->BtnRgnUp(), {{0, 0, 50, 10}, {0, 10, 25, 20}});
     Show();
     Load();
     ASSERT_EQ(btn->Width(), 50);
-
-    // Drag out of the region (still in the client rectangle) and back; released inside: a click.
-    Send(btn, WM_LBUTTONDOWN, MK_LBUTTON, 10, 5);
-    EXPECT_TRUE(btn->IsDown());
-    EXPECT_TRUE(btn->Focused());
-    EXPECT_EQ(btn->PaintState(), fbDown);
-    Send(btn, WM_MOUSEMOVE, MK_LBUTTON, 40, 15);
-    EXPECT_FALSE(btn->IsDown());
-    EXPECT_EQ(btn->PaintState(), fbFocused);
-    Send(btn, WM_MOUSEMOVE, MK_LBUTTON, 10, 5);
-    EXPECT_TRUE(btn->IsDown());
-    Send(btn, WM_LBUTTONUP, 0, 10, 5);
-    EXPECT_FALSE(btn->IsDown());
-    EXPECT_FALSE(btn->IsPressing());
-    EXPECT_EQ(Log.Events, "click btn");
-
-    // Released outside the client rectangle: no click.
-    Log.Events.clear();
-    Send(btn, WM_LBUTTONDOWN, MK_LBUTTON, 10, 5);
-    Send(btn, WM_MOUSEMOVE, MK_LBUTTON, 80, 5);
-    EXPECT_FALSE(btn->IsDown());
-    Send(btn, WM_LBUTTONUP, 0, 80, 5);
-    EXPECT_EQ(Log.Events, "");
-
-    // Released inside the client rectangle but outside the region: a click.
-    Send(btn, WM_LBUTTONDOWN, MK_LBUTTON, 10, 5);
-    Send(btn, WM_MOUSEMOVE, MK_LBUTTON, 40, 15);
-    Send(btn, WM_LBUTTONUP, 0, 40, 15);
-    EXPECT_EQ(Log.Events, "click btn");
-
-    // A press outside the client rectangle does not take it down.
-    Send(btn, WM_LBUTTONDOWN, MK_LBUTTON, 60, 5);
-    EXPECT_FALSE(btn->IsDown());
-    Send(btn, WM_LBUTTONUP, 0, 60, 5);
+    // Down while the press stays inside the window's region, pressed only in the client rectangle.
+    TMouseScript script({10, 5});
+    script.OutOfRegion = TPoint(40, 15);
+    script.Look = FancyButtonLook;
+    RunMouseScript(btn, Log, script);
 }
 
 TEST_F(TFancyForm, PushButtonKeyScripts) {
-    auto* ok = Add<TvcFancyButton>(10, 10, "ok");
-    auto* cancel = Add<TvcFancyButton>(110, 10, "cancel");
-    auto* other = Add<TvcFancyButton>(10, 100, "other");
-    ok->SetModalResult(mrOk);
-    cancel->SetCancel(true);
-    cancel->SetModalResult(mrCancel);
-    Show();
-    Load();
-    ok->SetDefault(true);
-
-    // Space pressed and released clicks once.
-    ok->SetFocus();
-    ok->MainWndProc(WM_KEYDOWN, VK_SPACE, 0);
-    EXPECT_TRUE(ok->IsDown());
-    EXPECT_EQ(ok->PaintState(), fbDown);
-    EXPECT_EQ(Log.Events, "");
-    ok->MainWndProc(WM_KEYUP, VK_SPACE, 0);
-    EXPECT_FALSE(ok->IsDown());
-    EXPECT_EQ(Log.Events, "click ok");
-    EXPECT_EQ(Form->ModalResult(), mrOk);
-
-    // Enter clicks the focused button.
-    Log.Events.clear();
-    other->SetFocus();
-    other->MainWndProc(WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_EQ(Log.Events, "click other");
-
-    // Enter on the form: the focused skinned button acts as default, else the Default one.
-    Log.Events.clear();
-    EXPECT_FALSE(ok->Active());
-    EXPECT_TRUE(other->Active());
-    EXPECT_EQ(Form->Perform(CM_DIALOGKEY, VK_RETURN, 0), 1);
-    EXPECT_EQ(Log.Events, "click other");
-    Log.Events.clear();
-    Edit->SetFocus();
-    EXPECT_FALSE(other->Active());
-    EXPECT_TRUE(ok->Active());
-    EXPECT_EQ(Form->Perform(CM_DIALOGKEY, VK_RETURN, 0), 1);
-    EXPECT_EQ(Form->Perform(CM_DIALOGKEY, VK_ESCAPE, 0), 1);
-    EXPECT_EQ(Log.Events, "click ok, click cancel");
-    EXPECT_EQ(Form->ModalResult(), mrCancel);
-
-    // Without a default or cancel button Enter and Escape go nowhere.
-    ok->SetDefault(false);
-    cancel->SetCancel(false);
-    Log.Events.clear();
-    EXPECT_EQ(Form->Perform(CM_DIALOGKEY, VK_RETURN, 0), 0);
-    EXPECT_EQ(Form->Perform(CM_DIALOGKEY, VK_ESCAPE, 0), 0);
-    EXPECT_EQ(Log.Events, "");
-
-    // Losing the focus lets a held button go.
-    ok->SetFocus();
-    ok->MainWndProc(WM_KEYDOWN, VK_SPACE, 0);
-    ASSERT_TRUE(ok->IsDown());
-    Edit->SetFocus();
-    EXPECT_FALSE(ok->IsDown());
-    EXPECT_EQ(ok->PaintState(), fbUp);
+    TKeyScript script([this](const std::string& n, int l, int t) { return Add<TvcFancyButton>(l, t, n); });
+    script.Ready = [this] {
+        Show();
+        Load();
+    };
+    script.Look = FancyButtonLook;
+    RunKeyScript(Form.get(), Log, script);
 }
 
 // The caption in its text rectangle: centred, bold while focused, white and grey when disabled.

@@ -11,6 +11,7 @@
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/WindowShape.h"
 #include "support/LedTest.h"
+#include "support/PushButtonScript.h"
 
 #include <gtest/gtest.h>
 
@@ -140,95 +141,18 @@ TEST_F(TShapeForm, MouseScripts) {
     auto* b = Add<TvcShapeColorBtn>(10, 10, 90, 60, "b");
     b->SetShape(sbPlus);
     Show();
-
-    // Drag out of the outline (still in the client rectangle) and back, release inside.
-    Send(b, WM_LBUTTONDOWN, MK_LBUTTON, 45, 30);
-    EXPECT_TRUE(b->IsDown());
-    EXPECT_TRUE(b->Focused());
-    Send(b, WM_MOUSEMOVE, MK_LBUTTON, 5, 5);
-    EXPECT_FALSE(b->IsDown());
-    Send(b, WM_MOUSEMOVE, MK_LBUTTON, 45, 30);
-    EXPECT_TRUE(b->IsDown());
-    Send(b, WM_LBUTTONUP, 0, 45, 30);
-    EXPECT_FALSE(b->IsDown());
-    EXPECT_FALSE(b->IsPressing());
-    EXPECT_EQ(Log.Events, "click b");
-
-    // Released outside the client rectangle: no click.
-    Log.Events.clear();
-    Send(b, WM_LBUTTONDOWN, MK_LBUTTON, 45, 30);
-    Send(b, WM_MOUSEMOVE, MK_LBUTTON, 150, 30);
-    EXPECT_FALSE(b->IsDown());
-    Send(b, WM_LBUTTONUP, 0, 150, 30);
-    EXPECT_EQ(Log.Events, "");
-
-    // Released inside the client rectangle but outside the outline: the class library's click.
-    Send(b, WM_LBUTTONDOWN, MK_LBUTTON, 45, 30);
-    Send(b, WM_MOUSEMOVE, MK_LBUTTON, 5, 55);
-    EXPECT_FALSE(b->IsDown());
-    Send(b, WM_LBUTTONUP, 0, 5, 55);
-    EXPECT_EQ(Log.Events, "click b");
+    // Down while it is the control under the pointer; a press anywhere takes it down.
+    TMouseScript script({45, 30});
+    script.OutOfRegion = TPoint(5, 55);
+    script.PressAnywhere = true;
+    RunMouseScript(b, Log, script);
 }
 
 TEST_F(TShapeForm, KeyScripts) {
-    auto* edit = new TEdit(Form.get());
-    edit->SetParent(Form.get());
-    edit->SetBounds(200, 10, 60, 20);
-    auto* ok = Add<TvcShapeColorBtn>(10, 10, 60, 40, "ok");
-    auto* cancel = Add<TvcShapeColorBtn>(80, 10, 60, 40, "cancel");
-    auto* other = Add<TvcShapeColorBtn>(10, 100, 60, 40, "other");
-    ok->SetModalResult(mrOk);
-    cancel->SetCancel(true);
-    cancel->SetModalResult(mrCancel);
-    Show();
-    ok->SetDefault(true);
-
-    // Space pressed and released on the focused button clicks it once.
-    ok->SetFocus();
-    ok->MainWndProc(WM_KEYDOWN, VK_SPACE, 0);
-    EXPECT_TRUE(ok->IsDown());
-    EXPECT_EQ(Log.Events, "");
-    ok->MainWndProc(WM_KEYUP, VK_SPACE, 0);
-    EXPECT_FALSE(ok->IsDown());
-    EXPECT_EQ(Log.Events, "click ok");
-    EXPECT_EQ(Form->ModalResult(), mrOk);
-
-    // Enter clicks the focused button.
-    Log.Events.clear();
-    other->SetFocus();
-    other->MainWndProc(WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_EQ(Log.Events, "click other");
-
-    // On the form, Enter goes to the focused shaped button, else to the default button; Escape to
-    // the cancel button.
-    Log.Events.clear();
-    EXPECT_FALSE(ok->Active());
-    EXPECT_TRUE(other->Active());
-    EXPECT_EQ(Form->Perform(CM_DIALOGKEY, VK_RETURN, 0), 1);
-    EXPECT_EQ(Log.Events, "click other");
-    Log.Events.clear();
-    edit->SetFocus();
-    EXPECT_FALSE(other->Active());
-    EXPECT_TRUE(ok->Active());
-    EXPECT_EQ(Form->Perform(CM_DIALOGKEY, VK_RETURN, 0), 1);
-    EXPECT_EQ(Form->Perform(CM_DIALOGKEY, VK_ESCAPE, 0), 1);
-    EXPECT_EQ(Log.Events, "click ok, click cancel");
-    EXPECT_EQ(Form->ModalResult(), mrCancel);
-
-    // Losing the focus lets a held button go.
-    ok->SetFocus();
-    ok->MainWndProc(WM_KEYDOWN, VK_SPACE, 0);
-    ASSERT_TRUE(ok->IsDown());
-    edit->SetFocus();
-    EXPECT_FALSE(ok->IsDown());
-
-    // The caption's accelerator clicks, not while disabled.
-    Log.Events.clear();
-    other->SetCaption("&Go");
-    EXPECT_EQ(Form->Perform(CM_DIALOGCHAR, 'g', 0), 1);
-    other->SetEnabled(false);
-    EXPECT_EQ(Form->Perform(CM_DIALOGCHAR, 'g', 0), 0);
-    EXPECT_EQ(Log.Events, "click other");
+    TKeyScript script(
+        [this](const std::string& n, int l, int t) { return Add<TvcShapeColorBtn>(l, t, 60, 40, n); });
+    script.Ready = [this] { Show(); };
+    RunKeyScript(Form.get(), Log, script);
 }
 
 TEST_F(TShapeForm, TextRectangleAndOffsetsGivenWholeAreCopied) {

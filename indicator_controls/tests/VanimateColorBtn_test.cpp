@@ -12,6 +12,7 @@
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/WindowQueries.h"
 #include "support/ColorBtnTest.h"
+#include "support/PushButtonScript.h"
 
 #include <gtest/gtest.h>
 
@@ -454,51 +455,14 @@ const struct {
      [](TColorBtnForm& f, int l, int t, const std::string& n) { return f.Add<TvIconColBtn>(l, t, n); }},
 };
 
+// Down while the pointer is in the client rectangle, the row below it counted; pressed only there.
 TEST_F(TColorBtnForm, MouseScripts) {
     for (const auto& kind : Kinds) {
         SCOPED_TRACE(kind.kind);
-        Log.Events.clear();
         TvColorBtn* b = kind.add(*this, 10, 10, "b");
-        const int w = b->Width(), h = b->Height();
-
-        // Drag out and back, release inside: one click, and the press took the focus.
-        Send(b, WM_LBUTTONDOWN, MK_LBUTTON, 20, 10);
-        EXPECT_TRUE(b->IsDown());
-        EXPECT_TRUE(b->Focused());
-        Send(b, WM_MOUSEMOVE, MK_LBUTTON, w, 10);
-        EXPECT_FALSE(b->IsDown());
-        EXPECT_TRUE(b->IsPressing());
-        Send(b, WM_MOUSEMOVE, MK_LBUTTON, w - 1, 10);
-        EXPECT_TRUE(b->IsDown());
-        // The row just below the client rectangle still counts as inside.
-        Send(b, WM_MOUSEMOVE, MK_LBUTTON, 20, h);
-        EXPECT_TRUE(b->IsDown());
-        Send(b, WM_MOUSEMOVE, MK_LBUTTON, 20, h + 1);
-        EXPECT_FALSE(b->IsDown());
-        Send(b, WM_MOUSEMOVE, MK_LBUTTON, 20, 10);
-        Send(b, WM_LBUTTONUP, 0, 20, 10);
-        EXPECT_FALSE(b->IsDown());
-        EXPECT_FALSE(b->IsPressing());
-        EXPECT_EQ(Log.Events, "click b");
-
-        // Released outside the client rectangle: no click, nothing held.
-        Log.Events.clear();
-        Send(b, WM_LBUTTONDOWN, MK_LBUTTON, 20, 10);
-        Send(b, WM_MOUSEMOVE, MK_LBUTTON, -5, 10);
-        Send(b, WM_LBUTTONUP, 0, -5, 10);
-        EXPECT_FALSE(b->IsDown());
-        EXPECT_FALSE(b->IsPressing());
-        EXPECT_EQ(Log.Events, "");
-
-        // A press outside the client rectangle (the mouse captured elsewhere) is no press; the
-        // right button neither.
-        Send(b, WM_LBUTTONDOWN, MK_LBUTTON, 20, h + 2);
-        EXPECT_FALSE(b->IsPressing());
-        Send(b, WM_LBUTTONUP, 0, 20, h + 2);
-        Send(b, WM_RBUTTONDOWN, MK_RBUTTON, 20, 10);
-        EXPECT_FALSE(b->IsDown());
-        Send(b, WM_RBUTTONUP, 0, 20, 10);
-        EXPECT_EQ(Log.Events, "");
+        TMouseScript script({20, 10});
+        script.RowBelowCounts = true;
+        RunMouseScript(b, Log, script);
         delete b;
     }
 }
@@ -506,79 +470,10 @@ TEST_F(TColorBtnForm, MouseScripts) {
 TEST_F(TColorBtnForm, KeyScripts) {
     for (const auto& kind : Kinds) {
         SCOPED_TRACE(kind.kind);
-        Log.Events.clear();
-        Form->SetModalResult(mrNone);
-        auto* edit = new TEdit(Form.get());
-        edit->SetParent(Form.get());
-        edit->SetBounds(300, 10, 60, 20);
-        TvColorBtn* ok = kind.add(*this, 10, 10, "ok");
-        TvColorBtn* cancel = kind.add(*this, 10, 60, "cancel");
-        TvColorBtn* other = Add<TvColorBtn>(10, 120, "other");
-        ok->SetModalResult(mrOk);
-        cancel->SetCancel(true);
-        cancel->SetModalResult(mrCancel);
-        ok->SetDefault(true);
-
-        // Space pressed and released on the focused button clicks it once.
-        ok->SetFocus();
-        ok->MainWndProc(WM_KEYDOWN, VK_SPACE, 0);
-        EXPECT_TRUE(ok->IsDown());
-        EXPECT_EQ(Log.Events, "");
-        ok->MainWndProc(WM_KEYUP, VK_SPACE, 0);
-        EXPECT_FALSE(ok->IsDown());
-        EXPECT_EQ(Log.Events, "click ok");
-        EXPECT_EQ(Form->ModalResult(), mrOk);
-        // A space released while the mouse holds the button does not click.
-        Log.Events.clear();
-        Send(ok, WM_LBUTTONDOWN, MK_LBUTTON, 20, 10);
-        ok->MainWndProc(WM_KEYUP, VK_SPACE, 0);
-        EXPECT_EQ(Log.Events, "");
-        Send(ok, WM_LBUTTONUP, 0, 200, 10);
-
-        // Enter clicks the focused button.
-        other->SetFocus();
-        other->MainWndProc(WM_KEYDOWN, VK_RETURN, 0);
-        EXPECT_EQ(Log.Events, "click other");
-
-        // On the form, Enter goes to the focused coloured button, else to the default one; Escape
-        // to the cancel button.
-        Log.Events.clear();
-        EXPECT_FALSE(ok->Active());
-        EXPECT_TRUE(other->Active());
-        EXPECT_EQ(Form->Perform(CM_DIALOGKEY, VK_RETURN, 0), 1);
-        EXPECT_EQ(Log.Events, "click other");
-        Log.Events.clear();
-        edit->SetFocus();
-        EXPECT_FALSE(other->Active());
-        EXPECT_TRUE(ok->Active());
-        EXPECT_EQ(Form->Perform(CM_DIALOGKEY, VK_RETURN, 0), 1);
-        EXPECT_EQ(Form->Perform(CM_DIALOGKEY, VK_ESCAPE, 0), 1);
-        EXPECT_EQ(Log.Events, "click ok, click cancel");
-        EXPECT_EQ(Form->ModalResult(), mrCancel);
-        // Once no longer the default, Enter finds no button.
-        ok->SetDefault(false);
-        EXPECT_FALSE(ok->Active());
-        EXPECT_EQ(Form->Perform(CM_DIALOGKEY, VK_RETURN, 0), 0);
-
-        // Losing the focus lets a held button go.
-        ok->SetFocus();
-        ok->MainWndProc(WM_KEYDOWN, VK_SPACE, 0);
-        ASSERT_TRUE(ok->IsDown());
-        edit->SetFocus();
-        EXPECT_FALSE(ok->IsDown());
-
-        // The caption's accelerator clicks, not while disabled.
-        Log.Events.clear();
-        cancel->SetCaption("&Quit");
-        EXPECT_EQ(Form->Perform(CM_DIALOGCHAR, 'q', 0), 1);
-        cancel->SetEnabled(false);
-        EXPECT_EQ(Form->Perform(CM_DIALOGCHAR, 'q', 0), 0);
-        EXPECT_EQ(Form->Perform(CM_DIALOGKEY, VK_ESCAPE, 0), 0);
-        EXPECT_EQ(Log.Events, "click cancel");
-        delete ok;
-        delete cancel;
-        delete other;
-        delete edit;
+        // Any coloured button's focus takes the default role away.
+        TKeyScript script([&](const std::string& n, int l, int t) { return kind.add(*this, l, t, n); });
+        script.AddKin = [this](const std::string& n, int l, int t) { return Add<TvColorBtn>(l, t, n); };
+        RunKeyScript(Form.get(), Log, script);
     }
 }
 
