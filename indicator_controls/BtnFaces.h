@@ -54,9 +54,14 @@ void SplitBitmap(TBitmap* Glyph, int NumGlyphs, TColor Face, const TGlyphImages&
 void FillIcons(TIcon* Enabled, TIcon* Disabled, TIcon* Down);
 
 // The caption options of a drawn button, on the control it is built on: placement in the text
-// rectangle, lines and wrapping, and the look of the font. Changing one repaints.
-template <class Base> class TvCaptionOptions : public Base {
+// rectangle, lines and wrapping, and the default look, of the button's own type Look: in the look
+// Bold (the default) the caption is bold while the button is marked. Changing one repaints.
+template <class Base, class Look = TvcFanceDefLook, Look Bold = dlfBold>
+class TvCaptionOptions : public Base {
 public:
+    using TDefaultLook = Look;
+    static constexpr Look BoldLook = Bold;
+
     template <class... Args> explicit TvCaptionOptions(Args&&... args) : Base(std::forward<Args>(args)...) {}
 
     TAlignment Alignment() const { return alignment_; }
@@ -80,8 +85,8 @@ public:
         horzAlign_ = Value;
         this->Invalidate();
     }
-    TvcFanceDefLook DefaultLook() const { return defaultLook_; }
-    void SetDefaultLook(TvcFanceDefLook Value) {
+    Look DefaultLook() const { return defaultLook_; }
+    void SetDefaultLook(Look Value) {
         if (Value == defaultLook_) return;
         defaultLook_ = Value;
         this->Invalidate();
@@ -89,10 +94,10 @@ public:
 
 protected:
     UINT CaptionFlags() const { return ::CaptionFlags(alignment_, horzAlign_, multipleLines_, wordWrap_); }
-    // The canvas takes the control's font; in the dlfBold look it is bold when Bold, else plain.
-    void SetCaptionFont(TCanvas* Canvas, bool Bold) const {
+    // The canvas takes the control's font; in the bold look it is bold when Marked, else plain.
+    void SetCaptionFont(TCanvas* Canvas, bool Marked) const {
         Canvas->SetFont(this->Font());
-        if (defaultLook_ == dlfBold) Canvas->Font()->SetStyle(Bold ? TFontStyles{fsBold} : TFontStyles{});
+        if (defaultLook_ == Bold) Canvas->Font()->SetStyle(Marked ? TFontStyles{fsBold} : TFontStyles{});
     }
 
 private:
@@ -100,5 +105,5 @@ private:
     bool multipleLines_ = false;
     bool wordWrap_ = false;
     vbHorzAlign horzAlign_ = vbha_Center;
-    TvcFanceDefLook defaultLook_ = dlfBold;
+    Look defaultLook_ = Bold;
 };

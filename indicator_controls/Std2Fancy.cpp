@@ -1,5 +1,7 @@
 #include "indicator_controls/Std2Fancy.h"
 
+#include "indicator_controls/CaptionProperties.h"
+
 #include "platform/gdi/Region.h"
 #include "platform/ui/Filer.h"
 #include "platform/ui/Forms.h"
@@ -477,52 +479,48 @@ template <class C> void AddSetProperties(std::vector<TPropInfo>& props, const st
 // What every skinned button publishes: place and size, the caption and its options, colours and
 // font, and the transparent colour of its glyphs.
 template <class C> std::vector<TPropInfo> LookProperties() {
-    return {
-        Property<C>(
-            "Left", [](const C& c) { return c.Left(); }, [](C& c, int v) { c.SetLeft(v); }),
-        Property<C>(
-            "Top", [](const C& c) { return c.Top(); }, [](C& c, int v) { c.SetTop(v); }),
-        Property<C>(
-            "Width", [](const C& c) { return c.Width(); }, [](C& c, int v) { c.SetWidth(v); }, 89),
-        Property<C>(
-            "Height", [](const C& c) { return c.Height(); }, [](C& c, int v) { c.SetHeight(v); }, 33),
-        Property<C>(
-            "TransparentColor", [](const C& c) { return c.TransparentColor(); },
-            [](C& c, TColor v) { c.SetTransparentColor(v); }),
-        Property<C>(
-            "DefaultLook", [](const C& c) { return c.DefaultLook(); },
-            [](C& c, TvcFanceDefLook v) { c.SetDefaultLook(v); }, dlfBold),
-        Property<C>(
-            "HorzAlign", [](const C& c) { return c.HorzAlign(); }, [](C& c, vbHorzAlign v) { c.SetHorzAlign(v); },
-            vbha_Center),
-        Property<C>(
-            "MultipleLines", [](const C& c) { return c.MultipleLines(); },
-            [](C& c, bool v) { c.SetMultipleLines(v); }, false),
-        Property<C>(
-            "WordWrap", [](const C& c) { return c.WordWrap(); }, [](C& c, bool v) { c.SetWordWrap(v); }, false),
-        Property<C>(
-            "Alignment", [](const C& c) { return c.Alignment(); }, [](C& c, TAlignment v) { c.SetAlignment(v); },
-            taCenter),
-        Property<C>(
-            "Caption", [](const C& c) { return c.Caption(); }, [](C& c, const std::string& v) { c.SetCaption(v); }),
-        Property<C>(
-            "Color", [](const C& c) { return c.Color(); }, [](C& c, TColor v) { c.SetColor(v); }, clWindow),
-        Property<C>(
-            "ParentColor", [](const C& c) { return c.ParentColor(); }, [](C& c, bool v) { c.SetParentColor(v); }),
-        Property<C>(
-            "Font", [](const C& c) { return c.Font(); }, nullptr),
-        Property<C>(
-            "ParentFont", [](const C& c) { return c.ParentFont(); }, [](C& c, bool v) { c.SetParentFont(v); }),
-        Property<C>(
-            "Enabled", [](const C& c) { return c.Enabled(); }, [](C& c, bool v) { c.SetEnabled(v); }, true),
-        Property<C>(
-            "Visible", [](const C& c) { return c.Visible(); }, [](C& c, bool v) { c.SetVisible(v); }, true),
-        Property<C>(
-            "ShowHint", [](const C& c) { return c.ShowHint(); }, [](C& c, bool v) { c.SetShowHint(v); }),
-        Property<C>(
-            "ParentShowHint", [](const C& c) { return c.ParentShowHint(); },
-            [](C& c, bool v) { c.SetParentShowHint(v); }),
-    };
+    return WithCaptionOptions<C>(
+        {
+            Property<C>(
+                "Left", [](const C& c) { return c.Left(); }, [](C& c, int v) { c.SetLeft(v); }),
+            Property<C>(
+                "Top", [](const C& c) { return c.Top(); }, [](C& c, int v) { c.SetTop(v); }),
+            Property<C>(
+                "Width", [](const C& c) { return c.Width(); }, [](C& c, int v) { c.SetWidth(v); }, 89),
+            Property<C>(
+                "Height", [](const C& c) { return c.Height(); }, [](C& c, int v) { c.SetHeight(v); }, 33),
+            Property<C>(
+                "TransparentColor", [](const C& c) { return c.TransparentColor(); },
+                [](C& c, TColor v) { c.SetTransparentColor(v); }),
+            DefaultLookProperty<C>(),
+        },
+        {
+            Property<C>(
+                "Caption", [](const C& c) { return c.Caption(); },
+                [](C& c, const std::string& v) { c.SetCaption(v); }),
+            Property<C>(
+                "Color", [](const C& c) { return c.Color(); }, [](C& c, TColor v) { c.SetColor(v); },
+                clWindow),
+            Property<C>(
+                "ParentColor", [](const C& c) { return c.ParentColor(); },
+                [](C& c, bool v) { c.SetParentColor(v); }),
+            Property<C>(
+                "Font", [](const C& c) { return c.Font(); }, nullptr),
+            Property<C>(
+                "ParentFont", [](const C& c) { return c.ParentFont(); },
+                [](C& c, bool v) { c.SetParentFont(v); }),
+            Property<C>(
+                "Enabled", [](const C& c) { return c.Enabled(); }, [](C& c, bool v) { c.SetEnabled(v); },
+                true),
+            Property<C>(
+                "Visible", [](const C& c) { return c.Visible(); }, [](C& c, bool v) { c.SetVisible(v); },
+                true),
+            Property<C>(
+                "ShowHint", [](const C& c) { return c.ShowHint(); }, [](C& c, bool v) { c.SetShowHint(v); }),
+            Property<C>(
+                "ParentShowHint", [](const C& c) { return c.ParentShowHint(); },
+                [](C& c, bool v) { c.SetParentShowHint(v); }),
+        });
 }
 
 const bool kPublished = [] {

@@ -38,7 +38,7 @@ TPoint BesideCaption(int Width, int Height, int w, int h, tBitWhere Where, int M
 
 // --- TvColorBtn ------------------------------------------------------------------------------------
 
-TvColorBtn::TvColorBtn(TComponent* AOwner) : TvcPushButton(AOwner, ColorBtnRules) {
+TvColorBtn::TvColorBtn(TComponent* AOwner) : TvCaptionOptions(AOwner, ColorBtnRules) {
     SetTabStop(true);
     ControlStyle = {csCaptureMouse, csClickEvents, csSetCaption, csOpaque, csDoubleClicks};
     SetBounds(Left(), Top(), 89, 33);
@@ -56,12 +56,6 @@ void TvColorBtn::SetFlat(bool Value) {
     Invalidate();
 }
 
-void TvColorBtn::SetAlignment(TAlignment Value) {
-    if (Value == alignment_) return;
-    alignment_ = Value;
-    Invalidate();
-}
-
 void TvColorBtn::SetHighLightColor(TColor Value) {
     if (Value == highLight_) return;
     highLight_ = Value;
@@ -71,27 +65,6 @@ void TvColorBtn::SetHighLightColor(TColor Value) {
 void TvColorBtn::SetShadowColor(TColor Value) {
     if (Value == shadow_) return;
     shadow_ = Value;
-    Invalidate();
-}
-
-void TvColorBtn::SetMultipleLines(bool Value) {
-    multipleLines_ = Value;
-    Invalidate();
-}
-
-void TvColorBtn::SetWordWrap(bool Value) {
-    wordWrap_ = Value;
-    Invalidate();
-}
-
-void TvColorBtn::SetHorzAlign(vbHorzAlign Value) {
-    horzAlign_ = Value;
-    Invalidate();
-}
-
-void TvColorBtn::SetDefaultLook(TvcDefLook Value) {
-    if (Value == defaultLook_) return;
-    defaultLook_ = Value;
     Invalidate();
 }
 
@@ -114,15 +87,15 @@ void TvColorBtn::PaintContent(TCanvas* Canvas, const TRect& Caption) {
 }
 
 void TvColorBtn::PaintCaption(TCanvas* Canvas, const TRect& Rect, const std::function<void()>& Between) {
-    DrawCaption(Canvas, Rect, Caption(), CaptionFlags(alignment_, horzAlign_, multipleLines_, wordWrap_),
-                Enabled(), Between);
+    DrawCaption(Canvas, Rect, Caption(), CaptionFlags(), Enabled(), Between);
 }
 
 void TvColorBtn::Paint() {
     const int X = Width() - 1;
     const int Y = Height() - 1;
     const bool marked = Marked();
-    const int o = defaultLook_ == dlFrame && marked ? 1 : 0;
+    const bool framed = DefaultLook() == dlFrame && marked;
+    const int o = framed ? 1 : 0;
     const bool down = DrawnDown();
     auto picture = std::make_unique<TBitmap>();
     picture->SetPixelFormat(pf24bit);
@@ -132,13 +105,12 @@ void TvColorBtn::Paint() {
     PaintFace(canvas);
     if (!flat_ || (hot_ && Enabled()) || press_ || down_ || Designing(this))
         DrawButtonEdge(canvas, Width(), Height(), o, down_, highLight_, shadow_);
-    if (defaultLook_ == dlFrame && marked) {
+    if (framed) {
         canvas->Pen()->SetColor(clBlack);
         canvas->Polyline({TPoint(0, 0), TPoint(X, 0), TPoint(X, Y), TPoint(0, Y), TPoint(0, 0)});
     }
 
-    canvas->SetFont(Font());
-    if (defaultLook_ == dlBold) canvas->Font()->SetStyle(marked ? TFontStyles{fsBold} : TFontStyles{});
+    SetCaptionFont(canvas, marked);
     const int shift = down ? 1 : 0;
     PaintContent(canvas, TRect(5 + shift, 5 + shift, X - 4 + shift, Y - 4 + shift));
 
@@ -219,9 +191,7 @@ const bool kPublished = [] {
              Property<C>(
                  "ShowFocus", [](const C&c) { return c.ShowFocus(); }, [](C&c, bool v) { c.SetShowFocus(v); },
                  true),
-             Property<C>(
-                 "DefaultLook", [](const C&c) { return c.DefaultLook(); },
-                 [](C&c, TvcDefLook v) { c.SetDefaultLook(v); }, dlBold),
+             DefaultLookProperty<C>(),
              Property<C>(
                  "AutoFocus", [](const C&c) { return c.AutoFocus(); }, [](C&c, bool v) { c.SetAutoFocus(v); },
                  false),

@@ -12,7 +12,7 @@
 // and a black frame surrounds the button; dlNone: neither.
 enum TvcDefLook { dlBold, dlFrame, dlNone };
 
-class TvColorBtn : public TvcPushButton {
+class TvColorBtn : public TvCaptionOptions<TvcPushButton, TvcDefLook, dlBold> {
 public:
     explicit TvColorBtn(TComponent* AOwner);
 
@@ -22,20 +22,10 @@ public:
     void SetFlat(bool Value);
     bool AutoFocus() const { return autoFocus_; }
     void SetAutoFocus(bool Value) { autoFocus_ = Value; }
-    TAlignment Alignment() const { return alignment_; }
-    void SetAlignment(TAlignment Value);
     TColor HighLightColor() const { return highLight_; }
     void SetHighLightColor(TColor Value);
     TColor ShadowColor() const { return shadow_; }
     void SetShadowColor(TColor Value);
-    bool MultipleLines() const { return multipleLines_; }
-    void SetMultipleLines(bool Value);
-    bool WordWrap() const { return wordWrap_; }
-    void SetWordWrap(bool Value);
-    vbHorzAlign HorzAlign() const { return horzAlign_; }
-    void SetHorzAlign(vbHorzAlign Value);
-    TvcDefLook DefaultLook() const { return defaultLook_; }
-    void SetDefaultLook(TvcDefLook Value);
 
     TNotifyEvent OnPaint;
 
@@ -61,13 +51,8 @@ private:
     bool showFocus_ = true;
     bool flat_ = false;
     bool autoFocus_ = false;
-    TAlignment alignment_ = taCenter;
     TColor highLight_ = clBtnHighlight;
     TColor shadow_ = clBtnShadow;
-    bool multipleLines_ = false;
-    bool wordWrap_ = false;
-    vbHorzAlign horzAlign_ = vbha_Center;
-    TvcDefLook defaultLook_ = dlBold;
 };
 
 class TvGradBtn : public TvColorBtn {
