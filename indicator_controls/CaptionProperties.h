@@ -1,35 +1,37 @@
 // The published rows of the caption options (see TvCaptionOptions) that every drawn button lists
-// alike, in the order its stream holds them.
+// alike.
 #pragma once
 
 #include "indicator_controls/BtnFaces.h"
 #include "platform/ui/TypInfo.h"
 
-#include <iterator>
+#include <algorithm>
+#include <cassert>
+#include <string>
 #include <vector>
 
-// The rows Before, then where the caption stands in its rectangle, its lines and wrapping, then the
-// rows After.
-template <class C>
-std::vector<TPropInfo> WithCaptionOptions(std::vector<TPropInfo> Before, std::vector<TPropInfo> After) {
+// Puts the rows of where the caption stands in its rectangle, its lines and its wrapping after the
+// row named After, where the button's stream holds them.
+template <class C> void InsertCaptionOptions(std::vector<TPropInfo>& Rows, const std::string& After) {
     using published::Property;
-    for (TPropInfo& p : std::vector<TPropInfo>{
-             Property<C>(
-                 "HorzAlign", [](const C&c) { return c.HorzAlign(); },
-                 [](C&c, vbHorzAlign v) { c.SetHorzAlign(v); }, vbha_Center),
-             Property<C>(
-                 "MultipleLines", [](const C&c) { return c.MultipleLines(); },
-                 [](C&c, bool v) { c.SetMultipleLines(v); }, false),
-             Property<C>(
-                 "WordWrap", [](const C&c) { return c.WordWrap(); }, [](C&c, bool v) { c.SetWordWrap(v); },
-                 false),
-             Property<C>(
-                 "Alignment", [](const C&c) { return c.Alignment(); },
-                 [](C&c, TAlignment v) { c.SetAlignment(v); }, taCenter),
-         })
-        Before.push_back(std::move(p));
-    Before.insert(Before.end(), std::make_move_iterator(After.begin()), std::make_move_iterator(After.end()));
-    return Before;
+    const std::vector<TPropInfo> caption = {
+        Property<C>(
+            "HorzAlign", [](const C& c) { return c.HorzAlign(); },
+            [](C& c, vbHorzAlign v) { c.SetHorzAlign(v); }, vbha_Center),
+        Property<C>(
+            "MultipleLines", [](const C& c) { return c.MultipleLines(); },
+            [](C& c, bool v) { c.SetMultipleLines(v); }, false),
+        Property<C>(
+            "WordWrap", [](const C& c) { return c.WordWrap(); }, [](C& c, bool v) { c.SetWordWrap(v); },
+            false),
+        Property<C>(
+            "Alignment", [](const C& c) { return c.Alignment(); },
+            [](C& c, TAlignment v) { c.SetAlignment(v); }, taCenter),
+    };
+    const auto at =
+        std::find_if(Rows.begin(), Rows.end(), [&](const TPropInfo& p) { return p.Name == After; });
+    assert(at != Rows.end());
+    Rows.insert(at + 1, caption.begin(), caption.end());
 }
 
 // The default look, of the button's own type; bold unless stored otherwise.

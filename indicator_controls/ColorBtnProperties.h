@@ -14,45 +14,41 @@ template <class C> std::vector<TPropInfo> ColorBtnProperties() {
     TPropInfo font = Property<C>(
         "Font", [](const C& c) { return c.Font(); }, nullptr);
     font.Stored = [](const TObject* o) { return !static_cast<const C*>(o)->ParentFont(); };
-    return WithCaptionOptions<C>(
-        {
-            Property<C>(
-                "Left", [](const C& c) { return c.Left(); }, [](C& c, int v) { c.SetLeft(v); }),
-            Property<C>(
-                "Top", [](const C& c) { return c.Top(); }, [](C& c, int v) { c.SetTop(v); }),
-            Property<C>(
-                "Width", [](const C& c) { return c.Width(); }, [](C& c, int v) { c.SetWidth(v); }, 89),
-            Property<C>(
-                "Height", [](const C& c) { return c.Height(); }, [](C& c, int v) { c.SetHeight(v); }, 33),
-            Property<C>(
-                "Caption", [](const C& c) { return c.Caption(); },
-                [](C& c, const std::string& v) { c.SetCaption(v); }),
-            Property<C>(
-                "Color", [](const C& c) { return c.Color(); }, [](C& c, TColor v) { c.SetColor(v); },
-                clWindow),
-            font,
-            Property<C>(
-                "ParentFont", [](const C& c) { return c.ParentFont(); },
-                [](C& c, bool v) { c.SetParentFont(v); }, true),
-            Property<C>(
-                "Enabled", [](const C& c) { return c.Enabled(); }, [](C& c, bool v) { c.SetEnabled(v); },
-                true),
-            Property<C>(
-                "Visible", [](const C& c) { return c.Visible(); }, [](C& c, bool v) { c.SetVisible(v); },
-                true),
-            Property<C>(
-                "Flat", [](const C& c) { return c.IsFlat(); }, [](C& c, bool v) { c.SetFlat(v); }, false),
-        },
-        {
-            Property<C>(
-                "Cancel", [](const C& c) { return c.Cancel(); }, [](C& c, bool v) { c.SetCancel(v); }, false),
-            Property<C>(
-                "HighLightColor", [](const C& c) { return c.HighLightColor(); },
-                [](C& c, TColor v) { c.SetHighLightColor(v); }, clBtnHighlight),
-            Property<C>(
-                "ShadowColor", [](const C& c) { return c.ShadowColor(); },
-                [](C& c, TColor v) { c.SetShadowColor(v); }, clBtnShadow),
-        });
+    std::vector<TPropInfo> rows = {
+        Property<C>(
+            "Left", [](const C& c) { return c.Left(); }, [](C& c, int v) { c.SetLeft(v); }),
+        Property<C>(
+            "Top", [](const C& c) { return c.Top(); }, [](C& c, int v) { c.SetTop(v); }),
+        Property<C>(
+            "Width", [](const C& c) { return c.Width(); }, [](C& c, int v) { c.SetWidth(v); }, 89),
+        Property<C>(
+            "Height", [](const C& c) { return c.Height(); }, [](C& c, int v) { c.SetHeight(v); }, 33),
+        Property<C>(
+            "Caption", [](const C& c) { return c.Caption(); },
+            [](C& c, const std::string& v) { c.SetCaption(v); }),
+        Property<C>(
+            "Color", [](const C& c) { return c.Color(); }, [](C& c, TColor v) { c.SetColor(v); }, clWindow),
+        font,
+        Property<C>(
+            "ParentFont", [](const C& c) { return c.ParentFont(); }, [](C& c, bool v) { c.SetParentFont(v); },
+            true),
+        Property<C>(
+            "Enabled", [](const C& c) { return c.Enabled(); }, [](C& c, bool v) { c.SetEnabled(v); }, true),
+        Property<C>(
+            "Visible", [](const C& c) { return c.Visible(); }, [](C& c, bool v) { c.SetVisible(v); }, true),
+        Property<C>(
+            "Flat", [](const C& c) { return c.IsFlat(); }, [](C& c, bool v) { c.SetFlat(v); }, false),
+        Property<C>(
+            "Cancel", [](const C& c) { return c.Cancel(); }, [](C& c, bool v) { c.SetCancel(v); }, false),
+        Property<C>(
+            "HighLightColor", [](const C& c) { return c.HighLightColor(); },
+            [](C& c, TColor v) { c.SetHighLightColor(v); }, clBtnHighlight),
+        Property<C>(
+            "ShadowColor", [](const C& c) { return c.ShadowColor(); },
+            [](C& c, TColor v) { c.SetShadowColor(v); }, clBtnShadow),
+    };
+    InsertCaptionOptions<C>(rows, "Flat");
+    return rows;
 }
 
 template <class C> std::vector<TPropInfo> GlyphStripProperties() {

@@ -479,48 +479,41 @@ template <class C> void AddSetProperties(std::vector<TPropInfo>& props, const st
 // What every skinned button publishes: place and size, the caption and its options, colours and
 // font, and the transparent colour of its glyphs.
 template <class C> std::vector<TPropInfo> LookProperties() {
-    return WithCaptionOptions<C>(
-        {
-            Property<C>(
-                "Left", [](const C& c) { return c.Left(); }, [](C& c, int v) { c.SetLeft(v); }),
-            Property<C>(
-                "Top", [](const C& c) { return c.Top(); }, [](C& c, int v) { c.SetTop(v); }),
-            Property<C>(
-                "Width", [](const C& c) { return c.Width(); }, [](C& c, int v) { c.SetWidth(v); }, 89),
-            Property<C>(
-                "Height", [](const C& c) { return c.Height(); }, [](C& c, int v) { c.SetHeight(v); }, 33),
-            Property<C>(
-                "TransparentColor", [](const C& c) { return c.TransparentColor(); },
-                [](C& c, TColor v) { c.SetTransparentColor(v); }),
-            DefaultLookProperty<C>(),
-        },
-        {
-            Property<C>(
-                "Caption", [](const C& c) { return c.Caption(); },
-                [](C& c, const std::string& v) { c.SetCaption(v); }),
-            Property<C>(
-                "Color", [](const C& c) { return c.Color(); }, [](C& c, TColor v) { c.SetColor(v); },
-                clWindow),
-            Property<C>(
-                "ParentColor", [](const C& c) { return c.ParentColor(); },
-                [](C& c, bool v) { c.SetParentColor(v); }),
-            Property<C>(
-                "Font", [](const C& c) { return c.Font(); }, nullptr),
-            Property<C>(
-                "ParentFont", [](const C& c) { return c.ParentFont(); },
-                [](C& c, bool v) { c.SetParentFont(v); }),
-            Property<C>(
-                "Enabled", [](const C& c) { return c.Enabled(); }, [](C& c, bool v) { c.SetEnabled(v); },
-                true),
-            Property<C>(
-                "Visible", [](const C& c) { return c.Visible(); }, [](C& c, bool v) { c.SetVisible(v); },
-                true),
-            Property<C>(
-                "ShowHint", [](const C& c) { return c.ShowHint(); }, [](C& c, bool v) { c.SetShowHint(v); }),
-            Property<C>(
-                "ParentShowHint", [](const C& c) { return c.ParentShowHint(); },
-                [](C& c, bool v) { c.SetParentShowHint(v); }),
-        });
+    std::vector<TPropInfo> rows = {
+        Property<C>(
+            "Left", [](const C& c) { return c.Left(); }, [](C& c, int v) { c.SetLeft(v); }),
+        Property<C>(
+            "Top", [](const C& c) { return c.Top(); }, [](C& c, int v) { c.SetTop(v); }),
+        Property<C>(
+            "Width", [](const C& c) { return c.Width(); }, [](C& c, int v) { c.SetWidth(v); }, 89),
+        Property<C>(
+            "Height", [](const C& c) { return c.Height(); }, [](C& c, int v) { c.SetHeight(v); }, 33),
+        Property<C>(
+            "TransparentColor", [](const C& c) { return c.TransparentColor(); },
+            [](C& c, TColor v) { c.SetTransparentColor(v); }),
+        DefaultLookProperty<C>(),
+        Property<C>(
+            "Caption", [](const C& c) { return c.Caption(); }, [](C& c, const std::string& v) { c.SetCaption(v); }),
+        Property<C>(
+            "Color", [](const C& c) { return c.Color(); }, [](C& c, TColor v) { c.SetColor(v); }, clWindow),
+        Property<C>(
+            "ParentColor", [](const C& c) { return c.ParentColor(); }, [](C& c, bool v) { c.SetParentColor(v); }),
+        Property<C>(
+            "Font", [](const C& c) { return c.Font(); }, nullptr),
+        Property<C>(
+            "ParentFont", [](const C& c) { return c.ParentFont(); }, [](C& c, bool v) { c.SetParentFont(v); }),
+        Property<C>(
+            "Enabled", [](const C& c) { return c.Enabled(); }, [](C& c, bool v) { c.SetEnabled(v); }, true),
+        Property<C>(
+            "Visible", [](const C& c) { return c.Visible(); }, [](C& c, bool v) { c.SetVisible(v); }, true),
+        Property<C>(
+            "ShowHint", [](const C& c) { return c.ShowHint(); }, [](C& c, bool v) { c.SetShowHint(v); }),
+        Property<C>(
+            "ParentShowHint", [](const C& c) { return c.ParentShowHint(); },
+            [](C& c, bool v) { c.SetParentShowHint(v); }),
+    };
+    InsertCaptionOptions<C>(rows, "DefaultLook");
+    return rows;
 }
 
 const bool kPublished = [] {
