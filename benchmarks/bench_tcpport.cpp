@@ -218,15 +218,6 @@ double Ratios[2] = {0, 0};
 TUsage PortPerMiB[2];
 TUsage QtPerMiB;
 
-TUsage PerMiB(const TUsage& Spent, double Bytes) {
-    const double mib = Bytes / (1 << 20);
-    TUsage u;
-    u.CpuMs = Spent.CpuMs / mib;
-    u.Voluntary = Spent.Voluntary / mib;
-    u.Involuntary = Spent.Involuntary / mib;
-    u.PageFaults = Spent.PageFaults / mib;
-    return u;
-}
 
 void BM_TcpPortBesideQTcpSocket(benchmark::State& state) {
     const bool armed = state.range(0) != 0;
@@ -268,8 +259,8 @@ void BM_TcpPortBesideQTcpSocket(benchmark::State& state) {
     state.counters["qt_Bps"] = bytes / qtSeconds;
     state.counters["ratio"] = qtSeconds / portSeconds;
     Ratios[armed ? 1 : 0] = qtSeconds / portSeconds;
-    PortPerMiB[armed ? 1 : 0] = PerMiB(portSpent, bytes);
-    QtPerMiB = PerMiB(qtSpent, bytes);
+    PortPerMiB[armed ? 1 : 0] = portSpent.PerMiB(bytes);
+    QtPerMiB = qtSpent.PerMiB(bytes);
     state.counters["port_cpu_ms_MiB"] = PortPerMiB[armed ? 1 : 0].CpuMs;
     state.counters["qt_cpu_ms_MiB"] = QtPerMiB.CpuMs;
     state.counters["port_vcsw_MiB"] = PortPerMiB[armed ? 1 : 0].Voluntary;

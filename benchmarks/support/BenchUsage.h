@@ -21,6 +21,16 @@ struct TUsage {
         u.PageFaults = static_cast<double>(r.ru_minflt);
         return u;
     }
+    // What was spent on each MiB of Bytes moved.
+    TUsage PerMiB(double Bytes) const {
+        const double mib = Bytes / (1 << 20);
+        TUsage u;
+        u.CpuMs = CpuMs / mib;
+        u.Voluntary = Voluntary / mib;
+        u.Involuntary = Involuntary / mib;
+        u.PageFaults = PageFaults / mib;
+        return u;
+    }
     TUsage& operator+=(const TUsage& o) {
         CpuMs += o.CpuMs;
         Voluntary += o.Voluntary;

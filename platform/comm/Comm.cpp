@@ -6,6 +6,8 @@
 // the modem lines and error counters at least every 50 ms; nothing it waits in is beyond the wake
 // descriptor's reach, so a close always ends it promptly. The calls themselves also bring the port
 // up to date before they answer, so a read sees what has arrived without waiting for the worker.
+// A device that reads ahead on a thread of its own hands arriving input to the port on that
+// thread, which fills the queue and completes what waits for it.
 //
 // An operation's result goes into its OVERLAPPED record before its event is set; after that the
 // port never touches the record again.
@@ -150,8 +152,10 @@ public:
         const std::size_t first = std::min(count, capacity() - read_);
         std::memcpy(to, buffer_.data() + read_, first);
         std::memcpy(to + first, buffer_.data(), count - first);
-        read_ = capacity() == 0 ? 0 : (read_ + count) % capacity();
         used_ -= count;
+        // An empty ring starts again at its first byte, so the next fill is one block: a device
+        // that hands out one byte less than its buffer would otherwise split every fill in two.
+        read_ = used_ == 0 ? 0 : (read_ + count) % capacity();
         return count;
     }
 
@@ -190,6 +194,7 @@ public:
         modem_ = device_->ModemStatus();
         counters_ = device_->Counters();
         const int fd = wakeFd_;
+        device_->SetInputArrived([this] { InputArrived(); });
         device_->SetWake([fd] { Poke(fd); });
         worker_ = std::thread([this] { Run(); });
         return 0;
@@ -209,6 +214,19 @@ public:
     }
 
     void Kick() { Poke(wakeFd_); }
+
+    // Input that a device reading ahead took in, taken into the queue on the device's thread: a wait
+    // for it completes from here, with no hop through the worker.
+    void InputArrived() {
+        std::unique_lock lk(m);
+        if (closed) return;
+        PullInput(Clock::now());
+        Throttle();
+        DeliverEvents();
+        const bool kick = WorkerMustLook();
+        lk.unlock();
+        if (kick) Kick();
+    }
 
     // ---- Calls, under m
 
@@ -296,6 +314,12 @@ public:
         Begin(*op, overlapped);
         if (op->immediate && reads_.empty()) {
             ReadNow(*op, now);
+            // A device that reads ahead fills the queue again at once, as the line would.
+            if (device_->ReadsAhead()) {
+                PullInput(now);
+                Throttle();
+                DeliverEvents();
+            }
             return Submitted(overlapped, bytesRead);
         }
         reads_.push_back(std::move(op));
@@ -526,9 +550,12 @@ private:
         bool added = false;
         while (op.done < limit) {
             size_t kept = 0;
-            if (ReadDevice(op.buffer + op.done, limit - op.done, kept) == 0) break;
+            const size_t asked = limit - op.done;
+            const size_t n = ReadDevice(op.buffer + op.done, asked, kept);
             op.done += static_cast<DWORD>(kept);
             added = added || kept > 0;
+            // Less than asked: the device had no more just now; the next read looks again.
+            if (n < asked) break;
         }
         if (added) {
             op.lastByte = now;
@@ -540,26 +567,34 @@ private:
         Finish(op, 0, op.done);
     }
 
-    // Reads the device straight into the queue's free space, block by block, while it delivers.
+    // Reads the device straight into the queue's free space, block by block, while it delivers, and
+    // hands the waiting reads what arrived; while they take from a full queue, it fills again.
     void PullInput(TimePoint now) {
         if (inQueue_.capacity() != inSize_) inQueue_.Resize(inSize_);
-        const size_t before = inQueue_.size();
-        bool added = false;
         for (;;) {
-            size_t room = 0;
-            char* into = inQueue_.WriteBlock(room);
-            if (room == 0) break;
-            size_t kept = 0;
-            const size_t n = ReadDevice(into, room, kept);
-            if (n == 0) break;
-            inQueue_.Commit(kept);
-            added = added || kept > 0;
-            if (n < room) break;
+            const size_t before = inQueue_.size();
+            bool added = false;
+            bool drained = false;
+            for (;;) {
+                size_t room = 0;
+                char* into = inQueue_.WriteBlock(room);
+                if (room == 0) break;
+                size_t kept = 0;
+                const size_t n = ReadDevice(into, room, kept);
+                inQueue_.Commit(kept);
+                added = added || kept > 0;
+                if (n < room) {
+                    drained = true;
+                    break;
+                }
+            }
+            if (added) Raise(EV_RXCHAR);
+            const size_t full80 = size_t{inSize_} * 8 / 10;
+            if (before < full80 && inQueue_.size() >= full80) Raise(EV_RX80FULL);
+            const size_t filled = inQueue_.size();
+            FeedReads(now);
+            if (drained || inQueue_.size() == filled) break;
         }
-        if (added) Raise(EV_RXCHAR);
-        const size_t full80 = size_t{inSize_} * 8 / 10;
-        if (before < full80 && inQueue_.size() >= full80) Raise(EV_RX80FULL);
-        FeedReads(now);
     }
 
     // One read of the device into Into, filtered: the bytes read (0 when none came or the device has
@@ -716,7 +751,7 @@ private:
     int PollEvents() const {
         if (device_->PollFd() < 0 || hungUp_) return -1;
         short events = 0;
-        if (inQueue_.size() < size_t{inSize_}) events |= POLLIN;
+        if (!device_->ReadsAhead() && inQueue_.size() < size_t{inSize_}) events |= POLLIN;
         if (!writes_.empty() && OutputAllowed()) events |= POLLOUT;
         return events;
     }

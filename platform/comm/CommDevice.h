@@ -33,8 +33,15 @@ public:
     // A descriptor that polls readable when input arrives and writable when output fits, or -1 for a
     // device that calls the wake function itself.
     virtual int PollFd() const = 0;
+    // Whether the device takes its input in by itself and says so through the input-arrived
+    // function; its descriptor is then polled for output only.
+    virtual bool ReadsAhead() const { return false; }
     // Called once, before the port's worker starts.
     virtual void SetWake(std::function<void()> wake) = 0;
+    // For a device that reads ahead: called once, before SetWake. The device calls it from its own
+    // thread, with no lock of its own held, when input is there to read after none was; the port
+    // takes the input in there and then.
+    virtual void SetInputArrived(std::function<void()>) {}
 
     // Baud, byte size, parity and stop bits as the device has them now.
     virtual void CurrentLine(DCB& dcb) = 0;

@@ -1,6 +1,12 @@
 // Serial device nodes through termios2 and the tty ioctls. Everything Linux-specific about serial
 // ports is in this file.
 //
+// A thread of the device's own reads the node for as long as it is open, into a buffer in front of
+// the port's queue, as the driver of a serial device fills its buffer from the line whatever the
+// program is doing. A tty hands out at most 4 KiB a read, and a reader that pauses (while the program
+// handles what came) lets the tty fill up, after which every read waits for the kernel's worker to
+// refill it: a reader that never pauses keeps the line at full speed.
+//
 // <asm/termbits.h> gives termios2 (any baud with BOTHER); it cannot be mixed with <termios.h>, so
 // this file uses the ioctls directly.
 #include "platform/comm/CommDevice.h"
@@ -9,12 +15,18 @@
 #include <asm/termbits.h>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
+#include <cstring>
 #include <fcntl.h>
 #include <linux/serial.h>
+#include <mutex>
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -39,9 +51,16 @@ DWORD OpenErrorFromErrno(int err) {
     }
 }
 
+// Bytes read from the node and not yet taken by the port. Large enough to take in what a line brings
+// while the program is busy for a while.
+constexpr std::size_t kReadAhead = 64 * 1024;
+// How often a hung-up node is tried again.
+constexpr int kHungUpRetryMs = 50;
+
 class TTermiosDevice final : public TCommDevice {
 public:
-    explicit TTermiosDevice(int fd) : fd_(fd) {
+    // stopFd: an eventfd that ends the reader's waits.
+    TTermiosDevice(int fd, int stopFd) : fd_(fd), stopFd_(stopFd), ahead_(kReadAhead) {
         int lines = 0;
         hasModemLines_ = ioctl(fd_, TIOCMGET, &lines) == 0;
         serial_icounter_struct counts{};
@@ -51,6 +70,7 @@ public:
     }
 
     ~TTermiosDevice() override {
+        StopReader();
         DrainBeforeClose();
         // Without the flush a close waits for held output (CTS low, XOFF) for half a minute.
         ioctl(fd_, TCFLSH, TCOFLUSH);
@@ -58,13 +78,22 @@ public:
         // Exclusive mode stays on the tty while any other descriptor has it open.
         ioctl(fd_, TIOCNXCL);
         close(fd_);
+        close(stopFd_);
     }
 
     TTermiosDevice(const TTermiosDevice&) = delete;
     TTermiosDevice& operator=(const TTermiosDevice&) = delete;
 
     int PollFd() const override { return fd_; }
-    void SetWake(std::function<void()>) override {}
+    bool ReadsAhead() const override { return true; }
+
+    void SetInputArrived(std::function<void()> arrived) override { arrived_ = std::move(arrived); }
+
+    // The port's functions are known now, so the reader starts.
+    void SetWake(std::function<void()> wake) override {
+        wake_ = std::move(wake);
+        reader_ = std::thread([this] { ReadLoop(); });
+    }
 
     void CurrentLine(DCB& dcb) override {
         termios2 t{};
@@ -142,10 +171,17 @@ public:
     }
 
     int Read(char* buffer, int count) override {
-        const ssize_t n = read(fd_, buffer, static_cast<size_t>(count));
-        if (n > 0) return static_cast<int>(n);
-        if (n < 0 && (errno == EAGAIN || errno == EINTR)) return 0;
-        return -1;
+        std::lock_guard g(aheadLock_);
+        if (used_ == 0) return hungUp_ ? -1 : 0;
+        const std::size_t n = std::min(used_, static_cast<std::size_t>(std::max(count, 0)));
+        const std::size_t first = std::min(n, ahead_.size() - head_);
+        std::memcpy(buffer, ahead_.data() + head_, first);
+        std::memcpy(buffer + first, ahead_.data(), n - first);
+        const bool wasFull = used_ == ahead_.size();
+        used_ -= n;
+        head_ = used_ == 0 ? 0 : (head_ + n) % ahead_.size();
+        if (wasFull && n > 0) room_.notify_one();
+        return static_cast<int>(n);
     }
 
     int Write(const char* buffer, int count) override {
@@ -165,16 +201,24 @@ public:
         return static_cast<DWORD>(queued);
     }
 
+    // What the reader has taken in; what the tty still holds comes with its next read.
     DWORD InQueue() override {
-        int waiting = 0;
-        if (ioctl(fd_, FIONREAD, &waiting) != 0 || waiting < 0) waiting = 0;
-        return static_cast<DWORD>(waiting);
+        std::lock_guard g(aheadLock_);
+        return static_cast<DWORD>(used_);
     }
 
     // Output the kernel has accepted counts as sent, as a completed write does on the original
     // system: clearing it would lose bytes (on a pseudo-terminal, all the far end has not read yet).
     void Purge(bool input, bool) override {
-        if (input) ioctl(fd_, TCFLSH, TCIFLUSH);
+        if (!input) return;
+        std::lock_guard g(aheadLock_);
+        // A read in flight brought bytes from before the purge: the reader drops them.
+        ++generation_;
+        const bool wasFull = used_ == ahead_.size();
+        used_ = 0;
+        head_ = 0;
+        ioctl(fd_, TCFLSH, TCIFLUSH);
+        if (wasFull) room_.notify_one();
     }
 
     DWORD ModemStatus() override {
@@ -251,6 +295,79 @@ public:
     DWORD NextDueMs() override { return INFINITE; }
 
 private:
+    // The reader: reads the node while it has bytes and there is room, and waits in poll() only when
+    // it has none, so a stream is read without a pause between reads.
+    void ReadLoop() {
+        std::vector<char> block(kReadAhead);
+        for (;;) {
+            std::size_t room;
+            std::uint64_t generation;
+            {
+                std::unique_lock lk(aheadLock_);
+                room_.wait(lk, [&] { return stop_ || used_ < ahead_.size(); });
+                if (stop_) return;
+                room = ahead_.size() - used_;
+                generation = generation_;
+            }
+            const ssize_t n = read(fd_, block.data(), room);
+            if (n > 0) {
+                Append(block.data(), static_cast<std::size_t>(n), generation);
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && errno == EAGAIN) {
+                pollfd fds[2] = {{fd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+                poll(fds, 2, -1);
+                // A hung-up node polls ready for ever; the read after this finds it so.
+                continue;
+            }
+            // Hung up (end of file, or an error such as a pseudo-terminal's far end closing): the
+            // port learns it from Read, and the node is tried again now and then.
+            MarkHungUp();
+            pollfd stop = {stopFd_, POLLIN, 0};
+            poll(&stop, 1, kHungUpRetryMs);
+        }
+    }
+
+    void Append(const char* bytes, std::size_t count, std::uint64_t generation) {
+        bool wake;
+        {
+            std::lock_guard g(aheadLock_);
+            if (generation != generation_) return; // purged meanwhile
+            const std::size_t tail = (head_ + used_) % ahead_.size();
+            const std::size_t first = std::min(count, ahead_.size() - tail);
+            std::memcpy(ahead_.data() + tail, bytes, first);
+            std::memcpy(ahead_.data(), bytes + first, count - first);
+            wake = used_ == 0 || hungUp_;
+            used_ += count;
+            hungUp_ = false;
+        }
+        // Only when input appears after none: while bytes wait, the port comes back for them itself.
+        if (wake) arrived_();
+    }
+
+    void MarkHungUp() {
+        bool wake;
+        {
+            std::lock_guard g(aheadLock_);
+            wake = !hungUp_;
+            hungUp_ = true;
+        }
+        if (wake) wake_();
+    }
+
+    void StopReader() {
+        if (!reader_.joinable()) return;
+        {
+            std::lock_guard g(aheadLock_);
+            stop_ = true;
+        }
+        room_.notify_one();
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = write(stopFd_, &one, sizeof one);
+        reader_.join();
+    }
+
     bool SetLine(unsigned long request, int line) {
         // Nothing to drive on a device without modem lines.
         return !hasModemLines_ || ioctl(fd_, request, &line) == 0;
@@ -280,6 +397,18 @@ private:
     }
 
     int fd_;
+    const int stopFd_;
+    std::function<void()> wake_;
+    std::function<void()> arrived_;
+    std::thread reader_;
+    std::mutex aheadLock_;
+    std::condition_variable room_;
+    std::vector<char> ahead_; // a ring: used_ bytes from head_
+    std::size_t head_ = 0;
+    std::size_t used_ = 0;
+    std::uint64_t generation_ = 0; // counts input purges
+    bool hungUp_ = false;
+    bool stop_ = false;
     bool hasModemLines_ = false;
     bool hasCounters_ = false;
     bool hasLsr_ = false;
@@ -310,7 +439,9 @@ std::unique_ptr<TCommDevice> OpenTermiosDevice(const std::string& node, DWORD& e
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(ERROR_SHARING_VIOLATION);
     int exclusive = 0;
     if (ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive) return fail(ERROR_SHARING_VIOLATION);
+    const int stopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (stopFd < 0) return fail(ERROR_NOT_ENOUGH_MEMORY);
     ioctl(fd, TIOCEXCL);
     error = 0;
-    return std::make_unique<TTermiosDevice>(fd);
+    return std::make_unique<TTermiosDevice>(fd, stopFd);
 }

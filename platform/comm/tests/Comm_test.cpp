@@ -6,11 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <asm/termbits.h>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -292,6 +295,60 @@ TEST_F(PtyPort, PurgeClearsInputAndAbortsAPendingReadKeepingWhatItHad) {
 
     EXPECT_FALSE(PurgeComm(h(), 0x10));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+// More than the queue, the bytes read ahead and the terminal together can hold, sent while nobody
+// reads: the sender is held back, nothing is lost, and everything reads back in order.
+TEST_F(PtyPort, AStreamBeyondEveryBufferIsHeldBackAndReadWholeInOrder) {
+    std::string sent(1 << 20, '\0');
+    for (size_t i = 0; i < sent.size(); ++i) sent[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+    std::thread sender([&] { pty.Send(sent); });
+    ASSERT_TRUE(WaitUntil([&] { return CommInputWaiting(h()) >= 64 * 1024; }));
+    SetImmediateReads(h());
+    std::string got;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (got.size() < sent.size() && std::chrono::steady_clock::now() < deadline) {
+        const std::string part = ReadNow(h(), 65536);
+        got += part;
+        if (part.empty()) WaitUntil([&] { return CommInputWaiting(h()) > 0; }, 50);
+    }
+    sender.join();
+    ASSERT_EQ(got.size(), sent.size());
+    EXPECT_TRUE(got == sent) << "first difference at "
+                             << std::mismatch(got.begin(), got.end(), sent.begin()).first - got.begin();
+}
+
+// A purge drops what the device had already read ahead of the queue, not just the queue.
+TEST_F(PtyPort, PurgeDropsWhatWasReadAheadOfTheQueue) {
+    pty.Send(std::string(20000, 'o'));
+    ASSERT_TRUE(WaitUntil([&] { return CommInputWaiting(h()) == 20000; }));
+    EXPECT_EQ(QueueState(h()).cbInQue, 4096u) << "the queue holds its size, the rest waits beyond it";
+    ASSERT_TRUE(PurgeComm(h(), PURGE_RXCLEAR));
+    EXPECT_EQ(CommInputWaiting(h()), 0u);
+    pty.Send("new");
+    ASSERT_TRUE(WaitUntil([&] { return CommInputWaiting(h()) == 3; }));
+    SetImmediateReads(h());
+    EXPECT_EQ(ReadNow(h()), "new");
+}
+
+// Bytes that came before the far end hung up are still read; after that the port idles rather than
+// spinning on the hung-up descriptor.
+TEST_F(PtyPort, HungUpLineKeepsWhatCameAndIdles) {
+    pty.Send("last words");
+    ASSERT_TRUE(WaitUntil([&] { return CommInputWaiting(h()) == 10; }));
+    pty.CloseMaster();
+    SetImmediateReads(h());
+    EXPECT_EQ(ReadNow(h()), "last words");
+    const auto cpuMs = [] {
+        rusage r{};
+        getrusage(RUSAGE_SELF, &r);
+        return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1000.0 +
+               (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1000.0;
+    };
+    const double before = cpuMs();
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    EXPECT_LT(cpuMs() - before, 100.0) << "a hung-up line must not keep a thread busy";
+    EXPECT_EQ(ReadNow(h()), "");
 }
 
 TEST_F(PtyPort, PurgeCompletesAPendingEventWait) {
