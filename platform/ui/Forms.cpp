@@ -751,6 +751,9 @@ TPoint TCustomForm::ClientOrigin() const {
 
 QWidget* TCustomForm::CreateWidget(QWidget*) {
     frame_ = new TFormFrame(this);
+    // Before anything shows the frame: changing the kind of a shown window hides and shows it again,
+    // and a window manager can miss a window mapped again that quickly (it stays unmapped).
+    frame_->setWindowFlags(Qt::WindowFlags::fromInt(static_cast<int>(WantedWindowFlags())));
     return new TControlWidget(this, frame_);
 }
 
@@ -774,6 +777,15 @@ void TCustomForm::SetNoActivate(bool value) {
 }
 
 void TCustomForm::ApplyWindowFlags() {
+    const auto flags = Qt::WindowFlags::fromInt(static_cast<int>(WantedWindowFlags()));
+    if (frame_->windowFlags() == flags) return;
+    const bool wasVisible = frame_->isVisible();
+    frame_->setWindowFlags(flags);
+    ApplyGeometry();
+    if (wasVisible) frame_->show();
+}
+
+unsigned TCustomForm::WantedWindowFlags() const {
     Qt::WindowFlags flags = Qt::Window;
     DWORD exStyle = 0;
     const DWORD style = Styles(exStyle);
@@ -802,11 +814,7 @@ void TCustomForm::ApplyWindowFlags() {
     // A tool window that asks for a task bar button is an ordinary window for the window manager.
     if ((exStyle & WS_EX_APPWINDOW) && (flags & Qt::WindowType_Mask) == Qt::Tool)
         flags = (flags & ~Qt::WindowType_Mask) | Qt::Window;
-    if (frame_->windowFlags() == flags) return;
-    const bool wasVisible = frame_->isVisible();
-    frame_->setWindowFlags(flags);
-    ApplyGeometry();
-    if (wasVisible) frame_->show();
+    return static_cast<unsigned>(flags.toInt());
 }
 
 void TCustomForm::ApplyGeometry() {
@@ -949,9 +957,10 @@ void TApplication::Initialize() {
 
 HWND TApplication::Handle() {
     if (handle_ == 0) {
-        handle_ = CreateMessageWindow("TApplication", [this](HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-            return WndProc(wnd, msg, wParam, lParam);
-        });
+        handle_ =
+            CreateMessageWindow("TApplication", [this](HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+                return WndProc(wnd, msg, wParam, lParam);
+            });
         SetBroadcastReceiver(handle_, true);
         ServeOtherRuns();
         SetHandleText(Title());
@@ -1113,7 +1122,8 @@ HCURSOR TScreen::Cursors(TCursor index) const {
     if (it != table.end()) return it->second;
     // The predefined cursors have fixed handles of their own.
     constexpr HCURSOR kStockCursors = 0x7F00;
-    return index <= crDefault && index >= crSizeAll ? kStockCursors + static_cast<HCURSOR>(-index) : kStockCursors;
+    return index <= crDefault && index >= crSizeAll ? kStockCursors + static_cast<HCURSOR>(-index)
+                                                    : kStockCursors;
 }
 
 void TScreen::SetCursors(TCursor index, HCURSOR cursor) {
@@ -1169,7 +1179,8 @@ bool IsAccel(unsigned VK, const std::string& Str) {
             ++i;
             continue;
         }
-        return std::toupper(static_cast<unsigned char>(Str[i + 1])) == std::toupper(static_cast<int>(VK & 0xFF));
+        return std::toupper(static_cast<unsigned char>(Str[i + 1])) ==
+               std::toupper(static_cast<int>(VK & 0xFF));
     }
     return false;
 }

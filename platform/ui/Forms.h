@@ -162,6 +162,8 @@ private:
     friend struct FormAccess;
     void SetActive(bool value);
     void ApplyWindowFlags();
+    // The kind of window and its hints, from the border, the styles and the application.
+    unsigned WantedWindowFlags() const; // Qt::WindowFlags
     // WM_SIZE for a new window state (SIZE_MINIMIZED, SIZE_MAXIMIZED, SIZE_RESTORED).
     void StateSized();
     // Makes or destroys the MDI client window.

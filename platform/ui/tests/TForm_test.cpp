@@ -95,6 +95,43 @@ TEST_F(TFormBehaviour, CreateFiresAfterLoadingAndShowComesBeforeActivate) {
     EXPECT_EQ(Screen->ActiveForm(), form.get());
 }
 
+// Counts the windows shown and hidden while it lives.
+class THideCounter : public QObject {
+public:
+    THideCounter() { qApp->installEventFilter(this); }
+    ~THideCounter() override { qApp->removeEventFilter(this); }
+    int Shows = 0;
+    int Hides = 0;
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (!o->isWidgetType() || !static_cast<QWidget*>(o)->isWindow()) return false;
+        if (e->type() == QEvent::Show) ++Shows;
+        if (e->type() == QEvent::Hide) ++Hides;
+        return false;
+    }
+};
+
+// A form shown for the first time is mapped once: a window hidden and shown again at once can be
+// missed by the window manager and stay unmapped.
+TEST_F(TFormBehaviour, AFormIsShownWithoutBeingHiddenOnTheWay) {
+    struct TCase {
+        TFormBorderStyle Border;
+        TFormStyle Style;
+    };
+    for (const TCase c : {TCase{bsSizeable, fsNormal}, TCase{bsNone, fsNormal}, TCase{bsNone, fsStayOnTop},
+                          TCase{bsToolWindow, fsNormal}, TCase{bsDialog, fsStayOnTop}}) {
+        std::unique_ptr<TLogForm> form(new TLogForm(nullptr));
+        form->SetBorderStyle(c.Border);
+        form->SetFormStyle(c.Style);
+        THideCounter counter;
+        form->Show();
+        EXPECT_EQ(counter.Hides, 0) << "border " << static_cast<int>(c.Border) << ", style "
+                                    << static_cast<int>(c.Style);
+        EXPECT_EQ(counter.Shows, 1);
+    }
+}
+
 TEST_F(TFormBehaviour, ActivationGoesToAModalFormAndComesBackWhenItCloses) {
     TSeamRecorder seam;
     std::unique_ptr<TLogForm> main(new TLogForm(nullptr, "Main"));
