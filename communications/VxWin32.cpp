@@ -248,7 +248,9 @@ bool TVexWin32Dispatcher::WaitComEvent(DWORD& EvtMask, OVERLAPPED* Overlapped) {
 }
 
 bool TVexWin32Dispatcher::SetupCom(int InQueue, int OutQueue) {
-    return SetupComm(Device(), static_cast<DWORD>(InQueue), static_cast<DWORD>(OutQueue)) != 0;
+    const bool done = SetupComm(Device(), static_cast<DWORD>(InQueue), static_cast<DWORD>(OutQueue)) != 0;
+    if (done && InQueue > 0) DeviceInQueue = static_cast<DWORD>(InQueue);
+    return done;
 }
 
 int TVexWin32Dispatcher::GetComState(DCB& Dcb) {
@@ -293,16 +295,20 @@ int TVexWin32Dispatcher::ReadOnce(char* Buf, int Size) {
 }
 
 // A read hands over at most the device's queue: reads follow one another until the count is met
-// or nothing more comes, so one call takes a large block.
+// or nothing more comes, so one call takes a large block. A read that handed over less than it could
+// found the device empty, and the next would only say so.
 int TVexWin32Dispatcher::ReadCom(char* Buf, int Size) {
     if (Size <= 0) return 0;
     TCriticalSectionLock lock(ReceiveLock);
+    const DWORD queue = DeviceInQueue;
     int got = 0;
     while (got < Size) {
-        const int n = ReadOnce(Buf + got, Size - got);
+        const int asked = Size - got;
+        const int n = ReadOnce(Buf + got, asked);
         if (n < 0) return got > 0 ? got : n;
         if (n == 0) break;
         got += n;
+        if (queue != 0 && static_cast<DWORD>(n) < std::min(static_cast<DWORD>(asked), queue)) break;
     }
     return got;
 }

@@ -91,6 +91,8 @@ private:
 
     OVERLAPPED ReadOverlapped; // under the receive lock
     HANDLE ReadEvent = INVALID_HANDLE_VALUE;
+    // The device's input queue as last set up (0 until then): a read hands over at most this much.
+    std::atomic<DWORD> DeviceInQueue{0};
     std::atomic<DWORD> DispThreadId{0};
     DWORD OutUsed = 0;       // bytes in the output ring, under the output lock
     DWORD OutGeneration = 0; // changes when a flush empties the ring under a write

@@ -92,12 +92,14 @@ struct TWaitOp : TOperation {
     DWORD* eventMask = nullptr;
 };
 
-void Begin(TOperation& op, OVERLAPPED* overlapped) {
+// An operation that completes before its call returns leaves its event set whether or not it was
+// reset first, so such a call skips the reset.
+void Begin(TOperation& op, OVERLAPPED* overlapped, bool completesAtOnce = false) {
     op.overlapped = overlapped;
     op.event = overlapped->hEvent;
     overlapped->InternalHigh = 0;
     Status(overlapped).store(STATUS_PENDING, std::memory_order_release);
-    if (op.event) ResetEvent(op.event);
+    if (op.event && !completesAtOnce) ResetEvent(op.event);
 }
 
 // Hands the result to the caller. The record is the caller's again once the status is stored.
@@ -311,8 +313,9 @@ public:
         } else if (t.ReadIntervalTimeout != MAXDWORD) {
             op->intervalMs = t.ReadIntervalTimeout;
         }
-        Begin(*op, overlapped);
-        if (op->immediate && reads_.empty()) {
+        const bool atOnce = op->immediate && reads_.empty();
+        Begin(*op, overlapped, atOnce);
+        if (atOnce) {
             ReadNow(*op, now);
             // A device that reads ahead fills the queue again at once, as the line would.
             if (device_->ReadsAhead()) {
