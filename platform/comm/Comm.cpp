@@ -173,6 +173,12 @@ public:
         : device_(std::move(device)), wakeFd_(wakeFd) {}
 
     ~TCommPort() {
+        {
+            // A port that never opened fully was not closed: input the device hands over meanwhile
+            // must not reach it.
+            std::lock_guard g(m);
+            closed = true;
+        }
         device_.reset(); // first: the device may still poke the wake descriptor until then
         close(wakeFd_);
     }

@@ -318,7 +318,12 @@ private:
             if (n < 0 && errno == EAGAIN) {
                 pollfd fds[2] = {{fd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
                 poll(fds, 2, -1);
-                // A hung-up node polls ready for ever; the read after this finds it so.
+                // A node in error polls ready for ever: with nothing to read it is looked at again
+                // after a while (a hung-up one is found so by the read).
+                if (!(fds[0].revents & POLLIN) && (fds[0].revents & (POLLERR | POLLNVAL))) {
+                    pollfd stop = {stopFd_, POLLIN, 0};
+                    poll(&stop, 1, kHungUpRetryMs);
+                }
                 continue;
             }
             // Hung up (end of file, or an error such as a pseudo-terminal's far end closing): the
