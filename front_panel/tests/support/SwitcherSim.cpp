@@ -25,41 +25,7 @@ std::string ReadLine(int fd, int timeoutMs) {
     return line;
 }
 
-// "2025-03-01T10:00:01.523Z" as milliseconds since the epoch.
-long long ParseWallMs(const std::string& text) {
-    std::tm tm{};
-    int ms = 0;
-    if (std::sscanf(text.c_str(), "%d-%d-%dT%d:%d:%d.%dZ", &tm.tm_year, &tm.tm_mon, &tm.tm_mday, &tm.tm_hour,
-                    &tm.tm_min, &tm.tm_sec, &ms) != 7)
-        return 0;
-    tm.tm_year -= 1900;
-    tm.tm_mon -= 1;
-    return static_cast<long long>(timegm(&tm)) * 1000 + ms;
-}
-
 } // namespace
-
-std::string UnescapeLogText(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 >= text.size()) {
-            out += text[i];
-            continue;
-        }
-        const char c = text[++i];
-        if (c == 'r') {
-            out += '\r';
-        } else if (c == 'n') {
-            out += '\n';
-        } else if (c == 'x' && i + 2 < text.size()) {
-            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
 
 TSwitcherSim::TSwitcherSim(const std::string& model, const std::vector<std::string>& options) {
     char path[] = "/tmp/dorvex-sim-log-XXXXXX";
@@ -122,30 +88,8 @@ void TSwitcherSim::Command(const std::string& line) {
 }
 
 std::vector<TSwitcherSim::TChunk> TSwitcherSim::Chunks() const {
-    std::vector<TChunk> chunks;
     std::ifstream log(logPath_);
-    std::string line;
-    while (std::getline(log, line)) {
-        // elapsed, wall time, who, tag, text
-        std::size_t p[4];
-        std::size_t from = 0;
-        bool ok = true;
-        for (std::size_t& q : p) {
-            q = line.find(' ', from);
-            if (q == std::string::npos) {
-                ok = false;
-                break;
-            }
-            from = q + 1;
-        }
-        if (!ok) continue;
-        const std::string who = line.substr(p[1] + 1, p[2] - p[1] - 1);
-        const std::string tag = line.substr(p[2] + 1, p[3] - p[2] - 1);
-        if (tag != "<" || who == "control") continue;
-        chunks.push_back(
-            {ParseWallMs(line.substr(p[0] + 1, p[1] - p[0] - 1)), UnescapeLogText(line.substr(p[3] + 1))});
-    }
-    return chunks;
+    return simlog::ReceivedChunks(log);
 }
 
 std::string TSwitcherSim::Received() const {
@@ -155,12 +99,8 @@ std::string TSwitcherSim::Received() const {
 }
 
 std::vector<std::string> TSwitcherSim::Events() const {
-    std::vector<std::string> events;
     std::ifstream log(logPath_);
-    std::string line;
-    while (std::getline(log, line))
-        if (line.find(" * ") != std::string::npos) events.push_back(line);
-    return events;
+    return simlog::EventLines(log);
 }
 
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {

@@ -2,6 +2,8 @@
 // log file, driven through its standard input, and read back from its log.
 #pragma once
 
+#include "tools/simlog/ByteLog.h"
+
 #include <functional>
 #include <string>
 #include <sys/types.h>
@@ -23,10 +25,7 @@ public:
     // Every byte received from the panel so far, in order.
     std::string Received() const;
     // Received from the log, with the wall-clock time (milliseconds since the epoch) of each chunk.
-    struct TChunk {
-        long long WallMs;
-        std::string Bytes;
-    };
+    using TChunk = simlog::ReceivedChunk;
     std::vector<TChunk> Chunks() const;
     // The log lines of events ("*") so far.
     std::vector<std::string> Events() const;
@@ -38,9 +37,6 @@ private:
     int port_ = 0;
     std::string logPath_;
 };
-
-// Decodes the log's escapes ("\r", "\n", "\\", "\xNN").
-std::string UnescapeLogText(const std::string& text);
 
 // Pumps the panel's messages until done() holds or timeoutMs passes; returns done().
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);

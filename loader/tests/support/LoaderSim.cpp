@@ -25,17 +25,6 @@ std::string ReadLine(int fd, int timeoutMs) {
     return line;
 }
 
-long long ParseWallMs(const std::string& text) {
-    std::tm tm{};
-    int ms = 0;
-    if (std::sscanf(text.c_str(), "%d-%d-%dT%d:%d:%d.%dZ", &tm.tm_year, &tm.tm_mon, &tm.tm_mday, &tm.tm_hour,
-                    &tm.tm_min, &tm.tm_sec, &ms) != 7)
-        return 0;
-    tm.tm_year -= 1900;
-    tm.tm_mon -= 1;
-    return static_cast<long long>(timegm(&tm)) * 1000 + ms;
-}
-
 std::vector<int>& Mapped() {
     static std::vector<int> numbers;
     return numbers;
@@ -138,30 +127,8 @@ void TLoaderSim::Command(const std::string& line) {
 }
 
 std::vector<TLoaderSim::TChunk> TLoaderSim::Chunks() const {
-    std::vector<TChunk> chunks;
     std::ifstream log(logPath_);
-    std::string line;
-    while (std::getline(log, line)) {
-        // elapsed, wall time, who, tag, text
-        std::size_t p[4];
-        std::size_t from = 0;
-        bool ok = true;
-        for (std::size_t& q : p) {
-            q = line.find(' ', from);
-            if (q == std::string::npos) {
-                ok = false;
-                break;
-            }
-            from = q + 1;
-        }
-        if (!ok) continue;
-        const std::string who = line.substr(p[1] + 1, p[2] - p[1] - 1);
-        const std::string tag = line.substr(p[2] + 1, p[3] - p[2] - 1);
-        if (tag != "<" || who == "control") continue;
-        const auto bytes = simlog::UnescapeBytes(line.substr(p[3] + 1));
-        if (bytes) chunks.push_back({ParseWallMs(line.substr(p[0] + 1, p[1] - p[0] - 1)), *bytes});
-    }
-    return chunks;
+    return simlog::ReceivedChunks(log);
 }
 
 std::string TLoaderSim::Received() const {
@@ -171,12 +138,8 @@ std::string TLoaderSim::Received() const {
 }
 
 std::vector<std::string> TLoaderSim::Events() const {
-    std::vector<std::string> events;
     std::ifstream log(logPath_);
-    std::string line;
-    while (std::getline(log, line))
-        if (line.find(" * ") != std::string::npos) events.push_back(line);
-    return events;
+    return simlog::EventLines(log);
 }
 
 bool TLoaderSim::HasEvent(const std::string& text) const {

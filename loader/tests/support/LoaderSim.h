@@ -3,6 +3,8 @@
 // standard input and read back from its log and its image folder.
 #pragma once
 
+#include "tools/simlog/ByteLog.h"
+
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -25,10 +27,7 @@ public:
     void Command(const std::string& line);
     // Every byte received from the loader so far, in order.
     std::string Received() const;
-    struct TChunk {
-        long long WallMs;
-        std::string Bytes;
-    };
+    using TChunk = simlog::ReceivedChunk;
     std::vector<TChunk> Chunks() const;
     // The log lines of events ("*") so far.
     std::vector<std::string> Events() const;

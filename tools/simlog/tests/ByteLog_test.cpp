@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <string>
+#include <vector>
 
 using namespace simlog;
 
@@ -47,4 +49,34 @@ TEST(ByteLog, WritesOneLinePerEntryWithBothTimes) {
     EXPECT_EQ(out.str(), "1523 2025-03-01T10:00:01.523Z 127.0.0.1:4000 < KP 3\\rKP Mix\\r\n"
                          "1524 2025-03-01T10:00:01.524Z 127.0.0.1:4000 > #\n"
                          "61000 2025-03-01T10:01:01.000Z control * line\\nbreak\n");
+}
+
+// What the log writes reads back: times, who, tag and the bytes of what came in.
+TEST(ByteLog, ReadsBackWhatItWrote) {
+    std::ostringstream out;
+    const auto start = std::chrono::system_clock::time_point(std::chrono::seconds(1740823200));
+    ByteLog log(out, start);
+    log.Received(1523, "127.0.0.1:4000", std::string("KP 3\r\x00\xff", 7));
+    log.Received(1530, "control", "quit");
+    log.Sent(1531, "127.0.0.1:4000", "#");
+    log.Event(61000, "control", "a b c");
+
+    const auto line = ParseLogLine("1523 2025-03-01T10:00:01.523Z 127.0.0.1:4000 < KP 3\\r");
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->Ms, 1523);
+    EXPECT_EQ(line->WallMs, 1740823201523);
+    EXPECT_EQ(line->Who, "127.0.0.1:4000");
+    EXPECT_EQ(line->Tag, '<');
+    EXPECT_EQ(line->Text, "KP 3\\r");
+    for (const char* bad : {"", "1523", "x 2025-03-01T10:00:01.523Z a < b", "1 2025-03-01 a < b",
+                            "1 2025-03-01T10:00:01.523Z a << b"})
+        EXPECT_FALSE(ParseLogLine(bad)) << bad;
+
+    std::istringstream in(out.str());
+    const auto chunks = ReceivedChunks(in);
+    ASSERT_EQ(chunks.size(), 1u);
+    EXPECT_EQ(chunks[0].WallMs, 1740823201523);
+    EXPECT_EQ(chunks[0].Bytes, std::string("KP 3\r\x00\xff", 7));
+    std::istringstream again(out.str());
+    EXPECT_EQ(EventLines(again), std::vector<std::string>{"61000 2025-03-01T10:01:01.000Z control * a b c"});
 }
