@@ -1,6 +1,7 @@
 // Data packets on a TCP port: the bytes travel over a real loopback connection, in the splits each
 // case chooses, and every packet event runs on the main thread inside the socket dispatcher's pass.
 #include "communications/VxPacket.h"
+#include "communications/tests/support/PacketCases.h"
 #include "communications/tests/support/PacketRun.h"
 #include "communications/tests/support/PacketSetups.h"
 
@@ -106,21 +107,10 @@ public:
 
 // --- Matching -----------------------------------------------------------------------------------
 
-struct TCase {
-    const char* What;
-    std::vector<TPacketSetup> Packets;
-    std::vector<std::string> Arrivals;
-    std::vector<std::string> Expected;
-};
-
-void PrintTo(const TCase& c, std::ostream* os) {
-    *os << c.What;
-}
-
-class PacketTcpMatchTest : public PacketTcpTest, public ::testing::WithParamInterface<TCase> {};
+class PacketTcpMatchTest : public PacketTcpTest, public ::testing::WithParamInterface<TPacketCase> {};
 
 TEST_P(PacketTcpMatchTest, DeliversExactlyTheExpectedPackets) {
-    const TCase& c = GetParam();
+    const TPacketCase& c = GetParam();
     for (const TPacketSetup& s : c.Packets) Make(s);
     for (const std::string& bytes : c.Arrivals) Feed(bytes);
     EXPECT_EQ(Rec.Got, c.Expected) << c.What;
@@ -128,104 +118,10 @@ TEST_P(PacketTcpMatchTest, DeliversExactlyTheExpectedPackets) {
     EXPECT_TRUE(Errors.Messages.empty());
 }
 
-const std::string Unasked =
-    "\"TaskEnet msq queue getting full\" wait \"to empty\"!ERR_ syntax erRor<popupmsg>Hi "
-    "there</POPUPMSG>";
-
-INSTANTIATE_TEST_SUITE_P(
-    Conditions, PacketTcpMatchTest,
-    ::testing::Values(
-        TCase{"tags removed, noise before and after dropped",
-              {PopUpPckt},
-              {"noise<POPUPMSG>Hello</POPUPMSG>more"},
-              {"PopUpPckt:Hello"}},
-        TCase{"a failed start match restarts one past its start", {StartOnly("AB")}, {"A", "AB"}, {"P:AB"}},
-        TCase{"a start-only packet delivers each occurrence",
-              {StartOnly("OK")},
-              {"xxO", "KyyOK"},
-              {"P:OK", "P:OK"}},
-        TCase{"'?' matches any byte", {StartOnly("A?C")}, {"A", "x", "C"}, {"P:AxC"}},
-        TCase{"an escaped '?' is a question mark", {StartOnly("A\\?C")}, {"AxC A?", "C"}, {"P:A?C"}},
-        TCase{"a trailing backslash is dropped", {StartOnly("AB\\")}, {"xAB"}, {"P:AB"}},
-        TCase{"case ignored", {Between("<a>", "</A>")}, {"<A>x</", "a>"}, {"P:<A>x</a>"}},
-        TCase{"\\r with IgnoreCase ends at the first r, not at a carriage return",
-              {ErrorDPckt},
-              {"!ERR_ bad\r\n", " Param\r\n"},
-              {"ErrorDPckt:!ERR_ bad\r\n Par"}},
-        TCase{"any data up to and including #, seen by no other packet",
-              {StartOnly("abc"), AnyData({ecString}, "#")},
-              {"ab", "c#"},
-              {"P:abc#"}},
-        TCase{"the size is tested before the end string",
-              {[] {
-                  TPacketSetup s = AnyData({ecString, ecPacketSize}, "C", 3);
-                  s.Include = false;
-                  return s;
-              }()},
-              {"AB", "CD"},
-              {"P:ABC"}},
-        TCase{"a size-ended packet counts from its first byte",
-              {[] {
-                  TPacketSetup s = StartOnly("<");
-                  s.End = {ecPacketSize};
-                  s.Size = 4;
-                  return s;
-              }()},
-              {"xx<a", "bcdef"},
-              {"P:<abc"}},
-        TCase{"an end string split four and rest",
-              {PopUpPckt},
-              {"<POPUPMSG>hi</PO", "PUPMSG>"},
-              {"PopUpPckt:hi"}},
-        TCase{"a start string split across arrivals",
-              {PopUpPckt},
-              {"<POP", "UPMSG>x</POPUPMSG>"},
-              {"PopUpPckt:x"}},
-        TCase{"a failed end match continues from the mismatching byte",
-              {Between("S", "ab")},
-              {"Sa", "ab"},
-              {"P:Saab"}},
-        TCase{"the end match re-examines bytes it has compared",
-              {Between("S", "aab")},
-              {"Saa", "ab", "x"},
-              {"P:Saaab"}},
-        TCase{"switcher: unasked messages in one arrival",
-              Switcher(false),
-              {Unasked},
-              {"QueueOverflowPkt:\"TaskEnet msq queue getting full\" wait \"to empty\"",
-               "ErrorDPckt:!ERR_ syntax er", "PopUpPckt:Hi there"}},
-        TCase{"switcher: unasked messages byte by byte",
-              Switcher(false),
-              Bytewise(Unasked),
-              {"QueueOverflowPkt:\"TaskEnet msq queue getting full\" wait \"to empty\"",
-               "ErrorDPckt:!ERR_ syntax er", "PopUpPckt:Hi there"}},
-        TCase{"switcher: the queue notice is case-sensitive",
-              Switcher(false),
-              {"\"TASKENET msq queue getting full\" \"to empty\""},
-              {}},
-        TCase{"switcher: a reply split in two",
-              Switcher(true),
-              {"KeyStatus\r\n<1><PVW>ON</PVW>", "</1>\r\n#"},
-              {"ResponseDPkt:KeyStatus\r\n<1><PVW>ON</PVW></1>\r\n#"}},
-        TCase{"switcher: an unasked message inside a reply belongs to the reply",
-              Switcher(true),
-              {"ab<POPUPMSG>x</POPUP", "MSG>!ERR_ r#"},
-              {"ResponseDPkt:ab<POPUPMSG>x</POPUPMSG>!ERR_ r#"}},
-        TCase{"switcher: a # inside an unasked message ends the reply early",
-              Switcher(true),
-              {"<POPUPMSG>a#b</POPUPMSG>"},
-              {"ResponseDPkt:<POPUPMSG>a#"}},
-        TCase{"switcher: after a reply the unasked packets match again",
-              Switcher(true),
-              {"ok#<POPUPMSG>", "y</POPUPMSG>"},
-              {"ResponseDPkt:ok#", "PopUpPckt:y"}},
-        TCase{"an error report stays open until an r arrives",
-              Switcher(false),
-              {"!ERR_ 12", "34 \r\n", "over"},
-              {"ErrorDPckt:!ERR_ 1234 \r\nover"}}),
-    [](const ::testing::TestParamInfo<TCase>& p) { return "Case" + std::to_string(p.index); });
-
-// --- Handlers that pump and free ----------------------------------------------------------------
+INSTANTIATE_TEST_SUITE_P(Conditions, PacketTcpMatchTest, ::testing::ValuesIn(MatchCases),
+                         [](const ::testing::TestParamInfo<TPacketCase>& p) {
+                             return "Case" + std::to_string(p.index);
+                         });
 
 TEST_F(PacketTcpTest, DataStaysPutWhileTheHandlerPumps) {
     TVexDataPacket* p = Make(PopUpPckt);

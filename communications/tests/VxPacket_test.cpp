@@ -1,5 +1,6 @@
 // Data packets over a port whose device is memory: bytes in, packets out.
 #include "communications/VxPacket.h"
+#include "communications/tests/support/PacketCases.h"
 #include "communications/tests/support/PacketRun.h"
 #include "communications/tests/support/PacketSetups.h"
 #include "communications/tests/support/TestPty.h"
@@ -130,21 +131,10 @@ public:
 
 // --- Matching -----------------------------------------------------------------------------------
 
-struct TCase {
-    const char* What;
-    std::vector<TPacketSetup> Packets;
-    std::vector<std::string> Arrivals;
-    std::vector<std::string> Expected;
-};
-
-void PrintTo(const TCase& c, std::ostream* os) {
-    *os << c.What;
-}
-
-class PacketMatchTest : public PacketTest, public ::testing::WithParamInterface<TCase> {};
+class PacketMatchTest : public PacketTest, public ::testing::WithParamInterface<TPacketCase> {};
 
 TEST_P(PacketMatchTest, DeliversExactlyTheExpectedPackets) {
-    const TCase& c = GetParam();
+    const TPacketCase& c = GetParam();
     OpenPort();
     for (const TPacketSetup& s : c.Packets) Make(s);
     for (const std::string& bytes : c.Arrivals) Feed(bytes);
@@ -152,201 +142,29 @@ TEST_P(PacketMatchTest, DeliversExactlyTheExpectedPackets) {
     EXPECT_TRUE(Errors.Messages.empty());
 }
 
-const std::string Unasked =
-    "\"TaskEnet msq queue getting full\" wait \"to empty\"!ERR_ syntax erRor<popupmsg>Hi "
-    "there</POPUPMSG>";
-
-const std::vector<TCase> MatchCases{
-        TCase{"tags removed, noise before and after dropped",
-              {PopUpPckt},
-              {"noise<POPUPMSG>Hello</POPUPMSG>more"},
-              {"PopUpPckt:Hello"}},
-        TCase{"a failed start match restarts one past its start", {StartOnly("AB")}, {"AAB"}, {"P:AB"}},
-        TCase{"a start-only packet delivers each occurrence",
-              {StartOnly("OK")},
-              {"xxOKyyOK"},
-              {"P:OK", "P:OK"}},
-        TCase{"'?' matches any byte", {StartOnly("A?C")}, {"AxC"}, {"P:AxC"}},
-        TCase{"an escaped '?' is a question mark", {StartOnly("A\\?C")}, {"AxC A?C"}, {"P:A?C"}},
-        TCase{"a trailing backslash is dropped", {StartOnly("AB\\")}, {"xAB"}, {"P:AB"}},
-        TCase{"case ignored: the pattern and the bytes are upper-cased",
-              {Between("<a>", "</A>")},
-              {"<A>x</a>"},
-              {"P:<A>x</a>"}},
-        TCase{"case ignored: a start letter is found in either case after long noise",
-              {StartOnly("ok")},
-              {std::string(120, 'x') + "OK" + std::string(40, '-') + "okOk" + std::string(9, 'k') + "oK"},
-              {"P:OK", "P:ok", "P:Ok", "P:oK"}},
-        TCase{"case kept: only the same case is found",
-              {[] {
-                  TPacketSetup s = StartOnly("ok");
-                  s.IgnoreCase = false;
-                  return s;
-              }()},
-              {std::string(100, 'x') + "OK Ok oK" + std::string(100, 'y') + "ok"},
-              {"P:ok"}},
-        TCase{"case ignored: an end letter is found in either case",
-              {Between("<", "e"), Between("[", "E")},
-              {"<" + std::string(100, 'x') + "E" + std::string(50, 'y') + "<abe"},
-              {"P:<" + std::string(100, 'x') + "E", "P:<abe"}},
-        TCase{"a start beginning with a wildcard",
-              {StartOnly("?b")},
-              {"ab" + std::string(40, '.') + "cB"},
-              {"P:ab", "P:cB"}},
-        TCase{"\\r with IgnoreCase ends at the first r, not at a carriage return",
-              {ErrorDPckt},
-              {"!ERR_ bad Param\r\n"},
-              {"ErrorDPckt:!ERR_ bad Par"}},
-        TCase{"any data up to and including #, seen by no other packet",
-              {StartOnly("abc"), AnyData({ecString}, "#")},
-              {"abc#"},
-              {"P:abc#"}},
-        TCase{"the size is tested before the end string",
-              {[] {
-                  TPacketSetup s = AnyData({ecString, ecPacketSize}, "C", 3);
-                  s.Include = false;
-                  return s;
-              }()},
-              {"ABCD"},
-              {"P:ABC"}},
-        TCase{"a size-ended packet counts from its first byte",
-              {[] {
-                  TPacketSetup s = StartOnly("<");
-                  s.End = {ecPacketSize};
-                  s.Size = 4;
-                  return s;
-              }()},
-              {"xx<abcdef"},
-              {"P:<abc"}},
-        TCase{"a size equal to the start string ends with the start string",
-              {[] {
-                  TPacketSetup s = StartOnly("AB");
-                  s.End = {ecPacketSize};
-                  s.Size = 2;
-                  return s;
-              }()},
-              {"ABxAB"},
-              {"P:AB", "P:AB"}},
-        TCase{"an end string split four and rest",
-              {PopUpPckt},
-              {"<POPUPMSG>hi</PO", "PUPMSG>"},
-              {"PopUpPckt:hi"}},
-        TCase{"a start string split across arrivals",
-              {PopUpPckt},
-              {"<POP", "UPMSG>x</POPUPMSG>"},
-              {"PopUpPckt:x"}},
-        TCase{"a failed end match continues from the mismatching byte",
-              {Between("S", "ab")},
-              {"Saab"},
-              {"P:Saab"}},
-        TCase{"the end match re-examines bytes it has compared",
-              {Between("S", "aab")},
-              {"Saaab", "x"},
-              {"P:Saaab"}},
-        TCase{"no end match across the start string", {Between("AB", "BC")}, {"ABC", "xBC"}, {"P:ABCxBC"}},
-        TCase{"switcher: unasked messages in one arrival",
-              Switcher(false),
-              {Unasked},
-              {"QueueOverflowPkt:\"TaskEnet msq queue getting full\" wait \"to empty\"",
-               "ErrorDPckt:!ERR_ syntax er", "PopUpPckt:Hi there"}},
-        TCase{"switcher: unasked messages byte by byte",
-              Switcher(false),
-              Bytewise(Unasked),
-              {"QueueOverflowPkt:\"TaskEnet msq queue getting full\" wait \"to empty\"",
-               "ErrorDPckt:!ERR_ syntax er", "PopUpPckt:Hi there"}},
-        TCase{"switcher: the queue notice is case-sensitive",
-              Switcher(false),
-              {"\"TASKENET msq queue getting full\" \"to empty\""},
-              {}},
-        TCase{"switcher: a reply split in two",
-              Switcher(true),
-              {"KeyStatus\r\n<1><PVW>ON</PVW>", "</1>\r\n#"},
-              {"ResponseDPkt:KeyStatus\r\n<1><PVW>ON</PVW></1>\r\n#"}},
-        TCase{"switcher: an unasked message inside a reply belongs to the reply",
-              Switcher(true),
-              {"ab<POPUPMSG>x</POPUP", "MSG>!ERR_ r#"},
-              {"ResponseDPkt:ab<POPUPMSG>x</POPUPMSG>!ERR_ r#"}},
-        TCase{"switcher: a # inside an unasked message ends the reply early",
-              Switcher(true),
-              {"<POPUPMSG>a#b</POPUPMSG>"},
-              {"ResponseDPkt:<POPUPMSG>a#"}},
-        TCase{"switcher: after a reply the unasked packets match again",
-              Switcher(true),
-              {"ok#<POPUPMSG>y</POPUPMSG>"},
-              {"ResponseDPkt:ok#", "PopUpPckt:y"}},
-        TCase{"an error report stays open until an r arrives",
-              Switcher(false),
-              {"!ERR_ 12", "34 \r\n", "over"},
-              {"ErrorDPckt:!ERR_ 1234 \r\nover"}},
-        TCase{"a start-only delivery shifts the bytes a later packet has not seen",
-              {StartOnly("AB"),
-               [] {
-                   TPacketSetup s = StartOnly("CD");
-                   s.Name = "Q";
-                   return s;
-               }()},
-              {"xA", "BCD"},
-              {"P:AB", "Q:CD"}},
-        TCase{"a packet completing later removes nothing another completes earlier",
-              {[] {
-                   TPacketSetup s = StartOnly("B");
-                   s.End = {ecPacketSize};
-                   s.Size = 2;
-                   return s;
-               }(),
-               [] {
-                   TPacketSetup s = Between("A", "C");
-                   s.Name = "Q";
-                   return s;
-               }()},
-              {"AxCB1"},
-              {"Q:AxC", "P:B1"}},
-        TCase{"switcher: a pop-up and then a queue notice in one arrival",
-              Switcher(false),
-              {"<POPUPMSG>Hi</POPUPMSG>\"TaskEnet msq queue getting full\" \"to empty\""},
-              {"PopUpPckt:Hi", "QueueOverflowPkt:\"TaskEnet msq queue getting full\" \"to empty\""}},
-        TCase{"the earliest start takes the capture, whatever the order of the list",
-              {Between("<b>", "</b>"),
-               [] {
-                   TPacketSetup s = Between("<a>", "</a>");
-                   s.Name = "Q";
-                   return s;
-               }()},
-              {"<a>1<b>2</b>3</a><b>4</b>"},
-              {"Q:<a>1<b>2</b>3</a>", "P:<b>4</b>"}},
-        TCase{"a capture ends at its size even on an end string",
-              {[] {
-                  TPacketSetup s = Between("<", "ab");
-                  s.End = {ecString, ecPacketSize};
-                  s.Size = 4;
-                  return s;
-              }()},
-              {"<xab<ab"},
-              {"P:<xab", "P:<ab"}},
-        TCase{"a long start string and wildcards",
-              {Between(std::string(70, 'x') + "?y", "z")},
-              {std::string(75, 'x') + "Qyz" + std::string(71, 'x') + "y!z"},
-              {"P:" + std::string(70, 'x') + "Qyz", "P:" + std::string(70, 'x') + "xy!z"}},
-};
-
 INSTANTIATE_TEST_SUITE_P(Conditions, PacketMatchTest, ::testing::ValuesIn(MatchCases),
-                         [](const ::testing::TestParamInfo<TCase>& p) { return "Case" + std::to_string(p.index); });
+                         [](const ::testing::TestParamInfo<TPacketCase>& p) {
+                             return "Case" + std::to_string(p.index);
+                         });
 
-class PacketSplitTest : public PacketTest, public ::testing::WithParamInterface<TCase> {};
+class PacketSplitTest : public PacketTest, public ::testing::WithParamInterface<TPacketCase> {};
 
 // However the bytes are split into arrivals, the same packets come in the same order.
 TEST_P(PacketSplitTest, EverySplitDeliversTheSame) {
-    const TCase& c = GetParam();
+    const TPacketCase& c = GetParam();
     std::string stream;
     for (const std::string& bytes : c.Arrivals) stream += bytes;
     EXPECT_EQ(RunPackets(c.Packets, {stream}), c.Expected) << c.What << ", whole";
     for (std::size_t at = 1; at < stream.size(); ++at)
-        EXPECT_EQ(RunPackets(c.Packets, SplitAt(stream, at)), c.Expected) << c.What << ", cut before byte " << at;
+        EXPECT_EQ(RunPackets(c.Packets, SplitAt(stream, at)), c.Expected)
+            << c.What << ", cut before byte " << at;
     EXPECT_EQ(RunPackets(c.Packets, Bytewise(stream)), c.Expected) << c.What << ", byte by byte";
 }
 
 INSTANTIATE_TEST_SUITE_P(Conditions, PacketSplitTest, ::testing::ValuesIn(MatchCases),
-                         [](const ::testing::TestParamInfo<TCase>& p) { return "Case" + std::to_string(p.index); });
+                         [](const ::testing::TestParamInfo<TPacketCase>& p) {
+                             return "Case" + std::to_string(p.index);
+                         });
 
 TEST_F(PacketTest, BytesThatBeginNoMatchLeaveTheCollector) {
     OpenPort();
