@@ -1,12 +1,13 @@
 // What the library's drawn buttons paint alike: the caption with its placement flags and disabled
-// look, the gradient face, the glyph images cut from a strip, and the icon set filled from its
-// members.
+// look, the gradient face with its options, the glyph images cut from a strip, and the icon set
+// filled from its members.
 #pragma once
 
 #include "platform/ui/Graphics.h"
 #include "platform/ui/StdCtrls.h"
 
 #include <functional>
+#include <utility>
 #include <string>
 
 class TIcon;
@@ -106,4 +107,39 @@ private:
     bool wordWrap_ = false;
     vbHorzAlign horzAlign_ = vbha_Center;
     Look defaultLook_ = Bold;
+};
+
+// The gradient options of a button with a gradient face, on the button it is built on: the fill
+// type, the end colour (the face colour is the start) and the number of bands. Changing one
+// repaints.
+template <class Base> class TvGradientOptions : public Base {
+public:
+    template <class... Args> explicit TvGradientOptions(Args&&... args) : Base(std::forward<Args>(args)...) {}
+
+    gradType FillType() const { return fillType_; }
+    void SetFillType(gradType Value) {
+        fillType_ = Value;
+        this->Invalidate();
+    }
+    TColor EndColor() const { return endColor_; }
+    void SetEndColor(TColor Value) {
+        endColor_ = Value;
+        this->Invalidate();
+    }
+    int Bands() const { return bands_; }
+    void SetBands(int Value) {
+        bands_ = Value;
+        this->Invalidate();
+    }
+
+protected:
+    // The face of the whole button from Color to EndColor (see PaintGradientFace).
+    void PaintGradient(TCanvas* Canvas, bool Down) const {
+        PaintGradientFace(Canvas, this->Width(), this->Height(), Down, fillType_, this->Color(), endColor_, bands_);
+    }
+
+private:
+    gradType fillType_ = gVert;
+    TColor endColor_ = clBtnFace;
+    int bands_ = 75;
 };

@@ -1,5 +1,5 @@
 // The published rows of the caption options (see TvCaptionOptions) that every drawn button lists
-// alike.
+// alike, and the placing of rows among the others.
 #pragma once
 
 #include "indicator_controls/BtnFaces.h"
@@ -10,28 +10,33 @@
 #include <string>
 #include <vector>
 
+// Puts New after the row named After, where the button's stream holds them.
+inline void InsertRows(std::vector<TPropInfo>& Rows, const std::string& After, const std::vector<TPropInfo>& New) {
+    const auto at =
+        std::find_if(Rows.begin(), Rows.end(), [&](const TPropInfo& p) { return p.Name == After; });
+    assert(at != Rows.end());
+    Rows.insert(at + 1, New.begin(), New.end());
+}
+
 // Puts the rows of where the caption stands in its rectangle, its lines and its wrapping after the
 // row named After, where the button's stream holds them.
 template <class C> void InsertCaptionOptions(std::vector<TPropInfo>& Rows, const std::string& After) {
     using published::Property;
-    const std::vector<TPropInfo> caption = {
-        Property<C>(
-            "HorzAlign", [](const C& c) { return c.HorzAlign(); },
-            [](C& c, vbHorzAlign v) { c.SetHorzAlign(v); }, vbha_Center),
-        Property<C>(
-            "MultipleLines", [](const C& c) { return c.MultipleLines(); },
-            [](C& c, bool v) { c.SetMultipleLines(v); }, false),
-        Property<C>(
-            "WordWrap", [](const C& c) { return c.WordWrap(); }, [](C& c, bool v) { c.SetWordWrap(v); },
-            false),
-        Property<C>(
-            "Alignment", [](const C& c) { return c.Alignment(); },
-            [](C& c, TAlignment v) { c.SetAlignment(v); }, taCenter),
-    };
-    const auto at =
-        std::find_if(Rows.begin(), Rows.end(), [&](const TPropInfo& p) { return p.Name == After; });
-    assert(at != Rows.end());
-    Rows.insert(at + 1, caption.begin(), caption.end());
+    InsertRows(Rows, After,
+               {
+                   Property<C>(
+                       "HorzAlign", [](const C& c) { return c.HorzAlign(); },
+                       [](C& c, vbHorzAlign v) { c.SetHorzAlign(v); }, vbha_Center),
+                   Property<C>(
+                       "MultipleLines", [](const C& c) { return c.MultipleLines(); },
+                       [](C& c, bool v) { c.SetMultipleLines(v); }, false),
+                   Property<C>(
+                       "WordWrap", [](const C& c) { return c.WordWrap(); }, [](C& c, bool v) { c.SetWordWrap(v); },
+                       false),
+                   Property<C>(
+                       "Alignment", [](const C& c) { return c.Alignment(); },
+                       [](C& c, TAlignment v) { c.SetAlignment(v); }, taCenter),
+               });
 }
 
 // The default look, of the button's own type; bold unless stored otherwise.

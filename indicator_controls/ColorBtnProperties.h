@@ -3,10 +3,12 @@
 #pragma once
 
 #include "indicator_controls/CaptionProperties.h"
+#include "indicator_controls/FaceProperties.h"
 #include "indicator_controls/VanimateColorBtn.h"
 #include "platform/ui/Icons.h"
 #include "platform/ui/TypInfo.h"
 
+#include <utility>
 #include <vector>
 
 template <class C> std::vector<TPropInfo> ColorBtnProperties() {
@@ -53,48 +55,31 @@ template <class C> std::vector<TPropInfo> ColorBtnProperties() {
 
 template <class C> std::vector<TPropInfo> GlyphStripProperties() {
     using published::Property;
-    return {
+    std::vector<TPropInfo> rows = {
         Property<C>(
             "TextOnTop", [](const C& c) { return c.TextOnTop(); }, [](C& c, bool v) { c.SetTextOnTop(v); },
             false),
-        Property<C>(
-            "Glyph", [](const C& c) { return c.Glyph(); }, [](C& c, TBitmap* v) { c.SetGlyph(v); }),
-        Property<C>(
-            "NumGlyphs", [](const C& c) { return c.NumGlyphs(); }, [](C& c, int v) { c.SetNumGlyphs(v); }, 1),
-        // No declared default: always stored.
-        Property<C>(
-            "TransparentColor", [](const C& c) { return c.TransparentColor(); },
-            [](C& c, TColor v) { c.SetTransparentColor(v); }),
-        Property<C>(
-            "BitmapWhere", [](const C& c) { return c.BitmapWhere(); },
-            [](C& c, tBitWhere v) { c.SetBitmapWhere(v); }, v_BWLeft),
-        Property<C>(
-            "AutoBackColor", [](const C& c) { return c.AutoBackColor(); },
-            [](C& c, bool v) { c.SetAutoBackColor(v); }, false),
     };
+    for (TPropInfo& p : GlyphImageProperties<C>()) rows.push_back(std::move(p));
+    InsertRows(rows, "TransparentColor",
+               {Property<C>(
+                   "BitmapWhere", [](const C& c) { return c.BitmapWhere(); },
+                   [](C& c, tBitWhere v) { c.SetBitmapWhere(v); }, v_BWLeft)});
+    return rows;
 }
 
 // The icon buttons are 140 x 44.
 template <class C> std::vector<TPropInfo> IconProperties() {
     using published::Property;
-    return {
+    std::vector<TPropInfo> rows = {
         Property<C>(
             "Width", [](const C& c) { return c.Width(); }, [](C& c, int v) { c.SetWidth(v); }, 140),
         Property<C>(
             "Height", [](const C& c) { return c.Height(); }, [](C& c, int v) { c.SetHeight(v); }, 44),
-        Property<C>(
-            "AutoAllIcons", [](const C& c) { return c.AutoAllIcons(); },
-            [](C& c, bool v) { c.SetAutoAllIcons(v); }, true),
-        Property<C>(
-            "GlyphEnabled", [](const C& c) { return c.GlyphEnabled(); },
-            [](C& c, TIcon* v) { c.SetGlyphEnabled(v); }),
-        Property<C>(
-            "GlyphDown", [](const C& c) { return c.GlyphDown(); }, [](C& c, TIcon* v) { c.SetGlyphDown(v); }),
-        Property<C>(
-            "GlyphDisabled", [](const C& c) { return c.GlyphDisabled(); },
-            [](C& c, TIcon* v) { c.SetGlyphDisabled(v); }),
-        Property<C>(
-            "IconWhere", [](const C& c) { return c.IconWhere(); },
-            [](C& c, tBitWhere v) { c.SetIconWhere(v); }, v_BWLeft),
     };
+    for (TPropInfo& p : IconSetProperties<C>()) rows.push_back(std::move(p));
+    rows.push_back(Property<C>(
+        "IconWhere", [](const C& c) { return c.IconWhere(); }, [](C& c, tBitWhere v) { c.SetIconWhere(v); },
+        v_BWLeft));
+    return rows;
 }

@@ -124,23 +124,8 @@ void TvcShapeColorBtn::PaintLook(TCanvas* Canvas) {
 
 // --- TvcShapeGradBtn -------------------------------------------------------------------------------
 
-void TvcShapeGradBtn::SetFillType(gradType Value) {
-    fillType_ = Value;
-    Invalidate();
-}
-
-void TvcShapeGradBtn::SetEndColor(TColor Value) {
-    endColor_ = Value;
-    Invalidate();
-}
-
-void TvcShapeGradBtn::SetBands(int Value) {
-    bands_ = Value;
-    Invalidate();
-}
-
 void TvcShapeGradBtn::PaintLook(TCanvas* Canvas) {
-    PaintGradientFace(Canvas, Width(), Height(), DrawnDown(), fillType_, Color(), endColor_, bands_);
+    PaintGradient(Canvas, DrawnDown());
     TvcShapeColorBtn::PaintLook(Canvas);
 }
 

@@ -56,24 +56,12 @@ private:
     TsbGetRegEvent onGetRegion_;
 };
 
-class TvcShapeGradBtn : public TvcShapeColorBtn {
+class TvcShapeGradBtn : public TvGradientOptions<TvcShapeColorBtn> {
 public:
-    explicit TvcShapeGradBtn(TComponent* AOwner) : TvcShapeColorBtn(AOwner) {}
-
-    gradType FillType() const { return fillType_; }
-    void SetFillType(gradType Value);
-    TColor EndColor() const { return endColor_; }
-    void SetEndColor(TColor Value);
-    int Bands() const { return bands_; }
-    void SetBands(int Value);
+    explicit TvcShapeGradBtn(TComponent* AOwner) : TvGradientOptions(AOwner) {}
 
 protected:
     void PaintLook(TCanvas* Canvas) override;
-
-private:
-    gradType fillType_ = gVert;
-    TColor endColor_ = clBtnFace;
-    int bands_ = 75;
 };
 
 using tBitNumber = int;

@@ -124,25 +124,10 @@ void TvColorBtn::Paint() {
 
 // --- TvGradBtn -------------------------------------------------------------------------------------
 
-void TvGradBtn::SetFillType(gradType Value) {
-    fillType_ = Value;
-    Invalidate();
-}
-
-void TvGradBtn::SetEndColor(TColor Value) {
-    endColor_ = Value;
-    Invalidate();
-}
-
-void TvGradBtn::SetBands(int Value) {
-    bands_ = Value;
-    Invalidate();
-}
-
 void TvGradBtn::PaintFace(TCanvas* Canvas) {
     // The bands leave the last column and row (and the first ones while down) to the face colour.
     TvColorBtn::PaintFace(Canvas);
-    PaintGradientFace(Canvas, Width(), Height(), DrawnDown(), fillType_, Color(), endColor_, bands_);
+    PaintGradient(Canvas, DrawnDown());
 }
 
 // --- TvBitColBtn -----------------------------------------------------------------------------------
@@ -204,17 +189,7 @@ const bool kPublished = [] {
          })
         own.push_back(std::move(p));
     PublishProperties<C, TComponent>(std::move(own));
-    using G = TvGradBtn;
-    PublishProperties<G, C>({
-        Property<G>(
-            "FillType", [](const G& g) { return g.FillType(); }, [](G& g, gradType v) { g.SetFillType(v); },
-            gVert),
-        Property<G>(
-            "EndColor", [](const G& g) { return g.EndColor(); }, [](G& g, TColor v) { g.SetEndColor(v); },
-            clBtnFace),
-        Property<G>(
-            "Bands", [](const G& g) { return g.Bands(); }, [](G& g, int v) { g.SetBands(v); }, 75),
-    });
+    PublishProperties<TvGradBtn, C>(GradientProperties<TvGradBtn>());
     PublishProperties<TvBitColBtn, C>(GlyphStripProperties<TvBitColBtn>());
     PublishProperties<TvIconColBtn, C>(IconProperties<TvIconColBtn>());
     RegisterClass<TvColorBtn>();

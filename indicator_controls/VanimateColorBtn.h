@@ -55,24 +55,12 @@ private:
     TColor shadow_ = clBtnShadow;
 };
 
-class TvGradBtn : public TvColorBtn {
+class TvGradBtn : public TvGradientOptions<TvColorBtn> {
 public:
-    explicit TvGradBtn(TComponent* AOwner) : TvColorBtn(AOwner) {}
-
-    gradType FillType() const { return fillType_; }
-    void SetFillType(gradType Value);
-    TColor EndColor() const { return endColor_; }
-    void SetEndColor(TColor Value);
-    int Bands() const { return bands_; }
-    void SetBands(int Value);
+    explicit TvGradBtn(TComponent* AOwner) : TvGradientOptions(AOwner) {}
 
 protected:
     void PaintFace(TCanvas* Canvas) override;
-
-private:
-    gradType fillType_ = gVert;
-    TColor endColor_ = clBtnFace;
-    int bands_ = 75;
 };
 
 class TvBitColBtn : public TvGlyphStripBtn<TvColorBtn> {
