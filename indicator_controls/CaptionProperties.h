@@ -39,6 +39,14 @@ template <class C> void InsertCaptionOptions(std::vector<TPropInfo>& Rows, const
                });
 }
 
+// The font, stored only while it is not the parent's.
+template <class C> TPropInfo FontProperty() {
+    TPropInfo font = published::Property<C>(
+        "Font", [](const C& c) { return c.Font(); }, nullptr);
+    font.Stored = [](const TObject* o) { return !static_cast<const C*>(o)->ParentFont(); };
+    return font;
+}
+
 // The default look, of the button's own type; bold unless stored otherwise.
 template <class C> TPropInfo DefaultLookProperty() {
     using Look = typename C::TDefaultLook;

@@ -13,9 +13,6 @@
 
 template <class C> std::vector<TPropInfo> ColorBtnProperties() {
     using published::Property;
-    TPropInfo font = Property<C>(
-        "Font", [](const C& c) { return c.Font(); }, nullptr);
-    font.Stored = [](const TObject* o) { return !static_cast<const C*>(o)->ParentFont(); };
     std::vector<TPropInfo> rows = {
         Property<C>(
             "Left", [](const C& c) { return c.Left(); }, [](C& c, int v) { c.SetLeft(v); }),
@@ -30,7 +27,7 @@ template <class C> std::vector<TPropInfo> ColorBtnProperties() {
             [](C& c, const std::string& v) { c.SetCaption(v); }),
         Property<C>(
             "Color", [](const C& c) { return c.Color(); }, [](C& c, TColor v) { c.SetColor(v); }, clWindow),
-        font,
+        FontProperty<C>(),
         Property<C>(
             "ParentFont", [](const C& c) { return c.ParentFont(); }, [](C& c, bool v) { c.SetParentFont(v); },
             true),

@@ -1,7 +1,18 @@
 #include "indicator_controls/Std2Shape.h"
 
+#include "indicator_controls/CaptionProperties.h"
+#include "indicator_controls/FaceProperties.h"
+#include "indicator_controls/ShapeBtnProperties.h"
+
 #include "platform/gdi/Icon.h"
+#include "platform/ui/Filer.h"
 #include "platform/ui/Icons.h"
+#include "platform/ui/Menus.h"
+#include "platform/ui/TypInfo.h"
+
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -265,3 +276,85 @@ void TvcShapeIconColBtn::PaintLook(TCanvas* Canvas) {
     }
     TvcShapeColorBtn::PaintLook(Canvas);
 }
+
+// --- Published properties --------------------------------------------------------------------------
+
+namespace {
+
+using published::Property;
+
+const bool kPublished = [] {
+    using C = TvcShapeColorBtn;
+    std::vector<TPropInfo> own = ShapeBtnProperties<C>(50, true);
+    InsertRows(own, "Anchors",
+               {
+                   Property<C>(
+                       "ShowFocus", [](const C& c) { return c.ShowFocus(); },
+                       [](C& c, bool v) { c.SetShowFocus(v); }, true),
+                   // The stream fills the button's own rectangle.
+                   Property<C>(
+                       "TextSize", [](const C& c) { return c.TextSize(); }, nullptr),
+                   DefaultLookProperty<C>(),
+               });
+    InsertCaptionOptions<C>(own, "DefaultLook");
+    InsertRows(own, "MultipleLines",
+               {
+                   Property<C>(
+                       "ModalResult", [](const C& c) { return c.ModalResult(); },
+                       [](C& c, int v) { c.SetModalResult(v); }, 0),
+                   Property<C>(
+                       "Cancel", [](const C& c) { return c.Cancel(); }, [](C& c, bool v) { c.SetCancel(v); }, false),
+                   Property<C>(
+                       "Default", [](const C& c) { return c.Default(); }, [](C& c, bool v) { c.SetDefault(v); },
+                       false),
+               });
+    InsertRows(own, "Color",
+               {
+                   Property<C>(
+                       "Caption", [](const C& c) { return c.Caption(); },
+                       [](C& c, const std::string& v) { c.SetCaption(v); }),
+                   FontProperty<C>(),
+                   Property<C>(
+                       "ParentFont", [](const C& c) { return c.ParentFont(); },
+                       [](C& c, bool v) { c.SetParentFont(v); }, true),
+                   Property<C>(
+                       "PopupMenu", [](const C& c) { return c.PopupMenu(); },
+                       [](C& c, TPopupMenu* v) { c.SetPopupMenu(v); }),
+               });
+    InsertRows(own, "ShowHint",
+               {
+                   Property<C>(
+                       "TabStop", [](const C& c) { return c.TabStop(); }, [](C& c, bool v) { c.SetTabStop(v); }, true),
+                   Property<C>(
+                       "TabOrder", [](const C& c) { return c.TabOrder(); }, [](C& c, int v) { c.SetTabOrder(v); }, -1),
+               });
+    PublishProperties<C, TComponent>(std::move(own));
+
+    // The variants' Color keeps its place and default.
+    PublishProperties<TvcShapeGradBtn, C>(GradientProperties<TvcShapeGradBtn>());
+
+    using B = TvcShapeBitColBtn;
+    std::vector<TPropInfo> glyph = {Property<B>(
+        "OffsetGlyph", [](const B& b) { return b.OffsetGlyph(); }, nullptr)};
+    for (TPropInfo& p : GlyphImageProperties<B>()) glyph.push_back(std::move(p));
+    PublishProperties<B, C>(std::move(glyph));
+
+    // Square: 140 x 140.
+    using I = TvcShapeIconColBtn;
+    std::vector<TPropInfo> icon = {Property<I>(
+        "OffsetIcon", [](const I& i) { return i.OffsetIcon(); }, nullptr)};
+    for (TPropInfo& p : IconSetProperties<I>()) icon.push_back(std::move(p));
+    icon.push_back(Property<I>(
+        "Width", [](const I& i) { return i.Width(); }, [](I& i, int v) { i.SetWidth(v); }, 140));
+    icon.push_back(Property<I>(
+        "Height", [](const I& i) { return i.Height(); }, [](I& i, int v) { i.SetHeight(v); }, 140));
+    PublishProperties<I, C>(std::move(icon));
+
+    RegisterClass<TvcShapeColorBtn>();
+    RegisterClass<TvcShapeGradBtn>();
+    RegisterClass<TvcShapeBitColBtn>();
+    RegisterClass<TvcShapeIconColBtn>();
+    return true;
+}();
+
+} // namespace

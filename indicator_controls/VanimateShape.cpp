@@ -1,7 +1,15 @@
 #include "indicator_controls/VanimateShape.h"
 
+#include "indicator_controls/CaptionProperties.h"
+#include "indicator_controls/ShapeBtnProperties.h"
+
 #include "platform/gdi/DeviceContext.h"
+#include "platform/ui/Filer.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/TypInfo.h"
+
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -96,3 +104,30 @@ void TvShapeBtn::Dispatch(TMessage& Message) {
     }
     TvPushButton::Dispatch(Message);
 }
+
+// --- Published properties --------------------------------------------------------------------------
+
+namespace {
+
+using published::Property;
+
+const bool kPublished = [] {
+    using S = TvShapeBtn;
+    // The edge colours have no declared default.
+    std::vector<TPropInfo> own = ShapeBtnProperties<S>(25, false);
+    // The shape is read after the key, and the plus and the minus set their own.
+    InsertRows(own, "Anchors",
+               {
+                   Property<S>(
+                       "Transparent", [](const S& s) { return s.Transparent(); },
+                       [](S& s, bool v) { s.SetTransparent(v); }, false),
+                   Property<S>(
+                       "AcceleratorKey", [](const S& s) { return s.AcceleratorKey(); },
+                       [](S& s, char v) { s.SetAcceleratorKey(v); }, ' '),
+               });
+    PublishProperties<S, TComponent>(std::move(own));
+    RegisterClass<TvShapeBtn>();
+    return true;
+}();
+
+} // namespace

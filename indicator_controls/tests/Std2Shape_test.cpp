@@ -1,22 +1,25 @@
 // The windowed shaped buttons: their window region follows shape and size without being touched
 // while painting, hits only inside it, the look up and pressed, the push-button scripts (drag out
 // and back, releases outside the client rectangle and inside it outside the outline, space, Enter,
-// Escape, default across focus changes, the accelerator), and the variants' faces.
+// Escape, default across focus changes, the accelerator), the variants' faces, and streaming.
 #include "indicator_controls/Std2Shape.h"
 
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Draw.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Icons.h"
+#include "platform/ui/Menus.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/WindowShape.h"
 #include "support/LedTest.h"
 #include "support/PushButtonScript.h"
+#include "support/StreamTest.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 namespace {
@@ -267,6 +270,146 @@ TEST_F(TShapeForm, LongCaptionsAreDrawnWhole) {
     const int at255 = rightmost(255);
     EXPECT_GT(at255, 0);
     EXPECT_GT(rightmost(300), at255);
+}
+
+// A fresh button of each kind writes only what has no declared default: its place, the parent
+// colour its own colour turned off, and the glyph button's transparent colour; it reads back as
+// its own class.
+TEST(Std2ShapeStreaming, FreshButtonsWriteOnlyWhatHasNoDefault) {
+    struct Case {
+        std::unique_ptr<TvcShapeColorBtn> button;
+        std::string written;
+        int size;
+    };
+    Case cases[] = {
+        {std::make_unique<TvcShapeColorBtn>(nullptr), "Left Top ParentColor ", 50},
+        {std::make_unique<TvcShapeGradBtn>(nullptr), "Left Top ParentColor ", 50},
+        {std::make_unique<TvcShapeBitColBtn>(nullptr), "Left Top ParentColor TransparentColor ", 50},
+        {std::make_unique<TvcShapeIconColBtn>(nullptr), "Left Top ParentColor ", 140},
+    };
+    for (Case& c : cases) {
+        const std::string kind = typeid(*c.button).name();
+        std::string written;
+        const std::unique_ptr<TComponent> back = RoundTrip(*c.button, &written);
+        EXPECT_EQ(WrittenProperties(c.button.get(), written), c.written) << kind;
+        ASSERT_EQ(typeid(*back), typeid(*c.button)) << kind;
+        auto* b = static_cast<TvcShapeColorBtn*>(back.get());
+        EXPECT_EQ(b->Width(), c.size) << kind;
+        EXPECT_EQ(b->Height(), c.size) << kind;
+        EXPECT_EQ(b->Color(), clBtnFace) << kind;
+        EXPECT_EQ(b->TextSize()->Left(), c.button->TextSize()->Left()) << kind;
+        EXPECT_EQ(b->TextSize()->Width(), c.button->TextSize()->Width()) << kind;
+    }
+}
+
+// Every published property of each kind set away from its default comes back from the stream.
+TEST(Std2ShapeStreaming, EveryPropertyReadBack) {
+    const auto changeAll = [](TvcShapeColorBtn& b) {
+        b.SetBounds(5, 6, 60, 40);
+        b.Anchors = TAnchors{akLeft, akRight};
+        b.SetShowFocus(false);
+        b.TextSize()->SetLeft(3);
+        b.TextSize()->SetTop(4);
+        b.TextSize()->SetWidth(20);
+        b.TextSize()->SetHeight(21);
+        b.SetDefaultLook(dlfNone);
+        b.SetHorzAlign(vbha_Bottom);
+        b.SetMultipleLines(true);
+        b.SetModalResult(mrOk);
+        b.SetCancel(true);
+        b.SetDefault(true);
+        b.SetWordWrap(true);
+        b.SetAlignment(taLeftJustify);
+        b.SetShape(sbCircle);
+        b.SetHighLightColor(clYellow);
+        b.SetShadowColor(clNavy);
+        b.SetColor(clAqua);
+        b.SetCaption("Go");
+        b.Font()->SetHeight(-20);
+        b.SetParentFont(false);
+        b.SetEnabled(false);
+        b.SetParentShowHint(false);
+        b.SetShowHint(true);
+        b.SetTabStop(false);
+        b.SetVisible(false);
+    };
+    TvcShapeColorBtn plain(nullptr);
+    changeAll(plain);
+    TvcShapeGradBtn grad(nullptr);
+    changeAll(grad);
+    grad.SetFillType(gCenter);
+    grad.SetEndColor(clRed);
+    grad.SetBands(9);
+    TvcShapeBitColBtn bit(nullptr);
+    changeAll(bit);
+    bit.OffsetGlyph()->SetLeft(5);
+    bit.OffsetGlyph()->SetTop(6);
+    const auto strip = TwoSlots();
+    bit.SetGlyph(strip.get());
+    bit.SetNumGlyphs(2);
+    bit.SetAutoBackColor(true);
+    TvcShapeIconColBtn icon(nullptr);
+    changeAll(icon);
+    icon.OffsetIcon()->SetLeft(7);
+    icon.OffsetIcon()->SetTop(8);
+    icon.SetAutoAllIcons(false);
+
+    std::unique_ptr<TComponent> read[4];
+    TvcShapeColorBtn* const buttons[] = {&plain, &grad, &bit, &icon};
+    for (int i = 0; i < 4; ++i) {
+        TvcShapeColorBtn* const b = buttons[i];
+        const std::string kind = typeid(*b).name();
+        read[i] = RoundTrip(*b);
+        ASSERT_EQ(typeid(*read[i]), typeid(*b)) << kind;
+        auto* back = static_cast<TvcShapeColorBtn*>(read[i].get());
+        // The tab order needs a parent (below).
+        ExpectOrdinalsReadBack(back, b, {"TabOrder"});
+        EXPECT_EQ(back->Caption(), "Go") << kind;
+        EXPECT_EQ(back->Font()->Height(), -20) << kind;
+        const TvcTextSize* text = back->TextSize();
+        EXPECT_EQ(std::vector<int>({text->Left(), text->Top(), text->Width(), text->Height()}),
+                  std::vector<int>({3, 4, 20, 21}))
+            << kind;
+    }
+    auto* bitBack = static_cast<TvcShapeBitColBtn*>(read[2].get());
+    EXPECT_EQ(bitBack->Glyph()->Width(), 32);
+    EXPECT_EQ(bitBack->UpImage()->Width(), 16) << "cut again once loaded";
+    EXPECT_EQ(bitBack->TransparentColor(), 0x0000FF) << "the up image's bottom-left pixel";
+    EXPECT_EQ(bitBack->OffsetGlyph()->Left(), 5);
+    EXPECT_EQ(bitBack->OffsetGlyph()->Top(), 6);
+    auto* iconBack = static_cast<TvcShapeIconColBtn*>(read[3].get());
+    EXPECT_EQ(iconBack->OffsetIcon()->Left(), 7);
+    EXPECT_EQ(iconBack->OffsetIcon()->Top(), 8);
+
+    // A transparent colour given by hand is kept.
+    TvcShapeBitColBtn keyed(nullptr);
+    keyed.SetTransparentColor(0x00FF00);
+    const std::unique_ptr<TComponent> keyedBack = RoundTrip(keyed);
+    EXPECT_EQ(static_cast<TvcShapeBitColBtn*>(keyedBack.get())->TransparentColor(), 0x00FF00);
+}
+
+// The tab order and the popup menu a button on a form holds come back when it is read into a button
+// on the same form that owns a menu of that name.
+TEST_F(TShapeForm, TabOrderAndPopupMenuReadIntoAButtonOnTheForm) {
+    Add<TvcShapeColorBtn>(0, 0, 50, 50, "first");
+    auto* written = Add<TvcShapeGradBtn>(60, 0, 50, 50, "written");
+    written->SetTabOrder(0);
+    auto* menu = new TPopupMenu(written);
+    menu->SetName("menu");
+    written->SetPopupMenu(menu);
+    TMemoryStream stream;
+    TWriter(&stream).WriteRootComponent(written);
+    delete written;
+
+    auto* into = Add<TvcShapeGradBtn>(120, 0, 50, 50, "into");
+    auto* own = new TPopupMenu(into);
+    own->SetName("menu");
+    ASSERT_EQ(into->TabOrder(), 1);
+    stream.SetPosition(0);
+    TReader(&stream).ReadRootComponent(into);
+    EXPECT_EQ(into->TabOrder(), 0);
+    EXPECT_EQ(into->PopupMenu(), own);
+    EXPECT_EQ(into->Left(), 60);
 }
 
 } // namespace

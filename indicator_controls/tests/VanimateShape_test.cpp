@@ -1,10 +1,11 @@
 // The light shaped button: the mouse only inside its outline (elsewhere it reaches the control
 // beneath), no click for a release outside the outline, the accelerators of the plus and the minus,
-// and the invisible hot spot.
+// the invisible hot spot, and streaming.
 #include "indicator_controls/VanimateShape.h"
 
 #include "platform/ui/Forms.h"
 #include "support/LedTest.h"
+#include "support/StreamTest.h"
 
 #include <gtest/gtest.h>
 
@@ -110,6 +111,48 @@ TEST(TvShapeBtn, Defaults) {
     EXPECT_EQ(b.AcceleratorText(), " ");
     EXPECT_EQ(b.AcceleratorKey(), ' ');
     EXPECT_TRUE(b.ShownRegion() == ShapeRegion(sbRectangle, TShapeFamily::Graphic, 25, 25));
+}
+
+// Written and read back as its class: a fresh button writes its place, its edge colours (they have
+// no declared default) and the parent colour its own colour turned off; every property set away
+// from its default comes back.
+TEST(VanimateShapeStreaming, ReadBackWithItsProperties) {
+    TvShapeBtn fresh(nullptr);
+    std::string written;
+    const std::unique_ptr<TComponent> freshBack = RoundTrip(fresh, &written);
+    EXPECT_EQ(WrittenProperties(&fresh, written), "Left Top HighLightColor ShadowColor ParentColor ");
+    auto* plain = dynamic_cast<TvShapeBtn*>(freshBack.get());
+    ASSERT_NE(plain, nullptr);
+    EXPECT_EQ(plain->Width(), 25);
+    EXPECT_EQ(plain->AcceleratorKey(), ' ');
+
+    TvShapeBtn b(nullptr);
+    b.SetBounds(5, 6, 30, 20);
+    b.Anchors = TAnchors{akRight, akBottom};
+    b.SetTransparent(true);
+    // The plus brings its own key, and the shape is read after the key.
+    b.SetShape(sbPlus);
+    b.SetHighLightColor(clYellow);
+    b.SetShadowColor(clNavy);
+    b.SetColor(clAqua);
+    b.SetEnabled(false);
+    b.SetParentShowHint(false);
+    b.SetShowHint(true);
+    b.SetVisible(false);
+    const std::unique_ptr<TComponent> read = RoundTrip(b);
+    auto* back = dynamic_cast<TvShapeBtn*>(read.get());
+    ASSERT_NE(back, nullptr);
+    ExpectOrdinalsReadBack(back, &b);
+    EXPECT_EQ(back->AcceleratorText(), "&+");
+    EXPECT_EQ(back->HighLightColor(), clYellow);
+    EXPECT_EQ(back->ShadowColor(), clNavy);
+    EXPECT_TRUE(back->ShownRegion() == ShapeRegion(sbPlus, TShapeFamily::Graphic, 30, 20));
+
+    // A key of its own on a rectangle.
+    TvShapeBtn keyed(nullptr);
+    keyed.SetAcceleratorKey('k');
+    const std::unique_ptr<TComponent> keyedRead = RoundTrip(keyed);
+    EXPECT_EQ(static_cast<TvShapeBtn*>(keyedRead.get())->AcceleratorText(), "&k");
 }
 
 } // namespace
