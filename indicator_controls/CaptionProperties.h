@@ -1,22 +1,13 @@
 // The published rows of the caption options (see TvCaptionOptions) that every drawn button lists
-// alike, and the placing of rows among the others.
+// alike.
 #pragma once
 
 #include "indicator_controls/BtnFaces.h"
+#include "indicator_controls/ControlProperties.h"
 #include "platform/ui/TypInfo.h"
 
-#include <algorithm>
-#include <cassert>
 #include <string>
 #include <vector>
-
-// Puts New after the row named After, where the button's stream holds them.
-inline void InsertRows(std::vector<TPropInfo>& Rows, const std::string& After, const std::vector<TPropInfo>& New) {
-    const auto at =
-        std::find_if(Rows.begin(), Rows.end(), [&](const TPropInfo& p) { return p.Name == After; });
-    assert(at != Rows.end());
-    Rows.insert(at + 1, New.begin(), New.end());
-}
 
 // Puts the rows of where the caption stands in its rectangle, its lines and its wrapping after the
 // row named After, where the button's stream holds them.
@@ -37,14 +28,6 @@ template <class C> void InsertCaptionOptions(std::vector<TPropInfo>& Rows, const
                        "Alignment", [](const C& c) { return c.Alignment(); },
                        [](C& c, TAlignment v) { c.SetAlignment(v); }, taCenter),
                });
-}
-
-// The font, stored only while it is not the parent's.
-template <class C> TPropInfo FontProperty() {
-    TPropInfo font = published::Property<C>(
-        "Font", [](const C& c) { return c.Font(); }, nullptr);
-    font.Stored = [](const TObject* o) { return !static_cast<const C*>(o)->ParentFont(); };
-    return font;
 }
 
 // The default look, of the button's own type; bold unless stored otherwise.

@@ -13,11 +13,8 @@
 
 template <class C> std::vector<TPropInfo> ColorBtnProperties() {
     using published::Property;
-    std::vector<TPropInfo> rows = {
-        Property<C>(
-            "Left", [](const C& c) { return c.Left(); }, [](C& c, int v) { c.SetLeft(v); }),
-        Property<C>(
-            "Top", [](const C& c) { return c.Top(); }, [](C& c, int v) { c.SetTop(v); }),
+    std::vector<TPropInfo> rows = PlaceProperties<C>();
+    rows.insert(rows.end(), {
         Property<C>(
             "Width", [](const C& c) { return c.Width(); }, [](C& c, int v) { c.SetWidth(v); }, 89),
         Property<C>(
@@ -45,7 +42,7 @@ template <class C> std::vector<TPropInfo> ColorBtnProperties() {
         Property<C>(
             "ShadowColor", [](const C& c) { return c.ShadowColor(); },
             [](C& c, TColor v) { c.SetShadowColor(v); }, clBtnShadow),
-    };
+    });
     InsertCaptionOptions<C>(rows, "Flat");
     return rows;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "indicator_controls/BtnShapes.h"
+#include "indicator_controls/ControlProperties.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/TypInfo.h"
 
@@ -16,11 +17,8 @@ template <class C> std::vector<TPropInfo> ShapeBtnProperties(int Size, bool Edge
     using published::Property;
     const TAnchors anchors{akLeft, akTop};
     const auto edge = [&](TColor c) { return EdgeDefaults ? std::optional<std::int64_t>(c) : std::nullopt; };
-    return {
-        Property<C>(
-            "Left", [](const C& c) { return c.Left(); }, [](C& c, int v) { c.SetLeft(v); }),
-        Property<C>(
-            "Top", [](const C& c) { return c.Top(); }, [](C& c, int v) { c.SetTop(v); }),
+    std::vector<TPropInfo> rows = PlaceProperties<C>();
+    rows.insert(rows.end(), {
         Property<C>(
             "Anchors", [](const C& c) { return c.Anchors; }, [](C& c, TAnchors v) { c.Anchors = v; },
             static_cast<std::int64_t>(anchors.Bits())),
@@ -50,5 +48,6 @@ template <class C> std::vector<TPropInfo> ShapeBtnProperties(int Size, bool Edge
             "ShowHint", [](const C& c) { return c.ShowHint(); }, [](C& c, bool v) { c.SetShowHint(v); }, false),
         Property<C>(
             "Visible", [](const C& c) { return c.Visible(); }, [](C& c, bool v) { c.SetVisible(v); }, true),
-    };
+    });
+    return rows;
 }

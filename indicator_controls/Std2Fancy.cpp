@@ -479,11 +479,8 @@ template <class C> void AddSetProperties(std::vector<TPropInfo>& props, const st
 // What every skinned button publishes: place and size, the caption and its options, colours and
 // font, and the transparent colour of its glyphs.
 template <class C> std::vector<TPropInfo> LookProperties() {
-    std::vector<TPropInfo> rows = {
-        Property<C>(
-            "Left", [](const C& c) { return c.Left(); }, [](C& c, int v) { c.SetLeft(v); }),
-        Property<C>(
-            "Top", [](const C& c) { return c.Top(); }, [](C& c, int v) { c.SetTop(v); }),
+    std::vector<TPropInfo> rows = PlaceProperties<C>();
+    rows.insert(rows.end(), {
         Property<C>(
             "Width", [](const C& c) { return c.Width(); }, [](C& c, int v) { c.SetWidth(v); }, 89),
         Property<C>(
@@ -511,7 +508,7 @@ template <class C> std::vector<TPropInfo> LookProperties() {
         Property<C>(
             "ParentShowHint", [](const C& c) { return c.ParentShowHint(); },
             [](C& c, bool v) { c.SetParentShowHint(v); }),
-    };
+    });
     InsertCaptionOptions<C>(rows, "DefaultLook");
     return rows;
 }

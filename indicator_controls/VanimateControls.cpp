@@ -1,6 +1,8 @@
 // Unit Vanimate: the bitmap, animation, divider and frame controls.
 #include "indicator_controls/Vanimate.h"
 
+#include "indicator_controls/ControlProperties.h"
+
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/TypInfo.h"
 #include "platform/ui/Filer.h"
@@ -427,18 +429,16 @@ namespace {
 using published::Property;
 
 template <class C> std::vector<TPropInfo> BoundsProperties(int size) {
-    return {
-        Property<C>(
-            "Left", [](const C& c) { return c.Left(); }, [](C& c, int v) { c.SetLeft(v); }),
-        Property<C>(
-            "Top", [](const C& c) { return c.Top(); }, [](C& c, int v) { c.SetTop(v); }),
+    std::vector<TPropInfo> rows = PlaceProperties<C>();
+    rows.insert(rows.end(), {
         Property<C>(
             "Width", [](const C& c) { return c.Width(); }, [](C& c, int v) { c.SetWidth(v); }, size),
         Property<C>(
             "Height", [](const C& c) { return c.Height(); }, [](C& c, int v) { c.SetHeight(v); }, size),
         Property<C>(
             "Visible", [](const C& c) { return c.Visible(); }, [](C& c, bool v) { c.SetVisible(v); }, true),
-    };
+    });
+    return rows;
 }
 
 template <class C> std::vector<TPropInfo> With(std::vector<TPropInfo> a, std::vector<TPropInfo> b) {

@@ -1,6 +1,6 @@
 #include "indicator_controls/VanimateShape.h"
 
-#include "indicator_controls/CaptionProperties.h"
+#include "indicator_controls/ControlProperties.h"
 #include "indicator_controls/ShapeBtnProperties.h"
 
 #include "platform/gdi/DeviceContext.h"
