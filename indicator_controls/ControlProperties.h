@@ -10,7 +10,8 @@
 #include <vector>
 
 // Puts New after the row named After, where the control's stream holds them.
-inline void InsertRows(std::vector<TPropInfo>& Rows, const std::string& After, const std::vector<TPropInfo>& New) {
+inline void InsertRows(std::vector<TPropInfo>& Rows, const std::string& After,
+                       const std::vector<TPropInfo>& New) {
     const auto at =
         std::find_if(Rows.begin(), Rows.end(), [&](const TPropInfo& p) { return p.Name == After; });
     assert(at != Rows.end());
