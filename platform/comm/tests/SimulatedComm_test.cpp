@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <thread>
 #include <filesystem>
+#include <thread>
 
 namespace {
 
