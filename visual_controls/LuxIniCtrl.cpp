@@ -4,6 +4,7 @@
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Lists.h"
 #include "platform/rtl/Strings.h"
+#include "platform/ui/Filer.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/IniFiles.h"
 #include "platform/ui/TypInfo.h"
@@ -466,6 +467,7 @@ const bool kPublished = [] {
             "Target", [](const TLuxIniCtrl& c) { return c.Target(); },
             [](TLuxIniCtrl& c, TLuxIniTarget v) { c.SetTarget(v); }, itAuto),
     });
+    RegisterClass<TLuxIniCtrl>();
     return true;
 }();
 

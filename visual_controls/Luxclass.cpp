@@ -3,6 +3,7 @@
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Strings.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/Filer.h"
 #include "platform/ui/TypInfo.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Messages.h"
@@ -488,6 +489,7 @@ const bool kPublished = [] {
     PublishProperties<TLuxTimerPool, TLuxCustomComponent>({published::Property<TLuxTimerPool>(
         "MinInterval", [](const TLuxTimerPool& p) { return p.MinInterval(); },
         [](TLuxTimerPool& p, WORD v) { p.SetInterval(v); }, 1000)});
+    RegisterClass<TLuxTimerPool>();
     return true;
 }();
 

@@ -1378,6 +1378,7 @@ const bool kPublished = [] {
             "ImageIndex", [](const F& f) { return f.ImageIndex(); }, [](F& f, int v) { f.SetInteger(1, v); },
             0),
     });
+    RegisterClass<TLuxFormShape>();
     return true;
 }();
 

@@ -2,6 +2,8 @@
 
 #include "platform/registry/Registry.h"
 #include "platform/rtl/FormatSettings.h"
+#include "platform/ui/Filer.h"
+#include "platform/ui/Forms.h"
 #include "platform/win/Messages.h"
 #include "tools/testing/TempHome.h"
 #include "visual_controls/LuxIniCtrl.h"
@@ -183,7 +185,8 @@ TEST_F(LuxclassTest, BrushBitmapWorksFromItsFirstUse) {
     const struct {
         int x, y;
         TColor color;
-    } pixels[] = {{0, 0, clWhite}, {1, 0, clBlue}, {0, 1, clBlue}, {1, 1, clWhite}, {7, 6, clBlue}, {7, 7, clWhite}};
+    } pixels[] = {{0, 0, clWhite}, {1, 0, clBlue}, {0, 1, clBlue},
+                  {1, 1, clWhite}, {7, 6, clBlue}, {7, 7, clWhite}};
     for (const auto& p : pixels) EXPECT_EQ(blue->Canvas()->Pixels(p.x, p.y), p.color) << p.x << "," << p.y;
     EXPECT_EQ(LuxApplication->GetBitmap()->Canvas()->Pixels(1, 0), clBlack);
 }
@@ -212,13 +215,17 @@ TEST_F(LuxclassTest, GoldenLogWithAFixedClock) {
     EXPECT_EQ(ReadFile(log), "\r\n"
                              "LogFile started: 2026-12-10 18:05:09\r\n"
                              "Application    : Golden\r\n"
-                             "Path/ExeName   : " + Application->ExeName() + "\r\n"
-                             "Version        : v4.06\r\n" +
-                                 stars + "\r\n\r\n"
-                                         "Entries:\r\n"
-                                         "00001:  [18:05:09] [2026-12-10]first\r\n" +
-                                 stars + "\r\n\r\n"
-                                         "00002:  [18:05:09] [2026-12-10]second\r\n");
+                             "Path/ExeName   : " +
+                                 Application->ExeName() +
+                                 "\r\n"
+                                 "Version        : v4.06\r\n" +
+                                 stars +
+                                 "\r\n\r\n"
+                                 "Entries:\r\n"
+                                 "00001:  [18:05:09] [2026-12-10]first\r\n" +
+                                 stars +
+                                 "\r\n\r\n"
+                                 "00002:  [18:05:09] [2026-12-10]second\r\n");
 }
 
 TEST_F(LuxclassTest, LogLimitStartsAt101AndBackupsCountOn) {
@@ -255,7 +262,8 @@ TEST_F(LuxclassTest, SecondInstanceAndWhatIsRefused) {
     LuxApplication->RegPrefix = "Vexo";
     LuxApplication->Version = "v4.06\\";
     EXPECT_EQ(LuxApplication->GetDefaultRegPath(), "Software\\Vexo\\Dorvex\\v4.06\\");
-    EXPECT_EQ(LuxEOneInstError("TLuxIniCtrl", 1).Message, "TLuxIniCtrl:\rAlready one TLuxIniCtrl control in this project!");
+    EXPECT_EQ(LuxEOneInstError("TLuxIniCtrl", 1).Message,
+              "TLuxIniCtrl:\rAlready one TLuxIniCtrl control in this project!");
 }
 
 TEST(TLuxApplication, RegistersItsPointingHandAsScreenCursorMinus255) {
@@ -279,4 +287,16 @@ TEST_F(LuxclassTest, OwnsASettingsStoreThatReadsNothingAtStart) {
     HKEY key = 0;
     ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Dorvex\\Common", 0, KEY_READ, &key), ERROR_SUCCESS);
     RegCloseKey(key);
+}
+
+// The components a stream can hold are made again from their class names when it is read.
+TEST(LuxComponents, PublishedComponentsAreMadeByTheirClassName) {
+    TForm owner(nullptr);
+    for (const char* name : {"TLuxIniCtrl", "TLuxTimerPool", "TLuxFormShape"}) {
+        const TComponentFactory make = GetClass(name);
+        ASSERT_TRUE(make) << name << " is not registered";
+        TComponent* made = make(&owner);
+        ASSERT_NE(made, nullptr) << name;
+        EXPECT_EQ(made->ClassName(), name);
+    }
 }
