@@ -3,6 +3,7 @@
 #pragma once
 
 #include "indicator_controls/CaptionProperties.h"
+#include "indicator_controls/ControlProperties.h"
 #include "indicator_controls/FaceProperties.h"
 #include "indicator_controls/VanimateColorBtn.h"
 #include "platform/ui/Icons.h"
@@ -15,10 +16,8 @@ template <class C> std::vector<TPropInfo> ColorBtnProperties() {
     using published::Property;
     std::vector<TPropInfo> rows = PlaceProperties<C>();
     rows.insert(rows.end(), {
-        Property<C>(
-            "Width", [](const C& c) { return c.Width(); }, [](C& c, int v) { c.SetWidth(v); }, 89),
-        Property<C>(
-            "Height", [](const C& c) { return c.Height(); }, [](C& c, int v) { c.SetHeight(v); }, 33),
+        WidthProperty<C>(89),
+        HeightProperty<C>(33),
         Property<C>(
             "Caption", [](const C& c) { return c.Caption(); },
             [](C& c, const std::string& v) { c.SetCaption(v); }),
@@ -66,10 +65,8 @@ template <class C> std::vector<TPropInfo> GlyphStripProperties() {
 template <class C> std::vector<TPropInfo> IconProperties() {
     using published::Property;
     std::vector<TPropInfo> rows = {
-        Property<C>(
-            "Width", [](const C& c) { return c.Width(); }, [](C& c, int v) { c.SetWidth(v); }, 140),
-        Property<C>(
-            "Height", [](const C& c) { return c.Height(); }, [](C& c, int v) { c.SetHeight(v); }, 44),
+        WidthProperty<C>(140),
+        HeightProperty<C>(44),
     };
     for (TPropInfo& p : IconSetProperties<C>()) rows.push_back(std::move(p));
     rows.push_back(Property<C>(

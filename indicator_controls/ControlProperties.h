@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,16 @@ template <class C> std::vector<TPropInfo> PlaceProperties() {
         Property<C>(
             "Top", [](const C& c) { return c.Top(); }, [](C& c, int v) { c.SetTop(v); }),
     };
+}
+
+// The width and the height, each with the default the control declares (none: always stored).
+template <class C> TPropInfo WidthProperty(std::optional<std::int64_t> Default = std::nullopt) {
+    return published::Property<C>(
+        "Width", [](const C& c) { return c.Width(); }, [](C& c, int v) { c.SetWidth(v); }, Default);
+}
+template <class C> TPropInfo HeightProperty(std::optional<std::int64_t> Default = std::nullopt) {
+    return published::Property<C>(
+        "Height", [](const C& c) { return c.Height(); }, [](C& c, int v) { c.SetHeight(v); }, Default);
 }
 
 // The font, stored only while it is not the parent's.

@@ -1,5 +1,6 @@
 #include "indicator_controls/MystdLabels.h"
 
+#include "indicator_controls/ControlProperties.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Text.h"
 #include "platform/shell/Shell.h"
@@ -297,10 +298,8 @@ const bool kPublished = [] {
     PublishProperties<A, TComponent>(std::move(angle));
     using S = TvMouseSpot;
     PublishProperties<S, TComponent>({
-        Property<S>(
-            "Width", [](const S& s) { return s.Width(); }, [](S& s, int v) { s.SetWidth(v); }, 20),
-        Property<S>(
-            "Height", [](const S& s) { return s.Height(); }, [](S& s, int v) { s.SetHeight(v); }, 20),
+        WidthProperty<S>(20),
+        HeightProperty<S>(20),
     });
 
     using H = TvHint;

@@ -39,10 +39,8 @@ template <class C> std::vector<TPropInfo> ShapeBtnProperties(int Size, bool Edge
             Property<C>(
                 "ParentColor", [](const C& c) { return c.ParentColor(); },
                 [](C& c, bool v) { c.SetParentColor(v); }, true),
-            Property<C>(
-                "Height", [](const C& c) { return c.Height(); }, [](C& c, int v) { c.SetHeight(v); }, Size),
-            Property<C>(
-                "Width", [](const C& c) { return c.Width(); }, [](C& c, int v) { c.SetWidth(v); }, Size),
+            HeightProperty<C>(Size),
+            WidthProperty<C>(Size),
             Property<C>(
                 "Enabled", [](const C& c) { return c.Enabled(); }, [](C& c, bool v) { c.SetEnabled(v); },
                 true),

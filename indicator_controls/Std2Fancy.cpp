@@ -1,6 +1,7 @@
 #include "indicator_controls/Std2Fancy.h"
 
 #include "indicator_controls/CaptionProperties.h"
+#include "indicator_controls/ControlProperties.h"
 
 #include "platform/gdi/Region.h"
 #include "platform/ui/Filer.h"
@@ -481,10 +482,8 @@ template <class C> void AddSetProperties(std::vector<TPropInfo>& props, const st
 template <class C> std::vector<TPropInfo> LookProperties() {
     std::vector<TPropInfo> rows = PlaceProperties<C>();
     rows.insert(rows.end(), {
-        Property<C>(
-            "Width", [](const C& c) { return c.Width(); }, [](C& c, int v) { c.SetWidth(v); }, 89),
-        Property<C>(
-            "Height", [](const C& c) { return c.Height(); }, [](C& c, int v) { c.SetHeight(v); }, 33),
+        WidthProperty<C>(89),
+        HeightProperty<C>(33),
         Property<C>(
             "TransparentColor", [](const C& c) { return c.TransparentColor(); },
             [](C& c, TColor v) { c.SetTransparentColor(v); }),

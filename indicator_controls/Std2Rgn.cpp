@@ -1,6 +1,7 @@
 // Window regions kept as region data, and the small geometry records of the skinned buttons.
 #include "indicator_controls/Std2.h"
 
+#include "indicator_controls/ControlProperties.h"
 #include "indicator_controls/Vanimate.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Region.h"
@@ -13,6 +14,8 @@
 #include "platform/ui/WindowShape.h"
 
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -218,23 +221,12 @@ using published::Property;
 
 const bool kPublished = [] {
     using O = TvcBmpOffset;
-    PublishProperties<O, void>({
-        Property<O>(
-            "Left", [](const O& o) { return o.Left(); }, [](O& o, int v) { o.SetLeft(v); }),
-        Property<O>(
-            "Top", [](const O& o) { return o.Top(); }, [](O& o, int v) { o.SetTop(v); }),
-    });
+    PublishProperties<O, void>(PlaceProperties<O>());
     using S = TvcTextSize;
-    PublishProperties<S, void>({
-        Property<S>(
-            "Left", [](const S& s) { return s.Left(); }, [](S& s, int v) { s.SetLeft(v); }),
-        Property<S>(
-            "Top", [](const S& s) { return s.Top(); }, [](S& s, int v) { s.SetTop(v); }),
-        Property<S>(
-            "Width", [](const S& s) { return s.Width(); }, [](S& s, int v) { s.SetWidth(v); }),
-        Property<S>(
-            "Height", [](const S& s) { return s.Height(); }, [](S& s, int v) { s.SetHeight(v); }),
-    });
+    std::vector<TPropInfo> size = PlaceProperties<S>();
+    size.push_back(WidthProperty<S>());
+    size.push_back(HeightProperty<S>());
+    PublishProperties<S, void>(std::move(size));
     using F = TvcFancyForm;
     PublishProperties<F, TComponent>({
         Property<F>(

@@ -1,6 +1,7 @@
 #include "indicator_controls/Std2Shape.h"
 
 #include "indicator_controls/CaptionProperties.h"
+#include "indicator_controls/ControlProperties.h"
 #include "indicator_controls/FaceProperties.h"
 #include "indicator_controls/ShapeBtnProperties.h"
 
@@ -344,10 +345,8 @@ const bool kPublished = [] {
     std::vector<TPropInfo> icon = {Property<I>(
         "OffsetIcon", [](const I& i) { return i.OffsetIcon(); }, nullptr)};
     for (TPropInfo& p : IconSetProperties<I>()) icon.push_back(std::move(p));
-    icon.push_back(Property<I>(
-        "Width", [](const I& i) { return i.Width(); }, [](I& i, int v) { i.SetWidth(v); }, 140));
-    icon.push_back(Property<I>(
-        "Height", [](const I& i) { return i.Height(); }, [](I& i, int v) { i.SetHeight(v); }, 140));
+    icon.push_back(WidthProperty<I>(140));
+    icon.push_back(HeightProperty<I>(140));
     PublishProperties<I, C>(std::move(icon));
 
     RegisterClass<TvcShapeColorBtn>();

@@ -431,10 +431,8 @@ using published::Property;
 template <class C> std::vector<TPropInfo> BoundsProperties(int size) {
     std::vector<TPropInfo> rows = PlaceProperties<C>();
     rows.insert(rows.end(), {
-        Property<C>(
-            "Width", [](const C& c) { return c.Width(); }, [](C& c, int v) { c.SetWidth(v); }, size),
-        Property<C>(
-            "Height", [](const C& c) { return c.Height(); }, [](C& c, int v) { c.SetHeight(v); }, size),
+        WidthProperty<C>(size),
+        HeightProperty<C>(size),
         Property<C>(
             "Visible", [](const C& c) { return c.Visible(); }, [](C& c, bool v) { c.SetVisible(v); }, true),
     });

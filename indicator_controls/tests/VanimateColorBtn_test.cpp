@@ -13,6 +13,7 @@
 #include "platform/ui/WindowQueries.h"
 #include "support/ColorBtnTest.h"
 #include "support/PushButtonScript.h"
+#include "support/StreamTest.h"
 
 #include <gtest/gtest.h>
 
@@ -561,13 +562,7 @@ TEST(VanimateColorBtnStreaming, ReadBackWithTheirProperties) {
     i.SetIconWhere(v_BWRight);
     i.SetBounds(0, 0, 89, 33);
 
-    auto roundTrip = [](TComponent* c) {
-        TMemoryStream stream;
-        TWriter(&stream).WriteRootComponent(c);
-        stream.SetPosition(0);
-        return std::unique_ptr<TComponent>(TReader(&stream).ReadRootComponent(nullptr));
-    };
-    auto readB = roundTrip(&b);
+    auto readB = RoundTrip(b);
     auto* rb = dynamic_cast<TvBitColBtn*>(readB.get());
     ASSERT_NE(rb, nullptr);
     EXPECT_EQ(rb->Caption(), "Go");
@@ -579,14 +574,14 @@ TEST(VanimateColorBtnStreaming, ReadBackWithTheirProperties) {
     EXPECT_EQ(rb->BitmapWhere(), v_BWRight);
     EXPECT_EQ(rb->TransparentColor(), 0x00FF00);
 
-    auto readG = roundTrip(&g);
+    auto readG = RoundTrip(g);
     auto* rg = dynamic_cast<TvGradBtn*>(readG.get());
     ASSERT_NE(rg, nullptr);
     EXPECT_EQ(rg->FillType(), gCenter);
     EXPECT_EQ(rg->Bands(), 9);
     EXPECT_TRUE(rg->Default());
 
-    auto readI = roundTrip(&i);
+    auto readI = RoundTrip(i);
     auto* ri = dynamic_cast<TvIconColBtn*>(readI.get());
     ASSERT_NE(ri, nullptr);
     EXPECT_EQ(ri->IconWhere(), v_BWRight);

@@ -11,6 +11,7 @@
 #include "platform/ui/WindowQueries.h"
 #include "support/ColorBtnTest.h"
 #include "support/PushButtonScript.h"
+#include "support/StreamTest.h"
 
 #include <gtest/gtest.h>
 
@@ -377,13 +378,7 @@ TEST(VanimateNWBtnStreaming, ReadBackWithTheirProperties) {
     i.SetBounds(0, 0, 89, 33);
     i.SetGlyphMargin(8);
 
-    auto roundTrip = [](TComponent* c) {
-        TMemoryStream stream;
-        TWriter(&stream).WriteRootComponent(c);
-        stream.SetPosition(0);
-        return std::unique_ptr<TComponent>(TReader(&stream).ReadRootComponent(nullptr));
-    };
-    auto readB = roundTrip(&b);
+    auto readB = RoundTrip(b);
     auto* rb = dynamic_cast<TvNWBitColBtn*>(readB.get());
     ASSERT_NE(rb, nullptr);
     EXPECT_EQ(rb->Caption(), "Go");
@@ -395,7 +390,7 @@ TEST(VanimateNWBtnStreaming, ReadBackWithTheirProperties) {
     EXPECT_EQ(rb->GlyphMargin(), 3u);
     EXPECT_EQ(rb->NumGlyphs(), 2);
     EXPECT_EQ(rb->UpImage()->Width(), 32);
-    auto readI = roundTrip(&i);
+    auto readI = RoundTrip(i);
     auto* ri = dynamic_cast<TvNWIconColBtn*>(readI.get());
     ASSERT_NE(ri, nullptr);
     EXPECT_EQ(ri->Width(), 89);
