@@ -228,9 +228,7 @@ public:
     void InputArrived() {
         std::unique_lock lk(m);
         if (closed) return;
-        PullInput(Clock::now());
-        Throttle();
-        DeliverEvents();
+        TakeInInput(Clock::now());
         const bool kick = WorkerMustLook();
         lk.unlock();
         if (kick) Kick();
@@ -324,11 +322,7 @@ public:
         if (atOnce) {
             ReadNow(*op, now);
             // A device that reads ahead fills the queue again at once, as the line would.
-            if (device_->ReadsAhead()) {
-                PullInput(now);
-                Throttle();
-                DeliverEvents();
-            }
+            if (device_->ReadsAhead()) TakeInInput(now);
             return Submitted(overlapped, bytesRead);
         }
         reads_.push_back(std::move(op));
@@ -604,6 +598,14 @@ private:
             FeedReads(now);
             if (drained || inQueue_.size() == filled) break;
         }
+    }
+
+    // Input into the queue and the waiting reads, with what follows from it: flow control and the
+    // events a wait is told of.
+    void TakeInInput(TimePoint now) {
+        PullInput(now);
+        Throttle();
+        DeliverEvents();
     }
 
     // One read of the device into Into, filtered: the bytes read (0 when none came or the device has
