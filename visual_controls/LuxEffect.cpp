@@ -256,27 +256,27 @@ bool TLuxBitmapEffectObject::DrawBuffer(TBitmap* Target) {
     return true;
 }
 
-bool TLuxBitmapEffectObject::PixelEffectsOn() const {
-    return flipVertical_ || flipHorizontal_ || grayScale_ || invert_ || brightness_ != 0;
-}
-
-void TLuxBitmapEffectObject::PixelEffects(TBitmap* Bitmap, const TRect& Area) {
-    if (!PixelEffectsOn()) return;
-    Make24(Bitmap);
+void TLuxBitmapEffectObject::PixelEffects(TBitmap* Bitmap, const TRect& Area, bool Monochrome) {
     const TPoint p = Area.TopLeft();
-    if (flipVertical_) LuxBMPFlipVertical(Bitmap, Area, Bitmap, p);
-    if (flipHorizontal_) LuxBMPFlipHorizonzal(Bitmap, Area, Bitmap, p);
-    if (grayScale_) LuxBMPGrayScale(Bitmap, Area, Bitmap, p);
-    if (invert_) LuxBMPInvert(Bitmap, Area, Bitmap, p);
-    if (brightness_ != 0) LuxBMPBrightness(Bitmap, Area, Bitmap, p, brightness_);
+    if (flipVertical_ || flipHorizontal_ || grayScale_ || invert_) {
+        Make24(Bitmap);
+        if (flipVertical_) LuxBMPFlipVertical(Bitmap, Area, Bitmap, p);
+        if (flipHorizontal_) LuxBMPFlipHorizonzal(Bitmap, Area, Bitmap, p);
+        if (grayScale_) LuxBMPGrayScale(Bitmap, Area, Bitmap, p);
+        if (invert_) LuxBMPInvert(Bitmap, Area, Bitmap, p);
+    }
+    if (Monochrome) Bitmap->SetPixelFormat(pf1bit);
+    if (brightness_ != 0) {
+        // A monochrome picture comes back to three bytes a pixel, black and white, for the sum.
+        Make24(Bitmap);
+        LuxBMPBrightness(Bitmap, Area, Bitmap, p, brightness_);
+    }
 }
 
 void TLuxBitmapEffectObject::Draw(TBitmap* Bitmap) {
     if (!Bitmap || DrawBuffer(Bitmap)) return;
-    PixelEffects(Bitmap, TRect(0, 0, Bitmap->Width(), Bitmap->Height()));
+    PixelEffects(Bitmap, TRect(0, 0, Bitmap->Width(), Bitmap->Height()), makeMonochrome_);
     alphaBlend_->AlphaBlend(Bitmap);
-    // Last: every effect before it needs three bytes a pixel.
-    if (makeMonochrome_) Bitmap->SetPixelFormat(pf1bit);
     StoreBuffer(Bitmap);
 }
 
@@ -296,7 +296,7 @@ void TLuxBitmapEffectObject::DrawCopyRect(TBitmap* Src, const TRect& R, TBitmap*
     if (DrawBuffer(Dst)) return;
     const TRect to = Bounds(P.X, P.Y, Extent(R.Left, R.Right), Extent(R.Top, R.Bottom));
     if (!Src->Empty() && !Dst->Empty()) Dst->Canvas()->CopyRect(to, Src->Canvas(), R);
-    PixelEffects(Dst, to);
+    PixelEffects(Dst, to, false);
     StoreBuffer(Dst);
 }
 
@@ -319,7 +319,7 @@ void TLuxBitmapEffectObject::DrawCutRect2(TBitmap* Src, const TRect& R, TBitmap*
     // Only what Dst holds: a mirror of a Cut reaching past its edge would mirror the part inside.
     const TRect cut = Intersection(Cut, TRect(0, 0, Dst->Width(), Dst->Height()));
     if (cut.Left < cut.Right && cut.Top < cut.Bottom) {
-        PixelEffects(Dst, cut);
+        PixelEffects(Dst, cut, false);
         if (alphaBlend_->FillObject()->Style() != sfNone) {
             const auto fill = WorkBitmap(std::min(w, INT_MAX - 2) + 2, std::min(h, INT_MAX - 2) + 2);
             alphaBlend_->FillObject()->FillCanvas(fill->Canvas(), fill->Canvas()->ClipRect(), clWhite);

@@ -133,9 +133,9 @@ public:
 private:
     // The buffer shortcut: true when the buffer was drawn onto Target.
     bool DrawBuffer(TBitmap* Target);
-    bool PixelEffectsOn() const;
-    // Mirrors, grey scale, inversion and brightness in place on Area of Bitmap (made 24-bit).
-    void PixelEffects(TBitmap* Bitmap, const TRect& Area);
+    // Mirrors, grey scale, inversion and brightness in place on Area of Bitmap (made 24-bit for
+    // them); with Monochrome the bitmap turns 1-bit before the brightness.
+    void PixelEffects(TBitmap* Bitmap, const TRect& Area, bool Monochrome);
 
     TLuxAlphaObject* alphaBlend_;
     bool bufferValid_ = false;

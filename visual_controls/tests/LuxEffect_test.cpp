@@ -418,14 +418,41 @@ TEST(LuxBitmapEffectObjectDraw, EffectsRunInTheirOrderOnAnyFormat) {
     }
 }
 
-TEST(LuxBitmapEffectObjectDraw, MonochromeComesAfterBrightness) {
-    TLuxBitmapEffectObject fx;
-    fx.SetBoolean(5, true);
-    fx.SetBrightness(155);
-    auto b = PixelsOf(pf32bit, 2, 1, {Grey(100), Grey(10)});
-    fx.Draw(b.get());
-    EXPECT_EQ(b->PixelFormat(), pf1bit);
-    EXPECT_EQ(Picture(*b), Rows({"LK"})) << "white stays white, every other colour turns black";
+// Monochrome follows the mirrors, grey scale and inversion; brightness and the blend then work on
+// its black and white in three bytes a pixel.
+TEST(LuxBitmapEffectObjectDraw, MonochromeComesBeforeBrightnessAndTheBlend) {
+    struct Case {
+        const char* what;
+        bool invert;
+        int brightness;
+        bool blend; // half with black
+        TPixelFormat format;
+        TColor white, grey; // what the white and the grey-100 pixel become
+    };
+    const Case cases[] = {
+        {"monochrome alone", false, 0, false, pf1bit, clWhite, clBlack},
+        {"inverted first: white turns black, grey 155", true, 0, false, pf1bit, clBlack, clBlack},
+        {"then brightness", false, 155, false, pf24bit, clWhite, Grey(155)},
+        {"then the blend", false, 0, true, pf24bit, Grey(128), clBlack},
+        {"brightness, then the blend", false, 155, true, pf24bit, Grey(128), Grey(78)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TLuxBitmapEffectObject fx;
+        fx.SetBoolean(5, true);
+        fx.SetBoolean(3, c.invert);
+        fx.SetBrightness(c.brightness);
+        if (c.blend) {
+            fx.AlphaBlend()->FillObject()->SetFillStyle(sfBrush);
+            fx.AlphaBlend()->FillObject()->Brush()->SetColor(clBlack);
+            fx.AlphaBlend()->SetSingle(0.5f);
+        }
+        auto b = PixelsOf(pf32bit, 2, 1, {clWhite, Grey(100)});
+        fx.Draw(b.get());
+        EXPECT_EQ(b->PixelFormat(), c.format);
+        EXPECT_EQ(PixelAt(*b, 0, 0), c.white);
+        EXPECT_EQ(PixelAt(*b, 1, 0), c.grey);
+    }
 
     // Nothing to do leaves the format alone.
     TLuxBitmapEffectObject plain;
