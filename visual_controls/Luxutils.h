@@ -1,14 +1,19 @@
 // Conversions between fonts, points, rectangles and delimited strings (the settings store keeps its
 // values in these forms), window and form placement, a message-pumping wait, modal forms, window
-// menus, the explode animation, custom colour lists and a divisor list.
+// menus, the explode animation, custom colour lists, a divisor list, and the gradients: colour lists
+// between two colours, palettes of them, and the painting of bands, squares, ellipses, corners and
+// diagonals in those colours.
 #pragma once
 
+#include "platform/gdi/Gdi.h"
+#include "platform/rtl/Lists.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Graphics.h"
 #include "visual_controls/Luxgraph.h"
 #include "visual_controls/Luxprocs.h"
 #include "visual_controls/Luxtextdraw.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -107,3 +112,52 @@ void LuxSaveCustomColorToIniFile(const std::string& FileName, const std::string&
 // The same for the development environment's settings file, section "Custom Colors".
 void LuxLoadIDECustomColor(TStringList* Strings);
 void LuxSaveIDECustomColor(TStringList* Strings);
+
+// --- Gradients ---------------------------------------------------------------------------------
+
+enum TLuxGradientStyle : std::uint8_t {
+    gstHorizontal,
+    gstVertical,
+    gstSquare,
+    gstElliptic,
+    gstTopLeft,
+    gstTopRight,
+    gstBottomLeft,
+    gstBottomRight,
+    gstTopLeftDiagonal,
+    gstTopRightDiagonal
+};
+
+// Flags of the painting routines.
+inline constexpr WORD LuxGradientClip = 0x0001;    // clip to the rectangle (moved by Offset)
+inline constexpr WORD LuxGradientBitmap = 0x0004;  // paint off screen, then draw the result
+inline constexpr WORD LuxGradientPalette = 0x1000; // select and realize the palette
+
+// The colour lists hold RGB values as list entries.
+inline COLORREF LuxListColor(const TList& list, int index) {
+    return static_cast<COLORREF>(reinterpret_cast<std::uintptr_t>(list.Items(index)));
+}
+inline void LuxListAddColor(TList& list, COLORREF color) {
+    list.Add(reinterpret_cast<void*>(static_cast<std::uintptr_t>(color)));
+}
+
+// Per channel Color1 + (Color2 - Color1) * Index / Count, truncated; the colours are taken as they
+// are (system colours are not resolved). Count 0 gives Color1.
+TColor LuxGradientGetColor(TColor Color1, TColor Color2, int Index, int Count);
+// Appends Count colours from Color1 to Color2 (emptying List first when Clear); an appended segment
+// (Clear false) skips its first colour, which ends the segment before. One colour is Color1.
+void LuxGradientCreateColorList(TColor Color1, TColor Color2, BYTE Count, TList* List, bool Clear);
+// A palette of the list's colours; nullptr for a missing or empty list.
+HPALETTE LuxGradientCreatePalette(const TList* List);
+// Offset packs x (low word) and y (high word), both unsigned, by which a clip moves the rectangle.
+void LuxGradientPaintExt(TCanvas* Canvas, const TRect& Rect, TLuxGradientStyle Style, const TList* List,
+                         HPALETTE Palette, WORD Flags, int Offset);
+void LuxGradientPaint(TCanvas* Canvas, const TRect& Rect, TColor Color1, TColor Color2, BYTE ColorCount,
+                      TLuxGradientStyle Style, WORD Flags, int Offset);
+// Segments of ColorCount div (stops - 1) colours between neighbouring stops, each skipping its first
+// colour; fewer than two stops paint nothing.
+void LuxSuperGradientPaint(TCanvas* Canvas, const TRect& Rect, const TColor* Colors, int ColorsCount,
+                           BYTE ColorCount, TLuxGradientStyle Style, WORD Flags, int Offset);
+
+// The rectangle moved by a packed offset (x in the low word, y in the high word, both unsigned).
+TRect LuxOffsetRect(const TRect& Rect, int Offset);

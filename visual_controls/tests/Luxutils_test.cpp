@@ -10,9 +10,11 @@
 #include "platform/win/Clock.h"
 #include "tools/testing/TempHome.h"
 #include "visual_controls/Luxclass.h"
+#include "visual_controls/tests/support/PaintedBitmap.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -332,4 +334,43 @@ TEST(Luxutils, CustomColourListsGoThroughIniFilesAndTheRegistry) {
     TStringList ide;
     LuxLoadIDECustomColor(&ide);
     EXPECT_EQ(Joined(ide), "ColorA=FFFFFF|ColorB=00FF00");
+}
+
+// The gradient routines are this unit's: a program that includes only it computes colours and
+// palettes and paints gradients.
+TEST(Luxutils, GradientRoutinesAreThisUnits) {
+    EXPECT_EQ(LuxGradientGetColor(clBlack, clWhite, 1, 2), static_cast<TColor>(RGB(127, 127, 127)));
+    TList list;
+    LuxGradientCreateColorList(clBlack, clWhite, 3, &list, true);
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_EQ(LuxListColor(list, 1), RGB(128, 128, 128));
+    HPALETTE palette = LuxGradientCreatePalette(&list);
+    EXPECT_NE(palette, nullptr);
+    DeleteObject(palette);
+
+    const TColor grey = static_cast<TColor>(RGB(128, 128, 128));
+    const TColor stops[] = {clBlack, clWhite};
+    const struct {
+        const char* what;
+        std::function<void(TCanvas*, const TRect&)> paint;
+        TColor left, middle, right;
+    } cases[] = {
+        {"from a colour list",
+         [&](TCanvas* c, const TRect& r) { LuxGradientPaintExt(c, r, gstHorizontal, &list, nullptr, 0, 0); },
+         clBlack, grey, clWhite},
+        {"between two colours",
+         [](TCanvas* c, const TRect& r) { LuxGradientPaint(c, r, clBlack, clWhite, 3, gstHorizontal, 0, 0); },
+         clBlack, grey, clWhite},
+        {"through colour stops, each segment without its first colour",
+         [&](TCanvas* c, const TRect& r) { LuxSuperGradientPaint(c, r, stops, 2, 3, gstHorizontal, 0, 0); },
+         grey, grey, clWhite},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto b = FilledBitmap(3, 1, clRed);
+        c.paint(b->Canvas(), TRect(0, 0, 3, 1));
+        EXPECT_EQ(PixelAt(*b, 0, 0), c.left);
+        EXPECT_EQ(PixelAt(*b, 1, 0), c.middle);
+        EXPECT_EQ(PixelAt(*b, 2, 0), c.right);
+    }
 }
