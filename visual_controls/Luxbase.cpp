@@ -569,10 +569,10 @@ void TLuxCustomControl::Dispatch(TMessage& Message) {
 
 // --- Free routines --------------------------------------------------------------------------------
 
-int LuxCheckForFormComponent(TComponent* AComponent, const std::string& AClass) {
-    if (!dynamic_cast<TCustomForm*>(AComponent) || AClass.empty()) return -1;
+int LuxCheckForFormComponent(TComponent* AComponent, TLuxClass AClass) {
+    if (!dynamic_cast<TCustomForm*>(AComponent) || !AClass) return -1;
     for (int i = 0; i < AComponent->ComponentCount(); ++i)
-        if (AComponent->Components(i)->ClassName() == AClass) return i;
+        if (AClass(AComponent->Components(i))) return i;
     return -1;
 }
 

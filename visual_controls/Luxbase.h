@@ -251,8 +251,15 @@ private:
     TLuxTransparencyMode transparencyMode_ = tmLux;
 };
 
-// The index of the first component of the form AComponent that is an AClass (by class name), or -1
-// (also when AComponent is no form or AClass is empty).
-int LuxCheckForFormComponent(TComponent* AComponent, const std::string& AClass);
+// A class reference for the "is a" tests: answers whether an object is of the class or of one
+// derived from it. nullptr is no class.
+using TLuxClass = bool (*)(const TObject* Object);
+template <class C> constexpr TLuxClass LuxClassOf() {
+    return [](const TObject* Object) { return dynamic_cast<const C*>(Object) != nullptr; };
+}
+
+// The index of the first component of the form AComponent that is an AClass, or -1 (also when
+// AComponent is no form or AClass is nullptr).
+int LuxCheckForFormComponent(TComponent* AComponent, TLuxClass AClass);
 // Raises Exception: only one dock label or button per control.
 [[noreturn]] void LuxRaiseDockError(TComponent* AComponent, TComponent* AOther);

@@ -455,12 +455,14 @@ bool TLuxApplication::QuitWindows(TLuxExitCode ExitCode) {
     return true;
 }
 
-bool LuxCheckForSameClass(TComponent* AComponent, const std::string& AClass, bool) {
-    if (!dynamic_cast<TCustomForm*>(AComponent)) return true;
-    if (AClass.empty()) return false;
+bool LuxCheckForSameClass(TComponent* AComponent, TLuxClass AClass, bool AllowDataModule) {
+    if (!dynamic_cast<TCustomForm*>(AComponent) &&
+        !(AllowDataModule && dynamic_cast<TDataModule*>(AComponent)))
+        return true;
+    if (!AClass) return false;
     int count = 0;
     for (int i = 0; i < AComponent->ComponentCount(); ++i)
-        if (AComponent->Components(i)->ClassName() == AClass) ++count;
+        if (AClass(AComponent->Components(i))) ++count;
     return count >= 2;
 }
 

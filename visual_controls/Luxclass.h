@@ -206,7 +206,9 @@ extern TLuxApplication* LuxApplication;
 void InitLuxclass();
 void DoneLuxclass();
 
-bool LuxCheckForSameClass(TComponent* AComponent, const std::string& AClass, bool AllowDataModule);
+// True (not allowed) when AComponent is neither a form nor, with AllowDataModule, a data module, or
+// when it owns two or more components that are an AClass; false for a nullptr AClass.
+bool LuxCheckForSameClass(TComponent* AComponent, TLuxClass AClass, bool AllowDataModule);
 
 class LuxEOneInstError : public Exception {
 public:

@@ -470,11 +470,9 @@ void TLuxImageListItem::PutSlot(int Index, TBitmap* Image, TBitmap* Mask) {
 }
 
 int TLuxImageListItem::Add(TBitmap* Image, TBitmap* Mask) {
-    if (!Image && Mask) return -1;
-    if (Image) {
-        CheckImage(Image);
-        if (masked_ && Mask) CheckImage(Mask);
-    }
+    CheckImage(Image);
+    if (masked_) CheckImage(Mask);
+    // Without an image the new slot is only made room for (Replace takes no mask without one).
     MakeRoom();
     info_.push_back(0);
     Renumber();
@@ -588,9 +586,13 @@ void TLuxImageListItem::Move(int CurIndex, int NewIndex) {
 }
 
 void TLuxImageListItem::Clear() {
-    image_->SetSize(0, 0);
-    mask_->Assign(nullptr);
-    if (masked_) mask_->SetPixelFormat(pf1bit);
+    image_->SetSize(0, height_);
+    if (masked_) {
+        mask_->SetPixelFormat(pf1bit);
+        mask_->SetSize(0, height_);
+    } else {
+        mask_->Assign(nullptr);
+    }
     usedWidth_ = 0;
     info_.clear();
 }
@@ -1049,13 +1051,7 @@ bool TLuxWaveListItem::GetEmpty() {
 void TLuxWaveListItem::ReadData(TStream* Stream) {
     const TLuxItemHeader h = ReadStd(Stream);
     TLuxWave fresh;
-    if (h.HasData())
-        ReadRecordData([&] {
-            if (h.Compressed())
-                fresh.LoadCompressedFromStream(Stream);
-            else
-                fresh.LoadFromStreamEx(Stream);
-        });
+    if (h.HasData()) ReadRecordData([&] { stReadWave(*Stream, fresh, h.Compressed()); });
     TakeStd(h);
     if (fresh.Empty())
         wave_->FreeWave();
@@ -1066,11 +1062,7 @@ void TLuxWaveListItem::ReadData(TStream* Stream) {
 
 void TLuxWaveListItem::WriteData(TStream* Stream) {
     WriteStd(Stream);
-    if (GetEmpty()) return;
-    if (compressed_)
-        wave_->SaveCompressedToStream(Stream);
-    else
-        wave_->SaveToStreamEx(Stream);
+    if (!GetEmpty()) stWriteWave(*Stream, *wave_, compressed_);
 }
 
 void TLuxWaveListItem::Assign(const TPersistent* Source) {
@@ -1861,11 +1853,12 @@ bool DesignTime(const TComponent* c) {
 
 TLuxContainerCtrl::TLuxContainerCtrl(TComponent* AOwner) : TLuxCustomComponent(AOwner) {
     if (DesignTime(this)) {
-        if (LuxCheckForSameClass(AOwner, ClassName(), false)) {
+        if (LuxCheckForSameClass(AOwner, LuxClassOf<TLuxContainerCtrl>(), false)) {
             selector_ = 255;
             throw LuxEOneInstError(ClassName(), 0);
         }
-        container_ = new TLuxContainer(nullptr);
+        // Owned, so that it is designing too and copies its changed lists into LuxContainer.
+        container_ = new TLuxContainer(this);
         own_ = true;
     } else {
         container_ = LuxContainer;

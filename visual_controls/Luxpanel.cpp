@@ -441,6 +441,15 @@ void TLuxCustomScrollBox::Dispatch(TMessage& Message) {
         Invalidate();
         if (CheckOptimized()) BroadcastBackChanged();
         return;
+    case WM_NCHITTEST:
+        // In the designer the whole box, size box and all, takes the mouse.
+        TScrollBox::Dispatch(Message);
+        if (Designing(this) && (Message.Result == HTNOWHERE || Message.Result == HTGROWBOX))
+            Message.Result = HTCLIENT;
+        return;
+    case CM_DESIGNHITTEST:
+        Message.Result = 0;
+        return;
     case WM_HSCROLL:
     case WM_VSCROLL:
         TScrollBox::Dispatch(Message);

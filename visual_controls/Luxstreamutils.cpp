@@ -4,6 +4,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/ui/Controls.h"
 #include "visual_controls/Luxprocs.h"
+#include "visual_controls/Luxwave.h"
 
 #include <algorithm>
 #include <memory>
@@ -176,6 +177,20 @@ void stReadStringList(TStream& stream, TStringList& strings, bool compressed) {
     TMemoryStream body;
     ReadRecord(stream, compressed, body);
     strings.LoadFromStream(body);
+}
+
+void stWriteWave(TStream& stream, TLuxWave& wave, bool compressed) {
+    if (compressed)
+        wave.SaveCompressedToStream(&stream);
+    else
+        wave.SaveToStreamEx(&stream);
+}
+
+void stReadWave(TStream& stream, TLuxWave& wave, bool compressed) {
+    if (compressed)
+        wave.LoadCompressedFromStream(&stream);
+    else
+        wave.LoadFromStreamEx(&stream);
 }
 
 void stWriteBitmap(TStream& stream, TBitmap& bitmap, bool compressed, int colors) {

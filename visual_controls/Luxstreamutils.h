@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <string>
 
+class TLuxWave;
+
 // Readers raise EReadError when the stream ends inside a value or a length prefix promises more
 // bytes than are left.
 void stWriteInteger(TStream& stream, std::int32_t value);
@@ -28,6 +30,12 @@ std::string stReadString(TStream& stream);
 // replaces the list's content.
 void stWriteStringList(TStream& stream, const TStringList& strings, bool compressed);
 void stReadStringList(TStream& stream, TStringList& strings, bool compressed);
+
+// The wave's file image, as one frame or as Int32 size and the image (TLuxWave's compressed and
+// sized stream forms). Reading replaces the wave's sound, on the wave's terms for bytes that are no
+// wave.
+void stWriteWave(TStream& stream, TLuxWave& wave, bool compressed);
+void stReadWave(TStream& stream, TLuxWave& wave, bool compressed);
 
 // A complete bitmap file, as one frame or as Int32 length and the file. colors -1 writes the
 // bitmap's own stream form, any other value the device-independent form of LuxBmpSaveDIBStream with

@@ -706,7 +706,7 @@ void TLuxRegion::DeleteHandle(HRGN& H) {
 void TLuxRegion::SetRegionShape(TLuxRegionShape Value) {
     if (Value == shape_) return;
     shape_ = Value;
-    if (shape_ == rsPointList && points_->Count() > 0) PolygonToUserRgn();
+    if (shape_ == rsPointList) PolygonToUserRgn();
     Change();
 }
 
@@ -724,6 +724,11 @@ void TLuxRegion::SetNosePos(TLuxExtPos Value) {
 }
 
 void TLuxRegion::PolygonToUserRgn() {
+    // Without points there is no polygon: the user region is empty, not the one set before.
+    if (points_->Count() == 0) {
+        userData_.clear();
+        return;
+    }
     std::vector<POINT> p;
     for (int i = 0; i < points_->Count(); ++i) p.push_back(points_->GetPoint(i));
     HRGN rgn = CreatePolygonRgn(p.data(), static_cast<int>(p.size()), ALTERNATE);
@@ -993,7 +998,7 @@ TLuxFormShape::TLuxFormShape(TComponent* AOwner)
     fillObject_->SetFillStyle(sfNone);
     fillObject_->OnChange = TNotifyEvent::Bind<&TLuxFormShape::GetChange>(this);
     changeLink_->OnChange = TNotifyEvent::Bind<&TLuxFormShape::GetIMLChange>(this);
-    if (DesignTime() && LuxCheckForSameClass(AOwner, ClassName(), false)) {
+    if (DesignTime() && LuxCheckForSameClass(AOwner, LuxClassOf<TLuxFormShape>(), false)) {
         const std::string name = ClassName();
         delete changeLink_;
         delete backBitmap_;
@@ -1300,7 +1305,7 @@ void TLuxFormShape::WndProc(TMessage& Message) {
 }
 
 TLuxFormShape* LuxFormShapeOf(TComponent* Form) {
-    const int index = LuxCheckForFormComponent(Form, "TLuxFormShape");
+    const int index = LuxCheckForFormComponent(Form, LuxClassOf<TLuxFormShape>());
     return index < 0 ? nullptr : dynamic_cast<TLuxFormShape*>(Form->Components(index));
 }
 

@@ -89,8 +89,18 @@ void TComponent::InsertComponent(TComponent* component) {
     if (component->owner_) component->owner_->RemoveComponent(component);
     components_.push_back(component);
     component->owner_ = this;
+    if (state_.Contains(TComponentStateItem::csDesigning)) component->SetDesigning(true);
     for (TComponent* c : components_)
         if (c != component) c->Notification(component, TOperation::opInsert);
+}
+
+void TComponent::SetDesigning(bool value, bool setChildren) {
+    if (value)
+        state_.Include(TComponentStateItem::csDesigning);
+    else
+        state_.Exclude(TComponentStateItem::csDesigning);
+    if (setChildren)
+        for (TComponent* c : components_) c->SetDesigning(value);
 }
 
 void TComponent::RemoveComponent(TComponent* component) {

@@ -106,6 +106,9 @@ protected:
     virtual void Loaded();
     virtual void Notification(TComponent* component, TOperation operation);
     void SetComponentState(TComponentState state) { state_ = state; }
+    // The designer's mark, on this component and (setChildren) every component it owns; a component
+    // inserted into a designing owner takes it on.
+    void SetDesigning(bool value, bool setChildren = true);
     // Marks csDestroying; derived destructors may call it early to stop work in their setters.
     void Destroying();
 

@@ -200,6 +200,7 @@ inline constexpr LRESULT HTTRANSPARENT = -1;
 inline constexpr LRESULT HTNOWHERE = 0;
 inline constexpr LRESULT HTCLIENT = 1;
 inline constexpr LRESULT HTCAPTION = 2;
+inline constexpr LRESULT HTGROWBOX = 4; // the size box between two scroll bars
 
 // WM_STYLECHANGING and WM_STYLECHANGED: WParam GWL_STYLE or GWL_EXSTYLE, LParam the address of the
 // old and new styles.

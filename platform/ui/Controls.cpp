@@ -961,10 +961,23 @@ void TWinControl::Dispatch(TMessage& Message) {
     case WM_NCPAINT:
         PaintNonClient();
         return;
-    case WM_NCHITTEST:
-        // The platform asks only for points of the client area.
+    case WM_NCHITTEST: {
+        // The platform asks only for points of the client area. A child window also answers for
+        // the rest of its rectangle: the size box between its two scroll bars, nowhere outside it.
         Message.Result = HTCLIENT;
+        if (!parent_ || IsTopLevel()) return;
+        const TPoint origin = TControl::ClientOrigin();
+        const int x = MouseX(Message.LParam) - origin.X;
+        const int y = MouseY(Message.LParam) - origin.Y;
+        const RECT& c = clientArea_;
+        if (x < 0 || y < 0 || x >= Width() || y >= Height())
+            Message.Result = HTNOWHERE;
+        else if (nonClient_ && (params_.Style & WS_HSCROLL) && (params_.Style & WS_VSCROLL) && x >= c.right &&
+                 y >= c.bottom && x < c.right + GetSystemMetrics(SM_CXVSCROLL) &&
+                 y < c.bottom + GetSystemMetrics(SM_CYHSCROLL))
+            Message.Result = HTGROWBOX;
         return;
+    }
     case WM_SETFOCUS:
         if (TCustomForm* form = GetParentForm(this); form && form != this) form->FocusChanged(this);
         DefaultHandler(Message);

@@ -230,6 +230,12 @@ public:
     using TCustomForm::TCustomForm;
 };
 
+// A window-less home for non-visual components, designed and loaded like a form.
+class TDataModule : public TComponent {
+public:
+    using TComponent::TComponent;
+};
+
 using TExceptionEvent = TMethod<void(TObject* Sender, Exception* E)>;
 using TIdleEvent = TMethod<void(TObject* Sender, bool& Done)>;
 using TMessageEvent = TMethod<void(MSG& Msg, bool& Handled)>;

@@ -44,12 +44,25 @@ HRGN Combined(HRGN a, HRGN b, int mode) {
     return a;
 }
 
+// A form shape of a program's own, derived from the library's.
+class TOwnFormShape : public TLuxFormShape {
+public:
+    using TLuxFormShape::TLuxFormShape;
+};
+
+template <class Shape> TLuxFormShape* MakeShape(TComponent* Owner) {
+    return new Shape(Owner);
+}
+using TShapeMaker = TLuxFormShape* (*)(TComponent* Owner);
+
 // A form with a form shape, built as forms are: components, properties, then loading ends.
 struct ShapedForm {
     std::unique_ptr<TForm> Form;
     TLuxFormShape* Shape;
-    explicit ShapedForm(TFormBorderStyle style, TLuxRegionShape shape = rsRect) : Form(new TForm(nullptr)) {
-        Shape = new TLuxFormShape(Form.get());
+    explicit ShapedForm(TFormBorderStyle style, TLuxRegionShape shape = rsRect,
+                        TShapeMaker make = &MakeShape<TLuxFormShape>)
+        : Form(new TForm(nullptr)) {
+        Shape = make(Form.get());
         Form->BeginLoading();
         Form->SetBorderStyle(style);
         Form->SetBounds(50, 40, 300, 200);
@@ -234,16 +247,26 @@ TEST(LuxFormShape, PaintsFillThenBorder) {
     EXPECT_FALSE(f.Shape->BackDrawArea(part->Canvas(), TRect(0, 0, 5, 5), TPoint(0, 0), 0));
 }
 
+// The form's shape is found by what it is: a shape of a class derived from the library's serves too.
 TEST(LuxFormShape, TransparentLabelsOnTheFormTakeItsBackground) {
-    ShapedForm f(bsNone);
-    auto* label = new TLuxLabel(f.Form.get());
-    label->SetParent(f.Form.get());
-    label->SetTransparent(true);
-    EXPECT_FALSE(label->CheckOptimized());
-    f.Shape->FillObject()->SetFillStyle(sfGradient);
-    EXPECT_TRUE(label->CheckOptimized());
-    label->SetTransparent(false);
-    EXPECT_FALSE(label->CheckOptimized());
+    const struct {
+        const char* what;
+        TShapeMaker make;
+    } cases[] = {{"the library's shape", &MakeShape<TLuxFormShape>},
+                 {"a derived shape", &MakeShape<TOwnFormShape>}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ShapedForm f(bsNone, rsRect, c.make);
+        EXPECT_EQ(LuxFormShapeOf(f.Form.get()), f.Shape);
+        auto* label = new TLuxLabel(f.Form.get());
+        label->SetParent(f.Form.get());
+        label->SetTransparent(true);
+        EXPECT_FALSE(label->CheckOptimized());
+        f.Shape->FillObject()->SetFillStyle(sfGradient);
+        EXPECT_TRUE(label->CheckOptimized());
+        label->SetTransparent(false);
+        EXPECT_FALSE(label->CheckOptimized());
+    }
 }
 
 TEST(LuxFormShape, TransparentPanelShowsItsPartOfTheGradient) {
@@ -312,12 +335,24 @@ TEST(LuxFormShape, SettingsStreamWithTheForm) {
     EXPECT_TRUE(EqualRgn(actual, ellipse));
 }
 
+// A second shape is refused whatever its class, as long as it is a form shape.
 TEST(LuxFormShape, OneShapePerFormAtDesignTime) {
-    TDesignForm form(nullptr);
-    form.Design();
-    new TLuxFormShape(&form);
-    EXPECT_THROW(new TLuxFormShape(&form), LuxEOneInstError);
-    EXPECT_EQ(form.ComponentCount(), 1);
+    const struct {
+        const char* what;
+        TShapeMaker first, second;
+    } cases[] = {
+        {"two of the library's", &MakeShape<TLuxFormShape>, &MakeShape<TLuxFormShape>},
+        {"a derived one after the library's", &MakeShape<TLuxFormShape>, &MakeShape<TOwnFormShape>},
+        {"the library's after a derived one", &MakeShape<TOwnFormShape>, &MakeShape<TLuxFormShape>},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TDesignForm form(nullptr);
+        form.Design();
+        c.first(&form);
+        EXPECT_THROW(c.second(&form), LuxEOneInstError);
+        EXPECT_EQ(form.ComponentCount(), 1);
+    }
 }
 
 } // namespace

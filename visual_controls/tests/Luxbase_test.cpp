@@ -305,11 +305,21 @@ TEST(Luxbase, FormComponentsAndTheDockError) {
     std::unique_ptr<TForm> form(new TForm(nullptr));
     auto* a = new TBackPanel(form.get());
     auto* b = new TCountingLabel(form.get());
-    (void)a;
-    EXPECT_EQ(LuxCheckForFormComponent(form.get(), b->ClassName()), 1);
-    EXPECT_EQ(LuxCheckForFormComponent(form.get(), "TLuxFormShape"), -1);
-    EXPECT_EQ(LuxCheckForFormComponent(form.get(), ""), -1);
-    EXPECT_EQ(LuxCheckForFormComponent(b, b->ClassName()), -1) << "not a form";
+    // Found by what a component is, its own class or one it derives from.
+    const struct {
+        const char* what;
+        TComponent* where;
+        TLuxClass cls;
+        int index;
+    } cases[] = {
+        {"its own class", form.get(), LuxClassOf<TCountingLabel>(), 1},
+        {"a base class", form.get(), LuxClassOf<TLuxBaseGraphicControl>(), 1},
+        {"the first of two", form.get(), LuxClassOf<TControl>(), 0},
+        {"a class no component is", form.get(), LuxClassOf<TLuxContainerCtrl>(), -1},
+        {"no class", form.get(), nullptr, -1},
+        {"not a form", a, LuxClassOf<TCountingLabel>(), -1},
+    };
+    for (const auto& c : cases) EXPECT_EQ(LuxCheckForFormComponent(c.where, c.cls), c.index) << c.what;
     a->SetName("Panel1");
     b->SetName("Label1");
     try {

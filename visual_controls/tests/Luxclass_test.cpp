@@ -266,6 +266,41 @@ TEST_F(LuxclassTest, SecondInstanceAndWhatIsRefused) {
               "TLuxIniCtrl:\rAlready one TLuxIniCtrl control in this project!");
 }
 
+// Components are counted by what they are; a data module is a fit owner only when allowed.
+TEST(Luxclass, SameClassCountsByInheritanceOnFormsAndAllowedDataModules) {
+    class TPool : public TLuxTimerPool {
+    public:
+        using TLuxTimerPool::TLuxTimerPool;
+    };
+    TForm form(nullptr);
+    TDataModule module(nullptr);
+    TComponent plain(nullptr);
+    for (TComponent* owner : {static_cast<TComponent*>(&form), static_cast<TComponent*>(&module)}) {
+        new TLuxTimerPool(owner);
+        new TPool(owner);
+        new TLuxIniCtrl(owner);
+    }
+    const struct {
+        const char* what;
+        TComponent* owner;
+        TLuxClass cls;
+        bool allowDataModule, refused;
+    } cases[] = {
+        {"a pool and a derived pool", &form, LuxClassOf<TLuxTimerPool>(), false, true},
+        {"one derived pool", &form, LuxClassOf<TPool>(), false, false},
+        {"one settings store", &form, LuxClassOf<TLuxIniCtrl>(), false, false},
+        {"two custom components", &form, LuxClassOf<TLuxCustomComponent>(), false, true},
+        {"no class", &form, nullptr, false, false},
+        {"a data module, not allowed", &module, LuxClassOf<TPool>(), false, true},
+        {"a data module, allowed", &module, LuxClassOf<TPool>(), true, false},
+        {"a data module, allowed, two pools", &module, LuxClassOf<TLuxTimerPool>(), true, true},
+        {"no form, no data module", &plain, LuxClassOf<TPool>(), true, true},
+        {"no owner", nullptr, nullptr, true, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LuxCheckForSameClass(c.owner, c.cls, c.allowDataModule), c.refused) << c.what;
+}
+
 TEST(TLuxApplication, RegistersItsPointingHandAsScreenCursorMinus255) {
     const HCURSOR before = Screen->Cursors(-255);
     InitLuxclass();

@@ -400,6 +400,46 @@ std::string Wave(const std::string& samples) {
 
 } // namespace
 
+// A wave item's record is its flag byte and the wave record of the stream routines, which read it
+// back whole.
+TEST(Luxcont, TheWaveItemWritesTheStreamRoutinesWaveRecord) {
+    std::string samples;
+    for (int i = 0; i < 600; ++i) samples += static_cast<char>(0x80 + (i % 7) * 3);
+    const std::string image = Wave(samples);
+    const struct {
+        bool compressed;
+        char flag;
+    } cases[] = {{false, '\x08'}, {true, '\x09'}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.compressed);
+        TLuxWave wave;
+        TMemoryStream source(image);
+        wave.LoadFromStream(&source);
+        TMemoryStream record;
+        stWriteWave(record, wave, c.compressed);
+        if (!c.compressed) {
+            EXPECT_EQ(record.DataString(), Le32(static_cast<std::uint32_t>(image.size())) + image);
+        }
+
+        TLuxWaveListItem item(nullptr);
+        item.SetCompressed(c.compressed);
+        item.SetWave(&wave);
+        TMemoryStream written;
+        item.SaveToStream(&written);
+        EXPECT_EQ(written.DataString(), std::string(1, c.flag) + record.DataString());
+
+        record.SetPosition(0);
+        TLuxWave back;
+        stReadWave(record, back, c.compressed);
+        EXPECT_EQ(record.Position(), record.Size());
+        EXPECT_EQ(back.Data()->DataString(), image);
+        written.SetPosition(0);
+        TLuxWaveListItem item2(nullptr);
+        item2.LoadFromStream(&written);
+        EXPECT_EQ(item2.Wave()->Data()->DataString(), image);
+    }
+}
+
 TEST(Luxcont, HandMadeBitmapsAreWrittenBackAsTheyCame) {
     // The fixtures below put these bytes in the records: a bitmap writes the file it was read from.
     const std::string red = Bmp24(1, 1, 0, 0, 255);
@@ -640,6 +680,59 @@ TEST(Luxcont, AddGrowsTheStripByAllocByImagesAndStopsAt32768Pixels) {
     one.Add(image.get(), nullptr);
     EXPECT_EQ(Message([&] { item.AddImages(&one); }), "Too many images");
     EXPECT_EQ(item.GetCount(), 2048);
+}
+
+// Add without an image makes room and answers the new index, with or without a mask.
+TEST(Luxcont, AddWithoutAnImageMakesRoomForOne) {
+    const struct {
+        const char* what;
+        bool masked, mask;
+    } cases[] = {
+        {"no image, no mask", false, false},
+        {"no image, a mask, unmasked item", false, true},
+        {"no image, a mask, masked item", true, true},
+        {"no image, no mask, masked item", true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto item = TLuxImageListItem::CreateSize(2, 1);
+        item->SetMasked(c.masked);
+        item->Add(Solid(2, 1, clRed).get(), nullptr);
+        Listener l;
+        item->OnChange = TNotifyEvent::Bind<&Listener::Changed>(&l);
+        auto mask = Solid(2, 1, clWhite);
+        EXPECT_EQ(item->Add(nullptr, c.mask ? mask.get() : nullptr), 1);
+        EXPECT_EQ(item->GetCount(), 2);
+        EXPECT_EQ(item->UsedWidth(), 4);
+        EXPECT_EQ(item->Info(1) & 0xFFFF, 2u);
+        EXPECT_EQ(l.senders.size(), 1u);
+    }
+    // A mask of the wrong size is refused as an image would be.
+    auto item = TLuxImageListItem::CreateSize(2, 1);
+    item->SetMasked(true);
+    EXPECT_EQ(Message([&] { item->Add(nullptr, Solid(3, 1, clWhite).get()); }), "Invalid image size");
+    EXPECT_EQ(item->GetCount(), 0);
+}
+
+// Clear leaves strips without images but of the item's height; the mask stays monochrome.
+TEST(Luxcont, ClearLeavesEmptyStripsOfTheItemsHeight) {
+    for (bool masked : {false, true}) {
+        SCOPED_TRACE(masked);
+        auto item = TLuxImageListItem::CreateSize(3, 5);
+        item->SetMasked(masked);
+        item->Add(Solid(3, 5, clRed).get(), nullptr);
+        item->Clear();
+        EXPECT_EQ(item->GetCount(), 0);
+        EXPECT_EQ(item->UsedWidth(), 0);
+        EXPECT_EQ(item->GetImageBitmap()->Width(), 0);
+        EXPECT_EQ(item->GetImageBitmap()->Height(), 5);
+        EXPECT_EQ(item->GetImageMaskBitmap()->Width(), 0);
+        EXPECT_EQ(item->GetImageMaskBitmap()->Height(), masked ? 5 : 0);
+        EXPECT_EQ(item->GetImageMaskBitmap()->Monochrome(), masked);
+        // And it takes images again.
+        EXPECT_EQ(item->Add(Solid(3, 5, clBlue).get(), nullptr), 0);
+        EXPECT_EQ(item->GetImageBitmap()->Height(), 5);
+    }
 }
 
 TEST(Luxcont, StripOperationsKeepImagesAndOffsetsInStep) {
@@ -1037,7 +1130,7 @@ TEST_F(WithContainer, TheContainerControlStreamsTheGlobalLists) {
     EXPECT_FALSE(LuxContainer->BitmapList()->Items(0)->GetEmpty());
 }
 
-TEST_F(WithContainer, AtDesignTimeTheControlKeepsItsOwnContainerAndOnlyOne) {
+TEST_F(WithContainer, AtDesignTimeTheControlKeepsItsOwnContainerCopiedIntoTheGlobalOne) {
     auto form = std::make_unique<TDesignForm>(nullptr);
     form->Design();
     auto* ctrl = new TLuxContainerCtrl(form.get());
@@ -1046,11 +1139,31 @@ TEST_F(WithContainer, AtDesignTimeTheControlKeepsItsOwnContainerAndOnlyOne) {
               "TLuxContainerCtrl:\rInvalid owner (<>TForm) or second instance on a form");
     EXPECT_EQ(form->ComponentCount(), 1);
 
-    // A list changed at design time is copied into the global container.
-    ctrl->Container()->StringList()->Add(nullptr);
-    EXPECT_EQ(LuxContainer->StringList()->GetCount(), 0); // the container itself is not designing
+    // A list changed at design time is copied into the global container; the control's removal
+    // empties the global lists again.
+    const struct {
+        const char* what;
+        TLuxCustomContainer* (*list)(TLuxContainer*);
+    } cases[] = {
+        {"bitmaps", [](TLuxContainer* c) -> TLuxCustomContainer* { return c->BitmapList(); }},
+        {"images", [](TLuxContainer* c) -> TLuxCustomContainer* { return c->ImageList(); }},
+        {"waves", [](TLuxContainer* c) -> TLuxCustomContainer* { return c->WaveList(); }},
+        {"strings", [](TLuxContainer* c) -> TLuxCustomContainer* { return c->StringList(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.list(LuxContainer)->GetCount(), 0);
+        c.list(ctrl->Container())->Add(nullptr);
+        c.list(ctrl->Container())->Add(nullptr);
+        EXPECT_EQ(c.list(LuxContainer)->GetCount(), 2);
+        EXPECT_NE(c.list(LuxContainer)->GetItem(0), c.list(ctrl->Container())->GetItem(0)) << "a copy";
+    }
+    // A container outside the designer keeps its changes to itself.
+    TLuxContainer loose(nullptr);
+    loose.StringList()->Add(nullptr);
+    EXPECT_EQ(LuxContainer->StringList()->GetCount(), 2);
     form.reset();
-    EXPECT_EQ(LuxContainer->StringList()->GetCount(), 0);
+    for (const auto& c : cases) EXPECT_EQ(c.list(LuxContainer)->GetCount(), 0) << c.what;
 }
 
 TEST(Luxcont, AssignCopiesListsAndItems) {

@@ -5,6 +5,7 @@
 #include "platform/ui/Forms.h"
 #include "visual_controls/LuxEffect.h"
 #include "visual_controls/Luxlabel.h"
+#include "visual_controls/tests/support/DesignForm.h"
 #include "visual_controls/tests/support/PaintedBitmap.h"
 
 #include <gtest/gtest.h>
@@ -309,6 +310,45 @@ TEST_F(LuxpanelTest, TheScrollBoxBevelLiesInTheNonClientArea) {
     EXPECT_EQ(shot.Canvas()->Pixels(1, 30), clWhite) << "the client from here";
     EXPECT_EQ(shot.Canvas()->Pixels(96, 30), clRed) << "the light frame's right side";
     EXPECT_EQ(shot.Canvas()->Pixels(95, 30), clWhite);
+}
+
+// In the designer the scroll box takes the mouse everywhere in its window: the window's answers
+// "nowhere" and "size box" become its client area; the designer's own hit test gets 0.
+TEST(LuxScrollBox, TheDesignerHitsTheWholeBox) {
+    for (bool designing : {false, true}) {
+        SCOPED_TRACE(designing);
+        TDesignForm form(nullptr);
+        form.SetClientSize(300, 200);
+        if (designing) form.Design();
+        auto* box = new TLuxCustomScrollBox(&form);
+        box->SetParent(&form);
+        box->SetBounds(10, 10, 100, 80);
+        auto* child = new TLuxCustomControl(&form);
+        child->SetParent(box);
+        child->SetBounds(0, 0, 300, 300);
+        form.Show();
+        box->HandleNeeded();
+        EXPECT_EQ(box->ComponentState().Contains(TComponentStateItem::csDesigning), designing);
+        ASSERT_TRUE(box->ScrollBarsVisible());
+
+        const int w = box->ClientWidth(), h = box->ClientHeight();
+        const struct {
+            const char* what;
+            TPoint at; // in the box's client coordinates
+            LRESULT runTime;
+        } cases[] = {
+            {"the client area", TPoint(w / 2, h / 2), HTCLIENT},
+            {"the size box", TPoint(w + 2, h + 2), HTGROWBOX},
+            {"outside the window", TPoint(-20, h / 2), HTNOWHERE},
+        };
+        for (const auto& c : cases) {
+            const TPoint p = box->ClientToScreen(c.at);
+            EXPECT_EQ(box->Perform(WM_NCHITTEST, 0, MakeMouseLParam(p.X, p.Y)),
+                      designing ? HTCLIENT : c.runTime)
+                << c.what;
+        }
+        EXPECT_EQ(box->Perform(CM_DESIGNHITTEST, 0, MakeMouseLParam(w / 2, h / 2)), 0);
+    }
 }
 
 } // namespace

@@ -360,6 +360,36 @@ TEST(LuxRegion, PointsAndUserRegion) {
     EXPECT_TRUE(EqualRgn(r.BuiltRegion(), ellipse));
 }
 
+// Switching to the point list rebuilds the user region from the points, also from none: a region
+// set before does not stay behind.
+TEST(LuxRegion, ThePointListShapeBuildsFromThePointsOnly) {
+    struct Case {
+        const char* what;
+        std::vector<TPoint> points;
+        bool built;
+    };
+    const Case cases[] = {
+        {"no points", {}, false},
+        {"a triangle", {{0, 0}, {40, 0}, {0, 40}}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TLuxRegion r;
+        for (const TPoint& p : c.points) r.Points()->AddPoint(p);
+        Rgn old(CreateRectRgn(0, 0, 50, 50));
+        r.SetUserRgn(old);
+        r.SetRegionShape(rsPointList);
+        EXPECT_EQ(r.UserRegionData().empty(), !c.built);
+        r.CreateRegion(TRect(0, 0, 100, 100));
+        if (!c.built) {
+            EXPECT_EQ(r.BuiltRegion(), nullptr);
+            continue;
+        }
+        Rgn triangle(PolygonRgn({{0, 0}, {40, 0}, {0, 40}}));
+        EXPECT_TRUE(EqualRgn(r.BuiltRegion(), triangle));
+    }
+}
+
 TEST(LuxRegion, AssignCopiesSettings) {
     TLuxRegion a, b;
     a.SetRegionShape(rsStar);

@@ -6,9 +6,6 @@
 class TDesignForm : public TForm {
 public:
     using TForm::TForm;
-    void Design() {
-        TComponentState s = ComponentState();
-        s.Include(TComponentStateItem::csDesigning);
-        SetComponentState(s);
-    }
+    // The form and every component it owns, now and later, are designing.
+    void Design() { SetDesigning(true); }
 };
