@@ -207,6 +207,7 @@ public:
     int GetCount() const { return static_cast<int>(info_.size()); }
     // The used width of the strip in pixels.
     int UsedWidth() const { return usedWidth_; }
+    // The new image's index; without an image the slot is only made room for.
     int Add(TBitmap* Image, TBitmap* Mask);
     int AddMasked(TBitmap* Image, TColor TransparentColor);
     void Insert(int Index, TBitmap* Image, TBitmap* Mask);
@@ -215,7 +216,7 @@ public:
     void ReplaceMasked(int Index, TBitmap* Image, TColor TransparentColor);
     void Delete(int Index);
     void Move(int CurIndex, int NewIndex);
-    // Empties the strips without notification.
+    // No images, strips 0 wide and Height high, without notification.
     void Clear();
     void AddImages(TLuxImageListItem* Other);
     void InsertImages(int Index, TLuxImageListItem* Other);

@@ -237,6 +237,29 @@ TEST_F(ScrollBoxTest, TheRangeFollowsTheChildrenAndTheBarsShowWhereTheyDoNotFit)
     EXPECT_EQ(box->ClientRect(), Rect(0, 0, 146, 96));
 }
 
+// A child window's hit test: the client area, the size box between the two bars, nowhere outside.
+TEST_F(ScrollBoxTest, TheHitTestFindsTheSizeBoxAndNothingOutside) {
+    const int w = box->ClientWidth(), h = box->ClientHeight();
+    const struct {
+        const char* what;
+        TPoint at; // client coordinates
+        LRESULT hit;
+    } cases[] = {
+        {"the client area", TPoint(w / 2, h / 2), HTCLIENT},
+        {"the size box", TPoint(w + 1, h + 1), HTGROWBOX},
+        {"left of the window", TPoint(-5, h / 2), HTNOWHERE},
+        {"below the window", TPoint(w / 2, 200), HTNOWHERE},
+    };
+    for (const auto& c : cases) {
+        const TPoint p = box->ClientToScreen(c.at);
+        EXPECT_EQ(box->Perform(WM_NCHITTEST, 0, MakeMouseLParam(p.X, p.Y)), c.hit) << c.what;
+    }
+    // Without both bars there is no size box.
+    child->SetBounds(0, 0, 50, 50);
+    const TPoint corner = box->ClientToScreen(TPoint(box->ClientWidth() - 1, box->ClientHeight() - 1));
+    EXPECT_EQ(box->Perform(WM_NCHITTEST, 0, MakeMouseLParam(corner.X, corner.Y)), HTCLIENT);
+}
+
 TEST_F(ScrollBoxTest, ScrollingMovesTheChildren) {
     box->VertScrollBar()->SetPosition(30);
     EXPECT_EQ(child->Top(), -10);

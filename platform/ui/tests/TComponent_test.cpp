@@ -1,4 +1,4 @@
-// The component model: ownership, free notification and the loading protocol.
+// The component model: ownership, free notification, the loading protocol and the designer's mark.
 #include "platform/ui/Classes.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +16,7 @@ public:
     ~TNoisy() override { trail.push_back("delete " + Name()); }
     void BeforeDestruction() override { trail.push_back("before " + Name()); }
     TComponent* Heard = nullptr;
+    using TComponent::SetDesigning;
 
 protected:
     void Loaded() override {
@@ -73,6 +74,30 @@ TEST(TComponentTest, LoadingMarksTheTreeAndLoadedRunsOwnedComponentsFirst) {
     form.EndLoading();
     EXPECT_EQ(trail, (std::vector<std::string>{"loaded A", "loaded Form"}));
     EXPECT_FALSE(form.ComponentState().Contains(TComponentStateItem::csLoading));
+}
+
+bool Designing(const TComponent& c) {
+    return c.ComponentState().Contains(TComponentStateItem::csDesigning);
+}
+
+// The mark goes down the ownership tree, now or when a component joins a designing owner.
+TEST(TComponentTest, TheDesignersMarkReachesOwnedComponents) {
+    TNoisy form(nullptr, "Form");
+    auto* a = new TNoisy(&form, "A");
+    auto* b = new TNoisy(a, "B");
+    form.SetDesigning(true, false);
+    EXPECT_TRUE(Designing(form));
+    EXPECT_FALSE(Designing(*a)) << "only the form";
+    form.SetDesigning(true);
+    EXPECT_TRUE(Designing(*a));
+    EXPECT_TRUE(Designing(*b));
+    auto* late = new TNoisy(b, "Late");
+    EXPECT_TRUE(Designing(*late)) << "inserted into a designing owner";
+    TNoisy loose(nullptr, "Loose");
+    form.SetDesigning(false);
+    EXPECT_FALSE(Designing(*late));
+    new TNoisy(&loose, "Plain");
+    EXPECT_FALSE(Designing(*loose.Components(0)));
 }
 
 } // namespace
