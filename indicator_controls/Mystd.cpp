@@ -269,9 +269,11 @@ constexpr int kUserFunction = 28;
 constexpr std::size_t kLongestLine = 254;
 constexpr std::size_t kLongestName = 10;
 
-// A whole number the 64-bit integer holds, else nothing.
-bool FitsInt64(long double x) {
-    return std::isfinite(x) && x >= -9223372036854775808.0L && x < 9223372036854775808.0L;
+// 0 <= result < range, from two draws of the run time's generator.
+std::uint64_t RandomBelow(std::uint64_t range) {
+    const auto high = static_cast<std::uint64_t>(Random() * 4294967296.0);
+    const auto low = static_cast<std::uint64_t>(Random() * 4294967296.0);
+    return static_cast<std::uint64_t>((static_cast<unsigned __int128>(high << 32 | low) * range) >> 64);
 }
 
 } // namespace
@@ -428,8 +430,21 @@ int TvCalc::FuncNr() {
     return 0;
 }
 
+// The integer part toward zero into T; one the 64-bit integer cannot hold overflows, T then 0.
+bool TvCalc::WholePart(long double X, long double& T) {
+    try {
+        T = static_cast<long double>(Trunc(X));
+        return true;
+    } catch (const EInvalidOp&) {
+        Fail(TvcOverFlow);
+        T = 0;
+        return false;
+    }
+}
+
 long double TvCalc::Function(int Index, long double X) {
-    // A domain error sets its code (unless an earlier error stands) and gives 0.
+    // A domain error sets its code (unless an earlier error stands) and gives 0. ROUND and RANDOM have
+    // no such answer for a value beyond 64 bits: the round raises and the whole line overflows.
     auto domain = [this](TvCalcResult code) -> long double {
         Fail(code);
         return 0;
@@ -447,23 +462,29 @@ long double TvCalc::Function(int Index, long double X) {
     case 20: return X > 0 ? Log10(X) : domain(TvcDivZero);
     case 21: return X * X;
     case 22: return X >= 0 ? std::sqrt(X) : domain(TvcDivZero);
-    case 23: return FitsInt64(std::nearbyint(X)) ? static_cast<long double>(Round(X)) : domain(TvcOverFlow);
-    case 24: return FitsInt64(X) ? static_cast<long double>(Trunc(X)) : domain(TvcOverFlow);
+    case 23:
+        return static_cast<long double>(Round(X));
+    case 24: {
+        long double t;
+        WholePart(X, t);
+        return t;
+    }
     case 25: {
-        if (!FitsInt64(X) || !FitsInt64(X + 1)) return domain(TvcOverFlow);
-        const long double t = static_cast<long double>(Trunc(X));
-        return X - t > 0 ? t + 1 : t;
+        // Only the whole part has to fit; the step up is taken in floating point.
+        long double t;
+        return WholePart(X, t) && X - t > 0 ? t + 1 : t;
     }
     case 26: {
-        if (!FitsInt64(X) || !FitsInt64(X - 1)) return domain(TvcOverFlow);
-        return static_cast<long double>(X - std::trunc(X) < 0 ? Trunc(X - 1) : Trunc(X));
+        long double t;
+        WholePart(X - std::trunc(X) < 0 ? X - 1 : X, t);
+        return t;
     }
     case 27: {
         if (X == 0) return Random();
-        if (!FitsInt64(std::nearbyint(X))) return domain(TvcOverFlow);
         const std::int64_t range = Round(X);
-        if (range > INT_MAX) return domain(TvcOverFlow);
-        return Random(static_cast<int>(range));
+        if (range <= 0) return 0; // no whole number lies in [0, range)
+        if (range <= INT_MAX) return Random(static_cast<int>(range));
+        return static_cast<long double>(RandomBelow(static_cast<std::uint64_t>(range)));
     }
     default: return OnUserFunc ? OnUserFunc(this, name_, X) : X;
     }

@@ -351,6 +351,7 @@ private:
     long double Parantes();
     int FuncNr();
     long double Function(int Index, long double X);
+    bool WholePart(long double X, long double& T);
     void Fail(TvCalcResult Code);
     std::string Render(long double Value);
 

@@ -244,10 +244,13 @@ void TvFastBmp::Blur(int N) {
                 p[c * 3 + k] =
                     static_cast<std::uint8_t>((top[l + k] + top[r + k] + bottom[l + k] + bottom[r + k]) >> 2);
         };
-        const int w = Width, inner = w - N;
+        // Near either side a sample folds back inside: c itself on the left, Width - c on the right.
+        // With a radius above half the width the two edge runs overlap and both fold.
+        const int w = Width;
+        auto edge = [&](int c) { blend(c, (c < N ? c : c - N) * 3, (c + N < w ? c + N : w - c) * 3); };
         int c = 0;
-        for (; c < N; ++c) blend(c, c * 3, (c + N) * 3);
-        for (; c < inner; ++c) {
+        for (; c < N; ++c) edge(c);
+        for (; c < w - N; ++c) {
             // The same sums without the edge tests.
             const int l = (c - N) * 3, r = (c + N) * 3;
             const std::uint8_t b0 = static_cast<std::uint8_t>((top[l] + top[r] + bottom[l] + bottom[r]) >> 2);
@@ -259,12 +262,13 @@ void TvFastBmp::Blur(int N) {
                 static_cast<std::uint8_t>((top[l + 2] + top[r + 2] + bottom[l + 2] + bottom[r + 2]) >> 2);
             p[c * 3 + 2] = b2;
         }
-        for (; c < w; ++c) blend(c, (c - N) * 3, (w - c) * 3);
+        for (; c < w; ++c) edge(c);
     }
 }
 
 void TvFastBmp::GaussianBlur(int N) {
-    for (int i = N; i >= 0; --i) Blur(i);
+    // Radii not below both sides leave the picture alone; the loop starts below them.
+    for (int i = std::min(N, std::min(Width, Height) - 1); i > 0; --i) Blur(i);
 }
 
 // --- Bitmap functions ----------------------------------------------------------------------------
