@@ -23,6 +23,7 @@
 #include "platform/win/Process.h"
 #include "platform/win/Sync.h"
 #include "platform/win/SysInfo.h"
+#include "platform/win/Thread.h"
 #include "platform/winsock/Winsock.h"
 
 #include <algorithm>
@@ -113,8 +114,50 @@ std::uint32_t SystemTick(void*) {
 bool SystemCounter(void*, std::uint64_t& value) {
     return ReadTimeStampCounter(value);
 }
-void SystemSleep(void*, std::uint32_t ms) {
+bool SystemSleep(void*, std::uint32_t ms) {
     Sleep(ms);
+    return true;
+}
+
+// The start-up's measurement, on a thread of its own so that the start does not wait the second;
+// the first read of the clock waits for what is left of it. Stop abandons it at once.
+class TClockThread : public TThread {
+public:
+    TClockThread() : stop_(CreateEvent(nullptr, TRUE, FALSE, nullptr)) { Start(); }
+    ~TClockThread() override {
+        Stop();
+        CloseHandle(stop_);
+    }
+    TClockThread(const TClockThread&) = delete;
+    TClockThread& operator=(const TClockThread&) = delete;
+
+    void Stop() {
+        SetEvent(stop_);
+        WaitFor();
+    }
+
+protected:
+    void Execute() override {
+        ReturnValue = MeasureCPUClock(TvClockSource{&SystemTick, &SystemCounter, &Nap, this});
+    }
+
+private:
+    // Sleeps unless stopped; false when the measurement is to be abandoned.
+    static bool Nap(void* self, std::uint32_t ms) {
+        return WaitForSingleObject(static_cast<TClockThread*>(self)->stop_, ms) == WAIT_TIMEOUT;
+    }
+
+    HANDLE stop_;
+};
+
+// Freed by the unit's shut-down, not at exit: a program that never shuts the unit down leaves the
+// thread to the end of the process.
+TClockThread* clockThread = nullptr;
+
+void AbandonClock() {
+    delete clockThread;
+    clockThread = nullptr;
+    clockMeasured = false;
 }
 
 } // namespace
@@ -144,9 +187,9 @@ const TvProcessorRecord& ProcessorRecord() {
 }
 
 void SetProcessorRecord(const TvProcessorRecord& record) {
+    AbandonClock();
     processor = record;
     probed = true;
-    clockMeasured = false;
 }
 
 int CpuID() {
@@ -165,7 +208,7 @@ std::int32_t MeasureCPUClock(const TvClockSource& s) {
     std::uint64_t c1 = 0, c2 = 0;
     if (!s.Counter(s.Self, c1)) return -1;
     const std::uint32_t elapsed = s.Tick(s.Self) - t0;
-    if (elapsed + 2 < 1000) s.Sleep(s.Self, 1000 - 2 - elapsed);
+    if (elapsed + 2 < 1000 && !s.Sleep(s.Self, 1000 - 2 - elapsed)) return -1;
     while (s.Tick(s.Self) - t0 < 1000) {
     }
     if (!s.Counter(s.Self, c2)) return -1;
@@ -177,16 +220,29 @@ std::int32_t MeasureCPUClock(const TvClockSource& s) {
     }
 }
 
+namespace {
+
+bool ClockToMeasure() {
+    return ProcessorRecord().CpuidPresent && CpuID() >= 5;
+}
+
+} // namespace
+
 std::int32_t CPUClock() {
     const TvProcessorRecord& p = ProcessorRecord();
     if (!clockMeasured) {
         clockMeasured = true;
-        if (!p.CpuidPresent)
+        if (clockThread) {
+            clockMHz = clockThread->WaitFor();
+            delete clockThread;
+            clockThread = nullptr;
+        } else if (!p.CpuidPresent) {
             clockMHz = 0;
-        else if (CpuID() < 5)
+        } else if (!ClockToMeasure()) {
             clockMHz = -1;
-        else
+        } else {
             clockMHz = MeasureCPUClock(TvClockSource{&SystemTick, &SystemCounter, &SystemSleep, nullptr});
+        }
     }
     return clockMHz;
 }
@@ -198,10 +254,13 @@ int MystdCounter = 0;
 void InitializeMystd() {
     if (MystdCounter-- != 0) return;
     SetProcessorRecord(ProbeProcessor(&ReadCpuid));
+    if (ClockToMeasure()) clockThread = new TClockThread;
 }
 
 void FinalizeMystd() {
-    MystdCounter++;
+    if (++MystdCounter != 0) return;
+    // A measurement nobody asked for is not waited out.
+    AbandonClock();
 }
 
 // --- Unit functions -----------------------------------------------------------------------------------

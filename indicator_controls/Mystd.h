@@ -54,8 +54,9 @@ void SetProcessorRecord(const TvProcessorRecord& record);
 // system's processor type (486 gives 4), 0 when that is no number.
 int CpuID();
 
-// The clock in MHz, measured at the first call (a busy second): -1 below family 5 or when the
-// measurement fails, 0 without the identification instruction.
+// The clock in MHz: -1 below family 5 or when the measurement fails, 0 without the identification
+// instruction. The unit's start-up measures it on a thread of its own, and the first call waits for
+// what is left of that second; without the start-up the first call measures it (a busy second).
 std::int32_t CPUClock();
 
 // The measurement with its clock and counter passed in. From the tick edge after t0 it counts the
@@ -65,12 +66,14 @@ std::int32_t CPUClock();
 struct TvClockSource {
     std::uint32_t (*Tick)(void* self);
     bool (*Counter)(void* self, std::uint64_t& value);
-    void (*Sleep)(void* self, std::uint32_t ms);
+    // False when the measurement is abandoned.
+    bool (*Sleep)(void* self, std::uint32_t ms);
     void* Self = nullptr;
 };
 std::int32_t MeasureCPUClock(const TvClockSource& source);
 
-// The unit's counted start-up (the processor probe) and shut-down.
+// The unit's counted start-up (the processor probe; the clock's measurement begins) and shut-down
+// (a measurement still running is abandoned).
 void InitializeMystd();
 void FinalizeMystd();
 
