@@ -657,6 +657,7 @@ TvShowApp::~TvShowApp() {
     if (Application->OnRestore == TNotifyEvent::Bind<&TvShowApp::TempRestore>(this))
         Application->OnRestore = savedOnRestore_;
     delete environmentLines_;
+    delete designIcon_;
 }
 
 void TvShowApp::SetShortDate(TvShortDateFormat Value) {
@@ -665,24 +666,76 @@ void TvShowApp::SetShortDate(TvShortDateFormat Value) {
         Value == sdfDontTouch ? savedShortDate_ : ShortDateWithYear(FormatSettings.ShortDateFormat, Value);
 }
 
-bool TvShowApp::ShowMainForm() const { return Application->ShowMainForm; }
-void TvShowApp::SetShowMainForm(bool Value) { Application->ShowMainForm = Value; }
-std::string TvShowApp::HelpFile() const { return Application->HelpFile; }
-void TvShowApp::SetHelpFile(const std::string& Value) { Application->HelpFile = Value; }
-std::string TvShowApp::Hint() const { return Application->Hint; }
-void TvShowApp::SetHint(const std::string& Value) { Application->SetHint(Value); }
-TColor TvShowApp::HintColor() const { return Application->HintColor; }
-void TvShowApp::SetHintColor(TColor Value) { Application->HintColor = Value; }
-int TvShowApp::HintPause() const { return Application->HintPause; }
-void TvShowApp::SetHintPause(int Value) { Application->HintPause = Value; }
-int TvShowApp::HintHidePause() const { return Application->HintHidePause; }
-void TvShowApp::SetHintHidePause(int Value) { Application->HintHidePause = Value; }
-TIcon* TvShowApp::Icon() const { return Application->Icon(); }
-void TvShowApp::SetIcon(TIcon* Value) { Application->SetIcon(Value); }
-bool TvShowApp::ShowHint() const { return Application->ShowHint; }
-void TvShowApp::SetShowHint(bool Value) { Application->ShowHint = Value; }
-std::string TvShowApp::Title() const { return Application->Title(); }
-void TvShowApp::SetTitle(const std::string& Value) { Application->SetTitle(Value); }
+bool TvShowApp::Designing() const {
+    return ComponentState().Contains(TComponentStateItem::csDesigning);
+}
+
+bool TvShowApp::ShowMainForm() const {
+    return Designing() ? designShowMainForm_ : Application->ShowMainForm;
+}
+void TvShowApp::SetShowMainForm(bool Value) {
+    (Designing() ? designShowMainForm_ : Application->ShowMainForm) = Value;
+}
+std::string TvShowApp::HelpFile() const {
+    return Designing() ? designHelpFile_ : Application->HelpFile;
+}
+void TvShowApp::SetHelpFile(const std::string& Value) {
+    (Designing() ? designHelpFile_ : Application->HelpFile) = Value;
+}
+std::string TvShowApp::Hint() const {
+    return Designing() ? designHint_ : Application->Hint;
+}
+void TvShowApp::SetHint(const std::string& Value) {
+    if (Designing())
+        designHint_ = Value;
+    else
+        Application->SetHint(Value);
+}
+TColor TvShowApp::HintColor() const {
+    return Designing() ? designHintColor_ : Application->HintColor;
+}
+void TvShowApp::SetHintColor(TColor Value) {
+    (Designing() ? designHintColor_ : Application->HintColor) = Value;
+}
+int TvShowApp::HintPause() const {
+    return Designing() ? designHintPause_ : Application->HintPause;
+}
+void TvShowApp::SetHintPause(int Value) {
+    (Designing() ? designHintPause_ : Application->HintPause) = Value;
+}
+int TvShowApp::HintHidePause() const {
+    return Designing() ? designHintHidePause_ : Application->HintHidePause;
+}
+void TvShowApp::SetHintHidePause(int Value) {
+    (Designing() ? designHintHidePause_ : Application->HintHidePause) = Value;
+}
+// The designer's icon is made when the designer first reaches it.
+TIcon* TvShowApp::Icon() const {
+    if (!Designing()) return Application->Icon();
+    if (!designIcon_) const_cast<TvShowApp*>(this)->designIcon_ = new TIcon;
+    return designIcon_;
+}
+void TvShowApp::SetIcon(TIcon* Value) {
+    if (Designing())
+        Icon()->Assign(Value);
+    else
+        Application->SetIcon(Value);
+}
+bool TvShowApp::ShowHint() const {
+    return Designing() ? designShowHint_ : Application->ShowHint;
+}
+void TvShowApp::SetShowHint(bool Value) {
+    (Designing() ? designShowHint_ : Application->ShowHint) = Value;
+}
+std::string TvShowApp::Title() const {
+    return Designing() ? designTitle_ : Application->Title();
+}
+void TvShowApp::SetTitle(const std::string& Value) {
+    if (Designing())
+        designTitle_ = Value;
+    else
+        Application->SetTitle(Value);
+}
 
 TNotifyEvent TvShowApp::OnActivate() const { return Application->OnActivate; }
 void TvShowApp::SetOnActivate(TNotifyEvent Value) { Application->OnActivate = Value; }
@@ -915,6 +968,7 @@ void TvShowApp::BringFirstInstanceForward() {
 }
 
 bool TvShowApp::HookProc(TMessage& Message) {
+    if (Designing()) return false;
     switch (Message.Msg) {
     case WM_QUERYENDSESSION: {
         if (!IsMainForm()) return false;
@@ -926,6 +980,22 @@ bool TvShowApp::HookProc(TMessage& Message) {
     case WM_ENDSESSION:
         if (IsMainForm() && Message.WParam != 0 && OnEndSession) OnEndSession();
         return false;
+    case WM_WINDOWPOSCHANGING: {
+        // The application's window is moved or sized (its task bar button restored, say): the main
+        // form follows to the same place, and to the same size only when it can be sized.
+        const auto* pos = reinterpret_cast<const WINDOWPOS*>(Message.LParam);
+        TCustomForm* form = Application->MainForm();
+        if (!pos || !form || pos->hwnd != Application->Handle() || IsIconic(pos->hwnd) || pos->cx < 1 ||
+            pos->cy < 1)
+            return false;
+        UINT flags = pos->flags | SWP_NOZORDER;
+        if (form->BorderStyle() == bsSizeable)
+            flags &= ~SWP_NOSIZE;
+        else
+            flags |= SWP_NOSIZE;
+        SetWindowPos(form->Handle(), 0, pos->x, pos->y, pos->cx, pos->cy, flags);
+        return false;
+    }
     default:
         if (onlyOneInstance_ && instanceMessage_ != 0 && Message.Msg == instanceMessage_ && !secondInstance_) {
             if (OnAnotherInstance) OnAnotherInstance(this);

@@ -149,7 +149,7 @@ public:
     bool EnabledHostInfo() const { return enabledHostInfo_; }
     void SetEnabledHostInfo(bool Value) { enabledHostInfo_ = Value; }
 
-    // The application's.
+    // The application's; in the designer, the component's own.
     bool ShowMainForm() const;
     void SetShowMainForm(bool Value);
     std::string HelpFile() const;
@@ -240,6 +240,7 @@ protected:
     void Loaded() override;
 
 private:
+    bool Designing() const;
     bool HookProc(TMessage& Message);
     void TempRestore(TObject* Sender);
     bool IsMainForm() const;
@@ -257,6 +258,16 @@ private:
     bool showOnStatusBar_ = true;
     TNotifyEvent savedOnRestore_;
     bool showNonOnStatusBar_ = false;
+    // What the designer shows; at run time these are the application's.
+    std::string designHelpFile_;
+    std::string designHint_;
+    std::string designTitle_;
+    TColor designHintColor_ = static_cast<TColor>(0x80000018);
+    TIcon* designIcon_ = nullptr;
+    int designHintPause_ = 500;
+    bool designShowHint_ = true;
+    int designHintHidePause_ = 2500;
+    bool designShowMainForm_ = true;
 };
 
 // --- TvCalc ------------------------------------------------------------------------------------------
