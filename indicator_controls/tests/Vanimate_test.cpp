@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -250,6 +251,15 @@ TEST(Vanimate, FilterTable) {
          [](TBitmap* b) { Contrast(b, 255); },
          {RGB(0, 255, 127), RGB(129, 73, 255), Grey(0)}},
         {"contrast 128", 1, 1, {RGB(200, 100, 0)}, [](TBitmap* b) { Contrast(b, 128); }, {RGB(236, 87, 0)}},
+        // Weights as large as the integer goes: the products do not wrap, the channels clamp.
+        {"saturation largest", 1, 1, {RGB(200, 100, 30)}, [](TBitmap* b) { Saturation(b, INT_MAX); },
+         {RGB(255, 0, 0)}},
+        {"saturation smallest", 1, 1, {RGB(200, 100, 30)}, [](TBitmap* b) { Saturation(b, INT_MIN); },
+         {RGB(0, 255, 255)}},
+        {"contrast largest", 3, 1, {RGB(0, 200, 127), RGB(128, 126, 255), Grey(50)},
+         [](TBitmap* b) { Contrast(b, INT_MAX); }, {RGB(0, 255, 127), RGB(255, 0, 255), Grey(0)}},
+        {"sharpen nearly largest", 2, 2, Greys({50, 50, 50, 50}), [](TBitmap* b) { Sharpen(b, INT_MAX - 10); },
+         Greys({50, 50, 50, 50})},
         // Left neighbours come from the row already worked, upper ones from the row above.
         {"sharpen 4", 3, 3, kGrey3x3, [](TBitmap* b) { Sharpen(b, 4); },
          Greys({20, 28, 37, 43, 51, 58, 65, 72, 77})},
