@@ -13,14 +13,21 @@ TvPushButton<Base>::TvPushButton(TComponent* AOwner, const TPushRules& Rules) : 
 template <class Base> void TvPushButton<Base>::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     const bool resized = AWidth != Base::Width() || AHeight != Base::Height();
     Base::SetBounds(ALeft, ATop, AWidth, AHeight);
-    if (resized) UpdateRegion();
+    if (!resized) return;
+    given_ = {};
+    UpdateRegion();
 }
 
 template <class Base> void TvPushButton<Base>::UpdateRegion() {
-    RegionValue wanted = WantedRegion();
+    RegionValue wanted = given_.HasRegion() ? given_ : WantedRegion();
     if (wanted == shown_) return;
     shown_ = std::move(wanted);
     ShowRegion();
+}
+
+template <class Base> void TvPushButton<Base>::GiveRegion(HRGN Region) {
+    given_ = RegionValue(Region);
+    UpdateRegion();
 }
 
 template <class Base> void TvPushButton<Base>::StateChanged() {
@@ -271,6 +278,12 @@ void TvcPushButton::Dispatch(TMessage& Message) {
     case CN_KEYDOWN:
         if (Message.WParam == VK_RETURN && Focused() && CanFocus()) {
             Message.Result = 1;
+            Click();
+            return;
+        }
+        break;
+    case CN_COMMAND:
+        if (HIWORD(static_cast<DWORD>(Message.WParam)) == BN_CLICKED) {
             Click();
             return;
         }
