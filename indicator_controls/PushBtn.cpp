@@ -30,6 +30,12 @@ template <class Base> void TvPushButton<Base>::GiveRegion(HRGN Region) {
     UpdateRegion();
 }
 
+template <class Base> bool TvPushButton<Base>::ClickNotified(const TMessage& Message) {
+    if (HIWORD(static_cast<DWORD>(Message.WParam)) != BN_CLICKED) return false;
+    Click();
+    return true;
+}
+
 template <class Base> void TvPushButton<Base>::StateChanged() {
     UpdateRegion();
     if (rules_.RepaintNow)
@@ -283,10 +289,7 @@ void TvcPushButton::Dispatch(TMessage& Message) {
         }
         break;
     case CN_COMMAND:
-        if (HIWORD(static_cast<DWORD>(Message.WParam)) == BN_CLICKED) {
-            Click();
-            return;
-        }
+        if (ClickNotified(Message)) return;
         break;
     case CM_DIALOGKEY:
         if (((Message.WParam == VK_RETURN && active_) || (Message.WParam == VK_ESCAPE && cancel_)) &&

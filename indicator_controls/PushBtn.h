@@ -75,6 +75,8 @@ protected:
     // This button is the control under the point, disabled controls counted.
     bool UnderPointer(int X, int Y) const;
     void SetMouseIn();
+    // CN_COMMAND: the button control's click notification clicks the button (true), others do not.
+    bool ClickNotified(const TMessage& Message);
     // Window-only parts: focus on a press; the window's region changed.
     virtual void TakeFocus() {}
     virtual void ShowRegion() { Base::Invalidate(); }

@@ -151,10 +151,7 @@ void TvNWColorBtn::Dispatch(TMessage& Message) {
         }
         break;
     case CN_COMMAND:
-        if (HIWORD(static_cast<DWORD>(Message.WParam)) == BN_CLICKED) {
-            Click();
-            return;
-        }
+        if (ClickNotified(Message)) return;
         break;
     default:
         break;
