@@ -36,6 +36,13 @@ template <class Base> bool TvPushButton<Base>::ClickNotified(const TMessage& Mes
     return true;
 }
 
+template <class Base> bool TvPushButton<Base>::EnterClicks(TMessage& Message, bool Able) {
+    if (Message.WParam != VK_RETURN || !Able) return false;
+    Message.Result = 1;
+    Click();
+    return true;
+}
+
 template <class Base> void TvPushButton<Base>::StateChanged() {
     UpdateRegion();
     if (rules_.RepaintNow)
@@ -282,11 +289,7 @@ void TvcPushButton::Dispatch(TMessage& Message) {
         }
         return;
     case CN_KEYDOWN:
-        if (Message.WParam == VK_RETURN && Focused() && CanFocus()) {
-            Message.Result = 1;
-            Click();
-            return;
-        }
+        if (EnterClicks(Message, Focused() && CanFocus())) return;
         break;
     case CN_COMMAND:
         if (ClickNotified(Message)) return;

@@ -77,6 +77,8 @@ protected:
     void SetMouseIn();
     // CN_COMMAND: the button control's click notification clicks the button (true), others do not.
     bool ClickNotified(const TMessage& Message);
+    // CN_KEYDOWN: Enter, when the button may take it, is answered 1 and clicks (true).
+    bool EnterClicks(TMessage& Message, bool Able);
     // Window-only parts: focus on a press; the window's region changed.
     virtual void TakeFocus() {}
     virtual void ShowRegion() { Base::Invalidate(); }

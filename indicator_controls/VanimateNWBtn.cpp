@@ -144,11 +144,7 @@ void TvNWColorBtn::Dispatch(TMessage& Message) {
         }
         break;
     case CN_KEYDOWN:
-        if (Message.WParam == VK_RETURN) {
-            Message.Result = 1;
-            Click();
-            return;
-        }
+        if (EnterClicks(Message, true)) return;
         break;
     case CN_COMMAND:
         if (ClickNotified(Message)) return;
