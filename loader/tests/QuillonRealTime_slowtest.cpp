@@ -12,16 +12,8 @@ protected:
 } // namespace
 
 TEST_F(QuillonRealTime, KeepAliveEvery6110MsUntilAKeyIsTyped) {
-    Sim = std::make_unique<TLoaderSim>(std::vector<std::string>{"--port", "0"});
-    ASSERT_TRUE(Sim->Running());
-    Start();
-    ClientSocketForm->IPEdit1->SetText("127");
-    ClientSocketForm->IPEdit2->SetText("0");
-    ClientSocketForm->IPEdit3->SetText("0");
-    ClientSocketForm->IPEdit4->SetText("1");
-    ClientSocketForm->PortNumberTxEdit->SetText(std::to_string(Sim->Port()));
-    Main()->EnetConnect1->Click();
-    ClientSocketForm->ConnectButton->Click();
+    StartTcp();
+    Connect();
     ASSERT_TRUE(Main()->SocketActive());
     const std::size_t before = Sim->Chunks().size();
     PumpUntil([] { return false; }, 13000);
