@@ -166,7 +166,7 @@ void LoaderTest::WriteFile(const std::string& name, const std::string& bytes) {
     out << bytes;
 }
 
-std::string LoaderTest::Settings(std::initializer_list<std::pair<int, std::string>> values) {
+std::string LoaderTest::Settings(const std::vector<std::pair<int, std::string>>& values) {
     std::string out = "[Loader]\r\n";
     for (int n = 1; n <= 29; ++n) {
         std::string value;

@@ -54,7 +54,7 @@ protected:
                                           std::function<void()> then);
 
     static void WriteFile(const std::string& name, const std::string& bytes);
-    static std::string Settings(std::initializer_list<std::pair<int, std::string>> values);
+    static std::string Settings(const std::vector<std::pair<int, std::string>>& values);
     std::string Dir() const { return dir_; }
 
     std::unique_ptr<TSeamRecorder> Seam;
