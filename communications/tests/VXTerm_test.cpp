@@ -393,6 +393,21 @@ TEST_F(Terminal, DraggingPastTheEdgesScrollsTheViewOnTheBeat) {
     term->tmSetOriginCol(1);
     PumpFor(150);
     EXPECT_EQ(term->OriginCol(), 1);
+
+    // Past the left and the top edge: back to the first column and on into the history.
+    term->tmSetOriginCol(2);
+    term->tmSetOriginRow(1);
+    term->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeMouseLParam(1 * w + 1, 1 * h + 1)); // row 2, col 3
+    const TPoint before = term->ClientToScreen(TPoint(-2 * w, -2 * h));
+    SetCursorPos(before.X, before.Y);
+    EXPECT_TRUE(PumpUntil([this] { return term->OriginCol() == 1 && term->OriginRow() <= 0; }));
+    EXPECT_TRUE(term->Scrollback());
+    const TRect range = term->SelectionRange();
+    term->Perform(WM_LBUTTONUP, 0, MakeMouseLParam(-2 * w, -2 * h));
+    EXPECT_EQ(range.Left, 1);
+    EXPECT_LE(range.Top, 0);
+    EXPECT_EQ(range.Right, 3);
+    EXPECT_EQ(range.Bottom, 2);
     SetCursorPos(0, 0);
 }
 
