@@ -380,11 +380,11 @@ TEST_F(Terminal, DraggingPastTheEdgesScrollsTheViewOnTheBeat) {
     const TRect client = term->ClientRect();
     const TPoint beyond = term->ClientToScreen(TPoint(client.Right + 3 * w, client.Bottom + 2 * h));
     SetCursorPos(beyond.X, beyond.Y);
-    EXPECT_TRUE(PumpUntil([this] {
+    auto grown = [this] {
         return term->OriginCol() == 3 && term->OriginRow() == 3 &&
                term->SelectionRange() == TRect(3, 2, 80, 24);
-    })) << term->OriginCol()
-        << "," << term->OriginRow();
+    };
+    EXPECT_TRUE(PumpUntil(grown, 10000)) << term->OriginCol() << "," << term->OriginRow();
     EXPECT_TRUE(term->tmGetAttributes(24, 80).Contains(tcaSelected)); // below and right of the first view
     EXPECT_FALSE(term->tmGetAttributes(2, 2).Contains(tcaSelected));
     term->Perform(WM_LBUTTONUP, 0, MakeMouseLParam(client.Right + 3 * w, client.Bottom + 2 * h));
@@ -400,7 +400,7 @@ TEST_F(Terminal, DraggingPastTheEdgesScrollsTheViewOnTheBeat) {
     term->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MakeMouseLParam(1 * w + 1, 1 * h + 1)); // row 2, col 3
     const TPoint before = term->ClientToScreen(TPoint(-2 * w, -2 * h));
     SetCursorPos(before.X, before.Y);
-    EXPECT_TRUE(PumpUntil([this] { return term->OriginCol() == 1 && term->OriginRow() <= 0; }));
+    EXPECT_TRUE(PumpUntil([this] { return term->OriginCol() == 1 && term->OriginRow() <= 0; }, 10000));
     EXPECT_TRUE(term->Scrollback());
     const TRect range = term->SelectionRange();
     term->Perform(WM_LBUTTONUP, 0, MakeMouseLParam(-2 * w, -2 * h));
