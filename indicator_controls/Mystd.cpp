@@ -23,6 +23,7 @@
 #include "platform/win/Process.h"
 #include "platform/win/Sync.h"
 #include "platform/win/SysInfo.h"
+#include "platform/win/Thread.h"
 #include "platform/winsock/Winsock.h"
 
 #include <algorithm>
@@ -113,8 +114,50 @@ std::uint32_t SystemTick(void*) {
 bool SystemCounter(void*, std::uint64_t& value) {
     return ReadTimeStampCounter(value);
 }
-void SystemSleep(void*, std::uint32_t ms) {
+bool SystemSleep(void*, std::uint32_t ms) {
     Sleep(ms);
+    return true;
+}
+
+// The start-up's measurement, on a thread of its own so that the start does not wait the second;
+// the first read of the clock waits for what is left of it. Stop abandons it at once.
+class TClockThread : public TThread {
+public:
+    TClockThread() : stop_(CreateEvent(nullptr, TRUE, FALSE, nullptr)) { Start(); }
+    ~TClockThread() override {
+        Stop();
+        CloseHandle(stop_);
+    }
+    TClockThread(const TClockThread&) = delete;
+    TClockThread& operator=(const TClockThread&) = delete;
+
+    void Stop() {
+        SetEvent(stop_);
+        WaitFor();
+    }
+
+protected:
+    void Execute() override {
+        ReturnValue = MeasureCPUClock(TvClockSource{&SystemTick, &SystemCounter, &Nap, this});
+    }
+
+private:
+    // Sleeps unless stopped; false when the measurement is to be abandoned.
+    static bool Nap(void* self, std::uint32_t ms) {
+        return WaitForSingleObject(static_cast<TClockThread*>(self)->stop_, ms) == WAIT_TIMEOUT;
+    }
+
+    HANDLE stop_;
+};
+
+// Freed by the unit's shut-down, not at exit: a program that never shuts the unit down leaves the
+// thread to the end of the process.
+TClockThread* clockThread = nullptr;
+
+void AbandonClock() {
+    delete clockThread;
+    clockThread = nullptr;
+    clockMeasured = false;
 }
 
 } // namespace
@@ -144,9 +187,9 @@ const TvProcessorRecord& ProcessorRecord() {
 }
 
 void SetProcessorRecord(const TvProcessorRecord& record) {
+    AbandonClock();
     processor = record;
     probed = true;
-    clockMeasured = false;
 }
 
 int CpuID() {
@@ -165,7 +208,7 @@ std::int32_t MeasureCPUClock(const TvClockSource& s) {
     std::uint64_t c1 = 0, c2 = 0;
     if (!s.Counter(s.Self, c1)) return -1;
     const std::uint32_t elapsed = s.Tick(s.Self) - t0;
-    if (elapsed + 2 < 1000) s.Sleep(s.Self, 1000 - 2 - elapsed);
+    if (elapsed + 2 < 1000 && !s.Sleep(s.Self, 1000 - 2 - elapsed)) return -1;
     while (s.Tick(s.Self) - t0 < 1000) {
     }
     if (!s.Counter(s.Self, c2)) return -1;
@@ -177,16 +220,29 @@ std::int32_t MeasureCPUClock(const TvClockSource& s) {
     }
 }
 
+namespace {
+
+bool ClockToMeasure() {
+    return ProcessorRecord().CpuidPresent && CpuID() >= 5;
+}
+
+} // namespace
+
 std::int32_t CPUClock() {
     const TvProcessorRecord& p = ProcessorRecord();
     if (!clockMeasured) {
         clockMeasured = true;
-        if (!p.CpuidPresent)
+        if (clockThread) {
+            clockMHz = clockThread->WaitFor();
+            delete clockThread;
+            clockThread = nullptr;
+        } else if (!p.CpuidPresent) {
             clockMHz = 0;
-        else if (CpuID() < 5)
+        } else if (!ClockToMeasure()) {
             clockMHz = -1;
-        else
+        } else {
             clockMHz = MeasureCPUClock(TvClockSource{&SystemTick, &SystemCounter, &SystemSleep, nullptr});
+        }
     }
     return clockMHz;
 }
@@ -198,10 +254,13 @@ int MystdCounter = 0;
 void InitializeMystd() {
     if (MystdCounter-- != 0) return;
     SetProcessorRecord(ProbeProcessor(&ReadCpuid));
+    if (ClockToMeasure()) clockThread = new TClockThread;
 }
 
 void FinalizeMystd() {
-    MystdCounter++;
+    if (++MystdCounter != 0) return;
+    // A measurement nobody asked for is not waited out.
+    AbandonClock();
 }
 
 // --- Unit functions -----------------------------------------------------------------------------------
@@ -269,9 +328,11 @@ constexpr int kUserFunction = 28;
 constexpr std::size_t kLongestLine = 254;
 constexpr std::size_t kLongestName = 10;
 
-// A whole number the 64-bit integer holds, else nothing.
-bool FitsInt64(long double x) {
-    return std::isfinite(x) && x >= -9223372036854775808.0L && x < 9223372036854775808.0L;
+// 0 <= result < range, from two draws of the run time's generator.
+std::uint64_t RandomBelow(std::uint64_t range) {
+    const auto high = static_cast<std::uint64_t>(Random() * 4294967296.0);
+    const auto low = static_cast<std::uint64_t>(Random() * 4294967296.0);
+    return static_cast<std::uint64_t>((static_cast<unsigned __int128>(high << 32 | low) * range) >> 64);
 }
 
 } // namespace
@@ -428,8 +489,21 @@ int TvCalc::FuncNr() {
     return 0;
 }
 
+// The integer part toward zero into T; one the 64-bit integer cannot hold overflows, T then 0.
+bool TvCalc::WholePart(long double X, long double& T) {
+    try {
+        T = static_cast<long double>(Trunc(X));
+        return true;
+    } catch (const EInvalidOp&) {
+        Fail(TvcOverFlow);
+        T = 0;
+        return false;
+    }
+}
+
 long double TvCalc::Function(int Index, long double X) {
-    // A domain error sets its code (unless an earlier error stands) and gives 0.
+    // A domain error sets its code (unless an earlier error stands) and gives 0. ROUND and RANDOM have
+    // no such answer for a value beyond 64 bits: the round raises and the whole line overflows.
     auto domain = [this](TvCalcResult code) -> long double {
         Fail(code);
         return 0;
@@ -447,23 +521,29 @@ long double TvCalc::Function(int Index, long double X) {
     case 20: return X > 0 ? Log10(X) : domain(TvcDivZero);
     case 21: return X * X;
     case 22: return X >= 0 ? std::sqrt(X) : domain(TvcDivZero);
-    case 23: return FitsInt64(std::nearbyint(X)) ? static_cast<long double>(Round(X)) : domain(TvcOverFlow);
-    case 24: return FitsInt64(X) ? static_cast<long double>(Trunc(X)) : domain(TvcOverFlow);
+    case 23:
+        return static_cast<long double>(Round(X));
+    case 24: {
+        long double t;
+        WholePart(X, t);
+        return t;
+    }
     case 25: {
-        if (!FitsInt64(X) || !FitsInt64(X + 1)) return domain(TvcOverFlow);
-        const long double t = static_cast<long double>(Trunc(X));
-        return X - t > 0 ? t + 1 : t;
+        // Only the whole part has to fit; the step up is taken in floating point.
+        long double t;
+        return WholePart(X, t) && X - t > 0 ? t + 1 : t;
     }
     case 26: {
-        if (!FitsInt64(X) || !FitsInt64(X - 1)) return domain(TvcOverFlow);
-        return static_cast<long double>(X - std::trunc(X) < 0 ? Trunc(X - 1) : Trunc(X));
+        long double t;
+        WholePart(X - std::trunc(X) < 0 ? X - 1 : X, t);
+        return t;
     }
     case 27: {
         if (X == 0) return Random();
-        if (!FitsInt64(std::nearbyint(X))) return domain(TvcOverFlow);
         const std::int64_t range = Round(X);
-        if (range > INT_MAX) return domain(TvcOverFlow);
-        return Random(static_cast<int>(range));
+        if (range <= 0) return 0; // no whole number lies in [0, range)
+        if (range <= INT_MAX) return Random(static_cast<int>(range));
+        return static_cast<long double>(RandomBelow(static_cast<std::uint64_t>(range)));
     }
     default: return OnUserFunc ? OnUserFunc(this, name_, X) : X;
     }
@@ -577,6 +657,7 @@ TvShowApp::~TvShowApp() {
     if (Application->OnRestore == TNotifyEvent::Bind<&TvShowApp::TempRestore>(this))
         Application->OnRestore = savedOnRestore_;
     delete environmentLines_;
+    delete designIcon_;
 }
 
 void TvShowApp::SetShortDate(TvShortDateFormat Value) {
@@ -585,24 +666,76 @@ void TvShowApp::SetShortDate(TvShortDateFormat Value) {
         Value == sdfDontTouch ? savedShortDate_ : ShortDateWithYear(FormatSettings.ShortDateFormat, Value);
 }
 
-bool TvShowApp::ShowMainForm() const { return Application->ShowMainForm; }
-void TvShowApp::SetShowMainForm(bool Value) { Application->ShowMainForm = Value; }
-std::string TvShowApp::HelpFile() const { return Application->HelpFile; }
-void TvShowApp::SetHelpFile(const std::string& Value) { Application->HelpFile = Value; }
-std::string TvShowApp::Hint() const { return Application->Hint; }
-void TvShowApp::SetHint(const std::string& Value) { Application->SetHint(Value); }
-TColor TvShowApp::HintColor() const { return Application->HintColor; }
-void TvShowApp::SetHintColor(TColor Value) { Application->HintColor = Value; }
-int TvShowApp::HintPause() const { return Application->HintPause; }
-void TvShowApp::SetHintPause(int Value) { Application->HintPause = Value; }
-int TvShowApp::HintHidePause() const { return Application->HintHidePause; }
-void TvShowApp::SetHintHidePause(int Value) { Application->HintHidePause = Value; }
-TIcon* TvShowApp::Icon() const { return Application->Icon(); }
-void TvShowApp::SetIcon(TIcon* Value) { Application->SetIcon(Value); }
-bool TvShowApp::ShowHint() const { return Application->ShowHint; }
-void TvShowApp::SetShowHint(bool Value) { Application->ShowHint = Value; }
-std::string TvShowApp::Title() const { return Application->Title(); }
-void TvShowApp::SetTitle(const std::string& Value) { Application->SetTitle(Value); }
+bool TvShowApp::Designing() const {
+    return ComponentState().Contains(TComponentStateItem::csDesigning);
+}
+
+bool TvShowApp::ShowMainForm() const {
+    return Designing() ? designShowMainForm_ : Application->ShowMainForm;
+}
+void TvShowApp::SetShowMainForm(bool Value) {
+    (Designing() ? designShowMainForm_ : Application->ShowMainForm) = Value;
+}
+std::string TvShowApp::HelpFile() const {
+    return Designing() ? designHelpFile_ : Application->HelpFile;
+}
+void TvShowApp::SetHelpFile(const std::string& Value) {
+    (Designing() ? designHelpFile_ : Application->HelpFile) = Value;
+}
+std::string TvShowApp::Hint() const {
+    return Designing() ? designHint_ : Application->Hint;
+}
+void TvShowApp::SetHint(const std::string& Value) {
+    if (Designing())
+        designHint_ = Value;
+    else
+        Application->SetHint(Value);
+}
+TColor TvShowApp::HintColor() const {
+    return Designing() ? designHintColor_ : Application->HintColor;
+}
+void TvShowApp::SetHintColor(TColor Value) {
+    (Designing() ? designHintColor_ : Application->HintColor) = Value;
+}
+int TvShowApp::HintPause() const {
+    return Designing() ? designHintPause_ : Application->HintPause;
+}
+void TvShowApp::SetHintPause(int Value) {
+    (Designing() ? designHintPause_ : Application->HintPause) = Value;
+}
+int TvShowApp::HintHidePause() const {
+    return Designing() ? designHintHidePause_ : Application->HintHidePause;
+}
+void TvShowApp::SetHintHidePause(int Value) {
+    (Designing() ? designHintHidePause_ : Application->HintHidePause) = Value;
+}
+// The designer's icon is made when the designer first reaches it.
+TIcon* TvShowApp::Icon() const {
+    if (!Designing()) return Application->Icon();
+    if (!designIcon_) const_cast<TvShowApp*>(this)->designIcon_ = new TIcon;
+    return designIcon_;
+}
+void TvShowApp::SetIcon(TIcon* Value) {
+    if (Designing())
+        Icon()->Assign(Value);
+    else
+        Application->SetIcon(Value);
+}
+bool TvShowApp::ShowHint() const {
+    return Designing() ? designShowHint_ : Application->ShowHint;
+}
+void TvShowApp::SetShowHint(bool Value) {
+    (Designing() ? designShowHint_ : Application->ShowHint) = Value;
+}
+std::string TvShowApp::Title() const {
+    return Designing() ? designTitle_ : Application->Title();
+}
+void TvShowApp::SetTitle(const std::string& Value) {
+    if (Designing())
+        designTitle_ = Value;
+    else
+        Application->SetTitle(Value);
+}
 
 TNotifyEvent TvShowApp::OnActivate() const { return Application->OnActivate; }
 void TvShowApp::SetOnActivate(TNotifyEvent Value) { Application->OnActivate = Value; }
@@ -835,6 +968,7 @@ void TvShowApp::BringFirstInstanceForward() {
 }
 
 bool TvShowApp::HookProc(TMessage& Message) {
+    if (Designing()) return false;
     switch (Message.Msg) {
     case WM_QUERYENDSESSION: {
         if (!IsMainForm()) return false;
@@ -846,6 +980,22 @@ bool TvShowApp::HookProc(TMessage& Message) {
     case WM_ENDSESSION:
         if (IsMainForm() && Message.WParam != 0 && OnEndSession) OnEndSession();
         return false;
+    case WM_WINDOWPOSCHANGING: {
+        // The application's window is moved or sized (its task bar button restored, say): the main
+        // form follows to the same place, and to the same size only when it can be sized.
+        const auto* pos = reinterpret_cast<const WINDOWPOS*>(Message.LParam);
+        TCustomForm* form = Application->MainForm();
+        if (!pos || !form || pos->hwnd != Application->Handle() || IsIconic(pos->hwnd) || pos->cx < 1 ||
+            pos->cy < 1)
+            return false;
+        UINT flags = pos->flags | SWP_NOZORDER;
+        if (form->BorderStyle() == bsSizeable)
+            flags &= ~SWP_NOSIZE;
+        else
+            flags |= SWP_NOSIZE;
+        SetWindowPos(form->Handle(), 0, pos->x, pos->y, pos->cx, pos->cy, flags);
+        return false;
+    }
     default:
         if (onlyOneInstance_ && instanceMessage_ != 0 && Message.Msg == instanceMessage_ && !secondInstance_) {
             if (OnAnotherInstance) OnAnotherInstance(this);

@@ -54,8 +54,9 @@ void SetProcessorRecord(const TvProcessorRecord& record);
 // system's processor type (486 gives 4), 0 when that is no number.
 int CpuID();
 
-// The clock in MHz, measured at the first call (a busy second): -1 below family 5 or when the
-// measurement fails, 0 without the identification instruction.
+// The clock in MHz: -1 below family 5 or when the measurement fails, 0 without the identification
+// instruction. The unit's start-up measures it on a thread of its own, and the first call waits for
+// what is left of that second; without the start-up the first call measures it (a busy second).
 std::int32_t CPUClock();
 
 // The measurement with its clock and counter passed in. From the tick edge after t0 it counts the
@@ -65,12 +66,14 @@ std::int32_t CPUClock();
 struct TvClockSource {
     std::uint32_t (*Tick)(void* self);
     bool (*Counter)(void* self, std::uint64_t& value);
-    void (*Sleep)(void* self, std::uint32_t ms);
+    // False when the measurement is abandoned.
+    bool (*Sleep)(void* self, std::uint32_t ms);
     void* Self = nullptr;
 };
 std::int32_t MeasureCPUClock(const TvClockSource& source);
 
-// The unit's counted start-up (the processor probe) and shut-down.
+// The unit's counted start-up (the processor probe; the clock's measurement begins) and shut-down
+// (a measurement still running is abandoned).
 void InitializeMystd();
 void FinalizeMystd();
 
@@ -146,7 +149,7 @@ public:
     bool EnabledHostInfo() const { return enabledHostInfo_; }
     void SetEnabledHostInfo(bool Value) { enabledHostInfo_ = Value; }
 
-    // The application's.
+    // The application's; in the designer, the component's own.
     bool ShowMainForm() const;
     void SetShowMainForm(bool Value);
     std::string HelpFile() const;
@@ -237,6 +240,7 @@ protected:
     void Loaded() override;
 
 private:
+    bool Designing() const;
     bool HookProc(TMessage& Message);
     void TempRestore(TObject* Sender);
     bool IsMainForm() const;
@@ -254,6 +258,16 @@ private:
     bool showOnStatusBar_ = true;
     TNotifyEvent savedOnRestore_;
     bool showNonOnStatusBar_ = false;
+    // What the designer shows; at run time these are the application's.
+    std::string designHelpFile_;
+    std::string designHint_;
+    std::string designTitle_;
+    TColor designHintColor_ = static_cast<TColor>(0x80000018);
+    TIcon* designIcon_ = nullptr;
+    int designHintPause_ = 500;
+    bool designShowHint_ = true;
+    int designHintHidePause_ = 2500;
+    bool designShowMainForm_ = true;
 };
 
 // --- TvCalc ------------------------------------------------------------------------------------------
@@ -351,6 +365,7 @@ private:
     long double Parantes();
     int FuncNr();
     long double Function(int Index, long double X);
+    bool WholePart(long double X, long double& T);
     void Fail(TvCalcResult Code);
     std::string Render(long double Value);
 

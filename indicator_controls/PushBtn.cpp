@@ -13,14 +13,34 @@ TvPushButton<Base>::TvPushButton(TComponent* AOwner, const TPushRules& Rules) : 
 template <class Base> void TvPushButton<Base>::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     const bool resized = AWidth != Base::Width() || AHeight != Base::Height();
     Base::SetBounds(ALeft, ATop, AWidth, AHeight);
-    if (resized) UpdateRegion();
+    if (!resized) return;
+    given_ = {};
+    UpdateRegion();
 }
 
 template <class Base> void TvPushButton<Base>::UpdateRegion() {
-    RegionValue wanted = WantedRegion();
+    RegionValue wanted = given_.HasRegion() ? given_ : WantedRegion();
     if (wanted == shown_) return;
     shown_ = std::move(wanted);
     ShowRegion();
+}
+
+template <class Base> void TvPushButton<Base>::GiveRegion(HRGN Region) {
+    given_ = RegionValue(Region);
+    UpdateRegion();
+}
+
+template <class Base> bool TvPushButton<Base>::ClickNotified(const TMessage& Message) {
+    if (HIWORD(static_cast<DWORD>(Message.WParam)) != BN_CLICKED) return false;
+    Click();
+    return true;
+}
+
+template <class Base> bool TvPushButton<Base>::EnterClicks(TMessage& Message, bool Able) {
+    if (Message.WParam != VK_RETURN || !Able) return false;
+    Message.Result = 1;
+    Click();
+    return true;
 }
 
 template <class Base> void TvPushButton<Base>::StateChanged() {
@@ -269,11 +289,10 @@ void TvcPushButton::Dispatch(TMessage& Message) {
         }
         return;
     case CN_KEYDOWN:
-        if (Message.WParam == VK_RETURN && Focused() && CanFocus()) {
-            Message.Result = 1;
-            Click();
-            return;
-        }
+        if (EnterClicks(Message, Focused() && CanFocus())) return;
+        break;
+    case CN_COMMAND:
+        if (ClickNotified(Message)) return;
         break;
     case CM_DIALOGKEY:
         if (((Message.WParam == VK_RETURN && active_) || (Message.WParam == VK_ESCAPE && cancel_)) &&

@@ -55,8 +55,12 @@ public:
 protected:
     // The region the button should show now; no region: the whole control.
     virtual RegionValue WantedRegion() { return {}; }
-    // Shows the wanted region when it differs from the shown one.
+    // Shows the wanted region (or the one given) when it differs from the shown one.
     void UpdateRegion();
+    // A region given from outside (the shaped buttons' SetRgn), owned from then on: shown instead of
+    // the wanted one until the outline is worked out anew (a new size, ForgetGivenRegion).
+    void GiveRegion(HRGN Region);
+    void ForgetGivenRegion() { given_ = {}; }
     // The look changed: paints now or at the next paint, as the rules say.
     void StateChanged();
     virtual bool Flat() const { return false; }
@@ -71,6 +75,10 @@ protected:
     // This button is the control under the point, disabled controls counted.
     bool UnderPointer(int X, int Y) const;
     void SetMouseIn();
+    // CN_COMMAND: the button control's click notification clicks the button (true), others do not.
+    bool ClickNotified(const TMessage& Message);
+    // CN_KEYDOWN: Enter, when the button may take it, is answered 1 and clicks (true).
+    bool EnterClicks(TMessage& Message, bool Able);
     // Window-only parts: focus on a press; the window's region changed.
     virtual void TakeFocus() {}
     virtual void ShowRegion() { Base::Invalidate(); }
@@ -84,6 +92,7 @@ protected:
     bool press_ = false;
     bool hot_ = false;
     RegionValue shown_;
+    RegionValue given_;
 };
 
 // A windowed push button: takes the focus when pressed, clicks on space, on Enter while focused, on

@@ -518,7 +518,11 @@ public:
     ~TvSplashForm() override;
 
     TBitmap* BitMap() const { return bitmap_; }
+    // Assigns to BitMap and Picture both.
     void SetBitMap(TBitmap* Value);
+    // The picture as last given; a picture that is not empty is drawn on a bitmap of its size,
+    // which SetBitMap takes.
+    TPicture* Picture() const { return picture_; }
     void SetPicture(TPicture* Value);
     bool AutoBackColor() const { return autoBackColor_; }
     void SetAutoBackColor(bool Value);
@@ -567,6 +571,7 @@ private:
     HRGN region_ = nullptr;
     TvSplashGeometry geometry_;
     TBitmap* bitmap_;
+    TPicture* picture_;
     bool autoBackColor_ = false;
     TColor transparentColor_ = 0xFFFFFF;
     bool done_ = true;

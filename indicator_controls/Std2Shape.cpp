@@ -67,6 +67,7 @@ void TvcShapeColorBtn::SetTextSize(const TvcTextSize* Value) {
 void TvcShapeColorBtn::SetShape(sbType Value) {
     if (Value == shape_) return;
     shape_ = Value;
+    ForgetGivenRegion();
     UpdateRegion();
     Invalidate();
 }
@@ -90,6 +91,7 @@ void TvcShapeColorBtn::SetShowFocus(bool Value) {
 
 void TvcShapeColorBtn::SetOnGetRegion(TsbGetRegEvent Value) {
     onGetRegion_ = Value;
+    ForgetGivenRegion();
     UpdateRegion();
 }
 

@@ -32,6 +32,9 @@ public:
     TsbGetRegEvent OnGetRegion() const { return onGetRegion_; }
     // The outline is worked out anew with the new handler.
     void SetOnGetRegion(TsbGetRegEvent Value);
+    // The button takes the region over and shows it as its outline until the outline is worked out
+    // anew (a new shape, size or region handler); its own is deleted.
+    void SetRgn(HRGN Region) { GiveRegion(Region); }
 
     TNotifyEvent OnPaint;
     TsbShapeDrawEvent OnOwnerDraw;

@@ -5,6 +5,7 @@
 #include "indicator_controls/Vanimate.h"
 #include "platform/gdi/Region.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/TypInfo.h"
 #include "platform/ui/WindowQueries.h"
 #include "platform/ui/WindowShape.h"
 #include "platform/win/Messages.h"
@@ -42,19 +43,31 @@ TvSplashGeometry SplashGeometry(int bw, int bh, int CX, int CY, vSplashStyleType
 
 namespace {
 
+// The picture is published but never stored: the bitmap it was drawn into is what stays.
+const bool kPublished = [] {
+    using S = TvSplashForm;
+    TPropInfo picture = published::Property<S>(
+        "Picture", [](const S& s) { return s.Picture(); }, [](S& s, TPicture* v) { s.SetPicture(v); });
+    picture.Stored = [](const TObject*) { return false; };
+    PublishProperties<S, TComponent>({std::move(picture)});
+    return true;
+}();
+
 bool Designing(const TComponent* c) {
     return c->ComponentState().Contains(TComponentStateItem::csDesigning);
 }
 
 } // namespace
 
-TvSplashForm::TvSplashForm(TComponent* AOwner) : TComponent(AOwner), bitmap_(new TBitmap) {}
+TvSplashForm::TvSplashForm(TComponent* AOwner)
+    : TComponent(AOwner), bitmap_(new TBitmap), picture_(new TPicture) {}
 
 TvSplashForm::~TvSplashForm() {
     hook_.Remove();
     // A splash whose form never painted goes with the component.
     if (!done_) DoRemove();
     delete bitmap_;
+    delete picture_;
 }
 
 void TvSplashForm::RefreshAutoColor() {
@@ -65,6 +78,7 @@ void TvSplashForm::RefreshAutoColor() {
 
 void TvSplashForm::SetBitMap(TBitmap* Value) {
     bitmap_->Assign(Value);
+    picture_->Assign(Value);
     RefreshAutoColor();
 }
 

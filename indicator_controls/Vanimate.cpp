@@ -15,8 +15,9 @@
 
 namespace {
 
-std::uint8_t Clamp(int v) {
-    return static_cast<std::uint8_t>(std::clamp(v, 0, 255));
+// Taken in 64 bits: a filter's weight may be any integer, and its products must not wrap.
+std::uint8_t Clamp(std::int64_t v) {
+    return static_cast<std::uint8_t>(std::clamp<std::int64_t>(v, 0, 255));
 }
 
 // n / d for positive d, halves to the even neighbour.
@@ -188,7 +189,7 @@ void TvFastBmp::Saturation(int A) {
         std::uint8_t* p = GetLine(y);
         for (int x = 0; x < Width; ++x, p += 3) {
             const int grey = (p[0] + p[1] + p[2]) / 3;
-            for (int c = 0; c < 3; ++c) p[c] = Clamp(grey + A * (p[c] - grey) / 255);
+            for (int c = 0; c < 3; ++c) p[c] = Clamp(grey + std::int64_t{A} * (p[c] - grey) / 255);
         }
     }
 }
@@ -197,7 +198,7 @@ void TvFastBmp::Contrast(int A) {
     // Each byte's new value depends on the byte alone: one table for all of them.
     std::uint8_t table[256];
     for (int v = 0; v < 256; ++v) {
-        const int d = std::abs(127 - v) * A / 255;
+        const std::int64_t d = std::int64_t{std::abs(127 - v)} * A / 255;
         table[v] = Clamp(v > 127 ? v + d : v - d);
     }
     const int h = Height;
@@ -210,7 +211,8 @@ void TvFastBmp::Contrast(int A) {
 
 void TvFastBmp::Sharpen(int A) {
     // A weight that leaves no positive divisor, or a side with no neighbour, has nothing to average.
-    if (A + 4 <= 0 || Width < 2 || Height < 2) return;
+    const std::int64_t weight = A, divisor = weight + 4;
+    if (divisor <= 0 || Width < 2 || Height < 2) return;
     const std::size_t rowBytes = static_cast<std::size_t>(Width) * 3;
     std::vector<std::uint8_t> line(rowBytes);
     for (int i = 0; i < Height; ++i) {
@@ -221,10 +223,10 @@ void TvFastBmp::Sharpen(int A) {
             const int left = j == 0 ? 1 : j - 1;
             const int right = j == Width - 1 ? j - 1 : j + 1;
             for (int c = 0; c < 3; ++c) {
-                const int sum = line[static_cast<std::size_t>(left * 3 + c)] +
-                                line[static_cast<std::size_t>(right * 3 + c)] + up[j * 3 + c] +
-                                down[j * 3 + c] + A * line[static_cast<std::size_t>(j * 3 + c)];
-                line[static_cast<std::size_t>(j * 3 + c)] = Clamp(sum / (A + 4));
+                const std::int64_t sum = line[static_cast<std::size_t>(left * 3 + c)] +
+                                         line[static_cast<std::size_t>(right * 3 + c)] + up[j * 3 + c] +
+                                         down[j * 3 + c] + weight * line[static_cast<std::size_t>(j * 3 + c)];
+                line[static_cast<std::size_t>(j * 3 + c)] = Clamp(sum / divisor);
             }
         }
         std::memcpy(GetLine(i), line.data(), rowBytes);
@@ -244,10 +246,13 @@ void TvFastBmp::Blur(int N) {
                 p[c * 3 + k] =
                     static_cast<std::uint8_t>((top[l + k] + top[r + k] + bottom[l + k] + bottom[r + k]) >> 2);
         };
-        const int w = Width, inner = w - N;
+        // Near either side a sample folds back inside: c itself on the left, Width - c on the right.
+        // With a radius above half the width the two edge runs overlap and both fold.
+        const int w = Width;
+        auto edge = [&](int c) { blend(c, (c < N ? c : c - N) * 3, (c + N < w ? c + N : w - c) * 3); };
         int c = 0;
-        for (; c < N; ++c) blend(c, c * 3, (c + N) * 3);
-        for (; c < inner; ++c) {
+        for (; c < N; ++c) edge(c);
+        for (; c < w - N; ++c) {
             // The same sums without the edge tests.
             const int l = (c - N) * 3, r = (c + N) * 3;
             const std::uint8_t b0 = static_cast<std::uint8_t>((top[l] + top[r] + bottom[l] + bottom[r]) >> 2);
@@ -259,12 +264,13 @@ void TvFastBmp::Blur(int N) {
                 static_cast<std::uint8_t>((top[l + 2] + top[r + 2] + bottom[l + 2] + bottom[r + 2]) >> 2);
             p[c * 3 + 2] = b2;
         }
-        for (; c < w; ++c) blend(c, (c - N) * 3, (w - c) * 3);
+        for (; c < w; ++c) edge(c);
     }
 }
 
 void TvFastBmp::GaussianBlur(int N) {
-    for (int i = N; i >= 0; --i) Blur(i);
+    // Radii not below both sides leave the picture alone; the loop starts below them.
+    for (int i = std::min(N, std::min(Width, Height) - 1); i > 0; --i) Blur(i);
 }
 
 // --- Bitmap functions ----------------------------------------------------------------------------

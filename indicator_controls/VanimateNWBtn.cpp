@@ -24,6 +24,13 @@ bool Designing(const TComponent* c) {
 
 } // namespace
 
+TColor Grey(TColor Color) {
+    const auto c = static_cast<COLORREF>(Color);
+    const int sum = GetRValue(c) + GetGValue(c) + GetBValue(c);
+    const auto v = static_cast<BYTE>((sum + 1) / 3); // the mean's fraction is a third or two, never a half
+    return static_cast<TColor>(0x02000000 | RGB(v, v, v));
+}
+
 // --- TvNWColorBtn ----------------------------------------------------------------------------------
 
 TvNWColorBtn::TvNWColorBtn(TComponent* AOwner) : TvPushButton(AOwner, NWColorBtnRules) {
@@ -127,13 +134,23 @@ void TvNWColorBtn::MouseDown(TMouseButton Button, TShiftState Shift, int X, int 
 }
 
 void TvNWColorBtn::Dispatch(TMessage& Message) {
-    if (Message.Msg == CM_DIALOGCHAR) {
+    switch (Message.Msg) {
+    case CM_DIALOGCHAR:
         // A disabled button ignores its accelerator.
         if (Enabled() && IsAccel(static_cast<unsigned>(Message.WParam), Caption())) {
             Click();
             Message.Result = 1;
             return;
         }
+        break;
+    case CN_KEYDOWN:
+        if (EnterClicks(Message, true)) return;
+        break;
+    case CN_COMMAND:
+        if (ClickNotified(Message)) return;
+        break;
+    default:
+        break;
     }
     TvPushButton::Dispatch(Message);
 }
@@ -166,7 +183,7 @@ void TvNWColorBtn::Paint() {
         TBitmap glass;
         glass.SetPixelFormat(pf24bit);
         glass.SetSize(w, h);
-        glass.Canvas()->Brush()->SetColor(static_cast<TColor>(RGB(glass_, glass_, glass_)));
+        glass.Canvas()->Brush()->SetColor(Grey(static_cast<TColor>(RGB(glass_, glass_, glass_))));
         glass.Canvas()->FillRect(all);
         canvas->CopyMode = cmSrcPaint;
         canvas->CopyRect(all, glass.Canvas(), all);

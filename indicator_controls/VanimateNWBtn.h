@@ -9,6 +9,10 @@
 // A grey level 0..255.
 using TvGlassValue = std::uint8_t;
 
+// The grey of a colour's mean level: RGB(v, v, v) with v = round((R + G + B) / 3), asked for from
+// the palette (0x02000000).
+TColor Grey(TColor Color);
+
 class TvNWColorBtn : public TvPushButton<TGraphicControl> {
 public:
     explicit TvNWColorBtn(TComponent* AOwner);

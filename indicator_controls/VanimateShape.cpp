@@ -30,6 +30,7 @@ void TvShapeBtn::SetShape(sbType Value) {
     if (Value == shape_) return;
     shape_ = Value;
     accel_ = Value == sbPlus ? "&+" : Value == sbMinus ? "&-" : "";
+    ForgetGivenRegion();
     UpdateRegion();
     Invalidate();
 }
@@ -62,6 +63,7 @@ void TvShapeBtn::SetAcceleratorKey(char Value) {
 
 void TvShapeBtn::SetOnGetRegion(TsbGetRegEvent Value) {
     onGetRegion_ = Value;
+    ForgetGivenRegion();
     UpdateRegion();
 }
 
@@ -89,6 +91,11 @@ void TvShapeBtn::Paint() {
             DrawShapeEdges(canvas, shape_, TShapeFamily::Graphic, Width(), Height(), down, shadow_,
                            highLight_);
         }
+    } else if (ComponentState().Contains(TComponentStateItem::csDesigning) && shown_.HasRegion()) {
+        // Invisible at run time; the designer shows where the hot spot is.
+        HBRUSH black = CreateSolidBrush(0);
+        FrameRgn(canvas->Handle(), shown_.Handle(), black, 1, 1);
+        DeleteObject(black);
     }
     if (OnPaint) OnPaint(this);
 }

@@ -31,6 +31,9 @@ public:
     const std::string& AcceleratorText() const { return accel_; }
     TsbGetRegEvent OnGetRegion() const { return onGetRegion_; }
     void SetOnGetRegion(TsbGetRegEvent Value);
+    // The button takes the region over and reacts inside it until the outline is worked out anew (a
+    // new shape, size or region handler); its own is deleted.
+    void SetRgn(HRGN Region) { GiveRegion(Region); }
 
     void Dispatch(TMessage& Message) override;
 

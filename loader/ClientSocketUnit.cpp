@@ -23,9 +23,13 @@ TClientSocketForm::TClientSocketForm(TComponent* AOwner) : TForm(AOwner) {
     IPLabel->SetTop(14);
     IPLabel->SetParent(this);
     IPEdit1 = NewEdit("IPEdit1", 72, 36, 3);
+    IPEdit1->OnExit = TNotifyEvent::Bind<&TClientSocketForm::IPEdit1Exit>(this);
     IPEdit2 = NewEdit("IPEdit2", 112, 36, 3);
+    IPEdit2->OnExit = TNotifyEvent::Bind<&TClientSocketForm::IPEdit2Exit>(this);
     IPEdit3 = NewEdit("IPEdit3", 152, 36, 3);
+    IPEdit3->OnExit = TNotifyEvent::Bind<&TClientSocketForm::IPEdit3Exit>(this);
     IPEdit4 = NewEdit("IPEdit4", 192, 36, 3);
+    IPEdit4->OnExit = TNotifyEvent::Bind<&TClientSocketForm::IPEdit4Exit>(this);
     IPEdit4->OnKeyPress = TKeyPressEvent::Bind<&TClientSocketForm::IPEdit4CharTyped>(this);
     PortLabel = new TLabel(this);
     PortLabel->SetName("PortLabel");
@@ -35,7 +39,6 @@ TClientSocketForm::TClientSocketForm(TComponent* AOwner) : TForm(AOwner) {
     PortLabel->SetParent(this);
     PortNumberTxEdit = NewEdit("PortNumberTxEdit", 272, 48, 5);
     PortNumberTxEdit->SetText("3000");
-    PortNumberTxEdit->OnExit = {};
     ConnectButton = new TButton(this);
     ConnectButton->SetName("ConnectButton");
     ConnectButton->SetCaption("Connect ");
@@ -73,8 +76,6 @@ TEdit* TClientSocketForm::NewEdit(const char* Name, int Left, int Width, int Max
     edit->SetName(Name);
     edit->SetBounds(Left, 10, Width, 21);
     edit->SetMaxLength(MaxLength);
-    if (std::string(Name).rfind("IPEdit", 0) == 0)
-        edit->OnExit = TNotifyEvent::Bind<&TClientSocketForm::IPEditExit>(this);
     edit->SetParent(this);
     return edit;
 }

@@ -31,13 +31,18 @@ public:
     void DisconnectButtonClick(TObject* Sender);
     void FormShow(TObject* Sender);
     void FormClose(TObject* Sender, TCloseAction& Action);
-    void IPEditExit(TObject* Sender);
+    // Leaving an address field checks its number.
+    void IPEdit1Exit(TObject* Sender);
+    void IPEdit2Exit(TObject* Sender);
+    void IPEdit3Exit(TObject* Sender);
+    void IPEdit4Exit(TObject* Sender);
     void IPEdit4CharTyped(TObject* Sender, char& Key);
     // The button and the five fields enabled or disabled together.
     void EnableFields(bool Enable);
 
 private:
     TEdit* NewEdit(const char* Name, int Left, int Width, int MaxLength);
+    void CheckAddressField(TEdit* Edit);
     bool checkingField_ = false;
 };
 

@@ -294,11 +294,26 @@ void TClientSocketForm::FormClose(TObject*, TCloseAction& Action) {
     if (QuillonForm && QuillonForm->ClientSocket1->Tag == 1) Action = caNone;
 }
 
-void TClientSocketForm::IPEditExit(TObject* Sender) {
-    auto* edit = dynamic_cast<TEdit*>(Sender);
+void TClientSocketForm::IPEdit1Exit(TObject*) {
+    CheckAddressField(IPEdit1);
+}
+
+void TClientSocketForm::IPEdit2Exit(TObject*) {
+    CheckAddressField(IPEdit2);
+}
+
+void TClientSocketForm::IPEdit3Exit(TObject*) {
+    CheckAddressField(IPEdit3);
+}
+
+void TClientSocketForm::IPEdit4Exit(TObject*) {
+    CheckAddressField(IPEdit4);
+}
+
+void TClientSocketForm::CheckAddressField(TEdit* edit) {
     // Focusing a bad field again leaves another one: its own check waits, or two bad fields would
     // pull the focus back and forth for ever.
-    if (!edit || checkingField_) return;
+    if (checkingField_) return;
     int value = 0;
     const char* message = nullptr;
     if (!TryStrToInt(Trim(edit->Text()), value))

@@ -222,15 +222,80 @@ void TQuillonForm::ComCheckBoxClick(TObject*) {
     }
 }
 
-void TQuillonForm::ComMenuClick(TObject* Sender) {
-    if (auto* item = dynamic_cast<TMenuItem*>(Sender)) select_com(item->Tag);
+void TQuillonForm::COM1MenuClick(TObject*) {
+    select_com(1);
+}
+void TQuillonForm::COM2MenuClick(TObject*) {
+    select_com(2);
+}
+void TQuillonForm::COM31Click(TObject*) {
+    select_com(3);
+}
+void TQuillonForm::COM32Click(TObject*) {
+    select_com(4);
+}
+void TQuillonForm::COM33Click(TObject*) {
+    select_com(5);
+}
+void TQuillonForm::COM34Click(TObject*) {
+    select_com(6);
+}
+void TQuillonForm::COM35Click(TObject*) {
+    select_com(7);
+}
+void TQuillonForm::COM36Click(TObject*) {
+    select_com(8);
+}
+void TQuillonForm::COM91Click(TObject*) {
+    select_com(9);
+}
+void TQuillonForm::COM101Click(TObject*) {
+    select_com(10);
+}
+void TQuillonForm::COM111Click(TObject*) {
+    select_com(11);
+}
+void TQuillonForm::COM121Click(TObject*) {
+    select_com(12);
+}
+void TQuillonForm::COM131Click(TObject*) {
+    select_com(13);
+}
+void TQuillonForm::COM141Click(TObject*) {
+    select_com(14);
+}
+void TQuillonForm::COM151Click(TObject*) {
+    select_com(15);
+}
+void TQuillonForm::COM161Click(TObject*) {
+    select_com(16);
 }
 
-void TQuillonForm::BaudMenuClick(TObject* Sender) {
-    auto* item = dynamic_cast<TMenuItem*>(Sender);
-    if (!item) return;
-    VexComPort1->SetBaud(item->Tag);
-    ComBaudLabel->SetCaption(IntToStr(item->Tag));
+void TQuillonForm::SetMenuBaud(int Rate) {
+    VexComPort1->SetBaud(Rate);
+    ComBaudLabel->SetCaption(IntToStr(Rate));
+}
+
+void TQuillonForm::N12001Click(TObject*) {
+    SetMenuBaud(1200);
+}
+void TQuillonForm::N24001Click(TObject*) {
+    SetMenuBaud(2400);
+}
+void TQuillonForm::N96001Click(TObject*) {
+    SetMenuBaud(9600);
+}
+void TQuillonForm::N192001Click(TObject*) {
+    SetMenuBaud(19200);
+}
+void TQuillonForm::N384001Click(TObject*) {
+    SetMenuBaud(38400);
+}
+void TQuillonForm::N576001Click(TObject*) {
+    SetMenuBaud(57600);
+}
+void TQuillonForm::N1152001Click(TObject*) {
+    SetMenuBaud(115200);
 }
 
 // --- Sending and waiting ------------------------------------------------------------------------

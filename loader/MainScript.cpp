@@ -15,14 +15,14 @@ int Aborted() {
     return ProgressForm ? ProgressForm->AbortFlag : 0;
 }
 
-std::string CurrentPath() {
+} // namespace
+
+std::string TQuillonForm::get_cur_path() const {
     return GetCurrentDir();
 }
 
-} // namespace
-
 void TQuillonForm::PickButtonClick(TObject*) {
-    INIOpenDialog->InitialDir = CurrentPath();
+    INIOpenDialog->InitialDir = get_cur_path();
     if (!INIOpenDialog->Execute()) return;
     CCHECKTimer1->SetEnabled(false);
     KeepAliveEnabled = false;
@@ -57,7 +57,7 @@ bool TQuillonForm::read_ini() {
     std::ifstream file(ScriptPath, std::ios::binary);
     if (!file) {
         LastMessage = "Error opening file " + ScriptPath + " for read.";
-        Tell(LastMessage);
+        Fail(LastMessage);
         SetStatusText(" ");
         enable_btns();
         return false;
@@ -80,12 +80,12 @@ bool TQuillonForm::read_ini() {
             ended = true;
             return false;
         }
-        if (onSocket && !SocketActive()) {
+        // A run that ends here ("_FT" closed the link on purpose) is not connected again.
+        if (onSocket && !SocketActive() && !StopFlag) {
             if (ClientSocketForm) ClientSocketForm->ConnectButtonClick(this);
             Application->ProcessMessages();
             if (!SocketActive()) {
-                ScriptError = true;
-                Tell("Exiting script. Socket closed");
+                Fail("Exiting script. Socket closed");
                 SetStatusText(" ");
                 enable_btns();
                 RetryCount = 0;
@@ -129,7 +129,7 @@ bool TQuillonForm::exec_script_line() {
 // Runs R of a conditional line whose condition held, in the conditional line's slot.
 bool TQuillonForm::RunRemainder(const std::string& Remainder, const char* EmptyMessage) {
     if (Remainder.empty()) {
-        Tell(EmptyMessage);
+        Fail(EmptyMessage);
         return true;
     }
     if (static_cast<std::size_t>(LineIndex) >= ScriptLines.size())
@@ -158,8 +158,7 @@ bool TQuillonForm::RunCommand(const std::string& line) {
         Application->ProcessMessages();
         if (ConnectionMode == 0) select_com(LastGoodComPort);
         if (ConnectionMode == 0 && !PortOpen()) {
-            ScriptError = true;
-            Tell("Error! Unable to connect to unit! Exiting script");
+            Fail("Error! Unable to connect to unit! Exiting script");
             disable_btns();
             return false;
         }
@@ -189,11 +188,10 @@ bool TQuillonForm::RunCommand(const std::string& line) {
         }
         if (!got) {
             SetExpectedPrompt(NormalPrompt);
-            ScriptError = true;
             if (SendCOMCmd_GetPrompt("\r\n"))
-                Tell("Error! Unit not in Loader Mode! Exiting script");
+                Fail("Error! Unit not in Loader Mode! Exiting script");
             else
-                Tell("Error! Unable to get response from unit(_TC)! Exiting script");
+                Fail("Error! Unable to get response from unit(_TC)! Exiting script");
             if (SocketActive() || !PortOpen()) disable_btns();
             return false;
         }
@@ -226,7 +224,7 @@ bool TQuillonForm::RunCommand(const std::string& line) {
         std::ifstream file(UploadFile, std::ios::binary);
         if (!file) {
             LastMessage = "Error! Unable to open file " + *w + ". Cannot upload file.";
-            Tell(LastMessage);
+            Fail(LastMessage);
         } else {
             FileOk = true;
         }
@@ -257,8 +255,7 @@ bool TQuillonForm::RunCommand(const std::string& line) {
                 got = SendCOMCmd_GetPrompt("\r\n");
             }
             if (!got) {
-                ScriptError = true;
-                Tell("Error! Unable to receive prompt before upload.... Exiting script.");
+                Fail("Error! Unable to receive prompt before upload.... Exiting script.");
                 PromptWait = 400;
                 return false;
             }
@@ -298,7 +295,7 @@ bool TQuillonForm::RunCommand(const std::string& line) {
         for (const char c : CaptureBuffer)
             if (c != '\r' && c != '\n') QcAnswer += c;
         if (QcAnswer.empty()) {
-            Tell("Error! No response detected with _QC command");
+            Fail("Error! No response detected with _QC command");
             QcAnswerOk = false;
         } else {
             QcAnswerOk = true;

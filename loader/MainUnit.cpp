@@ -140,23 +140,41 @@ void TQuillonForm::BuildMenu() {
     ConfigMenu = NewItem(Communication1, "RS232 Config");
     ComPortMenu = NewItem(ConfigMenu, "COM Port");
     NoneMenu = NewItem(ComPortMenu, "None", TNotifyEvent::Bind<&TQuillonForm::NoneMenuClick>(this));
-    for (int n = 1; n <= 16; ++n) {
-        TMenuItem* item = NewItem(ComPortMenu, "COM" + std::to_string(n),
-                                  TNotifyEvent::Bind<&TQuillonForm::ComMenuClick>(this));
-        item->Tag = n;
-        ComMenuItems.push_back(item);
-    }
+    const TNotifyEvent comClicks[] = {
+        TNotifyEvent::Bind<&TQuillonForm::COM1MenuClick>(this),
+        TNotifyEvent::Bind<&TQuillonForm::COM2MenuClick>(this),
+        TNotifyEvent::Bind<&TQuillonForm::COM31Click>(this),
+        TNotifyEvent::Bind<&TQuillonForm::COM32Click>(this),
+        TNotifyEvent::Bind<&TQuillonForm::COM33Click>(this),
+        TNotifyEvent::Bind<&TQuillonForm::COM34Click>(this),
+        TNotifyEvent::Bind<&TQuillonForm::COM35Click>(this),
+        TNotifyEvent::Bind<&TQuillonForm::COM36Click>(this),
+        TNotifyEvent::Bind<&TQuillonForm::COM91Click>(this),
+        TNotifyEvent::Bind<&TQuillonForm::COM101Click>(this),
+        TNotifyEvent::Bind<&TQuillonForm::COM111Click>(this),
+        TNotifyEvent::Bind<&TQuillonForm::COM121Click>(this),
+        TNotifyEvent::Bind<&TQuillonForm::COM131Click>(this),
+        TNotifyEvent::Bind<&TQuillonForm::COM141Click>(this),
+        TNotifyEvent::Bind<&TQuillonForm::COM151Click>(this),
+        TNotifyEvent::Bind<&TQuillonForm::COM161Click>(this),
+    };
+    for (int n = 1; n <= 16; ++n)
+        ComMenuItems.push_back(NewItem(ComPortMenu, "COM" + std::to_string(n), comClicks[n - 1]));
     NewItem(ComPortMenu, "-");
     SearchAllMenu =
         NewItem(ComPortMenu, "Search", TNotifyEvent::Bind<&TQuillonForm::SearchAllMenuClick>(this));
     SearchAllMenu->SetHint("Look for prompt defined in INI file on COM 1 and COM 2");
     BaudMenu = NewItem(ConfigMenu, "Baud");
-    for (int rate : {1200, 2400, 9600, 19200, 38400, 57600, 115200}) {
-        TMenuItem* item =
-            NewItem(BaudMenu, std::to_string(rate), TNotifyEvent::Bind<&TQuillonForm::BaudMenuClick>(this));
-        item->Tag = rate;
-        BaudMenuItems.push_back(item);
-    }
+    const std::pair<const char*, TNotifyEvent> baudItems[] = {
+        {"1200", TNotifyEvent::Bind<&TQuillonForm::N12001Click>(this)},
+        {"2400", TNotifyEvent::Bind<&TQuillonForm::N24001Click>(this)},
+        {"9600", TNotifyEvent::Bind<&TQuillonForm::N96001Click>(this)},
+        {"19200", TNotifyEvent::Bind<&TQuillonForm::N192001Click>(this)},
+        {"38400", TNotifyEvent::Bind<&TQuillonForm::N384001Click>(this)},
+        {"57600", TNotifyEvent::Bind<&TQuillonForm::N576001Click>(this)},
+        {"115200", TNotifyEvent::Bind<&TQuillonForm::N1152001Click>(this)},
+    };
+    for (const auto& [caption, click] : baudItems) BaudMenuItems.push_back(NewItem(BaudMenu, caption, click));
     Ethernet1 = NewItem(Communication1, "Ethernet");
     EnetDisconnect1 =
         NewItem(Ethernet1, "Disconnect", TNotifyEvent::Bind<&TQuillonForm::EnetDisconnect1Click>(this));
@@ -167,18 +185,29 @@ void TQuillonForm::BuildMenu() {
     Terminal1 = NewItem(root, "Terminal");
     VisibleMenu = NewItem(Terminal1, "Visible", TNotifyEvent::Bind<&TQuillonForm::VisibleMenuClick>(this));
     VisibleMenu->SetChecked(true);
-    const char* colours[] = {"Black", "Red", "Green", "Blue", "White"};
+    // Black to White, a separator, Default.
+    const auto addColours = [this](TMenuItem* parent, const TNotifyEvent(&clicks)[6]) {
+        const char* captions[] = {"Black", "Red", "Green", "Blue", "White", "Default"};
+        for (int i = 0; i < 6; ++i) {
+            if (i == 5) NewItem(parent, "-");
+            NewItem(parent, captions[i], clicks[i]);
+        }
+    };
     BackgroundColor1 = NewItem(Terminal1, "Background Color");
+    addColours(BackgroundColor1, {TNotifyEvent::Bind<&TQuillonForm::BackBlackMenuClick>(this),
+                                  TNotifyEvent::Bind<&TQuillonForm::BackRedMenuClick>(this),
+                                  TNotifyEvent::Bind<&TQuillonForm::BackGreenMenuClick>(this),
+                                  TNotifyEvent::Bind<&TQuillonForm::BackBlueMenuClick>(this),
+                                  TNotifyEvent::Bind<&TQuillonForm::BackWhiteMenuClick>(this),
+                                  TNotifyEvent::Bind<&TQuillonForm::BackDefaultMenuClick>(this)});
     TextColor1 = NewItem(Terminal1, "Text Color");
     TextColor1->SetVisible(false);
-    for (TMenuItem* parent : {BackgroundColor1, TextColor1}) {
-        const bool back = parent == BackgroundColor1;
-        const TNotifyEvent click = back ? TNotifyEvent::Bind<&TQuillonForm::BackColorMenuClick>(this)
-                                        : TNotifyEvent::Bind<&TQuillonForm::TextColorMenuClick>(this);
-        for (int i = 0; i < 5; ++i) NewItem(parent, colours[i], click)->Tag = i + 1;
-        NewItem(parent, "-");
-        NewItem(parent, "Default", click)->Tag = 0;
-    }
+    addColours(TextColor1, {TNotifyEvent::Bind<&TQuillonForm::TextBlackMenuClick>(this),
+                            TNotifyEvent::Bind<&TQuillonForm::TextRedMenuClick>(this),
+                            TNotifyEvent::Bind<&TQuillonForm::TextGreenMenuClick>(this),
+                            TNotifyEvent::Bind<&TQuillonForm::TextBlueMenuClick>(this),
+                            TNotifyEvent::Bind<&TQuillonForm::TextWhiteMenuClick>(this),
+                            TNotifyEvent::Bind<&TQuillonForm::TextDefaultMenuClick>(this)});
     TerminalFonts1 =
         NewItem(Terminal1, "Terminal Fonts...", TNotifyEvent::Bind<&TQuillonForm::TerminalFonts1Click>(this));
     Clear1 = NewItem(Terminal1, "Clear", TNotifyEvent::Bind<&TQuillonForm::Clear1Click>(this));
@@ -393,10 +422,9 @@ void TQuillonForm::RunStartUp() {
             SetStatusText("Uploading file(s). Please wait....");
             SetEnabled(false);
             ScriptPath = AutomaticScript;
-            const bool ran = read_ini();
+            read_ini();
             SetEnabled(true);
             SetStatusText(" ");
-            if (!ran || (ProgressForm && ProgressForm->AbortFlag != 0)) AutomaticFailed = true;
         } else {
             AutomaticFailed = true;
             Tell("Error!! COM port communication failed. Please check RS232 connection/INI settings. Exiting "
@@ -460,8 +488,15 @@ void TQuillonForm::Tell(const std::string& Text) {
     ShowMessage(Text);
 }
 
+void TQuillonForm::Fail(const std::string& Text) {
+    ScriptError = true;
+    Tell(Text);
+}
+
+// Only a real failure counts: a script that a command ended ("_ST", "_FI", "_FT") ran as written.
 int TQuillonForm::AutomaticExitCode() const {
-    return AutomaticFailed ? 1 : 0;
+    const bool aborted = ProgressForm && ProgressForm->AbortFlag != 0;
+    return AutomaticFailed || ScriptError || aborted ? 1 : 0;
 }
 
 // --- Ending -----------------------------------------------------------------------------------
@@ -511,14 +546,42 @@ void TQuillonForm::SetTerminalTextColor(TColor Color) {
     VxTerminal1->Font()->SetColor(Color);
 }
 
-void TQuillonForm::BackColorMenuClick(TObject* Sender) {
-    if (auto* item = dynamic_cast<TMenuItem*>(Sender)) SetTerminalBackground(TerminalColors[item->Tag]);
+void TQuillonForm::BackBlackMenuClick(TObject*) {
+    SetTerminalBackground(TerminalColors[1]);
+}
+void TQuillonForm::BackRedMenuClick(TObject*) {
+    SetTerminalBackground(TerminalColors[2]);
+}
+void TQuillonForm::BackGreenMenuClick(TObject*) {
+    SetTerminalBackground(TerminalColors[3]);
+}
+void TQuillonForm::BackBlueMenuClick(TObject*) {
+    SetTerminalBackground(TerminalColors[4]);
+}
+void TQuillonForm::BackWhiteMenuClick(TObject*) {
+    SetTerminalBackground(TerminalColors[5]);
+}
+void TQuillonForm::BackDefaultMenuClick(TObject*) {
+    SetTerminalBackground(TerminalColors[0]);
 }
 
-void TQuillonForm::TextColorMenuClick(TObject* Sender) {
-    auto* item = dynamic_cast<TMenuItem*>(Sender);
-    if (!item) return;
-    SetTerminalTextColor(item->Tag == 0 ? DefaultTextColor : TerminalColors[item->Tag]);
+void TQuillonForm::TextBlackMenuClick(TObject*) {
+    SetTerminalTextColor(TerminalColors[1]);
+}
+void TQuillonForm::TextRedMenuClick(TObject*) {
+    SetTerminalTextColor(TerminalColors[2]);
+}
+void TQuillonForm::TextGreenMenuClick(TObject*) {
+    SetTerminalTextColor(TerminalColors[3]);
+}
+void TQuillonForm::TextBlueMenuClick(TObject*) {
+    SetTerminalTextColor(TerminalColors[4]);
+}
+void TQuillonForm::TextWhiteMenuClick(TObject*) {
+    SetTerminalTextColor(TerminalColors[5]);
+}
+void TQuillonForm::TextDefaultMenuClick(TObject*) {
+    SetTerminalTextColor(DefaultTextColor);
 }
 
 void TQuillonForm::TerminalFonts1Click(TObject*) {

@@ -100,9 +100,10 @@ public:
     bool DisconnectRequested = false;
     int ConnectionMode = -1; // -1 none, 0 serial, 1 TCP
     bool UploadByScript = false;
-    // Automatic mode: set by a failure that must end the program with a non-zero status.
+    // Automatic mode: the port failed, so no script ran.
     bool AutomaticFailed = false;
-    // A command stopped the script with an error message.
+    // The current run met a real failure (the script file, a command that stopped it with an
+    // error, a file or a reply that did not come): automatic mode ends with a non-zero status.
     bool ScriptError = false;
 
     // --- Start-up, settings, ending (MainUnit.cpp) ---
@@ -121,8 +122,18 @@ public:
     void VisibleMenuClick(TObject* Sender);
     void SetTerminalBackground(TColor Color);
     void SetTerminalTextColor(TColor Color);
-    void BackColorMenuClick(TObject* Sender);
-    void TextColorMenuClick(TObject* Sender);
+    void BackBlackMenuClick(TObject* Sender);
+    void BackRedMenuClick(TObject* Sender);
+    void BackGreenMenuClick(TObject* Sender);
+    void BackBlueMenuClick(TObject* Sender);
+    void BackWhiteMenuClick(TObject* Sender);
+    void BackDefaultMenuClick(TObject* Sender);
+    void TextBlackMenuClick(TObject* Sender);
+    void TextRedMenuClick(TObject* Sender);
+    void TextGreenMenuClick(TObject* Sender);
+    void TextBlueMenuClick(TObject* Sender);
+    void TextWhiteMenuClick(TObject* Sender);
+    void TextDefaultMenuClick(TObject* Sender);
     void TerminalFonts1Click(TObject* Sender);
     void Clear1Click(TObject* Sender);
     void VxTerminal1DblClick(TObject* Sender);
@@ -131,6 +142,8 @@ public:
     void Button1Click(TObject* Sender);
     // A message box; in automatic mode the text goes to standard error too.
     void Tell(const std::string& Text);
+    // Tell, for a failure of the current run.
+    void Fail(const std::string& Text);
     // The exit status automatic mode ends with.
     int AutomaticExitCode() const;
 
@@ -144,8 +157,32 @@ public:
     void NoneMenuClick(TObject* Sender);
     void SearchAllMenuClick(TObject* Sender);
     void ComCheckBoxClick(TObject* Sender);
-    void ComMenuClick(TObject* Sender);
-    void BaudMenuClick(TObject* Sender);
+    // COM Port menu: each item checks its port.
+    void COM1MenuClick(TObject* Sender);
+    void COM2MenuClick(TObject* Sender);
+    void COM31Click(TObject* Sender);
+    void COM32Click(TObject* Sender);
+    void COM33Click(TObject* Sender);
+    void COM34Click(TObject* Sender);
+    void COM35Click(TObject* Sender);
+    void COM36Click(TObject* Sender);
+    void COM91Click(TObject* Sender);
+    void COM101Click(TObject* Sender);
+    void COM111Click(TObject* Sender);
+    void COM121Click(TObject* Sender);
+    void COM131Click(TObject* Sender);
+    void COM141Click(TObject* Sender);
+    void COM151Click(TObject* Sender);
+    void COM161Click(TObject* Sender);
+    // Baud menu: each item sets its rate.
+    void N12001Click(TObject* Sender);
+    void N24001Click(TObject* Sender);
+    void N96001Click(TObject* Sender);
+    void N192001Click(TObject* Sender);
+    void N384001Click(TObject* Sender);
+    void N576001Click(TObject* Sender);
+    void N1152001Click(TObject* Sender);
+    void SetMenuBaud(int Rate);
     void SendString(const std::string& Text);
     void SendCmdBuffer();
     bool SendCOMCmd_GetPrompt(const std::string& Text);
@@ -181,6 +218,8 @@ public:
     void ClientSocket1Connect(TObject* Sender, TCustomWinSocket* Socket);
 
     // --- Script interpreter (MainScript.cpp) ---
+    // The folder the script dialog opens at: the current directory.
+    std::string get_cur_path() const;
     void PickButtonClick(TObject* Sender);
     void clear_script_lines();
     bool read_ini();

@@ -34,7 +34,7 @@ bool TQuillonForm::get_file_checksum() {
     std::ifstream file(UploadFile, std::ios::binary);
     if (!file) {
         LastMessage = "Error opening file " + UploadFile + ". Unable to get file checksum";
-        Tell(LastMessage);
+        Fail(LastMessage);
         return false;
     }
     const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
@@ -47,7 +47,7 @@ bool TQuillonForm::get_date() {
     const std::int32_t age = FileAge(UploadFile);
     if (age == -1) {
         LastMessage = "Error opening file " + UploadFile;
-        Tell(LastMessage);
+        Fail(LastMessage);
         return false;
     }
     VersionText = FileDateText(age);
@@ -68,7 +68,7 @@ void TQuillonForm::UploadButtonClick(TObject*) {
         std::ifstream probe(UploadFile, std::ios::binary);
         if (!probe) {
             LastMessage = "Error opening " + UploadFile + ".\r";
-            Tell(LastMessage);
+            Fail(LastMessage);
             NoUploadRunning = true;
             return;
         }
@@ -78,7 +78,7 @@ void TQuillonForm::UploadButtonClick(TObject*) {
     std::ifstream file(UploadFile, std::ios::binary);
     if (!file) {
         LastMessage = "Error opening " + UploadFile + ".\r";
-        Tell(LastMessage);
+        Fail(LastMessage);
         NoUploadRunning = true;
         return;
     }
@@ -233,7 +233,7 @@ void TQuillonForm::send_file_raw() {
     std::ifstream file(UploadFile, std::ios::binary);
     if (!file) {
         LastMessage = "Error opening " + UploadFile + ".\r";
-        Tell(LastMessage);
+        Fail(LastMessage);
         return;
     }
     if (!get_file_checksum() || FileSize <= 0) return;
@@ -259,7 +259,7 @@ void TQuillonForm::send_file_raw() {
 }
 
 void TQuillonForm::SendFile1Click(TObject*) {
-    INIOpenDialog->InitialDir = GetCurrentDir();
+    INIOpenDialog->InitialDir = get_cur_path();
     if (!INIOpenDialog->Execute()) return;
     CCHECKTimer1->SetEnabled(false);
     KeepAliveEnabled = false;

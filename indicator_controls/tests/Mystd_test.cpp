@@ -224,9 +224,83 @@ TEST(TvCalc, GrammarAndErrors) {
         {"ROUND(SQR(SQR(SQR(SQR(100000)))))", 0, TvcOverFlow, 34},
         {"CEILING(SQR(SQR(SQR(SQR(100000)))))", 0, TvcOverFlow, 36},
         {"FLOOR(-SQR(SQR(SQR(SQR(100000)))))", 0, TvcOverFlow, 35},
-        {"RANDOM(SQR(100000))", 0, TvcOverFlow, 20},
+        {"RANDOM(SQR(10^10))", 0, TvcOverFlow, 19},
     };
     for (const Case& c : cases) Check(c);
+}
+
+TEST(TvCalc, IntegerFunctionsAtThe64BitEdges) {
+    // 2^63 and 2^63 - 1024 (the largest double below it) as numbers; sums and differences taken in
+    // the extended reach 2^63 - 1 and 2^63 - 0.5. A function's value is then held as a double.
+    const long double two63 = 9223372036854775808.0L, below = 9223372036854774784.0L;
+    const CalcCase cases[] = {
+        // TRUNC, CEILING and FLOOR answer a whole part beyond 64 bits with an overflow and 0 and
+        // the line stops at the next operator; only the whole part they take has to fit.
+        {"TRUNC(9223372036854775808)", 0, TvcOverFlow, 27},
+        {"TRUNC(-9223372036854775808)", -two63, TvcOK, 28},
+        {"TRUNC(-9223372036854775808-1)", 0, TvcOverFlow, 30},
+        {"TRUNC(9223372036854774784)", below, TvcOK, 27},
+        {"TRUNC(-9223372036854774784)", -below, TvcOK, 28},
+        {"TRUNC(9223372036854774784+1023.5)", two63, TvcOK, 34},
+        {"TRUNC(-9223372036854774784-1023.5)", -two63, TvcOK, 35},
+        {"5-TRUNC(10^30)", 5, TvcOverFlow, 15},
+        {"2*TRUNC(9223372036854775808)+1", 0, TvcOverFlow, 29},
+        {"CEILING(9223372036854775808)", 0, TvcOverFlow, 29},
+        {"CEILING(-9223372036854775808)", -two63, TvcOK, 30},
+        {"CEILING(-9223372036854775808-1)", 0, TvcOverFlow, 32},
+        {"CEILING(9223372036854774784)", below, TvcOK, 29},
+        {"CEILING(9223372036854774784+1023)", two63, TvcOK, 34},
+        {"CEILING(9223372036854774784+1023.5)", two63, TvcOK, 36},
+        {"CEILING(-9223372036854774784-1023.5)", -two63, TvcOK, 37},
+        {"CEILING(9223372036854774784+1023.5", two63, TvcRightPar, 35},
+        {"FLOOR(0-9223372036854775808)", -two63, TvcOK, 29},
+        {"FLOOR(9223372036854775808)", 0, TvcOverFlow, 27},
+        {"FLOOR(-9223372036854775808-1)", 0, TvcOverFlow, 30},
+        {"FLOOR(-9223372036854774784)", -below, TvcOK, 28},
+        {"FLOOR(9223372036854774784+1023.5)", two63, TvcOK, 34},
+        {"FLOOR(-9223372036854774784-1023.5)", -two63, TvcOK, 35},
+        // ROUND and RANDOM have no such answer: the round raises and the whole line overflows
+        // with the value 0, stopped where the round was taken. Halves go to the even neighbour.
+        {"ROUND(9223372036854775808)", 0, TvcOverFlow, 27},
+        {"ROUND(-9223372036854775808)", -two63, TvcOK, 28},
+        {"ROUND(-9223372036854775808-1)", 0, TvcOverFlow, 30},
+        {"ROUND(9223372036854774784)", below, TvcOK, 27},
+        {"ROUND(-9223372036854774784)", -below, TvcOK, 28},
+        {"ROUND(9223372036854774784+1022.5)", two63, TvcOK, 34},
+        {"ROUND(9223372036854774784+1023.5)", 0, TvcOverFlow, 34},
+        {"ROUND(-9223372036854774784-1023.5)", -two63, TvcOK, 35},
+        {"5-ROUND(10^30)", 0, TvcOverFlow, 15},
+        {"RANDOM(9223372036854775808)", 0, TvcOverFlow, 28},
+        {"RANDOM(9223372036854774784+1023.5)", 0, TvcOverFlow, 35},
+        {"RANDOM(-9223372036854775808)", 0, TvcOK, 29},
+        {"RANDOM(-9223372036854774784)", 0, TvcOK, 29},
+    };
+    for (const CalcCase& c : cases) {
+        TvCalc calc;
+        calc.SetCalcLine(c.line);
+        EXPECT_EQ(calc.NumberNum(), c.value) << c.line;
+        EXPECT_EQ(calc.CalcResult(), c.code) << c.line;
+        EXPECT_EQ(int{calc.WhereIsLastError()}, c.where) << c.line;
+    }
+}
+
+TEST(TvCalc, RandomReachesRangesBeyond32Bits) {
+    RandSeed = 77;
+    for (const auto& [line, range] : {std::pair{"RANDOM(9223372036854774784)", 9223372036854774784.0L},
+                                      std::pair{"RANDOM(SQR(100000))", 1e10L}}) {
+        TvCalc calc;
+        bool beyond32 = false;
+        for (int i = 0; i < 20; ++i) {
+            calc.SetCalcLine(line);
+            ASSERT_EQ(calc.CalcResult(), TvcOK) << line;
+            const long double v = calc.NumberNum();
+            EXPECT_GE(v, 0) << line;
+            EXPECT_LT(v, range) << line;
+            EXPECT_EQ(v, std::trunc(v)) << line;
+            beyond32 |= v > 4294967296.0L;
+        }
+        EXPECT_TRUE(beyond32) << line;
+    }
 }
 
 TEST(TvCalc, ResultsBeyondTheDoubleStayInTheExtended) {

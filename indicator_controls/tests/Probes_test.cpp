@@ -31,10 +31,12 @@ struct FakeClock {
         return true;
     }
     static bool NoCounter(void*, std::uint64_t&) { return false; }
-    static void Sleep(void* s, std::uint32_t ms) {
+    static bool Sleep(void* s, std::uint32_t ms) {
         static_cast<FakeClock*>(s)->now += ms;
         static_cast<FakeClock*>(s)->slept += ms;
+        return true;
     }
+    static bool Abandon(void*, std::uint32_t) { return false; }
 };
 
 TEST(ProcessorClock, FormulaOverAnInjectedTickAndCounter) {
@@ -63,6 +65,9 @@ TEST(ProcessorClock, FormulaOverAnInjectedTickAndCounter) {
     }
     FakeClock none;
     EXPECT_EQ(MeasureCPUClock({&FakeClock::Tick, &FakeClock::NoCounter, &FakeClock::Sleep, &none}), -1);
+    FakeClock abandoned;
+    EXPECT_EQ(MeasureCPUClock({&FakeClock::Tick, &FakeClock::Counter, &FakeClock::Abandon, &abandoned}), -1);
+    EXPECT_EQ(abandoned.read, 1) << "abandoned before its second reading";
 }
 
 bool NoCpuid(std::uint32_t, std::uint32_t regs[4]) {

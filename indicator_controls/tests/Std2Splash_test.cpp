@@ -5,6 +5,7 @@
 #include "platform/gdi/Draw.h"
 #include "platform/ui/ControlMessages.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/TypInfo.h"
 #include "platform/win/Messages.h"
 
 #include <gtest/gtest.h>
@@ -144,6 +145,47 @@ TEST(TvSplashForm, AutomaticColourFromTheBottomLeftPixel) {
     EXPECT_TRUE(splash.AutoBackColor());
     splash.SetTransparentColor(clGreen);
     EXPECT_FALSE(splash.AutoBackColor());
+}
+
+TEST(TvSplashForm, BitmapAndPictureGoTogether) {
+    TvSplashForm splash(nullptr);
+    std::unique_ptr<TBitmap> red(Picture(5, 4, clRed));
+    splash.SetBitMap(red.get());
+    ASSERT_NE(splash.Picture()->Graphic(), nullptr);
+    EXPECT_EQ(splash.Picture()->Width(), 5);
+    EXPECT_EQ(splash.Picture()->Height(), 4);
+    EXPECT_EQ(splash.Picture()->Bitmap()->Canvas()->Pixels(0, 3), clRed);
+    EXPECT_EQ(splash.Picture()->Bitmap()->Canvas()->Pixels(4, 3), clBlue);
+
+    // A picture given is drawn into the bitmap, and the picture holds a copy of it.
+    TPicture lime;
+    std::unique_ptr<TBitmap> limeBitmap(Picture(7, 3, clLime));
+    lime.Assign(limeBitmap.get());
+    splash.SetPicture(&lime);
+    EXPECT_EQ(splash.BitMap()->Width(), 7);
+    EXPECT_EQ(splash.BitMap()->Canvas()->Pixels(0, 2), clLime);
+    EXPECT_EQ(splash.Picture()->Width(), 7);
+    EXPECT_EQ(splash.Picture()->Bitmap()->Canvas()->Pixels(0, 2), clLime);
+    EXPECT_EQ(splash.Picture()->Bitmap()->Canvas()->Pixels(6, 2), clBlue);
+
+    // An empty picture changes nothing.
+    TPicture empty;
+    splash.SetPicture(&empty);
+    EXPECT_EQ(splash.BitMap()->Width(), 7);
+    EXPECT_EQ(splash.Picture()->Width(), 7);
+
+    // Published, written through SetPicture, and never stored.
+    const TPropInfo* info = GetPropInfo(&splash, "Picture");
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->Kind, TTypeKind::tkClass);
+    EXPECT_EQ(info->GetObject(&splash), splash.Picture());
+    EXPECT_FALSE(info->IsStored(&splash));
+    TPicture small;
+    std::unique_ptr<TBitmap> smallBitmap(Picture(2, 2, clRed));
+    small.Assign(smallBitmap.get());
+    info->SetObject(&splash, &small);
+    EXPECT_EQ(splash.BitMap()->Width(), 2);
+    EXPECT_EQ(splash.Picture()->Width(), 2);
 }
 
 TEST(TvSplashForm, TheWindowKeepsThePictureWhenItPaintsItself) {

@@ -2,6 +2,8 @@
 // application's settings and events through it, and what it tells about the machine.
 #include "indicator_controls/Mystd.h"
 
+#include "indicator_controls/tests/support/LedTest.h"
+
 #include "platform/gdi/Icon.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/Lists.h"
@@ -236,18 +238,11 @@ TEST_F(ShowAppTest, SettingsAndEventsAreTheApplicationsAndTheScreens) {
     EXPECT_EQ(log.events, "hint form minimize restore ");
 
     // A copy of the icon, owned by the application.
-    const HBITMAP mask = CreateBitmap(4, 4, 1, 1, nullptr);
-    const HBITMAP color = CreateBitmap(4, 4, 1, 32, nullptr);
-    ICONINFO info;
-    info.hbmMask = mask;
-    info.hbmColor = color;
     TIcon icon;
-    icon.SetHandle(CreateIconIndirect(&info));
+    icon.SetHandle(SolidIcon(4, 4, RGB(1, 2, 3)));
     s->SetIcon(&icon);
     EXPECT_EQ(Application->Icon()->Width(), 4);
     EXPECT_NE(Application->Icon()->Handle(), icon.Handle());
-    DeleteObject(mask);
-    DeleteObject(color);
 
     s->SetOnHint(nullptr);
     s->SetOnMinimize(nullptr);
@@ -257,6 +252,107 @@ TEST_F(ShowAppTest, SettingsAndEventsAreTheApplicationsAndTheScreens) {
     s->SetShowHint(true);
     s->SetShowMainForm(true);
     s->SetTitle("");
+}
+
+TEST_F(ShowAppTest, TheDesignerKeepsTheApplicationsSettingsInTheComponent) {
+    auto* form = new TShowAppForm(Application, false);
+    TvShowApp* s = form->ShowApp;
+    DesignComponent(s);
+    const std::string title = Application->Title();
+    const int pause = Application->HintPause;
+    const int iconWidth = Application->Icon()->Width();
+
+    EXPECT_EQ(s->HelpFile(), "");
+    EXPECT_EQ(s->Hint(), "");
+    EXPECT_EQ(s->Title(), "");
+    EXPECT_EQ(s->HintColor(), static_cast<TColor>(0x80000018));
+    EXPECT_EQ(s->HintPause(), 500);
+    EXPECT_EQ(s->HintHidePause(), 2500);
+    EXPECT_TRUE(s->ShowHint());
+    EXPECT_TRUE(s->ShowMainForm());
+    ASSERT_NE(s->Icon(), nullptr);
+    EXPECT_TRUE(s->Icon()->Empty());
+
+    s->SetHelpFile("design.hlp");
+    s->SetHint("design hint");
+    s->SetTitle("Designed");
+    s->SetHintColor(clAqua);
+    s->SetHintPause(10);
+    s->SetHintHidePause(20);
+    s->SetShowHint(false);
+    s->SetShowMainForm(false);
+    TIcon icon;
+    icon.SetHandle(SolidIcon(6, 6, RGB(1, 2, 3)));
+    s->SetIcon(&icon);
+
+    EXPECT_EQ(s->HelpFile(), "design.hlp");
+    EXPECT_EQ(s->Hint(), "design hint");
+    EXPECT_EQ(s->Title(), "Designed");
+    EXPECT_EQ(s->HintColor(), clAqua);
+    EXPECT_EQ(s->HintPause(), 10);
+    EXPECT_EQ(s->HintHidePause(), 20);
+    EXPECT_FALSE(s->ShowHint());
+    EXPECT_FALSE(s->ShowMainForm());
+    EXPECT_EQ(s->Icon()->Width(), 6);
+    EXPECT_NE(s->Icon()->Handle(), icon.Handle()) << "a copy";
+
+    // The application itself is left alone.
+    EXPECT_NE(Application->HelpFile, "design.hlp");
+    EXPECT_NE(Application->Hint, "design hint");
+    EXPECT_EQ(Application->Title(), title);
+    EXPECT_NE(Application->HintColor, clAqua);
+    EXPECT_EQ(Application->HintPause, pause);
+    EXPECT_TRUE(Application->ShowHint);
+    EXPECT_TRUE(Application->ShowMainForm);
+    EXPECT_EQ(Application->Icon()->Width(), iconWidth);
+}
+
+TEST_F(ShowAppTest, TheApplicationWindowsPlaceGoesToTheMainForm) {
+    TShowAppForm* form = nullptr;
+    Application->CreateForm(form);
+    const HWND app = Application->Handle();
+    struct Case {
+        const char* what;
+        TFormBorderStyle border;
+        HWND wnd;
+        int cx, cy;
+        UINT flags;
+        bool minimized;
+        TRect expected;
+    };
+    const Case cases[] = {
+        {"sizeable: place and size", bsSizeable, app, 320, 240, 0, false, {40, 50, 360, 290}},
+        {"sizeable: a size it was told to keep",
+         bsSizeable,
+         app,
+         320,
+         240,
+         SWP_NOSIZE,
+         false,
+         {40, 50, 360, 290}},
+        {"fixed border: place only", bsSingle, app, 320, 240, 0, false, {40, 50, 340, 250}},
+        {"no move asked", bsSizeable, app, 320, 240, SWP_NOMOVE, false, {100, 100, 420, 340}},
+        {"another window", bsSizeable, 0, 320, 240, 0, false, {100, 100, 400, 300}},
+        {"no width", bsSizeable, app, 0, 240, 0, false, {100, 100, 400, 300}},
+        {"no height", bsSizeable, app, 320, 0, 0, false, {100, 100, 400, 300}},
+        {"minimized", bsSizeable, app, 320, 240, 0, true, {100, 100, 400, 300}},
+    };
+    for (const Case& c : cases) {
+        form->SetWindowState(wsNormal);
+        form->SetBorderStyle(c.border);
+        form->SetBounds(100, 100, 300, 200);
+        if (c.minimized) form->SetWindowState(wsMinimized);
+        WINDOWPOS pos;
+        pos.hwnd = c.wnd == 0 ? form->Handle() : c.wnd;
+        pos.x = 40;
+        pos.y = 50;
+        pos.cx = c.cx;
+        pos.cy = c.cy;
+        pos.flags = c.flags;
+        SendMessage(app, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos));
+        form->SetWindowState(wsNormal);
+        EXPECT_EQ(form->BoundsRect(), c.expected) << c.what;
+    }
 }
 
 TEST_F(ShowAppTest, TaskBarButtonAndShortDate) {

@@ -294,6 +294,17 @@ TEST_F(TNWBtnForm, MouseScriptsAndAccelerator) {
         b->SetEnabled(false);
         EXPECT_EQ(Form->Perform(CM_DIALOGCHAR, 'g', 0), 0);
         EXPECT_EQ(Log.Events, "click b");
+        b->SetEnabled(true);
+
+        // Enter and the button control's notification of a click click it too.
+        Log.Events.clear();
+        EXPECT_EQ(b->Perform(CN_KEYDOWN, VK_RETURN, 0), 1);
+        EXPECT_EQ(Log.Events, "click b");
+        EXPECT_EQ(b->Perform(CN_KEYDOWN, VK_SPACE, 0), 0);
+        b->Perform(CN_COMMAND, static_cast<WPARAM>(BN_CLICKED) << 16, 0);
+        EXPECT_EQ(Log.Events, "click b, click b");
+        b->Perform(CN_COMMAND, static_cast<WPARAM>(BN_DOUBLECLICKED) << 16, 0);
+        EXPECT_EQ(Log.Events, "click b, click b");
         delete b;
     }
 }
@@ -358,6 +369,17 @@ TEST_F(TNWBtnForm, FlatHotFollowsThePointer) {
     PointAt(Form.get(), 300, 250);
     b->SetTransparent(true);
     EXPECT_FALSE(b->IsHot());
+}
+
+TEST(VanimateNWBtn, GreyIsTheMeanLevelAskedForFromThePalette) {
+    const std::pair<COLORREF, BYTE> cases[] = {
+        {RGB(10, 20, 30), 20},   {RGB(1, 1, 2), 1},     {RGB(1, 2, 2), 2},         {RGB(255, 0, 0), 85},
+        {RGB(255, 255, 0), 170}, {RGB(64, 64, 64), 64}, {RGB(255, 255, 255), 255}, {RGB(0, 0, 0), 0},
+    };
+    for (auto [colour, level] : cases)
+        EXPECT_EQ(Grey(static_cast<TColor>(colour)),
+                  static_cast<TColor>(0x02000000 | RGB(level, level, level)))
+            << std::hex << colour;
 }
 
 TEST(VanimateNWBtnStreaming, ReadBackWithTheirProperties) {

@@ -82,6 +82,49 @@ TEST_F(TShapeBtnForm, PaintsItsOutlineAndATransparentOneNothing) {
     EXPECT_EQ(Log.Events, "click triangle");
 }
 
+TEST_F(TShapeBtnForm, ATransparentOneShowsItsOutlineInTheDesignerOnly) {
+    Beneath->SetVisible(false);
+    Button->SetShape(sbRectangle); // region (0, 0)-(90, 60) at (10, 10)
+    Button->SetTransparent(true);
+    const COLORREF form = PixelAt(Snapshot(Form.get()).get(), 150, 120);
+    struct Case {
+        const char* what;
+        bool designing;
+        COLORREF edge;
+    };
+    for (const Case& c : {Case{"run time", false, form}, Case{"designer", true, 0x000000}}) {
+        if (c.designing) DesignComponent(Button);
+        auto picture = Snapshot(Form.get());
+        // The region's own border pixels, one wide; inside and outside it the form shows.
+        for (auto [x, y] :
+             {std::pair{10, 10}, {99, 10}, {10, 69}, {99, 69}, {50, 10}, {50, 69}, {10, 40}, {99, 40}})
+            EXPECT_EQ(PixelAt(picture.get(), x, y), c.edge) << c.what << " " << x << "," << y;
+        for (auto [x, y] : {std::pair{11, 11}, {98, 68}, {50, 40}, {100, 40}, {50, 70}, {9, 9}})
+            EXPECT_EQ(PixelAt(picture.get(), x, y), form) << c.what << " " << x << "," << y;
+    }
+}
+
+TEST_F(TShapeBtnForm, AGivenRegionStandsUntilTheOutlineIsWorkedOutAnew) {
+    // A diamond of the button's own coordinates, taken over by the button.
+    const POINT diamond[] = {{45, 0}, {90, 30}, {45, 60}, {0, 30}};
+    Button->SetRgn(CreatePolygonRgn(diamond, 4, WINDING));
+    EXPECT_TRUE(Button->ShownRegion() == RegionValue(CreatePolygonRgn(diamond, 4, WINDING)));
+    ClickAt(13, 13); // inside the triangle, outside the diamond
+    EXPECT_EQ(Log.Events, "click beneath");
+    Log.Events.clear();
+    ClickAt(55, 15); // the diamond's top, outside the triangle
+    EXPECT_EQ(Log.Events, "click triangle");
+
+    // Pressing and releasing keep it; a new shape brings the shape's own back.
+    EXPECT_TRUE(Button->ShownRegion() == RegionValue(CreatePolygonRgn(diamond, 4, WINDING)));
+    Button->SetShape(sbRectangle);
+    EXPECT_TRUE(Button->ShownRegion() == ShapeRegion(sbRectangle, TShapeFamily::Graphic, 91, 61));
+    // So does a new size.
+    Button->SetRgn(CreatePolygonRgn(diamond, 4, WINDING));
+    Button->SetBounds(10, 10, 81, 51);
+    EXPECT_TRUE(Button->ShownRegion() == ShapeRegion(sbRectangle, TShapeFamily::Graphic, 81, 51));
+}
+
 TEST_F(TShapeBtnForm, PlusAndMinusAnswerTheirCharacters) {
     EXPECT_EQ(Button->AcceleratorText(), "");
     Button->SetShape(sbPlus);

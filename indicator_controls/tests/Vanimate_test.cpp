@@ -6,11 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
-#include <string>
-#include <numbers>
 #include <functional>
 #include <memory>
+#include <numbers>
+#include <string>
 #include <vector>
 
 namespace {
@@ -110,6 +112,69 @@ TEST(TvFastBmp, CopiesABitmapAndDrawsItBack) {
     EXPECT_EQ(PixelAt(target.get(), 0, 0), Grey(255));
 }
 
+// The box blur as written: for each pixel, row by row and left to right, each channel is the mean
+// (shifted right by 2) of the four corner samples N away, read from the picture as blurred so far;
+// a sample beyond the top or left edge is taken at the pixel's own row or column, one beyond the
+// bottom or right edge at Height - i or Width - c.
+void BlurByTheFormula(std::vector<std::uint8_t>& px, int w, int h, int n) {
+    if (n <= 0 || n >= std::min(w, h)) return;
+    auto at = [&](int row, int col, int k) -> std::uint8_t& {
+        return px[static_cast<std::size_t>((row * w + col) * 3 + k)];
+    };
+    for (int i = 0; i < h; ++i) {
+        const int top = i - n < 0 ? i : i - n, bottom = i + n >= h ? h - i : i + n;
+        for (int c = 0; c < w; ++c) {
+            const int left = c - n < 0 ? c : c - n, right = c + n >= w ? w - c : c + n;
+            for (int k = 0; k < 3; ++k)
+                at(i, c, k) = static_cast<std::uint8_t>(
+                    (at(top, left, k) + at(top, right, k) + at(bottom, left, k) + at(bottom, right, k)) >> 2);
+        }
+    }
+}
+
+std::vector<std::uint8_t> Speckled(int w, int h) {
+    std::vector<std::uint8_t> px(static_cast<std::size_t>(w * h * 3));
+    for (std::size_t i = 0; i < px.size(); ++i) px[i] = static_cast<std::uint8_t>(i * 97 + i / 3 * 31 + 11);
+    return px;
+}
+
+std::vector<std::uint8_t> FastPixels(TvFastBmp& fast) {
+    std::vector<std::uint8_t> px(static_cast<std::size_t>(fast.Width * fast.Height * 3));
+    for (int y = 0; y < fast.Height; ++y)
+        fast.GetScanLine(y, px.data() + static_cast<std::size_t>(y * fast.Width * 3));
+    return px;
+}
+
+Pixels AsColours(const std::vector<std::uint8_t>& px) {
+    Pixels result;
+    for (std::size_t i = 0; i < px.size(); i += 3) result.push_back(RGB(px[i + 2], px[i + 1], px[i]));
+    return result;
+}
+
+TEST(TvFastBmp, BlurMatchesTheFormulaForEverySizeAndRadius) {
+    // Every radius below both sides, the large ones too (whose right-hand samples fold back past
+    // the pixel itself), and the radii around them that leave the picture alone.
+    for (int w = 1; w <= 9; ++w)
+        for (int h = 1; h <= 9; ++h)
+            for (int n = -1; n <= std::min(w, h); ++n) {
+                const std::vector<std::uint8_t> before = Speckled(w, h);
+                std::vector<std::uint8_t> expected = before;
+                BlurByTheFormula(expected, w, h, n);
+                TvFastBmp fast(w, h);
+                for (int y = 0; y < h; ++y)
+                    fast.SetLine(y, before.data() + static_cast<std::size_t>(y * w * 3));
+                fast.Blur(n);
+                EXPECT_EQ(FastPixels(fast), expected) << w << "x" << h << " N " << n;
+
+                // The same through a bitmap, and the repeated blur as its sequence of radii.
+                auto bitmap = Picture(w, h, AsColours(before));
+                GaussianBlur(bitmap.get(), n);
+                std::vector<std::uint8_t> gaussian = before;
+                for (int r = n; r >= 0; --r) BlurByTheFormula(gaussian, w, h, r);
+                EXPECT_EQ(Read(bitmap.get()), AsColours(gaussian)) << w << "x" << h << " gaussian " << n;
+            }
+}
+
 TEST(Vanimate, PercentBecomesALevelWithHalvesToEven) {
     const std::pair<int, int> cases[] = {{0, 0},    {1, 3},    {2, 5},     {10, 26},  {30, 76},
                                          {50, 128}, {70, 178}, {100, 255}, {255, 650}};
@@ -186,6 +251,15 @@ TEST(Vanimate, FilterTable) {
          [](TBitmap* b) { Contrast(b, 255); },
          {RGB(0, 255, 127), RGB(129, 73, 255), Grey(0)}},
         {"contrast 128", 1, 1, {RGB(200, 100, 0)}, [](TBitmap* b) { Contrast(b, 128); }, {RGB(236, 87, 0)}},
+        // Weights as large as the integer goes: the products do not wrap, the channels clamp.
+        {"saturation largest", 1, 1, {RGB(200, 100, 30)}, [](TBitmap* b) { Saturation(b, INT_MAX); },
+         {RGB(255, 0, 0)}},
+        {"saturation smallest", 1, 1, {RGB(200, 100, 30)}, [](TBitmap* b) { Saturation(b, INT_MIN); },
+         {RGB(0, 255, 255)}},
+        {"contrast largest", 3, 1, {RGB(0, 200, 127), RGB(128, 126, 255), Grey(50)},
+         [](TBitmap* b) { Contrast(b, INT_MAX); }, {RGB(0, 255, 127), RGB(255, 0, 255), Grey(0)}},
+        {"sharpen nearly largest", 2, 2, Greys({50, 50, 50, 50}), [](TBitmap* b) { Sharpen(b, INT_MAX - 10); },
+         Greys({50, 50, 50, 50})},
         // Left neighbours come from the row already worked, upper ones from the row above.
         {"sharpen 4", 3, 3, kGrey3x3, [](TBitmap* b) { Sharpen(b, 4); },
          Greys({20, 28, 37, 43, 51, 58, 65, 72, 77})},

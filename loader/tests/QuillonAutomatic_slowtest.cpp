@@ -209,3 +209,64 @@ TEST_F(QuillonAutomatic, ASilentUnitOrAMissingScriptEndWithAFailureStatus) {
         ClearComMappings();
     }
 }
+
+TEST_F(QuillonAutomatic, ScriptsEndedByStOrFtEndWithStatusZero) {
+    struct Case {
+        const char* Name;
+        const char* Script;
+        const char* Last; // the last text the unit gets
+    };
+    for (const Case c : {Case{"st", "_SC \"one\"\r\n_ST \"bye\"\r\n_SC \"after\"\r\n", "bye\r"},
+                         Case{"ft", "_SC \"one\"\r\n_FT\r\n_SC \"after\"\r\n", "one\r"}}) {
+        TLoaderSim sim;
+        ASSERT_TRUE(sim.Running());
+        sim.MapTo(4);
+        Settings();
+        Script(c.Script);
+        const TRun run = RunQuillon(dir_, std::string("quillon_") + c.Name, 60);
+        EXPECT_EQ(run.ExitStatus, 0) << c.Name << ": " << run.Stderr;
+        EXPECT_EQ(run.Boxes, 0) << c.Name;
+        EXPECT_EQ(run.Stderr.find("Error"), std::string::npos) << c.Name << ": " << run.Stderr;
+        const std::string received = sim.Received();
+        EXPECT_NE(received.find(c.Last), std::string::npos) << c.Name;
+        EXPECT_EQ(received.find("after"), std::string::npos) << c.Name;
+        ClearComMappings();
+    }
+}
+
+TEST_F(QuillonAutomatic, FailuresInTheScriptEndWithAFailureStatusAndTheirMessage) {
+    struct Case {
+        const char* Name;
+        const char* Control; // set up in the unit before the run
+        std::string Script;
+        std::string Message;
+    };
+    const Case cases[] = {
+        {"unanswered_tc", "on LOADR = mute", "_TC \"LOADR^M\"\r\n_SC \"after\"\r\n",
+         "Error! Unable to get response from unit(_TC)! Exiting script"},
+        // The unit stops reading once the upload is announced.
+        {"aborted_upload", "on LF 10000 = stall", UploadScript(150000) + "_SC \"after\"\r\n",
+         "Upload cancelled/incomplete!!! Upload for " + dir_ + "/image.bin section was incomplete."},
+        {"missing_file", "", "_LF " + dir_ + "/missing.bin\r\n_LD\r\n_SC \"after\"\r\n",
+         "Error! Unable to open file " + dir_ + "/missing.bin. Cannot upload file."},
+    };
+    for (const Case& c : cases) {
+        TLoaderSim sim;
+        ASSERT_TRUE(sim.Running());
+        sim.MapTo(4);
+        if (*c.Control) sim.Command(c.Control);
+        Settings();
+        Script(c.Script);
+        // The waits for prompts that do not come are shortened.
+        const TRun run = RunQuillon(dir_, std::string("quillon_") + c.Name, 90, false, QUILLON_SCALED_PATH);
+        EXPECT_NE(run.ExitStatus, 0) << c.Name << ": " << run.Stderr;
+        EXPECT_NE(run.ExitStatus, -1) << c.Name << ": did not end";
+        EXPECT_NE(run.Stderr.find(c.Message), std::string::npos) << c.Name << ": " << run.Stderr;
+        EXPECT_GE(run.Boxes, 1) << c.Name;
+        EXPECT_FALSE(sim.HasEvent("image accepted")) << c.Name;
+        // The missing file's run goes on after its message, as a script does; the others stop.
+        EXPECT_EQ(sim.Received().find("after") != std::string::npos, std::string(c.Name) == "missing_file")
+            << c.Name;
+        ClearComMappings();
+    }
+}

@@ -1,5 +1,7 @@
-// Uploads that cannot complete, over a pseudo-terminal with the loader-unit simulator: a file that
-// shrank after its size went into the header, and a raw send to a unit that stopped reading.
+// Uploads that cannot complete: over a pseudo-terminal with the loader-unit simulator, a file that
+// shrank after its size went into the header and a raw send to a unit that stopped reading; on the
+// simulated serial line, CTS lost part way through the body.
+#include "support/LineUnit.h"
 #include "support/LoaderTest.h"
 
 #include "platform/win/Messages.h"
@@ -53,4 +55,41 @@ TEST_F(QuillonFaults, TheRawSendStopsAtItsFirstFailure) {
     Sim->Command("unstall");
     PumpUntil([] { return false; }, 300);
     EXPECT_LT(Sim->Received().size(), 200000u);
+}
+
+TEST_F(QuillonFaults, CtsLostDuringAnUploadCancelsItAndTheLinkIsGivenUp) {
+    // A unit on its loader console on COM7 whose CTS goes off after the first block.
+    TLineUnit unit(7, true);
+    unit.DropCtsAfter(2000);
+    WriteFile("LoaderDefault.ini", Settings({{1, "COM7"}}));
+    Start();
+    ASSERT_EQ(Main()->ComNumberLabel->Caption(), "7");
+    const std::string body = Bytes(10000);
+    WriteFile("image.bin", body);
+    const std::string path = Dir() + "/image.bin";
+    // While the loader waits for the unit's prompt the user gives the port up (COM Port > None).
+    static TQuillonForm* main = nullptr;
+    main = Main();
+    const auto timer = SetTimer(0, 0, 5, [](HWND, UINT, std::uintptr_t id, DWORD) {
+        if (main->InfoStatusBar->SimpleText().rfind("Waiting for prompt", 0) != 0) return;
+        KillTimer(0, id);
+        main->NoneMenu->Click();
+    });
+    EXPECT_TRUE(RunScript("_LF " + path + "\r\n_LA 10000\r\n_LV 1.0\r\n_LD\r\n_SC \"after\"\r\n"));
+    KillTimer(0, timer);
+    EXPECT_TRUE(unit.CtsDropped());
+    const std::vector<std::string> boxes = Boxes();
+    ASSERT_GE(boxes.size(), 4u);
+    EXPECT_EQ(boxes[0], "Error! CTS line not set. Check RS232 connection. Cancel upload.");
+    EXPECT_EQ(boxes[1], "Upload cancelled/incomplete!!! Upload for " + path + " section was incomplete.");
+    // With the port closed each prompt try turns to TCP, whose empty address the Ethernet dialog
+    // refuses; then the wait gives up.
+    EXPECT_EQ(std::vector<std::string>(boxes.end() - 2, boxes.end()),
+              (std::vector<std::string>{
+                  "Error! Unable to receive prompt after upload. Upload unsuccessful. Exiting script.",
+                  "Error! Communications lost."}));
+    EXPECT_EQ(ProgressForm->AbortFlag, 1);
+    EXPECT_EQ(Main()->InfoStatusBar->SimpleText(), "Script file reading terminated by user/error(s).");
+    EXPECT_LT(unit.BodyBytes(), body.size());
+    EXPECT_EQ(unit.Received().find("after"), std::string::npos);
 }

@@ -1,5 +1,6 @@
 // Real time over TCP: the keep-alive's line ends every 6.11 s while nothing else happens, until a
-// key is typed; and the pause of 2.6 s between an upload's header and its body.
+// key is typed; the command time-out, which reconnects twice before it ends the script; and the
+// pause of 2.6 s between an upload's header and its body.
 #include "support/LoaderTest.h"
 
 namespace {
@@ -12,16 +13,8 @@ protected:
 } // namespace
 
 TEST_F(QuillonRealTime, KeepAliveEvery6110MsUntilAKeyIsTyped) {
-    Sim = std::make_unique<TLoaderSim>(std::vector<std::string>{"--port", "0"});
-    ASSERT_TRUE(Sim->Running());
-    Start();
-    ClientSocketForm->IPEdit1->SetText("127");
-    ClientSocketForm->IPEdit2->SetText("0");
-    ClientSocketForm->IPEdit3->SetText("0");
-    ClientSocketForm->IPEdit4->SetText("1");
-    ClientSocketForm->PortNumberTxEdit->SetText(std::to_string(Sim->Port()));
-    Main()->EnetConnect1->Click();
-    ClientSocketForm->ConnectButton->Click();
+    StartTcp();
+    Connect();
     ASSERT_TRUE(Main()->SocketActive());
     const std::size_t before = Sim->Chunks().size();
     PumpUntil([] { return false; }, 13000);
@@ -40,6 +33,41 @@ TEST_F(QuillonRealTime, KeepAliveEvery6110MsUntilAKeyIsTyped) {
     const auto later = Sim->Chunks();
     for (std::size_t i = typed; i < later.size(); ++i) after += later[i].Bytes;
     EXPECT_EQ(after, "k");
+}
+
+TEST_F(QuillonRealTime, CommandTimeOutsReconnectTwiceThenEndTheScript) {
+    StartTcp();
+    Connect();
+    ASSERT_TRUE(Main()->SocketActive());
+    // The unit answers everything but the query.
+    Sim->Command("ignore VER");
+    // The command time-out, 38 s as the window sets it, made shorter than a query's own wait of
+    // 2000 passes, so that it runs out first; the unit's prompts come back within it.
+    Main()->CommandTimer->SetInterval(1000);
+    EXPECT_TRUE(RunScript("_QC \"VER\"\r\n_QC \"VER\"\r\n_QC \"VER\"\r\n_SC \"after\"\r\n"));
+    const std::string none = "Error! No response detected with _QC command";
+    EXPECT_EQ(
+        Boxes(),
+        (std::vector<std::string>{
+            none, none,
+            "Timeout error! Connection failure! Please check RS232/Ethernet connection. Exiting script.",
+            none}));
+    EXPECT_EQ(RetryCount, 2);
+    EXPECT_EQ(ProgressForm->AbortFlag, 1);
+    EXPECT_EQ(Main()->InfoStatusBar->SimpleText(), "Script file reading terminated by user/error(s).");
+    EXPECT_TRUE(Main()->SocketActive());
+    // Two reconnections, each followed by the line ends that ask for the prompt again.
+    int connections = 0;
+    for (const std::string& e : Sim->Events())
+        connections +=
+            e.find("127.0.0.1:") != std::string::npos && e.find("* connected") != std::string::npos;
+    EXPECT_EQ(connections, 3);
+    const std::string received = Sim->Received();
+    std::size_t queries = 0;
+    for (std::size_t at = received.find("VER"); at != std::string::npos; at = received.find("VER", at + 1))
+        ++queries;
+    EXPECT_EQ(queries, 3u);
+    EXPECT_EQ(received.find("after"), std::string::npos);
 }
 
 TEST_F(QuillonRealTime, TheBodyFollowsItsHeaderAfter2600Ms) {

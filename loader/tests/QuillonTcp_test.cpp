@@ -10,29 +10,9 @@ namespace {
 
 class QuillonTcp : public LoaderTest {
 protected:
-    // The simulator on TCP (its pseudo-terminal mapped to no COM number), and the dialog's fields.
     void StartTcp(std::vector<std::string> options = {}) {
-        options.insert(options.end(), {"--port", "0", "--flash", "50"});
-        Sim = std::make_unique<TLoaderSim>(options);
-        ASSERT_TRUE(Sim->Running());
-        ASSERT_GT(Sim->Port(), 0);
-        Start();
-        Fill("127.0.0.1", Sim->Port());
-    }
-    void Fill(const std::string& address, int port) {
-        std::size_t from = 0;
-        TEdit* edits[] = {ClientSocketForm->IPEdit1, ClientSocketForm->IPEdit2, ClientSocketForm->IPEdit3,
-                          ClientSocketForm->IPEdit4};
-        for (TEdit* edit : edits) {
-            const std::size_t dot = address.find('.', from);
-            edit->SetText(address.substr(from, dot - from));
-            from = dot + 1;
-        }
-        ClientSocketForm->PortNumberTxEdit->SetText(std::to_string(port));
-    }
-    void Connect() {
-        Main()->EnetConnect1->Click();
-        ClientSocketForm->ConnectButton->Click();
+        options.insert(options.end(), {"--flash", "50"});
+        LoaderTest::StartTcp(options);
     }
 };
 
@@ -84,14 +64,14 @@ TEST_F(QuillonTcp, TheDialogRefusesBadFieldsAndReportsAPortThatIsClosed) {
     }
     Seam->Clear();
     ClientSocketForm->IPEdit2->SetText("300");
-    ClientSocketForm->IPEditExit(ClientSocketForm->IPEdit2);
+    ClientSocketForm->IPEdit2Exit(ClientSocketForm->IPEdit2);
     ClientSocketForm->IPEdit3->SetText("x");
-    ClientSocketForm->IPEditExit(ClientSocketForm->IPEdit3);
+    ClientSocketForm->IPEdit3Exit(ClientSocketForm->IPEdit3);
     EXPECT_EQ(Boxes(), (std::vector<std::string>{"Error! Number must be between 0 - 255",
                                                  "Error! Invalid IP Address"}));
 
     Seam->Clear();
-    Fill("127.0.0.1", RefusingPort());
+    FillAddress("127.0.0.1", RefusingPort());
     Connect();
     EXPECT_FALSE(Main()->SocketActive());
     EXPECT_EQ(Boxes(), std::vector<std::string>{

@@ -3,6 +3,8 @@
 #include "support/LoaderTest.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -53,6 +55,50 @@ TEST_F(QuillonWindows, BrandingFromSettingsLine23) {
             EXPECT_EQ(SplashForm->ClientWidth(), c.Nimbet ? 600 : 800);
             EXPECT_FALSE(SplashForm->NimbetImage->Picture()->Graphic() == nullptr);
         }
+        Application->DestroyForms();
+    }
+}
+
+TEST_F(QuillonWindows, SettingsLinesShapeTheTerminalAndTheEthernetDialog) {
+    struct Case {
+        std::vector<std::pair<int, std::string>> Lines;
+        int Height;
+        TColor Back;
+        TColor Text;
+        const char* Address; // the four fields joined by dots
+        const char* Port;
+    };
+    const Case cases[] = {
+        {{{20, "0"}, {21, "2"}, {22, "3"}, {26, "10.1.2.254"}, {27, "4001"}},
+         139,
+         0x0000FF,
+         0x008000,
+         "10.1.2.254",
+         "4001"},
+        {{{20, "1"}, {21, "5"}, {22, "0"}, {26, "0.0.0.0"}, {27, "65535"}},
+         420,
+         0xFFFFFF,
+         0xC0C0C0,
+         "0.0.0.0",
+         "65535"},
+        // Out of range or incomplete: the dialog keeps its fields.
+        {{{21, "4"}, {22, "1"}, {26, "256.1.1.1"}, {27, "65536"}}, 425, 0xFF0000, 0x000000, "...", "3000"},
+        {{{21, "0"}, {22, "5"}, {26, "1.2.3"}, {27, "port"}}, 425, 0x000000, 0xFFFFFF, "...", "3000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Address);
+        WriteFile("LoaderDefault.ini", Settings(c.Lines));
+        CreateForms();
+        Start();
+        EXPECT_EQ(Main()->ClientHeight(), c.Height);
+        EXPECT_EQ(Main()->VisibleMenu->Checked(), c.Height != 139);
+        EXPECT_EQ(Main()->VxTerminal1->Color(), c.Back);
+        EXPECT_EQ(Main()->VxTerminal1->Font()->Color(), c.Text);
+        const TClientSocketForm* d = ClientSocketForm;
+        EXPECT_EQ(d->IPEdit1->Text() + "." + d->IPEdit2->Text() + "." + d->IPEdit3->Text() + "." +
+                      d->IPEdit4->Text(),
+                  c.Address);
+        EXPECT_EQ(d->PortNumberTxEdit->Text(), c.Port);
         Application->DestroyForms();
     }
 }

@@ -68,6 +68,18 @@ HWND FindTaskBarWindow();
 // a window of another run that FindWindow found, and pass the call on to that run.
 BOOL IsIconic(HWND wnd);
 
+// What WM_WINDOWPOSCHANGING carries (lParam points at it): the window, its new place and size, and
+// the SWP_ flags of the change.
+struct WINDOWPOS {
+    HWND hwnd = 0;
+    HWND hwndInsertAfter = 0;
+    int x = 0;
+    int y = 0;
+    int cx = 0;
+    int cy = 0;
+    UINT flags = 0;
+};
+
 inline constexpr UINT SWP_NOSIZE = 0x0001;
 inline constexpr UINT SWP_NOMOVE = 0x0002;
 inline constexpr UINT SWP_NOZORDER = 0x0004;

@@ -124,6 +124,8 @@ void LoaderCore::Receive(int id, std::string_view bytes, int64_t now) {
         }
         flushEcho();
         Command(l, line, now);
+        // Silenced by a trigger: the rest of what came is read and logged, not echoed.
+        if (Mute) return;
     }
     flushEcho();
 }
@@ -134,6 +136,7 @@ void LoaderCore::Command(Link& l, std::string_view line, int64_t now) {
     const std::string_view text = Trim(line);
     const std::vector<std::string_view> words = Words(text);
     const std::string upper = Upper(text);
+    if (Unanswered(l, upper, now)) return;
     if (!Loader && !text.empty() && upper == Upper(Unit.LoaderCommand)) {
         Loader = true;
         Log.Event(now, l.Peer, "loader mode");
@@ -167,6 +170,27 @@ void LoaderCore::Command(Link& l, std::string_view line, int64_t now) {
     }
     if (!text.empty()) Log.Event(now, l.Peer, "unknown command");
     Send(l, reply + Prompt(), now);
+}
+
+bool LoaderCore::Unanswered(Link& l, const std::string& upper, int64_t now) {
+    for (auto it = Triggers.begin(); it != Triggers.end(); ++it) {
+        if (upper.rfind(it->Prefix, 0) != 0) continue;
+        const std::string command = it->Command;
+        Triggers.erase(it);
+        Log.Event(now, l.Peer, "trigger: " + command);
+        Control(command, now);
+        break;
+    }
+    if (Mute) {
+        Log.Event(now, l.Peer, "silent: not answered");
+        return true;
+    }
+    for (const std::string& prefix : Ignored) {
+        if (upper.rfind(prefix, 0) != 0) continue;
+        Log.Event(now, l.Peer, "ignored: not answered");
+        return true;
+    }
+    return false;
 }
 
 void LoaderCore::Finish(Link& l, int64_t now) {
@@ -256,6 +280,22 @@ ControlResult LoaderCore::Control(std::string_view line, int64_t now) {
         const auto reply = simlog::UnescapeBytes(Trim(rest.substr(eq + 1)));
         if (!reply) return error("bad escape in the answer");
         SetAnswer(Trim(rest.substr(0, eq)), *reply);
+    } else if (word == "ON") {
+        const size_t eq = rest.find('=');
+        const std::string_view prefix =
+            eq == std::string_view::npos ? std::string_view() : Trim(rest.substr(0, eq));
+        const std::string_view command =
+            eq == std::string_view::npos ? std::string_view() : Trim(rest.substr(eq + 1));
+        const std::string first = Upper(command.substr(0, std::min(command.find(' '), command.size())));
+        if (prefix.empty() || command.empty()) return error("needs TEXT = COMMAND");
+        // A line's answer cannot wait, end the simulator or set another trigger.
+        if (first == "SLEEP" || first == "QUIT" || first == "ON") return error("not a command for a trigger");
+        Triggers.push_back({Upper(prefix), std::string(command)});
+    } else if (word == "IGNORE") {
+        if (rest.empty())
+            Ignored.clear();
+        else
+            Ignored.push_back(Upper(rest));
     } else if (word == "QUIT") {
         return {ControlResult::Quit, 0, {}};
     } else {

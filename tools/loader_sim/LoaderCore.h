@@ -81,6 +81,11 @@ private:
         int64_t Due;
         std::string Bytes;
     };
+    // "on TEXT = COMMAND": COMMAND runs at the first line that begins with TEXT.
+    struct Trigger {
+        std::string Prefix; // upper-cased
+        std::string Command;
+    };
     struct Link {
         std::string Peer;
         std::string Line;
@@ -91,6 +96,8 @@ private:
     };
 
     void Command(Link& l, std::string_view line, int64_t now);
+    // Fires the trigger the line matches, then tells whether the line goes unanswered.
+    bool Unanswered(Link& l, const std::string& upper, int64_t now);
     void Body(Link& l, std::string_view bytes, int64_t now);
     void Finish(Link& l, int64_t now);
     void Send(Link& l, std::string bytes, int64_t due);
@@ -100,6 +107,8 @@ private:
     ByteLog& Log;
     std::map<int, Link> Links;
     std::map<std::string, std::string> Answers; // upper-cased query -> reply lines
+    std::vector<Trigger> Triggers;
+    std::vector<std::string> Ignored; // upper-cased beginnings of lines that get no answer
     std::vector<Image> Received;
     std::function<void(const Image&)> Sink;
     std::vector<int> Dropped;

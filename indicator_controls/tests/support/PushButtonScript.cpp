@@ -147,6 +147,13 @@ void RunKeyScript(TForm* Form, TEventLog& Log, const TKeyScript& Script) {
     other->MainWndProc(WM_KEYDOWN, VK_RETURN, 0);
     EXPECT_EQ(Log.Events, "click other");
 
+    // The button control's notification of a click clicks it; its other notifications do not.
+    Log.Events.clear();
+    other->Perform(CN_COMMAND, static_cast<WPARAM>(BN_CLICKED) << 16, 0);
+    EXPECT_EQ(Log.Events, "click other");
+    other->Perform(CN_COMMAND, static_cast<WPARAM>(BN_DOUBLECLICKED) << 16, 0);
+    EXPECT_EQ(Log.Events, "click other");
+
     // On the form, Enter goes to the focused button of the kind, else to the default one; Escape to
     // the cancel button.
     Log.Events.clear();

@@ -85,6 +85,32 @@ void LoaderTest::Start() {
     EXPECT_TRUE(PumpUntil([this] { return Main()->StartUpDone(); }, 20000));
 }
 
+void LoaderTest::StartTcp(std::vector<std::string> options) {
+    options.insert(options.begin(), {"--port", "0"});
+    Sim = std::make_unique<TLoaderSim>(options);
+    ASSERT_TRUE(Sim->Running());
+    ASSERT_GT(Sim->Port(), 0);
+    Start();
+    FillAddress("127.0.0.1", Sim->Port());
+}
+
+void LoaderTest::FillAddress(const std::string& address, int port) {
+    std::size_t from = 0;
+    TEdit* edits[] = {ClientSocketForm->IPEdit1, ClientSocketForm->IPEdit2, ClientSocketForm->IPEdit3,
+                      ClientSocketForm->IPEdit4};
+    for (TEdit* edit : edits) {
+        const std::size_t dot = address.find('.', from);
+        edit->SetText(address.substr(from, dot - from));
+        from = dot + 1;
+    }
+    ClientSocketForm->PortNumberTxEdit->SetText(std::to_string(port));
+}
+
+void LoaderTest::Connect() {
+    Main()->EnetConnect1->Click();
+    ClientSocketForm->ConnectButton->Click();
+}
+
 bool LoaderTest::RunScript(const std::string& text, const std::string& name) {
     WriteFile(name, text);
     Main()->clear_script_lines();
@@ -125,7 +151,8 @@ TWatch& Watch() {
 
 } // namespace
 
-std::uintptr_t LoaderTest::WhenSimReceived(TLoaderSim& sim, const std::string& text, std::function<void()> then) {
+std::uintptr_t LoaderTest::WhenSimReceived(TLoaderSim& sim, const std::string& text,
+                                           std::function<void()> then) {
     Watch() = TWatch{&sim, text, std::move(then)};
     return SetTimer(0, 0, 5, [](HWND, UINT, std::uintptr_t id, DWORD) {
         if (Watch().Sim->Received().find(Watch().Text) == std::string::npos) return;
@@ -139,7 +166,7 @@ void LoaderTest::WriteFile(const std::string& name, const std::string& bytes) {
     out << bytes;
 }
 
-std::string LoaderTest::Settings(std::initializer_list<std::pair<int, std::string>> values) {
+std::string LoaderTest::Settings(const std::vector<std::pair<int, std::string>>& values) {
     std::string out = "[Loader]\r\n";
     for (int n = 1; n <= 29; ++n) {
         std::string value;

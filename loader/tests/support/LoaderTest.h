@@ -33,6 +33,12 @@ protected:
     TLoaderSim& StartSim(int com, std::vector<std::string> options = {});
     // The start-up, as when the main window is first shown.
     void Start();
+    // The simulator on loopback TCP ("--port 0" and options; its pseudo-terminal mapped to no COM
+    // number), the start-up, and the Ethernet dialog's fields filled with its address.
+    void StartTcp(std::vector<std::string> options = {});
+    void FillAddress(const std::string& address, int port);
+    // Ethernet > Connect, then the dialog's Connect button.
+    void Connect();
     // Runs a script file holding text as the script button does.
     bool RunScript(const std::string& text, const std::string& name = "test.sld");
     // Waits until the simulator has received at least `bytes` bytes in all, pumping messages.
@@ -44,10 +50,11 @@ protected:
     std::string TakeReceived(std::size_t AtLeast);
     // Runs then once the simulator has received text, checked from a timer, so while the loader
     // handles messages; returns the timer, for KillTimer.
-    static std::uintptr_t WhenSimReceived(TLoaderSim& sim, const std::string& text, std::function<void()> then);
+    static std::uintptr_t WhenSimReceived(TLoaderSim& sim, const std::string& text,
+                                          std::function<void()> then);
 
     static void WriteFile(const std::string& name, const std::string& bytes);
-    static std::string Settings(std::initializer_list<std::pair<int, std::string>> values);
+    static std::string Settings(const std::vector<std::pair<int, std::string>>& values);
     std::string Dir() const { return dir_; }
 
     std::unique_ptr<TSeamRecorder> Seam;

@@ -171,3 +171,33 @@ TEST(LoaderCore, ALinkClosedDuringAnUploadLosesIt) {
     EXPECT_TRUE(u.Core.Images().empty());
     EXPECT_NE(u.Text.str().find("link closed during an upload after 5 of 10 bytes"), std::string::npos);
 }
+
+TEST(LoaderCore, TriggersAndIgnoredLines) {
+    UnitConfig config;
+    config.FlashDelayMs = 0;
+    Unit u(config);
+    EXPECT_EQ(u.Core.Control("on loadr = mute", 0).What, ControlResult::None);
+    EXPECT_EQ(u.Ask("VER\r"), "VER\r\n#") << "a line that does not begin with the text";
+    EXPECT_EQ(u.Ask("LOADR\r\n\r\n"), "LOADR") << "silent from the line on, its echo aside";
+    EXPECT_FALSE(u.Core.InLoaderMode());
+    EXPECT_TRUE(u.Core.Muted());
+    u.Core.Control("unmute", 0);
+    EXPECT_EQ(u.Ask("LOADR\r"), "LOADR\r\nEntering loader mode\r\n>") << "a trigger fires once";
+
+    // An upload header sets one off too.
+    u.Core.Control("on LF 10000 = stall", 0);
+    u.Ask(Header("abc"));
+    EXPECT_TRUE(u.Core.Stalled());
+    u.Core.Control("unstall", 0);
+    EXPECT_EQ(u.Ask("abc"), "\r\nImage OK\r\n>");
+
+    u.Core.Control("ignore ver", 0);
+    EXPECT_EQ(u.Ask("VERSION\r"), "VERSION");
+    EXPECT_EQ(u.Ask("\r"), "\r\n>");
+    u.Core.Control("ignore", 0);
+    EXPECT_EQ(u.Ask("VER\r"), "VER\r\n>");
+
+    for (const char* bad :
+         {"on", "on X", "on = mute", "on X =", "on X = quit", "on X = sleep 5", "on X = on Y = mute"})
+        EXPECT_EQ(u.Core.Control(bad, 0).What, ControlResult::Error) << bad;
+}
