@@ -11,6 +11,7 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/Keyboard.h"
 #include "platform/ui/ScrollBars.h"
+#include "platform/ui/WindowQueries.h"
 #include "platform/win/Messages.h"
 
 #include <algorithm>
@@ -166,10 +167,9 @@ void TVxCustomTerminal::tmSetBorderStyle(TBorderStyle Value) {
 void TVxCustomTerminal::tmSetCursorType(TVxCursorType Value) {
     if (Value == FCursorType) return;
     FCursorType = Value;
-    if (FCaretCreated) {
-        tmFreeCaret();
-        tmMakeCaret();
-    }
+    // A focused control gets the new shape at once, also when it had no caret (ctNone).
+    tmFreeCaret();
+    if (HandleAllocated() && Focused()) tmMakeCaret();
 }
 
 void TVxCustomTerminal::tmSetMouseSelect(bool Value) {
@@ -365,6 +365,24 @@ void TVxCustomTerminal::tmSetEmulator(TVxTerminalEmulator* Value) {
     // The new emulator may draw with fonts of its own: the cell fits them all.
     if (HandleAllocated()) tmGetFontInfo();
     FBeat->SetEnabled(HandleAllocated());
+    if (Designing(this)) tmDrawDefaultText();
+    Invalidate();
+}
+
+void TVxCustomTerminal::tmDrawDefaultText() {
+    TVxTerminalBuffer* b = FEmulator->Buffer();
+    if (!b) return;
+    const bool vt100 = dynamic_cast<TVxVT100Emulator*>(FEmulator) != nullptr;
+    std::string text;
+    for (int i = 0; i < ScrollbackRows(); ++i) text += "\r\n";
+    for (int row = 1; row <= Rows(); ++row) {
+        const std::string end = row < Rows() ? "\r\n" : "\r";
+        if (vt100)
+            text += Format("\033[0;%dmDesign mode; line %.2d", {31 + (row - 1) % 7, row}) + end;
+        else
+            text += Format("Design mode; line %.2d", {row}) + end;
+    }
+    FEmulator->ProcessBlock(text.data(), static_cast<int>(text.size()), csWriteChar);
     Invalidate();
 }
 
@@ -522,6 +540,7 @@ void TVxCustomTerminal::CreateHandle() {
     }
     tmGetFontInfo();
     FBeat->SetEnabled(true);
+    if (Designing(this)) tmDrawDefaultText();
     FEmulator->Buffer()->RegisterTerminalHandle(Handle());
     TCriticalSectionLock hold(FQueueLock);
     if (FQueue.Count() > 0) PostMessage(Handle(), TermStuffMsg, csWriteChar, 0);
@@ -602,6 +621,25 @@ void TVxCustomTerminal::ApwTermStuff(TVxCharSource Source) {
 
 void TVxCustomTerminal::tmBeat(TObject*) {
     if (!HandleAllocated()) return;
+    if (FSelecting) {
+        // A drag past an edge keeps scrolling the view while the pointer stays there, so the
+        // selection can reach what the window does not show.
+        POINT screen{};
+        GetCursorPos(&screen);
+        const TPoint at = ScreenToClient(TPoint(screen.x, screen.y));
+        const TRect client = ClientRect();
+        if (HorzBarNeeded()) {
+            if (at.X < 0)
+                Perform(WM_HSCROLL, SB_LINELEFT, 0);
+            else if (at.X >= client.Width())
+                Perform(WM_HSCROLL, SB_LINERIGHT, 0);
+        }
+        if (at.Y < 0)
+            Perform(WM_VSCROLL, SB_LINEUP, 0);
+        else if (at.Y >= client.Height())
+            Perform(WM_VSCROLL, SB_LINEDOWN, 0);
+        MouseMove(TShiftState{ssLeft}, at.X, at.Y);
+    }
     if (FBlinkTime > 0) {
         FBlinkElapsed += 100;
         if (FBlinkElapsed > FBlinkTime) {

@@ -167,6 +167,8 @@ private:
     // Emulator painting with the caret hidden and the canvas clipped to the visible cells.
     template <class F> void PaintCells(F&& paint);
     void tmBeat(TObject* Sender);
+    // The sample screen shown in the designer.
+    void tmDrawDefaultText();
     // Font, extent and scroll bars.
     void tmGetFontInfo();
     void tmCalcExtent();

@@ -141,7 +141,7 @@ void TSeamRecorder::ExitProgram(int exitCode) {
     Application->Terminate();
 }
 
-void TSeamRecorder::PressKey(TCustomForm* form, WORD key) {
+void TSeamRecorder::PressKey(TCustomForm* form, WORD key, TShiftState shift) {
     QWidget* window = form->Widget() ? form->Widget()->window() : nullptr;
     if (!window) return;
     QWidget* target = window->focusWidget() ? window->focusWidget() : form->Widget();
@@ -160,14 +160,25 @@ void TSeamRecorder::PressKey(TCustomForm* form, WORD key) {
         qtKey = Qt::Key_Space;
         text = " ";
         break;
+    case VK_INSERT:
+        qtKey = Qt::Key_Insert;
+        break;
     default:
         if (key < 'A' || key > 'Z') return;
         qtKey = Qt::Key_A + (key - 'A');
-        text = QChar(key - 'A' + 'a');
+        // Ctrl with a letter types its control character.
+        if (shift.Contains(ssCtrl))
+            text = QChar(key - 'A' + 1);
+        else
+            text = QChar(shift.Contains(ssShift) ? key : key - 'A' + 'a');
         break;
     }
-    QKeyEvent press(QEvent::KeyPress, qtKey, Qt::NoModifier, text);
+    Qt::KeyboardModifiers modifiers;
+    if (shift.Contains(ssShift)) modifiers |= Qt::ShiftModifier;
+    if (shift.Contains(ssCtrl)) modifiers |= Qt::ControlModifier;
+    if (shift.Contains(ssAlt)) modifiers |= Qt::AltModifier;
+    QKeyEvent press(QEvent::KeyPress, qtKey, modifiers, text);
     QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, qtKey, Qt::NoModifier, text);
+    QKeyEvent release(QEvent::KeyRelease, qtKey, modifiers, text);
     QApplication::sendEvent(target, &release);
 }

@@ -3,6 +3,7 @@
 // It installs itself when constructed and puts the previous seam back when destroyed.
 #pragma once
 
+#include "platform/ui/Controls.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Graphics.h"
 
@@ -58,9 +59,10 @@ public:
     // sub-menu); an empty caption chooses nothing.
     void AnswerPopup(const std::string& caption) { popupAnswers_.push_back(caption); }
 
-    // Presses and releases a key (VK_RETURN, VK_ESCAPE, VK_SPACE or a letter) as the keyboard does:
-    // the key events go to the control that has the focus in the form's window, or to the form.
-    static void PressKey(TCustomForm* form, WORD key);
+    // Presses and releases a key (VK_RETURN, VK_ESCAPE, VK_SPACE, VK_INSERT or a letter) as the
+    // keyboard does, with Shift, Ctrl and Alt held as shift says: the key events go to the control
+    // that has the focus in the form's window, or to the form.
+    static void PressKey(TCustomForm* form, WORD key, TShiftState shift = {});
 
     std::vector<TEntry> Entries;
     // The entries of one kind.
