@@ -339,6 +339,9 @@ void TVxVT100Emulator::DoCommand() {
         const int top = (argc < 1 || a0 <= 0) ? 1 : a0;
         const int bottom = (argc < 2 || a1 <= 0) ? b->RowCount() : a1;
         b->SetScrollRegion(top, bottom);
+        // A VT100 homes the cursor once the margins are set (to the region's top-left in origin
+        // mode); margins the buffer refuses leave it where it was, as a VT100 ignores them.
+        if (top != bottom) b->SetCursorPosition(1, 1);
         break;
     }
     case cmdENQ:
@@ -464,6 +467,8 @@ void TVxVT100Emulator::SetPrivateMode(int Mode, bool On) {
         break;
     case 6:
         vttSetRelOriginMode(On);
+        // A VT100 homes the cursor whenever origin mode is set or reset, to the new home.
+        Buffer()->SetCursorPosition(1, 1);
         break;
     case 7:
         FAutoWrap = On;

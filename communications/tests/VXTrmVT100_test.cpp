@@ -84,6 +84,39 @@ TEST_F(VT100, CursorAddressingStaysOnTheScreenAndInTheMargins) {
     }
 }
 
+// Setting the margins homes the cursor, to the screen's top-left or the region's in origin mode;
+// so does setting or resetting origin mode.
+TEST_F(VT100, SettingTheMarginsOrOriginModeHomesTheCursor) {
+    const struct {
+        std::string in;
+        int row, col;
+    } cases[] = {
+        {"\033[5;10r", 1, 1},
+        {"\033[2;2H\033[r", 1, 1},
+        {"\033[12;40H\033[5;10r", 1, 1},
+        {"\033[?6h\033[5;10r", 5, 1},
+        {"\033[?6h\033[5;10r\033[3;3H\033[6;12r", 6, 1},
+        {"\033[?6h\033[5;10r\033[3;3H\033[r", 1, 1},
+        {"\033[10;10H\033[5;5r", 10, 10}, // one row: refused, the cursor stays
+        {"\033[24;80Hx\033[ry", 1, 2},    // the pending wrap goes too
+        {"\033[5;10r\033[8;8H\033[?6h", 5, 1},
+        {"\033[5;10r\033[?6h\033[3;3H\033[?6l", 1, 1},
+        {"\033[8;8H\033[?6l", 1, 1},
+        {"\033[8;8H\033[?6;7l", 8, 8}, // several modes at once change nothing
+    };
+    for (const auto& c : cases) {
+        emu.reset(new TVxVT100Emulator(nullptr));
+        Feed(c.in);
+        EXPECT_EQ(Cursor(), std::make_pair(c.row, c.col)) << testing::PrintToString(c.in);
+    }
+    // A line feed at the region's bottom still scrolls the region only.
+    emu.reset(new TVxVT100Emulator(nullptr));
+    Feed("top\033[2;3r\033[3;1Hx\ny");
+    EXPECT_EQ(Line(1, 1, 3), "top");
+    EXPECT_EQ(Line(2, 1, 3), "x  ");
+    EXPECT_EQ(Line(3, 1, 3), " y ");
+}
+
 TEST_F(VT100, RenditionAndColours) {
     Feed("\033[1;31mx");
     EXPECT_EQ(Attrs(1, 1), TVxTerminalCharAttrs{tcaBold});
