@@ -55,7 +55,7 @@ void ExpectOnlyListed(const std::vector<TVtDivergence>& Found, const std::string
     std::set<std::string> seen;
     for (const TVtDivergence& d : Found) {
         seen.insert(d.Screen);
-        if (!AllowedDifference(d.Screen))
+        if (!AllowedDifference(d.Screen, true))
             ADD_FAILURE() << d.Screen << ", byte " << d.Offset << ": " << d.Difference << "\n" << d.Ours;
     }
     for (const TVtAllowedDifference& d : AllowedDifferences()) {

@@ -8,9 +8,8 @@ types KEYS and holds what follows until it is quiet again; "end" holds what come
 step until the program exits (it is killed after a few seconds). The output file has the format
 the VT100 comparison reads: "VTREC1\\n", then per step "screen NAME LENGTH\\n", the bytes and "\\n".
 
-KEYS take the escapes \\r \\n \\t \\e (ESC) \\xHH and \\\\. Identity requests (ESC [ c, ESC Z) and
-status requests (ESC [ 5 n) are answered as a VT100 does; a cursor-position request is answered
-with the position the program last addressed, which is all a program at 80x24 asks it for.
+KEYS take the escapes \\r \\n \\t \\e (ESC) \\xHH and \\\\. Identity requests (ESC [ c, ESC Z),
+status requests (ESC [ 5 n) and cursor-position requests (ESC [ 6 n) are answered as a VT100 does.
 
   vt100_record.py -o less.rec --step down ' ' --step quit q -- sh -c 'seq 300 > n; exec less n'
 """
@@ -19,7 +18,6 @@ import argparse
 import fcntl
 import os
 import pty
-import re
 import select
 import shutil
 import signal
@@ -52,32 +50,67 @@ def decode_keys(text):
 
 
 class Answerer:
-    """Answers the requests a host may send to its terminal, as a VT100 at 80x24 would."""
+    """Answers the requests a host may send to its terminal, as a VT100 at 80x24 would.
 
-    CUP = re.compile(rb"\x1b\[(\d*)(?:;(\d*))?[Hf]")
+    The cursor is followed well enough for a position report after addressing and plain text:
+    CUP, the four cursor moves, CR, LF, BS and printable bytes; other sequences leave it alone.
+    """
 
     def __init__(self):
-        self.tail = b""
         self.row, self.col = 1, 1
+        self.seq = b""  # an escape sequence under way
 
     def replies(self, data):
-        text = self.tail + data
         out = b""
-        for m in self.CUP.finditer(text):
-            self.row = int(m.group(1) or 1)
-            self.col = int(m.group(2) or 1)
-        for m in re.finditer(rb"\x1b\[0?c|\x1bZ|\x1b\[5n|\x1b\[6n", text):
-            if m.end() <= len(self.tail):
-                continue  # answered already
-            req = m.group(0)
-            if req == b"\x1b[5n":
-                out += b"\x1b[0n"
-            elif req == b"\x1b[6n":
-                out += b"\x1b[%d;%dR" % (self.row, self.col)
-            else:
-                out += b"\x1b[?1;0c"
-        self.tail = text[-8:]
+        for byte in data:
+            c = bytes([byte])
+            if self.seq:
+                self.seq += c
+                if self.seq[1:2] == b"[":
+                    if len(self.seq) > 2 and 0x40 <= byte <= 0x7E:
+                        out += self.command(self.seq)
+                        self.seq = b""
+                elif self.seq[1:2] in (b"(", b")", b"#"):
+                    if len(self.seq) == 3:
+                        self.seq = b""
+                elif len(self.seq) == 2:
+                    if c == b"Z":
+                        out += b"\x1b[?1;0c"
+                    self.seq = b""
+            elif c == b"\x1b":
+                self.seq = c
+            elif c == b"\r":
+                self.col = 1
+            elif c == b"\n":
+                self.row = min(self.row + 1, ROWS)
+            elif c == b"\b":
+                self.col = max(self.col - 1, 1)
+            elif byte >= 0x20:
+                self.col = min(self.col + 1, COLS)
         return out
+
+    def command(self, seq):
+        final, params = seq[-1:], seq[2:-1]
+        args = [int(a) if a.isdigit() else 0 for a in params.split(b";")]
+        n = max(args[0], 1)
+        if final in (b"H", b"f"):
+            self.row = min(max(args[0], 1), ROWS)
+            self.col = min(max(args[1] if len(args) > 1 else 1, 1), COLS)
+        elif final == b"A":
+            self.row = max(self.row - n, 1)
+        elif final == b"B":
+            self.row = min(self.row + n, ROWS)
+        elif final == b"C":
+            self.col = min(self.col + n, COLS)
+        elif final == b"D":
+            self.col = max(self.col - n, 1)
+        elif final == b"c" and params in (b"", b"0"):
+            return b"\x1b[?1;0c"
+        elif final == b"n" and params == b"5":
+            return b"\x1b[0n"
+        elif final == b"n" and params == b"6":
+            return b"\x1b[%d;%dR" % (self.row, self.col)
+        return b""
 
 
 def main():

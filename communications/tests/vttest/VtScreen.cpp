@@ -360,9 +360,10 @@ const std::vector<TVtAllowedDifference>& AllowedDifferences() {
     return list;
 }
 
-const char* AllowedDifference(const std::string& Screen) {
+const char* AllowedDifference(const std::string& Screen, bool ByteByByte) {
     for (const TVtAllowedDifference& d : AllowedDifferences())
-        if (d.Seen != vsNever && Screen == d.Screen) return d.Reason;
+        if ((d.Seen == vsAfterScreen || (ByteByByte && d.Seen == vsInPassing)) && Screen == d.Screen)
+            return d.Reason;
     return nullptr;
 }
 

@@ -74,7 +74,8 @@ struct TVtAllowedDifference {
     TVtSeen Seen = vsAfterScreen;
 };
 const std::vector<TVtAllowedDifference>& AllowedDifferences();
-const char* AllowedDifference(const std::string& Screen);
+// The reason a screen may differ after its bytes, or (ByteByByte) at some byte of it; else null.
+const char* AllowedDifference(const std::string& Screen, bool ByteByByte = false);
 
 // A stretch of bytes after each of which the two screens differ: where it began and how.
 struct TVtDivergence {
