@@ -50,10 +50,10 @@ TEST_F(VT100, CursorAddressingStaysOnTheScreenAndInTheMargins) {
     } cases[] = {
         {"\033[10;20H", 10, 20},
         {"\033[;5H", 1, 5},
-        {"\033[0;0H", 1, 1},         // an explicit 0 is 1, not the history
+        {"\033[0;0H", 1, 1}, // an explicit 0 is 1, not the history
         {"\033[5;5H\033[0;3f", 1, 3},
         {"\033[99;999H", 24, 80},
-        {"\033[1;2;3H", 1, 1},       // three arguments: no command
+        {"\033[1;2;3H", 1, 1},                   // three arguments: no command
         {"\033[5;10r\033[?6h\033[0;0H", 5, 1},   // origin mode: relative to the margins
         {"\033[5;10r\033[?6h\033[20;1H", 10, 1}, // and clamped to them
         {"\033[5;10r\033[?6h\033[3;4H", 7, 4},
@@ -61,9 +61,9 @@ TEST_F(VT100, CursorAddressingStaysOnTheScreenAndInTheMargins) {
         {"\033[10;10H\033[2147483647B", 24, 10},
         {"\033[10;10H\033[2147483647C", 10, 80},
         {"\033[10;10H\033[2147483647D", 10, 1},
-        {"\033[10;10H\033[0A", 9, 10},          // 0 counts as 1
+        {"\033[10;10H\033[0A", 9, 10}, // 0 counts as 1
         {"\033[10;10H\033[3D\033[2C", 10, 9},
-        {"\033[5;10r\033[8;1H\033[9B", 10, 1},  // stops at the bottom margin
+        {"\033[5;10r\033[8;1H\033[9B", 10, 1}, // stops at the bottom margin
         {"\033[10;10H\0337\033[1;1H\0338", 10, 10},
         {"\033[10;10H\033[s\033[H\033[u", 10, 10},
         {"\033[?2l\033Y%(", 6, 9}, // VT52 addressing
@@ -76,21 +76,8 @@ TEST_F(VT100, CursorAddressingStaysOnTheScreenAndInTheMargins) {
         {"\033[3g\tx", 1, 81 - 1}, // no stops: to the last column
         {"\033[1;5H\033H\033[1;1H\tx", 1, 6},
         {"\033[1;9H\033[0g\033[1;1H\t", 1, 17},
-    };
-    for (const auto& c : cases) {
-        emu.reset(new TVxVT100Emulator(nullptr));
-        Feed(c.in);
-        EXPECT_EQ(Cursor(), std::make_pair(c.row, c.col)) << testing::PrintToString(c.in);
-    }
-}
-
-// Setting the margins homes the cursor, to the screen's top-left or the region's in origin mode;
-// so does setting or resetting origin mode.
-TEST_F(VT100, SettingTheMarginsOrOriginModeHomesTheCursor) {
-    const struct {
-        std::string in;
-        int row, col;
-    } cases[] = {
+        // Setting the margins homes the cursor, to the screen's top-left or the region's in origin
+        // mode; so does setting or resetting origin mode.
         {"\033[5;10r", 1, 1},
         {"\033[2;2H\033[r", 1, 1},
         {"\033[12;40H\033[5;10r", 1, 1},
@@ -109,12 +96,6 @@ TEST_F(VT100, SettingTheMarginsOrOriginModeHomesTheCursor) {
         Feed(c.in);
         EXPECT_EQ(Cursor(), std::make_pair(c.row, c.col)) << testing::PrintToString(c.in);
     }
-    // A line feed at the region's bottom still scrolls the region only.
-    emu.reset(new TVxVT100Emulator(nullptr));
-    Feed("top\033[2;3r\033[3;1Hx\ny");
-    EXPECT_EQ(Line(1, 1, 3), "top");
-    EXPECT_EQ(Line(2, 1, 3), "x  ");
-    EXPECT_EQ(Line(3, 1, 3), " y ");
 }
 
 TEST_F(VT100, RenditionAndColours) {

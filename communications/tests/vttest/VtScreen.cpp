@@ -81,6 +81,8 @@ std::string TVtScreen::Dump() const {
 TVtScreen EmulatorScreen(TVxVT100Emulator& Emulator, int Rows, int Cols, int FirstRow, int LastRow) {
     TVxTerminalBuffer* b = Emulator.Buffer();
     TVtScreen s;
+    s.Text.reserve(static_cast<std::size_t>(Rows));
+    s.Attrs.reserve(static_cast<std::size_t>(Rows));
     const int cols = std::min(Cols, b->ColCount());
     for (int row = 1; row <= Rows; ++row) {
         const auto* chars = static_cast<const unsigned char*>(b->GetLineCharPtr(row));
@@ -261,6 +263,8 @@ void TReferenceTerminal::Feed(const std::string& Bytes) {
 
 TVtScreen TReferenceTerminal::Screen(int FirstRow, int LastRow) const {
     TVtScreen s;
+    s.Text.reserve(static_cast<std::size_t>(FImpl->Rows));
+    s.Attrs.reserve(static_cast<std::size_t>(FImpl->Rows));
     int rows = 0, cols = 0;
     vterm_get_size(FImpl->Vt, &rows, &cols);
     VTermState* state = vterm_obtain_state(FImpl->Vt);
@@ -388,6 +392,7 @@ std::vector<TVtDivergence> CompareByteByByte(const std::vector<TVtRecordedScreen
     };
     bool apart = false;
     bool reversed = false;
+    std::string kinds;
     for (const TVtRecordedScreen& s : Screens) {
         for (std::size_t i = 0; i < s.Bytes.size(); ++i) {
             emu.ProcessBlock(&s.Bytes[i], 1, csPort);
@@ -398,11 +403,14 @@ std::vector<TVtDivergence> CompareByteByByte(const std::vector<TVtRecordedScreen
             int first = r.Top, last = r.Bottom;
             if (whole || reversed != emu.RevScreenMode()) first = 1, last = all, cells = true;
             reversed = emu.RevScreenMode();
-            // Line attributes and the cursor are read after every byte, cells only where changed.
-            const TVtScreen fresh = EmulatorScreen(emu, rows, cols, cells ? first : 1, cells ? last : 0);
-            bool changed = cells || fresh.LineKinds != ours.LineKinds || fresh.CursorRow != ours.CursorRow ||
-                           fresh.CursorCol != ours.CursorCol;
-            refresh(ours, fresh, cells ? first : 1, cells ? last : 0);
+            // Line attributes change without a changed cell.
+            std::string lines(rows, '0');
+            for (int row = 1; row <= rows; ++row) lines[row - 1] = static_cast<char>('0' + emu.LineAttr(row));
+            bool changed = b->HasCursorMoved() || cells || lines != kinds;
+            kinds = lines;
+            if (changed)
+                refresh(ours, EmulatorScreen(emu, rows, cols, cells ? first : 1, cells ? last : 0),
+                        cells ? first : 1, cells ? last : 0);
             int refFirst = 1, refLast = 0;
             if (ref.TakeChanged(refFirst, refLast) || whole) {
                 if (whole) refFirst = 1, refLast = all;
