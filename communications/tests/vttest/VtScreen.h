@@ -24,8 +24,10 @@ struct TVtScreen {
     std::string Dump() const;
 };
 
-// The emulator's screen: rows 1..Rows of the buffer, columns 1..Cols; characters of the
-// line-drawing and UK sets shown as the reference shows them.
+// The emulator's screen: rows 1..Rows of the buffer, columns 1..Cols; each cell as its set's draw
+// script draws it (font and glyph, as the character that face shows). Where the terminal's OEM face
+// lacks a graphics character and the map draws the nearest one it has, the cell shows the
+// reference's character.
 TVtScreen EmulatorScreen(TVxVT100Emulator& Emulator, int Rows, int Cols);
 
 // The reference terminal, fed with the same bytes.
