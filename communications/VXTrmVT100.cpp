@@ -879,11 +879,22 @@ void TVxVT100Emulator::DrawCells(int Row, int FirstCol, int LastCol) {
             x += static_cast<int>(n) * g.Advance;
         }
         const TVxTerminalCharAttrs a = ByteToCharAttrs(attrs[i]);
-        if (a.Contains(tcaUnderline) && attr != ltDblHeightTop) {
+        // A double-height pair has one line of each kind: the underline on its bottom half, the
+        // strikethrough where the halves meet (the bottom half's first pixel row).
+        const bool underline = a.Contains(tcaUnderline) && attr != ltDblHeightTop;
+        const bool strike = a.Contains(tcaStrikethrough) && attr != ltDblHeightTop;
+        if (underline || strike) {
             HPEN pen = CreatePen(PS_SOLID, 1, ColorToRGB(colors.Text));
             HGDIOBJ old = SelectObject(dc, pen);
-            MoveToEx(dc, r.left, r.bottom - 2, nullptr);
-            LineTo(dc, r.right, r.bottom - 2);
+            if (underline) {
+                MoveToEx(dc, r.left, r.bottom - 2, nullptr);
+                LineTo(dc, r.right, r.bottom - 2);
+            }
+            if (strike) {
+                const int middle = tall ? y : y + ch / 2;
+                MoveToEx(dc, r.left, middle, nullptr);
+                LineTo(dc, r.right, middle);
+            }
             SelectObject(dc, old);
             DeleteObject(pen);
         }

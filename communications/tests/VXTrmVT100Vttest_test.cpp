@@ -1,9 +1,10 @@
 // The recording of a vttest session (taken by the live comparison in VXTrmVT100_slowtest.cpp)
 // and the recordings of real programs run with TERM=vt100 (data/programs, see its README)
 // replayed through the VT100 emulator and the reference terminal library: after each screen's
-// bytes, and after every single byte, both must show the same screen, but for the differences
-// listed by name in VtScreen.cpp.
+// bytes, and after every single byte, both must show the same screen, each of our cells as the
+// glyph it draws, but for the differences listed by name in VtScreen.cpp.
 #include "communications/VXTrmEmu.h"
+#include "communications/VXTrmMap.h"
 
 #include "communications/tests/vttest/VtScreen.h"
 #include "tools/testing/SourceTree.h"
@@ -108,6 +109,38 @@ TEST(VttestReplay, ReferenceSeesModeChangesSplitAcrossCalls) {
     const TVtScreen s = split.Screen();
     EXPECT_EQ(s.Text[0].size(), 132u);
     EXPECT_EQ(s.Text[0].substr(0, 4), "x   ");
+}
+
+// The comparison looks at the glyph each cell draws: a map entry that draws the wrong one shows.
+TEST(VttestReplay, TheComparisonSeesTheGlyphTheMapDraws) {
+    const struct {
+        std::string bytes;
+        const char* set; // an entry the map is reduced to, or none
+        char c;
+        const char* font;
+        char glyph;
+        bool differs;
+    } cases[] = {
+        {"\033(A#\033(B#", nullptr, 0, nullptr, 0, false},
+        {"\033(0_`abcdefghijklmnopqrstuvwxyz{|}~", nullptr, 0, nullptr, 0, false},
+        {"\033(A#", "VT100-UK", '#', "<Default>", '\xA3', true}, // u acute in the OEM face
+        {"\033(0`", "VT100-linedraw", '`', "Terminal", '\x03', true},
+        {"\033(0q", "VT100-linedraw", 'q', "Courier New", '\xC4', true}, // A diaeresis there
+        {"\033(0`", "VT100-linedraw", '`', "Terminal", '`', true},
+        {"_", "VT100-USASCII", '_', "<Default>", ' ', true}, // blank only for the graphics sets
+    };
+    for (const auto& c : cases) {
+        TVxVT100Emulator emu(nullptr);
+        if (c.set) {
+            emu.CharSetMap()->Clear();
+            emu.CharSetMap()->Add(c.set, c.c, c.glyph, c.font, c.c);
+        }
+        TReferenceTerminal ref(24, 80);
+        emu.ProcessBlock(c.bytes.data(), static_cast<int>(c.bytes.size()), csPort);
+        ref.Feed(c.bytes);
+        const std::string diff = EmulatorScreen(emu, 24, 80).Difference(ref.Screen());
+        EXPECT_EQ(!diff.empty(), c.differs) << testing::PrintToString(c.bytes) << "\n" << diff;
+    }
 }
 
 TEST(VttestReplay, RecordingsRoundTripAndMalformedOnesAreRefused) {

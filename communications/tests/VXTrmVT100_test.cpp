@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -494,3 +495,93 @@ TEST_F(VT100OnPty, ColumnModeResizesTheTerminal) {
 }
 
 } // namespace
+
+namespace {
+
+using TPixels = std::vector<std::string>;
+
+// Pixels of a cell-sized area at (x, y) of a DC: '#' where something is drawn on the black ground.
+TPixels PictureOf(HDC dc, int x, int y, int w, int h) {
+    TPixels rows;
+    for (int row = 0; row < h; ++row) {
+        std::string line;
+        for (int col = 0; col < w; ++col) line += GetPixel(dc, x + col, y + row) != RGB(0, 0, 0) ? '#' : '.';
+        rows.push_back(line);
+    }
+    return rows;
+}
+
+int InkOf(const TPixels& p) {
+    int n = 0;
+    for (const std::string& row : p) n += static_cast<int>(std::count(row.begin(), row.end(), '#'));
+    return n;
+}
+
+} // namespace
+
+TEST_F(VT100OnPty, DrawsTheOemPictographsThePoundSignAndStrikethrough) {
+    const std::string graphics = "`abcdefghijklmnopqrstuvwxyz{|}~";
+    pty.Send("\033[1;1H\033(0" + graphics + "\033(B\033[2;1H\033(A#\033(B#\033[3;1H\033#3x\033[4;1H\033#4x");
+    ASSERT_TRUE(PumpUntil([this] { return term->tmGetLine(4).substr(0, 1) == "x"; }));
+    const int w = term->GetTotalCharWidth(), h = term->GetTotalCharHeight();
+    // Strikethrough has no rendition of its own: set on a blank cell, a plain row and a tall pair.
+    TVxTerminalCharAttrs struck = term->tmGetAttributes(2, 5);
+    struck.Include(tcaStrikethrough);
+    for (const auto& at : {std::make_pair(2, 5), std::make_pair(3, 1), std::make_pair(4, 1)})
+        term->tmSetAttributes(at.first, at.second, struck);
+    term->Repaint();
+    term->Update();
+    HDC dc = GetDC(term->Handle());
+    auto cell = [&](int row, int col) { return PictureOf(dc, (col - 1) * w, (row - 1) * h, w, h); };
+
+    // The same glyphs drawn straight into a bitmap in the terminal's font, and the missing-glyph box
+    // of the same face (a control byte in a font without the OEM pictographs).
+    HDC mem = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, 4 * w, h);
+    HGDIOBJ oldBitmap = SelectObject(mem, bitmap);
+    TFont plain;
+    plain.Assign(term->Font());
+    plain.SetName("Courier New");
+    auto direct = [&](HFONT font, char byte) {
+        const RECT all{0, 0, 4 * w, h};
+        HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
+        FillRect(mem, &all, black);
+        DeleteObject(black);
+        SelectObject(mem, font);
+        SetTextColor(mem, ColorToRGB(term->Font()->Color()));
+        SetBkMode(mem, TRANSPARENT);
+        TextOut(mem, 0, 0, &byte, 1);
+        return PictureOf(mem, 0, 0, w, h);
+    };
+    const TPixels box = direct(plain.Handle(), '\x01');
+    const TPixels pound = direct(term->Font()->Handle(), '\x9C');
+    const TPixels uAcute = direct(term->Font()->Handle(), '\xA3');
+    SelectObject(mem, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(mem);
+    ASSERT_GT(InkOf(box), 0);
+    ASSERT_NE(pound, uAcute);
+
+    for (std::size_t i = 0; i < graphics.size(); ++i) {
+        const TPixels glyph = cell(1, static_cast<int>(i) + 1);
+        EXPECT_GT(InkOf(glyph), 0) << graphics[i];
+        EXPECT_NE(glyph, box) << graphics[i] << " draws the missing-glyph box";
+    }
+    EXPECT_EQ(cell(2, 1), pound) << "the United Kingdom set's # is the pound sign";
+    EXPECT_NE(cell(2, 2), pound) << "the US set's # stays #";
+
+    // The struck blank cell shows one line through its middle, edge to edge.
+    const TPixels strike = cell(2, 5);
+    EXPECT_EQ(strike[static_cast<std::size_t>(h / 2)], std::string(static_cast<std::size_t>(w), '#'));
+    EXPECT_EQ(InkOf(strike), w);
+    EXPECT_EQ(InkOf(cell(2, 6)), 0);
+    // A double-height pair: one line where its halves meet, on the bottom half's first row; the
+    // first two cells, since every character advances two.
+    std::string doubled;
+    for (int x = 0; x < 2 * w; ++x) doubled += GetPixel(dc, x, 3 * h) != RGB(0, 0, 0) ? '#' : '.';
+    EXPECT_EQ(doubled, std::string(static_cast<std::size_t>(2 * w), '#'));
+    int topMiddle = 0;
+    for (int x = 0; x < 2 * w; ++x) topMiddle += GetPixel(dc, x, 2 * h + h / 2) != RGB(0, 0, 0);
+    EXPECT_LT(topMiddle, 2 * w) << "no line through the middle of the top half";
+    ReleaseDC(term->Handle(), dc);
+}

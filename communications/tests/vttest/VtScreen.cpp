@@ -1,11 +1,16 @@
 #include "communications/tests/vttest/VtScreen.h"
 
+#include "communications/VXTerm.h"
 #include "communications/VXTrmEmu.h"
+#include "communications/VXTrmMap.h"
+#include "platform/gdi/FaceChar.h"
 
 #include <vterm.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <utility>
@@ -78,8 +83,53 @@ std::string TVtScreen::Dump() const {
     return out + "cursor " + std::to_string(CursorRow) + ";" + std::to_string(CursorCol) + "\n";
 }
 
+namespace {
+
+// Graphics characters the OEM face has no glyph for: the character-set map draws the nearest one it
+// has (a card suit for the diamond, arrows and triangles for the control pictures, the middle line
+// for the scan lines, the plain signs for the slanted less and greater or equal, a crossed line for
+// not equal), and a blank for "_" where the reference keeps the underscore. Each counts as alike
+// only for its own character of a graphics set.
+struct TStandIn {
+    char Cell;
+    std::uint32_t Reference, Drawn;
+};
+constexpr TStandIn kStandIns[] = {
+    {'_', 0x005F, 0x0020}, {'`', 0x25C6, 0x2666}, {'b', 0x2409, 0x25BA}, {'c', 0x240C, 0x21A8},
+    {'d', 0x240D, 0x25C4}, {'e', 0x240A, 0x25BC}, {'h', 0x2424, 0x2190}, {'i', 0x240B, 0x2193},
+    {'o', 0x23BA, 0x2500}, {'p', 0x23BB, 0x2500}, {'r', 0x23BC, 0x2500}, {'s', 0x23BD, 0x2500},
+    {'y', 0x2A7D, 0x2264}, {'z', 0x2A7E, 0x2265}, {'|', 0x2260, 0x256A},
+};
+
+bool IsStandIn(unsigned char Cell, std::uint32_t Reference, std::uint32_t Drawn) {
+    return std::any_of(std::begin(kStandIns), std::end(kStandIns), [&](const TStandIn& s) {
+        return static_cast<unsigned char>(s.Cell) == Cell && s.Reference == Reference && s.Drawn == Drawn;
+    });
+}
+
+} // namespace
+
 TVtScreen EmulatorScreen(TVxVT100Emulator& Emulator, int Rows, int Cols, int FirstRow, int LastRow) {
     TVxTerminalBuffer* b = Emulator.Buffer();
+    TVxCharSetMapping* map = Emulator.CharSetMap();
+    const std::string ownFace = Emulator.Terminal() ? Emulator.Terminal()->Font()->Name() : "Terminal";
+    // What a cell draws: its set's draw script gives the font and glyph, the face shows the glyph
+    // as a character. Looked up once per set and byte.
+    constexpr std::uint32_t kUnknown = 0xFFFFFFFF;
+    std::array<std::array<std::uint32_t, 256>, 5> drawn;
+    for (auto& set : drawn) set.fill(kUnknown);
+    auto drawnChar = [&](BYTE Set, unsigned char C) -> std::uint32_t {
+        if (Set >= drawn.size()) return GdiFaceChar(ownFace, C);
+        std::uint32_t& u = drawn[Set][C];
+        if (u != kUnknown) return u;
+        std::string font, glyph;
+        map->GenerateDrawScript(TVxVT100Emulator::CharSetName(Set), std::string(1, static_cast<char>(C)));
+        if (!map->GetNextDrawCommand(font, glyph) || glyph.size() != 1) return u = '?';
+        while (map->GetNextDrawCommand(font, glyph)) {
+        }
+        return u = GdiFaceChar(font == VxDefaultFontName ? ownFace : font,
+                               static_cast<unsigned char>(glyph[0]));
+    };
     TVtScreen s;
     s.Text.reserve(static_cast<std::size_t>(Rows));
     s.Attrs.reserve(static_cast<std::size_t>(Rows));
@@ -92,11 +142,11 @@ TVtScreen EmulatorScreen(TVxVT100Emulator& Emulator, int Rows, int Cols, int Fir
         const int read = row >= FirstRow && row <= LastRow ? cols : 0;
         for (int col = 0; col < read; ++col) {
             const unsigned char c = chars[col];
-            std::uint32_t u = c;
-            if (sets[col] == TVxVT100Emulator::csLineDraw || sets[col] == TVxVT100Emulator::csROM2)
-                u = ReferenceGlyph('0', c);
-            else if (sets[col] == TVxVT100Emulator::csUK)
-                u = ReferenceGlyph('A', c);
+            std::uint32_t u = c ? drawnChar(sets[col], c) : ' ';
+            if (sets[col] == TVxVT100Emulator::csLineDraw || sets[col] == TVxVT100Emulator::csROM2) {
+                const std::uint32_t shown = ReferenceGlyph('0', c);
+                if (IsStandIn(c, shown, u)) u = shown;
+            }
             AppendUtf8(text, u);
             // The reference shows a reversed screen as reversed cells.
             const TVxTerminalCharAttrs a = ByteToCharAttrs(attrs[col]);

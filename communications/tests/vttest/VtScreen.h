@@ -24,10 +24,11 @@ struct TVtScreen {
     std::string Dump() const;
 };
 
-// The emulator's screen: rows 1..Rows of the buffer, columns 1..Cols; characters of the
-// line-drawing and UK sets shown as the reference shows them. Only the cells of rows
-// FirstRow..LastRow are read (the other rows' text and attributes stay empty), for a caller that
-// keeps the rows it read before.
+// The emulator's screen: rows 1..Rows of the buffer, columns 1..Cols; each cell as its set's draw
+// script draws it (font and glyph, as the character that face shows). Where the terminal's OEM face
+// lacks a graphics character and the map draws the nearest one it has, the cell shows the
+// reference's character. Only the cells of rows FirstRow..LastRow are read (the other rows' text
+// and attributes stay empty), for a caller that keeps the rows it read before.
 TVtScreen EmulatorScreen(TVxVT100Emulator& Emulator, int Rows, int Cols, int FirstRow = 1,
                          int LastRow = 1 << 30);
 
