@@ -75,7 +75,8 @@ TShiftState KeysToShiftState(WPARAM keys) {
 
 // --- TControl -------------------------------------------------------------------------------------
 
-TControl::TControl(TComponent* AOwner) : TComponent(AOwner), font_(new TFont) {
+TControl::TControl(TComponent* AOwner)
+    : TComponent(AOwner), font_(new TFont), constraints_(new TSizeConstraints(this)) {
     WindowProc = TWindowProcMethod::Bind<&TControl::WndProc>(this);
     font_->OnChange = TNotifyEvent::Bind<&TControl::FontChanged>(this);
     ControlStyle = {csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
@@ -86,6 +87,7 @@ TControl::~TControl() {
     if (mouseControl == this) mouseControl = nullptr;
     if (popupMenu_) popupMenu_->RemoveFreeNotification(this);
     if (parent_) parent_->RemoveControl(this);
+    delete constraints_;
     delete font_;
 }
 
@@ -927,8 +929,8 @@ void TWinControl::Dispatch(TMessage& Message) {
     case WM_DRAWITEM: {
         // Handed back to the control that sent it.
         const HWND from = Message.Msg == WM_COMMAND ? static_cast<HWND>(Message.LParam)
-                          : Message.LParam      ? reinterpret_cast<const DRAWITEMSTRUCT*>(Message.LParam)->hwndItem
-                                                : 0;
+                          : Message.LParam ? reinterpret_cast<const DRAWITEMSTRUCT*>(Message.LParam)->hwndItem
+                                           : 0;
         if (TWinControl* control = from ? FindControl(from) : nullptr; control && control != this)
             Message.Result = control->Perform(CN_BASE + Message.Msg, Message.WParam, Message.LParam);
         else
@@ -1051,7 +1053,7 @@ void TWinControl::Dispatch(TMessage& Message) {
         ApplyCursor();
         return;
     case CM_SHOWHINTCHANGED:
-            NotifyControls(CM_PARENTSHOWHINTCHANGED);
+        NotifyControls(CM_PARENTSHOWHINTCHANGED);
         return;
     case CM_DIALOGKEY:
     case CM_DIALOGCHAR:
@@ -1616,4 +1618,3 @@ void WidgetAccess::MouseLeft(TWinControl* control) {
 void WidgetAccess::FocusIn(TWinControl* control) {
     control->MainWndProc(WM_SETFOCUS, 0, 0);
 }
-

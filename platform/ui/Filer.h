@@ -33,10 +33,11 @@ enum class TValueType : std::uint8_t {
     vaString = 4, // 4-byte length, bytes
     vaFalse = 5,
     vaTrue = 6,
-    vaBinary = 7, // 4-byte length, bytes
-    vaNil = 8,    // no object
-    vaRef = 9,    // 4-byte length, the name of a component
+    vaBinary = 7,      // 4-byte length, bytes
+    vaNil = 8,         // no object
+    vaRef = 9,         // 4-byte length, the name of a component
     vaCollection = 10, // items up to vaNull, each vaList, its properties and an empty name
+    vaIdent = 11,      // 4-byte length, the name of a method the root publishes (an event's handler)
 };
 
 class TFiler {
@@ -148,6 +149,12 @@ void RegisterClass(const std::string& ClassName, TComponentFactory Factory);
 template <class C> void RegisterClass() {
     RegisterClass(ClassNameOf<C>(), [](TComponent* Owner) -> TComponent* { return new C(Owner); });
 }
+struct TRegisteredClass {
+    std::string Name; // as registered
+    TComponentFactory Factory;
+};
+// Every registered class, in name order.
+std::vector<TRegisteredClass> GetRegisteredClasses();
 // The factory of a registered class; EClassNotFound ("Class X not found") otherwise.
 TComponentFactory FindClass(const std::string& ClassName);
 TComponentFactory GetClass(const std::string& ClassName); // empty when not registered
