@@ -869,3 +869,29 @@ TEST_F(LuxPublishedTest, StreamsWrittenBeforeStillReadBackAndUnchangedClassesWri
     EXPECT_FALSE(timer->UseThread());
     EXPECT_EQ(Written(timer), Bytes(kOldTimer));
 }
+
+TEST_F(LuxPublishedTest, AHandlerTheRootDoesNotPublishIsAReadErrorAndTheRestIsKept) {
+    TEventRoot root(nullptr);
+    root.SetName("Root");
+    auto* label = new TLuxLabel(&root);
+    label->SetName("Address");
+    label->SetParent(&root);
+    label->SetCaption("10.0.0.1");
+    label->OnClick = TNotifyEvent::Bind<&TEventRoot::HandleNotify>(&root);
+    label->SetTwinkleColor(clRed); // written after the event
+    std::string bytes = Written(&root);
+    const std::size_t at = bytes.find("HandleNotify");
+    ASSERT_NE(at, std::string::npos);
+    bytes.replace(at, 12, "HandleNotifx");
+
+    TMemoryStream stream;
+    stream.WriteBuffer(bytes.data(), static_cast<std::int32_t>(bytes.size()));
+    stream.SetPosition(0);
+    TEventRoot copy(nullptr);
+    EXPECT_THROW(TReader(&stream).ReadRootComponent(&copy), EReadError);
+    auto* back = dynamic_cast<TLuxLabel*>(copy.FindComponent("Address"));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->Caption(), "10.0.0.1");
+    EXPECT_EQ(back->TwinkleColor(), clRed);
+    EXPECT_FALSE(back->OnClick);
+}
