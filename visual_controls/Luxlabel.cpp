@@ -397,7 +397,7 @@ TPropInfo BoolProperty(const char* name, bool (C::*get)() const, void (C::*set)(
         name, [get](const C& c) { return (c.*get)(); }, [set](C& c, bool v) { (c.*set)(v); }, def);
 }
 
-template <class C> void Append(std::vector<TPropInfo>& rows, std::vector<TPropInfo> more) {
+void Append(std::vector<TPropInfo>& rows, std::vector<TPropInfo> more) {
     for (TPropInfo& p : more) rows.push_back(std::move(p));
 }
 
@@ -419,56 +419,56 @@ template <class C> TPropInfo FocusControlProperty() {
 const bool kPublished = [] {
     using L = TLuxLabel;
     std::vector<TPropInfo> label = LabelControlProperties<L>();
-    Append<L>(label, {
-                         Property<L>(
-                             "Alignment", [](const L& l) { return l.Alignment(); },
-                             [](L& l, TLuxAlignment v) { l.SetAlignment(v); }, agTopLeft),
-                         BoolProperty<L>("AutoSize", &L::AutoSize, &L::SetAutoSize, true),
-                         Property<L>(
-                             "Bevel", [](const L& l) { return l.Bevel(); }, nullptr),
-                         FocusControlProperty<L>(),
-                         Property<L>(
-                             "FontFX", [](const L& l) { return l.FontFX(); }, nullptr),
-                         BoolProperty<L>("MultiLine", &L::MultiLine, &L::SetMultiLine, false),
-                         // No declared default: always stored.
-                         Property<L>(
-                             "Options", [](const L& l) { return l.Options(); },
-                             [](L& l, TLuxLabelOptions v) { l.SetOptions(v); }),
-                         BoolProperty<L>("ShowAccelChar", &L::ShowAccelChar, &L::SetShowAccelChar, true),
-                         BoolProperty<L>("Transparent", &L::Transparent, &L::SetTransparent, true),
-                         BoolProperty<L>("Twinkle", &L::Twinkle, &L::SetTwinkle, false),
-                         Property<L>(
-                             "TwinkleVisible", [](const L& l) { return l.TwinkleVisible(); },
-                             [](L& l, int v) { l.SetTwinkleVisible(v); }, 700),
-                         Property<L>(
-                             "TwinkleInVisible", [](const L& l) { return l.TwinkleInVisible(); },
-                             [](L& l, int v) { l.SetTwinkleInVisible(v); }, 700),
-                         Property<L>(
-                             "TwinkleColor", [](const L& l) { return l.TwinkleColor(); },
-                             [](L& l, TColor v) { l.SetTwinkleColor(v); }, clNone),
-                     });
-    Append<L>(label, LabelEvents<L>());
+    Append(label, {
+                      Property<L>(
+                          "Alignment", [](const L& l) { return l.Alignment(); },
+                          [](L& l, TLuxAlignment v) { l.SetAlignment(v); }, agTopLeft),
+                      BoolProperty<L>("AutoSize", &L::AutoSize, &L::SetAutoSize, true),
+                      Property<L>(
+                          "Bevel", [](const L& l) { return l.Bevel(); }, nullptr),
+                      FocusControlProperty<L>(),
+                      Property<L>(
+                          "FontFX", [](const L& l) { return l.FontFX(); }, nullptr),
+                      BoolProperty<L>("MultiLine", &L::MultiLine, &L::SetMultiLine, false),
+                      // No declared default: always stored.
+                      Property<L>(
+                          "Options", [](const L& l) { return l.Options(); },
+                          [](L& l, TLuxLabelOptions v) { l.SetOptions(v); }),
+                      BoolProperty<L>("ShowAccelChar", &L::ShowAccelChar, &L::SetShowAccelChar, true),
+                      BoolProperty<L>("Transparent", &L::Transparent, &L::SetTransparent, true),
+                      BoolProperty<L>("Twinkle", &L::Twinkle, &L::SetTwinkle, false),
+                      Property<L>(
+                          "TwinkleVisible", [](const L& l) { return l.TwinkleVisible(); },
+                          [](L& l, int v) { l.SetTwinkleVisible(v); }, 700),
+                      Property<L>(
+                          "TwinkleInVisible", [](const L& l) { return l.TwinkleInVisible(); },
+                          [](L& l, int v) { l.SetTwinkleInVisible(v); }, 700),
+                      Property<L>(
+                          "TwinkleColor", [](const L& l) { return l.TwinkleColor(); },
+                          [](L& l, TColor v) { l.SetTwinkleColor(v); }, clNone),
+                  });
+    Append(label, LabelEvents<L>());
     PublishProperties<TLuxLabel, TComponent>(std::move(label));
 
     using G = TLuxGlyphLabel;
     std::vector<TPropInfo> glyph = LabelControlProperties<G>();
-    Append<G>(glyph, {
-                         Property<G>(
-                             "Alignment", [](const G& g) { return g.Alignment(); }, nullptr),
-                         BoolProperty<G>("AutoSize", &G::AutoSize, &G::SetAutoSize, true),
-                         Property<G>(
-                             "Bevel", [](const G& g) { return g.Bevel(); }, nullptr),
-                         FocusControlProperty<G>(),
-                         Property<G>(
-                             "Font3D", [](const G& g) { return g.Font3D(); }, nullptr),
-                     });
-    Append<G>(glyph, LuxImageListProperties<G>());
-    Append<G>(glyph, {
-                         BoolProperty<G>("MultiLine", &G::MultiLine, &G::SetMultiLine, false),
-                         BoolProperty<G>("ShowAccelChar", &G::ShowAccelChar, &G::SetShowAccelChar, true),
-                         BoolProperty<G>("Transparent", &G::Transparent, &G::SetTransparent, true),
-                     });
-    Append<G>(glyph, LabelEvents<G>());
+    Append(glyph, {
+                      Property<G>(
+                          "Alignment", [](const G& g) { return g.Alignment(); }, nullptr),
+                      BoolProperty<G>("AutoSize", &G::AutoSize, &G::SetAutoSize, true),
+                      Property<G>(
+                          "Bevel", [](const G& g) { return g.Bevel(); }, nullptr),
+                      FocusControlProperty<G>(),
+                      Property<G>(
+                          "Font3D", [](const G& g) { return g.Font3D(); }, nullptr),
+                  });
+    Append(glyph, LuxImageListProperties<G>());
+    Append(glyph, {
+                      BoolProperty<G>("MultiLine", &G::MultiLine, &G::SetMultiLine, false),
+                      BoolProperty<G>("ShowAccelChar", &G::ShowAccelChar, &G::SetShowAccelChar, true),
+                      BoolProperty<G>("Transparent", &G::Transparent, &G::SetTransparent, true),
+                  });
+    Append(glyph, LabelEvents<G>());
     PublishProperties<TLuxGlyphLabel, TComponent>(std::move(glyph));
 
     RegisterClass<TLuxLabel>();
