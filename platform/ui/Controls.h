@@ -168,10 +168,72 @@ struct TCreateParams {
     // The system class the window is subclassed from (CreateSubClass); empty for none.
     std::string SubClassName;
 };
+enum TDragMode { dmManual, dmAutomatic };
+enum TDragKind { dkDrag, dkDock };
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+// Kept and stored; drawing stays left to right.
+enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
+
+class TControl;
+
+// What is being dragged: made when a drag starts (or handed over by OnStartDrag), passed as the
+// source to the controls it is dragged over and dropped on.
+class TDragObject : public TObject {
+public:
+    TControl* Control = nullptr;
+    // Where the drag is, in screen coordinates.
+    TPoint DragPos;
+    TControl* DragTarget = nullptr;
+    TPoint DragTargetPos;
+    bool Dropped = false;
+    bool Cancelling = false;
+};
+
+class TDragDockObject : public TDragObject {};
+
+// Size limits of a control; 0 is no limit. A change is applied to the control at once.
+class TSizeConstraints : public TPersistent {
+public:
+    explicit TSizeConstraints(TControl* Control) : control_(Control) {}
+    TControl* Control() const { return control_; }
+    int MaxHeight() const { return maxHeight_; }
+    int MaxWidth() const { return maxWidth_; }
+    int MinHeight() const { return minHeight_; }
+    int MinWidth() const { return minWidth_; }
+    void SetMaxHeight(int value);
+    void SetMaxWidth(int value);
+    void SetMinHeight(int value);
+    void SetMinWidth(int value);
+    void Assign(const TPersistent* source) override;
+    TNotifyEvent OnChange;
+
+private:
+    void Change();
+    TControl* control_;
+    int maxHeight_ = 0;
+    int maxWidth_ = 0;
+    int minHeight_ = 0;
+    int minWidth_ = 0;
+};
+
 using TMouseEvent = TMethod<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = TMethod<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
 using TKeyEvent = TMethod<void(TObject* Sender, WORD& Key, TShiftState Shift)>;
 using TKeyPressEvent = TMethod<void(TObject* Sender, char& Key)>;
+using TDragOverEvent =
+    TMethod<void(TObject* Sender, TObject* Source, int X, int Y, TDragState State, bool& Accept)>;
+using TDragDropEvent = TMethod<void(TObject* Sender, TObject* Source, int X, int Y)>;
+using TStartDragEvent = TMethod<void(TObject* Sender, TDragObject*& DragObject)>;
+using TEndDragEvent = TMethod<void(TObject* Sender, TObject* Target, int X, int Y)>;
+using TStartDockEvent = TMethod<void(TObject* Sender, TDragDockObject*& DragObject)>;
+using TCanResizeEvent = TMethod<void(TObject* Sender, int& NewWidth, int& NewHeight, bool& Resize)>;
+using TConstrainedResizeEvent =
+    TMethod<void(TObject* Sender, int& MinWidth, int& MinHeight, int& MaxWidth, int& MaxHeight)>;
+using TContextPopupEvent = TMethod<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
+using TMouseWheelEvent =
+    TMethod<void(TObject* Sender, TShiftState Shift, int WheelDelta, TPoint MousePos, bool& Handled)>;
+using TMouseWheelUpDownEvent =
+    TMethod<void(TObject* Sender, TShiftState Shift, TPoint MousePos, bool& Handled)>;
 
 class TControl : public TComponent {
 public:
@@ -236,6 +298,33 @@ public:
     void SetCursor(TCursor value);
     TPopupMenu* PopupMenu() const { return popupMenu_; }
     void SetPopupMenu(TPopupMenu* value);
+    TCursor DragCursor() const { return dragCursor_; }
+    void SetDragCursor(TCursor value) { dragCursor_ = value; }
+    TDragKind DragKind() const { return dragKind_; }
+    void SetDragKind(TDragKind value) { dragKind_ = value; }
+    TDragMode DragMode() const { return dragMode_; }
+    virtual void SetDragMode(TDragMode value) { dragMode_ = value; }
+    int HelpContext() const { return helpContext_; }
+    void SetHelpContext(int value) { helpContext_ = value; }
+    TBiDiMode BiDiMode() const { return biDiMode_; }
+    void SetBiDiMode(TBiDiMode value);
+    bool ParentBiDiMode() const { return parentBiDiMode_; }
+    void SetParentBiDiMode(bool value);
+    TSizeConstraints* Constraints() const { return constraints_; }
+    void SetConstraints(const TSizeConstraints* value) { constraints_->Assign(value); }
+
+    // Dragging: BeginDrag starts one at once (Immediately) or once the mouse has moved Threshold
+    // pixels (-1: the system's); a dmAutomatic control starts one on a left press. The drag follows
+    // the mouse over our own controls and ends on release (EndDrag(true)) or on Escape/cancel.
+    void BeginDrag(bool Immediately, int Threshold = -1);
+    void EndDrag(bool Drop);
+    bool Dragging() const;
+    // Asks the control whether it accepts Source at (X, Y) (OnDragOver; no handler: no).
+    virtual void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept);
+    virtual void DragDrop(TObject* Source, int X, int Y);
+
+    // A control read from a stream takes the reader's parent.
+    void ReadState(TReader* Reader) override;
 
     TControlStyle ControlStyle;
     TControlState ControlState;
@@ -267,6 +356,18 @@ public:
     TMouseEvent OnMouseUp;
     TMouseMoveEvent OnMouseMove;
     TNotifyEvent OnResize;
+    TCanResizeEvent OnCanResize;
+    TConstrainedResizeEvent OnConstrainedResize;
+    TContextPopupEvent OnContextPopup;
+    TDragDropEvent OnDragDrop;
+    TDragOverEvent OnDragOver;
+    TEndDragEvent OnEndDock;
+    TEndDragEvent OnEndDrag;
+    TMouseWheelEvent OnMouseWheel;
+    TMouseWheelUpDownEvent OnMouseWheelDown;
+    TMouseWheelUpDownEvent OnMouseWheelUp;
+    TStartDockEvent OnStartDock;
+    TStartDragEvent OnStartDrag;
 
 protected:
     virtual std::string RealGetText() const { return text_; }
@@ -276,6 +377,14 @@ protected:
     virtual void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
     virtual void MouseMove(TShiftState Shift, int X, int Y);
     virtual void Resize();
+    // Asked before every change of bounds: OnCanResize may refuse the new size (nothing changes)
+    // or alter it; then the constraints (ConstrainedResize may change them) limit it.
+    virtual bool CanResize(int& NewWidth, int& NewHeight);
+    virtual void ConstrainedResize(int& MinWidth, int& MinHeight, int& MaxWidth, int& MaxHeight);
+    // A drag of this control starts (OnStartDrag may hand its own object) and ends (OnEndDrag;
+    // Target is nullptr when it was not dropped on a control that accepts it).
+    virtual void DoStartDrag(TDragObject*& DragObject);
+    virtual void DoEndDrag(TObject* Target, int X, int Y);
     virtual void VisibleChanging() {}
     // Realigns the parent when this control is aligned.
     void RequestAlign();
@@ -292,11 +401,16 @@ private:
     friend class TWinControl;
     friend class TCustomForm;
     friend struct FormAccess;
+    friend struct DragAccess;
     void FontChanged(TObject* Sender);
     void DoMouseDown(TMessage& Message, TMouseButton Button, TShiftState Shift);
     void DoMouseUp(TMessage& Message, TMouseButton Button);
     void ApplyParentColor(const TMessage& Message);
     void ApplyParentFont(const TMessage& Message);
+    // The size SetBounds may give (CanResize and the constraints); false: the bounds stay.
+    bool CheckNewSize(int& NewWidth, int& NewHeight);
+    // Mouse messages while this control is dragged; true when the drag took the message.
+    bool DragMouseMessage(TMessage& Message);
 
     TWinControl* parent_ = nullptr;
     int left_ = 0;
@@ -316,6 +430,13 @@ private:
     bool parentShowHint_ = true;
     TCursor cursor_ = crDefault;
     TPopupMenu* popupMenu_ = nullptr;
+    TCursor dragCursor_ = crDrag;
+    TDragKind dragKind_ = dkDrag;
+    TDragMode dragMode_ = dmManual;
+    int helpContext_ = 0;
+    TBiDiMode biDiMode_ = bdLeftToRight;
+    bool parentBiDiMode_ = true;
+    TSizeConstraints* constraints_;
 };
 
 class TWinControl : public TControl {
@@ -348,6 +469,10 @@ public:
     int TabOrder() const;
     void SetTabOrder(int value);
     bool Ctl3D = true;
+    // Ctl3D follows the parent's while set; SetCtl3D clears it, and so does writing Ctl3D itself.
+    bool ParentCtl3D() const { return parentCtl3D_ && Ctl3D == ctl3DApplied_; }
+    void SetParentCtl3D(bool value);
+    void SetCtl3D(bool value);
     TBrush* Brush() const { return brush_; }
     // Visible and every parent visible, with a window.
     bool Showing() const;
@@ -369,6 +494,8 @@ public:
     void Update() override;
     void Repaint() override;
     void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+    // The child controls the root owns, each written with its own children.
+    void GetChildren(TGetChildProc Proc, TComponent* Root) override;
     // The control less the frame and scroll bars its window has, as WM_NCCALCSIZE answered.
     TRect ClientRect() const override;
     TPoint ClientOrigin() const override;
@@ -482,6 +609,9 @@ private:
     TCreateParams params_;
     TBrush* brush_;
     bool tabStop_ = false;
+    bool parentCtl3D_ = true;
+    // Ctl3D as the platform last set it; another value was written by hand.
+    bool ctl3DApplied_ = true;
     int alignDisabled_ = 0;
     bool alignPending_ = false;
     TControl* captureControl_ = nullptr;

@@ -38,7 +38,7 @@ void PutLE(TStream* stream, std::uint64_t v, int bytes) {
 
 struct Classes {
     std::mutex lock;
-    std::map<std::string, TComponentFactory> byName; // upper-case names
+    std::map<std::string, TRegisteredClass> byName; // by upper-case name
 };
 
 Classes& TheClasses() {
@@ -137,6 +137,17 @@ void TWriter::WriteProperties(TPersistent* instance, const std::string& prefix) 
             continue;
         }
         if (!p->HasSetter()) continue;
+        if (p->Kind == TTypeKind::tkMethod) {
+            // An event is stored as the name the root publishes its handler's code under; a
+            // handler the root does not publish is not stored.
+            const TRawMethod m = p->GetMethod(instance);
+            const std::string method = m.Code ? MethodName(root_, m.Code) : std::string();
+            if (method.empty()) continue;
+            WriteStr(name);
+            WriteValue(TValueType::vaIdent);
+            WriteStr(method);
+            continue;
+        }
         if (IsOrdinal(p->Kind)) {
             const std::int64_t v = p->GetOrd(instance);
             if (p->Default && *p->Default == v) continue;
@@ -197,7 +208,7 @@ std::string TReader::ReadStr() {
 TValueType TReader::ReadValue() {
     std::uint8_t b;
     stream_->ReadBuffer(&b, 1);
-    if (b > static_cast<std::uint8_t>(TValueType::vaCollection)) throw EReadError("Invalid property value");
+    if (b > static_cast<std::uint8_t>(TValueType::vaIdent)) throw EReadError("Invalid property value");
     return static_cast<TValueType>(b);
 }
 
@@ -267,6 +278,7 @@ void TReader::SkipValue() {
     case TValueType::vaString:
     case TValueType::vaBinary:
     case TValueType::vaRef:
+    case TValueType::vaIdent:
         ReadStr();
         break;
     default:
@@ -275,6 +287,7 @@ void TReader::SkipValue() {
 }
 
 TComponent* TReader::ReadRootComponent(TComponent* Root) {
+    unresolved_ = false;
     char signature[4];
     stream_->ReadBuffer(signature, 4);
     if (std::memcmp(signature, kSignature, 4) != 0) throw EReadError("Invalid stream format");
@@ -306,6 +319,11 @@ TComponent* TReader::ReadRootComponent(TComponent* Root) {
         c->state_ =
             c->state_ - TComponentState{TComponentStateItem::csReading, TComponentStateItem::csLoading};
         c->Loaded();
+    }
+    if (unresolved_) {
+        unresolved_ = false;
+        if (made) delete Root;
+        throw EReadError("Invalid property value");
     }
     return Root;
 }
@@ -374,6 +392,22 @@ void TReader::ReadProperty(TPersistent* instance, const std::string& name) {
         SkipValue();
         return;
     }
+    if (p->Kind == TTypeKind::tkMethod) {
+        const TValueType v = ReadValue();
+        if (v == TValueType::vaNil) {
+            p->SetMethod(instance, TRawMethod{});
+            return;
+        }
+        if (v != TValueType::vaIdent) throw EReadError("Invalid property value");
+        const std::string method = ReadStr();
+        const auto entry = FindPublishedMethod(root_, method);
+        if (!entry || entry->Signature != p->MethodSignature) {
+            unresolved_ = true;
+            return;
+        }
+        p->SetMethod(instance, TRawMethod{entry->Code, root_, entry->Signature});
+        return;
+    }
     if (IsOrdinal(p->Kind)) {
         p->SetOrd(instance, NextValue() == TValueType::vaInt ? ReadInteger() : ReadBoolean() ? 1 : 0);
     } else if (p->Kind == TTypeKind::tkFloat) {
@@ -430,14 +464,22 @@ void TReader::DefineBinaryProperty(const std::string& Name, TStreamProc ReadData
 void RegisterClass(const std::string& ClassName, TComponentFactory Factory) {
     Classes& c = TheClasses();
     std::lock_guard<std::mutex> g(c.lock);
-    c.byName[Upper(ClassName)] = std::move(Factory);
+    c.byName[Upper(ClassName)] = TRegisteredClass{ClassName, std::move(Factory)};
+}
+
+std::vector<TRegisteredClass> GetRegisteredClasses() {
+    Classes& c = TheClasses();
+    std::lock_guard<std::mutex> g(c.lock);
+    std::vector<TRegisteredClass> list;
+    for (const auto& [upper, entry] : c.byName) list.push_back(entry);
+    return list;
 }
 
 TComponentFactory GetClass(const std::string& ClassName) {
     Classes& c = TheClasses();
     std::lock_guard<std::mutex> g(c.lock);
     auto it = c.byName.find(Upper(ClassName));
-    return it == c.byName.end() ? TComponentFactory() : it->second;
+    return it == c.byName.end() ? TComponentFactory() : it->second.Factory;
 }
 
 TComponentFactory FindClass(const std::string& ClassName) {

@@ -33,10 +33,11 @@ enum class TValueType : std::uint8_t {
     vaString = 4, // 4-byte length, bytes
     vaFalse = 5,
     vaTrue = 6,
-    vaBinary = 7, // 4-byte length, bytes
-    vaNil = 8,    // no object
-    vaRef = 9,    // 4-byte length, the name of a component
+    vaBinary = 7,      // 4-byte length, bytes
+    vaNil = 8,         // no object
+    vaRef = 9,         // 4-byte length, the name of a component
     vaCollection = 10, // items up to vaNull, each vaList, its properties and an empty name
+    vaIdent = 11,      // 4-byte length, the name of a method the root publishes (an event's handler)
 };
 
 class TFiler {
@@ -89,7 +90,10 @@ public:
     // Reads a root written by WriteRootComponent into Root (its class must match), or, with Root
     // nullptr, into a new component of the registered class. Loaded runs on every component read
     // once all are read. EReadError for a stream that is not one of ours or is cut short,
-    // EClassNotFound for a class that is not registered.
+    // EClassNotFound for a class that is not registered. Events are bound by name to the methods the
+    // root publishes (the root as their object); a name it does not publish, or one of another
+    // signature, leaves that event as it was and raises EReadError ("Invalid property value") once
+    // everything else is read (a root the reader made is freed then).
     TComponent* ReadRootComponent(TComponent* Root);
 
     void DefineProperty(const std::string& Name, TReaderProc ReadData, TWriterProc WriteData,
@@ -135,6 +139,9 @@ private:
         std::string name;
     };
     std::vector<Fixup> fixups_;
+    // An event named a handler the root does not publish (or of another signature): the event stays
+    // as it was, the rest is read, and the error is raised at the end.
+    bool unresolved_ = false;
 };
 
 class EClassNotFound : public Exception {
@@ -148,6 +155,12 @@ void RegisterClass(const std::string& ClassName, TComponentFactory Factory);
 template <class C> void RegisterClass() {
     RegisterClass(ClassNameOf<C>(), [](TComponent* Owner) -> TComponent* { return new C(Owner); });
 }
+struct TRegisteredClass {
+    std::string Name; // as registered
+    TComponentFactory Factory;
+};
+// Every registered class, in name order.
+std::vector<TRegisteredClass> GetRegisteredClasses();
 // The factory of a registered class; EClassNotFound ("Class X not found") otherwise.
 TComponentFactory FindClass(const std::string& ClassName);
 TComponentFactory GetClass(const std::string& ClassName); // empty when not registered

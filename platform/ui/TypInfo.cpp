@@ -13,9 +13,16 @@ struct ClassTable {
     std::vector<TPropInfo> props;
 };
 
+struct MethodTable {
+    std::type_index parent = std::type_index(typeid(void));
+    std::function<bool(const TObject*)> isA;
+    std::vector<TMethodEntry> methods;
+};
+
 struct Registry {
     std::mutex lock;
     std::map<std::type_index, ClassTable> classes;
+    std::map<std::type_index, MethodTable> methods;
 };
 
 Registry& TheRegistry() {
@@ -28,6 +35,35 @@ int Depth(const Registry& r, std::type_index type) {
     for (auto it = r.classes.find(type); it != r.classes.end(); it = r.classes.find(it->second.parent))
         ++depth;
     return depth;
+}
+
+// A class's distance from the root of the method tables, through the parents either table names.
+int MethodDepth(const Registry& r, std::type_index type) {
+    int depth = 0;
+    for (int guard = 0; guard < 256; ++guard) {
+        std::type_index parent = std::type_index(typeid(void));
+        if (auto m = r.methods.find(type); m != r.methods.end())
+            parent = m->second.parent;
+        else if (auto c = r.classes.find(type); c != r.classes.end())
+            parent = c->second.parent;
+        else
+            break;
+        ++depth;
+        type = parent;
+    }
+    return depth;
+}
+
+// The method tables of the object's class and its ancestors, the most derived first.
+std::vector<const MethodTable*> MethodTablesOf(const Registry& r, const TObject* object) {
+    std::vector<std::pair<int, const MethodTable*>> found;
+    for (const auto& [type, table] : r.methods)
+        if (table.isA(object)) found.emplace_back(MethodDepth(r, type), &table);
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::vector<const MethodTable*> tables;
+    for (const auto& f : found) tables.push_back(f.second);
+    return tables;
 }
 
 bool SameName(const std::string& a, const std::string& b) {
@@ -85,4 +121,36 @@ const TPropInfo* GetPropInfo(const TObject* object, const std::string& name) {
     for (const TPropInfo* p : GetPropList(object))
         if (SameName(p->Name, name)) return p;
     return nullptr;
+}
+
+void PublishMethods(std::type_index type, std::type_index parent, std::function<bool(const TObject*)> isA,
+                    std::vector<TMethodEntry> methods) {
+    Registry& r = TheRegistry();
+    std::lock_guard<std::mutex> g(r.lock);
+    r.methods[type] = MethodTable{parent, std::move(isA), std::move(methods)};
+}
+
+std::optional<TMethodEntry> FindPublishedMethod(const TObject* object, const std::string& name) {
+    if (!object || name.empty()) return std::nullopt;
+    Registry& r = TheRegistry();
+    std::lock_guard<std::mutex> g(r.lock);
+    for (const MethodTable* table : MethodTablesOf(r, object))
+        for (const TMethodEntry& m : table->methods)
+            if (SameName(m.Name, name)) return m;
+    return std::nullopt;
+}
+
+TRawMethod::TCode MethodAddress(const TObject* object, const std::string& name) {
+    const auto m = FindPublishedMethod(object, name);
+    return m ? m->Code : nullptr;
+}
+
+std::string MethodName(const TObject* object, TRawMethod::TCode code) {
+    if (!object || !code) return {};
+    Registry& r = TheRegistry();
+    std::lock_guard<std::mutex> g(r.lock);
+    for (const MethodTable* table : MethodTablesOf(r, object))
+        for (const TMethodEntry& m : table->methods)
+            if (m.Code == code) return m.Name;
+    return {};
 }
