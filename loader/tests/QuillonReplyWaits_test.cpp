@@ -7,7 +7,6 @@
 #include "platform/win/Messages.h"
 #include "platform/win/Sync.h"
 
-#include <atomic>
 #include <string>
 
 namespace {
