@@ -25,10 +25,13 @@ fi
 load=${LOAD_PROCESSES:-$(nproc)}
 logs=$(mktemp -d "${TMPDIR:-/tmp}/automatic-under-load.XXXXXX")
 
-# The load, stopped by process id however the script ends.
+# The load and a test run still going, stopped by process id however the script ends.
 load_pids=()
+test_pid=
 stop_load() {
     local pid
+    # The run's own process group: the test with the program, X server and simulator it started.
+    [[ -n $test_pid ]] && kill -- "-$test_pid" 2>/dev/null
     for pid in "${load_pids[@]}"; do kill "$pid" 2>/dev/null; done
     for pid in "${load_pids[@]}"; do wait "$pid" 2>/dev/null; done
     load_pids=()
@@ -50,8 +53,13 @@ for ((run = 1; run <= runs; run++)); do
     mkdir -p "$logs/run-$run"
     log="$logs/run-$run/test.log"
     start=$(date +%s%N)
-    (cd "$logs/run-$run" && "$test_bin" ${GTEST_FILTER:+--gtest_filter="$GTEST_FILTER"}) >"$log" 2>&1
+    # In the background and a process group of its own, so that a signal to the script is handled
+    # at once and ends the whole run.
+    (cd "$logs/run-$run" && exec setsid "$test_bin" ${GTEST_FILTER:+--gtest_filter="$GTEST_FILTER"}) >"$log" 2>&1 &
+    test_pid=$!
+    wait "$test_pid"
     status=$?
+    test_pid=
     ms=$((($(date +%s%N) - start) / 1000000))
     # A skipped case (no virtual X server here) proves nothing.
     if [[ $status -eq 0 ]] && ! grep -q '^\[  SKIPPED \]' "$log"; then
