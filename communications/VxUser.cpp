@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <new>
 #include <utility>
 
@@ -68,6 +69,28 @@ bool DispatchTimerHeld() {
 
 void SetWndHandlerTimeoutForTesting(UINT Milliseconds) {
     WndHandlerTimeout = Milliseconds;
+}
+
+namespace {
+std::atomic<bool> ChoiceHookSet{false};
+std::mutex ChoiceHookLock;
+std::shared_ptr<std::function<void()>> ChoiceHook;
+
+void RunChoiceHook() {
+    if (!ChoiceHookSet.load(std::memory_order_relaxed)) return;
+    std::shared_ptr<std::function<void()>> hook;
+    {
+        const std::lock_guard<std::mutex> lock(ChoiceHookLock);
+        hook = ChoiceHook;
+    }
+    if (hook && *hook) (*hook)();
+}
+} // namespace
+
+void SetTriggerChoiceHookForTesting(std::function<void()> Hook) {
+    const std::lock_guard<std::mutex> lock(ChoiceHookLock);
+    ChoiceHookSet = static_cast<bool>(Hook);
+    ChoiceHook = Hook ? std::make_shared<std::function<void()>>(std::move(Hook)) : nullptr;
 }
 
 TVexBaseDispatcher* GetTComRecPtr(int Cid, TDispatcherClass DeviceLayerClass) {
@@ -1279,17 +1302,28 @@ bool TVexBaseDispatcher::EndNotify(UINT Msg, UINT wParam, bool InAvailMsg, bool 
         ReadCount = 0;
         HandlerThread = 0;
     }
-    TCriticalSectionLock lock(ListLock);
-    if (FEventBusy > 0) --FEventBusy;
-    if (FEventBusy == 0) PurgeDeletedHandlers();
+    ReleaseDeliveryHold();
     return result;
 }
 
+void TVexBaseDispatcher::ReleaseDeliveryHold() {
+    TCriticalSectionLock lock(ListLock);
+    if (FEventBusy > 0) --FEventBusy;
+    if (FEventBusy == 0) PurgeDeletedHandlers();
+}
+
 bool TVexBaseDispatcher::SendNotify(UINT Msg, UINT wParam, int Data) {
-    if (!HandlerServiceNeeded) return true;
     {
         TCriticalSectionLock lock(ListLock);
         ++FEventBusy;
+    }
+    return SendHeldNotify(Msg, wParam, Data);
+}
+
+bool TVexBaseDispatcher::SendHeldNotify(UINT Msg, UINT wParam, int Data) {
+    if (!HandlerServiceNeeded) {
+        ReleaseDeliveryHold();
+        return true;
     }
     const bool inAvail = Msg == TriggerAvailMsg || Msg == TriggerDataMsg;
     {
@@ -1362,16 +1396,21 @@ bool TVexBaseDispatcher::DispatchPass() {
 
 bool TVexBaseDispatcher::CheckTriggers() {
     if (EventBusy()) return false;
+    RunChoiceHook();
     return CheckTimerTriggers() || CheckStatusTriggers() || CheckReceiveTriggers();
 }
 
 // Each check picks what fires under the list lock and delivers with no lock held: a handler may
-// add, arm or remove triggers, so nothing found before a delivery is trusted after it.
+// add, arm or remove triggers, so nothing found before a delivery is trusted after it. The choice
+// tests event busy again and takes the delivery's hold under that same lock: a string wait that
+// began after CheckTriggers' test keeps what arrives for it, and a notice chosen before the wait
+// announces only bytes that came before it.
 
 bool TVexBaseDispatcher::CheckTimerTriggers() {
     DWORD handle = 0;
     {
         TCriticalSectionLock lock(ListLock);
+        if (FEventBusy > 0) return false;
         for (TTimerTrigger& t : TimerTriggers) {
             if (t.Armed && TimerExpired(t.Timer)) {
                 t.Armed = false;
@@ -1381,8 +1420,9 @@ bool TVexBaseDispatcher::CheckTimerTriggers() {
         }
         if (handle == 0) return false;
         if (LoggingOn) AddDispatchEntry(dtTrigger, dstTimer, 0, nullptr, handle);
+        ++FEventBusy;
     }
-    return SendNotify(TriggerTimerMsg, handle, 0);
+    return SendHeldNotify(TriggerTimerMsg, handle, 0);
 }
 
 bool TVexBaseDispatcher::StatusConditionHolds(TStatusTrigger& T, int& Data) {
@@ -1423,6 +1463,7 @@ bool TVexBaseDispatcher::CheckStatusTriggers() {
     int data = 0;
     {
         TCriticalSectionLock lock(ListLock);
+        if (FEventBusy > 0) return false;
         for (TStatusTrigger& t : StatusTriggers) {
             if (!t.Armed || t.Hit) continue;
             if (StatusConditionHolds(t, data)) {
@@ -1435,8 +1476,9 @@ bool TVexBaseDispatcher::CheckStatusTriggers() {
         }
         if (handle == 0) return false;
         if (LoggingOn) AddDispatchEntry(dtTrigger, dstStatus, 0, nullptr, handle);
+        ++FEventBusy;
     }
-    return SendNotify(TriggerStatusMsg, handle, data);
+    return SendHeldNotify(TriggerStatusMsg, handle, data);
 }
 
 bool TVexBaseDispatcher::CheckReceiveTriggers() {
@@ -1447,7 +1489,7 @@ bool TVexBaseDispatcher::CheckReceiveTriggers() {
     {
         TCriticalSectionLock receiveLock(ReceiveLock);
         TCriticalSectionLock listLock(ListLock);
-        if (!Ring) return false;
+        if (!Ring || FEventBusy > 0) return false;
         // A reader outside a notification (a string wait) may have taken bytes past the scan and
         // the last announcement; those bytes are gone and must not be matched or counted.
         const std::uint64_t consumed = RingConsumed;
@@ -1493,11 +1535,16 @@ bool TVexBaseDispatcher::CheckReceiveTriggers() {
                 if (LoggingOn) AddDispatchEntry(dtTrigger, dstAvail, 0, nullptr, availCount);
             }
         }
+        ++FEventBusy;
     }
-    if (!found) return SendNotify(TriggerAvailMsg, availCount, 0);
+    if (!found) return SendHeldNotify(TriggerAvailMsg, availCount, 0);
 
+    // The first delivery of those chosen here has its hold already; the data notices that follow
+    // were chosen with it.
+    bool held = true;
     if (sendAvail) {
-        SendNotify(TriggerAvailMsg, availCount, 0);
+        held = false;
+        SendHeldNotify(TriggerAvailMsg, availCount, 0);
         {
             TCriticalSectionLock lock(ReceiveLock);
             NextToScan = matchAt;
@@ -1519,10 +1566,12 @@ bool TVexBaseDispatcher::CheckReceiveTriggers() {
             handle = t->Handle;
             len = t->Len;
             if (LoggingOn) AddDispatchEntry(dtTrigger, dstData, 0, nullptr, handle);
+            if (!std::exchange(held, false)) ++FEventBusy;
         }
-        result = SendNotify(TriggerDataMsg, handle, static_cast<int>(len));
+        result = SendHeldNotify(TriggerDataMsg, handle, static_cast<int>(len));
         if (FClosePending) return false;
     }
+    if (held) ReleaseDeliveryHold();
     TCriticalSectionLock lock(ReceiveLock);
     NextToScan = std::max(NextToScan, matchAt + 1);
     return result;

@@ -382,6 +382,9 @@ protected:
     void StartHandlerRead(DWORD Thread);
     void EndHandlerRead();
     bool EndNotify(UINT Msg, UINT wParam, bool InAvailMsg, bool Delivered);
+    // Delivers under a hold its caller took with the list lock that chose the notification.
+    bool SendHeldNotify(UINT Msg, UINT wParam, int Data);
+    void ReleaseDeliveryHold();
     bool IsTriggerHandleUsed(DWORD Base) const;
     void LogTriggerChange(TDispatchSubType DST, DWORD Handle, DWORD DataLen, const void* Data);
     bool StatusConditionHolds(TStatusTrigger& T, int& Data);
@@ -535,3 +538,7 @@ bool DispatchTimerHeld();
 // Window handlers that have not started on a notification within this time are passed over (3000 ms).
 // Tests shorten it; nothing else changes it.
 void SetWndHandlerTimeoutForTesting(UINT Milliseconds);
+
+// Runs on the checking thread between CheckTriggers' test of event busy and the choice of what to
+// deliver, where a string wait may begin on another thread. Empty: nothing runs.
+void SetTriggerChoiceHookForTesting(std::function<void()> Hook);

@@ -5,6 +5,7 @@
 #include "loader/Progress.h"
 
 #include "platform/rtl/Strings.h"
+#include "platform/win/Clock.h"
 #include "platform/win/Messages.h"
 #include "platform/win/Sync.h"
 #include "platform/winsock/Winsock.h"
@@ -14,7 +15,7 @@
 
 namespace {
 
-// Passes without a byte taken after which a send gives up.
+// Passes without a byte taken after which a send gives up (as a time: see PassTime).
 constexpr int StalledSendPasses = 15000;
 
 // Counts the socket's error events: a send during which one came has lost its connection, even
@@ -53,9 +54,9 @@ void TQuillonForm::SendSocketText(const std::string& Text) {
 
 bool TQuillonForm::SendSocketBlock(int Length, const char* Data) {
     int sent = 0;
-    int idle = 0;
     const int errors = SocketErrors;
-    const int stalled = ScaledPasses(StalledSendPasses);
+    const std::uint64_t stalled = PassTime(StalledSendPasses);
+    std::uint64_t lastProgress = GetTickCount64();
     while (sent < Length) {
         // The rest of the bytes never goes over a connection opened after a failure: the peer
         // there did not get the first part.
@@ -63,12 +64,12 @@ bool TQuillonForm::SendSocketBlock(int Length, const char* Data) {
         const int n = ClientSocket1->Socket()->SendBuf(Data + sent, Length - sent);
         if (n > 0) {
             sent += n;
-            idle = 0;
+            lastProgress = GetTickCount64();
             continue;
         }
         if (SocketErrors != errors) return false;
         // It would block: wait for room, but not for ever.
-        if (++idle > stalled) return false;
+        if (GetTickCount64() - lastProgress > stalled) return false;
         Sleep(1);
         Application->ProcessMessages();
     }
@@ -254,10 +255,13 @@ void TClientSocketForm::ConnectButtonClick(TObject*) {
             main->ConnectionTimer->Tag = 0;
             main->ConnectionTimer->SetEnabled(true);
             Application->ProcessMessages();
-            // The connect ends by its event, by the user's disconnect, or by the clock.
-            const int limit = TQuillonForm::ScaledPasses(14000);
+            // The connect ends by its event, by the user's disconnect, or by the clock: 14000
+            // passes, less those spent waiting above, each standing for 1 ms.
+            const std::uint64_t start = GetTickCount64();
+            const std::uint64_t limit = TQuillonForm::PassTime(14000 - passes);
             while (socket->Tag == 1 && !main->DisconnectRequested && !socket->Active()) {
-                if (passes > limit || main->ConnectionTimer->Tag == 1 || Application->Terminated()) {
+                if (GetTickCount64() - start > limit || main->ConnectionTimer->Tag == 1 ||
+                    Application->Terminated()) {
                     main->ConnectionTimer->SetEnabled(false);
                     DisconnectButtonClick(this);
                     main->Tell("Error! Cannot connect to server. Check IP Address");
@@ -266,7 +270,6 @@ void TClientSocketForm::ConnectButtonClick(TObject*) {
                     RetryCount = 0;
                     break;
                 }
-                ++passes;
                 Sleep(1);
                 Application->ProcessMessages();
             }

@@ -21,6 +21,18 @@ void PassWait() {
     WaitMessageTimeout(1);
 }
 
+// Count bytes from the port, or none when they are not all there.
+std::string ReadPort(TVexComPort* Port, DWORD Count) {
+    if (Count == 0) return {};
+    std::string bytes(Count, '\0');
+    try {
+        Port->GetBlock(bytes.data(), Count);
+    } catch (const Exception&) {
+        return {};
+    }
+    return bytes;
+}
+
 } // namespace
 
 bool TQuillonForm::PortOpen() const {
@@ -315,10 +327,23 @@ void TQuillonForm::SendCmdBuffer() {
     if (PortOpen() || SocketActive()) SendString(CommandBuffer);
 }
 
+void TQuillonForm::ReleaseReplyHold() {
+    VexComPort1->WaitForString(std::string(), 0, false, false);
+}
+
 bool TQuillonForm::SendCOMCmd_GetPrompt(const std::string& Text) {
     if (PortOpen()) {
+        // Held for the wait before the text goes out: a unit that answers at once would otherwise
+        // have its prompt taken by the terminal before the wait begins.
+        VexComPort1->PrepareWait();
         VexComPort1->FlushInBuffer();
-        SendString(Text);
+        try {
+            SendString(Text);
+            if (BeforeReplyWait) BeforeReplyWait();
+        } catch (...) {
+            ReleaseReplyHold();
+            throw;
+        }
         const bool got = VexComPort1->WaitForString(std::string(1, ExpectedPrompt),
                                                     ScaledTicks(CheckingPort ? 8 : PromptWait), true, false);
         if (PortOpen()) {
@@ -356,25 +381,46 @@ void TQuillonForm::SendCmd_CollectReply(int n) {
     // notices are served during the wait, so none of them still carries echo bytes afterwards.
     const auto echoEnd = GetTickCount() + 200;
     while (static_cast<int>(echoEnd - GetTickCount()) > 0 && !Application->Terminated()) WaitPass();
-    if (PortOpen()) VexComPort1->FlushInBuffer();
-    CaptureOn = true;
-    SendString(PortOpen() ? "\r" : "\r\n");
-
-    const int passes = ScaledPasses(n);
-    int count = 0;
-    while (CaptureOn && !ReplyTimedOut) {
-        if ((onSocket && !SocketActive()) || Application->Terminated()) {
-            CaptureOn = false;
-            ReplyTimedOut = true;
-            break;
-        }
-        WaitPass();
-        if (++count >= passes) {
-            CaptureOn = false;
-            ReplyTimedOut = true;
-        }
+    // On the serial port the capture holds the port from before the line end on and reads the
+    // reply itself: an answer that comes while the program is not running cannot be taken by the
+    // terminal, nor passed over when the port window's notice waits too long.
+    const bool held = PortOpen();
+    if (held) {
+        VexComPort1->PrepareWait();
+        VexComPort1->FlushInBuffer();
     }
+    CaptureOn = true;
+    try {
+        SendString(held ? "\r" : "\r\n");
+        if (BeforeReplyWait) BeforeReplyWait();
+
+        // n passes of 1 ms, by the clock.
+        const std::uint64_t start = GetTickCount64();
+        const std::uint64_t limit = PassTime(n);
+        while (CaptureOn && !ReplyTimedOut) {
+            if (held && PortOpen()) CaptureHeldBytes();
+            if (!CaptureOn) break;
+            if ((onSocket && !SocketActive()) || Application->Terminated() ||
+                GetTickCount64() - start >= limit) {
+                CaptureOn = false;
+                ReplyTimedOut = true;
+                break;
+            }
+            WaitPass();
+        }
+    } catch (...) {
+        if (held) ReleaseReplyHold();
+        throw;
+    }
+    if (held) ReleaseReplyHold();
     CommandTimer->SetEnabled(false);
+}
+
+void TQuillonForm::CaptureHeldBytes() {
+    const std::string bytes = ReadPort(VexComPort1, VexComPort1->GetInBuffUsed());
+    if (bytes.empty()) return;
+    VxTerminal1->WriteString(bytes);
+    CaptureBytes(bytes, false);
 }
 
 void TQuillonForm::CaptureBytes(const std::string& Bytes, bool OnlyExpected) {
@@ -404,15 +450,8 @@ void TQuillonForm::CaptureBytes(const std::string& Bytes, bool OnlyExpected) {
 void TQuillonForm::VexComPort1TriggerAvail(TObject*, WORD Count) {
     if (!CaptureOn) return;
     // What a flush took away since the notice is not read.
-    const DWORD available = std::min<DWORD>(Count, VexComPort1->GetInBuffUsed());
-    if (available == 0) return;
-    std::string bytes(available, '\0');
-    try {
-        VexComPort1->GetBlock(bytes.data(), available);
-    } catch (const Exception&) {
-        return;
-    }
-    CaptureBytes(bytes, false);
+    const std::string bytes = ReadPort(VexComPort1, std::min<DWORD>(Count, VexComPort1->GetInBuffUsed()));
+    if (!bytes.empty()) CaptureBytes(bytes, false);
 }
 
 // --- Time-out, keep-alive, keys -----------------------------------------------------------------

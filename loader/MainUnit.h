@@ -20,7 +20,9 @@
 
 #include "loader/LoaderSettings.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -191,6 +193,14 @@ public:
     // Collects bytes of a reply while CaptureOn is set; prompts end it (either prompt, or only
     // the expected one).
     void CaptureBytes(const std::string& Bytes, bool OnlyExpected);
+    // The serial capture while it holds the port: takes what has come, shows it on the terminal
+    // (whose own binding is held off meanwhile) and collects it.
+    void CaptureHeldBytes();
+    // Gives back a hold PrepareWait took that no wait used (an empty wait ends at once with it).
+    void ReleaseReplyHold();
+    // Test seam: runs between a send and the start of the wait for its reply, where a busy
+    // machine may deschedule the program.
+    std::function<void()> BeforeReplyWait;
     void CommandTimerTimer(TObject* Sender);
     void CCHECKTimer1Timer(TObject* Sender);
     void ConnectionTimerTimer(TObject* Sender);
@@ -239,7 +249,12 @@ public:
     // Count scaled, never below the smaller of Count and Floor.
     static int Scaled(int Count, int Floor = 0);
     static int ScaledTicks(int Ticks) { return Scaled(Ticks, 8); }
-    static int ScaledPasses(int Passes) { return Scaled(Passes, 400); }
+    // The time a count of wait passes (messages, Sleep(1), messages) stood for: 1 ms a pass, as
+    // the Sleep asks for. Counted, such a wait ends early on a busy machine, since a pass returns
+    // as soon as a message comes.
+    static std::uint64_t PassTime(int Passes) {
+        return static_cast<std::uint64_t>(std::max(0, Scaled(Passes, 400)));
+    }
 
 private:
     void BuildComponents();

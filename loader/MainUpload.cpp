@@ -6,6 +6,7 @@
 
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/TextFile.h"
+#include "platform/win/Clock.h"
 #include "platform/win/Sync.h"
 
 #include <fstream>
@@ -193,8 +194,10 @@ void TQuillonForm::SendByte(int Length, const char* Data) {
         CommandTimer->SetEnabled(true);
         VexComPort1->PutBlock(Data, static_cast<DWORD>(Length));
         CommandTimer->SetEnabled(false);
+        // 15000 and then 5000 passes of 1 ms, by the clock.
         bool drained = false;
-        for (int pass = 0, passes = ScaledPasses(15000); pass < passes && PortOpen(); ++pass) {
+        for (const std::uint64_t start = GetTickCount64(), limit = PassTime(15000);
+             GetTickCount64() - start < limit && PortOpen();) {
             if (VexComPort1->GetOutBuffUsed() == 0) {
                 drained = true;
                 break;
@@ -207,7 +210,8 @@ void TQuillonForm::SendByte(int Length, const char* Data) {
             Abort() = 1;
             return;
         }
-        for (int pass = 0, passes = ScaledPasses(5000); pass < passes && PortOpen(); ++pass) {
+        for (const std::uint64_t start = GetTickCount64(), limit = PassTime(5000);
+             GetTickCount64() - start < limit && PortOpen();) {
             if (VexComPort1->GetCTS()) {
                 // Clears only what the port itself still holds: the line has taken the block.
                 VexComPort1->FlushOutBuffer();

@@ -434,6 +434,62 @@ TEST_F(TriggerTest, NothingIsCheckedWhileEventBusy) {
     EXPECT_EQ(Rec.Notes.size(), 1u);
 }
 
+// A string wait that takes the port between CheckTriggers' test of event busy and the choice (the
+// hook stands for the moment where the other thread came in) keeps what would have fired: nothing
+// is delivered, nothing is read, and all of it fires once the wait has let go.
+TEST_F(TriggerTest, AWaitThatBeginsAfterTheBusyTestHoldsOffTheChoice) {
+    SetTicksForTesting(100);
+    const int timer = Disp.AddTimerTrigger();
+    const int status = Disp.AddStatusTrigger(stOutBuffFree);
+    const int data = Disp.AddDataTrigger("\r\n%", false);
+    const struct {
+        const char* name;
+        std::function<void()> arm;
+        UINT msg;
+    } cases[] = {
+        {"timer",
+         [&] {
+             Disp.SetTimerTrigger(timer, 1, true);
+             SetTicksForTesting(200);
+         },
+         TriggerTimerMsg},
+        {"status", [&] { Disp.SetStatusTrigger(status, 1, true); }, TriggerStatusMsg},
+        {"avail",
+         [&] {
+             Disp.ChangeLengthTrigger(1);
+             Disp.Receive("\r\n");
+             Disp.ExtractData();
+         },
+         TriggerAvailMsg},
+        {"data",
+         [&] {
+             Disp.ChangeLengthTrigger(0);
+             Disp.Receive("\r\n%");
+             Disp.ExtractData();
+         },
+         TriggerDataMsg},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.arm();
+        Rec.Notes.clear();
+        bool held = false;
+        SetTriggerChoiceHookForTesting([&] { Disp.SetEventBusy(held, true); });
+        EXPECT_FALSE(Disp.CheckTriggers());
+        SetTriggerChoiceHookForTesting({});
+        EXPECT_TRUE(Rec.Notes.empty());
+        EXPECT_TRUE(Disp.EventBusy()) << "only the wait's hold";
+        Disp.SetEventBusy(held, false);
+        EXPECT_FALSE(Disp.EventBusy());
+
+        Disp.CheckTriggers();
+        ASSERT_EQ(Rec.Notes.size(), 1u);
+        EXPECT_EQ(Rec.Notes[0].Msg, c.msg);
+        Disp.FlushInBuffer();
+    }
+    EXPECT_EQ(Rec.Notes[0].WParam, static_cast<UINT>(data));
+}
+
 // --- Handles ------------------------------------------------------------------------------------
 
 TEST_F(TriggerTest, HandlesAreMultiplesOfEightAndFoundByKind) {

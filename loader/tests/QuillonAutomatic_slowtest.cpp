@@ -51,8 +51,10 @@ std::vector<std::string> FindWindows(const std::string& xdotool, const std::stri
     ::waitpid(search, nullptr, 0);
     std::ifstream found(out);
     std::vector<std::string> windows;
+    // Only window ids: an xdotool that could not reach the display says so on the same output.
     for (std::string window; std::getline(found, window);)
-        if (!window.empty()) windows.push_back(window);
+        if (!window.empty() && window.find_first_not_of("0123456789") == std::string::npos)
+            windows.push_back(window);
     return windows;
 }
 
