@@ -14,36 +14,24 @@
 
 template <class C> std::vector<TPropInfo> ColorBtnProperties() {
     using published::Property;
-    std::vector<TPropInfo> rows = PlaceProperties<C>();
-    rows.insert(
-        rows.end(),
-        {
-            WidthProperty<C>(89),
-            HeightProperty<C>(33),
-            Property<C>(
-                "Caption", [](const C& c) { return c.Caption(); },
-                [](C& c, const std::string& v) { c.SetCaption(v); }),
-            FontProperty<C>(),
-            Property<C>(
-                "ParentFont", [](const C& c) { return c.ParentFont(); },
-                [](C& c, bool v) { c.SetParentFont(v); }, true),
-            Property<C>(
-                "Enabled", [](const C& c) { return c.Enabled(); }, [](C& c, bool v) { c.SetEnabled(v); },
-                true),
-            Property<C>(
-                "Visible", [](const C& c) { return c.Visible(); }, [](C& c, bool v) { c.SetVisible(v); },
-                true),
-            Property<C>(
-                "Flat", [](const C& c) { return c.IsFlat(); }, [](C& c, bool v) { c.SetFlat(v); }, false),
-            Property<C>(
-                "Cancel", [](const C& c) { return c.Cancel(); }, [](C& c, bool v) { c.SetCancel(v); }, false),
-            Property<C>(
-                "HighLightColor", [](const C& c) { return c.HighLightColor(); },
-                [](C& c, TColor v) { c.SetHighLightColor(v); }, clBtnHighlight),
-            Property<C>(
-                "ShadowColor", [](const C& c) { return c.ShadowColor(); },
-                [](C& c, TColor v) { c.SetShadowColor(v); }, clBtnShadow),
-        });
+    // Place, caption, font, enabled and visible are the standard rows.
+    std::vector<TPropInfo> rows = {
+        WidthProperty<C>(89),
+        HeightProperty<C>(33),
+        Property<C>(
+            "Flat", [](const C& c) { return c.IsFlat(); }, [](C& c, bool v) { c.SetFlat(v); }, false),
+        Property<C>(
+            "Cancel", [](const C& c) { return c.Cancel(); }, [](C& c, bool v) { c.SetCancel(v); }, false),
+        Property<C>(
+            "HighLightColor", [](const C& c) { return c.HighLightColor(); },
+            [](C& c, TColor v) { c.SetHighLightColor(v); }, clBtnHighlight),
+        Property<C>(
+            "ShadowColor", [](const C& c) { return c.ShadowColor(); },
+            [](C& c, TColor v) { c.SetShadowColor(v); }, clBtnShadow),
+        EventField<C>("OnPaint", &C::OnPaint),
+        EventField<C>("OnMouseEnter", &C::OnMouseEnter),
+        EventField<C>("OnMouseLeave", &C::OnMouseLeave),
+    };
     InsertCaptionOptions<C>(rows, "Flat");
     return rows;
 }

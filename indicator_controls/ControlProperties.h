@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -88,13 +87,31 @@ template <class C, class Event, class Base> TPropInfo EventField(std::string Nam
         std::move(Name), [Field](const C& c) { return c.*Field; }, [Field](C& c, Event v) { c.*Field = v; });
 }
 
-// The rows in the order the names give them: the class's own row of that name, else the standard
-// row. An own row no name asks for is a mistake in the table, found when the tables are made.
-template <class C>
-std::vector<TPropInfo> InOrder(std::vector<TPropInfo> Own, std::initializer_list<std::string_view> Names) {
+// The blank-separated names of a list, in order.
+inline std::vector<std::string_view> NameList(std::string_view Names) {
+    std::vector<std::string_view> names;
+    for (std::size_t at = 0; at < Names.size();) {
+        const std::size_t end = std::min(Names.find(' ', at), Names.size());
+        if (end > at) names.push_back(Names.substr(at, end - at));
+        at = end + 1;
+    }
+    return names;
+}
+
+// The standard rows of the blank-separated names, in order.
+template <class C> std::vector<TPropInfo> StandardRows(std::string_view Names) {
+    std::vector<TPropInfo> rows;
+    for (std::string_view name : NameList(Names)) rows.push_back(published::Standard<C>(name));
+    return rows;
+}
+
+// The rows in the order the blank-separated names give them: the class's own row of that name,
+// else the standard row. An own row no name asks for is a mistake in the table, found when the
+// tables are made.
+template <class C> std::vector<TPropInfo> InOrder(std::vector<TPropInfo> Own, std::string_view Names) {
     std::vector<TPropInfo> rows;
     std::vector<bool> used(Own.size());
-    for (std::string_view name : Names) {
+    for (std::string_view name : NameList(Names)) {
         const auto at =
             std::find_if(Own.begin(), Own.end(), [&](const TPropInfo& p) { return p.Name == name; });
         if (at == Own.end()) {

@@ -266,35 +266,32 @@ template <class C> std::vector<TPropInfo> ThreeDProperties(bool use3D) {
 // take the place of the same name.
 template <class C> std::vector<TPropInfo> LabelProperties() {
     using published::Standard;
-    return Rows(
-        Standard<C>({"Left", "Top", "Width", "Height", "Align"}),
-        Property<C>(
-            "Alignment", [](const C& c) { return c.Alignment(); },
-            [](C& c, TAlignment v) { c.SetAlignment(v); }, taLeftJustify),
-        Standard<C>("Anchors"), WithDefault(Standard<C>("AutoSize"), true),
-        Standard<C>(
-            {"BiDiMode", "Caption", "Color", "Constraints", "DragCursor", "DragKind", "DragMode", "Enabled"}),
-        Property<C>(
-            "FocusControl", [](const C& c) { return c.FocusControl(); },
-            [](C& c, TWinControl* v) { c.SetFocusControl(v); }),
-        Standard<C>(
-            {"Font", "Hint", "ParentBiDiMode", "ParentColor", "ParentFont", "ParentShowHint", "PopupMenu"}),
-        Property<C>(
-            "ShowAccelChar", [](const C& c) { return c.ShowAccelChar(); },
-            [](C& c, bool v) { c.SetShowAccelChar(v); }, true),
-        Standard<C>("ShowHint"),
-        Property<C>(
-            "Transparent", [](const C& c) { return c.Transparent(); },
-            [](C& c, bool v) { c.SetTransparent(v); }, false),
-        Property<C>(
-            "Layout", [](const C& c) { return c.Layout(); }, [](C& c, TTextLayout v) { c.SetLayout(v); },
-            tlTop),
-        Standard<C>("Visible"),
-        Property<C>(
-            "WordWrap", [](const C& c) { return c.WordWrap(); }, [](C& c, bool v) { c.SetWordWrap(v); },
-            false),
-        Standard<C>({"OnClick", "OnContextPopup", "OnDblClick", "OnDragDrop", "OnDragOver", "OnEndDock",
-                     "OnEndDrag", "OnMouseDown", "OnMouseMove", "OnMouseUp", "OnStartDock", "OnStartDrag"}));
+    return Rows(StandardRows<C>("Left Top Width Height Align"),
+                Property<C>(
+                    "Alignment", [](const C& c) { return c.Alignment(); },
+                    [](C& c, TAlignment v) { c.SetAlignment(v); }, taLeftJustify),
+                Standard<C>("Anchors"), WithDefault(Standard<C>("AutoSize"), true),
+                StandardRows<C>("BiDiMode Caption Color Constraints DragCursor DragKind DragMode Enabled"),
+                Property<C>(
+                    "FocusControl", [](const C& c) { return c.FocusControl(); },
+                    [](C& c, TWinControl* v) { c.SetFocusControl(v); }),
+                StandardRows<C>("Font Hint ParentBiDiMode ParentColor ParentFont ParentShowHint PopupMenu"),
+                Property<C>(
+                    "ShowAccelChar", [](const C& c) { return c.ShowAccelChar(); },
+                    [](C& c, bool v) { c.SetShowAccelChar(v); }, true),
+                Standard<C>("ShowHint"),
+                Property<C>(
+                    "Transparent", [](const C& c) { return c.Transparent(); },
+                    [](C& c, bool v) { c.SetTransparent(v); }, false),
+                Property<C>(
+                    "Layout", [](const C& c) { return c.Layout(); },
+                    [](C& c, TTextLayout v) { c.SetLayout(v); }, tlTop),
+                Standard<C>("Visible"),
+                Property<C>(
+                    "WordWrap", [](const C& c) { return c.WordWrap(); },
+                    [](C& c, bool v) { c.SetWordWrap(v); }, false),
+                StandardRows<C>("OnClick OnContextPopup OnDblClick OnDragDrop OnDragOver OnEndDock OnEndDrag "
+                                "OnMouseDown OnMouseMove OnMouseUp OnStartDock OnStartDrag"));
 }
 
 const bool kPublished = [] {

@@ -169,7 +169,7 @@ const bool kPublished = [] {
     using P = TvMovePanel;
     using published::Standard;
     PublishProperties<P, TComponent>(Rows(
-        Standard<P>({"Left", "Top", "Width", "Height"}),
+        StandardRows<P>("Left Top Width Height"),
         Property<P>(
             "StickWhere", [](const P& p) { return p.StickWhere(); },
             [](P& p, TvStickType v) { p.SetStickWhere(v); }, stNone),
@@ -191,41 +191,17 @@ const bool kPublished = [] {
         Property<P>(
             "BevelWidth", [](const P& p) { return p.BevelWidth(); }, [](P& p, int v) { p.SetBevelWidth(v); },
             1),
-        Standard<P>({"BiDiMode", "BorderWidth"}),
+        StandardRows<P>("BiDiMode BorderWidth"),
         Property<P>(
             "BorderStyle", [](const P& p) { return p.BorderStyle(); },
             [](P& p, TBorderStyle v) { p.SetBorderStyle(v); }, bsNone),
         Standard<P>("Caption"), WithDefault(Standard<P>("Color"), clBtnFace),
-        Standard<P>(
-            {"Constraints", "Ctl3D", "DragCursor", "DragKind", "DragMode", "Enabled", "Font", "Hint"}),
+        StandardRows<P>("Constraints Ctl3D DragCursor DragKind DragMode Enabled Font Hint"),
         published::Field<P>("Locked", &P::Locked, false),
-        Standard<P>({"ParentBiDiMode",
-                     "ParentColor",
-                     "ParentCtl3D",
-                     "ParentFont",
-                     "ParentShowHint",
-                     "PopupMenu",
-                     "ShowHint",
-                     "TabOrder",
-                     "TabStop",
-                     "Visible",
-                     "OnCanResize",
-                     "OnClick",
-                     "OnConstrainedResize",
-                     "OnContextPopup",
-                     "OnDblClick",
-                     "OnDragDrop",
-                     "OnDragOver",
-                     "OnEndDock",
-                     "OnEndDrag",
-                     "OnEnter",
-                     "OnExit",
-                     "OnMouseDown",
-                     "OnMouseMove",
-                     "OnMouseUp",
-                     "OnResize",
-                     "OnStartDock",
-                     "OnStartDrag"})));
+        StandardRows<P>("ParentBiDiMode ParentColor ParentCtl3D ParentFont ParentShowHint PopupMenu ShowHint "
+                        "TabOrder TabStop Visible OnCanResize OnClick OnConstrainedResize OnContextPopup "
+                        "OnDblClick OnDragDrop OnDragOver OnEndDock OnEndDrag OnEnter OnExit OnMouseDown "
+                        "OnMouseMove OnMouseUp OnResize OnStartDock OnStartDrag")));
     RegisterClass<TvMovePanel>();
     return true;
 }();

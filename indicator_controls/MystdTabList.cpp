@@ -21,22 +21,22 @@ const bool kPublished = [] {
     using published::Property;
     using published::Standard;
     PublishProperties<L, TComponent>(Rows(
-        Standard<L>({"Left", "Top", "Width", "Height"}), Field<L>("AutoFocus", &L::AutoFocus, 0),
+        StandardRows<L>("Left Top Width Height"), Field<L>("AutoFocus", &L::AutoFocus, 0),
         Field<L>("SizeAfterDel", &L::SizeAfterDel, 1), EventField<L>("OnChange", &L::OnChange),
         EventField<L>("OnMouseEnter", &L::OnMouseEnter), EventField<L>("OnMouseLeave", &L::OnMouseLeave),
-        EventField<L>("OnScroll", &L::OnScroll), Standard<L>({"Align", "Anchors", "BiDiMode"}),
+        EventField<L>("OnScroll", &L::OnScroll), StandardRows<L>("Align Anchors BiDiMode"),
         Property<L>(
             "BorderStyle", [](const L& l) { return l.BorderStyle(); },
             [](L& l, TBorderStyle v) { l.SetBorderStyle(v); }, bsSingle),
-        Standard<L>({"Color", "Constraints", "Ctl3D", "DragCursor", "DragKind", "DragMode", "Enabled", "Font",
-                     "Hint", "ParentBiDiMode", "ParentColor", "ParentCtl3D", "ParentFont", "ParentShowHint",
-                     "PopupMenu", "ShowHint"}),
+        StandardRows<L>(
+            "Color Constraints Ctl3D DragCursor DragKind DragMode Enabled Font Hint ParentBiDiMode "
+            "ParentColor ParentCtl3D ParentFont ParentShowHint PopupMenu ShowHint"),
         Property<L>(
             "Sorted", [](const L& l) { return l.Sorted(); }, [](L& l, bool v) { l.SetSorted(v); }, false),
         Standard<L>("TabOrder"), WithDefault(Standard<L>("TabStop"), true),
-        Standard<L>({"Visible", "OnClick", "OnContextPopup", "OnDblClick", "OnDragDrop", "OnDragOver",
-                     "OnEndDock", "OnEndDrag", "OnEnter", "OnExit", "OnKeyDown", "OnKeyPress", "OnKeyUp",
-                     "OnMouseDown", "OnMouseMove", "OnMouseUp", "OnStartDock", "OnStartDrag"})));
+        StandardRows<L>("Visible OnClick OnContextPopup OnDblClick OnDragDrop OnDragOver OnEndDock OnEndDrag "
+                        "OnEnter OnExit OnKeyDown OnKeyPress OnKeyUp OnMouseDown OnMouseMove OnMouseUp "
+                        "OnStartDock OnStartDrag")));
     RegisterClass<TvTabListbox>();
     return true;
 }();

@@ -506,48 +506,22 @@ const bool kPublished = [] {
                                {"Focused", fcFocused},
                                {"Checked", fcChecked},
                                {"", fcNormal}});
-    PublishProperties<B, TComponent>(InOrder<B>(std::move(base), {"Left",
-                                                                  "Top",
-                                                                  "Anchors",
-                                                                  "TransparentColor",
-                                                                  "Width",
-                                                                  "Height",
-                                                                  "DefaultLook",
-                                                                  "HorzAlign",
-                                                                  "MultipleLines",
-                                                                  "WordWrap",
-                                                                  "Alignment",
-                                                                  "OnPaint",
-                                                                  "TextSizeDisabled",
-                                                                  "TextSizeFocusedChecked",
-                                                                  "TextSizeFocused",
-                                                                  "TextSizeChecked",
-                                                                  "TextSize",
-                                                                  "BtnRgnDisabled",
-                                                                  "BtnRgnFocusedChecked",
-                                                                  "BtnRgnFocused",
-                                                                  "BtnRgnChecked",
-                                                                  "BtnRgn",
-                                                                  "OffsetGlyphDisabled",
-                                                                  "OffsetGlyphFocusedChecked",
-                                                                  "OffsetGlyphFocused",
-                                                                  "OffsetGlyphChecked",
-                                                                  "OffsetGlyph",
-                                                                  "GlyphDisabled",
-                                                                  "GlyphFocusedChecked",
-                                                                  "GlyphFocused",
-                                                                  "GlyphChecked",
-                                                                  "Glyph"}));
+    PublishProperties<B, TComponent>(InOrder<B>(
+        std::move(base),
+        "Left Top Anchors TransparentColor Width Height DefaultLook HorzAlign MultipleLines WordWrap "
+        "Alignment OnPaint TextSizeDisabled TextSizeFocusedChecked TextSizeFocused TextSizeChecked TextSize "
+        "BtnRgnDisabled BtnRgnFocusedChecked BtnRgnFocused BtnRgnChecked BtnRgn OffsetGlyphDisabled "
+        "OffsetGlyphFocusedChecked OffsetGlyphFocused OffsetGlyphChecked OffsetGlyph GlyphDisabled "
+        "GlyphFocusedChecked GlyphFocused GlyphChecked Glyph"));
 
     using K = TvcCustomFancyCheckBox;
     std::vector<TPropInfo> check;
     AddSetProperties<K>(check, {{"FocusedGrayed", fcFocusedGrayed}, {"Grayed", fcGrayed}});
     check.push_back(Property<K>(
         "TabStop", [](const K& k) { return k.TabStop(); }, [](K& k, bool v) { k.SetTabStop(v); }, true));
-    PublishProperties<K, B>(
-        InOrder<K>(std::move(check), {"GlyphFocusedGrayed", "GlyphGrayed", "OffsetGlyphFocusedGrayed",
-                                      "OffsetGlyphGrayed", "TextSizeFocusedGrayed", "TextSizeGrayed",
-                                      "BtnRgnFocusedGrayed", "BtnRgnGrayed", "TabStop"}));
+    PublishProperties<K, B>(InOrder<K>(
+        std::move(check), "GlyphFocusedGrayed GlyphGrayed OffsetGlyphFocusedGrayed OffsetGlyphGrayed "
+                          "TextSizeFocusedGrayed TextSizeGrayed BtnRgnFocusedGrayed BtnRgnGrayed TabStop"));
     using FK = TvcFancyCheckBox;
     PublishProperties<FK, K>(InOrder<FK>(
         {
@@ -564,11 +538,10 @@ const bool kPublished = [] {
                 "TabStop", [](const FK& k) { return k.TabStop(); }, [](FK& k, bool v) { k.SetTabStop(v); },
                 true),
         },
-        {"AllowGrayed", "Caption",    "Checked",     "Color",       "DragCursor",     "DragMode",
-         "Enabled",     "Font",       "ParentColor", "ParentFont",  "ParentShowHint", "PopupMenu",
-         "ShowHint",    "State",      "TabOrder",    "TabStop",     "Visible",        "OnClick",
-         "OnDragDrop",  "OnDragOver", "OnEndDrag",   "OnEnter",     "OnExit",         "OnKeyDown",
-         "OnKeyPress",  "OnKeyUp",    "OnMouseDown", "OnMouseMove", "OnMouseUp",      "OnStartDrag"}));
+        "AllowGrayed Caption Checked Color DragCursor DragMode Enabled Font ParentColor ParentFont "
+        "ParentShowHint PopupMenu ShowHint State TabOrder TabStop Visible OnClick OnDragDrop OnDragOver "
+        "OnEndDrag OnEnter OnExit OnKeyDown OnKeyPress OnKeyUp OnMouseDown OnMouseMove OnMouseUp "
+        "OnStartDrag"));
 
     using R = TvcCustomFancyRadioButton;
     PublishProperties<R, B>({});
@@ -582,11 +555,10 @@ const bool kPublished = [] {
                 "GroupIndex", [](const FR& r) { return r.GroupIndex(); },
                 [](FR& r, int v) { r.SetGroupIndex(v); }, 0),
         },
-        {"Checked",    "GroupIndex", "Caption",     "Color",       "DragCursor",     "DragMode",
-         "Enabled",    "Font",       "ParentColor", "ParentFont",  "ParentShowHint", "PopupMenu",
-         "ShowHint",   "TabOrder",   "TabStop",     "Visible",     "OnClick",        "OnDblClick",
-         "OnDragDrop", "OnDragOver", "OnEndDrag",   "OnEnter",     "OnExit",         "OnKeyDown",
-         "OnKeyPress", "OnKeyUp",    "OnMouseDown", "OnMouseMove", "OnMouseUp",      "OnStartDrag"}));
+        "Checked GroupIndex Caption Color DragCursor DragMode Enabled Font ParentColor ParentFont "
+        "ParentShowHint PopupMenu ShowHint TabOrder TabStop Visible OnClick OnDblClick OnDragDrop OnDragOver "
+        "OnEndDrag OnEnter OnExit OnKeyDown OnKeyPress OnKeyUp OnMouseDown OnMouseMove OnMouseUp "
+        "OnStartDrag"));
 
     using F = TvcFancyButton;
     std::vector<TPropInfo> button = LookProperties<F>();
@@ -608,68 +580,16 @@ const bool kPublished = [] {
              EventField<F>("OnMouseLeave", &F::OnMouseLeave),
          })
         button.push_back(std::move(p));
-    PublishProperties<F, TComponent>(InOrder<F>(std::move(button), {"Left",
-                                                                    "Top",
-                                                                    "Anchors",
-                                                                    "TransparentColor",
-                                                                    "TextSizeFocused",
-                                                                    "TextSizeDisabled",
-                                                                    "TextSizeUp",
-                                                                    "TextSizeDown",
-                                                                    "OffsetGlyphFocused",
-                                                                    "OffsetGlyphDisabled",
-                                                                    "OffsetGlyphUp",
-                                                                    "OffsetGlyphDown",
-                                                                    "GlyphFocused",
-                                                                    "GlyphDisabled",
-                                                                    "GlyphUp",
-                                                                    "GlyphDown",
-                                                                    "BtnRgnFocused",
-                                                                    "BtnRgnDisabled",
-                                                                    "BtnRgnUp",
-                                                                    "BtnRgnDown",
-                                                                    "DefaultLook",
-                                                                    "HorzAlign",
-                                                                    "MultipleLines",
-                                                                    "WordWrap",
-                                                                    "Alignment",
-                                                                    "OnPaint",
-                                                                    "Cancel",
-                                                                    "ModalResult",
-                                                                    "Default",
-                                                                    "PopupMenu",
-                                                                    "OnDragDrop",
-                                                                    "OnDragOver",
-                                                                    "OnEndDrag",
-                                                                    "OnStartDrag",
-                                                                    "OnKeyDown",
-                                                                    "OnKeyPress",
-                                                                    "OnKeyUp",
-                                                                    "OnMouseDown",
-                                                                    "OnMouseMove",
-                                                                    "OnMouseUp",
-                                                                    "DragCursor",
-                                                                    "DragMode",
-                                                                    "Font",
-                                                                    "ParentFont",
-                                                                    "Caption",
-                                                                    "Color",
-                                                                    "ParentColor",
-                                                                    "HelpContext",
-                                                                    "TabStop",
-                                                                    "TabOrder",
-                                                                    "Width",
-                                                                    "Height",
-                                                                    "Enabled",
-                                                                    "ParentShowHint",
-                                                                    "ShowHint",
-                                                                    "Visible",
-                                                                    "OnEnter",
-                                                                    "OnExit",
-                                                                    "OnClick",
-                                                                    "OnDblClick",
-                                                                    "OnMouseEnter",
-                                                                    "OnMouseLeave"}));
+    PublishProperties<F, TComponent>(InOrder<F>(
+        std::move(button),
+        "Left Top Anchors TransparentColor TextSizeFocused TextSizeDisabled TextSizeUp TextSizeDown "
+        "OffsetGlyphFocused OffsetGlyphDisabled OffsetGlyphUp OffsetGlyphDown GlyphFocused GlyphDisabled "
+        "GlyphUp GlyphDown BtnRgnFocused BtnRgnDisabled BtnRgnUp BtnRgnDown DefaultLook HorzAlign "
+        "MultipleLines WordWrap Alignment OnPaint Cancel ModalResult Default PopupMenu OnDragDrop OnDragOver "
+        "OnEndDrag OnStartDrag OnKeyDown OnKeyPress OnKeyUp OnMouseDown OnMouseMove OnMouseUp DragCursor "
+        "DragMode Font ParentFont Caption Color ParentColor HelpContext TabStop TabOrder Width Height "
+        "Enabled ParentShowHint ShowHint Visible OnEnter OnExit OnClick OnDblClick OnMouseEnter "
+        "OnMouseLeave"));
 
     RegisterClass<TvcFancyCheckBox>();
     RegisterClass<TvcFancyRadioButton>();

@@ -312,28 +312,9 @@ const bool kPublished = [] {
                 "Default", [](const C& c) { return c.Default(); }, [](C& c, bool v) { c.SetDefault(v); },
                 false),
         });
-    InsertRows(own, "Color",
-               {
-                   Property<C>(
-                       "Caption", [](const C& c) { return c.Caption(); },
-                       [](C& c, const std::string& v) { c.SetCaption(v); }),
-                   FontProperty<C>(),
-                   Property<C>(
-                       "ParentFont", [](const C& c) { return c.ParentFont(); },
-                       [](C& c, bool v) { c.SetParentFont(v); }, true),
-                   Property<C>(
-                       "PopupMenu", [](const C& c) { return c.PopupMenu(); },
-                       [](C& c, TPopupMenu* v) { c.SetPopupMenu(v); }),
-               });
-    InsertRows(own, "Visible",
-               {
-                   Property<C>(
-                       "TabStop", [](const C& c) { return c.TabStop(); },
-                       [](C& c, bool v) { c.SetTabStop(v); }, true),
-                   Property<C>(
-                       "TabOrder", [](const C& c) { return c.TabOrder(); },
-                       [](C& c, int v) { c.SetTabOrder(v); }, -1),
-               });
+    // Caption, font, popup menu and tab order are the standard rows.
+    own.push_back(Property<C>(
+        "TabStop", [](const C& c) { return c.TabStop(); }, [](C& c, bool v) { c.SetTabStop(v); }, true));
     for (TPropInfo& p : std::vector<TPropInfo>{
              EventField<C>("OnPaint", &C::OnPaint),
              Property<C>(
@@ -344,18 +325,14 @@ const bool kPublished = [] {
              EventField<C>("OnMouseLeave", &C::OnMouseLeave),
          })
         own.push_back(std::move(p));
-    PublishProperties<C, TComponent>(InOrder<C>(
-        std::move(own), {"Left",        "Top",         "Anchors",        "ShowFocus",   "TextSize",
-                         "DefaultLook", "HorzAlign",   "MultipleLines",  "ModalResult", "Cancel",
-                         "Default",     "WordWrap",    "Alignment",      "Shape",       "HighLightColor",
-                         "ShadowColor", "OnPaint",     "OnGetRegion",    "OnOwnerDraw", "Color",
-                         "Caption",     "Font",        "ParentFont",     "PopupMenu",   "OnDragDrop",
-                         "OnDragOver",  "OnEndDrag",   "DragMode",       "DragCursor",  "OnKeyDown",
-                         "OnKeyPress",  "OnKeyUp",     "ParentColor",    "HelpContext", "Height",
-                         "Width",       "Enabled",     "ParentShowHint", "ShowHint",    "TabStop",
-                         "TabOrder",    "Visible",     "OnEnter",        "OnExit",      "OnClick",
-                         "OnDblClick",  "OnMouseDown", "OnMouseMove",    "OnMouseUp",   "OnMouseEnter",
-                         "OnMouseLeave"}));
+    PublishProperties<C, TComponent>(
+        InOrder<C>(std::move(own),
+                   "Left Top Anchors ShowFocus TextSize DefaultLook HorzAlign MultipleLines ModalResult "
+                   "Cancel Default WordWrap Alignment Shape HighLightColor ShadowColor OnPaint OnGetRegion "
+                   "OnOwnerDraw Color Caption Font ParentFont PopupMenu OnDragDrop OnDragOver OnEndDrag "
+                   "DragMode DragCursor OnKeyDown OnKeyPress OnKeyUp ParentColor HelpContext Height Width "
+                   "Enabled ParentShowHint ShowHint TabStop TabOrder Visible OnEnter OnExit OnClick "
+                   "OnDblClick OnMouseDown OnMouseMove OnMouseUp OnMouseEnter OnMouseLeave"));
 
     // The variants' Color keeps its place and default.
     PublishProperties<TvcShapeGradBtn, C>(GradientProperties<TvcShapeGradBtn>());

@@ -187,22 +187,15 @@ const bool kPublished = [] {
              Property<C>(
                  "Default", [](const C&c) { return c.Default(); }, [](C&c, bool v) { c.SetDefault(v); },
                  false),
-             EventField<C>("OnPaint", &C::OnPaint),
-             EventField<C>("OnMouseEnter", &C::OnMouseEnter),
-             EventField<C>("OnMouseLeave", &C::OnMouseLeave),
          })
         own.push_back(std::move(p));
     PublishProperties<C, TComponent>(InOrder<C>(
         std::move(own),
-        {"Left",        "Top",         "Anchors",       "ShowFocus",      "DefaultLook",    "AutoFocus",
-         "Flat",        "HorzAlign",   "MultipleLines", "WordWrap",       "Alignment",      "OnPaint",
-         "Cancel",      "ModalResult", "Default",       "PopupMenu",      "OnDragDrop",     "OnDragOver",
-         "OnEndDrag",   "OnKeyDown",   "OnKeyPress",    "OnKeyUp",        "OnMouseDown",    "OnMouseMove",
-         "OnMouseUp",   "DragCursor",  "DragMode",      "Font",           "ParentFont",     "Caption",
-         "Color",       "ParentColor", "HelpContext",   "HighLightColor", "ShadowColor",    "TabStop",
-         "TabOrder",    "Width",       "Height",        "Enabled",        "ParentShowHint", "ShowHint",
-         "Visible",     "OnEnter",     "OnExit",        "OnClick",        "OnDblClick",     "OnMouseEnter",
-         "OnMouseLeave"}));
+        "Left Top Anchors ShowFocus DefaultLook AutoFocus Flat HorzAlign MultipleLines WordWrap Alignment "
+        "OnPaint Cancel ModalResult Default PopupMenu OnDragDrop OnDragOver OnEndDrag OnKeyDown OnKeyPress "
+        "OnKeyUp OnMouseDown OnMouseMove OnMouseUp DragCursor DragMode Font ParentFont Caption Color "
+        "ParentColor HelpContext HighLightColor ShadowColor TabStop TabOrder Width Height Enabled "
+        "ParentShowHint ShowHint Visible OnEnter OnExit OnClick OnDblClick OnMouseEnter OnMouseLeave"));
     PublishProperties<TvGradBtn, C>(GradientProperties<TvGradBtn>());
     PublishProperties<TvBitColBtn, C>(GlyphStripProperties<TvBitColBtn>());
     PublishProperties<TvIconColBtn, C>(IconProperties<TvIconColBtn>());

@@ -439,8 +439,8 @@ template <class C> std::vector<TPropInfo> BoundsProperties(int size) {
 
 // The usual mouse and drag events of a graphic control.
 template <class C> std::vector<TPropInfo> MouseAndDragEvents() {
-    return published::Standard<C>({"OnClick", "OnDblClick", "OnMouseDown", "OnMouseMove", "OnMouseUp",
-                                   "OnDragDrop", "OnDragOver", "OnEndDrag", "OnStartDrag"});
+    return StandardRows<C>(
+        "OnClick OnDblClick OnMouseDown OnMouseMove OnMouseUp OnDragDrop OnDragOver OnEndDrag OnStartDrag");
 }
 
 const bool kPublished = [] {

@@ -265,20 +265,14 @@ const bool kPublished = [] {
              Property<N>(
                  "GlassValue", [](const N&n) { return n.GlassValue(); },
                  [](N&n, int v) { n.SetGlassValue(static_cast<TvGlassValue>(v)); }, 0),
-             EventField<N>("OnPaint", &N::OnPaint),
-             EventField<N>("OnMouseEnter", &N::OnMouseEnter),
-             EventField<N>("OnMouseLeave", &N::OnMouseLeave),
          })
         own.push_back(std::move(p));
     PublishProperties<N, TComponent>(InOrder<N>(
-        std::move(own),
-        {"Left",        "Top",          "Anchors",      "LeftOffSet",     "TopOffSet",      "Frame",
-         "Movement",    "Flat",         "HorzAlign",    "MultipleLines",  "WordWrap",       "Alignment",
-         "OnPaint",     "Cancel",       "PopupMenu",    "OnDragDrop",     "OnDragOver",     "OnEndDrag",
-         "OnMouseDown", "OnMouseMove",  "OnMouseUp",    "DragCursor",     "DragMode",       "Font",
-         "ParentFont",  "Caption",      "Color",        "ParentColor",    "HighLightColor", "ShadowColor",
-         "Width",       "Height",       "Enabled",      "ParentShowHint", "ShowHint",       "Visible",
-         "OnClick",     "OnMouseEnter", "OnMouseLeave", "Transparent",    "GlassValue"}));
+        std::move(own), "Left Top Anchors LeftOffSet TopOffSet Frame Movement Flat HorzAlign MultipleLines "
+                        "WordWrap Alignment OnPaint Cancel PopupMenu OnDragDrop OnDragOver OnEndDrag "
+                        "OnMouseDown OnMouseMove OnMouseUp DragCursor DragMode Font ParentFont Caption Color "
+                        "ParentColor HighLightColor ShadowColor Width Height Enabled ParentShowHint ShowHint "
+                        "Visible OnClick OnMouseEnter OnMouseLeave Transparent GlassValue"));
 
     using B = TvNWBitColBtn;
     std::vector<TPropInfo> glyph = GlyphStripProperties<B>();

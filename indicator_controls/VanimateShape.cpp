@@ -140,12 +140,10 @@ const bool kPublished = [] {
         own.push_back(std::move(p));
     // The shape is read after the key, and the plus and the minus set their own.
     PublishProperties<S, TComponent>(InOrder<S>(
-        std::move(own),
-        {"Left",           "Top",        "Anchors",        "DragCursor",  "DragMode",     "Transparent",
-         "AcceleratorKey", "Shape",      "HighLightColor", "ShadowColor", "OnPaint",      "OnGetRegion",
-         "OnOwnerDraw",    "Color",      "ParentColor",    "Height",      "Width",        "Enabled",
-         "ParentShowHint", "ShowHint",   "Visible",        "OnClick",     "OnMouseDown",  "OnMouseMove",
-         "OnMouseUp",      "OnDragDrop", "OnDragOver",     "OnEndDrag",   "OnMouseEnter", "OnMouseLeave"}));
+        std::move(own), "Left Top Anchors DragCursor DragMode Transparent AcceleratorKey Shape "
+                        "HighLightColor ShadowColor OnPaint OnGetRegion OnOwnerDraw Color ParentColor Height "
+                        "Width Enabled ParentShowHint ShowHint Visible OnClick OnMouseDown OnMouseMove "
+                        "OnMouseUp OnDragDrop OnDragOver OnEndDrag OnMouseEnter OnMouseLeave"));
     RegisterClass<TvShapeBtn>();
     return true;
 }();

@@ -242,7 +242,7 @@ using published::Standard;
 const bool kPublished = [] {
     using L = TvLed;
     PublishProperties<L, TComponent>(Rows(
-        Standard<L>({"Left", "Top"}),
+        StandardRows<L>("Left Top"),
         Property<L>(
             "SteelLook", [](const L& l) { return l.SteelLook(); }, [](L& l, bool v) { l.SetSteel(v); },
             false),
@@ -263,9 +263,8 @@ const bool kPublished = [] {
         EventField<L>("OnPaint", &L::OnPaint), EventField<L>("OnMouseEnter", &L::OnMouseEnter),
         EventField<L>("OnMouseLeave", &L::OnMouseLeave), EventField<L>("OnGetOnColor", &L::OnGetOnColor),
         EventField<L>("OnGetOffColor", &L::OnGetOffColor),
-        Standard<L>({"Align", "Anchors", "DragCursor", "DragMode", "Hint", "ShowHint", "ParentShowHint",
-                     "Visible", "OnClick", "OnDblClick", "OnMouseDown", "OnMouseUp", "OnMouseMove",
-                     "OnDragDrop", "OnDragOver", "OnEndDrag"})));
+        StandardRows<L>("Align Anchors DragCursor DragMode Hint ShowHint ParentShowHint Visible OnClick "
+                        "OnDblClick OnMouseDown OnMouseUp OnMouseMove OnDragDrop OnDragOver OnEndDrag")));
     RegisterClass<TvLed>();
     return true;
 }();

@@ -416,6 +416,35 @@ std::vector<Row> CaptionRows() {
 const char* const kStick = "sticking places the panel again when it is loaded";
 const char* const kRegionSize = "a loaded skinned button takes the size of its state's region when it paints";
 
+// The skinned base of the check box and the radio button: its size follows its state's region.
+std::vector<Row> SkinnedRows() {
+    const auto states = {"Disabled", "FocusedChecked", "Focused", "Checked", ""};
+    return Join(
+        {Std({"Left", "Top", "Anchors"}),
+         {Int("TransparentColor", NoDefault, Ord(0x00FF00)),
+          Int("Width", 89, Ord(70)).NotCompared(kRegionSize),
+          Int("Height", 33, Ord(20)).NotCompared(kRegionSize), Enum("DefaultLook", dlfBold, Ord(dlfNone))},
+         CaptionRows(),
+         {Event("OnPaint")},
+         StateRows("TextSize", states),
+         StateRows("BtnRgn", states),
+         StateRows("OffsetGlyph", states),
+         StateRows("Glyph", states)});
+}
+
+// The custom bitmap under the bitmap and the animation: setting the bitmap sizes the control.
+std::vector<Row> CustomBitmapRows() {
+    return Join({Std({"Left", "Top"}),
+                 {Int("Width", 30, Ord(41)).Follows("BitMap"), Int("Height", 30, Ord(43)).Follows("BitMap")},
+                 Std({"Visible", "Enabled"}),
+                 {Enum("AutoBackColor", false, Ord(true)).Follows("TransparentColor"),
+                  Enum("RealTransparent", false, Ord(true)), Obj("BitMap", Picture()),
+                  Enum("Transparent", true, Ord(false)), Int("TransparentColor", 0xFFFFFF, Ord(0x00FF00)),
+                  Event("OnPaint"), Event("OnMouseEnter"), Event("OnMouseLeave")},
+                 Std({"OnClick", "OnDblClick", "OnMouseDown", "OnMouseMove", "OnMouseUp", "OnDragDrop",
+                      "OnDragOver", "OnEndDrag", "OnStartDrag"})});
+}
+
 const std::vector<ClassEntry>& Table() {
     static const std::vector<ClassEntry> table = {
         {"TvLed", "",
@@ -603,27 +632,11 @@ const std::vector<ClassEntry>& Table() {
         {"TvCompCanvas", "", {Obj("ControlComponent", Ref("Edit1"))}, ""},
 
         {"TvBitmap", "",
-         Join({Std({"Left", "Top"}),
-               {Int("Width", 30, Ord(41)).Follows("BitMap"), Int("Height", 30, Ord(43)).Follows("BitMap")},
-               Std({"Visible", "Enabled"}),
-               {Enum("AutoBackColor", false, Ord(true)).Follows("TransparentColor"),
-                Enum("RealTransparent", false, Ord(true)), Obj("BitMap", Picture()), Enum("Transparent", true, Ord(false)),
-                Int("TransparentColor", 0xFFFFFF, Ord(0x00FF00)), Event("OnPaint"), Event("OnMouseEnter"),
-                Event("OnMouseLeave")},
-               Std({"OnClick", "OnDblClick", "OnMouseDown", "OnMouseMove", "OnMouseUp", "OnDragDrop", "OnDragOver",
-                    "OnEndDrag", "OnStartDrag"}),
+         Join({CustomBitmapRows(),
                {Enum("DrawType", bdDrawNormal, Ord(bdDrawCenter))}}),
          "the custom bitmap's properties, then its own"},
         {"TvAnimated", "",
-         Join({Std({"Left", "Top"}),
-               {Int("Width", 30, Ord(41)).Follows("BitMap"), Int("Height", 30, Ord(43)).Follows("BitMap")},
-               Std({"Visible", "Enabled"}),
-               {Enum("AutoBackColor", false, Ord(true)).Follows("TransparentColor"),
-                Enum("RealTransparent", false, Ord(true)), Obj("BitMap", Picture()), Enum("Transparent", true, Ord(false)),
-                Int("TransparentColor", 0xFFFFFF, Ord(0x00FF00)), Event("OnPaint"), Event("OnMouseEnter"),
-                Event("OnMouseLeave")},
-               Std({"OnClick", "OnDblClick", "OnMouseDown", "OnMouseMove", "OnMouseUp", "OnDragDrop", "OnDragOver",
-                    "OnEndDrag", "OnStartDrag"}),
+         Join({CustomBitmapRows(),
                {Int("Interval", 0, Ord(250)), Int("FrameCount", 1, Ord(3)), Int("Frame", 0, Ord(2)),
                 Enum("Play", false, Ord(true)), Enum("Reverse", false, Ord(true)), Enum("Loop", true, Ord(false)),
                 Event("OnChangeFrame")}}),
@@ -642,15 +655,7 @@ const std::vector<ClassEntry>& Table() {
          ""},
 
         {"TvcFancyCheckBox", "",
-         Join({Std({"Left", "Top", "Anchors"}),
-               {Int("TransparentColor", NoDefault, Ord(0x00FF00)), Int("Width", 89, Ord(70)).NotCompared(kRegionSize),
-                Int("Height", 33, Ord(20)).NotCompared(kRegionSize),
-                Enum("DefaultLook", dlfBold, Ord(dlfNone))},
-               CaptionRows(), {Event("OnPaint")},
-               StateRows("TextSize", {"Disabled", "FocusedChecked", "Focused", "Checked", ""}),
-               StateRows("BtnRgn", {"Disabled", "FocusedChecked", "Focused", "Checked", ""}),
-               StateRows("OffsetGlyph", {"Disabled", "FocusedChecked", "Focused", "Checked", ""}),
-               StateRows("Glyph", {"Disabled", "FocusedChecked", "Focused", "Checked", ""}),
+         Join({SkinnedRows(),
                StateRows("Glyph", {"FocusedGrayed", "Grayed"}), StateRows("OffsetGlyph", {"FocusedGrayed", "Grayed"}),
                StateRows("TextSize", {"FocusedGrayed", "Grayed"}), StateRows("BtnRgn", {"FocusedGrayed", "Grayed"}),
                {Std("TabStop", true)},
@@ -663,15 +668,7 @@ const std::vector<ClassEntry>& Table() {
                     "OnKeyDown", "OnKeyPress", "OnKeyUp", "OnMouseDown", "OnMouseMove", "OnMouseUp", "OnStartDrag"})}),
          "the skinned base, the check box's grayed states, then its own; Checked is not stored"},
         {"TvcFancyRadioButton", "",
-         Join({Std({"Left", "Top", "Anchors"}),
-               {Int("TransparentColor", NoDefault, Ord(0x00FF00)), Int("Width", 89, Ord(70)).NotCompared(kRegionSize),
-                Int("Height", 33, Ord(20)).NotCompared(kRegionSize),
-                Enum("DefaultLook", dlfBold, Ord(dlfNone))},
-               CaptionRows(), {Event("OnPaint")},
-               StateRows("TextSize", {"Disabled", "FocusedChecked", "Focused", "Checked", ""}),
-               StateRows("BtnRgn", {"Disabled", "FocusedChecked", "Focused", "Checked", ""}),
-               StateRows("OffsetGlyph", {"Disabled", "FocusedChecked", "Focused", "Checked", ""}),
-               StateRows("Glyph", {"Disabled", "FocusedChecked", "Focused", "Checked", ""}),
+         Join({SkinnedRows(),
                {Enum("Checked", false, Ord(true)), Int("GroupIndex", 0, Ord(2))},
                Std({"Caption", "Color", "DragCursor", "DragMode", "Enabled", "Font", "ParentColor", "ParentFont",
                     "ParentShowHint", "PopupMenu", "ShowHint", "TabOrder"}),
