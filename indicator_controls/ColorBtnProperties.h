@@ -14,23 +14,10 @@
 
 template <class C> std::vector<TPropInfo> ColorBtnProperties() {
     using published::Property;
-    std::vector<TPropInfo> rows = PlaceProperties<C>();
-    rows.insert(rows.end(), {
+    // Place, caption, font, enabled and visible are the standard rows.
+    std::vector<TPropInfo> rows = {
         WidthProperty<C>(89),
         HeightProperty<C>(33),
-        Property<C>(
-            "Caption", [](const C& c) { return c.Caption(); },
-            [](C& c, const std::string& v) { c.SetCaption(v); }),
-        Property<C>(
-            "Color", [](const C& c) { return c.Color(); }, [](C& c, TColor v) { c.SetColor(v); }, clWindow),
-        FontProperty<C>(),
-        Property<C>(
-            "ParentFont", [](const C& c) { return c.ParentFont(); }, [](C& c, bool v) { c.SetParentFont(v); },
-            true),
-        Property<C>(
-            "Enabled", [](const C& c) { return c.Enabled(); }, [](C& c, bool v) { c.SetEnabled(v); }, true),
-        Property<C>(
-            "Visible", [](const C& c) { return c.Visible(); }, [](C& c, bool v) { c.SetVisible(v); }, true),
         Property<C>(
             "Flat", [](const C& c) { return c.IsFlat(); }, [](C& c, bool v) { c.SetFlat(v); }, false),
         Property<C>(
@@ -41,7 +28,10 @@ template <class C> std::vector<TPropInfo> ColorBtnProperties() {
         Property<C>(
             "ShadowColor", [](const C& c) { return c.ShadowColor(); },
             [](C& c, TColor v) { c.SetShadowColor(v); }, clBtnShadow),
-    });
+        EventField<C>("OnPaint", &C::OnPaint),
+        EventField<C>("OnMouseEnter", &C::OnMouseEnter),
+        EventField<C>("OnMouseLeave", &C::OnMouseLeave),
+    };
     InsertCaptionOptions<C>(rows, "Flat");
     return rows;
 }

@@ -262,16 +262,49 @@ template <class C> std::vector<TPropInfo> ThreeDProperties(bool use3D) {
     };
 }
 
+// The label properties as the class library's label publishes them; a label's own rows follow and
+// take the place of the same name.
+template <class C> std::vector<TPropInfo> LabelProperties() {
+    using published::Standard;
+    return Rows(StandardRows<C>("Left Top Width Height Align"),
+                Property<C>(
+                    "Alignment", [](const C& c) { return c.Alignment(); },
+                    [](C& c, TAlignment v) { c.SetAlignment(v); }, taLeftJustify),
+                Standard<C>("Anchors"), WithDefault(Standard<C>("AutoSize"), true),
+                StandardRows<C>("BiDiMode Caption Color Constraints DragCursor DragKind DragMode Enabled"),
+                Property<C>(
+                    "FocusControl", [](const C& c) { return c.FocusControl(); },
+                    [](C& c, TWinControl* v) { c.SetFocusControl(v); }),
+                StandardRows<C>("Font Hint ParentBiDiMode ParentColor ParentFont ParentShowHint PopupMenu"),
+                Property<C>(
+                    "ShowAccelChar", [](const C& c) { return c.ShowAccelChar(); },
+                    [](C& c, bool v) { c.SetShowAccelChar(v); }, true),
+                Standard<C>("ShowHint"),
+                Property<C>(
+                    "Transparent", [](const C& c) { return c.Transparent(); },
+                    [](C& c, bool v) { c.SetTransparent(v); }, false),
+                Property<C>(
+                    "Layout", [](const C& c) { return c.Layout(); },
+                    [](C& c, TTextLayout v) { c.SetLayout(v); }, tlTop),
+                Standard<C>("Visible"),
+                Property<C>(
+                    "WordWrap", [](const C& c) { return c.WordWrap(); },
+                    [](C& c, bool v) { c.SetWordWrap(v); }, false),
+                StandardRows<C>("OnClick OnContextPopup OnDblClick OnDragDrop OnDragOver OnEndDock OnEndDrag "
+                                "OnMouseDown OnMouseMove OnMouseUp OnStartDock OnStartDrag"));
+}
+
 const bool kPublished = [] {
     using B = TvBigLabel;
-    PublishProperties<B, TComponent>({
-        Property<B>(
-            "AutoSize", [](const B& b) { return b.AutoSize(); }, [](B& b, bool v) { b.SetAutoSize(v); },
-            true),
-        Property<B>(
-            "WordWrap", [](const B& b) { return b.WordWrap(); }, [](B& b, bool v) { b.SetWordWrap(v); },
-            false),
-    });
+    PublishProperties<B, TComponent>(Rows(LabelProperties<B>(),
+                                          Property<B>(
+                                              "AutoSize", [](const B& b) { return b.AutoSize(); },
+                                              [](B& b, bool v) { b.SetAutoSize(v); }, true),
+                                          Property<B>(
+                                              "WordWrap", [](const B& b) { return b.WordWrap(); },
+                                              [](B& b, bool v) { b.SetWordWrap(v); }, false),
+                                          EventField<B>("OnMouseEnter", &B::OnMouseEnter),
+                                          EventField<B>("OnMouseLeave", &B::OnMouseLeave)));
     PublishProperties<Tv3DLabel, TvBigLabel>(ThreeDProperties<Tv3DLabel>(true));
     using U = TvcURLLabel;
     PublishProperties<U, Tv3DLabel>({
@@ -280,27 +313,28 @@ const bool kPublished = [] {
             crHandPoint),
         Property<U>(
             "Use3D", [](const U& u) { return u.Use3D(); }, [](U& u, bool v) { u.SetUse3D(v); }, false),
-        Property<U>(
+        // Read-only in effect: what the last click did.
+        NotStored(Property<U>(
             "LastClickOK", [](const U& u) { return u.LastClickOK(); },
-            [](U& u, bool v) { u.SetLastClickOK(v); }, true),
+            [](U& u, bool v) { u.SetLastClickOK(v); }, true)),
         Property<U>(
             "URL", [](const U& u) { return u.URL; }, [](U& u, const std::string& v) { u.URL = v; }),
     });
 
     using A = TvAngleLabel;
-    std::vector<TPropInfo> angle = ThreeDProperties<A>(false);
-    angle.push_back(Property<A>(
-        "Angle", [](const A& a) { return static_cast<int>(a.Angle()); },
-        [](A& a, int v) { a.SetAngle(static_cast<TvAngle>(v)); }, 0));
-    angle.push_back(Property<A>(
-        "Transparent", [](const A& a) { return a.Transparent(); }, [](A& a, bool v) { a.SetTransparent(v); },
-        true));
-    PublishProperties<A, TComponent>(std::move(angle));
+    PublishProperties<A, TComponent>(Rows(LabelProperties<A>(), ThreeDProperties<A>(false),
+                                          Property<A>(
+                                              "Angle", [](const A& a) { return static_cast<int>(a.Angle()); },
+                                              [](A& a, int v) { a.SetAngle(static_cast<TvAngle>(v)); }, 0),
+                                          Property<A>(
+                                              "Transparent", [](const A& a) { return a.Transparent(); },
+                                              [](A& a, bool v) { a.SetTransparent(v); }, true),
+                                          EventField<A>("OnPaint", &A::OnPaint)));
     using S = TvMouseSpot;
-    PublishProperties<S, TComponent>({
-        WidthProperty<S>(20),
-        HeightProperty<S>(20),
-    });
+    PublishProperties<S, TComponent>(Rows(LabelProperties<S>(), WidthProperty<S>(20), HeightProperty<S>(20),
+                                          EventField<S>("OnParentPaint", &S::OnParentPaint),
+                                          EventField<S>("OnMouseEnter", &S::OnMouseEnter),
+                                          EventField<S>("OnMouseLeave", &S::OnMouseLeave)));
 
     using H = TvHint;
     PublishProperties<H, TComponent>({
@@ -326,6 +360,12 @@ const bool kPublished = [] {
             [](H& h, TColor v) { h.SetShadowColor(v); }, clBtnShadow),
         Property<H>(
             "Font", [](const H& h) { return h.Font(); }, nullptr),
+        Property<H>(
+            "OnHintPaint", [](const H& h) { return h.OnHintPaint(); },
+            [](H& h, TNotifyEvent v) { h.SetOnHintPaint(v); }),
+        Property<H>(
+            "OnHintShow", [](const H& h) { return h.OnHintShow(); },
+            [](H& h, THintShowEvent v) { h.SetOnHintShow(v); }),
     });
 
     RegisterClass<TvBigLabel>();

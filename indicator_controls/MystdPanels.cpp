@@ -1,4 +1,5 @@
 #include "indicator_controls/MystdPanels.h"
+#include "indicator_controls/ControlProperties.h"
 
 #include "platform/gdi/Draw.h"
 #include "platform/ui/ControlMessages.h"
@@ -163,16 +164,44 @@ namespace {
 
 using published::Property;
 
+// The panel's own rows, then the panel properties with the defaults its constructor gives them.
 const bool kPublished = [] {
     using P = TvMovePanel;
-    PublishProperties<P, TComponent>({
+    using published::Standard;
+    PublishProperties<P, TComponent>(Rows(
+        StandardRows<P>("Left Top Width Height"),
         Property<P>(
             "StickWhere", [](const P& p) { return p.StickWhere(); },
             [](P& p, TvStickType v) { p.SetStickWhere(v); }, stNone),
         Property<P>(
             "StickOldStyle", [](const P& p) { return p.StickOldStyle(); },
             [](P& p, bool v) { p.SetStickOldStyle(v); }, true),
-    });
+        EventField<P>("OnBeforeUpdate", &P::OnBeforeUpdate), EventField<P>("OnMouseEnter", &P::OnMouseEnter),
+        EventField<P>("OnMouseLeave", &P::OnMouseLeave), Standard<P>("Align"),
+        Property<P>(
+            "Alignment", [](const P& p) { return p.Alignment(); },
+            [](P& p, TAlignment v) { p.SetAlignment(v); }, taCenter),
+        Standard<P>("Anchors"),
+        Property<P>(
+            "BevelInner", [](const P& p) { return p.BevelInner(); },
+            [](P& p, TBevelCut v) { p.SetBevelInner(v); }, static_cast<std::int64_t>(TBevelCut::bvNone)),
+        Property<P>(
+            "BevelOuter", [](const P& p) { return p.BevelOuter(); },
+            [](P& p, TBevelCut v) { p.SetBevelOuter(v); }, static_cast<std::int64_t>(TBevelCut::bvRaised)),
+        Property<P>(
+            "BevelWidth", [](const P& p) { return p.BevelWidth(); }, [](P& p, int v) { p.SetBevelWidth(v); },
+            1),
+        StandardRows<P>("BiDiMode BorderWidth"),
+        Property<P>(
+            "BorderStyle", [](const P& p) { return p.BorderStyle(); },
+            [](P& p, TBorderStyle v) { p.SetBorderStyle(v); }, bsNone),
+        Standard<P>("Caption"), WithDefault(Standard<P>("Color"), clBtnFace),
+        StandardRows<P>("Constraints Ctl3D DragCursor DragKind DragMode Enabled Font Hint"),
+        published::Field<P>("Locked", &P::Locked, false),
+        StandardRows<P>("ParentBiDiMode ParentColor ParentCtl3D ParentFont ParentShowHint PopupMenu ShowHint "
+                        "TabOrder TabStop Visible OnCanResize OnClick OnConstrainedResize OnContextPopup "
+                        "OnDblClick OnDragDrop OnDragOver OnEndDock OnEndDrag OnEnter OnExit OnMouseDown "
+                        "OnMouseMove OnMouseUp OnResize OnStartDock OnStartDrag")));
     RegisterClass<TvMovePanel>();
     return true;
 }();

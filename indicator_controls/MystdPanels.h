@@ -26,6 +26,9 @@ public:
     bool StickOldStyle() const { return stickOldStyle_; }
     void SetStickOldStyle(bool Value);
 
+    // Kept and stored; nothing here depends on it.
+    bool Locked = false;
+
     TUpdateEvent OnBeforeUpdate;
     TNotifyEvent OnMouseEnter;
     TNotifyEvent OnMouseLeave;

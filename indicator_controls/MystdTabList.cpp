@@ -1,4 +1,5 @@
 #include "indicator_controls/MystdTabList.h"
+#include "indicator_controls/ControlProperties.h"
 
 #include "platform/gdi/Text.h"
 #include "platform/rtl/Lists.h"
@@ -14,10 +15,28 @@ namespace {
 
 using published::Field;
 
+// The list's own rows, then the list box properties this platform's list box carries.
 const bool kPublished = [] {
     using L = TvTabListbox;
-    PublishProperties<L, TComponent>(
-        {Field<L>("AutoFocus", &L::AutoFocus, 0), Field<L>("SizeAfterDel", &L::SizeAfterDel, 1)});
+    using published::Property;
+    using published::Standard;
+    PublishProperties<L, TComponent>(Rows(
+        StandardRows<L>("Left Top Width Height"), Field<L>("AutoFocus", &L::AutoFocus, 0),
+        Field<L>("SizeAfterDel", &L::SizeAfterDel, 1), EventField<L>("OnChange", &L::OnChange),
+        EventField<L>("OnMouseEnter", &L::OnMouseEnter), EventField<L>("OnMouseLeave", &L::OnMouseLeave),
+        EventField<L>("OnScroll", &L::OnScroll), StandardRows<L>("Align Anchors BiDiMode"),
+        Property<L>(
+            "BorderStyle", [](const L& l) { return l.BorderStyle(); },
+            [](L& l, TBorderStyle v) { l.SetBorderStyle(v); }, bsSingle),
+        StandardRows<L>(
+            "Color Constraints Ctl3D DragCursor DragKind DragMode Enabled Font Hint ParentBiDiMode "
+            "ParentColor ParentCtl3D ParentFont ParentShowHint PopupMenu ShowHint"),
+        Property<L>(
+            "Sorted", [](const L& l) { return l.Sorted(); }, [](L& l, bool v) { l.SetSorted(v); }, false),
+        Standard<L>("TabOrder"), WithDefault(Standard<L>("TabStop"), true),
+        StandardRows<L>("Visible OnClick OnContextPopup OnDblClick OnDragDrop OnDragOver OnEndDock OnEndDrag "
+                        "OnEnter OnExit OnKeyDown OnKeyPress OnKeyUp OnMouseDown OnMouseMove OnMouseUp "
+                        "OnStartDock OnStartDrag")));
     RegisterClass<TvTabListbox>();
     return true;
 }();

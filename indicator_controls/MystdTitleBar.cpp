@@ -20,6 +20,7 @@ const bool kPublished = [] {
     PublishProperties<T, TComponent>({
         Field<T>("AllowMoveWhitoutTitle", &T::AllowMoveWhitoutTitle, true),
         Field<T>("TitleBarOnFormShow", &T::TitleBarOnFormShow, true),
+        Field<T>("OnChange", &T::OnChange),
     });
     RegisterClass<TvTitleBar>();
     return true;

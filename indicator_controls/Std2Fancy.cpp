@@ -37,7 +37,8 @@ template <class Base> void TvFancyLook<Base>::SetTransparentColor(TColor Value) 
     this->Invalidate();
 }
 
-template <class Base> void TvFancyLook<Base>::AddSet(int TextLeft, int TextTop, int TextWidth, int TextHeight) {
+template <class Base>
+void TvFancyLook<Base>::AddSet(int TextLeft, int TextTop, int TextWidth, int TextHeight) {
     auto set = std::make_unique<TvcFancySet>(TextLeft, TextTop, TextWidth, TextHeight);
     set->Glyph.OnChange = TNotifyEvent::Bind<&TvFancyLook<Base>::Changed>(this);
     set->OffsetGlyph.OnChange = TNotifyEvent::Bind<&TvFancyLook<Base>::Changed>(this);
@@ -129,7 +130,8 @@ template <class Base> void TvFancyLook<Base>::PaintSkin(TCanvas* Canvas) {
 
     const TvcTextSize& text = set.TextSize;
     this->SetCaptionFont(canvas, BoldCaption());
-    DrawCaption(canvas, TRect(text.Left(), text.Top(), text.Left() + text.Width(), text.Top() + text.Height()),
+    DrawCaption(canvas,
+                TRect(text.Left(), text.Top(), text.Left() + text.Width(), text.Top() + text.Height()),
                 this->Caption(), this->CaptionFlags(), this->Enabled());
 
     Canvas->CopyRect(Rect(0, 0, w, h), canvas, canvas->ClipRect());
@@ -212,7 +214,8 @@ void TvcFancyCustomBtn::Dispatch(TMessage& Message) {
         PaintHandler(reinterpret_cast<HDC>(Message.WParam));
         return;
     case CN_DRAWITEM:
-        if (const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(Message.LParam)) PaintWindow(item->hDC);
+        if (const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(Message.LParam))
+            PaintWindow(item->hDC);
         Message.Result = 1;
         return;
     case CM_HITTEST:
@@ -450,7 +453,8 @@ using published::Property;
 
 // The four resources of each state, named by the state's suffix; the button keeps its own objects,
 // which the stream fills.
-template <class C> void AddSetProperties(std::vector<TPropInfo>& props, const std::vector<std::pair<const char*, int>>& states) {
+template <class C>
+void AddSetProperties(std::vector<TPropInfo>& props, const std::vector<std::pair<const char*, int>>& states) {
     for (const char* kind : {"TextSize", "BtnRgn", "OffsetGlyph", "Glyph"}) {
         for (const auto& [suffix, state] : states) {
             const std::string name = std::string(kind) + suffix;
@@ -477,37 +481,19 @@ template <class C> void AddSetProperties(std::vector<TPropInfo>& props, const st
     }
 }
 
-// What every skinned button publishes: place and size, the caption and its options, colours and
-// font, and the transparent colour of its glyphs.
+// What every skinned button publishes of its own: size, the transparent colour of its glyphs, the
+// look and the caption options, and the paint event.
 template <class C> std::vector<TPropInfo> LookProperties() {
-    std::vector<TPropInfo> rows = PlaceProperties<C>();
-    rows.insert(rows.end(), {
+    std::vector<TPropInfo> rows = {
         WidthProperty<C>(89),
         HeightProperty<C>(33),
+        // No declared default: always stored.
         Property<C>(
             "TransparentColor", [](const C& c) { return c.TransparentColor(); },
             [](C& c, TColor v) { c.SetTransparentColor(v); }),
         DefaultLookProperty<C>(),
-        Property<C>(
-            "Caption", [](const C& c) { return c.Caption(); }, [](C& c, const std::string& v) { c.SetCaption(v); }),
-        Property<C>(
-            "Color", [](const C& c) { return c.Color(); }, [](C& c, TColor v) { c.SetColor(v); }, clWindow),
-        Property<C>(
-            "ParentColor", [](const C& c) { return c.ParentColor(); }, [](C& c, bool v) { c.SetParentColor(v); }),
-        Property<C>(
-            "Font", [](const C& c) { return c.Font(); }, nullptr),
-        Property<C>(
-            "ParentFont", [](const C& c) { return c.ParentFont(); }, [](C& c, bool v) { c.SetParentFont(v); }),
-        Property<C>(
-            "Enabled", [](const C& c) { return c.Enabled(); }, [](C& c, bool v) { c.SetEnabled(v); }, true),
-        Property<C>(
-            "Visible", [](const C& c) { return c.Visible(); }, [](C& c, bool v) { c.SetVisible(v); }, true),
-        Property<C>(
-            "ShowHint", [](const C& c) { return c.ShowHint(); }, [](C& c, bool v) { c.SetShowHint(v); }),
-        Property<C>(
-            "ParentShowHint", [](const C& c) { return c.ParentShowHint(); },
-            [](C& c, bool v) { c.SetParentShowHint(v); }),
-    });
+        EventField<C>("OnPaint", &C::OnPaint),
+    };
     InsertCaptionOptions<C>(rows, "DefaultLook");
     return rows;
 }
@@ -520,44 +506,90 @@ const bool kPublished = [] {
                                {"Focused", fcFocused},
                                {"Checked", fcChecked},
                                {"", fcNormal}});
-    PublishProperties<B, TComponent>(std::move(base));
+    PublishProperties<B, TComponent>(InOrder<B>(
+        std::move(base),
+        "Left Top Anchors TransparentColor Width Height DefaultLook HorzAlign MultipleLines WordWrap "
+        "Alignment OnPaint TextSizeDisabled TextSizeFocusedChecked TextSizeFocused TextSizeChecked TextSize "
+        "BtnRgnDisabled BtnRgnFocusedChecked BtnRgnFocused BtnRgnChecked BtnRgn OffsetGlyphDisabled "
+        "OffsetGlyphFocusedChecked OffsetGlyphFocused OffsetGlyphChecked OffsetGlyph GlyphDisabled "
+        "GlyphFocusedChecked GlyphFocused GlyphChecked Glyph"));
 
     using K = TvcCustomFancyCheckBox;
     std::vector<TPropInfo> check;
     AddSetProperties<K>(check, {{"FocusedGrayed", fcFocusedGrayed}, {"Grayed", fcGrayed}});
     check.push_back(Property<K>(
         "TabStop", [](const K& k) { return k.TabStop(); }, [](K& k, bool v) { k.SetTabStop(v); }, true));
-    check.push_back(Property<K>(
-        "AllowGrayed", [](const K& k) { return k.AllowGrayed(); }, [](K& k, bool v) { k.SetAllowGrayed(v); },
-        false));
-    check.push_back(Property<K>(
-        "State", [](const K& k) { return k.State(); }, [](K& k, TCheckBoxState v) { k.SetState(v); }, cbUnchecked));
-    PublishProperties<K, B>(std::move(check));
-    PublishProperties<TvcFancyCheckBox, K>({});
+    PublishProperties<K, B>(InOrder<K>(
+        std::move(check), "GlyphFocusedGrayed GlyphGrayed OffsetGlyphFocusedGrayed OffsetGlyphGrayed "
+                          "TextSizeFocusedGrayed TextSizeGrayed BtnRgnFocusedGrayed BtnRgnGrayed TabStop"));
+    using FK = TvcFancyCheckBox;
+    PublishProperties<FK, K>(InOrder<FK>(
+        {
+            Property<FK>(
+                "AllowGrayed", [](const FK& k) { return k.AllowGrayed(); },
+                [](FK& k, bool v) { k.SetAllowGrayed(v); }, false),
+            // State holds it.
+            NotStored(Property<FK>(
+                "Checked", [](const FK& k) { return k.Checked(); }, [](FK& k, bool v) { k.SetChecked(v); })),
+            Property<FK>(
+                "State", [](const FK& k) { return k.State(); },
+                [](FK& k, TCheckBoxState v) { k.SetState(v); }, cbUnchecked),
+            Property<FK>(
+                "TabStop", [](const FK& k) { return k.TabStop(); }, [](FK& k, bool v) { k.SetTabStop(v); },
+                true),
+        },
+        "AllowGrayed Caption Checked Color DragCursor DragMode Enabled Font ParentColor ParentFont "
+        "ParentShowHint PopupMenu ShowHint State TabOrder TabStop Visible OnClick OnDragDrop OnDragOver "
+        "OnEndDrag OnEnter OnExit OnKeyDown OnKeyPress OnKeyUp OnMouseDown OnMouseMove OnMouseUp "
+        "OnStartDrag"));
 
     using R = TvcCustomFancyRadioButton;
-    PublishProperties<R, B>({
-        Property<R>(
-            "Checked", [](const R& r) { return r.Checked(); }, [](R& r, bool v) { r.SetChecked(v); }, false),
-        Property<R>(
-            "GroupIndex", [](const R& r) { return r.GroupIndex(); }, [](R& r, int v) { r.SetGroupIndex(v); }, 0),
-        Property<R>(
-            "TabStop", [](const R& r) { return r.TabStop(); }, [](R& r, bool v) { r.SetTabStop(v); }, false),
-    });
-    PublishProperties<TvcFancyRadioButton, R>({});
+    PublishProperties<R, B>({});
+    using FR = TvcFancyRadioButton;
+    PublishProperties<FR, R>(InOrder<FR>(
+        {
+            Property<FR>(
+                "Checked", [](const FR& r) { return r.Checked(); }, [](FR& r, bool v) { r.SetChecked(v); },
+                false),
+            Property<FR>(
+                "GroupIndex", [](const FR& r) { return r.GroupIndex(); },
+                [](FR& r, int v) { r.SetGroupIndex(v); }, 0),
+        },
+        "Checked GroupIndex Caption Color DragCursor DragMode Enabled Font ParentColor ParentFont "
+        "ParentShowHint PopupMenu ShowHint TabOrder TabStop Visible OnClick OnDblClick OnDragDrop OnDragOver "
+        "OnEndDrag OnEnter OnExit OnKeyDown OnKeyPress OnKeyUp OnMouseDown OnMouseMove OnMouseUp "
+        "OnStartDrag"));
 
     using F = TvcFancyButton;
     std::vector<TPropInfo> button = LookProperties<F>();
-    AddSetProperties<F>(button, {{"Focused", fbFocused}, {"Disabled", fbDisabled}, {"Up", fbUp}, {"Down", fbDown}});
-    button.push_back(Property<F>(
-        "Cancel", [](const F& f) { return f.Cancel(); }, [](F& f, bool v) { f.SetCancel(v); }, false));
-    button.push_back(Property<F>(
-        "ModalResult", [](const F& f) { return f.ModalResult(); }, [](F& f, int v) { f.SetModalResult(v); }, 0));
-    button.push_back(Property<F>(
-        "Default", [](const F& f) { return f.Default(); }, [](F& f, bool v) { f.SetDefault(v); }, false));
-    button.push_back(Property<F>(
-        "TabStop", [](const F& f) { return f.TabStop(); }, [](F& f, bool v) { f.SetTabStop(v); }, true));
-    PublishProperties<F, TComponent>(std::move(button));
+    AddSetProperties<F>(button,
+                        {{"Focused", fbFocused}, {"Disabled", fbDisabled}, {"Up", fbUp}, {"Down", fbDown}});
+    for (TPropInfo& p : std::vector<TPropInfo>{
+             Property<F>(
+                 "Cancel", [](const F&f) { return f.Cancel(); }, [](F&f, bool v) { f.SetCancel(v); }, false),
+             Property<F>(
+                 "ModalResult", [](const F&f) { return f.ModalResult(); },
+                 [](F&f, int v) { f.SetModalResult(v); }, 0),
+             Property<F>(
+                 "Default", [](const F&f) { return f.Default(); }, [](F&f, bool v) { f.SetDefault(v); },
+                 false),
+             Property<F>(
+                 "TabStop", [](const F&f) { return f.TabStop(); }, [](F&f, bool v) { f.SetTabStop(v); },
+                 true),
+             EventField<F>("OnMouseEnter", &F::OnMouseEnter),
+             EventField<F>("OnMouseLeave", &F::OnMouseLeave),
+         })
+        button.push_back(std::move(p));
+    PublishProperties<F, TComponent>(InOrder<F>(
+        std::move(button),
+        "Left Top Anchors TransparentColor TextSizeFocused TextSizeDisabled TextSizeUp TextSizeDown "
+        "OffsetGlyphFocused OffsetGlyphDisabled OffsetGlyphUp OffsetGlyphDown GlyphFocused GlyphDisabled "
+        "GlyphUp GlyphDown BtnRgnFocused BtnRgnDisabled BtnRgnUp BtnRgnDown DefaultLook HorzAlign "
+        "MultipleLines WordWrap Alignment OnPaint Cancel ModalResult Default PopupMenu OnDragDrop OnDragOver "
+        "OnEndDrag OnStartDrag OnKeyDown OnKeyPress OnKeyUp OnMouseDown OnMouseMove OnMouseUp DragCursor "
+        "DragMode Font ParentFont Caption Color ParentColor HelpContext TabStop TabOrder Width Height "
+        "Enabled ParentShowHint ShowHint Visible OnEnter OnExit OnClick OnDblClick OnMouseEnter "
+        "OnMouseLeave"));
 
     RegisterClass<TvcFancyCheckBox>();
     RegisterClass<TvcFancyRadioButton>();

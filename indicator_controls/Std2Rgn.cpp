@@ -23,7 +23,8 @@ namespace {
 std::vector<std::uint8_t> RegionBytes(HRGN rgn) {
     const DWORD size = GetRegionData(rgn, 0, nullptr);
     std::vector<std::uint8_t> bytes(size);
-    if (size == 0 || GetRegionData(rgn, size, reinterpret_cast<RGNDATA*>(bytes.data())) != size) bytes.clear();
+    if (size == 0 || GetRegionData(rgn, size, reinterpret_cast<RGNDATA*>(bytes.data())) != size)
+        bytes.clear();
     return bytes;
 }
 
@@ -58,7 +59,8 @@ void TvcRgn::LoadFromStream(TStream* Stream) {
     std::uint8_t head[4];
     Stream->ReadBuffer(head, 4);
     const std::uint32_t n = static_cast<std::uint32_t>(head[0]) | static_cast<std::uint32_t>(head[1]) << 8 |
-                            static_cast<std::uint32_t>(head[2]) << 16 | static_cast<std::uint32_t>(head[3]) << 24;
+                            static_cast<std::uint32_t>(head[2]) << 16 |
+                            static_cast<std::uint32_t>(head[3]) << 24;
     std::vector<std::uint8_t> bytes;
     if (n != 0) {
         // The count is checked against what the stream holds before anything is allocated, and the
@@ -220,13 +222,12 @@ namespace {
 using published::Property;
 
 const bool kPublished = [] {
+    // The owner's change handler is no handler of a form, so it is never stored.
     using O = TvcBmpOffset;
-    PublishProperties<O, void>(PlaceProperties<O>());
+    PublishProperties<O, void>(Rows(PlaceProperties<O>(), EventField<O>("OnChange", &O::OnChange)));
     using S = TvcTextSize;
-    std::vector<TPropInfo> size = PlaceProperties<S>();
-    size.push_back(WidthProperty<S>());
-    size.push_back(HeightProperty<S>());
-    PublishProperties<S, void>(std::move(size));
+    PublishProperties<S, void>(Rows(PlaceProperties<S>(), WidthProperty<S>(), HeightProperty<S>(),
+                                    EventField<S>("OnChange", &S::OnChange)));
     using F = TvcFancyForm;
     PublishProperties<F, TComponent>({
         Property<F>(

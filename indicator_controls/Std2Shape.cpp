@@ -300,45 +300,47 @@ const bool kPublished = [] {
                    DefaultLookProperty<C>(),
                });
     InsertCaptionOptions<C>(own, "DefaultLook");
-    InsertRows(own, "MultipleLines",
-               {
-                   Property<C>(
-                       "ModalResult", [](const C& c) { return c.ModalResult(); },
-                       [](C& c, int v) { c.SetModalResult(v); }, 0),
-                   Property<C>(
-                       "Cancel", [](const C& c) { return c.Cancel(); }, [](C& c, bool v) { c.SetCancel(v); }, false),
-                   Property<C>(
-                       "Default", [](const C& c) { return c.Default(); }, [](C& c, bool v) { c.SetDefault(v); },
-                       false),
-               });
-    InsertRows(own, "Color",
-               {
-                   Property<C>(
-                       "Caption", [](const C& c) { return c.Caption(); },
-                       [](C& c, const std::string& v) { c.SetCaption(v); }),
-                   FontProperty<C>(),
-                   Property<C>(
-                       "ParentFont", [](const C& c) { return c.ParentFont(); },
-                       [](C& c, bool v) { c.SetParentFont(v); }, true),
-                   Property<C>(
-                       "PopupMenu", [](const C& c) { return c.PopupMenu(); },
-                       [](C& c, TPopupMenu* v) { c.SetPopupMenu(v); }),
-               });
-    InsertRows(own, "ShowHint",
-               {
-                   Property<C>(
-                       "TabStop", [](const C& c) { return c.TabStop(); }, [](C& c, bool v) { c.SetTabStop(v); }, true),
-                   Property<C>(
-                       "TabOrder", [](const C& c) { return c.TabOrder(); }, [](C& c, int v) { c.SetTabOrder(v); }, -1),
-               });
-    PublishProperties<C, TComponent>(std::move(own));
+    InsertRows(
+        own, "MultipleLines",
+        {
+            Property<C>(
+                "ModalResult", [](const C& c) { return c.ModalResult(); },
+                [](C& c, int v) { c.SetModalResult(v); }, 0),
+            Property<C>(
+                "Cancel", [](const C& c) { return c.Cancel(); }, [](C& c, bool v) { c.SetCancel(v); }, false),
+            Property<C>(
+                "Default", [](const C& c) { return c.Default(); }, [](C& c, bool v) { c.SetDefault(v); },
+                false),
+        });
+    // Caption, font, popup menu and tab order are the standard rows.
+    own.push_back(Property<C>(
+        "TabStop", [](const C& c) { return c.TabStop(); }, [](C& c, bool v) { c.SetTabStop(v); }, true));
+    for (TPropInfo& p : std::vector<TPropInfo>{
+             EventField<C>("OnPaint", &C::OnPaint),
+             Property<C>(
+                 "OnGetRegion", [](const C&c) { return c.OnGetRegion(); },
+                 [](C&c, TsbGetRegEvent v) { c.SetOnGetRegion(v); }),
+             EventField<C>("OnOwnerDraw", &C::OnOwnerDraw),
+             EventField<C>("OnMouseEnter", &C::OnMouseEnter),
+             EventField<C>("OnMouseLeave", &C::OnMouseLeave),
+         })
+        own.push_back(std::move(p));
+    PublishProperties<C, TComponent>(
+        InOrder<C>(std::move(own),
+                   "Left Top Anchors ShowFocus TextSize DefaultLook HorzAlign MultipleLines ModalResult "
+                   "Cancel Default WordWrap Alignment Shape HighLightColor ShadowColor OnPaint OnGetRegion "
+                   "OnOwnerDraw Color Caption Font ParentFont PopupMenu OnDragDrop OnDragOver OnEndDrag "
+                   "DragMode DragCursor OnKeyDown OnKeyPress OnKeyUp ParentColor HelpContext Height Width "
+                   "Enabled ParentShowHint ShowHint TabStop TabOrder Visible OnEnter OnExit OnClick "
+                   "OnDblClick OnMouseDown OnMouseMove OnMouseUp OnMouseEnter OnMouseLeave"));
 
     // The variants' Color keeps its place and default.
     PublishProperties<TvcShapeGradBtn, C>(GradientProperties<TvcShapeGradBtn>());
 
     using B = TvcShapeBitColBtn;
     std::vector<TPropInfo> glyph = {Property<B>(
-        "OffsetGlyph", [](const B& b) { return b.OffsetGlyph(); }, nullptr)};
+                                        "OffsetGlyph", [](const B& b) { return b.OffsetGlyph(); }, nullptr),
+                                    EventField<B>("OnPaint", &B::OnPaint)};
     for (TPropInfo& p : GlyphImageProperties<B>()) glyph.push_back(std::move(p));
     PublishProperties<B, C>(std::move(glyph));
 

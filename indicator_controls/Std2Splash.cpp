@@ -1,9 +1,11 @@
 // Unit Std2: the splash picture shown while the program's form comes up.
+#include "indicator_controls/ControlProperties.h"
 #include "indicator_controls/Std2.h"
 
 #include "indicator_controls/Mystd.h"
 #include "indicator_controls/Vanimate.h"
 #include "platform/gdi/Region.h"
+#include "platform/ui/Filer.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/TypInfo.h"
 #include "platform/ui/WindowQueries.h"
@@ -46,10 +48,43 @@ namespace {
 // The picture is published but never stored: the bitmap it was drawn into is what stays.
 const bool kPublished = [] {
     using S = TvSplashForm;
-    TPropInfo picture = published::Property<S>(
-        "Picture", [](const S& s) { return s.Picture(); }, [](S& s, TPicture* v) { s.SetPicture(v); });
-    picture.Stored = [](const TObject*) { return false; };
-    PublishProperties<S, TComponent>({std::move(picture)});
+    using published::Field;
+    using published::Property;
+    PublishProperties<S, TComponent>({
+        NotStored(Property<S>(
+            "Picture", [](const S& s) { return s.Picture(); }, [](S& s, TPicture* v) { s.SetPicture(v); })),
+        Property<S>(
+            "BitMap", [](const S& s) { return s.BitMap(); }, [](S& s, TBitmap* v) { s.SetBitMap(v); }),
+        Field<S>("MoveSplashUp", &S::MoveSplashUp, true),
+        Field<S>("MainFormDelay", &S::MainFormDelay, 500),
+        Field<S>("Shape", &S::Shape, ssVRectangle),
+        Field<S>("Color", &S::Color, static_cast<TColor>(0x8000000F)),
+        Field<S>("HighligtColor", &S::HighligtColor, static_cast<TColor>(0x80000014)),
+        Field<S>("ShadowColor", &S::ShadowColor, static_cast<TColor>(0x80000010)),
+        Field<S>("FrameColor", &S::FrameColor, 0xFF00FF),
+        Field<S>("DrawFrame", &S::DrawFrame, true),
+        Field<S>("FrameThickness", &S::FrameThickness, 4),
+        Field<S>("FrameMargin", &S::FrameMargin, 8),
+        Field<S>("Use3D", &S::Use3D, true),
+        Property<S>(
+            "AutoBackColor", [](const S& s) { return s.AutoBackColor(); },
+            [](S& s, bool v) { s.SetAutoBackColor(v); }, false),
+        Property<S>(
+            "TransparentColor", [](const S& s) { return s.TransparentColor(); },
+            [](S& s, TColor v) { s.SetTransparentColor(v); }, 0xFFFFFF),
+        Field<S>("RealTransparent", &S::RealTransparent, false),
+        Field<S>("AddWidth", &S::AddWidth, 0),
+        Field<S>("AddHeight", &S::AddHeight, 0),
+        Field<S>("AdjustforFrame", &S::AdjustforFrame, true),
+        Field<S>("Fill", &S::Fill, true),
+        Field<S>("OnBeforeShow", &S::OnBeforeShow),
+        Field<S>("OnBeforeClose", &S::OnBeforeClose),
+        Field<S>("OnAfterClose", &S::OnAfterClose),
+        Field<S>("OnShow", &S::OnShow),
+        Field<S>("OnBeforeDelay", &S::OnBeforeDelay),
+        Field<S>("OnCreate", &S::OnCreate),
+    });
+    RegisterClass<TvSplashForm>();
     return true;
 }();
 

@@ -1,6 +1,7 @@
 #include "indicator_controls/VanimateColorBtn.h"
 
 #include "indicator_controls/ColorBtnProperties.h"
+#include "indicator_controls/ControlProperties.h"
 
 #include "platform/gdi/Icon.h"
 #include "platform/ui/Filer.h"
@@ -188,7 +189,13 @@ const bool kPublished = [] {
                  false),
          })
         own.push_back(std::move(p));
-    PublishProperties<C, TComponent>(std::move(own));
+    PublishProperties<C, TComponent>(InOrder<C>(
+        std::move(own),
+        "Left Top Anchors ShowFocus DefaultLook AutoFocus Flat HorzAlign MultipleLines WordWrap Alignment "
+        "OnPaint Cancel ModalResult Default PopupMenu OnDragDrop OnDragOver OnEndDrag OnKeyDown OnKeyPress "
+        "OnKeyUp OnMouseDown OnMouseMove OnMouseUp DragCursor DragMode Font ParentFont Caption Color "
+        "ParentColor HelpContext HighLightColor ShadowColor TabStop TabOrder Width Height Enabled "
+        "ParentShowHint ShowHint Visible OnEnter OnExit OnClick OnDblClick OnMouseEnter OnMouseLeave"));
     PublishProperties<TvGradBtn, C>(GradientProperties<TvGradBtn>());
     PublishProperties<TvBitColBtn, C>(GlyphStripProperties<TvBitColBtn>());
     PublishProperties<TvIconColBtn, C>(IconProperties<TvIconColBtn>());

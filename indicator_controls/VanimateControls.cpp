@@ -4,8 +4,8 @@
 #include "indicator_controls/ControlProperties.h"
 
 #include "platform/ui/ExtCtrls.h"
-#include "platform/ui/TypInfo.h"
 #include "platform/ui/Filer.h"
+#include "platform/ui/TypInfo.h"
 
 #include <algorithm>
 #include <memory>
@@ -33,12 +33,14 @@ void TvcCustomBitmap::Redraw() {
 void TvcCustomBitmap::RefreshAutoColor() {
     // The bottom-left pixel of the bitmap itself, whatever the control's height.
     if (FAutoBackColor && !FBitMap->Empty())
-        FTransparentColor = static_cast<TColor>(ColorToRGB(FBitMap->Canvas()->Pixels(0, FBitMap->Height() - 1)));
+        FTransparentColor =
+            static_cast<TColor>(ColorToRGB(FBitMap->Canvas()->Pixels(0, FBitMap->Height() - 1)));
 }
 
 void TvcCustomBitmap::SetBitMap(TBitmap* Value) {
     FBitMap->Assign(Value);
-    if (SizesToBitmap()) {
+    // While a form is read the stored bounds stand (an animation's width is one frame's).
+    if (SizesToBitmap() && !ComponentState().Contains(TComponentStateItem::csLoading)) {
         const int w = FBitMap->Width(), h = FBitMap->Height();
         SetBounds(Left(), Top(), w == 0 ? 30 : w, h == 0 ? 30 : h);
     }
@@ -414,7 +416,8 @@ void TvFrame::Paint() {
     auto bevel = [&](TBevelCut cut) {
         if (cut == TBevelCut::bvNone) return;
         const bool lowered = cut == TBevelCut::bvLowered;
-        Frame3D(c, R, lowered ? clBtnShadow : clBtnHighlight, lowered ? clBtnHighlight : clBtnShadow, FBevelWidth);
+        Frame3D(c, R, lowered ? clBtnShadow : clBtnHighlight, lowered ? clBtnHighlight : clBtnShadow,
+                FBevelWidth);
     };
     bevel(FBevelOuter);
     Frame3D(c, R, Color(), Color(), FBorderWidth);
@@ -428,43 +431,39 @@ namespace {
 
 using published::Property;
 
+// Where the control stands, its size with the declared default, and whether it shows.
 template <class C> std::vector<TPropInfo> BoundsProperties(int size) {
-    std::vector<TPropInfo> rows = PlaceProperties<C>();
-    rows.insert(rows.end(), {
-        WidthProperty<C>(size),
-        HeightProperty<C>(size),
-        Property<C>(
-            "Visible", [](const C& c) { return c.Visible(); }, [](C& c, bool v) { c.SetVisible(v); }, true),
-    });
-    return rows;
+    return Rows(PlaceProperties<C>(), WidthProperty<C>(size), HeightProperty<C>(size),
+                published::Standard<C>("Visible"));
 }
 
-template <class C> std::vector<TPropInfo> With(std::vector<TPropInfo> a, std::vector<TPropInfo> b) {
-    a.insert(a.end(), std::make_move_iterator(b.begin()), std::make_move_iterator(b.end()));
-    return a;
+// The usual mouse and drag events of a graphic control.
+template <class C> std::vector<TPropInfo> MouseAndDragEvents() {
+    return StandardRows<C>(
+        "OnClick OnDblClick OnMouseDown OnMouseMove OnMouseUp OnDragDrop OnDragOver OnEndDrag OnStartDrag");
 }
 
 const bool kPublished = [] {
     using B = TvcCustomBitmap;
-    // The bitmap first: setting it may size the control, which the stored bounds then override.
-    PublishProperties<B, TComponent>(With<B>(
-        {Property<B>(
-             "BitMap", [](const B& b) { return b.BitMap(); }, [](B& b, TBitmap* v) { b.SetBitMap(v); }),
-         Property<B>(
-             "AutoBackColor", [](const B& b) { return b.AutoBackColor(); }, [](B& b, bool v) { b.SetAuto(v); },
-             false),
-         Property<B>(
-             "RealTransparent", [](const B& b) { return b.RealTransparent(); },
-             [](B& b, bool v) { b.SetRealTransparent(v); }, false),
-         Property<B>(
-             "Transparent", [](const B& b) { return b.Transparent(); }, [](B& b, bool v) { b.SetTransparent(v); },
-             true),
-         Property<B>(
-             "TransparentColor", [](const B& b) { return b.TransparentColor(); },
-             [](B& b, TColor v) { b.SetTransparentColor(v); }, 0xFFFFFF),
-         Property<B>(
-             "Enabled", [](const B& b) { return b.Enabled(); }, [](B& b, bool v) { b.SetEnabled(v); }, true)},
-        BoundsProperties<B>(30)));
+    using published::Standard;
+    PublishProperties<B, TComponent>(
+        Rows(BoundsProperties<B>(30), Standard<B>("Enabled"),
+             Property<B>(
+                 "AutoBackColor", [](const B& b) { return b.AutoBackColor(); },
+                 [](B& b, bool v) { b.SetAuto(v); }, false),
+             Property<B>(
+                 "RealTransparent", [](const B& b) { return b.RealTransparent(); },
+                 [](B& b, bool v) { b.SetRealTransparent(v); }, false),
+             Property<B>(
+                 "BitMap", [](const B& b) { return b.BitMap(); }, [](B& b, TBitmap* v) { b.SetBitMap(v); }),
+             Property<B>(
+                 "Transparent", [](const B& b) { return b.Transparent(); },
+                 [](B& b, bool v) { b.SetTransparent(v); }, true),
+             Property<B>(
+                 "TransparentColor", [](const B& b) { return b.TransparentColor(); },
+                 [](B& b, TColor v) { b.SetTransparentColor(v); }, 0xFFFFFF),
+             EventField<B>("OnPaint", &B::OnPaint), EventField<B>("OnMouseEnter", &B::OnMouseEnter),
+             EventField<B>("OnMouseLeave", &B::OnMouseLeave), MouseAndDragEvents<B>()));
     using V = TvBitmap;
     PublishProperties<V, B>({Property<V>(
         "DrawType", [](const V& v) { return v.DrawType(); }, [](V& v, vcBitmapDraw d) { v.SetDrawType(d); },
@@ -474,49 +473,50 @@ const bool kPublished = [] {
         Property<A>(
             "Interval", [](const A& a) { return a.Interval(); }, [](A& a, int v) { a.SetInterval(v); }, 0),
         Property<A>(
-            "FrameCount", [](const A& a) { return a.FrameCount(); }, [](A& a, int v) { a.SetFrameCount(v); }, 1),
+            "FrameCount", [](const A& a) { return a.FrameCount(); }, [](A& a, int v) { a.SetFrameCount(v); },
+            1),
         Property<A>(
             "Frame", [](const A& a) { return a.Frame(); }, [](A& a, int v) { a.SetFrame(v); }, 0),
+        Property<A>(
+            "Play", [](const A& a) { return a.Play(); }, [](A& a, bool v) { a.SetPlay(v); }, false),
         Property<A>(
             "Reverse", [](const A& a) { return a.Reverse(); }, [](A& a, bool v) { a.SetReverse(v); }, false),
         Property<A>(
             "Loop", [](const A& a) { return a.Loop(); }, [](A& a, bool v) { a.SetLoop(v); }, true),
-        Property<A>(
-            "Play", [](const A& a) { return a.Play(); }, [](A& a, bool v) { a.SetPlay(v); }, false),
+        EventField<A>("OnChangeFrame", &A::OnChangeFrame),
     });
     using D = TvDivider;
-    PublishProperties<D, TComponent>(With<D>(BoundsProperties<D>(50),
-                                             {
-                                                 Property<D>(
-                                                     "Orientation", [](const D& d) { return d.Orientation(); },
-                                                     [](D& d, doType v) { d.SetOrientation(v); }, doHorz),
-                                                 Property<D>(
-                                                     "Raised", [](const D& d) { return d.Raised(); },
-                                                     [](D& d, bool v) { d.SetRaised(v); }, false),
-                                             }));
+    PublishProperties<D, TComponent>(Rows(
+        BoundsProperties<D>(50),
+        Property<D>(
+            "Orientation", [](const D& d) { return d.Orientation(); },
+            [](D& d, doType v) { d.SetOrientation(v); }, doHorz),
+        Property<D>(
+            "Raised", [](const D& d) { return d.Raised(); }, [](D& d, bool v) { d.SetRaised(v); }, false),
+        EventField<D>("OnPaint", &D::OnPaint)));
     using F = TvFrame;
-    PublishProperties<F, TComponent>(With<F>(
+    PublishProperties<F, TComponent>(Rows(
         BoundsProperties<F>(50),
-        {
-            Property<F>(
-                "PassMouseOn", [](const F& f) { return f.PassMouseOn(); }, [](F& f, bool v) { f.SetPassMouseOn(v); },
-                true),
-            Property<F>(
-                "Color", [](const F& f) { return f.Color(); }, [](F& f, TColor v) { f.SetColor(v); }, clWindow),
-            Property<F>(
-                "BevelInner", [](const F& f) { return f.BevelInner(); },
-                [](F& f, TBevelCut v) { f.SetBevelInner(v); }, static_cast<std::int64_t>(TBevelCut::bvNone)),
-            Property<F>(
-                "BevelOuter", [](const F& f) { return f.BevelOuter(); },
-                [](F& f, TBevelCut v) { f.SetBevelOuter(v); }, static_cast<std::int64_t>(TBevelCut::bvRaised)),
-            Property<F>(
-                "BevelWidth", [](const F& f) { return f.BevelWidth(); }, [](F& f, int v) { f.SetBevelWidth(v); }, 1),
-            Property<F>(
-                "BorderWidth", [](const F& f) { return f.BorderWidth(); }, [](F& f, int v) { f.SetBorderWidth(v); },
-                0),
-            Property<F>(
-                "Filled", [](const F& f) { return f.Filled(); }, [](F& f, bool v) { f.SetFilled(v); }, false),
-        }));
+        Property<F>(
+            "PassMouseOn", [](const F& f) { return f.PassMouseOn(); },
+            [](F& f, bool v) { f.SetPassMouseOn(v); }, true),
+        Property<F>(
+            "Color", [](const F& f) { return f.Color(); }, [](F& f, TColor v) { f.SetColor(v); }, clWindow),
+        Property<F>(
+            "BevelInner", [](const F& f) { return f.BevelInner(); },
+            [](F& f, TBevelCut v) { f.SetBevelInner(v); }, static_cast<std::int64_t>(TBevelCut::bvNone)),
+        Property<F>(
+            "BevelOuter", [](const F& f) { return f.BevelOuter(); },
+            [](F& f, TBevelCut v) { f.SetBevelOuter(v); }, static_cast<std::int64_t>(TBevelCut::bvRaised)),
+        Property<F>(
+            "BevelWidth", [](const F& f) { return f.BevelWidth(); }, [](F& f, int v) { f.SetBevelWidth(v); },
+            1),
+        Property<F>(
+            "BorderWidth", [](const F& f) { return f.BorderWidth(); },
+            [](F& f, int v) { f.SetBorderWidth(v); }, 0),
+        Property<F>(
+            "Filled", [](const F& f) { return f.Filled(); }, [](F& f, bool v) { f.SetFilled(v); }, false),
+        EventField<F>("OnPaint", &F::OnPaint)));
     RegisterClass<TvBitmap>();
     RegisterClass<TvAnimated>();
     RegisterClass<TvDivider>();

@@ -1,6 +1,7 @@
 #include "indicator_controls/VanimateNWBtn.h"
 
 #include "indicator_controls/ColorBtnProperties.h"
+#include "indicator_controls/ControlProperties.h"
 #include "indicator_controls/Vanimate.h"
 #include "platform/gdi/Icon.h"
 #include "platform/ui/Filer.h"
@@ -266,7 +267,12 @@ const bool kPublished = [] {
                  [](N&n, int v) { n.SetGlassValue(static_cast<TvGlassValue>(v)); }, 0),
          })
         own.push_back(std::move(p));
-    PublishProperties<N, TComponent>(std::move(own));
+    PublishProperties<N, TComponent>(InOrder<N>(
+        std::move(own), "Left Top Anchors LeftOffSet TopOffSet Frame Movement Flat HorzAlign MultipleLines "
+                        "WordWrap Alignment OnPaint Cancel PopupMenu OnDragDrop OnDragOver OnEndDrag "
+                        "OnMouseDown OnMouseMove OnMouseUp DragCursor DragMode Font ParentFont Caption Color "
+                        "ParentColor HighLightColor ShadowColor Width Height Enabled ParentShowHint ShowHint "
+                        "Visible OnClick OnMouseEnter OnMouseLeave Transparent GlassValue"));
 
     using B = TvNWBitColBtn;
     std::vector<TPropInfo> glyph = GlyphStripProperties<B>();
@@ -277,9 +283,9 @@ const bool kPublished = [] {
 
     using I = TvNWIconColBtn;
     std::vector<TPropInfo> icon = IconProperties<I>();
-    icon.push_back(Property<I>(
-        "GlyphMargin", [](const I& i) { return static_cast<int>(i.GlyphMargin()); },
-        [](I& i, int v) { i.SetGlyphMargin(static_cast<unsigned>(v)); }, 5));
+    icon.insert(icon.begin(), Property<I>(
+                                  "GlyphMargin", [](const I& i) { return static_cast<int>(i.GlyphMargin()); },
+                                  [](I& i, int v) { i.SetGlyphMargin(static_cast<unsigned>(v)); }, 5));
     PublishProperties<I, N>(std::move(icon));
 
     RegisterClass<TvNWColorBtn>();

@@ -122,17 +122,28 @@ const bool kPublished = [] {
     using S = TvShapeBtn;
     // The edge colours have no declared default.
     std::vector<TPropInfo> own = ShapeBtnProperties<S>(25, false);
+    for (TPropInfo& p : std::vector<TPropInfo>{
+             Property<S>(
+                 "Transparent", [](const S&s) { return s.Transparent(); },
+                 [](S&s, bool v) { s.SetTransparent(v); }, false),
+             Property<S>(
+                 "AcceleratorKey", [](const S&s) { return s.AcceleratorKey(); },
+                 [](S&s, char v) { s.SetAcceleratorKey(v); }, ' '),
+             EventField<S>("OnPaint", &S::OnPaint),
+             Property<S>(
+                 "OnGetRegion", [](const S&s) { return s.OnGetRegion(); },
+                 [](S&s, TsbGetRegEvent v) { s.SetOnGetRegion(v); }),
+             EventField<S>("OnOwnerDraw", &S::OnOwnerDraw),
+             EventField<S>("OnMouseEnter", &S::OnMouseEnter),
+             EventField<S>("OnMouseLeave", &S::OnMouseLeave),
+         })
+        own.push_back(std::move(p));
     // The shape is read after the key, and the plus and the minus set their own.
-    InsertRows(own, "Anchors",
-               {
-                   Property<S>(
-                       "Transparent", [](const S& s) { return s.Transparent(); },
-                       [](S& s, bool v) { s.SetTransparent(v); }, false),
-                   Property<S>(
-                       "AcceleratorKey", [](const S& s) { return s.AcceleratorKey(); },
-                       [](S& s, char v) { s.SetAcceleratorKey(v); }, ' '),
-               });
-    PublishProperties<S, TComponent>(std::move(own));
+    PublishProperties<S, TComponent>(InOrder<S>(
+        std::move(own), "Left Top Anchors DragCursor DragMode Transparent AcceleratorKey Shape "
+                        "HighLightColor ShadowColor OnPaint OnGetRegion OnOwnerDraw Color ParentColor Height "
+                        "Width Enabled ParentShowHint ShowHint Visible OnClick OnMouseDown OnMouseMove "
+                        "OnMouseUp OnDragDrop OnDragOver OnEndDrag OnMouseEnter OnMouseLeave"));
     RegisterClass<TvShapeBtn>();
     return true;
 }();

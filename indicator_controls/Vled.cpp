@@ -1,7 +1,9 @@
 #include "indicator_controls/Vled.h"
 
+#include "indicator_controls/ControlProperties.h"
 #include "indicator_controls/Std2.h"
 #include "platform/ui/ExtCtrls.h"
+#include "platform/ui/Filer.h"
 #include "platform/win/Messages.h"
 
 #include <algorithm>
@@ -230,3 +232,41 @@ void InitializeVled() {
 void FinalizeVled() {
     ++VledCounter;
 }
+
+namespace {
+
+using published::Property;
+using published::Standard;
+
+// Enabled is the lamp's lit state, dark unless stored.
+const bool kPublished = [] {
+    using L = TvLed;
+    PublishProperties<L, TComponent>(Rows(
+        StandardRows<L>("Left Top"),
+        Property<L>(
+            "SteelLook", [](const L& l) { return l.SteelLook(); }, [](L& l, bool v) { l.SetSteel(v); },
+            false),
+        Property<L>(
+            "LedStyle", [](const L& l) { return l.LedStyle(); }, [](L& l, LedStyleType v) { l.SetStyle(v); },
+            lstRound),
+        Property<L>(
+            "LEDColor", [](const L& l) { return l.LEDColor(); },
+            [](L& l, LedColorType v) { l.WriteLedColor(v); }),
+        Property<L>(
+            "Enabled", [](const L& l) { return l.Enabled(); }, [](L& l, bool v) { l.writeLedOn(v); }, false),
+        Property<L>(
+            "Blink", [](const L& l) { return l.Blink(); }, [](L& l, bool v) { l.SetBlink(v); }, false),
+        Property<L>(
+            "BlinkInterval", [](const L& l) { return l.BlinkInterval(); },
+            [](L& l, int v) { l.SetInterval(v); }, 500),
+        WidthProperty<L>(17), HeightProperty<L>(17), EventField<L>("OnChange", &L::OnChange),
+        EventField<L>("OnPaint", &L::OnPaint), EventField<L>("OnMouseEnter", &L::OnMouseEnter),
+        EventField<L>("OnMouseLeave", &L::OnMouseLeave), EventField<L>("OnGetOnColor", &L::OnGetOnColor),
+        EventField<L>("OnGetOffColor", &L::OnGetOffColor),
+        StandardRows<L>("Align Anchors DragCursor DragMode Hint ShowHint ParentShowHint Visible OnClick "
+                        "OnDblClick OnMouseDown OnMouseUp OnMouseMove OnDragDrop OnDragOver OnEndDrag")));
+    RegisterClass<TvLed>();
+    return true;
+}();
+
+} // namespace

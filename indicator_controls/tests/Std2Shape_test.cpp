@@ -332,6 +332,9 @@ TEST(Std2ShapeStreaming, EveryPropertyReadBack) {
         b.SetShowHint(true);
         b.SetTabStop(false);
         b.SetVisible(false);
+        b.SetDragMode(dmAutomatic);
+        b.SetDragCursor(crHandPoint);
+        b.SetHelpContext(12);
     };
     TvcShapeColorBtn plain(nullptr);
     changeAll(plain);

@@ -182,6 +182,8 @@ TEST(VanimateShapeStreaming, ReadBackWithItsProperties) {
     b.SetParentShowHint(false);
     b.SetShowHint(true);
     b.SetVisible(false);
+    b.SetDragMode(dmAutomatic);
+    b.SetDragCursor(crHandPoint);
     const std::unique_ptr<TComponent> read = RoundTrip(b);
     auto* back = dynamic_cast<TvShapeBtn*>(read.get());
     ASSERT_NE(back, nullptr);

@@ -273,33 +273,40 @@ void TControl::DoEndDrag(TObject* Target, int X, int Y) {
 }
 
 void TControl::BeginDrag(bool Immediately, int Threshold) {
-    if (drag) return;
-    POINT cursor{};
-    GetCursorPos(&cursor);
+    static bool starting = false;
+    if (drag || starting) return;
+    TPoint start;
+    if (pressAt) {
+        start = *pressAt;
+        pressAt.reset();
+    } else {
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        start = TPoint(cursor.x, cursor.y);
+    }
+    // OnStartDrag may hand an object of its own; the drag exists once it has returned.
+    TDragObject* object = nullptr;
+    starting = true;
+    try {
+        DoStartDrag(object);
+    } catch (...) {
+        starting = false;
+        throw;
+    }
+    starting = false;
     auto d = std::make_unique<DragState>();
     d->source = this;
-    d->start = TPoint(cursor.x, cursor.y);
-    if (pressAt) {
-        d->start = *pressAt;
-        pressAt.reset();
-    }
+    d->start = start;
     d->threshold = Threshold < 0 ? 5 : Threshold;
     d->savedCursor = Screen ? Screen->Cursor() : crDefault;
-    TDragObject* object = nullptr;
-    drag = d.get();
-    DoStartDrag(object);
-    if (drag != d.get()) {
-        d.release();
-        return;
-    }
     if (!object) {
         object = new TDragControlObject;
         d->ownObject = true;
     }
     object->Control = this;
-    object->DragPos = d->start;
+    object->DragPos = start;
     d->object = object;
-    d.release();
+    drag = d.release();
     SetMouseCapture(true);
     if (Immediately) {
         drag->started = true;
