@@ -37,6 +37,9 @@ struct TSimulatedLine {
     std::deque<char> tx; // accepted from the port, not yet on the line
     std::string line;    // sent, not yet taken by the test
 
+    // Watches each byte as it goes on the line; CTS goes off right after the one it answers true for.
+    std::function<bool(char)> dropCtsWhen;
+
     bool pacing = false;
     double credit = 0; // bytes the line could have sent since the last advance
     Clock::time_point last = Clock::now();
@@ -73,8 +76,27 @@ struct TSimulatedLine {
             n = std::min(n, static_cast<size_t>(credit));
             credit -= static_cast<double>(n);
         }
-        line.append(tx.begin(), tx.begin() + static_cast<std::ptrdiff_t>(n));
-        tx.erase(tx.begin(), tx.begin() + static_cast<std::ptrdiff_t>(n));
+        if (dropCtsWhen) {
+            // Byte by byte, so that nothing after the drop goes out while CTS holds the output.
+            for (; n > 0 && !Held(); --n) {
+                line.push_back(tx.front());
+                tx.pop_front();
+                if (dropCtsWhen(line.back())) {
+                    dropCtsWhen = nullptr;
+                    modem &= ~MS_CTS_ON;
+                    ++counters.cts;
+                    Wake();
+                    break;
+                }
+            }
+            if (dropCtsWhen == nullptr && n > 1 && !Held()) {
+                line.append(tx.begin(), tx.begin() + static_cast<std::ptrdiff_t>(n - 1));
+                tx.erase(tx.begin(), tx.begin() + static_cast<std::ptrdiff_t>(n - 1));
+            }
+        } else {
+            line.append(tx.begin(), tx.begin() + static_cast<std::ptrdiff_t>(n));
+            tx.erase(tx.begin(), tx.begin() + static_cast<std::ptrdiff_t>(n));
+        }
         if (tx.empty()) credit = 0;
     }
 
@@ -323,6 +345,12 @@ std::string TSimulatedComm::TakeTransmitted() {
 std::size_t TSimulatedComm::Unread() const {
     std::lock_guard g(line_->m);
     return line_->rx.size();
+}
+
+void TSimulatedComm::DropCtsWhen(std::function<bool(char)> sent) {
+    std::lock_guard g(line_->m);
+    line_->Advance();
+    line_->dropCtsWhen = std::move(sent);
 }
 
 void TSimulatedComm::SetCts(bool on) {

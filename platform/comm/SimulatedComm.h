@@ -9,6 +9,7 @@
 
 #include "platform/comm/Comm.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -31,6 +32,10 @@ public:
     std::size_t Unread() const;
 
     void SetCts(bool on);
+    // Called under the line's lock for each byte as it goes on the line (no call back into the
+    // line from it): CTS goes off once, right after the byte it answers true for, before the port
+    // can put another on the line.
+    void DropCtsWhen(std::function<bool(char)> sent);
     void SetDsr(bool on);
     void SetDcd(bool on);
     void SetRing(bool on);

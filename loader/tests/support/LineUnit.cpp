@@ -19,6 +19,29 @@ std::string TLineUnit::Received() const {
     return received_;
 }
 
+void TLineUnit::DropCtsAfter(std::size_t bodyBytes) {
+    dropCtsAfter_ = bodyBytes;
+    // The line drops CTS at that very byte, so the port finds it off before its next block however
+    // late this unit's thread reads; the thread then falls silent when it reaches the byte.
+    line_.DropCtsWhen(
+        [bodyBytes, text = std::string(), left = std::size_t{0}, count = std::size_t{0}](char c) mutable {
+            if (left > 0) {
+                --left;
+                return ++count >= bodyBytes;
+            }
+            if (c != '\r' && c != '\n') {
+                text += c;
+                return false;
+            }
+            std::istringstream words(text);
+            text.clear();
+            std::vector<std::string> w;
+            for (std::string word; words >> word;) w.push_back(word);
+            if (w.size() == 5 && w[0] == "LF") left = std::strtoul(w[2].c_str(), nullptr, 10);
+            return false;
+        });
+}
+
 void TLineUnit::Run() {
     while (!stop_) {
         const std::string bytes = line_.TakeTransmitted();

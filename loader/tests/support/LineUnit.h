@@ -21,8 +21,8 @@ public:
     TLineUnit(const TLineUnit&) = delete;
     TLineUnit& operator=(const TLineUnit&) = delete;
 
-    // CTS goes off once this many body bytes of an upload have come.
-    void DropCtsAfter(std::size_t bodyBytes) { dropCtsAfter_ = bodyBytes; }
+    // CTS goes off once this many body bytes of an upload have gone on the line.
+    void DropCtsAfter(std::size_t bodyBytes);
     // Every byte the port put on the line so far.
     std::string Received() const;
     std::size_t BodyBytes() const { return body_; }

@@ -216,6 +216,22 @@ TEST_F(SimPort, LowCtsHoldsOutputOnlyWithCtsFlow) {
     EXPECT_EQ(status.fCtsHold, 0u);
 }
 
+// A test's far end can drop CTS at an exact byte, however late its own thread reads the line.
+TEST_F(SimPort, CtsDroppedAtAChosenByteHoldsWhatFollows) {
+    Change([](DCB& d) { d.fOutxCtsFlow = 1; });
+    int seen = 0;
+    sim.DropCtsWhen([&seen](char) { return ++seen == 3; });
+    Write("abcdef");
+    EXPECT_EQ(Transmitted(3), "abc");
+    EXPECT_EQ(sim.TakeTransmitted(), "");
+    DWORD status = 0;
+    ASSERT_TRUE(WaitUntil([&] { return GetCommModemStatus(h(), &status) && !(status & MS_CTS_ON); }));
+    EXPECT_EQ(QueueState(h()).cbOutQue, 3u);
+    sim.SetCts(true);
+    EXPECT_EQ(Transmitted(3), "def");
+    EXPECT_EQ(seen, 3) << "the watch ends with the drop";
+}
+
 TEST_F(SimPort, WriteTimeoutEndsAHeldWriteWithWhatTheLineTook) {
     Change([](DCB& d) { d.fOutxCtsFlow = 1; });
     sim.SetCts(false);
