@@ -75,6 +75,9 @@ TShiftState KeysToShiftState(WPARAM keys) {
 
 // --- TControl -------------------------------------------------------------------------------------
 
+// Ends a drag that the control takes part in (ControlExtras.cpp).
+void ForgetDragControl(TControl* control);
+
 TControl::TControl(TComponent* AOwner)
     : TComponent(AOwner), font_(new TFont), constraints_(new TSizeConstraints(this)) {
     WindowProc = TWindowProcMethod::Bind<&TControl::WndProc>(this);
@@ -84,6 +87,7 @@ TControl::TControl(TComponent* AOwner)
 
 TControl::~TControl() {
     Destroying();
+    ForgetDragControl(this);
     if (mouseControl == this) mouseControl = nullptr;
     if (popupMenu_) popupMenu_->RemoveFreeNotification(this);
     if (parent_) parent_->RemoveControl(this);
@@ -99,6 +103,7 @@ void TControl::SetParent(TWinControl* AParent) {
 }
 
 void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+    if (!CheckNewSize(AWidth, AHeight)) return;
     if (ALeft == left_ && ATop == top_ && AWidth == width_ && AHeight == height_) return;
     const bool sized = AWidth != width_ || AHeight != height_;
     Invalidate();
@@ -255,6 +260,7 @@ void TControl::Loaded() {
         if (parentColor_) Perform(CM_PARENTCOLORCHANGED, 0, 0);
         if (parentFont_) Perform(CM_PARENTFONTCHANGED, 0, 0);
         if (parentShowHint_) Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
+        if (parentBiDiMode_) Perform(CM_PARENTBIDIMODECHANGED, 0, 0);
     }
     RequestAlign();
 }
@@ -266,6 +272,7 @@ LRESULT TControl::Perform(UINT Msg, WPARAM WParam, LPARAM LParam) {
 }
 
 void TControl::WndProc(TMessage& Message) {
+    if (Message.Msg >= WM_MOUSEFIRST && Message.Msg <= WM_MOUSELAST && DragMouseMessage(Message)) return;
     if (Message.Msg == WM_MOUSEMOVE && Application) Application->HintMouseMessage(this, Message);
     Dispatch(Message);
 }
@@ -412,6 +419,14 @@ void TControl::Dispatch(TMessage& Message) {
             Perform(CM_SHOWHINTCHANGED, 0, 0);
         }
         return;
+    case CM_PARENTBIDIMODECHANGED:
+        if (parentBiDiMode_ && parent_) {
+            biDiMode_ = parent_->biDiMode_;
+            Perform(CM_BIDIMODECHANGED, 0, 0);
+        }
+        return;
+    case CM_BIDIMODECHANGED:
+        return;
     case CM_MOUSEENTER:
     case CM_MOUSELEAVE:
         if (Message.LParam == 0 && parent_) parent_->Perform(Message.Msg, 0, reinterpret_cast<LPARAM>(this));
@@ -507,6 +522,8 @@ void TWinControl::InsertControl(TControl* AControl) {
     AControl->Perform(CM_PARENTCOLORCHANGED, 0, 0);
     AControl->Perform(CM_PARENTFONTCHANGED, 0, 0);
     AControl->Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
+    AControl->Perform(CM_PARENTBIDIMODECHANGED, 0, 0);
+    if (win) win->Perform(CM_PARENTCTL3DCHANGED, 0, 0);
     AlignControl(AControl);
     if (!win) AControl->Invalidate();
 }
@@ -693,6 +710,7 @@ void TWinControl::ApplyTabOrder() {
 
 void TWinControl::Loaded() {
     TControl::Loaded();
+    if (parent_ && ParentCtl3D()) Perform(CM_PARENTCTL3DCHANGED, 0, 0);
     ApplyTabOrder();
     Realign();
 }
@@ -837,6 +855,7 @@ void TWinControl::AlignControls(TControl*, TRect& Rect) {
 }
 
 void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+    if (!CheckNewSize(AWidth, AHeight)) return;
     if (ALeft == Left() && ATop == Top() && AWidth == Width() && AHeight == Height()) return;
     const bool moved = ALeft != Left() || ATop != Top();
     const bool sized = AWidth != Width() || AHeight != Height();
@@ -918,6 +937,19 @@ void TWinControl::TrackMouseControl(TControl* control) {
 
 void TWinControl::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
+    case CM_BIDIMODECHANGED:
+        NotifyControls(CM_PARENTBIDIMODECHANGED);
+        return;
+    case CM_CTL3DCHANGED:
+        NotifyControls(CM_PARENTCTL3DCHANGED);
+        return;
+    case CM_PARENTCTL3DCHANGED:
+        if (!ParentCtl3D()) parentCtl3D_ = false;
+        if (parentCtl3D_ && parent_ && Ctl3D != parent_->Ctl3D) {
+            Ctl3D = ctl3DApplied_ = parent_->Ctl3D;
+            Perform(CM_CTL3DCHANGED, 0, 0);
+        }
+        return;
     case WM_PAINT:
         // A window of a system class without children of its own paints as its class does.
         if (!params_.SubClassName.empty() && controls_.empty() && !ControlState.Contains(csCustomPaint))

@@ -323,6 +323,9 @@ public:
     virtual void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept);
     virtual void DragDrop(TObject* Source, int X, int Y);
 
+    // A control read from a stream takes the reader's parent.
+    void ReadState(TReader* Reader) override;
+
     TControlStyle ControlStyle;
     TControlState ControlState;
 
@@ -374,6 +377,14 @@ protected:
     virtual void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
     virtual void MouseMove(TShiftState Shift, int X, int Y);
     virtual void Resize();
+    // Asked before every change of bounds: OnCanResize may refuse the new size (nothing changes)
+    // or alter it; then the constraints (ConstrainedResize may change them) limit it.
+    virtual bool CanResize(int& NewWidth, int& NewHeight);
+    virtual void ConstrainedResize(int& MinWidth, int& MinHeight, int& MaxWidth, int& MaxHeight);
+    // A drag of this control starts (OnStartDrag may hand its own object) and ends (OnEndDrag;
+    // Target is nullptr when it was not dropped on a control that accepts it).
+    virtual void DoStartDrag(TDragObject*& DragObject);
+    virtual void DoEndDrag(TObject* Target, int X, int Y);
     virtual void VisibleChanging() {}
     // Realigns the parent when this control is aligned.
     void RequestAlign();
@@ -390,11 +401,16 @@ private:
     friend class TWinControl;
     friend class TCustomForm;
     friend struct FormAccess;
+    friend struct DragAccess;
     void FontChanged(TObject* Sender);
     void DoMouseDown(TMessage& Message, TMouseButton Button, TShiftState Shift);
     void DoMouseUp(TMessage& Message, TMouseButton Button);
     void ApplyParentColor(const TMessage& Message);
     void ApplyParentFont(const TMessage& Message);
+    // The size SetBounds may give (CanResize and the constraints); false: the bounds stay.
+    bool CheckNewSize(int& NewWidth, int& NewHeight);
+    // Mouse messages while this control is dragged; true when the drag took the message.
+    bool DragMouseMessage(TMessage& Message);
 
     TWinControl* parent_ = nullptr;
     int left_ = 0;
@@ -453,8 +469,8 @@ public:
     int TabOrder() const;
     void SetTabOrder(int value);
     bool Ctl3D = true;
-    // Ctl3D follows the parent's while set; setting Ctl3D clears it.
-    bool ParentCtl3D() const { return parentCtl3D_; }
+    // Ctl3D follows the parent's while set; SetCtl3D clears it, and so does writing Ctl3D itself.
+    bool ParentCtl3D() const { return parentCtl3D_ && Ctl3D == ctl3DApplied_; }
     void SetParentCtl3D(bool value);
     void SetCtl3D(bool value);
     TBrush* Brush() const { return brush_; }
@@ -478,6 +494,8 @@ public:
     void Update() override;
     void Repaint() override;
     void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+    // The child controls the root owns, each written with its own children.
+    void GetChildren(TGetChildProc Proc, TComponent* Root) override;
     // The control less the frame and scroll bars its window has, as WM_NCCALCSIZE answered.
     TRect ClientRect() const override;
     TPoint ClientOrigin() const override;
@@ -592,6 +610,8 @@ private:
     TBrush* brush_;
     bool tabStop_ = false;
     bool parentCtl3D_ = true;
+    // Ctl3D as the platform last set it; another value was written by hand.
+    bool ctl3DApplied_ = true;
     int alignDisabled_ = 0;
     bool alignPending_ = false;
     TControl* captureControl_ = nullptr;

@@ -287,6 +287,7 @@ void TReader::SkipValue() {
 }
 
 TComponent* TReader::ReadRootComponent(TComponent* Root) {
+    unresolved_ = false;
     char signature[4];
     stream_->ReadBuffer(signature, 4);
     if (std::memcmp(signature, kSignature, 4) != 0) throw EReadError("Invalid stream format");
@@ -318,6 +319,11 @@ TComponent* TReader::ReadRootComponent(TComponent* Root) {
         c->state_ =
             c->state_ - TComponentState{TComponentStateItem::csReading, TComponentStateItem::csLoading};
         c->Loaded();
+    }
+    if (unresolved_) {
+        unresolved_ = false;
+        if (made) delete Root;
+        throw EReadError("Invalid property value");
     }
     return Root;
 }
@@ -395,8 +401,10 @@ void TReader::ReadProperty(TPersistent* instance, const std::string& name) {
         if (v != TValueType::vaIdent) throw EReadError("Invalid property value");
         const std::string method = ReadStr();
         const auto entry = FindPublishedMethod(root_, method);
-        if (!entry) throw EReadError("Invalid property value");
-        if (entry->Signature != p->MethodSignature) throw EReadError("Invalid property value");
+        if (!entry || entry->Signature != p->MethodSignature) {
+            unresolved_ = true;
+            return;
+        }
         p->SetMethod(instance, TRawMethod{entry->Code, root_, entry->Signature});
         return;
     }

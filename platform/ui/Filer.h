@@ -90,7 +90,10 @@ public:
     // Reads a root written by WriteRootComponent into Root (its class must match), or, with Root
     // nullptr, into a new component of the registered class. Loaded runs on every component read
     // once all are read. EReadError for a stream that is not one of ours or is cut short,
-    // EClassNotFound for a class that is not registered.
+    // EClassNotFound for a class that is not registered. Events are bound by name to the methods the
+    // root publishes (the root as their object); a name it does not publish, or one of another
+    // signature, leaves that event as it was and raises EReadError ("Invalid property value") once
+    // everything else is read (a root the reader made is freed then).
     TComponent* ReadRootComponent(TComponent* Root);
 
     void DefineProperty(const std::string& Name, TReaderProc ReadData, TWriterProc WriteData,
@@ -136,6 +139,9 @@ private:
         std::string name;
     };
     std::vector<Fixup> fixups_;
+    // An event named a handler the root does not publish (or of another signature): the event stays
+    // as it was, the rest is read, and the error is raised at the end.
+    bool unresolved_ = false;
 };
 
 class EClassNotFound : public Exception {

@@ -1184,3 +1184,28 @@ bool IsAccel(unsigned VK, const std::string& Str) {
     }
     return false;
 }
+
+// --- Streaming ------------------------------------------------------------------------------------
+
+namespace {
+
+// The components a root writes besides its controls: those that sit on no parent (controls are
+// written by their parents, menu items belong to their menus).
+void WriteOwnedComponents(TComponent* owner, const TGetChildProc& Proc) {
+    for (int i = 0; i < owner->ComponentCount(); ++i) {
+        TComponent* c = owner->Components(i);
+        if (!dynamic_cast<TControl*>(c) && !dynamic_cast<TMenuItem*>(c)) Proc(c);
+    }
+}
+
+} // namespace
+
+void TCustomForm::GetChildren(TGetChildProc Proc, TComponent* Root) {
+    for (int i = 0; i < ControlCount(); ++i)
+        if (Controls(i)->Owner() == Root) Proc(Controls(i));
+    if (Root == this) WriteOwnedComponents(this, Proc);
+}
+
+void TDataModule::GetChildren(TGetChildProc Proc, TComponent*) {
+    WriteOwnedComponents(this, Proc);
+}

@@ -61,6 +61,8 @@ public:
     ~TCustomForm() override;
     // Fires OnDestroy while the derived form still exists.
     void BeforeDestruction() override;
+    // Its child controls that it owns, then, as the root, the other components it owns.
+    void GetChildren(TGetChildProc Proc, TComponent* Root) override;
 
     void Show();
     void Hide();
@@ -234,6 +236,8 @@ public:
 class TDataModule : public TComponent {
 public:
     using TComponent::TComponent;
+    // Written with every component it owns.
+    void GetChildren(TGetChildProc Proc, TComponent* Root) override;
 };
 
 using TExceptionEvent = TMethod<void(TObject* Sender, Exception* E)>;

@@ -1,6 +1,7 @@
 #include "platform/ui/Filer.h"
 
 #include "platform/ui/Collection.h"
+#include "platform/ui/Forms.h"
 #include "platform/ui/TypInfo.h"
 
 #include <gtest/gtest.h>
@@ -322,8 +323,8 @@ const bool kRowsRegistered = [] {
     PublishProperties<TRow>({Field<TRow>("Title", &TRow::Title), Field<TRow>("Width", &TRow::Width, 0),
                              Property<TRow>(
                                  "Pen", [](const TRow& r) { return const_cast<TPen2*>(&r.Pen); }, nullptr)});
-    PublishProperties<TTable, TComponent>(
-        {Property<TTable>("Rows", [](const TTable& t) { return const_cast<TRows*>(&t.Rows); }, nullptr)});
+    PublishProperties<TTable, TComponent>({Property<TTable>(
+        "Rows", [](const TTable& t) { return const_cast<TRows*>(&t.Rows); }, nullptr)});
     RegisterClass<TTable>();
     return true;
 }();
@@ -384,14 +385,16 @@ TEST(Filer, ADamagedCollectionIsRefusedAndLeavesItsBracketClosed) {
         std::string bytes;
     } cases[] = {
         {"cut inside the second row", bytes.substr(0, at + 2)},
-        {"an item that is not a list", [&] {
+        {"an item that is not a list",
+         [&] {
              std::string b = bytes;
              const std::size_t rows = b.find("Rows");
              b[rows + 4] = static_cast<char>(10); // vaCollection, then a first item marker spoilt
              b[rows + 5] = static_cast<char>(2);
              return b;
          }()},
-        {"a property the item lacks", [&] {
+        {"a property the item lacks",
+         [&] {
              std::string b = bytes;
              b.replace(b.find("Title"), 5, "Tithe");
              return b;
@@ -404,5 +407,121 @@ TEST(Filer, ADamagedCollectionIsRefusedAndLeavesItsBracketClosed) {
         TReader reader(&stream);
         EXPECT_THROW(reader.ReadRootComponent(&into), Exception);
         EXPECT_EQ(into.Rows.UpdateCount(), 0);
+    }
+}
+
+// A component with events, and a data module that publishes handlers for them.
+class TTicker : public TComponent {
+public:
+    using TComponent::TComponent;
+    int Count = 0;
+    TNotifyEvent OnTick;
+    TMouseMoveEvent OnMove;
+};
+
+class TTickModule : public TDataModule {
+public:
+    using TDataModule::TDataModule;
+    void HandleTick(TObject*) { ++ticks; }
+    void HandleMove(TObject*, TShiftState, int, int) {}
+    void Unpublished(TObject*) {}
+    int ticks = 0;
+};
+
+namespace {
+
+const bool kTickRegistered = [] {
+    using namespace published;
+    PublishProperties<TTicker, TComponent>({
+        Field<TTicker>("Count", &TTicker::Count, 0),
+        Field<TTicker>("OnTick", &TTicker::OnTick),
+        Field<TTicker>("OnMove", &TTicker::OnMove),
+    });
+    PublishMethods<TTickModule, TDataModule>({
+        Method<&TTickModule::HandleTick>("HandleTick"),
+        Method<&TTickModule::HandleMove>("HandleMove"),
+    });
+    RegisterClass<TTicker>();
+    RegisterClass<TTickModule>();
+    return true;
+}();
+
+} // namespace
+
+TEST(Filer, AnEventIsStoredAsTheNameTheRootPublishesAndBoundToTheRootOnReading) {
+    TTickModule module(nullptr);
+    TTickModule sibling(nullptr);
+    const struct {
+        const char* name;
+        TNotifyEvent handler;
+        const char* storedAs; // nullptr: not stored
+    } cases[] = {
+        {"Own", TNotifyEvent::Bind<&TTickModule::HandleTick>(&module), "HandleTick"},
+        // Found by its code in the root's class, whatever object it was bound to.
+        {"Sibling", TNotifyEvent::Bind<&TTickModule::HandleTick>(&sibling), "HandleTick"},
+        {"Stray", TNotifyEvent::Bind<&TTickModule::Unpublished>(&module), nullptr},
+        {"None", TNotifyEvent(), nullptr},
+    };
+    for (const auto& c : cases) {
+        auto* ticker = new TTicker(&module);
+        ticker->SetName(c.name);
+        ticker->Count = 5;
+        ticker->OnTick = c.handler;
+    }
+    const std::string bytes = Save(&module);
+    EXPECT_EQ(bytes.find("Unpublished"), std::string::npos);
+
+    std::unique_ptr<TComponent> back(Load(bytes));
+    auto* backModule = dynamic_cast<TTickModule*>(back.get());
+    ASSERT_NE(backModule, nullptr);
+    for (const auto& c : cases) {
+        auto* ticker = dynamic_cast<TTicker*>(backModule->FindComponent(c.name));
+        ASSERT_NE(ticker, nullptr) << c.name;
+        EXPECT_EQ(ticker->Count, 5);
+        if (c.storedAs) {
+            EXPECT_EQ(ticker->OnTick, TNotifyEvent::Bind<&TTickModule::HandleTick>(backModule)) << c.name;
+        } else {
+            EXPECT_FALSE(ticker->OnTick) << c.name;
+        }
+    }
+    dynamic_cast<TTicker*>(backModule->FindComponent("Own"))->OnTick(nullptr);
+    EXPECT_EQ(backModule->ticks, 1);
+}
+
+TEST(Filer, AHandlerTheRootDoesNotPublishIsAReadErrorThatKeepsEverythingElse) {
+    TTickModule module(nullptr);
+    module.Tag = 9;
+    for (const char* name : {"First", "Second"}) {
+        auto* ticker = new TTicker(&module);
+        ticker->SetName(name);
+        ticker->Count = 3;
+        ticker->OnTick = TNotifyEvent::Bind<&TTickModule::HandleTick>(&module);
+        ticker->OnMove = TMouseMoveEvent::Bind<&TTickModule::HandleMove>(&module);
+    }
+    const std::string good = Save(&module);
+    const std::size_t at = good.find("HandleTick");
+    ASSERT_NE(at, std::string::npos);
+    // Unknown, and published but of another signature.
+    for (const char* name : {"HandleTock", "HandleMove"}) {
+        std::string bad = good;
+        bad.replace(at, 10, name);
+        TTickModule into(nullptr);
+        EXPECT_THROW(
+            {
+                TMemoryStream stream(bad);
+                TReader(&stream).ReadRootComponent(&into);
+            },
+            EReadError)
+            << name;
+        EXPECT_EQ(into.Tag, 9) << name;
+        auto* first = dynamic_cast<TTicker*>(into.FindComponent("First"));
+        auto* second = dynamic_cast<TTicker*>(into.FindComponent("Second"));
+        ASSERT_TRUE(first && second) << name;
+        EXPECT_FALSE(first->OnTick) << "the event named wrongly stays as it was";
+        EXPECT_EQ(first->Count, 3);
+        EXPECT_EQ(first->OnMove, TMouseMoveEvent::Bind<&TTickModule::HandleMove>(&into));
+        EXPECT_EQ(second->OnTick, TNotifyEvent::Bind<&TTickModule::HandleTick>(&into));
+        // A root the reader made is not handed out.
+        EXPECT_THROW(Load(bad), EReadError);
     }
 }
