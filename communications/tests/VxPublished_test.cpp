@@ -664,7 +664,10 @@ TEST(VxPublished, AStreamNamingAnUnknownHandlerFailsAndKeepsWhatWasRead) {
     TMemoryStream stream;
     TWriter(&stream).WriteRootComponent(&root);
     std::string bytes = Bytes(stream);
-    const std::size_t at = bytes.find("TriggerStatus", bytes.find("VexComPort2"));
+    // The handler's name, after the event's.
+    const std::size_t event = bytes.find("OnTriggerStatus", bytes.find("VexComPort2"));
+    ASSERT_NE(event, std::string::npos);
+    const std::size_t at = bytes.find("TriggerStatus", event + 15);
     ASSERT_NE(at, std::string::npos);
     bytes.replace(at, 13, "TriggerStatuX"); // a handler the root does not publish
 
@@ -680,6 +683,11 @@ TEST(VxPublished, AStreamNamingAnUnknownHandlerFailsAndKeepsWhatWasRead) {
     EXPECT_EQ(kept->Baud(), 9600);
     EXPECT_EQ(MethodName(&into, ToRawMethod(kept->OnTriggerAvail()).Code), "TriggerAvail");
     EXPECT_EQ(kept->OnTriggerAvail().Data, &into);
+    // The component that named it is read too, its event left alone.
+    auto* named = dynamic_cast<TVexComPort*>(into.FindComponent("VexComPort2"));
+    ASSERT_NE(named, nullptr);
+    EXPECT_EQ(named->Baud(), 2400);
+    EXPECT_FALSE(named->OnTriggerStatus());
 }
 
 TEST(VxPublished, AnswerbackStreaming) {
