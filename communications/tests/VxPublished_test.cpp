@@ -13,6 +13,7 @@
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/tests/support/TempDir.h"
 #include "platform/ui/Filer.h"
+#include "platform/ui/Forms.h"
 #include "platform/ui/Graphics.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/TypInfo.h"
@@ -539,7 +540,15 @@ private:
     std::filesystem::path old_;
 };
 
-TEST(VxPublished, EachClassPublishesItsListInOrderWithDefaultsAndStoredRules) {
+// A packet's collector goes once its last packet has left, through a posted message.
+class VxPublished : public ::testing::Test {
+protected:
+    void TearDown() override {
+        for (int i = 0; i < 5; ++i) Application->ProcessMessages();
+    }
+};
+
+TEST_F(VxPublished, EachClassPublishesItsListInOrderWithDefaultsAndStoredRules) {
     TPublishRoot root(nullptr);
     Populate(&root);
     auto check = [&](const std::vector<Row>& table, const std::string& cls, TObject* instance) {
@@ -580,7 +589,7 @@ TEST(VxPublished, EachClassPublishesItsListInOrderWithDefaultsAndStoredRules) {
     check(NestedTable(), "TLightSet", ctl->Lights());
 }
 
-TEST(VxPublished, EveryRegisteredClassOfTheLibraryIsInTheTableAndReadsBack) {
+TEST_F(VxPublished, EveryRegisteredClassOfTheLibraryIsInTheTableAndReadsBack) {
     const std::vector<std::string> tabled = Classes();
     for (const TRegisteredClass& c : GetRegisteredClasses()) {
         const std::string& n = c.Name;
@@ -595,7 +604,7 @@ TEST(VxPublished, EveryRegisteredClassOfTheLibraryIsInTheTableAndReadsBack) {
     }
 }
 
-TEST(VxPublished, EveryPropertyRoundTripsThroughTheFilerWithHandlersByName) {
+TEST_F(VxPublished, EveryPropertyRoundTripsThroughTheFilerWithHandlersByName) {
     InTempDir here;
     TPublishRoot root(nullptr);
     Populate(&root);
@@ -651,7 +660,7 @@ TEST(VxPublished, EveryPropertyRoundTripsThroughTheFilerWithHandlersByName) {
     EXPECT_TRUE(root.Calls.empty());
 }
 
-TEST(VxPublished, AStreamNamingAnUnknownHandlerFailsAndKeepsWhatWasRead) {
+TEST_F(VxPublished, AStreamNamingAnUnknownHandlerFailsAndKeepsWhatWasRead) {
     TPublishRoot root(nullptr);
     auto* first = new TVexComPort(&root);
     first->SetName("VexComPort1");
@@ -690,7 +699,7 @@ TEST(VxPublished, AStreamNamingAnUnknownHandlerFailsAndKeepsWhatWasRead) {
     EXPECT_FALSE(named->OnTriggerStatus());
 }
 
-TEST(VxPublished, AnswerbackStreaming) {
+TEST_F(VxPublished, AnswerbackStreaming) {
     // Every emulator writes its answerback, an empty one as an empty value, so that reading gives
     // what was written instead of the constructor's "VEXOterm".
     for (const std::string cls : {"TVxVT100Emulator", "TVxTTYEmulator"}) {
@@ -709,7 +718,7 @@ TEST(VxPublished, AnswerbackStreaming) {
     }
 }
 
-TEST(VxPublished, VersionIsTheBuildsNeverStored) {
+TEST_F(VxPublished, VersionIsTheBuildsNeverStored) {
     TVexDataPacket packet(nullptr);
     const TPropInfo* p = GetPropInfo(&packet, "Version");
     ASSERT_NE(p, nullptr);
@@ -721,7 +730,7 @@ TEST(VxPublished, VersionIsTheBuildsNeverStored) {
     EXPECT_EQ(Bytes(stream).find("Version"), std::string::npos);
 }
 
-TEST(VxPublished, PortOpenInTheStreamOpensAtLoaded) {
+TEST_F(VxPublished, PortOpenInTheStreamOpensAtLoaded) {
     // Open is only stored while the port loads; Loaded opens it.
     TPty pty(41);
     TPublishRoot root(nullptr);
@@ -742,7 +751,7 @@ TEST(VxPublished, PortOpenInTheStreamOpensAtLoaded) {
     back->SetOpen(false);
 }
 
-TEST(VxPublished, TheLoadersPortSettingsReadBackAsWritten) {
+TEST_F(VxPublished, TheLoadersPortSettingsReadBackAsWritten) {
     // Flow options derive the marks only when they are 0: the marks a form sets survive the read.
     TPublishRoot root(nullptr);
     auto* port = new TVexComPort(&root);
