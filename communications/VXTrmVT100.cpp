@@ -341,6 +341,9 @@ void TVxVT100Emulator::DoCommand() {
         const int top = (argc < 1 || a0 <= 0) ? 1 : a0;
         const int bottom = (argc < 2 || a1 <= 0) ? b->RowCount() : a1;
         b->SetScrollRegion(top, bottom);
+        // A VT100 homes the cursor once the margins are set (to the region's top-left in origin
+        // mode); margins the buffer refuses leave it where it was, as a VT100 ignores them.
+        if (top != bottom) b->SetCursorPosition(1, 1);
         break;
     }
     case cmdENQ:
@@ -466,6 +469,8 @@ void TVxVT100Emulator::SetPrivateMode(int Mode, bool On) {
         break;
     case 6:
         vttSetRelOriginMode(On);
+        // A VT100 homes the cursor whenever origin mode is set or reset, to the new home.
+        Buffer()->SetCursorPosition(1, 1);
         break;
     case 7:
         FAutoWrap = On;
@@ -876,11 +881,22 @@ void TVxVT100Emulator::DrawCells(int Row, int FirstCol, int LastCol) {
             x += static_cast<int>(n) * g.Advance;
         }
         const TVxTerminalCharAttrs a = ByteToCharAttrs(attrs[i]);
-        if (a.Contains(tcaUnderline) && attr != ltDblHeightTop) {
+        // A double-height pair has one line of each kind: the underline on its bottom half, the
+        // strikethrough where the halves meet (the bottom half's first pixel row).
+        const bool underline = a.Contains(tcaUnderline) && attr != ltDblHeightTop;
+        const bool strike = a.Contains(tcaStrikethrough) && attr != ltDblHeightTop;
+        if (underline || strike) {
             HPEN pen = CreatePen(PS_SOLID, 1, ColorToRGB(colors.Text));
             HGDIOBJ old = SelectObject(dc, pen);
-            MoveToEx(dc, r.left, r.bottom - 2, nullptr);
-            LineTo(dc, r.right, r.bottom - 2);
+            if (underline) {
+                MoveToEx(dc, r.left, r.bottom - 2, nullptr);
+                LineTo(dc, r.right, r.bottom - 2);
+            }
+            if (strike) {
+                const int middle = tall ? y : y + ch / 2;
+                MoveToEx(dc, r.left, middle, nullptr);
+                LineTo(dc, r.right, middle);
+            }
             SelectObject(dc, old);
             DeleteObject(pen);
         }

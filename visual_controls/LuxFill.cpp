@@ -45,12 +45,18 @@ void TLuxShapeFill::Assign(const TPersistent* Source) {
 
 std::string TLuxShapeFill::GetSetStr() {
     switch (style_) {
-    case sfNone: return "{Disabled}";
-    case sfBrush: return "{Brush}";
-    case sfBitmap: return "{Bitmap}";
-    case sfBitmapList: return "{BitmapList}";
-    case sfGradient: return "{Gradient}";
-    case sfBrushBitmap: break;
+    case sfNone:
+        return "{Disabled}";
+    case sfBrush:
+        return "{Brush}";
+    case sfBitmap:
+        return "{Bitmap}";
+    case sfBitmapList:
+        return "{BitmapList}";
+    case sfGradient:
+        return "{Gradient}";
+    case sfBrushBitmap:
+        break;
     }
     return "{}";
 }
@@ -75,20 +81,26 @@ TBitmap* TLuxShapeFill::GetBitmap() const {
 
 bool TLuxShapeFill::GetEmpty() const {
     switch (style_) {
-    case sfNone: return true;
+    case sfNone:
+        return true;
     case sfBitmap:
-    case sfBitmapList: return GetBitmap()->Empty();
-    default: return false;
+    case sfBitmapList:
+        return GetBitmap()->Empty();
+    default:
+        return false;
     }
 }
 
 bool TLuxShapeFill::GetMustRedraw() const {
     switch (style_) {
     case sfBrushBitmap:
-    case sfBrush: return false;
+    case sfBrush:
+        return false;
     case sfBitmap:
-    case sfBitmapList: return tileMode_ != tmTile;
-    default: return true;
+    case sfBitmapList:
+        return tileMode_ != tmTile;
+    default:
+        return true;
     }
 }
 
@@ -281,9 +293,10 @@ const bool kPublished = [] {
             [](TLuxShapeFill& f, TLuxTileMode v) { f.SetTileMode(v); }, tmTile),
     });
     PublishProperties<TLuxFillObject, TLuxShapeFill>({
+        // No declared default: always stored.
         Property<TLuxFillObject>(
             "Alignment", [](const TLuxFillObject& f) { return f.Alignment(); },
-            [](TLuxFillObject& f, TLuxAlignment v) { f.SetAlignment(v); }, agTopLeft),
+            [](TLuxFillObject& f, TLuxAlignment v) { f.SetAlignment(v); }),
         Property<TLuxFillObject>(
             "Brush", [](const TLuxFillObject& f) { return f.Brush(); },
             [](TLuxFillObject& f, TBrush* v) { f.SetBrush(v); }),

@@ -446,6 +446,7 @@ namespace {
 const bool kPublished = [] {
     using namespace published;
     PublishProperties<TLuxIniCtrl, TLuxCustomComponent>({
+        LuxAboutProperty<TLuxIniCtrl>(),
         Field<TLuxIniCtrl>("Common", &TLuxIniCtrl::Common, true),
         Property<TLuxIniCtrl>(
             "NetUser", [](const TLuxIniCtrl& c) { return c.NetUser(); },

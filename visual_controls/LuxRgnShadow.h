@@ -6,7 +6,4 @@
 class TLuxRgnShadow : public TLuxShadow {
 public:
     TLuxRgnShadow();
-
-protected:
-    TLuxShadowStyle DefaultStyle() const override { return hssNone; }
 };

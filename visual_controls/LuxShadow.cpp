@@ -41,22 +41,11 @@ std::string TLuxShadow::GetSetStr() {
            "}";
 }
 
-struct TLuxShadowPublished {
-    static bool StyleStored(const TObject* o) {
-        const auto* s = static_cast<const TLuxShadow*>(o);
-        return s->Style() != s->DefaultStyle();
-    }
-};
-
 namespace {
 
 const bool kPublished = [] {
     using published::Property;
     using S = TLuxShadow;
-    TPropInfo style = Property<S>(
-        "Style", [](const S& s) { return s.Style(); }, [](S& s, TLuxShadowStyle v) { s.SetStyle(v); });
-    // The shadow of the regions starts switched off: each class leaves out its own default.
-    style.Stored = &TLuxShadowPublished::StyleStored;
     PublishProperties<TLuxShadow>({
         Property<S>(
             "Color", [](const S& s) { return s.Color(); }, [](S& s, TColor v) { s.SetColor(v); },
@@ -64,7 +53,9 @@ const bool kPublished = [] {
         Property<S>(
             "Depth", [](const S& s) { return static_cast<int>(s.Depth()); },
             [](S& s, int v) { s.SetDepth(v); }, 6),
-        style,
+        Property<S>(
+            "Style", [](const S& s) { return s.Style(); }, [](S& s, TLuxShadowStyle v) { s.SetStyle(v); },
+            hssSolid),
     });
     return true;
 }();

@@ -23,11 +23,6 @@ public:
     // "{Disabled}", or "{solid, 6}" / "{tracing, 6}".
     std::string GetSetStr() override;
 
-protected:
-    // The style a stream leaves out.
-    virtual TLuxShadowStyle DefaultStyle() const { return hssSolid; }
-    friend struct TLuxShadowPublished;
-
 private:
     TColor color_ = clBtnShadow;
     TLuxShadowDepth depth_ = 6;

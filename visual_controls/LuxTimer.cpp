@@ -224,9 +224,10 @@ void TLuxHiTimer::UpdateTimer() {
         return;
     }
     if (window_ == 0)
-        window_ = CreateMessageWindow("TLuxHiTimer", [this](HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-            return WndProc(wnd, msg, wParam, lParam);
-        });
+        window_ =
+            CreateMessageWindow("TLuxHiTimer", [this](HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+                return WndProc(wnd, msg, wParam, lParam);
+            });
     if (interval_ > 0 && enabled_ && onTimer_) {
         timerId_ = timeSetEvent(interval_, interval_, MultimediaTick, static_cast<DWORD_PTR>(window_),
                                 TIME_PERIODIC);
@@ -236,7 +237,8 @@ void TLuxHiTimer::UpdateTimer() {
 }
 
 LRESULT TLuxHiTimer::WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg != WM_TIMER || timerId_ == 0 || wParam != timerId_) return DefWindowProc(wnd, msg, wParam, lParam);
+    if (msg != WM_TIMER || timerId_ == 0 || wParam != timerId_)
+        return DefWindowProc(wnd, msg, wParam, lParam);
     if (!busy_) {
         busy_ = true;
         // The flag clears on every path, so a handler that raised does not stop the ticks.
@@ -260,19 +262,22 @@ using published::Property;
 
 const bool kPublished = [] {
     using T = TLuxHiTimer;
-    PublishProperties<T, TComponent>({
-        Property<T>(
-            "About", [](const T& t) { return t.About; }, [](T& t, const std::string& v) { t.About = v; }),
+    PublishProperties<T, TLuxCustomComponent>({
+        LuxAboutProperty<T>(),
         Property<T>(
             "Enabled", [](const T& t) { return t.Enabled(); }, [](T& t, bool v) { t.SetEnabled(v); }, false),
         Property<T>(
-            "Interval", [](const T& t) { return t.Interval(); }, [](T& t, std::uint32_t v) { t.SetInterval(v); },
-            1000),
+            "Interval", [](const T& t) { return t.Interval(); },
+            [](T& t, std::uint32_t v) { t.SetInterval(v); }, 1000),
         Property<T>(
-            "Synchronize", [](const T& t) { return t.Synchronize(); }, [](T& t, bool v) { t.SetSynchronize(v); },
+            "OnTimer", [](const T& t) { return t.OnTimer(); },
+            [](T& t, const TNotifyEvent& v) { t.SetOnTimer(v); }),
+        Property<T>(
+            "Synchronize", [](const T& t) { return t.Synchronize(); },
+            [](T& t, bool v) { t.SetSynchronize(v); }, true),
+        Property<T>(
+            "UseThread", [](const T& t) { return t.UseThread(); }, [](T& t, bool v) { t.SetUseThread(v); },
             true),
-        Property<T>(
-            "UseThread", [](const T& t) { return t.UseThread(); }, [](T& t, bool v) { t.SetUseThread(v); }, true),
         Property<T>(
             "ThreadPriority", [](const T& t) { return t.ThreadPriority(); },
             [](T& t, TThreadPriority v) { t.SetThreadPriority(v); },

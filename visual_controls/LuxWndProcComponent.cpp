@@ -1,7 +1,9 @@
 #include "visual_controls/LuxWndProcComponent.h"
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/ui/Filer.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/TypInfo.h"
 #include "platform/ui/WindowQueries.h"
 #include "platform/win/Messages.h"
 
@@ -163,3 +165,14 @@ void TLuxWndProcComponent::WndProc(TMessage& Message) {
     }
     Message.Result = CallWindowProc(prevWndProc_, wnd_, Message.Msg, Message.WParam, Message.LParam);
 }
+
+namespace {
+
+// Nothing of its own: the descendants publish About and Enabled.
+const bool kPublished = [] {
+    PublishProperties<TLuxWndProcComponent, TLuxCustomComponent>({});
+    RegisterClass<TLuxWndProcComponent>();
+    return true;
+}();
+
+} // namespace

@@ -43,9 +43,10 @@ void TLuxCustomComponent::EndUpdate(bool Notify) {
 
 namespace {
 
+// The about text is published by the subclasses that show it (list items do not), so the base
+// only links them to the component's table.
 const bool kPublished = [] {
-    PublishProperties<TLuxCustomComponent, TComponent>(
-        {published::Field<TLuxCustomComponent>("About", &TLuxCustomComponent::About)});
+    PublishProperties<TLuxCustomComponent, TComponent>({});
     return true;
 }();
 
@@ -172,7 +173,8 @@ template <class Base> void TLuxImageListUser<Base>::WriteIdent(TWriter* Writer) 
 template <class Base> void TLuxImageListUser<Base>::DefineProperties(TFiler* Filer) {
     Base::DefineProperties(Filer);
     Filer->DefineProperty(
-        IDS_INTERNAL, [this](TReader* r) { ReadIdent(r); }, [this](TWriter* w) { WriteIdent(w); }, CheckCont());
+        IDS_INTERNAL, [this](TReader* r) { ReadIdent(r); }, [this](TWriter* w) { WriteIdent(w); },
+        CheckCont());
 }
 
 template <class Base> void TLuxImageListUser<Base>::Loaded() {

@@ -8,6 +8,7 @@
 #include "platform/ui/ControlMessages.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Graphics.h"
+#include "platform/ui/TypInfo.h"
 
 #include <string>
 
@@ -263,3 +264,9 @@ template <class C> constexpr TLuxClass LuxClassOf() {
 int LuxCheckForFormComponent(TComponent* AComponent, TLuxClass AClass);
 // Raises Exception: only one dock label or button per control.
 [[noreturn]] void LuxRaiseDockError(TComponent* AComponent, TComponent* AOther);
+
+// The About row of the classes that publish their about text.
+template <class C> TPropInfo LuxAboutProperty() {
+    return published::Property<C>(
+        "About", [](const C& c) { return c.About; }, [](C& c, const std::string& v) { c.About = v; });
+}

@@ -488,9 +488,13 @@ void DoneLuxclass() {
 namespace {
 
 const bool kPublished = [] {
-    PublishProperties<TLuxTimerPool, TLuxCustomComponent>({published::Property<TLuxTimerPool>(
-        "MinInterval", [](const TLuxTimerPool& p) { return p.MinInterval(); },
-        [](TLuxTimerPool& p, WORD v) { p.SetInterval(v); }, 1000)});
+    PublishProperties<TLuxTimerPool, TLuxCustomComponent>({
+        LuxAboutProperty<TLuxTimerPool>(),
+        published::Property<TLuxTimerPool>(
+            "MinInterval", [](const TLuxTimerPool& p) { return p.MinInterval(); },
+            [](TLuxTimerPool& p, WORD v) { p.SetInterval(v); }, 1000),
+        published::Field<TLuxTimerPool>("OnTimer", &TLuxTimerPool::OnTimer),
+    });
     RegisterClass<TLuxTimerPool>();
     return true;
 }();

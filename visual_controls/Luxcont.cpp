@@ -2069,7 +2069,14 @@ const bool kPublished = [] {
             "Width", [](const TLuxImageListItem& i) { return i.Width(); },
             [](TLuxImageListItem& i, int v) { i.SetWidth(v); }, 16),
     });
+    // A string list is no object on this platform: the property is named for the table and filled
+    // from "Internal".
+    TPropInfo items;
+    items.Name = "Items";
+    items.Kind = TTypeKind::tkClass;
+    items.GetObject = [](const TObject*) -> TObject* { return nullptr; };
     PublishProperties<TLuxStringListItem, TLuxCustomComponent>({
+        NotStored(items),
         Property<TLuxStringListItem>("Description", description, setDescription),
         Property<TLuxStringListItem>("Ident", ident, setIdent),
     });
@@ -2083,23 +2090,24 @@ const bool kPublished = [] {
     auto setCompressed = [](TLuxCustomContainer& c, bool v) { c.SetDefaultCompressed(v); };
     auto pixelFormat = [](const TLuxCustomImageList& c) { return c.DefaultPixelFormat(); };
     auto setPixelFormat = [](TLuxCustomImageList& c, TLuxSavePixelFormat v) { c.SetDefaultPixelFormat(v); };
-    PublishProperties<TLuxBitmapList, TLuxCustomComponent>({
+    PublishProperties<TLuxCustomContainer, TLuxCustomComponent>({LuxAboutProperty<TLuxCustomContainer>()});
+    PublishProperties<TLuxBitmapList, TLuxCustomContainer>({
         Property<TLuxBitmapList>("DefaultCompressed", compressed, setCompressed, 0),
         Property<TLuxBitmapList>("DefaultPixelFormat", pixelFormat, setPixelFormat, spfDefault),
     });
-    PublishProperties<TLuxImageList, TLuxCustomComponent>({
+    PublishProperties<TLuxImageList, TLuxCustomContainer>({
         Property<TLuxImageList>("DefaultCompressed", compressed, setCompressed, 0),
         Property<TLuxImageList>("DefaultPixelFormat", pixelFormat, setPixelFormat, spfDefault),
     });
-    PublishProperties<TLuxStringList, TLuxCustomComponent>(
+    PublishProperties<TLuxStringList, TLuxCustomContainer>(
         {Property<TLuxStringList>("DefaultCompressed", compressed, setCompressed, 0)});
-    PublishProperties<TLuxGenericList, TLuxCustomComponent>(
+    PublishProperties<TLuxGenericList, TLuxCustomContainer>(
         {Property<TLuxGenericList>("DefaultCompressed", compressed, setCompressed, 0)});
-    PublishProperties<TLuxWaveList, TLuxCustomComponent>(
+    PublishProperties<TLuxWaveList, TLuxCustomContainer>(
         {Property<TLuxWaveList>("DefaultCompressed", compressed, setCompressed, 0)});
-    PublishProperties<TLuxImageListConnector, TLuxCustomComponent>({Property<TLuxImageListConnector>(
+    PublishProperties<TLuxImageListConnector, TLuxCustomContainer>({Property<TLuxImageListConnector>(
         "ImageLists", [](const TLuxImageListConnector& c) { return c.ImageLists(); }, nullptr)});
-    PublishProperties<TLuxGraphicList, TLuxCustomComponent>({Property<TLuxGraphicList>(
+    PublishProperties<TLuxGraphicList, TLuxCustomContainer>({Property<TLuxGraphicList>(
         "Graphics", [](const TLuxGraphicList& c) { return c.Graphics(); }, nullptr)});
     PublishProperties<TLuxBorImageListItem>({
         Property<TLuxBorImageListItem>(
@@ -2122,6 +2130,8 @@ const bool kPublished = [] {
             "Index", [](const TLuxGraphicListItem& i) { return i.Index(); },
             [](TLuxGraphicListItem& i, int v) { i.SetIndex(v); }),
     });
+    PublishProperties<TLuxContainerCtrl, TLuxCustomComponent>({LuxAboutProperty<TLuxContainerCtrl>()});
+    RegisterClass<TLuxContainer>();
     RegisterClass<TLuxBitmapList>();
     RegisterClass<TLuxImageList>();
     RegisterClass<TLuxStringList>();

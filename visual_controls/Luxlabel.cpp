@@ -4,6 +4,7 @@
 #include "platform/ui/Filer.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Menus.h"
+#include "platform/ui/PublishedRows.h"
 #include "platform/ui/TypInfo.h"
 #include "visual_controls/Luxclass.h"
 #include "visual_controls/Luxcont.h"
@@ -377,112 +378,97 @@ namespace {
 
 using published::Property;
 
-// What both labels publish of the control and of the label base.
-template <class C> std::vector<TPropInfo> LabelProperties() {
-    TPropInfo font = Property<C>(
-        "Font", [](const C& c) { return c.Font(); }, nullptr);
-    font.Stored = [](const TObject* o) { return !static_cast<const C*>(o)->ParentFont(); };
-    TPropInfo color = Property<C>(
-        "Color", [](const C& c) { return c.Color(); }, [](C& c, TColor v) { c.SetColor(v); }, clWindow);
-    color.Stored = [](const TObject* o) { return !static_cast<const C*>(o)->ParentColor(); };
-    const TAnchors anchors{akLeft, akTop};
-    return {
-        Property<C>(
-            "Left", [](const C& c) { return c.Left(); }, [](C& c, int v) { c.SetLeft(v); }),
-        Property<C>(
-            "Top", [](const C& c) { return c.Top(); }, [](C& c, int v) { c.SetTop(v); }),
-        Property<C>(
-            "Width", [](const C& c) { return c.Width(); }, [](C& c, int v) { c.SetWidth(v); }),
-        Property<C>(
-            "Height", [](const C& c) { return c.Height(); }, [](C& c, int v) { c.SetHeight(v); }),
-        Property<C>(
-            "About", [](const C& c) { return c.About; }, [](C& c, const std::string& v) { c.About = v; }),
-        Property<C>(
-            "Align", [](const C& c) { return c.Align(); }, [](C& c, TAlign v) { c.SetAlign(v); }, alNone),
-        Property<C>(
-            "Anchors", [](const C& c) { return c.Anchors; }, [](C& c, TAnchors v) { c.Anchors = v; },
-            static_cast<std::int64_t>(anchors.Bits())),
-        Property<C>(
-            "AutoSize", [](const C& c) { return c.AutoSize(); }, [](C& c, bool v) { c.SetAutoSize(v); },
-            true),
-        Property<C>(
-            "Bevel", [](const C& c) { return c.Bevel(); }, nullptr),
-        Property<C>(
-            "Caption", [](const C& c) { return c.Caption(); },
-            [](C& c, const std::string& v) { c.SetCaption(v); }),
-        color,
-        Property<C>(
-            "Cursor", [](const C& c) { return c.Cursor(); }, [](C& c, TCursor v) { c.SetCursor(v); },
-            crDefault),
-        Property<C>(
-            "Enabled", [](const C& c) { return c.Enabled(); }, [](C& c, bool v) { c.SetEnabled(v); }, true),
-        Property<C>(
-            "FocusControl", [](const C& c) { return c.FocusControl(); },
-            [](C& c, TWinControl* v) { c.SetControl(v); }),
-        font,
-        Property<C>(
-            "Hint", [](const C& c) { return c.Hint(); }, [](C& c, const std::string& v) { c.SetHint(v); }),
-        Property<C>(
-            "MultiLine", [](const C& c) { return c.MultiLine(); }, [](C& c, bool v) { c.SetMultiLine(v); },
-            false),
-        Property<C>(
-            "ParentColor", [](const C& c) { return c.ParentColor(); },
-            [](C& c, bool v) { c.SetParentColor(v); }, true),
-        Property<C>(
-            "ParentFont", [](const C& c) { return c.ParentFont(); }, [](C& c, bool v) { c.SetParentFont(v); },
-            true),
-        Property<C>(
-            "ParentShowHint", [](const C& c) { return c.ParentShowHint(); },
-            [](C& c, bool v) { c.SetParentShowHint(v); }, true),
-        Property<C>(
-            "PopupMenu", [](const C& c) { return c.PopupMenu(); },
-            [](C& c, TPopupMenu* v) { c.SetPopupMenu(v); }),
-        Property<C>(
-            "ShowAccelChar", [](const C& c) { return c.ShowAccelChar(); },
-            [](C& c, bool v) { c.SetShowAccelChar(v); }, true),
-        Property<C>(
-            "ShowHint", [](const C& c) { return c.ShowHint(); }, [](C& c, bool v) { c.SetShowHint(v); },
-            false),
-        Property<C>(
-            "Transparent", [](const C& c) { return c.Transparent(); },
-            [](C& c, bool v) { c.SetTransparent(v); }, true),
-        Property<C>(
-            "Visible", [](const C& c) { return c.Visible(); }, [](C& c, bool v) { c.SetVisible(v); }, true),
-    };
+// The control rows both labels publish, in the labels' order.
+template <class C> std::vector<TPropInfo> LabelControlProperties() {
+    std::vector<TPropInfo> rows = published::Standard<C>({"Left", "Top", "Width", "Height"});
+    rows.push_back(LuxAboutProperty<C>());
+    for (TPropInfo& p :
+         published::Standard<C>({"Align",     "Anchors",    "BiDiMode",   "ParentBiDiMode", "Constraints",
+                                 "Cursor",    "DragCursor", "DragKind",   "DragMode",       "Enabled",
+                                 "Font",      "Hint",       "ParentFont", "ParentColor",    "ParentShowHint",
+                                 "PopupMenu", "ShowHint",   "Visible",    "Caption",        "Color"}))
+        rows.push_back(std::move(p));
+    return rows;
+}
+
+template <class C>
+TPropInfo BoolProperty(const char* name, bool (C::*get)() const, void (C::*set)(bool), bool def) {
+    return Property<C>(
+        name, [get](const C& c) { return (c.*get)(); }, [set](C& c, bool v) { (c.*set)(v); }, def);
+}
+
+void Append(std::vector<TPropInfo>& rows, std::vector<TPropInfo> more) {
+    for (TPropInfo& p : more) rows.push_back(std::move(p));
+}
+
+template <class C> std::vector<TPropInfo> LabelEvents() {
+    std::vector<TPropInfo> rows = published::Standard<C>(
+        {"OnClick", "OnDblClick", "OnDragDrop", "OnDragOver", "OnEndDrag", "OnMouseDown", "OnMouseMove",
+         "OnMouseUp", "OnStartDrag", "OnEndDock", "OnStartDock"});
+    rows.push_back(published::Field<C>("OnMouseEnter", &C::OnMouseEnter));
+    rows.push_back(published::Field<C>("OnMouseExit", &C::OnMouseExit));
+    return rows;
+}
+
+template <class C> TPropInfo FocusControlProperty() {
+    return Property<C>(
+        "FocusControl", [](const C& c) { return c.FocusControl(); },
+        [](C& c, TWinControl* v) { c.SetControl(v); });
 }
 
 const bool kPublished = [] {
     using L = TLuxLabel;
-    std::vector<TPropInfo> label = LabelProperties<L>();
-    label.push_back(Property<L>(
-        "Alignment", [](const L& l) { return l.Alignment(); },
-        [](L& l, TLuxAlignment v) { l.SetAlignment(v); }, agTopLeft));
-    label.push_back(Property<L>(
-        "FontFX", [](const L& l) { return l.FontFX(); }, nullptr));
-    // No declared default: always stored.
-    label.push_back(Property<L>(
-        "Options", [](const L& l) { return l.Options(); },
-        [](L& l, TLuxLabelOptions v) { l.SetOptions(v); }));
-    label.push_back(Property<L>(
-        "Twinkle", [](const L& l) { return l.Twinkle(); }, [](L& l, bool v) { l.SetTwinkle(v); }, false));
-    label.push_back(Property<L>(
-        "TwinkleVisible", [](const L& l) { return l.TwinkleVisible(); },
-        [](L& l, int v) { l.SetTwinkleVisible(v); }, 700));
-    label.push_back(Property<L>(
-        "TwinkleInVisible", [](const L& l) { return l.TwinkleInVisible(); },
-        [](L& l, int v) { l.SetTwinkleInVisible(v); }, 700));
-    label.push_back(Property<L>(
-        "TwinkleColor", [](const L& l) { return l.TwinkleColor(); },
-        [](L& l, TColor v) { l.SetTwinkleColor(v); }, clNone));
+    std::vector<TPropInfo> label = LabelControlProperties<L>();
+    Append(label, {
+                      Property<L>(
+                          "Alignment", [](const L& l) { return l.Alignment(); },
+                          [](L& l, TLuxAlignment v) { l.SetAlignment(v); }, agTopLeft),
+                      BoolProperty<L>("AutoSize", &L::AutoSize, &L::SetAutoSize, true),
+                      Property<L>(
+                          "Bevel", [](const L& l) { return l.Bevel(); }, nullptr),
+                      FocusControlProperty<L>(),
+                      Property<L>(
+                          "FontFX", [](const L& l) { return l.FontFX(); }, nullptr),
+                      BoolProperty<L>("MultiLine", &L::MultiLine, &L::SetMultiLine, false),
+                      // No declared default: always stored.
+                      Property<L>(
+                          "Options", [](const L& l) { return l.Options(); },
+                          [](L& l, TLuxLabelOptions v) { l.SetOptions(v); }),
+                      BoolProperty<L>("ShowAccelChar", &L::ShowAccelChar, &L::SetShowAccelChar, true),
+                      BoolProperty<L>("Transparent", &L::Transparent, &L::SetTransparent, true),
+                      BoolProperty<L>("Twinkle", &L::Twinkle, &L::SetTwinkle, false),
+                      Property<L>(
+                          "TwinkleVisible", [](const L& l) { return l.TwinkleVisible(); },
+                          [](L& l, int v) { l.SetTwinkleVisible(v); }, 700),
+                      Property<L>(
+                          "TwinkleInVisible", [](const L& l) { return l.TwinkleInVisible(); },
+                          [](L& l, int v) { l.SetTwinkleInVisible(v); }, 700),
+                      Property<L>(
+                          "TwinkleColor", [](const L& l) { return l.TwinkleColor(); },
+                          [](L& l, TColor v) { l.SetTwinkleColor(v); }, clNone),
+                  });
+    Append(label, LabelEvents<L>());
     PublishProperties<TLuxLabel, TComponent>(std::move(label));
 
     using G = TLuxGlyphLabel;
-    std::vector<TPropInfo> glyph = LabelProperties<G>();
-    glyph.push_back(Property<G>(
-        "Alignment", [](const G& g) { return g.Alignment(); }, nullptr));
-    glyph.push_back(Property<G>(
-        "Font3D", [](const G& g) { return g.Font3D(); }, nullptr));
-    for (TPropInfo& p : LuxImageListProperties<G>()) glyph.push_back(std::move(p));
+    std::vector<TPropInfo> glyph = LabelControlProperties<G>();
+    Append(glyph, {
+                      Property<G>(
+                          "Alignment", [](const G& g) { return g.Alignment(); }, nullptr),
+                      BoolProperty<G>("AutoSize", &G::AutoSize, &G::SetAutoSize, true),
+                      Property<G>(
+                          "Bevel", [](const G& g) { return g.Bevel(); }, nullptr),
+                      FocusControlProperty<G>(),
+                      Property<G>(
+                          "Font3D", [](const G& g) { return g.Font3D(); }, nullptr),
+                  });
+    Append(glyph, LuxImageListProperties<G>());
+    Append(glyph, {
+                      BoolProperty<G>("MultiLine", &G::MultiLine, &G::SetMultiLine, false),
+                      BoolProperty<G>("ShowAccelChar", &G::ShowAccelChar, &G::SetShowAccelChar, true),
+                      BoolProperty<G>("Transparent", &G::Transparent, &G::SetTransparent, true),
+                  });
+    Append(glyph, LabelEvents<G>());
     PublishProperties<TLuxGlyphLabel, TComponent>(std::move(glyph));
 
     RegisterClass<TLuxLabel>();

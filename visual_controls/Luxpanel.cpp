@@ -1,7 +1,9 @@
 #include "visual_controls/Luxpanel.h"
 
 #include "platform/gdi/System.h"
+#include "platform/ui/Filer.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/PublishedRows.h"
 #include "platform/ui/ScrollBars.h"
 #include "platform/ui/WindowQueries.h"
 #include "visual_controls/LuxEffect.h"
@@ -247,7 +249,7 @@ TLuxCustomScrollBox::TLuxCustomScrollBox(TComponent* AOwner)
     ControlStyle =
         TControlStyle{csAcceptsControls, csCaptureMouse, csClickEvents, csDoubleClicks, csReplicatable};
     SetBorderStyle(bsNone);
-    Ctl3D = true;
+    SetCtl3D(true);
     SetBounds(Left(), Top(), 185, 41);
     RecreateWnd();
 }
@@ -465,3 +467,38 @@ void TLuxCustomScrollBox::Dispatch(TMessage& Message) {
         return;
     }
 }
+
+// --- Published properties -------------------------------------------------------------------------
+
+namespace {
+
+const bool kPublished = [] {
+    using published::Property;
+    using B = TLuxScrollBoxBevel;
+    PublishProperties<TLuxScrollBoxBevel, TLuxBevel>({Property<B>(
+        "Mode", [](const B& b) { return b.Mode(); }, [](B& b, TLuxBevelMode v) { b.SetMode(v); },
+        bmWindows)});
+
+    using S = TLuxCustomScrollBox;
+    TPropInfo ctl3D = published::Standard<S>("Ctl3D");
+    ctl3D.Default = true;
+    TPropInfo parentCtl3D = published::Standard<S>("ParentCtl3D");
+    parentCtl3D.Default = false;
+    PublishProperties<TLuxCustomScrollBox, TComponent>({
+        LuxAboutProperty<S>(),
+        // The frame is the bevel's: the box has no border of its own.
+        Property<S>(
+            "BorderStyle", [](const S& s) { return s.BorderStyle(); }, nullptr),
+        ctl3D,
+        parentCtl3D,
+    });
+
+    // The panels publish nothing of their own.
+    RegisterClass<TLuxCustomPanel>();
+    RegisterClass<TLuxCustomBevelPanel>();
+    RegisterClass<TLuxCustomStatusBar>();
+    RegisterClass<TLuxCustomScrollBox>();
+    return true;
+}();
+
+} // namespace

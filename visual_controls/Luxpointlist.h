@@ -6,7 +6,8 @@
 #include "platform/ui/Classes.h"
 #include "platform/ui/Graphics.h"
 
-class TLuxPointList : public TList {
+// An object too, so that it can be a published property.
+class TLuxPointList : public TObject, public TList {
 public:
     // The point at Index; (0, 0) past the end.
     TPoint GetPoint(int Index) const;

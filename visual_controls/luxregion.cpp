@@ -1330,6 +1330,9 @@ const bool kPublished = [] {
     });
     using R = TLuxRegion;
     PublishProperties<TLuxRegion>({
+        // The points travel in "PointList".
+        Property<R>(
+            "Points", [](const R& r) -> TObject* { return r.Points(); }, nullptr),
         Property<R>(
             "Shape", [](const R& r) { return r.Shape(); },
             [](R& r, TLuxRegionShape v) { r.SetRegionShape(v); }, rsRoundRect),
@@ -1357,7 +1360,8 @@ const bool kPublished = [] {
         "ImageList", [](const F& f) { return f.ImageList(); },
         [](F& f, TLuxCustomImageList* v) { f.SetImageList(v); });
     list.Stored = [](const TObject* o) { return static_cast<const F*>(o)->HasControl(); };
-    PublishProperties<TLuxFormShape, TLuxCustomComponent>({
+    PublishProperties<TLuxFormShape, TLuxWndProcComponent>({
+        LuxAboutProperty<F>(),
         Property<F>(
             "Enabled", [](const F& f) { return f.Enabled(); }, [](F& f, bool v) { f.SetEnabled(v); }, true),
         Property<F>(

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,10 +51,10 @@ TEST_F(VT100, CursorAddressingStaysOnTheScreenAndInTheMargins) {
     } cases[] = {
         {"\033[10;20H", 10, 20},
         {"\033[;5H", 1, 5},
-        {"\033[0;0H", 1, 1},         // an explicit 0 is 1, not the history
+        {"\033[0;0H", 1, 1}, // an explicit 0 is 1, not the history
         {"\033[5;5H\033[0;3f", 1, 3},
         {"\033[99;999H", 24, 80},
-        {"\033[1;2;3H", 1, 1},       // three arguments: no command
+        {"\033[1;2;3H", 1, 1},                   // three arguments: no command
         {"\033[5;10r\033[?6h\033[0;0H", 5, 1},   // origin mode: relative to the margins
         {"\033[5;10r\033[?6h\033[20;1H", 10, 1}, // and clamped to them
         {"\033[5;10r\033[?6h\033[3;4H", 7, 4},
@@ -61,9 +62,9 @@ TEST_F(VT100, CursorAddressingStaysOnTheScreenAndInTheMargins) {
         {"\033[10;10H\033[2147483647B", 24, 10},
         {"\033[10;10H\033[2147483647C", 10, 80},
         {"\033[10;10H\033[2147483647D", 10, 1},
-        {"\033[10;10H\033[0A", 9, 10},          // 0 counts as 1
+        {"\033[10;10H\033[0A", 9, 10}, // 0 counts as 1
         {"\033[10;10H\033[3D\033[2C", 10, 9},
-        {"\033[5;10r\033[8;1H\033[9B", 10, 1},  // stops at the bottom margin
+        {"\033[5;10r\033[8;1H\033[9B", 10, 1}, // stops at the bottom margin
         {"\033[10;10H\0337\033[1;1H\0338", 10, 10},
         {"\033[10;10H\033[s\033[H\033[u", 10, 10},
         {"\033[?2l\033Y%(", 6, 9}, // VT52 addressing
@@ -76,6 +77,20 @@ TEST_F(VT100, CursorAddressingStaysOnTheScreenAndInTheMargins) {
         {"\033[3g\tx", 1, 81 - 1}, // no stops: to the last column
         {"\033[1;5H\033H\033[1;1H\tx", 1, 6},
         {"\033[1;9H\033[0g\033[1;1H\t", 1, 17},
+        // Setting the margins homes the cursor, to the screen's top-left or the region's in origin
+        // mode; so does setting or resetting origin mode.
+        {"\033[5;10r", 1, 1},
+        {"\033[2;2H\033[r", 1, 1},
+        {"\033[12;40H\033[5;10r", 1, 1},
+        {"\033[?6h\033[5;10r", 5, 1},
+        {"\033[?6h\033[5;10r\033[3;3H\033[6;12r", 6, 1},
+        {"\033[?6h\033[5;10r\033[3;3H\033[r", 1, 1},
+        {"\033[10;10H\033[5;5r", 10, 10}, // one row: refused, the cursor stays
+        {"\033[24;80Hx\033[ry", 1, 2},    // the pending wrap goes too
+        {"\033[5;10r\033[8;8H\033[?6h", 5, 1},
+        {"\033[5;10r\033[?6h\033[3;3H\033[?6l", 1, 1},
+        {"\033[8;8H\033[?6l", 1, 1},
+        {"\033[8;8H\033[?6;7l", 8, 8}, // several modes at once change nothing
     };
     for (const auto& c : cases) {
         emu.reset(new TVxVT100Emulator(nullptr));
@@ -480,3 +495,93 @@ TEST_F(VT100OnPty, ColumnModeResizesTheTerminal) {
 }
 
 } // namespace
+
+namespace {
+
+using TPixels = std::vector<std::string>;
+
+// Pixels of a cell-sized area at (x, y) of a DC: '#' where something is drawn on the black ground.
+TPixels PictureOf(HDC dc, int x, int y, int w, int h) {
+    TPixels rows;
+    for (int row = 0; row < h; ++row) {
+        std::string line;
+        for (int col = 0; col < w; ++col) line += GetPixel(dc, x + col, y + row) != RGB(0, 0, 0) ? '#' : '.';
+        rows.push_back(line);
+    }
+    return rows;
+}
+
+int InkOf(const TPixels& p) {
+    int n = 0;
+    for (const std::string& row : p) n += static_cast<int>(std::count(row.begin(), row.end(), '#'));
+    return n;
+}
+
+} // namespace
+
+TEST_F(VT100OnPty, DrawsTheOemPictographsThePoundSignAndStrikethrough) {
+    const std::string graphics = "`abcdefghijklmnopqrstuvwxyz{|}~";
+    pty.Send("\033[1;1H\033(0" + graphics + "\033(B\033[2;1H\033(A#\033(B#\033[3;1H\033#3x\033[4;1H\033#4x");
+    ASSERT_TRUE(PumpUntil([this] { return term->tmGetLine(4).substr(0, 1) == "x"; }));
+    const int w = term->GetTotalCharWidth(), h = term->GetTotalCharHeight();
+    // Strikethrough has no rendition of its own: set on a blank cell, a plain row and a tall pair.
+    TVxTerminalCharAttrs struck = term->tmGetAttributes(2, 5);
+    struck.Include(tcaStrikethrough);
+    for (const auto& at : {std::make_pair(2, 5), std::make_pair(3, 1), std::make_pair(4, 1)})
+        term->tmSetAttributes(at.first, at.second, struck);
+    term->Repaint();
+    term->Update();
+    HDC dc = GetDC(term->Handle());
+    auto cell = [&](int row, int col) { return PictureOf(dc, (col - 1) * w, (row - 1) * h, w, h); };
+
+    // The same glyphs drawn straight into a bitmap in the terminal's font, and the missing-glyph box
+    // of the same face (a control byte in a font without the OEM pictographs).
+    HDC mem = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, 4 * w, h);
+    HGDIOBJ oldBitmap = SelectObject(mem, bitmap);
+    TFont plain;
+    plain.Assign(term->Font());
+    plain.SetName("Courier New");
+    auto direct = [&](HFONT font, char byte) {
+        const RECT all{0, 0, 4 * w, h};
+        HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
+        FillRect(mem, &all, black);
+        DeleteObject(black);
+        SelectObject(mem, font);
+        SetTextColor(mem, ColorToRGB(term->Font()->Color()));
+        SetBkMode(mem, TRANSPARENT);
+        TextOut(mem, 0, 0, &byte, 1);
+        return PictureOf(mem, 0, 0, w, h);
+    };
+    const TPixels box = direct(plain.Handle(), '\x01');
+    const TPixels pound = direct(term->Font()->Handle(), '\x9C');
+    const TPixels uAcute = direct(term->Font()->Handle(), '\xA3');
+    SelectObject(mem, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(mem);
+    ASSERT_GT(InkOf(box), 0);
+    ASSERT_NE(pound, uAcute);
+
+    for (std::size_t i = 0; i < graphics.size(); ++i) {
+        const TPixels glyph = cell(1, static_cast<int>(i) + 1);
+        EXPECT_GT(InkOf(glyph), 0) << graphics[i];
+        EXPECT_NE(glyph, box) << graphics[i] << " draws the missing-glyph box";
+    }
+    EXPECT_EQ(cell(2, 1), pound) << "the United Kingdom set's # is the pound sign";
+    EXPECT_NE(cell(2, 2), pound) << "the US set's # stays #";
+
+    // The struck blank cell shows one line through its middle, edge to edge.
+    const TPixels strike = cell(2, 5);
+    EXPECT_EQ(strike[static_cast<std::size_t>(h / 2)], std::string(static_cast<std::size_t>(w), '#'));
+    EXPECT_EQ(InkOf(strike), w);
+    EXPECT_EQ(InkOf(cell(2, 6)), 0);
+    // A double-height pair: one line where its halves meet, on the bottom half's first row; the
+    // first two cells, since every character advances two.
+    std::string doubled;
+    for (int x = 0; x < 2 * w; ++x) doubled += GetPixel(dc, x, 3 * h) != RGB(0, 0, 0) ? '#' : '.';
+    EXPECT_EQ(doubled, std::string(static_cast<std::size_t>(2 * w), '#'));
+    int topMiddle = 0;
+    for (int x = 0; x < 2 * w; ++x) topMiddle += GetPixel(dc, x, 2 * h + h / 2) != RGB(0, 0, 0);
+    EXPECT_LT(topMiddle, 2 * w) << "no line through the middle of the top half";
+    ReleaseDC(term->Handle(), dc);
+}

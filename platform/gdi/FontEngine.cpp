@@ -1,3 +1,4 @@
+#include "platform/gdi/FaceChar.h"
 #include "platform/gdi/FontEngine_p.h"
 
 #include "platform/rtl/Win1252.h"
@@ -29,7 +30,7 @@ struct FaceInfo {
     const char* name;
     Family family;
     bool trueType;
-    bool oem = false; // bytes 128..255 drawn as the OEM character set draws them
+    bool oem = false; // bytes 0x01..0x1F and 0x7F..0xFF drawn as the OEM character set draws them
 };
 
 // The faces the original system asks for; the bitmap faces among them could not rotate.
@@ -57,8 +58,18 @@ constexpr char16_t kOemUpper[128] = {
     0x2321, 0x00F7, 0x2248, 0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
 };
 
+// The OEM character set's pictographs for the control bytes 0x01..0x1F.
+constexpr char16_t kOemLow[32] = {
+    0x0000, 0x263A, 0x263B, 0x2665, 0x2666, 0x2663, 0x2660, 0x2022, 0x25D8, 0x25CB, 0x25D9,
+    0x2642, 0x2640, 0x266A, 0x266B, 0x263C, 0x25BA, 0x25C4, 0x2195, 0x203C, 0x00B6, 0x00A7,
+    0x25AC, 0x21A8, 0x2191, 0x2193, 0x2192, 0x2190, 0x221F, 0x2194, 0x25B2, 0x25BC,
+};
+
 char16_t CharOf(unsigned char c, bool oem) {
-    return oem && c >= 128 ? kOemUpper[c - 128] : Win1252ToUnicode(c);
+    if (!oem) return Win1252ToUnicode(c);
+    if (c >= 128) return kOemUpper[c - 128];
+    if (c == 0x7F) return 0x2302;
+    return c < 0x20 && c != 0 ? kOemLow[c] : c;
 }
 
 bool SameFace(const char* a, const std::string& b) {
@@ -353,6 +364,10 @@ std::vector<OutlineStep> FontFace::Outline(const std::string& text, const std::v
 }
 
 } // namespace gdi
+
+char16_t GdiFaceChar(const std::string& face, unsigned char byte) {
+    return gdi::CharOf(byte, gdi::FindFace(face, 0).oem);
+}
 
 std::string GdiSubstituteFace(const std::string& face) {
     return gdi::FamilyName(gdi::FindFace(face, 0).family);

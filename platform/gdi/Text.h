@@ -2,10 +2,10 @@
 //
 // The Windows face names the system asks for are mapped to the DejaVu families (package
 // fonts-dejavu-core): sans faces to DejaVu Sans, fixed faces to DejaVu Sans Mono, serif faces to
-// DejaVu Serif; in the "Terminal" face bytes 128..255 are the OEM character set (line and block
-// drawing), in every other face Windows-1252. Glyphs come from Qt's font engine, which needs a
-// QGuiApplication; without one, or without the DejaVu files, text calls draw nothing and report
-// failure. Glyphs are drawn without
+// DejaVu Serif; in the "Terminal" face the bytes 0x01..0x1F and 0x7F..0xFF are the OEM character
+// set (pictographs, line and block drawing), in every other face Windows-1252 (FaceChar.h).
+// Glyphs come from Qt's font engine, which needs a QGuiApplication; without one, or without the
+// DejaVu files, text calls draw nothing and report failure. Glyphs are drawn without
 // antialiasing (a glyph pixel is on or off), so the output repeats exactly.
 //
 // Heights follow the original: a negative lfHeight is the character (em) height in pixels, a

@@ -8,6 +8,8 @@
 #include "platform/ui/TypInfo.h"
 #include "tools/testing/TempHome.h"
 #include "visual_controls/Luxclass.h"
+#include "visual_controls/Luxlabel.h"
+#include "visual_controls/Luxpanel.h"
 
 #include <gtest/gtest.h>
 
@@ -314,4 +316,76 @@ TEST_F(LuxIniCtrlTest, ItsOwnPropertiesAreAnObjectToo) {
     EXPECT_FALSE(back.AlphaCounter());
     EXPECT_EQ(back.MaxEntries(), 20);
     EXPECT_EQ(back.Target(), itIniFile);
+}
+
+namespace {
+
+struct Clicks {
+    int count = 0;
+    void Click(TObject*) { ++count; }
+};
+
+bool HasKey(const TStringList& keys, const std::string& name) {
+    for (int i = 0; i < keys.Count(); ++i)
+        if (keys.Names(i) == name) return true;
+    return false;
+}
+
+} // namespace
+
+TEST_F(LuxIniCtrlTest, ControlsKeepTheirNewlyPublishedValuesAndSkipEventsAndObjects) {
+    store.SetTarget(itIniFile);
+    store.SetIniFile(home.Vexo() + "/controls.ini");
+    store.IniPrefix = ppFixed;
+    TForm form(nullptr);
+    Clicks clicks;
+
+    auto* label = new TLuxLabel(&form);
+    label->SetParent(&form);
+    label->SetBiDiMode(bdRightToLeft);
+    label->SetDragMode(dmAutomatic);
+    label->SetDragKind(dkDock);
+    label->SetDragCursor(crHandPoint);
+    label->Constraints()->SetMaxWidth(90);
+    label->SetCaption("Freeze");
+    label->OnClick = TNotifyEvent::Bind<&Clicks::Click>(&clicks);
+    store.WriteObject("Label", label);
+    TStringList keys;
+    store.ReadSectionValues("Label", &keys);
+    EXPECT_EQ(keys.Values("BiDiMode"), "1");
+    EXPECT_EQ(keys.Values("ParentBiDiMode"), "0");
+    EXPECT_EQ(keys.Values("DragMode"), "1");
+    EXPECT_EQ(keys.Values("DragKind"), "1");
+    EXPECT_EQ(keys.Values("DragCursor"), "-21");
+    EXPECT_EQ(keys.Values("Caption"), "Freeze");
+    for (const char* skipped :
+         {"OnClick", "Constraints", "Font", "Bevel", "FontFX", "PopupMenu", "HelpContext"})
+        EXPECT_FALSE(HasKey(keys, skipped)) << skipped;
+
+    auto* back = new TLuxLabel(&form);
+    back->SetParent(&form);
+    store.ReadObject("Label", back);
+    EXPECT_EQ(back->BiDiMode(), bdRightToLeft);
+    EXPECT_FALSE(back->ParentBiDiMode());
+    EXPECT_EQ(back->DragMode(), dmAutomatic);
+    EXPECT_EQ(back->DragKind(), dkDock);
+    EXPECT_EQ(back->DragCursor(), crHandPoint);
+    EXPECT_EQ(back->Caption(), "Freeze");
+    EXPECT_EQ(back->Constraints()->MaxWidth(), 0) << "objects are not the store's";
+    EXPECT_FALSE(back->OnClick) << "events are not the store's";
+
+    // The scroll box: Ctl3D is its own again, and the read-only border style is not written.
+    auto* box = new TLuxCustomScrollBox(&form);
+    box->SetParent(&form);
+    box->SetCtl3D(false);
+    store.WriteObject("Box", box);
+    store.ReadSectionValues("Box", &keys);
+    EXPECT_EQ(keys.Values("Ctl3D"), "0");
+    EXPECT_FALSE(HasKey(keys, "BorderStyle"));
+    EXPECT_FALSE(HasKey(keys, "ParentCtl3D")) << "its declared default";
+    auto* other = new TLuxCustomScrollBox(&form);
+    other->SetParent(&form);
+    store.ReadObject("Box", other);
+    EXPECT_FALSE(other->Ctl3D);
+    EXPECT_FALSE(other->ParentCtl3D());
 }

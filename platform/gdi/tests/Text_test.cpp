@@ -1,7 +1,10 @@
 #include "support/GdiTest.h"
 
+#include "platform/gdi/FaceChar.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -498,4 +501,54 @@ TEST_F(Text, TerminalFaceDrawsTheUpperBytesAsTheOemSetDoes) {
     // Other faces keep Windows-1252: 0xC4 is a capital A with diaeresis there, not a line.
     const RECT letter = InkOf("Courier New", 0xC4);
     EXPECT_GT(letter.bottom - letter.top, 4);
+}
+
+namespace {
+
+// One byte drawn in a fresh DC, as rows of pixels.
+std::vector<std::string> GlyphOf(const char* face, unsigned char byte) {
+    TestDc dc(20, 24);
+    HFONT font = MakeFont(face, -12);
+    HGDIOBJ old = SelectObject(dc, font);
+    const char text[2] = {static_cast<char>(byte), 0};
+    TextOut(dc, 0, 0, text, 1);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    return dc.Picture(BasicLegend());
+}
+
+int Ink(const std::vector<std::string>& picture) {
+    int n = 0;
+    for (const std::string& row : picture) n += static_cast<int>(std::count(row.begin(), row.end(), '#'));
+    return n;
+}
+
+} // namespace
+
+TEST_F(Text, TerminalFaceDrawsTheOemPictographsForControlBytes) {
+    const struct {
+        const char* face;
+        unsigned char byte;
+        char16_t shown;
+    } cases[] = {{"Terminal", 0x01, u'☺'}, {"Terminal", 0x04, u'♦'},    {"Terminal", 0x10, u'►'},
+                 {"Terminal", 0x17, u'↨'}, {"Terminal", 0x1B, u'←'},    {"Terminal", 0x1F, u'▼'},
+                 {"terminal", 0x7F, u'⌂'}, {"Terminal", 0x9C, u'£'},    {"Terminal", 0xA3, u'ú'},
+                 {"Terminal", 'A', u'A'},  {"Courier New", 0x04, 0x04}, {"Courier New", 0x80, u'€'},
+                 {"Arial", 0xA3, u'£'},    {"Courier New", 0x7F, 0x7F}};
+    for (const auto& c : cases)
+        EXPECT_EQ(static_cast<int>(GdiFaceChar(c.face, c.byte)), static_cast<int>(c.shown))
+            << c.face << " " << static_cast<int>(c.byte);
+
+    // A control byte in a face without pictographs draws the missing-glyph box; the "Terminal"
+    // face draws something else for every one of them, and each of its own.
+    const std::vector<std::string> missing = GlyphOf("Courier New", 0x01);
+    ASSERT_NE(Ink(missing), 0);
+    std::vector<std::vector<std::string>> seen;
+    for (int byte = 0x01; byte <= 0x7F; byte = byte == 0x1F ? 0x7F : byte + 1) {
+        const std::vector<std::string> glyph = GlyphOf("Terminal", static_cast<unsigned char>(byte));
+        EXPECT_NE(glyph, missing) << "byte " << byte << " draws the missing-glyph box";
+        EXPECT_NE(Ink(glyph), 0) << "byte " << byte;
+        for (const auto& other : seen) EXPECT_NE(glyph, other) << "byte " << byte << " looks like another";
+        seen.push_back(glyph);
+    }
 }
