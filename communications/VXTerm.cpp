@@ -8,9 +8,12 @@
 #include "platform/rtl/Lists.h"
 #include "platform/ui/Caret.h"
 #include "platform/ui/Clipboard.h"
+#include "platform/ui/Filer.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Keyboard.h"
+#include "platform/ui/PublishedRows.h"
 #include "platform/ui/ScrollBars.h"
+#include "platform/ui/TypInfo.h"
 #include "platform/ui/WindowQueries.h"
 #include "platform/win/Messages.h"
 
@@ -1226,3 +1229,99 @@ void TVxCustomTerminal::PasteFromClipboard() {
     if (FPasteToScreen) WriteString(text);
     if (FPasteToPort && FComPort) FComPort->PutString(text);
 }
+
+// --- Published ----------------------------------------------------------------------------------
+
+namespace {
+
+const bool kPublished = [] {
+    using namespace published;
+    using C = TVxTerminal;
+    std::vector<TPropInfo> props = {
+        Property<C>(
+            "Active", [](const C& c) { return c.Active(); }, [](C& c, bool v) { c.tmSetActive(v); }, true),
+        Property<C>(
+            "AutoCopy", [](const C& c) { return c.AutoCopy(); }, [](C& c, bool v) { c.SetAutoCopy(v); },
+            true),
+        Property<C>(
+            "AutoScrollback", [](const C& c) { return c.AutoScrollback(); },
+            [](C& c, bool v) { c.tmSetAutoScrollback(v); }, true),
+        Property<C>(
+            "BlinkTime", [](const C& c) { return c.BlinkTime(); }, [](C& c, int v) { c.tmSetBlinkTime(v); },
+            500),
+        Property<C>(
+            "BorderStyle", [](const C& c) { return c.BorderStyle(); },
+            [](C& c, TBorderStyle v) { c.tmSetBorderStyle(v); }, bsSingle),
+        Property<C>(
+            "Capture", [](const C& c) { return c.Capture(); },
+            [](C& c, TVxCaptureMode v) { c.tmSetCapture(v); }, cmOff),
+        Property<C>(
+            "CaptureFile", [](const C& c) { return c.CaptureFile(); },
+            [](C& c, const std::string& v) { c.tmSetCaptureFile(v); }),
+        Property<C>(
+            "Columns", [](const C& c) { return c.Columns(); }, [](C& c, int v) { c.tmSetColumns(v); }, 80),
+        Property<C>(
+            "ComPort", [](const C& c) { return c.ComPort(); },
+            [](C& c, TVexCustomComPort* v) { c.tmSetComPort(v); }),
+        Property<C>(
+            "CursorType", [](const C& c) { return c.CursorType(); },
+            [](C& c, TVxCursorType v) { c.tmSetCursorType(v); }, ctBlock),
+        Property<C>(
+            "FollowCursor", [](const C& c) { return c.FollowCursor(); },
+            [](C& c, bool v) { c.tmSetFollowCursor(v); }, true),
+        Property<C>(
+            "HalfDuplex", [](const C& c) { return c.HalfDuplex(); }, [](C& c, bool v) { c.SetHalfDuplex(v); },
+            false),
+        Property<C>(
+            "HideScrollbars", [](const C& c) { return c.HideScrollbars(); },
+            [](C& c, bool v) { c.tmSetHideScrollbars(v); }, false),
+        Property<C>(
+            "LazyByteDelay", [](const C& c) { return c.LazyByteDelay(); },
+            [](C& c, int v) { c.tmSetLazyByteDelay(v); }, 200),
+        Property<C>(
+            "LazyTimeDelay", [](const C& c) { return c.LazyTimeDelay(); },
+            [](C& c, int v) { c.tmSetLazyTimeDelay(v); }, 100),
+        Property<C>(
+            "MouseSelect", [](const C& c) { return c.MouseSelect(); },
+            [](C& c, bool v) { c.tmSetMouseSelect(v); }, true),
+        Property<C>(
+            "PasteToPort", [](const C& c) { return c.PasteToPort(); },
+            [](C& c, bool v) { c.SetPasteToPort(v); }, false),
+        Property<C>(
+            "PasteToScreen", [](const C& c) { return c.PasteToScreen(); },
+            [](C& c, bool v) { c.SetPasteToScreen(v); }, false),
+        Property<C>(
+            "Rows", [](const C& c) { return c.Rows(); }, [](C& c, int v) { c.tmSetRows(v); }, 24),
+        Property<C>(
+            "ScrollbackRows", [](const C& c) { return c.ScrollbackRows(); },
+            [](C& c, int v) { c.tmSetScrollbackRows(v); }, 200),
+        // No default declared: always stored.
+        Property<C>(
+            "Scrollback", [](const C& c) { return c.Scrollback(); },
+            [](C& c, bool v) { c.tmSetScrollback(v); }),
+        Property<C>(
+            "UseLazyDisplay", [](const C& c) { return c.UseLazyDisplay(); },
+            [](C& c, bool v) { c.tmSetUseLazyDisplay(v); }, true),
+        Property<C>(
+            "WantAllKeys", [](const C& c) { return c.WantAllKeys(); },
+            [](C& c, bool v) { c.SetWantAllKeys(v); }, true),
+        Property<C>(
+            "FreezeScrollBack", [](const C& c) { return c.FreezeScrollBack(); },
+            [](C& c, bool v) { c.SetFreezeScrollBack(v); }, true),
+        Field<C>("OnCursorMoved", &C::OnCursorMoved),
+        Property<C>(
+            "Emulator", [](const C& c) { return c.Emulator(); },
+            [](C& c, TVxTerminalEmulator* v) { c.tmSetEmulator(v); }),
+    };
+    for (TPropInfo& p :
+         Standard<C>({"Align",      "Color",       "Ctl3D",       "Enabled",     "Font",      "Height",
+                      "Width",      "ParentColor", "ParentCtl3D", "ParentFont",  "PopupMenu", "TabOrder",
+                      "TabStop",    "Visible",     "OnClick",     "OnDblClick",  "OnExit",    "OnKeyDown",
+                      "OnKeyPress", "OnKeyUp",     "OnMouseDown", "OnMouseMove", "OnMouseUp"}))
+        props.push_back(std::move(p));
+    PublishProperties<C, TVexBaseWinControl>(std::move(props));
+    RegisterClass<TVxTerminal>();
+    return true;
+}();
+
+} // namespace

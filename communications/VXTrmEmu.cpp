@@ -6,6 +6,8 @@
 #include "platform/gdi/Region.h"
 #include "platform/rtl/Format.h"
 #include "platform/ui/Dialogs.h"
+#include "platform/ui/Filer.h"
+#include "platform/ui/TypInfo.h"
 #include "platform/win/Messages.h"
 
 #include <algorithm>
@@ -601,3 +603,29 @@ void TVxTTYEmulator::teDrawRow(int Row, int FirstCol, int LastCol) {
         col = end + 1;
     }
 }
+
+// --- Published ----------------------------------------------------------------------------------
+
+void TVxTerminalEmulator::DefineProperties(TFiler* Filer) {
+    Filer->DefineProperty(
+        "Answerback", [this](TReader* Reader) { SetAnswerback(Reader->ReadString()); },
+        [this](TWriter* Writer) { Writer->WriteString(Answerback()); }, true);
+}
+
+namespace {
+
+const bool kPublished = [] {
+    using namespace published;
+    using E = TVxTerminalEmulator;
+    PublishProperties<E, TVexBaseComponent>({
+        Property<E>(
+            "Terminal", [](const E& e) { return e.Terminal(); },
+            [](E& e, TVxCustomTerminal* v) { e.SetTerminal(v); }),
+    });
+    using T = TVxTTYEmulator;
+    PublishProperties<T, E>({Field<T>("OnProcessChar", &T::OnProcessChar)});
+    RegisterClass<TVxTTYEmulator>();
+    return true;
+}();
+
+} // namespace

@@ -36,6 +36,9 @@ public:
     void SetTerminal(TVxCustomTerminal* Value) { teSetTerminal(Value); }
     const std::string& Answerback() const { return FAnswerback; }
     void SetAnswerback(const std::string& Value) { FAnswerback = Value; }
+    // Every emulator streams its answerback, an empty one as an empty value, so that a form with
+    // an empty answerback does not read back the constructor's.
+    void DefineProperties(TFiler* Filer) override;
     // The list an OnProcessChar handler fills for the byte being processed.
     TVxEmuCommandList* CommandList() { return &FCommandList; }
     // The fonts and glyphs the emulator draws its character sets with; nullptr when it draws

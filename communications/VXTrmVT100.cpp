@@ -6,7 +6,9 @@
 #include "platform/rtl/Format.h"
 #include "platform/ui/ControlMessages.h"
 #include "platform/ui/Dialogs.h"
+#include "platform/ui/Filer.h"
 #include "platform/ui/Keyboard.h"
+#include "platform/ui/TypInfo.h"
 #include "platform/win/Resources.h"
 
 #include <algorithm>
@@ -901,3 +903,28 @@ void TVxVT100Emulator::DrawCells(int Row, int FirstCol, int LastCol) {
         col = end + 1;
     }
 }
+
+// --- Published ----------------------------------------------------------------------------------
+
+namespace {
+
+const bool kPublished = [] {
+    using namespace published;
+    using V = TVxVT100Emulator;
+    TPropInfo answerback = Property<V>(
+        "Answerback", [](const V& v) { return v.Answerback(); },
+        [](V& v, const std::string& s) { v.SetAnswerback(s); });
+    // Written by the emulator's own rule (DefineProperties), empty or not; read here.
+    answerback.Stored = [](const TObject*) { return false; };
+    PublishProperties<V, TVxTerminalEmulator>({
+        answerback,
+        Property<V>(
+            "DisplayUpperASCII", [](const V& v) { return v.DisplayUpperASCII(); },
+            [](V& v, bool b) { v.SetDisplayUpperASCII(b); }),
+        Field<V>("OnProcessChar", &V::OnProcessChar),
+    });
+    RegisterClass<TVxVT100Emulator>();
+    return true;
+}();
+
+} // namespace

@@ -1,6 +1,8 @@
 #include "communications/VxMisc.h"
 
 #include "platform/rtl/Streams.h"
+#include "platform/ui/PublishedRows.h"
+#include "platform/ui/TypInfo.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Messages.h"
 #include "platform/win/Process.h"
@@ -188,6 +190,33 @@ bool IsWin2000() {
 __attribute__((weak)) const char* VxVersionText() {
     return "v4.06";
 }
+
+namespace {
+
+// Read from the build, never from a form: written by no stream, and a value read is dropped.
+template <class C> TPropInfo VersionProperty() {
+    TPropInfo p = published::Property<C>(
+        "Version", [](const C& c) { return c.Version(); },
+        [](C& c, const std::string& v) { c.SetVersion(v); });
+    p.Stored = [](const TObject*) { return false; };
+    return p;
+}
+
+// A control keeps the class library's bounds, at the control's place before Version.
+template <class C> std::vector<TPropInfo> ControlBaseProperties() {
+    std::vector<TPropInfo> props = published::Standard<C>({"Left", "Top", "Width", "Height"});
+    props.push_back(VersionProperty<C>());
+    return props;
+}
+
+const bool kPublished = [] {
+    PublishProperties<TVexBaseComponent, TComponent>({VersionProperty<TVexBaseComponent>()});
+    PublishProperties<TVexBaseWinControl, TComponent>(ControlBaseProperties<TVexBaseWinControl>());
+    PublishProperties<TVexBaseGraphicControl, TComponent>(ControlBaseProperties<TVexBaseGraphicControl>());
+    return true;
+}();
+
+} // namespace
 
 // --- Processes ----------------------------------------------------------------------------------
 

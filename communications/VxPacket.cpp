@@ -4,7 +4,9 @@
 #include "communications/VxErrors.h"
 #include "communications/VxExcept.h"
 #include "communications/VxUser.h"
+#include "platform/ui/Filer.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/TypInfo.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Messages.h"
 #include "platform/win/Sync.h"
@@ -1206,3 +1208,52 @@ bool TVexDataPacket::WaitForPacket(void*& Data, int& Size) {
     Size = static_cast<int>(FWaitCopy.size());
     return true;
 }
+
+// --- Published ----------------------------------------------------------------------------------
+
+namespace {
+
+const bool kPublished = [] {
+    using namespace published;
+    using C = TVexDataPacket;
+    PublishProperties<C, TVexBaseComponent>({
+        // No default declared: always stored.
+        Property<C>(
+            "Enabled", [](const C& c) { return c.Enabled(); }, [](C& c, bool v) { c.SetEnabled(v); }),
+        Property<C>(
+            "AutoEnable", [](const C& c) { return c.AutoEnable(); }, [](C& c, bool v) { c.SetAutoEnable(v); },
+            true),
+        Property<C>(
+            "StartCond", [](const C& c) { return c.StartCond(); },
+            [](C& c, TPacketStartCond v) { c.SetStartCond(v); }, scString),
+        Property<C>(
+            "EndCond", [](const C& c) { return c.EndCond(); }, [](C& c, TPacketEndSet v) { c.SetEndCond(v); },
+            0),
+        Property<C>(
+            "StartString", [](const C& c) { return c.StartString(); },
+            [](C& c, const std::string& v) { c.SetStartString(v); }),
+        Property<C>(
+            "EndString", [](const C& c) { return c.EndString(); },
+            [](C& c, const std::string& v) { c.SetEndString(v); }),
+        Property<C>(
+            "IgnoreCase", [](const C& c) { return c.IgnoreCase(); }, [](C& c, bool v) { c.SetIgnoreCase(v); },
+            true),
+        Property<C>(
+            "ComPort", [](const C& c) { return c.ComPort(); },
+            [](C& c, TVexCustomComPort* v) { c.SetComPort(v); }),
+        Property<C>(
+            "PacketSize", [](const C& c) { return c.PacketSize(); }, [](C& c, int v) { c.SetPacketSize(v); }),
+        Property<C>(
+            "IncludeStrings", [](const C& c) { return c.IncludeStrings(); },
+            [](C& c, bool v) { c.SetIncludeStrings(v); }, true),
+        Property<C>(
+            "TimeOut", [](const C& c) { return c.TimeOut(); }, [](C& c, int v) { c.SetTimeOut(v); }, 2184),
+        Field<C>("OnPacket", &C::OnPacket),
+        Field<C>("OnStringPacket", &C::OnStringPacket),
+        Field<C>("OnTimeout", &C::OnTimeout),
+    });
+    RegisterClass<TVexDataPacket>();
+    return true;
+}();
+
+} // namespace

@@ -5,7 +5,9 @@
 #include "communications/VxSelCom.h"
 #include "communications/VxWin32.h"
 #include "platform/comm/Comm.h"
+#include "platform/ui/Filer.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/TypInfo.h"
 #include "platform/win/Messages.h"
 #include "platform/win/Sync.h"
 
@@ -1486,3 +1488,145 @@ int TVexCustomComPort::WaitForMultiString(const std::string& S, int Timeout, boo
         if (!gotChar) IdleWait(Yield);
     }
 }
+
+// --- Published ----------------------------------------------------------------------------------
+
+std::vector<TPropInfo> VexComPortProperties() {
+    using namespace published;
+    using C = TVexCustomComPort;
+    TPropInfo hwFlow = Property<C>(
+        "HWFlowOptions", [](const C& c) { return c.HWFlowOptions(); },
+        [](C& c, THWFlowOptionSet v) { c.SetHWFlowOptions(v); }, 0);
+    hwFlow.Kind = TTypeKind::tkSet; // hwfUseDTR, hwfUseRTS, hwfRequireDSR, hwfRequireCTS as bits 0 to 3
+    return {
+        Property<C>(
+            "DeviceLayer", [](const C& c) { return c.DeviceLayer(); },
+            [](C& c, TDeviceLayer v) { c.SetDeviceLayer(v); }, dlWin32),
+        Property<C>(
+            "ComNumber", [](const C& c) { return c.ComNumber(); }, [](C& c, WORD v) { c.SetComNumber(v); },
+            0),
+        Property<C>(
+            "Baud", [](const C& c) { return c.Baud(); }, [](C& c, int v) { c.SetBaud(v); }, 19200),
+        Property<C>(
+            "PromptForPort", [](const C& c) { return c.PromptForPort(); },
+            [](C& c, bool v) { c.SetPromptForPort(v); }, true),
+        Property<C>(
+            "Parity", [](const C& c) { return c.Parity(); }, [](C& c, TParity v) { c.SetParity(v); }, pNone),
+        Property<C>(
+            "DataBits", [](const C& c) { return c.DataBits(); }, [](C& c, WORD v) { c.SetDatabits(v); }, 8),
+        Property<C>(
+            "StopBits", [](const C& c) { return c.StopBits(); }, [](C& c, WORD v) { c.SetStopbits(v); }, 1),
+        Property<C>(
+            "InSize", [](const C& c) { return c.InSize(); }, [](C& c, WORD v) { c.SetInSize(v); }, 4096),
+        Property<C>(
+            "OutSize", [](const C& c) { return c.OutSize(); }, [](C& c, WORD v) { c.SetOutSize(v); }, 4096),
+        Property<C>(
+            "AutoOpen", [](const C& c) { return c.AutoOpen(); }, [](C& c, bool v) { c.SetAutoOpen(v); },
+            true),
+        Property<C>(
+            "Open", [](const C& c) { return c.Open(); }, [](C& c, bool v) { c.SetOpen(v); }, false),
+        Property<C>(
+            "DTR", [](const C& c) { return c.DTR(); }, [](C& c, bool v) { c.SetDTR(v); }, true),
+        Property<C>(
+            "RTS", [](const C& c) { return c.RTS(); }, [](C& c, bool v) { c.SetRTS(v); }, true),
+        hwFlow,
+        Property<C>(
+            "SWFlowOptions", [](const C& c) { return c.SWFlowOptions(); },
+            [](C& c, TSWFlowOptions v) { c.SetSWFlowOptions(v); }, swfNone),
+        Property<C>(
+            "XOnChar", [](const C& c) { return c.XOnChar(); }, [](C& c, char v) { c.SetXonChar(v); }, 17),
+        Property<C>(
+            "XOffChar", [](const C& c) { return c.XOffChar(); }, [](C& c, char v) { c.SetXoffChar(v); }, 19),
+        Property<C>(
+            "BufferFull", [](const C& c) { return c.BufferFull(); }, [](C& c, WORD v) { c.SetBufferFull(v); },
+            0),
+        Property<C>(
+            "BufferResume", [](const C& c) { return c.BufferResume(); },
+            [](C& c, WORD v) { c.SetBufferResume(v); }, 0),
+        Property<C>(
+            "Tracing", [](const C& c) { return c.Tracing(); },
+            [](C& c, TTraceLogState v) { c.SetTracing(v); }, tlOff),
+        Property<C>(
+            "TraceSize", [](const C& c) { return c.TraceSize(); }, [](C& c, DWORD v) { c.SetTraceSize(v); },
+            10000),
+        Property<C>(
+            "TraceName", [](const C& c) { return c.TraceName(); },
+            [](C& c, const std::string& v) { c.SetTraceName(v); }),
+        Property<C>(
+            "TraceHex", [](const C& c) { return c.TraceHex(); }, [](C& c, bool v) { c.SetTraceHex(v); },
+            true),
+        Property<C>(
+            "TraceAllHex", [](const C& c) { return c.TraceAllHex(); },
+            [](C& c, bool v) { c.SetTraceAllHex(v); }, false),
+        Property<C>(
+            "Logging", [](const C& c) { return c.Logging(); },
+            [](C& c, TTraceLogState v) { c.SetLogging(v); }, tlOff),
+        Property<C>(
+            "LogSize", [](const C& c) { return c.LogSize(); }, [](C& c, DWORD v) { c.SetLogSize(v); }, 10000),
+        Property<C>(
+            "LogName", [](const C& c) { return c.LogName(); },
+            [](C& c, const std::string& v) { c.SetLogName(v); }),
+        Property<C>(
+            "LogHex", [](const C& c) { return c.LogHex(); }, [](C& c, bool v) { c.SetLogHex(v); }, true),
+        Property<C>(
+            "LogAllHex", [](const C& c) { return c.LogAllHex(); }, [](C& c, bool v) { c.SetLogAllHex(v); },
+            false),
+        Property<C>(
+            "UseMSRShadow", [](const C& c) { return c.UseMSRShadow(); },
+            [](C& c, bool v) { c.SetUseMSRShadow(v); }, true),
+        Property<C>(
+            "UseEventWord", [](const C& c) { return c.UseEventWord(); },
+            [](C& c, bool v) { c.SetUseEventWord(v); }, true),
+        Property<C>(
+            "CommNotificationLevel", [](const C& c) { return c.CommNotificationLevel(); },
+            [](C& c, WORD v) { c.SetCommNotificationLevel(v); }, 10),
+        Property<C>(
+            "TapiMode", [](const C& c) { return c.TapiMode(); }, [](C& c, TTapiMode v) { c.SetTapiMode(v); },
+            tmAuto),
+        Property<C>(
+            "RS485Mode", [](const C& c) { return c.RS485Mode(); }, [](C& c, bool v) { c.SetRS485Mode(v); },
+            false),
+        Field<C>("OnPortOpen", &C::OnPortOpen),
+        Field<C>("OnPortClose", &C::OnPortClose),
+        Property<C>(
+            "OnTrigger", [](const C& c) { return c.OnTrigger(); },
+            [](C& c, TTriggerEvent v) { c.SetOnTrigger(v); }),
+        Property<C>(
+            "OnTriggerAvail", [](const C& c) { return c.OnTriggerAvail(); },
+            [](C& c, TTriggerAvailEvent v) { c.SetOnTriggerAvail(v); }),
+        Property<C>(
+            "OnTriggerData", [](const C& c) { return c.OnTriggerData(); },
+            [](C& c, TTriggerDataEvent v) { c.SetOnTriggerData(v); }),
+        Property<C>(
+            "OnTriggerStatus", [](const C& c) { return c.OnTriggerStatus(); },
+            [](C& c, TTriggerStatusEvent v) { c.SetOnTriggerStatus(v); }),
+        Property<C>(
+            "OnTriggerTimer", [](const C& c) { return c.OnTriggerTimer(); },
+            [](C& c, TTriggerTimerEvent v) { c.SetOnTriggerTimer(v); }),
+        Property<C>(
+            "OnTriggerLineError", [](const C& c) { return c.OnTriggerLineError(); },
+            [](C& c, TTriggerLineErrorEvent v) { c.SetOnTriggerLineError(v); }),
+        Property<C>(
+            "OnTriggerModemStatus", [](const C& c) { return c.OnTriggerModemStatus(); },
+            [](C& c, TNotifyEvent v) { c.SetOnTriggerModemStatus(v); }),
+        Property<C>(
+            "OnTriggerOutbuffFree", [](const C& c) { return c.OnTriggerOutbuffFree(); },
+            [](C& c, TNotifyEvent v) { c.SetOnTriggerOutbuffFree(v); }),
+        Property<C>(
+            "OnTriggerOutbuffUsed", [](const C& c) { return c.OnTriggerOutbuffUsed(); },
+            [](C& c, TNotifyEvent v) { c.SetOnTriggerOutbuffUsed(v); }),
+        Property<C>(
+            "OnTriggerOutSent", [](const C& c) { return c.OnTriggerOutSent(); },
+            [](C& c, TNotifyEvent v) { c.SetOnTriggerOutSent(v); }),
+    };
+}
+
+namespace {
+
+const bool kPublished = [] {
+    PublishProperties<TVexComPort, TVexBaseComponent>(VexComPortProperties());
+    RegisterClass<TVexComPort>();
+    return true;
+}();
+
+} // namespace

@@ -392,6 +392,10 @@ public:
     using TVexCustomComPort::TVexCustomComPort;
 };
 
+struct TPropInfo;
+// The port's published settings and events in their order; the TCP port publishes them too.
+std::vector<TPropInfo> VexComPortProperties();
+
 // "COM" and n in decimal.
 std::string ComName(WORD ComNumber);
 // The first port among Owner's components, searched depth first; nullptr when none.

@@ -2,6 +2,7 @@
 
 #include "communications/VxWin32.h"
 #include "platform/comm/Comm.h"
+#include "platform/ui/TypInfo.h"
 #include "platform/win/Sync.h"
 
 #include <string>
@@ -123,3 +124,15 @@ WORD TComSelectForm::SelectedComNum() const {
     }
     return static_cast<WORD>(n);
 }
+
+// --- Published methods ----------------------------------------------------------------------------
+
+namespace {
+
+// The dialog's handler by name, as its form names it.
+const bool kMethodsPublished = [] {
+    PublishMethods<TComSelectForm, TForm>({published::Method<&TComSelectForm::FormCreate>("FormCreate")});
+    return true;
+}();
+
+} // namespace

@@ -4,6 +4,8 @@
 #include "communications/VxExcept.h"
 #include "communications/VxTrigger.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/Filer.h"
+#include "platform/ui/TypInfo.h"
 
 #include <algorithm>
 #include <exception>
@@ -545,3 +547,63 @@ void TVexCustomSLController::StatPortClose(TObject* CP, bool Opening) {
         SetMonitoring(true);
     }
 }
+
+// --- Published ----------------------------------------------------------------------------------
+
+namespace {
+
+const bool kPublished = [] {
+    using namespace published;
+    using L = TVexStatusLight;
+    PublishProperties<L, TVexBaseGraphicControl>({
+        Property<L>(
+            "Glyph", [](const L& l) { return l.Glyph(); }, [](L& l, TBitmap* v) { l.SetGlyph(v); }),
+        Property<L>(
+            "Lit", [](const L& l) { return l.Lit(); }, [](L& l, bool v) { l.SetLit(v); }, false),
+        Property<L>(
+            "LitColor", [](const L& l) { return l.LitColor(); }, [](L& l, TColor v) { l.SetLitColor(v); },
+            255),
+        Property<L>(
+            "NotLitColor", [](const L& l) { return l.NotLitColor(); },
+            [](L& l, TColor v) { l.SetNotLitColor(v); }, 32768),
+    });
+
+    using S = TLightSet;
+    auto light = [](const char* name, int index) {
+        return Property<S>(
+            name, [index](const S& s) { return s.Light(index); },
+            [index](S& s, TVexCustomStatusLight* v) { s.SetLight(index, v); });
+    };
+    PublishProperties<S>({light("CTSLight", 0), light("DSRLight", 1), light("DCDLight", 2),
+                          light("RINGLight", 3), light("TXDLight", 4), light("RXDLight", 5),
+                          light("ERRORLight", 6), light("BREAKLight", 7)});
+
+    using C = TVexSLController;
+    PublishProperties<C, TVexBaseComponent>({
+        Property<C>(
+            "ComPort", [](const C& c) { return c.ComPort(); },
+            [](C& c, TVexCustomComPort* v) { c.SetComPort(v); }),
+        Property<C>(
+            "ErrorOffTimeout", [](const C& c) { return c.ErrorOffTimeout(); },
+            [](C& c, int v) { c.SetErrorOffTimeout(v); }, 36),
+        Property<C>(
+            "BreakOffTimeout", [](const C& c) { return c.BreakOffTimeout(); },
+            [](C& c, int v) { c.SetBreakOffTimeout(v); }, 36),
+        Property<C>(
+            "RXDOffTimeout", [](const C& c) { return c.RXDOffTimeout(); },
+            [](C& c, int v) { c.SetRXDOffTimeout(v); }, 1),
+        Property<C>(
+            "TXDOffTimeout", [](const C& c) { return c.TXDOffTimeout(); },
+            [](C& c, int v) { c.SetTXDOffTimeout(v); }, 1),
+        Property<C>(
+            "RingOffTimeout", [](const C& c) { return c.RingOffTimeout(); },
+            [](C& c, int v) { c.SetRingOffTimeout(v); }, 8),
+        Property<C>(
+            "Lights", [](const C& c) { return c.Lights(); }, [](C& c, TLightSet* v) { c.SetLights(v); }),
+    });
+    RegisterClass<TVexStatusLight>();
+    RegisterClass<TVexSLController>();
+    return true;
+}();
+
+} // namespace

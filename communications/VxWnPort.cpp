@@ -6,7 +6,9 @@
 #include "communications/VxWnsock.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Strings.h"
+#include "platform/ui/Filer.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/TypInfo.h"
 #include "platform/win/Messages.h"
 
 #include <algorithm>
@@ -605,3 +607,68 @@ bool TVexCustomWinsockPort::ContinueSocksNegotiation() {
     PostClose();
     return true;
 }
+
+// --- Published ----------------------------------------------------------------------------------
+
+namespace {
+
+const bool kPublished = [] {
+    using namespace published;
+    using S = TVexSocksServerInfo;
+    PublishProperties<S>({
+        Property<S>(
+            "Address", [](const S& s) { return s.Address(); },
+            [](S& s, const std::string& v) { s.SetAddress(v); }),
+        Property<S>(
+            "Password", [](const S& s) { return s.Password(); },
+            [](S& s, const std::string& v) { s.SetPassword(v); }),
+        Property<S>(
+            "Port", [](const S& s) { return s.Port(); }, [](S& s, WORD v) { s.SetPort(v); }),
+        Property<S>(
+            "SocksVersion", [](const S& s) { return s.SocksVersion(); },
+            [](S& s, TVexSocksVersion v) { s.SetSocksVersion(v); }, svNone),
+        Property<S>(
+            "UserCode", [](const S& s) { return s.UserCode(); },
+            [](S& s, const std::string& v) { s.SetUserCode(v); }),
+    });
+
+    using C = TVexWinsockPort;
+    std::vector<TPropInfo> props = VexComPortProperties();
+    // The host's own addresses, listed afresh at every read: nothing a stream could restore (and
+    // the platform's string list is no persistent), so none is written.
+    TPropInfo addresses;
+    addresses.Name = "WsLocalAddresses";
+    addresses.Kind = TTypeKind::tkClass;
+    addresses.Stored = [](const TObject*) { return false; };
+    for (TPropInfo& p : std::vector<TPropInfo>{
+             Property<C>(
+                 "WsAddress", [](const C&c) { return c.WsAddress(); },
+                 [](C&c, const std::string&v) { c.SetWsAddress(v); }),
+             Property<C>(
+                 "WsPort", [](const C&c) { return c.WsPort(); },
+                 [](C&c, const std::string&v) { c.SetWsPort(v); }),
+             Property<C>(
+                 "WsMode", [](const C&c) { return c.WsMode(); }, [](C&c, TWsMode v) { c.SetWsMode(v); },
+                 wsClient),
+             Property<C>(
+                 "WsTelnet", [](const C&c) { return c.WsTelnet(); }, [](C&c, bool v) { c.SetWsTelnet(v); },
+                 true),
+             addresses,
+             Property<C>(
+                 "WsLocalAddressIndex", [](const C&c) { return c.WsLocalAddressIndex(); },
+                 [](C&c, int v) { c.SetWsLocalAddressIndex(v); }),
+             Property<C>(
+                 "WsSocksServerInfo", [](const C&c) { return c.WsSocksServerInfo(); }, nullptr),
+             Field<C>("OnWsAccept", &C::OnWsAccept),
+             Field<C>("OnWsConnect", &C::OnWsConnect),
+             Field<C>("OnWsDisconnect", &C::OnWsDisconnect),
+             Field<C>("OnWsError", &C::OnWsError),
+             Field<C>("OnWaitChar", &C::OnWaitChar),
+         })
+        props.push_back(std::move(p));
+    PublishProperties<C, TVexBaseComponent>(std::move(props));
+    RegisterClass<TVexWinsockPort>();
+    return true;
+}();
+
+} // namespace

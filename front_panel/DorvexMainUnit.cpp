@@ -12,6 +12,7 @@
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/ResourceBitmaps.h"
 
+#include "platform/ui/TypInfo.h"
 #include <exception>
 
 TDorvexMainForm* DorvexMainForm = nullptr;
@@ -1040,3 +1041,56 @@ TSwitcherLinkFactory& SwitcherLinkFactory() {
     };
     return factory;
 }
+
+// --- Published methods ----------------------------------------------------------------------------
+
+namespace {
+
+// The handlers by name, so that the form's components stream their events as their handlers' names.
+const bool kMethodsPublished = [] {
+    using namespace published;
+    using F = TDorvexMainForm;
+    PublishMethods<F, TForm>({
+        Method<&F::FormActivate>("FormActivate"),
+        Method<&F::FormClose>("FormClose"),
+        Method<&F::SourceBtnImage1Click>("SourceBtnImage1Click"),
+        Method<&F::SourceBtnImage2Click>("SourceBtnImage2Click"),
+        Method<&F::SourceBtnImage3Click>("SourceBtnImage3Click"),
+        Method<&F::SourceBtnImage4Click>("SourceBtnImage4Click"),
+        Method<&F::SourceBtnImage5Click>("SourceBtnImage5Click"),
+        Method<&F::SourceBtnImage6Click>("SourceBtnImage6Click"),
+        Method<&F::SourceBtnImage7Click>("SourceBtnImage7Click"),
+        Method<&F::SourceBtnImage8Click>("SourceBtnImage8Click"),
+        Method<&F::SourceBtnImage9Click>("SourceBtnImage9Click"),
+        Method<&F::SourceBtnImage10Click>("SourceBtnImage10Click"),
+        Method<&F::Source1LabelClick>("Source1LabelClick"),
+        Method<&F::Source2LabelClick>("Source2LabelClick"),
+        Method<&F::Source3LabelClick>("Source3LabelClick"),
+        Method<&F::Source4LabelClick>("Source4LabelClick"),
+        Method<&F::Source5LabelClick>("Source5LabelClick"),
+        Method<&F::Source6LabelClick>("Source6LabelClick"),
+        Method<&F::Source7LabelClick>("Source7LabelClick"),
+        Method<&F::Source8LabelClick>("Source8LabelClick"),
+        Method<&F::SourceSDI1LabelClick>("SourceSDI1LabelClick"),
+        Method<&F::SourceSDI2LabelClick>("SourceSDI2LabelClick"),
+        Method<&F::LogoBtnImageClick>("LogoBtnImageClick"),
+        Method<&F::LogoLabelClick>("LogoLabelClick"),
+        Method<&F::FreezeBtnImageClick>("FreezeBtnImageClick"),
+        Method<&F::FreezeLabelClick>("FreezeLabelClick"),
+        Method<&F::Timer1Timer>("Timer1Timer"),
+        Method<&F::TrackBar1Change>("TrackBar1Change"),
+        Method<&F::VexWinsockPort1WsConnect>("VexWinsockPort1WsConnect"),
+        Method<&F::VexWinsockPort1WsError>("VexWinsockPort1WsError"),
+        Method<&F::ResponseDPktPacket>("ResponseDPktPacket"),
+        Method<&F::PopUpPcktStringPacket>("PopUpPcktStringPacket"),
+        Method<&F::ErrorDPcktStringPacket>("ErrorDPcktStringPacket"),
+        Method<&F::QueueOverflowPktStringPacket>("QueueOverflowPktStringPacket"),
+        Method<&F::SourcePopupMenuPopup>("SourcePopupMenuPopup"),
+        Method<&F::EnableToggleClick>("EnableToggleClick"),
+        Method<&F::RenameClick>("RenameClick"),
+        Method<&F::DefaultClick>("DefaultClick"),
+    });
+    return true;
+}();
+
+} // namespace

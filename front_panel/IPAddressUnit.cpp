@@ -6,6 +6,7 @@
 #include "platform/win/Clock.h"
 #include "platform/win/Messages.h"
 
+#include "platform/ui/TypInfo.h"
 #include <cctype>
 #include <climits>
 
@@ -165,3 +166,23 @@ void TIPAddressForm::IP_OkayBtnClick(TObject*) {
     }
     Close();
 }
+
+// --- Published methods ----------------------------------------------------------------------------
+
+namespace {
+
+// The handlers by name, so that the form's components stream their events as their handlers' names.
+const bool kMethodsPublished = [] {
+    using namespace published;
+    using F = TIPAddressForm;
+    PublishMethods<F, TForm>({
+        Method<&F::FormActivate>("FormActivate"),
+        Method<&F::FormClose>("FormClose"),
+        Method<&F::IP_OkayBtnClick>("IP_OkayBtnClick"),
+        Method<&F::IP_CancelBtnClick>("IP_CancelBtnClick"),
+        Method<&F::IPAddrEditKeyUp>("IPAddrEditKeyUp"),
+    });
+    return true;
+}();
+
+} // namespace

@@ -1,4 +1,5 @@
 #include "front_panel/PopupUnit.h"
+#include "platform/ui/TypInfo.h"
 
 TPopupForm* PopupForm = nullptr;
 
@@ -38,3 +39,19 @@ TPopupForm::~TPopupForm() {
 void TPopupForm::OkayBtnClick(TObject*) {
     Close();
 }
+
+// --- Published methods ----------------------------------------------------------------------------
+
+namespace {
+
+// The handlers by name, so that the form's components stream their events as their handlers' names.
+const bool kMethodsPublished = [] {
+    using namespace published;
+    using F = TPopupForm;
+    PublishMethods<F, TForm>({
+        Method<&F::OkayBtnClick>("OkayBtnClick"),
+    });
+    return true;
+}();
+
+} // namespace

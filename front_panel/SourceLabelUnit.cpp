@@ -1,4 +1,5 @@
 #include "front_panel/SourceLabelUnit.h"
+#include "platform/ui/TypInfo.h"
 
 TSourceLabelForm* SourceLabelForm = nullptr;
 
@@ -52,3 +53,21 @@ void TSourceLabelForm::LabelEditKeyUp(TObject*, WORD& Key, TShiftState) {
 void TSourceLabelForm::OKButtonClick(TObject*) {
     Close();
 }
+
+// --- Published methods ----------------------------------------------------------------------------
+
+namespace {
+
+// The handlers by name, so that the form's components stream their events as their handlers' names.
+const bool kMethodsPublished = [] {
+    using namespace published;
+    using F = TSourceLabelForm;
+    PublishMethods<F, TForm>({
+        Method<&F::FormActivate>("FormActivate"),
+        Method<&F::LabelEditKeyUp>("LabelEditKeyUp"),
+        Method<&F::OKButtonClick>("OKButtonClick"),
+    });
+    return true;
+}();
+
+} // namespace

@@ -1,6 +1,7 @@
 #include "loader/ClientSocketUnit.h"
 
 #include "loader/MainUnit.h"
+#include "platform/ui/TypInfo.h"
 
 TClientSocketForm* ClientSocketForm = nullptr;
 
@@ -85,3 +86,27 @@ void TClientSocketForm::EnableFields(bool Enable) {
                                                               IPEdit2, IPEdit3, IPEdit4})
         c->SetEnabled(Enable);
 }
+
+// --- Published methods ----------------------------------------------------------------------------
+
+namespace {
+
+// The handlers by name, so that the form's components stream their events as their handlers' names.
+const bool kMethodsPublished = [] {
+    using namespace published;
+    using F = TClientSocketForm;
+    PublishMethods<F, TForm>({
+        Method<&F::ConnectButtonClick>("ConnectButtonClick"),
+        Method<&F::DisconnectButtonClick>("DisconnectButtonClick"),
+        Method<&F::FormShow>("FormShow"),
+        Method<&F::FormClose>("FormClose"),
+        Method<&F::IPEdit1Exit>("IPEdit1Exit"),
+        Method<&F::IPEdit2Exit>("IPEdit2Exit"),
+        Method<&F::IPEdit3Exit>("IPEdit3Exit"),
+        Method<&F::IPEdit4Exit>("IPEdit4Exit"),
+        Method<&F::IPEdit4CharTyped>("IPEdit4CharTyped"),
+    });
+    return true;
+}();
+
+} // namespace

@@ -1,6 +1,7 @@
 #include "loader/InfoUnit.h"
 
 #include "loader/SplashUnit.h"
+#include "platform/ui/TypInfo.h"
 
 TInfoForm* InfoForm = nullptr;
 
@@ -37,3 +38,19 @@ TInfoForm::~TInfoForm() {
 void TInfoForm::FormShow(TObject*) {
     Application->ProcessMessages();
 }
+
+// --- Published methods ----------------------------------------------------------------------------
+
+namespace {
+
+// The handlers by name, so that the form's components stream their events as their handlers' names.
+const bool kMethodsPublished = [] {
+    using namespace published;
+    using F = TInfoForm;
+    PublishMethods<F, TForm>({
+        Method<&F::FormShow>("FormShow"),
+    });
+    return true;
+}();
+
+} // namespace

@@ -11,6 +11,7 @@
 
 #include "platform/win/Messages.h"
 
+#include "platform/ui/TypInfo.h"
 #include <algorithm>
 #include <cmath>
 #include <iostream>
@@ -611,3 +612,79 @@ void TQuillonForm::Button1Click(TObject*) {
     Label8->SetCaption(TimeToStr(start));
     Label9->SetCaption(TimeToStr(end));
 }
+
+// --- Published methods ----------------------------------------------------------------------------
+
+namespace {
+
+// The handlers by name, so that the form's components stream their events as their handlers' names.
+const bool kMethodsPublished = [] {
+    using namespace published;
+    using F = TQuillonForm;
+    PublishMethods<F, TForm>({
+        Method<&F::FormShow>("FormShow"),
+        Method<&F::FormCloseQuery>("FormCloseQuery"),
+        Method<&F::ExitMenuClick>("ExitMenuClick"),
+        Method<&F::JustUploadTimerTimer>("JustUploadTimerTimer"),
+        Method<&F::VisibleMenuClick>("VisibleMenuClick"),
+        Method<&F::BackBlackMenuClick>("BackBlackMenuClick"),
+        Method<&F::BackRedMenuClick>("BackRedMenuClick"),
+        Method<&F::BackGreenMenuClick>("BackGreenMenuClick"),
+        Method<&F::BackBlueMenuClick>("BackBlueMenuClick"),
+        Method<&F::BackWhiteMenuClick>("BackWhiteMenuClick"),
+        Method<&F::BackDefaultMenuClick>("BackDefaultMenuClick"),
+        Method<&F::TextBlackMenuClick>("TextBlackMenuClick"),
+        Method<&F::TextRedMenuClick>("TextRedMenuClick"),
+        Method<&F::TextGreenMenuClick>("TextGreenMenuClick"),
+        Method<&F::TextBlueMenuClick>("TextBlueMenuClick"),
+        Method<&F::TextWhiteMenuClick>("TextWhiteMenuClick"),
+        Method<&F::TextDefaultMenuClick>("TextDefaultMenuClick"),
+        Method<&F::TerminalFonts1Click>("TerminalFonts1Click"),
+        Method<&F::Clear1Click>("Clear1Click"),
+        Method<&F::VxTerminal1DblClick>("VxTerminal1DblClick"),
+        Method<&F::VersionLabelClick>("VersionLabelClick"),
+        Method<&F::SendFile1Click>("SendFile1Click"),
+        Method<&F::Button1Click>("Button1Click"),
+        Method<&F::NoneMenuClick>("NoneMenuClick"),
+        Method<&F::SearchAllMenuClick>("SearchAllMenuClick"),
+        Method<&F::ComCheckBoxClick>("ComCheckBoxClick"),
+        Method<&F::COM1MenuClick>("COM1MenuClick"),
+        Method<&F::COM2MenuClick>("COM2MenuClick"),
+        Method<&F::COM31Click>("COM31Click"),
+        Method<&F::COM32Click>("COM32Click"),
+        Method<&F::COM33Click>("COM33Click"),
+        Method<&F::COM34Click>("COM34Click"),
+        Method<&F::COM35Click>("COM35Click"),
+        Method<&F::COM36Click>("COM36Click"),
+        Method<&F::COM91Click>("COM91Click"),
+        Method<&F::COM101Click>("COM101Click"),
+        Method<&F::COM111Click>("COM111Click"),
+        Method<&F::COM121Click>("COM121Click"),
+        Method<&F::COM131Click>("COM131Click"),
+        Method<&F::COM141Click>("COM141Click"),
+        Method<&F::COM151Click>("COM151Click"),
+        Method<&F::COM161Click>("COM161Click"),
+        Method<&F::N12001Click>("N12001Click"),
+        Method<&F::N24001Click>("N24001Click"),
+        Method<&F::N96001Click>("N96001Click"),
+        Method<&F::N192001Click>("N192001Click"),
+        Method<&F::N384001Click>("N384001Click"),
+        Method<&F::N576001Click>("N576001Click"),
+        Method<&F::N1152001Click>("N1152001Click"),
+        Method<&F::VexComPort1TriggerAvail>("VexComPort1TriggerAvail"),
+        Method<&F::CommandTimerTimer>("CommandTimerTimer"),
+        Method<&F::CCHECKTimer1Timer>("CCHECKTimer1Timer"),
+        Method<&F::ConnectionTimerTimer>("ConnectionTimerTimer"),
+        Method<&F::VxTerminal1CharTyped>("VxTerminal1CharTyped"),
+        Method<&F::EnetConnect1Click>("EnetConnect1Click"),
+        Method<&F::EnetDisconnect1Click>("EnetDisconnect1Click"),
+        Method<&F::ClientSocket1Read>("ClientSocket1Read"),
+        Method<&F::ClientSocket1Error>("ClientSocket1Error"),
+        Method<&F::ClientSocket1Connect>("ClientSocket1Connect"),
+        Method<&F::PickButtonClick>("PickButtonClick"),
+        Method<&F::UploadButtonClick>("UploadButtonClick"),
+    });
+    return true;
+}();
+
+} // namespace

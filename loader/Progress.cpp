@@ -2,6 +2,7 @@
 
 #include "loader/MainUnit.h"
 #include "platform/rtl/Strings.h"
+#include "platform/ui/TypInfo.h"
 
 TProgressForm* ProgressForm = nullptr;
 
@@ -84,3 +85,19 @@ void TProgressForm::HideProgressForm() {
 void TProgressForm::CancelButtonClick(TObject*) {
     AbortFlag = 1;
 }
+
+// --- Published methods ----------------------------------------------------------------------------
+
+namespace {
+
+// The handlers by name, so that the form's components stream their events as their handlers' names.
+const bool kMethodsPublished = [] {
+    using namespace published;
+    using F = TProgressForm;
+    PublishMethods<F, TForm>({
+        Method<&F::CancelButtonClick>("CancelButtonClick"),
+    });
+    return true;
+}();
+
+} // namespace

@@ -8,6 +8,7 @@
 #include "platform/rtl/Streams.h"
 #include "platform/ui/Jpeg.h"
 #include "platform/ui/ResourceBitmaps.h"
+#include "platform/ui/TypInfo.h"
 #include "platform/win/Resources.h"
 
 TSplashForm* SplashForm = nullptr;
@@ -90,3 +91,19 @@ void LoadSplashPictures(TSplashForm* Form) {
     Form->KeltImage->Picture()->Assign(&kelt);
     LoadBitmapResource(Form->MarvethImage->Picture()->Bitmap(), "MARVETH");
 }
+
+// --- Published methods ----------------------------------------------------------------------------
+
+namespace {
+
+// The handlers by name, so that the form's components stream their events as their handlers' names.
+const bool kMethodsPublished = [] {
+    using namespace published;
+    using F = TSplashForm;
+    PublishMethods<F, TForm>({
+        Method<&F::NimbetImageClick>("NimbetImageClick"),
+    });
+    return true;
+}();
+
+} // namespace
