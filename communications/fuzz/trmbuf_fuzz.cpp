@@ -26,8 +26,10 @@ public:
             return INT_MIN;
         case 2:
             return -static_cast<int>(Byte());
-        default:
-            return static_cast<int>(Byte()) | (static_cast<int>(Byte() & 1) << 8);
+        default: {
+            const int low = Byte();
+            return low | (static_cast<int>(Byte() & 1) << 8);
+        }
         }
     }
     // Sizes kept small enough for the fuzzer to run quickly.
@@ -84,9 +86,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 1:
                 b.WriteString("0123456789abcdefghijklmnopqrstuvwxyz");
                 break;
-            case 2:
-                b.SetCursorPosition(in.Int(), in.Int());
+            case 2: {
+                const int row = in.Int();
+                b.SetCursorPosition(row, in.Int());
                 break;
+            }
             case 3:
                 b.tbSetCol(in.Int());
                 break;
@@ -99,12 +103,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 6:
                 b.MoveCursorDown(in.Byte() & 1);
                 break;
-            case 7:
-                b.MoveCursorLeft(in.Byte() & 1, in.Byte() & 1);
+            case 7: {
+                const bool first = in.Byte() & 1;
+                b.MoveCursorLeft(first, in.Byte() & 1);
                 break;
-            case 8:
-                b.MoveCursorRight(in.Byte() & 1, in.Byte() & 1);
+            }
+            case 8: {
+                const bool first = in.Byte() & 1;
+                b.MoveCursorRight(first, in.Byte() & 1);
                 break;
+            }
             case 9:
                 b.DoBackspace();
                 break;
@@ -207,9 +215,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 41:
                 b.tbSetSVRowCount(in.Size() * 2);
                 break;
-            case 42:
-                b.SetScrollRegion(in.Int(), in.Int());
+            case 42: {
+                const int top = in.Int();
+                b.SetScrollRegion(top, in.Int());
                 break;
+            }
             case 43:
                 b.tbSetUseScrollRegion(in.Byte() & 1);
                 break;

@@ -25,9 +25,12 @@ struct Fuzz {
         if (command == ecBell) command = ecNone; // the beep needs a GUI
 
         TVxEmuCommandListItem* item = commands->AddCommand(command);
-        static const char* names[] = {"Row", "Col", "Count", "Top", "Bottom", "Scroll", "Wrap", "Type", "String", ""};
-        for (int n = Byte() % 4; n > 0; --n)
-            item->AddNamedStringArg(names[Byte() % 10], std::to_string(static_cast<int>(Byte()) - 100));
+        static const char* names[] = {"Row",    "Col",  "Count", "Top",    "Bottom",
+                                      "Scroll", "Wrap", "Type",  "String", ""};
+        for (int n = Byte() % 4; n > 0; --n) {
+            const char* name = names[Byte() % 10];
+            item->AddNamedStringArg(name, std::to_string(static_cast<int>(Byte()) - 100));
+        }
         if (Byte() & 1) replace.clear();
     }
 };

@@ -12,12 +12,12 @@
 #include <cstdio>
 
 // A broken rule names itself before the run stops.
-#define Check(ok)                                                                                  \
-    do {                                                                                           \
-        if (!(ok)) {                                                                               \
-            std::fprintf(stderr, "broken: %s\n", #ok);                                             \
-            __builtin_trap();                                                                      \
-        }                                                                                          \
+#define Check(ok)                                                                                            \
+    do {                                                                                                     \
+        if (!(ok)) {                                                                                         \
+            std::fprintf(stderr, "broken: %s\n", #ok);                                                       \
+            __builtin_trap();                                                                                \
+        }                                                                                                    \
     } while (0)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             } else if (op == 0xF2) {
                 b->tbSetSVRowCount(static_cast<int>(byte() % 120));
             } else if (op == 0xF3) {
-                WORD key = static_cast<WORD>(byte() | (byte() & 0x80 ? 0x8000 : 0));
+                const std::uint8_t low = byte();
+                WORD key = static_cast<WORD>(low | (byte() & 0x80 ? 0x8000 : 0));
                 emu.KeyDown(key, TShiftState::FromBits(byte() & 7u));
             } else if (op == 0xF4) {
                 emu.SetDisplayUpperASCII(!emu.DisplayUpperASCII());

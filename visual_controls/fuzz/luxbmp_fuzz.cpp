@@ -22,6 +22,12 @@ class Input {
 public:
     Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
     std::uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
+    // Big-endian, in the order the bytes come (operands of | are not sequenced).
+    std::uint32_t Bytes(int n) {
+        std::uint32_t v = 0;
+        for (int i = 0; i < n; ++i) v = v << 8 | Byte();
+        return v;
+    }
     bool Flag() { return Byte() & 1; }
     // Mostly near the bitmaps, sometimes at the ends of the integer range.
     int Coord(bool extremes) {
@@ -53,8 +59,10 @@ const TPixelFormat kFormats[] = {pf24bit, pf24bit, pf24bit, pf32bit, pf1bit, pf8
 std::unique_ptr<TBitmap> MakeBitmap(Input& in) {
     auto b = std::make_unique<TBitmap>();
     b->SetPixelFormat(kFormats[in.Byte() % 8]);
-    b->SetSize(in.Byte() % 24, in.Byte() % 24);
-    if (b->PixelFormat() == pf24bit)
+    const int w = in.Byte() % 24;
+    b->SetSize(w, in.Byte() % 24);
+    // An empty bitmap has no scan lines at all, not even for the rows of a zero-wide one.
+    if (b->PixelFormat() == pf24bit && !b->Empty())
         for (int y = 0; y < b->Height(); ++y) {
             auto* row = static_cast<std::uint8_t*>(b->ScanLine(y));
             for (int x = 0; x < b->Width() * 3; ++x)
@@ -68,7 +76,7 @@ struct Pixels {
     int W = 0, H = 0;
     std::vector<std::uint8_t> Bytes;
     explicit Pixels(TBitmap* b) {
-        if (b->PixelFormat() != pf24bit) return;
+        if (b->PixelFormat() != pf24bit || b->Empty()) return;
         W = b->Width();
         H = b->Height();
         for (int y = 0; y < H; ++y) {
@@ -153,8 +161,8 @@ void Routine(Input& in) {
     TPoint P = in.Point(true);
     if (in.Flag()) P = R.TopLeft(); // in place, as the effect object calls them
     const TPoint P2 = in.Point(true);
-    const auto value = static_cast<std::int16_t>((in.Byte() << 8) | in.Byte());
-    const TColor except = static_cast<TColor>((in.Byte() << 16) | (in.Byte() << 8) | in.Byte());
+    const auto value = static_cast<std::int16_t>(in.Bytes(2));
+    const TColor except = static_cast<TColor>(in.Bytes(3));
     float strength = in.Byte() / 200.0f - 0.1f;
     if (in.Byte() == 0xFF) strength = NAN;
 
@@ -210,7 +218,10 @@ void Operation(Input& in) {
     TBitmap* dst = in.Flag() ? src.get() : own.get();
     // Twice, the second time perhaps on another size, for the buffer.
     for (int round = 0; round < 2; ++round) {
-        if (round == 1 && in.Flag()) own->SetSize(in.Byte() % 24, in.Byte() % 24);
+        if (round == 1 && in.Flag()) {
+            const int w = in.Byte() % 24;
+            own->SetSize(w, in.Byte() % 24);
+        }
         const TRect R = in.Rect(false);
         const TRect Cut = in.Rect(false);
         const TPoint P = in.Point(false);
