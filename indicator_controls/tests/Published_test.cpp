@@ -24,6 +24,7 @@
 #include "platform/ui/Menus.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/TypInfo.h"
+#include "tools/testing/SourceTree.h"
 
 #include <gtest/gtest.h>
 
@@ -1136,9 +1137,7 @@ namespace {
 // Streams the library wrote before it published the full lists (one a line: the class, a blank,
 // the bytes in hexadecimal) still read back with every value they hold.
 std::map<std::string, std::string> EarlierStreams() {
-    const char* dir = std::getenv("VX_SOURCE_DIR");
-    std::ifstream in(std::string(dir ? dir : ".") +
-                     "/indicator_controls/tests/data/StreamsBeforeTheFullLists.txt");
+    std::ifstream in(SourceTree() / "indicator_controls/tests/data/StreamsBeforeTheFullLists.txt");
     std::map<std::string, std::string> streams;
     std::string name, hex;
     while (in >> name >> hex) {
