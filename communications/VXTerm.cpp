@@ -565,6 +565,10 @@ void TVxCustomTerminal::Loaded() {
     TVexBaseWinControl::Loaded();
     tmGetFontInfo();
     FEmulator->Buffer()->tbSetRow(1);
+    if (const TVxCaptureMode stored = FCapture; stored != cmOff) {
+        FCapture = cmOff;
+        tmSetCapture(stored);
+    }
 }
 
 void TVxCustomTerminal::RecreateForBars() {
@@ -678,6 +682,11 @@ void TVxCustomTerminal::StartCapture(bool Append) {
 }
 
 void TVxCustomTerminal::tmSetCapture(TVxCaptureMode Value) {
+    // Read from a stream, the mode waits for Loaded, when the capture file's name has been read too.
+    if (Loading(this)) {
+        FCapture = Value;
+        return;
+    }
     if (Value == FCapture || (Value == cmAppend && FCapture == cmOn)) return;
     if (FCapture == cmOn) StopCapture();
     if (FCaptureFile.empty()) FCaptureFile = "VEXOTERM.CAP";
@@ -687,7 +696,7 @@ void TVxCustomTerminal::tmSetCapture(TVxCaptureMode Value) {
 
 void TVxCustomTerminal::tmSetCaptureFile(const std::string& Value) {
     if (Value == FCaptureFile) return;
-    if (FCapture == cmOn) {
+    if (FCapture == cmOn && !Loading(this)) {
         tmSetCapture(cmOff);
         FCaptureFile = Value;
         tmSetCapture(cmOn);

@@ -699,6 +699,32 @@ TEST_F(VxPublished, AStreamNamingAnUnknownHandlerFailsAndKeepsWhatWasRead) {
     EXPECT_FALSE(named->OnTriggerStatus());
 }
 
+// A terminal stored capturing starts its capture once loaded, into the file it was stored with:
+// no file is made under the default name on the way.
+TEST_F(VxPublished, ATerminalReadCapturingOpensOnlyItsOwnFile) {
+    InTempDir here;
+    TPublishRoot root(nullptr);
+    auto* term = new TVxTerminal(&root);
+    term->SetName("VxTerminal1");
+    term->tmSetCaptureFile("mine.cap");
+    term->tmSetCapture(cmOn);
+    TMemoryStream stream;
+    TWriter(&stream).WriteRootComponent(&root);
+    term->tmSetCapture(cmOff);
+    std::filesystem::remove("mine.cap");
+
+    stream.SetPosition(0);
+    TPublishRoot into(nullptr);
+    TReader(&stream).ReadRootComponent(&into);
+    auto* back = dynamic_cast<TVxTerminal*>(into.FindComponent("VxTerminal1"));
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->Capture(), cmOn);
+    EXPECT_EQ(back->CaptureFile(), "mine.cap");
+    EXPECT_TRUE(std::filesystem::exists("mine.cap"));
+    EXPECT_FALSE(std::filesystem::exists("VEXOTERM.CAP"));
+    back->tmSetCapture(cmOff);
+}
+
 TEST_F(VxPublished, AnswerbackStreaming) {
     // Every emulator writes its answerback, an empty one as an empty value, so that reading gives
     // what was written instead of the constructor's "VEXOterm".
