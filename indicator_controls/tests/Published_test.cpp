@@ -136,7 +136,7 @@ constexpr std::optional<std::int64_t> NoDefault = std::nullopt;
 
 // What a round trip writes into a property.
 struct Sample {
-    enum Kind { None, Ordinal, Float, Text, Handler, Reference, Inner, Image, Region } kind = None;
+    enum Kind { None, Ordinal, Float, Text, Handler, Reference, Inner, Image, Icon, Region } kind = None;
     std::int64_t ordinal = 0;
     double number = 0;
     std::string text; // a string, a component's name, or an inner property's name
@@ -160,9 +160,8 @@ Sample Inner(const std::string& name, std::int64_t v) {
 Sample Picture() {
     return {Sample::Image, 0, 0, {}};
 }
-// The platform's icon is not streamed: an icon is only listed.
 Sample IconSample() {
-    return {};
+    return {Sample::Icon, 0, 0, {}};
 }
 Sample RegionSample() {
     return {Sample::Region, 0, 0, {}};
@@ -827,6 +826,26 @@ std::unique_ptr<TBitmap> SampleBitmap() {
     return b;
 }
 
+// 5 x 3, its right column masked out.
+std::unique_ptr<TIcon> SampleIconImage() {
+    auto color = SampleBitmap();
+    color->SetSize(5, 3);
+    color->Canvas()->Brush()->SetColor(clBlack);
+    color->Canvas()->FillRect(Rect(4, 0, 5, 3));
+    auto mask = std::make_unique<TBitmap>();
+    mask->SetSize(5, 3);
+    mask->Canvas()->Brush()->SetColor(clBlack);
+    mask->Canvas()->FillRect(Rect(0, 0, 5, 3));
+    mask->Canvas()->Brush()->SetColor(clWhite);
+    mask->Canvas()->FillRect(Rect(4, 0, 5, 3));
+    ICONINFO info;
+    info.hbmColor = color->Handle();
+    info.hbmMask = mask->Handle();
+    auto icon = std::make_unique<TIcon>();
+    icon->SetHandle(CreateIconIndirect(&info));
+    return icon;
+}
+
 std::vector<std::uint8_t> SampleRegionBytes() {
     RECT r[2] = {{0, 0, 10, 5}, {2, 5, 8, 9}};
     HRGN rgn = CreateRectsRgn(r, 2);
@@ -871,6 +890,14 @@ void SetSample(TObject* Object, const TPropInfo& P, const Row& R, TPublishedRoot
             P.SetObject(Object, b.get());
         else
             dynamic_cast<TBitmap*>(P.GetObject(Object))->Assign(b.get());
+        break;
+    }
+    case Sample::Icon: {
+        auto icon = SampleIconImage();
+        if (P.SetObject)
+            P.SetObject(Object, icon.get());
+        else
+            dynamic_cast<TIcon*>(P.GetObject(Object))->Assign(icon.get());
         break;
     }
     case Sample::Region: {
@@ -929,6 +956,20 @@ void ExpectSameValue(const TObject* Back, const TObject* Original, const TPropIn
         if (b->Width() == 6 && b->Height() == 4) {
             EXPECT_EQ(b->Canvas()->Pixels(2, 1), 0x00FF00) << R.Name;
         }
+        break;
+    }
+    case Sample::Icon: {
+        auto* icon = dynamic_cast<TIcon*>(P.GetObject(Back));
+        ASSERT_NE(icon, nullptr) << R.Name;
+        ASSERT_EQ(icon->Width(), 5) << R.Name;
+        ASSERT_EQ(icon->Height(), 3) << R.Name;
+        TBitmap drawn;
+        drawn.SetSize(5, 3);
+        drawn.Canvas()->Brush()->SetColor(clRed);
+        drawn.Canvas()->FillRect(Rect(0, 0, 5, 3));
+        drawn.Canvas()->Draw(0, 0, icon);
+        EXPECT_EQ(drawn.Canvas()->Pixels(2, 1), 0x00FF00) << R.Name;
+        EXPECT_EQ(drawn.Canvas()->Pixels(4, 1), clRed) << R.Name << ": the mask was lost";
         break;
     }
     case Sample::Region: {

@@ -29,9 +29,13 @@ public:
     // Hands the handle over to the caller; the icon is empty afterwards.
     HICON ReleaseHandle();
 
-    // Icon files are not read or written here: both raise EInvalidGraphic.
+    // Icon files of one image: a 32-bit colour image with its AND mask. The rest of the stream is
+    // read; no data gives an empty icon, anything else that is not such a file raises
+    // EInvalidGraphic. An empty icon writes nothing.
     void LoadFromStream(TStream& stream) override;
     void SaveToStream(TStream& stream) override;
+    // Streamed as "Data": the icon file, nothing for an empty icon.
+    void DefineProperties(TFiler* Filer) override;
 
 protected:
     void Draw(TCanvas* canvas, const TRect& rect) override;
