@@ -636,9 +636,9 @@ const bool kPublished = [] {
     std::vector<TPropInfo> props = VexComPortProperties();
     // The host's own addresses, listed afresh at every read: nothing a stream could restore (and
     // the platform's string list is no persistent), so none is written.
-    TPropInfo addresses;
-    addresses.Name = "WsLocalAddresses";
-    addresses.Kind = TTypeKind::tkClass;
+    TPropInfo addresses = Property<C>(
+        "WsLocalAddresses", [](const C& c) { return const_cast<C&>(c).PublishedAddresses(); },
+        [](C& c, TPersistentStrings* v) { c.PublishedAddresses()->Assign(v); });
     addresses.Stored = [](const TObject*) { return false; };
     for (TPropInfo& p : std::vector<TPropInfo>{
              Property<C>(

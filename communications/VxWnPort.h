@@ -10,6 +10,7 @@
 
 #include "communications/VxPort.h"
 #include "platform/rtl/Lists.h"
+#include "platform/ui/PersistentStrings.h"
 #include "platform/winsock/Winsock.h"
 
 #include <memory>
@@ -85,6 +86,8 @@ public:
     // The local host's addresses, refreshed at each read.
     TStringList* WsLocalAddresses();
     void SetWsLocalAddresses(const TStringList* Value);
+    // The addresses as the published WsLocalAddresses.
+    TPersistentStrings* PublishedAddresses() { return &FPublishedAddresses; }
     int WsLocalAddressIndex() const { return FWsLocalAddressIndex; }
     void SetWsLocalAddressIndex(int Value) { FWsLocalAddressIndex = Value; }
     TVexSocksServerInfo* WsSocksServerInfo() const { return FSocksServerInfo.get(); }
@@ -146,6 +149,11 @@ private:
     WORD SocksDestinationPort();
 
     TStringList FHostAddresses;
+    // The host's addresses as the published WsLocalAddresses, listed afresh at every read.
+    TPersistentStrings FPublishedAddresses{[this] { return TPersistentStrings(WsLocalAddresses()).Lines(); },
+                                           [this](const std::vector<std::string>& lines) {
+                                               TPersistentStrings(&FHostAddresses).SetLines(lines);
+                                           }};
     std::unique_ptr<TVexSocksServerInfo> FSocksServerInfo;
     HWND FSockWindow = 0;
     bool FConnected = false;

@@ -7,6 +7,7 @@
 #include "platform/ui/Classes.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/PersistentStrings.h"
 
 #include <cstdint>
 #include <string>
@@ -208,6 +209,8 @@ public:
     // The temporary directory without its trailing separators.
     std::string TempDir() const;
     TStringList* EnvironmentLines() const { return environmentLines_; }
+    // The lines as the published EnvironmentLines.
+    TPersistentStrings* PublishedEnvironmentLines() { return &publishedEnvironmentLines_; }
     int WindowKind() const;
     std::uint32_t WinVerMajor() const;
     std::uint32_t WinVerMinor() const;
@@ -253,6 +256,7 @@ private:
     bool useCmdShow_ = false;
     int cpuType_ = 0;
     TStringList* environmentLines_ = nullptr;
+    TPersistentStrings publishedEnvironmentLines_{environmentLines_};
     UINT instanceMessage_ = 0;
     bool secondInstance_ = false;
     bool showOnStatusBar_ = true;

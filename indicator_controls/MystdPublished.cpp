@@ -114,7 +114,8 @@ const bool kShowApp = [] {
         Information<A>("SystemDir", [](const A& a) { return a.SystemDir(); }),
         Information<A>("TempDir", [](const A& a) { return a.TempDir(); }),
         // The run time's string list is no persistent here: its text stands for it.
-        Information<A>("EnvironmentLines", [](const A& a) { return a.EnvironmentLines()->Text(); }),
+        Information<A>("EnvironmentLines",
+                       [](const A& a) { return const_cast<A&>(a).PublishedEnvironmentLines(); }),
         Information<A>("WindowKind", [](const A& a) { return a.WindowKind(); }),
         Information<A>("WinVerMajor", [](const A& a) { return a.WinVerMajor(); }),
         Information<A>("WinVerMinor", [](const A& a) { return a.WinVerMinor(); }),

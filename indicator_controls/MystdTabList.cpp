@@ -28,9 +28,12 @@ const bool kPublished = [] {
         Property<L>(
             "BorderStyle", [](const L& l) { return l.BorderStyle(); },
             [](L& l, TBorderStyle v) { l.SetBorderStyle(v); }, bsSingle),
+        StandardRows<L>("Color Constraints Ctl3D DragCursor DragKind DragMode Enabled Font Hint"),
+        Property<L>(
+            "Items", [](const L& l) { return const_cast<L&>(l).PublishedItems(); },
+            [](L& l, TPersistentStrings* v) { l.PublishedItems()->Assign(v); }),
         StandardRows<L>(
-            "Color Constraints Ctl3D DragCursor DragKind DragMode Enabled Font Hint ParentBiDiMode "
-            "ParentColor ParentCtl3D ParentFont ParentShowHint PopupMenu ShowHint"),
+            "ParentBiDiMode ParentColor ParentCtl3D ParentFont ParentShowHint PopupMenu ShowHint"),
         Property<L>(
             "Sorted", [](const L& l) { return l.Sorted(); }, [](L& l, bool v) { l.SetSorted(v); }, false),
         Standard<L>("TabOrder"), WithDefault(Standard<L>("TabStop"), true),
@@ -47,7 +50,18 @@ std::string LineOf(LPARAM text) {
 
 } // namespace
 
-TvTabListbox::TvTabListbox(TComponent* AOwner) : TListBox(AOwner), tabs_{16} {
+TvTabListbox::TvTabListbox(TComponent* AOwner)
+    : TListBox(AOwner), tabs_{16}, publishedItems_(
+                                       [this] {
+                                           std::vector<std::string> lines;
+                                           for (int i = 0; i < Items()->Count(); ++i)
+                                               lines.push_back(Items()->Strings(i));
+                                           return lines;
+                                       },
+                                       [this](const std::vector<std::string>& lines) {
+                                           Items()->Clear();
+                                           for (const std::string& line : lines) Items()->Add(line);
+                                       }) {
     measure_.SetSize(1, 1);
 }
 

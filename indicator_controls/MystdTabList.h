@@ -9,6 +9,7 @@
 #include "platform/ui/Graphics.h"
 #include "platform/ui/HeaderControls.h"
 #include "platform/ui/ListBox.h"
+#include "platform/ui/PersistentStrings.h"
 
 #include <cstdint>
 #include <string>
@@ -46,6 +47,9 @@ public:
     // Measures every line for the widest.
     void LongestString();
 
+    // The lines as the published Items.
+    TPersistentStrings* PublishedItems() { return &publishedItems_; }
+
     // The tab stops in force, in pixels, and the widest line measured with them.
     const std::vector<int>& TabPositions() const { return tabs_; }
     int WidestLine() const { return widest_; }
@@ -73,4 +77,5 @@ private:
     int widest_ = 0;
     int prevItemIndex_ = -1;
     TBitmap measure_;
+    TPersistentStrings publishedItems_;
 };

@@ -2069,14 +2069,12 @@ const bool kPublished = [] {
             "Width", [](const TLuxImageListItem& i) { return i.Width(); },
             [](TLuxImageListItem& i, int v) { i.SetWidth(v); }, 16),
     });
-    // A string list is no object on this platform: the property is named for the table and filled
-    // from "Internal".
-    TPropInfo items;
-    items.Name = "Items";
-    items.Kind = TTypeKind::tkClass;
-    items.GetObject = [](const TObject*) -> TObject* { return nullptr; };
+    // The lines are stored in "Internal".
     PublishProperties<TLuxStringListItem, TLuxCustomComponent>({
-        NotStored(items),
+        NotStored(Property<TLuxStringListItem>(
+            "Items",
+            [](const TLuxStringListItem& i) { return const_cast<TLuxStringListItem&>(i).PublishedItems(); },
+            [](TLuxStringListItem& i, TPersistentStrings* v) { i.PublishedItems()->Assign(v); })),
         Property<TLuxStringListItem>("Description", description, setDescription),
         Property<TLuxStringListItem>("Ident", ident, setIdent),
     });

@@ -22,6 +22,7 @@
 #include "platform/ui/Collection.h"
 #include "platform/ui/Graphics.h"
 #include "platform/ui/ImgList.h"
+#include "platform/ui/PersistentStrings.h"
 #include "platform/ui/TypInfo.h"
 #include "visual_controls/Luxbase.h"
 #include "visual_controls/Luxgraph.h"
@@ -279,6 +280,8 @@ public:
     ~TLuxStringListItem() override;
     TStringList* Items() const { return items_.get(); }
     void SetItems(const TStringList* Value);
+    // The lines as the published Items.
+    TPersistentStrings* PublishedItems() { return &publishedItems_; }
 
     void FreeData() override;
     bool GetEmpty() override { return items_->Count() == 0; }
@@ -288,6 +291,7 @@ public:
 
 private:
     std::unique_ptr<TStringList> items_;
+    TPersistentStrings publishedItems_{items_.get()};
 };
 
 class TLuxGenericListItem : public TLuxListItem {

@@ -22,6 +22,7 @@
 #include "platform/ui/Graphics.h"
 #include "platform/ui/Icons.h"
 #include "platform/ui/Menus.h"
+#include "platform/ui/PersistentStrings.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/TypInfo.h"
 #include "tools/testing/SourceTree.h"
@@ -136,7 +137,19 @@ constexpr std::optional<std::int64_t> NoDefault = std::nullopt;
 
 // What a round trip writes into a property.
 struct Sample {
-    enum Kind { None, Ordinal, Float, Text, Handler, Reference, Inner, Image, Icon, Region } kind = None;
+    enum Kind {
+        None,
+        Ordinal,
+        Float,
+        Text,
+        Handler,
+        Reference,
+        Inner,
+        Image,
+        Icon,
+        Lines,
+        Region
+    } kind = None;
     std::int64_t ordinal = 0;
     double number = 0;
     std::string text; // a string, a component's name, or an inner property's name
@@ -162,6 +175,10 @@ Sample Picture() {
 }
 Sample IconSample() {
     return {Sample::Icon, 0, 0, {}};
+}
+// Lines of a published string list.
+Sample LinesSample() {
+    return {Sample::Lines, 0, 0, {}};
 }
 Sample RegionSample() {
     return {Sample::Region, 0, 0, {}};
@@ -472,7 +489,7 @@ const std::vector<ClassEntry>& Table() {
           Event("OnAskEndSession"), Event("OnEndSession"), Event("OnSecondInstance"), Event("OnAnotherInstance"),
           Info("BitsPerColor", TTypeKind::tkInteger), Info("NumberOfColors", TTypeKind::tkFloat),
           Info("WinDir", TTypeKind::tkLString), Info("SystemDir", TTypeKind::tkLString),
-          Info("TempDir", TTypeKind::tkLString), Info("EnvironmentLines", TTypeKind::tkLString),
+          Info("TempDir", TTypeKind::tkLString), Info("EnvironmentLines", TTypeKind::tkClass),
           Info("WindowKind", TTypeKind::tkInteger), Info("WinVerMajor", TTypeKind::tkInteger),
           Info("WinVerMinor", TTypeKind::tkInteger), Info("WinVerBuild", TTypeKind::tkInteger),
           Info("WindowsString", TTypeKind::tkLString), Info("CPUType", TTypeKind::tkInteger),
@@ -556,8 +573,9 @@ const std::vector<ClassEntry>& Table() {
                {Enum("AutoFocus", false, Ord(true)), Enum("SizeAfterDel", true, Ord(false)), Event("OnChange"),
                 Event("OnMouseEnter"), Event("OnMouseLeave"), Event("OnScroll")},
                Std({"Align", "Anchors", "BiDiMode"}), {Enum("BorderStyle", bsSingle, Ord(bsNone))},
-               Std({"Color", "Constraints", "Ctl3D", "DragCursor", "DragKind", "DragMode", "Enabled", "Font", "Hint",
-                    "ParentBiDiMode", "ParentColor", "ParentCtl3D", "ParentFont", "ParentShowHint", "PopupMenu",
+               Std({"Color", "Constraints", "Ctl3D", "DragCursor", "DragKind", "DragMode", "Enabled", "Font", "Hint"}),
+               {Obj("Items", LinesSample())},
+               Std({"ParentBiDiMode", "ParentColor", "ParentCtl3D", "ParentFont", "ParentShowHint", "PopupMenu",
                     "ShowHint"}),
                {Enum("Sorted", false, Ord(true))}, Std({"TabOrder"}), {Std("TabStop", true)},
                Std({"Visible", "OnClick", "OnContextPopup", "OnDblClick", "OnDragDrop", "OnDragOver", "OnEndDock",
@@ -826,6 +844,11 @@ std::unique_ptr<TBitmap> SampleBitmap() {
     return b;
 }
 
+// Tabs, an empty line and one with spaces at its ends come back as they were.
+std::vector<std::string> SampleLines() {
+    return {"first\tcolumn", "", "  spaced  "};
+}
+
 // 5 x 3, its right column masked out.
 std::unique_ptr<TIcon> SampleIconImage() {
     auto color = SampleBitmap();
@@ -900,6 +923,9 @@ void SetSample(TObject* Object, const TPropInfo& P, const Row& R, TPublishedRoot
             dynamic_cast<TIcon*>(P.GetObject(Object))->Assign(icon.get());
         break;
     }
+    case Sample::Lines:
+        dynamic_cast<TPersistentStrings*>(P.GetObject(Object))->SetLines(SampleLines());
+        break;
     case Sample::Region: {
         const auto bytes = SampleRegionBytes();
         TvcRgn region;
@@ -970,6 +996,15 @@ void ExpectSameValue(const TObject* Back, const TObject* Original, const TPropIn
         drawn.Canvas()->Draw(0, 0, icon);
         EXPECT_EQ(drawn.Canvas()->Pixels(2, 1), 0x00FF00) << R.Name;
         EXPECT_EQ(drawn.Canvas()->Pixels(4, 1), clRed) << R.Name << ": the mask was lost";
+        break;
+    }
+    case Sample::Lines: {
+        auto* lines = dynamic_cast<TPersistentStrings*>(P.GetObject(Back));
+        ASSERT_NE(lines, nullptr) << R.Name;
+        // A sorted list keeps its lines in its own order.
+        const auto* original = dynamic_cast<const TPersistentStrings*>(P.GetObject(Original));
+        EXPECT_EQ(original->Lines().size(), SampleLines().size()) << R.Name;
+        EXPECT_EQ(lines->Lines(), original->Lines()) << R.Name;
         break;
     }
     case Sample::Region: {

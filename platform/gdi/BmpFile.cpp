@@ -253,17 +253,17 @@ std::shared_ptr<Surface> Decode(const Bytes& b, std::string* error) {
     return s;
 }
 
-void Put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
+} // namespace
+
+void GdiPut16(std::vector<std::uint8_t>& out, std::uint32_t v) {
     out.push_back(static_cast<std::uint8_t>(v));
     out.push_back(static_cast<std::uint8_t>(v >> 8));
 }
 
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
+void GdiPut32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    GdiPut16(out, v & 0xFFFF);
+    GdiPut16(out, v >> 16);
 }
-
-} // namespace
 
 HBITMAP GdiReadBmp(const void* data, std::size_t size, std::string* error) {
     if (!data) {
@@ -294,24 +294,24 @@ bool GdiWriteBmp(HBITMAP bitmap, std::vector<std::uint8_t>& out) {
     out.reserve(total);
     out.push_back('B');
     out.push_back('M');
-    Put32(out, static_cast<std::uint32_t>(total));
-    Put32(out, 0);
-    Put32(out, static_cast<std::uint32_t>(offBits));
-    Put32(out, kInfoHeaderSize);
-    Put32(out, static_cast<std::uint32_t>(s.Width()));
-    Put32(out, static_cast<std::uint32_t>(s.Height()));
-    Put16(out, 1);
-    Put16(out, static_cast<std::uint32_t>(bpp));
-    Put32(out, masks ? BI_BITFIELDS : BI_RGB);
-    Put32(out, static_cast<std::uint32_t>(stride * static_cast<std::size_t>(s.Height())));
-    Put32(out, 0);
-    Put32(out, 0);
-    Put32(out, 0);
-    Put32(out, 0);
+    GdiPut32(out, static_cast<std::uint32_t>(total));
+    GdiPut32(out, 0);
+    GdiPut32(out, static_cast<std::uint32_t>(offBits));
+    GdiPut32(out, kInfoHeaderSize);
+    GdiPut32(out, static_cast<std::uint32_t>(s.Width()));
+    GdiPut32(out, static_cast<std::uint32_t>(s.Height()));
+    GdiPut16(out, 1);
+    GdiPut16(out, static_cast<std::uint32_t>(bpp));
+    GdiPut32(out, masks ? BI_BITFIELDS : BI_RGB);
+    GdiPut32(out, static_cast<std::uint32_t>(stride * static_cast<std::size_t>(s.Height())));
+    GdiPut32(out, 0);
+    GdiPut32(out, 0);
+    GdiPut32(out, 0);
+    GdiPut32(out, 0);
     if (masks) {
-        Put32(out, 0xF800);
-        Put32(out, 0x7E0);
-        Put32(out, 0x1F);
+        GdiPut32(out, 0xF800);
+        GdiPut32(out, 0x7E0);
+        GdiPut32(out, 0x1F);
     }
     for (std::uint32_t i = 0; i < colors; ++i) {
         const RGBQUAD q = i < s.Palette().size() ? s.Palette()[i] : RGBQUAD{};

@@ -21,3 +21,6 @@ HBITMAP GdiReadBmp(const void* data, std::size_t size, std::string* error);
 // The bitmap at its own depth: file header, BITMAPINFOHEADER, the full colour table for 1, 4 and
 // 8 bits, rows bottom-up. False for an unknown handle.
 bool GdiWriteBmp(HBITMAP bitmap, std::vector<std::uint8_t>& out);
+// Little-endian 16- and 32-bit values appended to a file being written.
+void GdiPut16(std::vector<std::uint8_t>& out, std::uint32_t v);
+void GdiPut32(std::vector<std::uint8_t>& out, std::uint32_t v);

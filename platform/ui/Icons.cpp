@@ -1,5 +1,6 @@
 #include "platform/ui/Icons.h"
 
+#include "platform/gdi/BmpFile.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/rtl/Streams.h"
 #include "platform/ui/Filer.h"
@@ -62,14 +63,6 @@ std::uint32_t U16(const std::uint8_t* p) {
 }
 std::uint32_t U32(const std::uint8_t* p) {
     return U16(p) | U16(p + 2) << 16;
-}
-void Put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
 }
 
 [[noreturn]] void Invalid() {
@@ -182,26 +175,26 @@ void TIcon::SaveToStream(TStream& stream) {
     const auto imageBytes = static_cast<std::uint32_t>(color.size() + stride * height_);
     std::vector<std::uint8_t> out;
     out.reserve(DirSize + EntrySize + InfoSize + imageBytes);
-    Put16(out, 0); // reserved
-    Put16(out, 1); // an icon, not a cursor
-    Put16(out, 1); // one image
+    GdiPut16(out, 0); // reserved
+    GdiPut16(out, 1); // an icon, not a cursor
+    GdiPut16(out, 1); // one image
     // The directory holds sides up to 256, given as 0; larger icons keep their size in the header.
     out.push_back(static_cast<std::uint8_t>(width_ >= 256 ? 0 : width_));
     out.push_back(static_cast<std::uint8_t>(height_ >= 256 ? 0 : height_));
     out.push_back(0); // no colour table
     out.push_back(0);
-    Put16(out, 1);  // planes
-    Put16(out, 32); // bits per pixel
-    Put32(out, static_cast<std::uint32_t>(InfoSize) + imageBytes);
-    Put32(out, static_cast<std::uint32_t>(DirSize + EntrySize));
-    Put32(out, static_cast<std::uint32_t>(InfoSize));
-    Put32(out, static_cast<std::uint32_t>(width_));
-    Put32(out, static_cast<std::uint32_t>(height_) * 2); // the image and its mask
-    Put16(out, 1);
-    Put16(out, 32);
-    Put32(out, BI_RGB);
-    Put32(out, imageBytes);
-    for (int i = 0; i < 4; ++i) Put32(out, 0);
+    GdiPut16(out, 1);  // planes
+    GdiPut16(out, 32); // bits per pixel
+    GdiPut32(out, static_cast<std::uint32_t>(InfoSize) + imageBytes);
+    GdiPut32(out, static_cast<std::uint32_t>(DirSize + EntrySize));
+    GdiPut32(out, static_cast<std::uint32_t>(InfoSize));
+    GdiPut32(out, static_cast<std::uint32_t>(width_));
+    GdiPut32(out, static_cast<std::uint32_t>(height_) * 2); // the image and its mask
+    GdiPut16(out, 1);
+    GdiPut16(out, 32);
+    GdiPut32(out, BI_RGB);
+    GdiPut32(out, imageBytes);
+    for (int i = 0; i < 4; ++i) GdiPut32(out, 0);
     out.insert(out.end(), color.begin(), color.end());
     for (int y = 0; y < height_; ++y) {
         std::vector<std::uint8_t> row(stride);

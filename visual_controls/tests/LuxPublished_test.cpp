@@ -579,10 +579,12 @@ private:
     void FillOne(TPersistent* o, const TPropInfo& p, const TRow* row) {
         switch (p.Kind) {
         case K::tkClass: {
-            // A string list is no object here: the item's lines are filled in directly.
+            // The item's lines are filled through the published list and come back through "Internal".
             if (auto* item = dynamic_cast<TLuxStringListItem*>(o); item && p.Name == "Items") {
-                item->Items()->Add("first line");
-                item->Items()->Add("second line");
+                auto* lines = dynamic_cast<TPersistentStrings*>(p.GetObject(o));
+                ASSERT_TRUE(lines);
+                lines->SetLines({"first line", "second line"});
+                EXPECT_EQ(item->Items()->Count(), 2);
                 return;
             }
             if (row && row->Detail.rfind("->", 0) == 0) {
